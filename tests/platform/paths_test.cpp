@@ -1,0 +1,57 @@
+#include "platform/dialogs.h"
+#include "platform/paths.h"
+#include "platform/qt_dialogs.h"
+#include "tests/support/scripted_dialogs.h"
+#include "tests/support/temp_world.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+using namespace plat;
+
+class Paths : public TempWorld {};
+
+TEST_F(Paths, FoldersFollowTheEnvironmentAndEndWithASlash)
+{
+    EXPECT_EQ(ApplicationDataFolder(), ConfigHome());
+    EXPECT_EQ(TempFolder(), Temp());
+    EXPECT_EQ(HomeFolder(), Home());
+    EXPECT_EQ(PersonalFolder(), Home()) << "no Documents folder in a fresh home";
+    QDir().mkpath(Home() + QStringLiteral("Documents"));
+    EXPECT_EQ(PersonalFolder(), Home() + QStringLiteral("Documents/"));
+}
+
+TEST_F(Paths, ProgramFolderCanBeSetAndFallsBackToTheExecutable)
+{
+    EXPECT_EQ(plat::ProgramFolder(), ProgramFolder());
+    SetProgramFolder(QString());
+    EXPECT_EQ(plat::ProgramFolder(), QCoreApplication::applicationDirPath() + u'/');
+}
+
+TEST_F(Paths, RelativeConfigHomeIsIgnored)
+{
+    qputenv("XDG_CONFIG_HOME", "relative/config");
+    EXPECT_EQ(ApplicationDataFolder(), Home() + QStringLiteral(".config/"));
+}
+
+TEST(DialogTexts, CarriageReturnsBecomeLineFeedsForWidgets)
+{
+    EXPECT_EQ(ForDisplay(QStringLiteral("\rOne\r\nTwo\rThree\n")), QStringLiteral("\nOne\nTwo\nThree\n"));
+}
+
+TEST(DialogTexts, FiltersBecomeQtFilters)
+{
+    EXPECT_EQ(QtFileFilter(QStringLiteral("Audio|*.mp3;*.wav|All files|*")),
+              QStringLiteral("Audio (*.mp3 *.wav);;All files (*)"));
+}
+
+TEST_F(Paths, MessageBoxesReachTheInstalledDialogs)
+{
+    Dialogs().QueueAnswer(mrNo);
+    EXPECT_EQ(MessageDlg(QStringLiteral("Go on ?"), TMsgDlgType::mtConfirmation, mbYes | mbNo), mrNo);
+    EXPECT_EQ(MessageDlg(QStringLiteral("Again ?"), TMsgDlgType::mtConfirmation, mbYes | mbNo), mrYes);
+    ShowError(QStringLiteral("Broken"));
+    ASSERT_EQ(Dialogs().Messages().size(), 3);
+    EXPECT_EQ(Dialogs().Messages()[2].Type, TMsgDlgType::mtError);
+    EXPECT_EQ(Dialogs().LastText(), QStringLiteral("Broken"));
+}

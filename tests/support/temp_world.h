@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+
+class ScriptedDialogs;
+
+// Every test gets a world of its own: a fresh home, configuration, runtime and temporary folder,
+// an empty program folder, and scripted dialogs in place of modal windows.
+class TempWorld : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Folder texts end with "/".
+    QString Root() const;
+    QString Home() const;
+    QString ConfigHome() const;
+    QString Temp() const;
+    QString ProgramFolder() const;
+
+    // Writes a file (creating its folders) and returns its full name.
+    QString WriteFile(const QString& relativeName, const QByteArray& content) const;
+    static QByteArray ReadFile(const QString& fileName);
+
+    // The folder of the built program, with its tools and resources.
+    static QString BuiltProgramFolder();
+    static QString SourceFolder();
+    static QString TestProgramsFolder();
+
+    ScriptedDialogs& Dialogs() const { return *dialogs_; }
+
+private:
+    std::unique_ptr<QTemporaryDir> root_;
+    std::map<QByteArray, QByteArray> savedEnvironment_;
+    ScriptedDialogs* dialogs_ = nullptr;
+};
