@@ -1,0 +1,51 @@
+#include "foundation/debug_file.h"
+
+#include "platform/paths.h"
+
+#include <QDate>
+#include <QFile>
+#include <QLocale>
+#include <QTime>
+
+#include <algorithm>
+
+namespace {
+
+bool debugSwitch = false;
+// Set by a successful opening in this run, so later lines are appended to the run's own file.
+bool openedBefore = false;
+
+QString StampedLine(const QString& text)
+{
+    // Blanks and control characters alone give an empty line.
+    if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= u' '; }))
+        return QString();
+    const QLocale locale = QLocale::system();
+    return locale.toString(QDate::currentDate(), QLocale::ShortFormat) + u' ' +
+           locale.toString(QTime::currentTime(), QLocale::LongFormat) + QStringLiteral(" - ") + text;
+}
+
+} // namespace
+
+bool DebugFileSwitch()
+{
+    return debugSwitch;
+}
+
+void SetDebugFileSwitch(bool on)
+{
+    debugSwitch = on;
+}
+
+void DebugWrite(const QString& text)
+{
+    if (!debugSwitch)
+        return;
+    QFile file(plat::ProgramFolder() + QStringLiteral("debug.txt"));
+    const bool append = openedBefore && file.exists();
+    openedBefore = file.open(QIODevice::WriteOnly | (append ? QIODevice::Append : QIODevice::Truncate));
+    if (!openedBefore)
+        return;
+    file.write(StampedLine(text).toUtf8() + '\n');
+    file.flush();
+}
