@@ -35,9 +35,9 @@ QImage FittedBitmap(const QImage& picture, const QSize& cell)
     if (picture.isNull() || cell.isEmpty())
         return QImage();
     const bool keyed = !picture.hasAlphaChannel();
-    QImage fitted = picture.copy(0, 0, std::min(picture.width(), cell.width()),
-                                 std::min(picture.height(), cell.height()))
-                        .convertToFormat(QImage::Format_ARGB32);
+    QImage fitted =
+        picture.copy(0, 0, std::min(picture.width(), cell.width()), std::min(picture.height(), cell.height()))
+            .convertToFormat(QImage::Format_ARGB32);
     if (!keyed)
         return fitted;
     const QRgb key = picture.pixel(0, 0);
@@ -225,8 +225,8 @@ std::vector<TNeroMemo::TMarginRow> TNeroMemo::MarginRows() const
     if (!first.isValid())
         return rows;
     const int rowHeight = RowHeight();
-    const int firstTop = static_cast<int>(
-        std::lrint(blockBoundingGeometry(first).translated(contentOffset()).top()));
+    const int firstTop =
+        static_cast<int>(std::lrint(blockBoundingGeometry(first).translated(contentOffset()).top()));
     const int lines = LineCount();
     // Rows past the last line are numbered too; a row cut by the bottom edge shows nothing.
     for (int i = 0;; ++i) {

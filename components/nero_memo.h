@@ -54,9 +54,9 @@ public:
 
     // What the margin shows in one row, in the margin's own coordinates.
     struct TMarginRow {
-        QRect Cell;      // where the number or the icon goes
-        QString Number;  // empty unless numbers are shown
-        int Level = -1;  // the line's level when icons are shown and the line has one, else -1
+        QRect Cell;     // where the number or the icon goes
+        QString Number; // empty unless numbers are shown
+        int Level = -1; // the line's level when icons are shown and the line has one, else -1
     };
 
     explicit TNeroMemo(QWidget* parent = nullptr);

@@ -8,10 +8,10 @@
 namespace {
 
 // A handler may fill or fire another slot while it runs, so it is called through a copy.
-template <typename Handler, typename... Arguments>
-void Fire(const Handler& slot, Arguments&&... arguments)
+template <typename Handler, typename... Arguments> void Fire(const Handler& slot, Arguments&&... arguments)
 {
-    Q_ASSERT(!QCoreApplication::instance() || QThread::currentThread() == QCoreApplication::instance()->thread());
+    Q_ASSERT(!QCoreApplication::instance() ||
+             QThread::currentThread() == QCoreApplication::instance()->thread());
     if (!slot)
         return;
     const Handler handler = slot;

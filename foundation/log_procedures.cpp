@@ -20,8 +20,7 @@ QPointer<QPlainTextEdit>& CommandLines()
     return memo;
 }
 
-template <typename Action>
-void WithTarget(Action action)
+template <typename Action> void WithTarget(Action action)
 {
     if (TNeroMemo* target = Target().data())
         action(*target);

@@ -1,0 +1,188 @@
+#include "components/nero_memo.h"
+#include "foundation/debug_file.h"
+#include "foundation/log_procedures.h"
+#include "platform/paths.h"
+#include "tests/support/temp_world.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+#include <QPlainTextEdit>
+#include <QProcess>
+
+#include <memory>
+
+class LogProcedures : public TempWorld {
+protected:
+    void SetUp() override
+    {
+        TempWorld::SetUp();
+        SetLogTarget(nullptr);
+        SetCommandLineMemo(nullptr);
+    }
+    void TearDown() override
+    {
+        SetLogTarget(nullptr);
+        SetCommandLineMemo(nullptr);
+        TempWorld::TearDown();
+    }
+
+    static void LogOneOfEach()
+    {
+        LogText(QStringLiteral("text"));
+        LogDebug(QStringLiteral("debug"));
+        LogWarning(QStringLiteral("warning"));
+        LogInformation(QStringLiteral("information"));
+        LogError(QStringLiteral("error"));
+        LogStrings({QStringLiteral("first"), QStringLiteral("second")});
+        LogStrings({});
+    }
+
+    static void UseEveryOtherProcedure(const QString& fileName)
+    {
+        EXPECT_EQ(LogSetFileName(fileName), QString());
+        LogRefresh();
+        LogCloseFile();
+        LogClearFile();
+        LogClear();
+        ClearCommandLines();
+    }
+};
+
+TEST_F(LogProcedures, WithoutAViewNothingHappens)
+{
+    LogOneOfEach();
+    UseEveryOtherProcedure(Root() + QStringLiteral("log.txt"));
+    EXPECT_FALSE(QFile::exists(Root() + QStringLiteral("log.txt")));
+}
+
+TEST_F(LogProcedures, LinesReachTheViewAtTheirLevels)
+{
+    TNeroMemo view;
+    SetLogTarget(&view);
+    LogOneOfEach();
+    EXPECT_EQ(view.Lines(),
+              QStringList({"text", "debug", "warning", "information", "error", "first", "second"}));
+    const QList<int> expected{llNone, llDebug, llWarning, llInformation, llError, llNone, llNone};
+    for (int line = 0; line < expected.size(); ++line)
+        EXPECT_EQ(view.LineLevel(line), expected[line]) << line;
+
+    LogClear();
+    EXPECT_EQ(view.LineCount(), 0);
+}
+
+TEST_F(LogProcedures, TheMirrorFileIsDrivenThroughTheView)
+{
+    TNeroMemo view;
+    SetLogTarget(&view);
+    const QString fileName = Root() + QStringLiteral("log.txt");
+    EXPECT_EQ(LogSetFileName(fileName), fileName);
+    LogText(QStringLiteral("one"));
+    LogClearFile();
+    LogText(QStringLiteral("two"));
+    LogCloseFile();
+    LogText(QStringLiteral("three"));
+    EXPECT_EQ(ReadFile(fileName), QByteArray("two\n"));
+    EXPECT_EQ(LogSetFileName(Root() + QStringLiteral("missing/log.txt")), QString());
+}
+
+TEST_F(LogProcedures, ADestroyedViewIsNoLongerATarget)
+{
+    auto view = std::make_unique<TNeroMemo>();
+    auto commandLines = std::make_unique<QPlainTextEdit>();
+    SetLogTarget(view.get());
+    SetCommandLineMemo(commandLines.get());
+    commandLines->appendPlainText(QStringLiteral("toolame -b 224"));
+    ClearCommandLines();
+    EXPECT_TRUE(commandLines->toPlainText().isEmpty());
+
+    view.reset();
+    commandLines.reset();
+    EXPECT_EQ(LogTarget(), nullptr);
+    EXPECT_EQ(CommandLineMemo(), nullptr);
+    LogOneOfEach();
+    UseEveryOtherProcedure(Root() + QStringLiteral("log.txt"));
+}
+
+class DebugFile : public TempWorld {
+protected:
+    void SetUp() override
+    {
+        TempWorld::SetUp();
+        SetDebugFileSwitch(true);
+    }
+    void TearDown() override
+    {
+        SetDebugFileSwitch(false);
+        TempWorld::TearDown();
+    }
+
+    QString DebugFileName() const { return ProgramFolder() + QStringLiteral("debug.txt"); }
+    QStringList DebugLines() const
+    {
+        return QString::fromUtf8(ReadFile(DebugFileName())).split(u'\n', Qt::SkipEmptyParts);
+    }
+
+    void RunWriter(const QStringList& texts) const
+    {
+        QProcess writer;
+        writer.start(TestProgramsFolder() + QStringLiteral("debug_writer"),
+                     QStringList{ProgramFolder()} + texts);
+        ASSERT_TRUE(writer.waitForFinished(30000));
+        ASSERT_EQ(writer.exitCode(), 0);
+    }
+};
+
+TEST_F(DebugFile, LinesAreStampedAndBlankTextsGiveEmptyLines)
+{
+    DebugWrite(QStringLiteral("  started "));
+    DebugWrite(QStringLiteral("   "));
+    DebugWrite(QStringLiteral("\t"));
+    DebugWrite(QStringLiteral("finished"));
+    const QString date = QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat);
+    const QStringList lines = QString::fromUtf8(ReadFile(DebugFileName())).split(u'\n');
+    ASSERT_EQ(lines.size(), 5);
+    EXPECT_TRUE(lines[0].startsWith(date + u' ')) << lines[0].toStdString();
+    EXPECT_TRUE(lines[0].endsWith(QStringLiteral(" -   started "))) << lines[0].toStdString();
+    EXPECT_EQ(lines[1], QString());
+    EXPECT_EQ(lines[2], QString());
+    EXPECT_TRUE(lines[3].endsWith(QStringLiteral(" - finished")));
+    EXPECT_EQ(lines[4], QString());
+}
+
+TEST_F(DebugFile, NothingIsWrittenWhileTheSwitchIsOff)
+{
+    SetDebugFileSwitch(false);
+    DebugWrite(QStringLiteral("hidden"));
+    EXPECT_FALSE(QFile::exists(DebugFileName()));
+}
+
+TEST_F(DebugFile, EachRunStartsAFreshFile)
+{
+    RunWriter({QStringLiteral("one"), QStringLiteral("two")});
+    EXPECT_EQ(DebugLines().size(), 2);
+    RunWriter({QStringLiteral("three")});
+    const QStringList lines = DebugLines();
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_TRUE(lines[0].endsWith(QStringLiteral(" - three")));
+}
+
+TEST_F(DebugFile, AnUnwritableFolderIsIgnoredAndTheNextWriteStartsAfresh)
+{
+    plat::SetProgramFolder(Root() + QStringLiteral("missing/"));
+    DebugWrite(QStringLiteral("lost"));
+    EXPECT_FALSE(QDir(Root() + QStringLiteral("missing")).exists());
+
+    const QString blocked = Root() + QStringLiteral("blocked/");
+    QDir().mkpath(blocked + QStringLiteral("debug.txt"));
+    plat::SetProgramFolder(blocked);
+    DebugWrite(QStringLiteral("lost too"));
+
+    plat::SetProgramFolder(ProgramFolder());
+    WriteFile(DebugFileName(), "from an earlier run\n");
+    DebugWrite(QStringLiteral("kept"));
+    const QStringList lines = DebugLines();
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_TRUE(lines[0].endsWith(QStringLiteral(" - kept")));
+}
