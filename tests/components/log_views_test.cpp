@@ -4,7 +4,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QPainter>
 #include <QScrollBar>
 
 #include <sys/stat.h>
