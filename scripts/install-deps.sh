@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-multimedia-dev
+    qt6-base-dev qt6-multimedia-dev libqt6svg6
     libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
     libtwolame-dev
     libgtest-dev libgmock-dev

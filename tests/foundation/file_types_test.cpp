@@ -1,0 +1,35 @@
+#include "foundation/file_types.h"
+#include "platform/icon_list.h"
+
+#include <gtest/gtest.h>
+
+TEST(FileTypes, ProgramIconsGoInTheIconListOnce)
+{
+    RegisterFileTypeIcons();
+    const int count = plat::IconList::Instance().Count();
+    ASSERT_GE(SoundIconIndex, 0);
+    ASSERT_GE(AudioFileIconIndex, 0);
+    EXPECT_NE(SoundIconIndex, AudioFileIconIndex);
+    EXPECT_FALSE(plat::IconList::Instance().Icon(SoundIconIndex).pixmap(16).isNull());
+    EXPECT_FALSE(plat::IconList::Instance().Icon(AudioFileIconIndex).pixmap(16).isNull());
+    RegisterFileTypeIcons();
+    EXPECT_EQ(plat::IconList::Instance().Count(), count);
+    UnregisterFileTypes();
+    EXPECT_EQ(ProgramIconName(3), QStringLiteral("VcdSound"));
+    EXPECT_EQ(ProgramIconName(8), QString());
+}
+
+TEST(FileTypes, FileIconsDependOnlyOnTheExtension)
+{
+    const int wav = GetFileIconIndex(QStringLiteral("toto.wav"));
+    EXPECT_EQ(GetFileIconIndex(QStringLiteral("/no/such/folder/other.WAV")), wav);
+    EXPECT_NE(GetFileIconIndex(QStringLiteral("song.mp3")), wav);
+    EXPECT_TRUE(plat::IconList::Instance().Icon(9999).isNull());
+}
+
+TEST(FileTypes, RegisteringATypeNeedsItsNames)
+{
+    EXPECT_FALSE(RegisterFileType(QString(), QStringLiteral("Korvane.0"), QString(), QStringLiteral("/bin/k"), 0));
+    EXPECT_TRUE(RegisterFileType(QStringLiteral(".korvane0"), QStringLiteral("Korvane.0"), QString(),
+                                 QStringLiteral("/bin/k"), 0));
+}
