@@ -5,15 +5,20 @@
 #include "foundation/dlg_m_lang.h"
 #include "foundation/exceptions.h"
 #include "foundation/useful_string.h"
+#include "platform/ini_file.h"
 #include "platform/paths.h"
 #include "tests/support/temp_world.h"
 
 #include <QAction>
+#include <QDirIterator>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QStringDecoder>
 
 #include <gtest/gtest.h>
 
@@ -302,4 +307,145 @@ TEST_F(Language, TheUsersLocaleChoosesTheFile)
     // Spanish looks for "esn" first, then for "sp".
     EXPECT_EQ(probe(QStringLiteral("es_ES.UTF-8")), QStringLiteral("sp|sp"));
     EXPECT_EQ(probe(QStringLiteral("C")), QStringLiteral("|en"));
+}
+
+namespace {
+
+// What the sources give to translate: the literals passed to TranslateMsg and the component names
+// the forms list with ListStringsToTranslate->SetProperties({...}).
+struct SourceTexts {
+    QStringList Messages;
+    QStringList Components;
+};
+
+QString unescapedLiterals(const QString& literals)
+{
+    static const QRegularExpression literal(QStringLiteral(R"re("((?:[^"\\\n]|\\.)*)")re"));
+    QString text;
+    for (auto match = literal.globalMatch(literals); match.hasNext();) {
+        const QString body = match.next().captured(1);
+        for (qsizetype i = 0; i < body.size(); ++i) {
+            if (body[i] != u'\\' || i + 1 == body.size()) {
+                text += body[i];
+                continue;
+            }
+            const QChar escaped = body[++i];
+            text += escaped == u'r'   ? QChar(u'\r')
+                    : escaped == u'n' ? QChar(u'\n')
+                    : escaped == u't' ? QChar(u'\t')
+                                      : escaped;
+        }
+    }
+    return text;
+}
+
+void scanSource(const QString& source, SourceTexts& texts)
+{
+    static const QRegularExpression message(QStringLiteral(
+        R"re(TranslateMsg\(\s*(?:QStringLiteral\(|QString::fromUtf8\(|QLatin1String\(|u(?="))?\s*((?:"(?:[^"\\\n]|\\.)*"\s*)+))re"));
+    static const QRegularExpression list(
+        QStringLiteral(R"re(ListStringsToTranslate\s*(?:->|\.)\s*SetProperties\(\s*\{([^}]*)\})re"));
+    static const QRegularExpression literal(QStringLiteral(R"re("((?:[^"\\\n]|\\.)*)")re"));
+    for (auto match = message.globalMatch(source); match.hasNext();)
+        texts.Messages << unescapedLiterals(match.next().captured(1));
+    for (auto match = list.globalMatch(source); match.hasNext();) {
+        const QString names = match.next().captured(1);
+        for (auto name = literal.globalMatch(names); name.hasNext();)
+            texts.Components << unescapedLiterals(name.next().captured(0));
+    }
+}
+
+SourceTexts scanSourceTree(const QString& root)
+{
+    SourceTexts texts;
+    for (const char* folder : {"platform", "foundation", "audio", "engine", "components", "app"}) {
+        QDirIterator files(root + QString::fromLatin1(folder),
+                           {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files,
+                           QDirIterator::Subdirectories);
+        while (files.hasNext()) {
+            QFile file(files.next());
+            if (file.open(QIODevice::ReadOnly))
+                scanSource(QString::fromUtf8(file.readAll()), texts);
+        }
+    }
+    texts.Messages.removeDuplicates();
+    texts.Components.removeDuplicates();
+    return texts;
+}
+
+// The key a message is looked up by: the English text without its framing blanks.
+QString messageKey(const QString& text)
+{
+    qsizetype first = 0, last = text.size();
+    while (first < last && text[first].unicode() <= u' ')
+        ++first;
+    while (last > first && text[last - 1].unicode() <= u' ')
+        --last;
+    return text.mid(first, last - first);
+}
+
+QStringList duplicateKeys(const plat::IniText& file, const QString& section)
+{
+    QStringList seen, duplicates;
+    for (const QString& key : file.ReadSection(section)) {
+        if (seen.contains(key, Qt::CaseInsensitive))
+            duplicates << key;
+        seen << key;
+    }
+    return duplicates;
+}
+
+} // namespace
+
+TEST(LanguageSources, TheScannerFindsMessagesAndTranslationLists)
+{
+    SourceTexts texts;
+    scanSource(QStringLiteral(R"src(
+        Format(TranslateMsg(QStringLiteral("\"%s\" failed")), name);
+        TranslateMsg("Plain");   TranslateMsg(u"Wide\r");
+        TranslateMsg(QStringLiteral("Joined "
+                                    "text"));
+        TranslateMsg(command->Name);
+        ListStringsToTranslate->SetProperties({QStringLiteral("LabelOne"), QStringLiteral("ButtonTwo")});
+    )src"),
+               texts);
+    EXPECT_EQ(texts.Messages, (QStringList{QStringLiteral("\"%s\" failed"), QStringLiteral("Plain"),
+                                           QStringLiteral("Wide\r"), QStringLiteral("Joined text")}));
+    EXPECT_EQ(texts.Components, (QStringList{QStringLiteral("LabelOne"), QStringLiteral("ButtonTwo")}));
+}
+
+TEST_F(Language, TheFrenchFileTranslatesEveryTextOfTheProgram)
+{
+    const QString frenchName = SourceFolder() + QStringLiteral("resources/Lng/korvane_fr.lng");
+    const QByteArray bytes = ReadFile(frenchName);
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString decoded = utf8.decode(bytes);
+    ASSERT_FALSE(utf8.hasError()) << "the French file is not UTF-8";
+    ASSERT_FALSE(decoded.isEmpty());
+    const plat::IniText french = plat::IniText::FromBytes(bytes);
+    EXPECT_EQ(french.ReadString(QStringLiteral("Language"), QStringLiteral("Language"), QString()),
+              QStringLiteral("Français"));
+    EXPECT_EQ(french.ReadString(QStringLiteral("Language"), QStringLiteral("LanguageExt"), QString()),
+              QStringLiteral("fr"));
+    EXPECT_EQ(duplicateKeys(french, QStringLiteral("Messages")), QStringList());
+    EXPECT_EQ(duplicateKeys(french, QStringLiteral("Translations")), QStringList());
+
+    InitLanguage(true, frenchName, true, QString());
+    const SourceTexts texts = scanSourceTree(SourceFolder());
+    for (const QString& text : texts.Messages) {
+        const QString key = messageKey(text);
+        ASSERT_TRUE(plat::IniText::CanWrite(QStringLiteral("Messages"), key))
+            << "no language file can hold this text as a key: " << key.toStdString();
+        const QString value = french.ReadString(QStringLiteral("Messages"), key, QString());
+        if (value.isEmpty()) {
+            ADD_FAILURE() << "missing in French: " << key.toStdString();
+            continue;
+        }
+        EXPECT_EQ(value.count(QStringLiteral("%s")), key.count(QStringLiteral("%s"))) << key.toStdString();
+        // The program finds it too, escapes and all.
+        EXPECT_EQ(TranslateMsg(text), QString(value).replace(u'^', u'\r').replace(u'~', u'\t'));
+    }
+    for (const QString& name : texts.Components)
+        EXPECT_TRUE(french.ValueExists(QStringLiteral("Translations"), name))
+            << "missing in French: " << name.toStdString();
 }
