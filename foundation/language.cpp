@@ -3,13 +3,13 @@
 #include "components/form_registry.h"
 #include "foundation/dlg_m_lang.h"
 #include "foundation/exceptions.h"
+#include "foundation/system_info.h"
 #include "platform/ini_file.h"
 #include "platform/paths.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
-#include <QLocale>
 #include <QMetaProperty>
 
 #include <optional>
@@ -128,47 +128,6 @@ QStringList installedLanguageFiles()
     for (const QString& name : names)
         files << folder.filePath(name);
     return files;
-}
-
-// The Windows-style abbreviation of the user's language ("FRA"), empty when there is none.
-QString userLocaleLanguage()
-{
-    struct Abbreviation {
-        QLocale::Language language;
-        QLocale::Territory territory; // AnyTerritory: every territory
-        const char* text;
-    };
-    static const Abbreviation abbreviations[] = {
-        {QLocale::French, QLocale::AnyTerritory, "FRA"},
-        {QLocale::English, QLocale::UnitedKingdom, "ENG"},
-        {QLocale::English, QLocale::AnyTerritory, "ENU"},
-        {QLocale::German, QLocale::AnyTerritory, "DEU"},
-        {QLocale::Spanish, QLocale::AnyTerritory, "ESN"},
-        {QLocale::Portuguese, QLocale::Brazil, "PTB"},
-        {QLocale::Portuguese, QLocale::AnyTerritory, "PTG"},
-        {QLocale::Chinese, QLocale::Taiwan, "CHT"},
-        {QLocale::Chinese, QLocale::AnyTerritory, "CHS"},
-        {QLocale::Polish, QLocale::AnyTerritory, "PLK"},
-        {QLocale::Czech, QLocale::AnyTerritory, "CSY"},
-        {QLocale::Danish, QLocale::AnyTerritory, "DAN"},
-        {QLocale::Swedish, QLocale::AnyTerritory, "SVE"},
-        {QLocale::Dutch, QLocale::AnyTerritory, "NLD"},
-        {QLocale::Greek, QLocale::AnyTerritory, "ELL"},
-        {QLocale::NorwegianBokmal, QLocale::AnyTerritory, "NOR"},
-        {QLocale::NorwegianNynorsk, QLocale::AnyTerritory, "NOR"},
-        {QLocale::Hungarian, QLocale::AnyTerritory, "HUN"},
-        {QLocale::Turkish, QLocale::AnyTerritory, "TRK"},
-        {QLocale::Russian, QLocale::AnyTerritory, "RUS"},
-        {QLocale::Italian, QLocale::AnyTerritory, "ITA"},
-        {QLocale::Croatian, QLocale::AnyTerritory, "HRV"},
-        {QLocale::Indonesian, QLocale::AnyTerritory, "IND"},
-    };
-    const QLocale locale = QLocale::system();
-    for (const Abbreviation& entry : abbreviations)
-        if (entry.language == locale.language() &&
-            (entry.territory == QLocale::AnyTerritory || entry.territory == locale.territory()))
-            return QString::fromLatin1(entry.text);
-    return QString();
 }
 
 // The first two letters of what follows "<base>_" in a language file's name.
@@ -427,7 +386,7 @@ QString GetLanguageNameOfFile(const QString& fileName)
 
 QString GetLocaleLanguageCode()
 {
-    const QString code = userLocaleLanguage().left(2).toLower();
+    const QString code = GetUserLocaleLanguage().left(2).toLower();
     if (code == QStringLiteral("es"))
         return QStringLiteral("sp");
     if (code == QStringLiteral("po"))
@@ -462,7 +421,7 @@ QString FindLanguageFileByName(const QString& name)
 QString AutoDetectLanguageFile()
 {
     state().code.clear();
-    QString file = FindLanguageFileForCode(userLocaleLanguage());
+    QString file = FindLanguageFileForCode(GetUserLocaleLanguage());
     if (file.isEmpty())
         file = FindLanguageFileForCode(GetLocaleLanguageCode());
     if (!file.isEmpty())
