@@ -1,9 +1,12 @@
 #include "platform/qt_dialogs.h"
 
+#include "foundation/dlg_m_lang.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace plat {
 
@@ -13,20 +16,21 @@ struct ButtonResult {
     TMsgDlgBtn Button;
     QMessageBox::StandardButton Standard;
     int Result;
+    TDlgCaption Caption;
 };
 
 constexpr ButtonResult buttonTable[] = {
-    {mbYes, QMessageBox::Yes, mrYes},
-    {mbNo, QMessageBox::No, mrNo},
-    {mbOK, QMessageBox::Ok, mrOk},
-    {mbCancel, QMessageBox::Cancel, mrCancel},
-    {mbAbort, QMessageBox::Abort, mrAbort},
-    {mbRetry, QMessageBox::Retry, mrRetry},
-    {mbIgnore, QMessageBox::Ignore, mrIgnore},
-    {mbAll, QMessageBox::YesAll, mrAll},
-    {mbNoToAll, QMessageBox::NoToAll, mrNoToAll},
-    {mbYesToAll, QMessageBox::YesToAll, mrYesToAll},
-    {mbHelp, QMessageBox::Help, mrNone},
+    {mbYes, QMessageBox::Yes, mrYes, dcMsgYes},
+    {mbNo, QMessageBox::No, mrNo, dcMsgNo},
+    {mbOK, QMessageBox::Ok, mrOk, dcMsgOK},
+    {mbCancel, QMessageBox::Cancel, mrCancel, dcMsgCancel},
+    {mbAbort, QMessageBox::Abort, mrAbort, dcMsgAbort},
+    {mbRetry, QMessageBox::Retry, mrRetry, dcMsgRetry},
+    {mbIgnore, QMessageBox::Ignore, mrIgnore, dcMsgIgnore},
+    {mbAll, QMessageBox::YesAll, mrAll, dcMsgAll},
+    {mbNoToAll, QMessageBox::NoToAll, mrNoToAll, dcMsgNoToAll},
+    {mbYesToAll, QMessageBox::YesToAll, mrYesToAll, dcMsgYesToAll},
+    {mbHelp, QMessageBox::Help, mrNone, dcMsgHelp},
 };
 
 QMessageBox::Icon iconFor(TMsgDlgType type)
@@ -44,6 +48,24 @@ QMessageBox::Icon iconFor(TMsgDlgType type)
         break;
     }
     return QMessageBox::NoIcon;
+}
+
+// The box's title follows the selected language; a custom box carries the program's name.
+QString titleFor(TMsgDlgType type)
+{
+    switch (type) {
+    case TMsgDlgType::mtWarning:
+        return DlgCaption(dcWarning);
+    case TMsgDlgType::mtError:
+        return DlgCaption(dcError);
+    case TMsgDlgType::mtInformation:
+        return DlgCaption(dcInformation);
+    case TMsgDlgType::mtConfirmation:
+        return DlgCaption(dcConfirm);
+    case TMsgDlgType::mtCustom:
+        break;
+    }
+    return QApplication::applicationName();
 }
 
 QFileDialog::Options chooserOptions()
@@ -65,28 +87,33 @@ QString QtFileFilter(const QString& filter)
     return entries.join(QStringLiteral(";;"));
 }
 
-MessageAnswer QtDialogs::ShowMessage(const MessageRequest& request)
+std::unique_ptr<QMessageBox> MakeMessageBox(const MessageRequest& request, QWidget* parent)
 {
-    QMessageBox box(iconFor(request.Type), QApplication::applicationName(), ForDisplay(request.Text),
-                    QMessageBox::NoButton, QApplication::activeWindow());
+    auto box = std::make_unique<QMessageBox>(iconFor(request.Type), titleFor(request.Type),
+                                             ForDisplay(request.Text), QMessageBox::NoButton, parent);
     for (const ButtonResult& entry : buttonTable)
         if (request.Buttons.testFlag(entry.Button))
-            box.addButton(entry.Standard);
-    QCheckBox* check = nullptr;
+            box->addButton(entry.Standard)->setText(DlgCaption(entry.Caption));
     if (!request.CheckCaption.trimmed().isEmpty()) {
-        check = new QCheckBox(ForDisplay(request.CheckCaption), &box);
+        auto* check = new QCheckBox(ForDisplay(request.CheckCaption), box.get());
         check->setChecked(request.Checked);
-        box.setCheckBox(check);
+        box->setCheckBox(check);
     }
-    box.exec();
+    return box;
+}
+
+MessageAnswer QtDialogs::ShowMessage(const MessageRequest& request)
+{
+    const auto box = MakeMessageBox(request, QApplication::activeWindow());
+    box->exec();
     MessageAnswer answer;
-    const auto clicked = box.standardButton(box.clickedButton());
+    const auto clicked = box->standardButton(box->clickedButton());
     for (const ButtonResult& entry : buttonTable)
         if (entry.Standard == clicked)
             answer.ModalResult = entry.Result;
     if (answer.ModalResult == mrNone && request.Buttons.testFlag(mbCancel))
         answer.ModalResult = mrCancel;
-    answer.Checked = check ? check->isChecked() : request.Checked;
+    answer.Checked = box->checkBox() ? box->checkBox()->isChecked() : request.Checked;
     return answer;
 }
 
@@ -112,8 +139,8 @@ QString QtDialogs::ChooseSaveFile(const FileRequest& request)
 
 QString QtDialogs::ChooseFolder(const QString& title, const QString& folder)
 {
-    const QString chosen = QFileDialog::getExistingDirectory(
-        QApplication::activeWindow(), title, folder, chooserOptions() | QFileDialog::ShowDirsOnly);
+    const QString chosen = QFileDialog::getExistingDirectory(QApplication::activeWindow(), title, folder,
+                                                             chooserOptions() | QFileDialog::ShowDirsOnly);
     return chosen.isEmpty() || chosen.endsWith(u'/') ? chosen : chosen + u'/';
 }
 

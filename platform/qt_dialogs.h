@@ -2,6 +2,10 @@
 
 #include "platform/dialogs.h"
 
+#include <QMessageBox>
+
+#include <memory>
+
 namespace plat {
 
 // The program's dialogs: Qt message boxes and non-native file choosers.
@@ -13,6 +17,9 @@ public:
     QString ChooseSaveFile(const FileRequest& request) override;
     QString ChooseFolder(const QString& title, const QString& folder) override;
 };
+
+// The box ShowMessage shows, with the selected language's title and button captions.
+std::unique_ptr<QMessageBox> MakeMessageBox(const MessageRequest& request, QWidget* parent);
 
 // "Audio|*.mp3;*.wav|All|*" becomes Qt's "Audio (*.mp3 *.wav);;All (*)".
 QString QtFileFilter(const QString& filter);

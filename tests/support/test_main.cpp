@@ -1,3 +1,5 @@
+#include "foundation/language.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QTemporaryDir>
@@ -16,5 +18,7 @@ int main(int argc, char** argv)
     ::testing::InitGoogleTest(&argc, argv);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Korvane"));
+    // The program chooses its language before anything is shown; tests start in English.
+    InitLanguage(false, QString(), true, QString());
     return RUN_ALL_TESTS();
 }

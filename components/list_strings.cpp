@@ -1,0 +1,3 @@
+#include "components/list_strings.h"
+
+TListStrings::TListStrings(QObject* parent) : QObject(parent) {}

@@ -1,0 +1,192 @@
+#include "components/embedded_form_control.h"
+#include "components/form_registry.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <utility>
+#include <vector>
+
+namespace {
+
+std::unique_ptr<QWidget> makeForm(const QString& name, const QString& caption = QString())
+{
+    auto form = std::make_unique<QWidget>(nullptr, Qt::Tool);
+    form->setObjectName(name);
+    form->setWindowTitle(caption);
+    form->resize(200, 100);
+    new QLabel(caption, form.get());
+    FormRegistry::Instance().Register(form.get());
+    return form;
+}
+
+// A window that owns a host control, as the main window and the dialogs do.
+struct HostWindow {
+    std::unique_ptr<QWidget> Window;
+    TEmbeddedFormControl* Host = nullptr;
+    std::vector<bool> Changes;
+
+    explicit HostWindow(const QString& name)
+    {
+        Window = std::make_unique<QWidget>();
+        Window->setObjectName(name);
+        FormRegistry::Instance().Register(Window.get());
+        auto* panel = new QWidget(Window.get());
+        Host = new TEmbeddedFormControl(panel);
+        Host->resize(300, 200);
+        Host->OnEmbeddedChange = [this](TEmbeddedFormControl*, bool embedded) {
+            Changes.push_back(embedded);
+        };
+    }
+};
+
+bool isInside(const QWidget* form, const TEmbeddedFormControl* host)
+{
+    return form->parentWidget() == host && !form->isWindow() && !form->isHidden() &&
+           host->EmbeddedForm() == form;
+}
+
+} // namespace
+
+TEST(EmbeddedFormControl, TakesTheNamedFormInAndTellsEveryAttempt)
+{
+    HostWindow window(QStringLiteral("MainWindow"));
+    auto page = makeForm(QStringLiteral("PageAbout"), QStringLiteral("About"));
+    EXPECT_EQ(window.Host->ParentFormName(), QStringLiteral("MainWindow"));
+
+    window.Host->SetEmbeddedFormName(QStringLiteral("PageAbout"));
+    EXPECT_TRUE(isInside(page.get(), window.Host));
+    EXPECT_EQ(window.Host->GetEmbeddedCaption(), QStringLiteral("About"));
+    EXPECT_EQ(window.Changes, std::vector<bool>{true});
+
+    // A name that matches no form embeds nothing, yet is reported as an embedding.
+    window.Host->SetEmbeddedFormName(QStringLiteral("PageMissing"));
+    EXPECT_EQ(window.Host->EmbeddedForm(), nullptr);
+    EXPECT_EQ(window.Host->GetEmbeddedCaption(), QString());
+    EXPECT_EQ(window.Changes, (std::vector<bool>{true, false, true}));
+}
+
+TEST(EmbeddedFormControl, NeverTakesInItsOwnFormOrTheSameNameTwice)
+{
+    HostWindow window(QStringLiteral("DialogSettings"));
+    auto page = makeForm(QStringLiteral("PageSettingsGeneral"));
+
+    window.Host->SetEmbeddedFormName(QStringLiteral("DialogSettings"));
+    EXPECT_EQ(window.Host->EmbeddedFormName(), QString());
+    EXPECT_TRUE(window.Changes.empty());
+    EXPECT_EQ(window.Window->parentWidget(), nullptr);
+
+    window.Host->SetEmbeddedFormName(QStringLiteral("PageSettingsGeneral"));
+    window.Host->SetEmbeddedFormName(QStringLiteral("PageSettingsGeneral"));
+    EXPECT_EQ(window.Changes, std::vector<bool>{true});
+    EXPECT_TRUE(isInside(page.get(), window.Host));
+}
+
+TEST(EmbeddedFormControl, ReleaseGivesTheFormBackItsOwnLook)
+{
+    HostWindow window(QStringLiteral("DialogSettings"));
+    auto shown = makeForm(QStringLiteral("PageSettingsSounds"));
+    auto hidden = makeForm(QStringLiteral("PageSettingsLog"));
+    shown->show();
+
+    window.Host->SetEmbeddedFormName(QStringLiteral("PageSettingsSounds"));
+    EXPECT_TRUE(isInside(shown.get(), window.Host));
+    window.Host->SetEmbeddedFormName(QStringLiteral("PageSettingsLog"));
+    EXPECT_TRUE(isInside(hidden.get(), window.Host));
+
+    // The first page is a tool window again, shown as it was, in the middle of the screen.
+    EXPECT_EQ(shown->parentWidget(), nullptr);
+    EXPECT_TRUE(shown->windowFlags().testFlag(Qt::Tool));
+    EXPECT_TRUE(shown->isVisible());
+    const QPoint screenCentre = QGuiApplication::primaryScreen()->availableGeometry().center();
+    EXPECT_LE((shown->frameGeometry().center() - screenCentre).manhattanLength(), 2);
+
+    window.Host->SetEmbeddedFormName(QString());
+    EXPECT_EQ(hidden->parentWidget(), nullptr);
+    EXPECT_TRUE(hidden->isWindow());
+    EXPECT_TRUE(hidden->isHidden());
+    EXPECT_EQ(window.Host->EmbeddedForm(), nullptr);
+    EXPECT_EQ(window.Changes, (std::vector<bool>{true, false, true, false}));
+}
+
+TEST(EmbeddedFormControl, AFloatingFormClosedByTheUserComesBack)
+{
+    HostWindow window(QStringLiteral("MainWindow"));
+    auto log = makeForm(QStringLiteral("PageLog"));
+    auto conversion = makeForm(QStringLiteral("PageMpegAudio"));
+    window.Host->SetEmbeddedFormName(QStringLiteral("PageLog"));
+
+    // Floating: the host lets the page go and the page shows itself as a tool window.
+    window.Host->SetEmbeddedFormName(QString());
+    log->setWindowFlags(Qt::Tool);
+    log->show();
+    EXPECT_TRUE(log->isWindow());
+    window.Host->SetEmbeddedFormName(QStringLiteral("PageMpegAudio"));
+
+    EXPECT_FALSE(log->close());
+    EXPECT_TRUE(isInside(log.get(), window.Host));
+    EXPECT_EQ(window.Host->EmbeddedFormName(), QStringLiteral("PageLog"));
+    EXPECT_EQ(conversion->parentWidget(), nullptr);
+
+    // Taken back in, the page does not pop up as a window when it is let go later.
+    window.Host->SetEmbeddedFormName(QStringLiteral("PageMpegAudio"));
+    EXPECT_TRUE(log->isHidden());
+    EXPECT_TRUE(log->isWindow());
+}
+
+TEST(EmbeddedFormControl, AFormCreatedLaterIsTakenInAtTheNextPaint)
+{
+    HostWindow window(QStringLiteral("FormAbout"));
+    window.Host->SetEmbeddedFormName(QStringLiteral("PageCredits"));
+    EXPECT_EQ(window.Host->EmbeddedForm(), nullptr);
+
+    auto credits = makeForm(QStringLiteral("PageCredits"));
+    window.Host->grab();
+    QApplication::processEvents();
+    EXPECT_TRUE(isInside(credits.get(), window.Host));
+
+    // The retry happens once: a form created after that waits for the next name.
+    window.Host->SetEmbeddedFormName(QString());
+    window.Host->grab();
+    QApplication::processEvents();
+    EXPECT_EQ(window.Host->EmbeddedForm(), nullptr);
+}
+
+TEST(EmbeddedFormControl, AHostHandsItsFormBackBeforeItGoes)
+{
+    auto history = makeForm(QStringLiteral("PageHistory"));
+    auto credits = makeForm(QStringLiteral("PageCredits"));
+    {
+        HostWindow window(QStringLiteral("FormHistory"));
+        window.Host->SetEmbeddedFormName(QStringLiteral("PageCredits"));
+        window.Host->SetEmbeddedFormName(QStringLiteral("PageHistory"));
+        EXPECT_TRUE(isInside(history.get(), window.Host));
+    }
+    // Had the page gone with the host's children, its owner here would free it twice.
+    EXPECT_EQ(history->parentWidget(), nullptr);
+    EXPECT_TRUE(history->isWindow());
+    EXPECT_TRUE(history->isHidden());
+
+    // With its host gone, a page it let go closes like any window.
+    credits->show();
+    EXPECT_TRUE(credits->close());
+    EXPECT_TRUE(credits->isHidden());
+}
+
+TEST(EmbeddedFormControl, AFormThatHoldsTheControlCannotGoInsideIt)
+{
+    HostWindow window(QStringLiteral("MainWindow"));
+    auto* page = new QWidget(window.Window.get());
+    page->setObjectName(QStringLiteral("PageMpegAudio"));
+    FormRegistry::Instance().Register(page);
+    auto* inner = new TEmbeddedFormControl(page);
+    inner->SetEmbeddedFormName(QStringLiteral("PageMpegAudio"));
+    EXPECT_EQ(inner->EmbeddedForm(), nullptr);
+    EXPECT_EQ(page->parentWidget(), window.Window.get());
+}

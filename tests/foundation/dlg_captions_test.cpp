@@ -1,0 +1,106 @@
+#include "foundation/dlg_m_lang.h"
+#include "platform/qt_dialogs.h"
+
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+using namespace plat;
+
+namespace {
+
+class DialogCaptions : public ::testing::Test {
+protected:
+    void TearDown() override { RestoreDialogStrings(); }
+};
+
+QStringList selectedRow()
+{
+    QStringList row;
+    for (int column = 0; column < DlgCaptionCount; ++column)
+        row << DlgCaption(static_cast<TDlgCaption>(column));
+    return row;
+}
+
+QStringList tableRow(int row)
+{
+    QStringList texts;
+    for (int column = 0; column < DlgCaptionCount; ++column)
+        texts << QString::fromUtf8(DlgCaptionRows[row][column]);
+    return texts;
+}
+
+} // namespace
+
+TEST_F(DialogCaptions, EveryLanguageHasEveryCaption)
+{
+    for (int row = 0; row < DlgLanguageCount; ++row) {
+        for (int column = 0; column < DlgCaptionCount; ++column) {
+            ASSERT_NE(DlgCaptionRows[row][column], nullptr) << row << ", " << column;
+            EXPECT_FALSE(QString::fromUtf8(DlgCaptionRows[row][column]).trimmed().isEmpty())
+                << row << ", " << column;
+        }
+    }
+    EXPECT_EQ(QString::fromUtf8(DlgCaptionRows[DlgEnglishRow][dcMsgYesToAll]), QStringLiteral("Yes to &All"));
+}
+
+TEST_F(DialogCaptions, CodesSelectTheirRowIgnoringCase)
+{
+    ApplyDialogLanguage(QStringLiteral("FR"));
+    EXPECT_EQ(DlgCaption(dcWarning), QStringLiteral("Avertissement"));
+    EXPECT_EQ(DlgCaption(dcMsgNoToAll), QStringLiteral("Non &pour tout"));
+    ApplyDialogLanguage(QStringLiteral("fR"));
+    EXPECT_EQ(DlgCaption(dcMsgHelp), QStringLiteral("A&ide"));
+    ApplyDialogLanguage(QStringLiteral("De"));
+    EXPECT_EQ(DlgCaption(dcMsgNo), QStringLiteral("&Nein"));
+}
+
+TEST_F(DialogCaptions, UnknownOrEmptyCodesGiveEnglish)
+{
+    for (const QString& code : {QStringLiteral("xx"), QStringLiteral("fra"), QString()}) {
+        ApplyDialogLanguage(QStringLiteral("de"));
+        ApplyDialogLanguage(code);
+        EXPECT_EQ(selectedRow(), tableRow(DlgEnglishRow)) << code.toStdString();
+    }
+}
+
+TEST_F(DialogCaptions, SwitchingBackAndForthSetsEveryCaption)
+{
+    ApplyDialogLanguage(QStringLiteral("fr"));
+    const QStringList french = selectedRow();
+    ApplyDialogLanguage(QStringLiteral("en"));
+    const QStringList english = selectedRow();
+    ApplyDialogLanguage(QStringLiteral("fr"));
+    EXPECT_EQ(selectedRow(), french);
+    for (int column = 0; column < DlgCaptionCount; ++column) {
+        if (column != dcOK && column != dcInformation && column != dcMsgOK) {
+            EXPECT_NE(french[column], english[column]) << column;
+        }
+    }
+    RestoreDialogStrings();
+    EXPECT_EQ(selectedRow(), english);
+}
+
+TEST_F(DialogCaptions, MessageBoxesTakeTitleAndButtonsFromTheSelectedRow)
+{
+    MessageRequest request;
+    request.Text = QStringLiteral("Replace the file?");
+    request.Type = TMsgDlgType::mtConfirmation;
+    request.Buttons = mbYes | mbNo | mbYesToAll | mbCancel;
+
+    ApplyDialogLanguage(QStringLiteral("fr"));
+    auto box = MakeMessageBox(request, nullptr);
+    EXPECT_EQ(box->windowTitle(), QStringLiteral("Confirmation"));
+    EXPECT_EQ(box->button(QMessageBox::Yes)->text(), QStringLiteral("&Oui"));
+    EXPECT_EQ(box->button(QMessageBox::No)->text(), QStringLiteral("&Non"));
+    EXPECT_EQ(box->button(QMessageBox::YesToAll)->text(), QStringLiteral("O&ui pour tout"));
+    EXPECT_EQ(box->button(QMessageBox::Cancel)->text(), QStringLiteral("Annuler"));
+    EXPECT_EQ(box->button(QMessageBox::Ok), nullptr);
+
+    RestoreDialogStrings();
+    request.Type = TMsgDlgType::mtError;
+    request.Buttons = mbOK;
+    box = MakeMessageBox(request, nullptr);
+    EXPECT_EQ(box->windowTitle(), QStringLiteral("Error"));
+    EXPECT_EQ(box->button(QMessageBox::Ok)->text(), QStringLiteral("OK"));
+}
