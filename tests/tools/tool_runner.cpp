@@ -54,11 +54,12 @@ QString InstalledProgram(const QString& name)
 
 QMap<QString, QString> Probe(const QString& fileName)
 {
-    const ToolRun run = RunTool(InstalledProgram(QStringLiteral("ffprobe")),
-                                {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
-                                 QStringLiteral("stream=codec_name,sample_rate,channels,bit_rate,codec_type:"
-                                                "format=format_name,nb_streams"),
-                                 QStringLiteral("-of"), QStringLiteral("default=noprint_wrappers=1"), fileName});
+    const ToolRun run =
+        RunTool(InstalledProgram(QStringLiteral("ffprobe")),
+                {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+                 QStringLiteral("stream=codec_name,sample_rate,channels,bit_rate,codec_type:"
+                                "format=format_name,nb_streams"),
+                 QStringLiteral("-of"), QStringLiteral("default=noprint_wrappers=1"), fileName});
     QMap<QString, QString> values;
     for (const QString& line : run.lines) {
         const qsizetype equals = line.indexOf(QLatin1Char('='));
@@ -94,8 +95,8 @@ QByteArray ToneWav(int sampleRate, int channels, int bitsPerSample, double secon
     const auto le16 = [&](quint32 value) { return le32(value).left(2); };
     const int blockAlign = channels * bytesPerSample;
     return "RIFF" + le32(36 + samples.size()) + "WAVEfmt " + le32(16) + le16(1) + le16(channels) +
-           le32(sampleRate) + le32(sampleRate * blockAlign) + le16(blockAlign) + le16(bitsPerSample) + "data" +
-           le32(samples.size()) + samples;
+           le32(sampleRate) + le32(sampleRate * blockAlign) + le16(blockAlign) + le16(bitsPerSample) +
+           "data" + le32(samples.size()) + samples;
 }
 
 QByteArray FirstFrameHeader(const QString& fileName)

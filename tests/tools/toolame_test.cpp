@@ -16,12 +16,18 @@ struct EncodeCase {
 };
 
 // The arguments in the order the encoder command builds them.
-QStringList encoderArguments(const QStringList& flags, const QStringList& mode, int kbps, const QString& input,
-                             const QString& output)
+QStringList encoderArguments(const QStringList& flags, const QStringList& mode, int kbps,
+                             const QString& input, const QString& output)
 {
     return flags + QStringList{QStringLiteral("-r"), QStringLiteral("-p"), QStringLiteral("1")} + mode +
-           QStringList{QStringLiteral("-t"), QStringLiteral("2"), QStringLiteral("-b"), QString::number(kbps),
-                       QStringLiteral("-s"), QStringLiteral("44.1"), input, output};
+           QStringList{QStringLiteral("-t"),
+                       QStringLiteral("2"),
+                       QStringLiteral("-b"),
+                       QString::number(kbps),
+                       QStringLiteral("-s"),
+                       QStringLiteral("44.1"),
+                       input,
+                       output};
 }
 
 const QStringList kStereo{QStringLiteral("-m"), QStringLiteral("s")};
@@ -61,18 +67,28 @@ TEST_F(Toolame, EncodesLayerTwoAtTheBitRateModeAndFlagsAsked)
     const QString ffmpeg = InstalledProgram(QStringLiteral("ffmpeg"));
     const QList<EncodeCase> cases{
         {{}, kStereo, 224, 0, 2},
-        {{QStringLiteral("-c"), QStringLiteral("-o"), QStringLiteral("-e")}, {QStringLiteral("-m"), QStringLiteral("j")}, 192, 1, 2},
-        {{QStringLiteral("-o")}, {QStringLiteral("-a"), QStringLiteral("-m"), QStringLiteral("m")}, 128, 3, 1},
+        {{QStringLiteral("-c"), QStringLiteral("-o"), QStringLiteral("-e")},
+         {QStringLiteral("-m"), QStringLiteral("j")},
+         192,
+         1,
+         2},
+        {{QStringLiteral("-o")},
+         {QStringLiteral("-a"), QStringLiteral("-m"), QStringLiteral("m")},
+         128,
+         3,
+         1},
         {{QStringLiteral("-e")}, {QStringLiteral("-m"), QStringLiteral("d")}, 256, 2, 2},
     };
     for (const EncodeCase& test : cases) {
         SCOPED_TRACE((test.flags + test.mode).join(QLatin1Char(' ')).toStdString());
-        const ToolRun run = RunTool(ToolameProgram(), encoderArguments(test.flags, test.mode, test.kbps, input, Output()));
+        const ToolRun run =
+            RunTool(ToolameProgram(), encoderArguments(test.flags, test.mode, test.kbps, input, Output()));
         ASSERT_EQ(run.exitCode, 0) << run.lines.join(QLatin1Char('\n')).toStdString();
 
         const QByteArray headerBytes = FirstFrameHeader(Output());
         ASSERT_EQ(headerBytes.size(), 4);
-        const auto header = mplex::ParseLayerTwoHeader(reinterpret_cast<const unsigned char*>(headerBytes.data()));
+        const auto header =
+            mplex::ParseLayerTwoHeader(reinterpret_cast<const unsigned char*>(headerBytes.data()));
         ASSERT_TRUE(header.has_value());
         EXPECT_EQ(header->bitrateKbps, test.kbps);
         EXPECT_EQ(header->sampleRate, 44100);
@@ -93,11 +109,12 @@ TEST_F(Toolame, EncodesLayerTwoAtTheBitRateModeAndFlagsAsked)
         EXPECT_EQ(probe.value(QStringLiteral("bit_rate")), QString::number(test.kbps * 1000));
         EXPECT_EQ(probe.value(QStringLiteral("channels")), QString::number(test.channels));
         if (header->crc && !ffmpeg.isEmpty()) {
-            EXPECT_EQ(RunTool(ffmpeg, {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-err_detect"),
-                                       QStringLiteral("crccheck+explode"), QStringLiteral("-i"), Output(),
-                                       QStringLiteral("-f"), QStringLiteral("null"), QStringLiteral("-")})
-                          .exitCode,
-                      0);
+            EXPECT_EQ(
+                RunTool(ffmpeg, {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-err_detect"),
+                                 QStringLiteral("crccheck+explode"), QStringLiteral("-i"), Output(),
+                                 QStringLiteral("-f"), QStringLiteral("null"), QStringLiteral("-")})
+                    .exitCode,
+                0);
         }
     }
 }
@@ -120,7 +137,8 @@ TEST_F(Toolame, CountsFramesInShortBracketedLines)
     EXPECT_TRUE(std::is_sorted(counts.begin(), counts.end()));
     EXPECT_EQ(counts.last(), 88200 / 1152);
 
-    const ToolRun quiet = RunTool(ToolameProgram(), {QStringLiteral("-t"), QStringLiteral("0"), input, Output()});
+    const ToolRun quiet =
+        RunTool(ToolameProgram(), {QStringLiteral("-t"), QStringLiteral("0"), input, Output()});
     EXPECT_EQ(quiet.exitCode, 0);
     EXPECT_FALSE(quiet.HasLineStartingWith(QStringLiteral("[")));
 }
@@ -129,7 +147,8 @@ TEST_F(Toolame, RefusesBitRatesAndOptionsItCannotUse)
 {
     const QString input = Wav(QStringLiteral("in.wav"));
     const QList<QStringList> refused{
-        encoderArguments({}, {QStringLiteral("-a"), QStringLiteral("-m"), QStringLiteral("m")}, 224, input, Output()),
+        encoderArguments({}, {QStringLiteral("-a"), QStringLiteral("-m"), QStringLiteral("m")}, 224, input,
+                         Output()),
         encoderArguments({}, kStereo, 32, input, Output()),
         encoderArguments({}, {QStringLiteral("-m"), QStringLiteral("j")}, 80, input, Output()),
         encoderArguments({}, kStereo, 500, input, Output()),
@@ -150,7 +169,9 @@ TEST_F(Toolame, RefusesBitRatesAndOptionsItCannotUse)
         EXPECT_FALSE(QFileInfo::exists(Output()));
     }
     const ToolRun mono = RunTool(ToolameProgram(), refused.first());
-    EXPECT_GE(mono.IndexOfLineContaining(QStringLiteral("**ERROR: bit rate 224 kbit/s is not allowed for mono")), 0);
+    EXPECT_GE(
+        mono.IndexOfLineContaining(QStringLiteral("**ERROR: bit rate 224 kbit/s is not allowed for mono")),
+        0);
 }
 
 TEST_F(Toolame, RefusesInputThatIsNotSixteenBitPcmAndKeepsTheOutputAsItWas)
@@ -205,7 +226,8 @@ TEST_F(Toolame, EncodesAtTheWavFilesOwnFrequencyWithAWarning)
     EXPECT_TRUE(run.HasLineStartingWith(QStringLiteral("++ WARN:")));
     const QByteArray headerBytes = FirstFrameHeader(Output());
     ASSERT_EQ(headerBytes.size(), 4);
-    const auto header = mplex::ParseLayerTwoHeader(reinterpret_cast<const unsigned char*>(headerBytes.data()));
+    const auto header =
+        mplex::ParseLayerTwoHeader(reinterpret_cast<const unsigned char*>(headerBytes.data()));
     ASSERT_TRUE(header.has_value());
     EXPECT_EQ(header->sampleRate, 48000);
 }

@@ -12,7 +12,6 @@ namespace tools {
 class ArgumentList {
 public:
     ArgumentList(int argc, const char* const* argv);
-    explicit ArgumentList(std::vector<std::string> tokens) : tokens_(std::move(tokens)) {}
 
     bool AtEnd() const { return next_ >= tokens_.size(); }
     const std::string& Next() { return tokens_[next_++]; }

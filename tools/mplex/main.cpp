@@ -7,7 +7,9 @@
 #include "tools/mplex/vcd_stream.h"
 
 #include <exception>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -51,15 +53,15 @@ mplex::AudioStreamScan scanInput(std::FILE* input, const std::string& name)
          std::to_string(first.sampleRate) + " Hz, " + mplex::ModeName(first.mode) + ", " +
          std::to_string(scan->frameBytes.size()) + " frames");
     if (scan->ignoredBytes > 0)
-        warn(std::to_string(scan->ignoredBytes) +
-                    " bytes after the last whole audio frame are left out");
-    return *scan;
+        warn(std::to_string(scan->ignoredBytes) + " bytes after the last whole audio frame are left out");
+    return std::move(*scan);
 }
 
 void writeStream(const mplex::Options& options, std::FILE* input, const mplex::AudioStreamScan& scan,
                  tools::OutputFile& output)
 {
-    const mplex::MuxPlan plan = mplex::PlanAudioPackets(scan.frameBytes, scan.first.sampleRate, options.muxRate);
+    const mplex::MuxPlan plan =
+        mplex::PlanAudioPackets(scan.frameBytes, scan.first.sampleRate, options.muxRate);
     info("New sequence commences...");
     std::rewind(input);
     output.Write(mplex::SystemHeaderSector(plan.firstScr, options.muxRate).data(), mplex::kSectorBytes);
@@ -74,13 +76,14 @@ void writeStream(const mplex::Options& options, std::FILE* input, const mplex::A
     output.Commit();
 
     info("Multiplex completion at SCR=" + std::to_string(plan.endScr) + ".");
-    info("Audio c0: " + std::to_string(scan.audioBytes) + " bytes in " + std::to_string(plan.packets.size() + 2) +
-         " sectors of " + std::to_string(mplex::kSectorBytes) + " bytes");
+    info("Audio c0: " + std::to_string(scan.audioBytes) + " bytes in " +
+         std::to_string(plan.packets.size() + 2) + " sectors of " + std::to_string(mplex::kSectorBytes) +
+         " bytes");
     if (plan.underRuns == 0)
         info("MUX STATUS: no under-runs detected.");
     else
         warn("MUX STATUS: " + std::to_string(plan.underRuns) +
-                    " audio frames arrive late: the mux rate is too low");
+             " audio frames arrive late: the mux rate is too low");
 }
 
 void multiplex(const mplex::Options& options)

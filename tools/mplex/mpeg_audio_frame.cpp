@@ -28,10 +28,8 @@ std::optional<MpegAudioHeader> ParseLayerTwoHeader(const unsigned char* bytes)
     header.sampleRate = kSampleRates[static_cast<std::size_t>(sampleRateIndex)];
     header.padding = (bytes[2] & 2) != 0;
     header.mode = bytes[3] >> 6;
-    header.modeExtension = (bytes[3] >> 4) & 3;
     header.copyright = (bytes[3] & 8) != 0;
     header.original = (bytes[3] & 4) != 0;
-    header.emphasis = bytes[3] & 3;
     header.frameBytes = 144 * header.bitrateKbps * 1000 / header.sampleRate + (header.padding ? 1 : 0);
     return header;
 }

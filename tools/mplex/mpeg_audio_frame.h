@@ -14,10 +14,8 @@ struct MpegAudioHeader {
     int sampleRate = 0;
     bool padding = false;
     int mode = 0; // 0 stereo, 1 joint stereo, 2 dual channel, 3 mono
-    int modeExtension = 0;
     bool copyright = false;
     bool original = false;
-    int emphasis = 0;
     int frameBytes = 0;
 };
 

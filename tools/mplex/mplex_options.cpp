@@ -18,7 +18,8 @@ struct Settings {
     std::optional<int> rateKbps;
 };
 
-void readOption(const std::string& option, tools::ArgumentList& arguments, Options& options, Settings& settings)
+void readOption(const std::string& option, tools::ArgumentList& arguments, Options& options,
+                Settings& settings)
 {
     if (option == "-?")
         options.version = true;

@@ -141,8 +141,10 @@ MuxPlan PlanAudioPackets(const std::vector<int>& frameBytes, int sampleRate, int
             packet.pts = pts(started);
         // A frame whose last byte comes in after its presentation time plays late.
         for (; arrived < frames && frameStart[arrived + 1] <= offset + payload; ++arrived) {
-            const std::int64_t position = kPackHeaderBytes + kAudioHeaderBytes + frameStart[arrived + 1] - offset;
-            const std::int64_t arrival = packet.scr + (position * kTicksPerByteNumerator + muxRate - 1) / muxRate;
+            const std::int64_t position =
+                kPackHeaderBytes + kAudioHeaderBytes + frameStart[arrived + 1] - offset;
+            const std::int64_t arrival =
+                packet.scr + (position * kTicksPerByteNumerator + muxRate - 1) / muxRate;
             plan.underRuns += arrival > pts(arrived) ? 1 : 0;
         }
         plan.packets.push_back(packet);

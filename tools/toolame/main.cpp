@@ -74,7 +74,8 @@ void encode(const toolame::Options& options)
     };
     const toolame::EncodeResult result = toolame::EncodeWav(options, format, input.get(), output, progress);
     output.Commit();
-    tools::Info(std::to_string(result.frames) + " frames written (" + std::to_string(result.bytes) + " bytes)");
+    tools::Info(std::to_string(result.frames) + " frames written (" + std::to_string(result.bytes) +
+                " bytes)");
 }
 
 } // namespace

@@ -74,8 +74,8 @@ void checkSettings(const Options& options)
     if (options.verbosity < 0)
         throw tools::Failure("verbosity cannot be negative");
     if (!BitrateAllowed(options.bitrateKbps, options.mode))
-        throw tools::Failure("bit rate " + std::to_string(options.bitrateKbps) + " kbit/s is not allowed for " +
-                             ModeName(options.mode));
+        throw tools::Failure("bit rate " + std::to_string(options.bitrateKbps) +
+                             " kbit/s is not allowed for " + ModeName(options.mode));
 }
 
 } // namespace

@@ -98,28 +98,23 @@ EncodeResult EncodeWav(const Options& options, const WavFormat& format, std::FIL
 {
     Encoder encoder = makeEncoder(options, format);
     EncodeResult result;
-    PcmReader reader(input, format);
-    std::int64_t samplesFed = 0;
-    std::vector<short> samples;
     std::vector<unsigned char> mp2(kOutputBytes);
-    for (;;) {
-        const int count = reader.Read(samples);
-        if (count == 0)
-            break;
-        const int written =
-            twolame_encode_buffer_interleaved(encoder.get(), samples.data(), count, mp2.data(), kOutputBytes);
+    const auto store = [&](int written) {
         if (written < 0)
             throw tools::Failure("the encoder failed");
         output.Write(mp2.data(), static_cast<std::size_t>(written));
         result.bytes += written;
+    };
+    PcmReader reader(input, format);
+    std::vector<short> samples;
+    std::int64_t samplesFed = 0;
+    while (const int count = reader.Read(samples)) {
+        store(twolame_encode_buffer_interleaved(encoder.get(), samples.data(), count, mp2.data(),
+                                                kOutputBytes));
         samplesFed += count;
         progress(samplesFed / TWOLAME_SAMPLES_PER_FRAME);
     }
-    const int written = twolame_encode_flush(encoder.get(), mp2.data(), kOutputBytes);
-    if (written < 0)
-        throw tools::Failure("the encoder failed");
-    output.Write(mp2.data(), static_cast<std::size_t>(written));
-    result.bytes += written;
+    store(twolame_encode_flush(encoder.get(), mp2.data(), kOutputBytes));
     result.frames = (samplesFed + TWOLAME_SAMPLES_PER_FRAME - 1) / TWOLAME_SAMPLES_PER_FRAME;
     return result;
 }

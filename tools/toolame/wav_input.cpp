@@ -81,8 +81,8 @@ WavFormat ReadWavHeader(std::FILE* file)
 std::string UnsupportedReason(const WavFormat& format)
 {
     if (format.formatTag != kPcm)
-        return "not a 16-bit PCM WAV file (compressed samples, format tag " + std::to_string(format.formatTag) +
-               ")";
+        return "not a 16-bit PCM WAV file (compressed samples, format tag " +
+               std::to_string(format.formatTag) + ")";
     if (format.bitsPerSample != 16)
         return "not a 16-bit PCM WAV file (" + std::to_string(format.bitsPerSample) + "-bit samples)";
     if (format.channels != 1 && format.channels != 2)
