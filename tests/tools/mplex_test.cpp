@@ -1,0 +1,234 @@
+#include "tests/tools/tool_runner.h"
+
+#include <QFileInfo>
+
+namespace {
+
+constexpr qint64 kSector = 2324;
+
+// The arguments in the order the multiplexer command builds them.
+QStringList muxArguments(const QString& output, const QString& input)
+{
+    return {QStringLiteral("-vbr"),
+            QStringLiteral("-r"),
+            QStringLiteral("2000"),
+            QStringLiteral("-f"),
+            QStringLiteral("2"),
+            QStringLiteral("-h"),
+            QStringLiteral("-o"),
+            output,
+            input};
+}
+
+QByteArray sector(const QByteArray& stream, qint64 index)
+{
+    return stream.mid(index * kSector, kSector);
+}
+
+// The system header of the first pack: start code, length and the nine bytes that describe the stream.
+QByteArray systemHeader(const QByteArray& stream)
+{
+    return stream.mid(12, 15);
+}
+
+} // namespace
+
+class Mplex : public ToolWorld {
+protected:
+    // Layer II audio as the encoder step makes it.
+    QString EncodedAudio(const QString& folder = QString())
+    {
+        const QString wav = WriteFile(folder + QStringLiteral("in.wav"), ToneWav(44100, 2, 16, 3.0));
+        const QString mp2 = Root() + folder + QStringLiteral("in.mp2");
+        const ToolRun run =
+            RunTool(ToolameProgram(), {QStringLiteral("-r"), QStringLiteral("-m"), QStringLiteral("s"),
+                                       QStringLiteral("-b"), QStringLiteral("224"), wav, mp2});
+        EXPECT_EQ(run.exitCode, 0);
+        return mp2;
+    }
+    QString Output() const { return Root() + QStringLiteral("out.mpg"); }
+};
+
+TEST_F(Mplex, AnswersTheVersionProbeAndTheHelpCall)
+{
+    const ToolRun version = RunTool(MplexProgram(), {QStringLiteral("-?")});
+    EXPECT_EQ(version.exitCode, 0);
+    const int line = version.IndexOfLineContaining(QStringLiteral("mjpegtools mplex version"));
+    ASSERT_GE(line, 0);
+    EXPECT_TRUE(version.lines[line].startsWith(QStringLiteral("mjpegtools mplex version")));
+    EXPECT_TRUE(version.lines[line].contains(QStringLiteral("1.6.2")));
+    EXPECT_EQ(version.lines.filter(QStringLiteral("mjpegtools mplex")).size(), 1)
+        << "the probe keeps the last one";
+
+    const ToolRun help = RunTool(MplexProgram(), {QStringLiteral("-help")});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.HasLineStartingWith(QStringLiteral("usage:")));
+}
+
+TEST_F(Mplex, WritesAVideoCdStreamThatGivesTheAudioBack)
+{
+    const QString audio = EncodedAudio();
+    const ToolRun run = RunTool(MplexProgram(), muxArguments(Output(), audio));
+    ASSERT_EQ(run.exitCode, 0) << run.lines.join(QLatin1Char('\n')).toStdString();
+
+    // The progress marks come in the order the engine's stages expect.
+    const int scanning = run.IndexOfLineContaining(QStringLiteral("Scanning for header info"));
+    const int sequence = run.IndexOfLineContaining(QStringLiteral("New sequence commences..."));
+    const int completion = run.IndexOfLineContaining(QStringLiteral("Multiplex completion"));
+    const int status = run.IndexOfLineContaining(QStringLiteral("MUX STATUS"));
+    EXPECT_GE(scanning, 0);
+    EXPECT_LT(scanning, sequence);
+    EXPECT_LT(sequence, completion);
+    EXPECT_LT(completion, status);
+    EXPECT_FALSE(run.HasLineStartingWith(QStringLiteral("**ERROR:")));
+    EXPECT_FALSE(run.HasLineStartingWith(QStringLiteral("++ WARN:")));
+
+    const QByteArray stream = ReadFile(Output());
+    ASSERT_GT(stream.size(), 2 * kSector);
+    ASSERT_EQ(stream.size() % kSector, 0);
+    const qint64 sectors = stream.size() / kSector;
+    for (qint64 i = 0; i < sectors; ++i) {
+        SCOPED_TRACE(i);
+        const QByteArray bytes = sector(stream, i);
+        EXPECT_TRUE(bytes.startsWith(QByteArray::fromHex("000001ba")));
+        if (i + 1 < sectors) {
+            EXPECT_TRUE(bytes.endsWith(QByteArray(20, '\0')));
+        }
+        if (i > 0 && i + 1 < sectors) {
+            EXPECT_EQ(bytes.mid(12, 4), QByteArray::fromHex("000001c0"));
+        }
+    }
+    EXPECT_TRUE(systemHeader(stream).startsWith(QByteArray::fromHex("000001bb")));
+    EXPECT_TRUE(stream.endsWith(QByteArray::fromHex("000001b9")));
+    // Audio packets carry the decoder's buffer size (4096 bytes) before their time stamp.
+    EXPECT_EQ(sector(stream, 1).mid(18, 2), QByteArray::fromHex("4020"));
+
+    const QString ffmpeg = InstalledProgram(QStringLiteral("ffmpeg"));
+    if (ffmpeg.isEmpty())
+        GTEST_SKIP() << "ffmpeg is not installed";
+    EXPECT_EQ(Probe(Output()).value(QStringLiteral("format_name")), QStringLiteral("mpeg"));
+    EXPECT_EQ(Probe(Output()).value(QStringLiteral("codec_name")), QStringLiteral("mp2"));
+    const QString back = Root() + QStringLiteral("back.mp2");
+    EXPECT_EQ(RunTool(ffmpeg, {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), Output(),
+                               QStringLiteral("-c"), QStringLiteral("copy"), QStringLiteral("-f"),
+                               QStringLiteral("mp2"), back})
+                  .exitCode,
+              0);
+    EXPECT_TRUE(ReadFile(back) == ReadFile(audio)) << "the audio comes back bit for bit";
+}
+
+TEST_F(Mplex, LaysOutTheStreamLikeTheReferenceMultiplexer)
+{
+    const QString reference = InstalledProgram(QStringLiteral("mplex"));
+    if (reference.isEmpty())
+        GTEST_SKIP() << "mjpegtools mplex is not installed";
+    const QString audio = EncodedAudio();
+    const QString referenceOutput = Root() + QStringLiteral("ref.mpg");
+    const QList<QStringList> callers{{QStringLiteral("-f"), QStringLiteral("1")},
+                                     muxArguments(QString(), QString()).mid(0, 6)};
+    for (const QStringList& options : callers) {
+        SCOPED_TRACE(options.join(QLatin1Char(' ')).toStdString());
+        const QStringList files{QStringLiteral("-o"), Output(), audio};
+        ASSERT_EQ(RunTool(MplexProgram(), options + files).exitCode, 0);
+        ASSERT_EQ(
+            RunTool(reference, options + QStringList{QStringLiteral("-o"), referenceOutput, audio}).exitCode,
+            0);
+        const QByteArray ours = ReadFile(Output());
+        const QByteArray theirs = ReadFile(referenceOutput);
+        EXPECT_EQ(systemHeader(ours).toHex(), systemHeader(theirs).toHex());
+        EXPECT_EQ(ours.mid(9, 3).toHex(), theirs.mid(9, 3).toHex()) << "mux rate of the packs";
+        EXPECT_LE(ours.size(), theirs.size() + 3 * kSector);
+        EXPECT_GE(ours.size(), theirs.size() - 3 * kSector);
+    }
+}
+
+TEST_F(Mplex, RefusesInputThatIsNotLayerTwoAudioAndKeepsTheOutputAsItWas)
+{
+    QStringList inputs{
+        WriteFile(QStringLiteral("in.wav"), ToneWav(44100, 2, 16, 1.0)),
+        WriteFile(QStringLiteral("text.mp2"), "Not audio.\n"),
+        WriteFile(QStringLiteral("empty.mp2"), QByteArray()),
+        WriteFile(QStringLiteral("one.mp2"), ReadFile(EncodedAudio()).left(731) + "trailing text")};
+    const QString ffmpeg = InstalledProgram(QStringLiteral("ffmpeg"));
+    if (!ffmpeg.isEmpty()) {
+        // Layer III, and Layer II at a frequency of the MPEG-2 extension.
+        for (const auto& [name, codec, rate] :
+             {std::tuple{"in.mp3", "libmp3lame", "44100"}, std::tuple{"low.mp2", "mp2", "22050"}}) {
+            const QString file = Root() + QLatin1String(name);
+            RunTool(ffmpeg, {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-f"),
+                             QStringLiteral("lavfi"), QStringLiteral("-i"),
+                             QStringLiteral("sine=frequency=440:duration=1"), QStringLiteral("-c:a"),
+                             QLatin1String(codec), QStringLiteral("-ar"), QLatin1String(rate), file});
+            EXPECT_TRUE(QFileInfo::exists(file)) << name;
+            inputs.append(file);
+        }
+    }
+    for (const QString& input : inputs) {
+        SCOPED_TRACE(input.toStdString());
+        WriteFile(Output(), "keep me");
+        const ToolRun run = RunTool(MplexProgram(), muxArguments(Output(), input));
+        EXPECT_EQ(run.exitCode, 1);
+        const int error = run.IndexOfLineContaining(QStringLiteral("**ERROR:"));
+        ASSERT_GE(error, 0);
+        EXPECT_TRUE(run.lines[error].contains(QStringLiteral("not MPEG-1 Layer II audio")));
+        EXPECT_EQ(ReadFile(Output()), QByteArray("keep me"));
+    }
+}
+
+TEST_F(Mplex, RefusesCallsItCannotCarryOut)
+{
+    const QString audio = EncodedAudio();
+    const QList<QStringList> refused{
+        {QStringLiteral("-h")},
+        {QStringLiteral("-o"), Output()},
+        {audio},
+        {QStringLiteral("-f"), QStringLiteral("3"), QStringLiteral("-o"), Output(), audio},
+        {QStringLiteral("-f"), QStringLiteral("2"), QStringLiteral("-r"), QStringLiteral("fast"),
+         QStringLiteral("-o"), Output(), audio},
+        {QStringLiteral("-x"), QStringLiteral("-o"), Output(), audio},
+        {QStringLiteral("-o"), Output(), audio, audio},
+        {QStringLiteral("-o"), audio, audio},
+    };
+    const QByteArray original = ReadFile(audio);
+    for (const QStringList& arguments : refused) {
+        SCOPED_TRACE(arguments.join(QLatin1Char(' ')).toStdString());
+        const ToolRun run = RunTool(MplexProgram(), arguments);
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_TRUE(run.HasLineStartingWith(QStringLiteral("**ERROR:")));
+        EXPECT_FALSE(QFileInfo::exists(Output()));
+    }
+    EXPECT_EQ(ReadFile(audio), original) << "the input is never written over";
+}
+
+TEST_F(Mplex, RemovesAHalfWrittenOutput)
+{
+    const ToolRun run = RunTool(MplexProgram(), muxArguments(Output(), EncodedAudio()), 20 * kSector);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_GE(run.IndexOfLineContaining(QStringLiteral("cannot write the output file")), 0);
+    EXPECT_FALSE(run.HasLineStartingWith(QStringLiteral("INFO: [mplex] MUX STATUS")));
+    EXPECT_FALSE(QFileInfo::exists(Output()));
+}
+
+TEST_F(Mplex, WarnsWhenTheMuxRateCannotCarryTheAudio)
+{
+    QStringList arguments = muxArguments(Output(), EncodedAudio());
+    arguments[2] = QStringLiteral("100");
+    const ToolRun run = RunTool(MplexProgram(), arguments);
+    EXPECT_EQ(run.exitCode, 0);
+    const int status = run.IndexOfLineContaining(QStringLiteral("MUX STATUS"));
+    ASSERT_GE(status, 0);
+    EXPECT_TRUE(run.lines[status].startsWith(QStringLiteral("++ WARN:")));
+}
+
+TEST_F(Mplex, EncodesAndMultiplexesInFoldersWithAwkwardNames)
+{
+    const QString folder = QStringLiteral("-odd folder 'single' \"double\" Größe ñ/");
+    const QString audio = EncodedAudio(folder);
+    ASSERT_TRUE(QFileInfo::exists(audio));
+    const QString output = Root() + folder + QStringLiteral("out put.vcd.mpg");
+    const ToolRun run = RunTool(MplexProgram(), muxArguments(output, audio));
+    EXPECT_EQ(run.exitCode, 0) << run.lines.join(QLatin1Char('\n')).toStdString();
+    EXPECT_GT(QFileInfo(output).size(), 0);
+    EXPECT_EQ(QFileInfo(output).size() % kSector, 0);
+    EXPECT_GE(run.IndexOfLineContaining(audio), 0) << "names reach the log unchanged";
+}
