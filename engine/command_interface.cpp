@@ -80,10 +80,11 @@ void InstallCommandClock(std::function<std::int64_t()> clock)
 }
 
 TCommandInterface::TCommandInterface(QObject* owner, TCommandLogEvent onLog, const QString& name,
-                                     const QString& statusText, QObject* data, TAfterCommandEvent onAfterCommand,
-                                     bool reportResult, bool doneFlag)
+                                     const QString& statusText, QObject* data,
+                                     TAfterCommandEvent onAfterCommand, bool reportResult, bool doneFlag)
     : Owner(owner), Data(data), OnLog(std::move(onLog)), DoneFlag(doneFlag),
-      OnAfterCommand(std::move(onAfterCommand)), ReportResult(reportResult), Name(name), StatusText(statusText)
+      OnAfterCommand(std::move(onAfterCommand)), ReportResult(reportResult), Name(name),
+      StatusText(statusText)
 {
     if (!Data)
         plat::MessageDlg(QStringLiteral("DEBUG: data for ") + Name + QStringLiteral(" must not be nul"),
@@ -157,7 +158,8 @@ void TCommandInterface::DoLog(QObject* sender, const QString& text)
         OnLog(sender, text);
 }
 
-QString TCommandInterface::FormatTaggedLogLine(const QString& prefix, const QString& level, const QString& text)
+QString TCommandInterface::FormatTaggedLogLine(const QString& prefix, const QString& level,
+                                               const QString& text)
 {
     QString line = text;
     if (!prefix.isEmpty()) {

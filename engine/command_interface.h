@@ -69,7 +69,8 @@ public:
     virtual void ParseLine(QString& line) = 0;
     virtual QString TranslateLine(const QString& line);
     // The part every concrete Start calls first; it ignores a cancelled command.
-    virtual void Start(QPlainTextEdit* echoMemo, TCommandFinishedEvent onFinished, TCommandTextEvent onStatus);
+    virtual void Start(QPlainTextEdit* echoMemo, TCommandFinishedEvent onFinished,
+                       TCommandTextEvent onStatus);
     virtual void Cancel() = 0;
     virtual TCommandInterface* ReleaseHook() = 0;
     // Cuts every link through which the command could still report (at least OnFinished).

@@ -21,8 +21,7 @@ QEvent::Type processFinishedMessage()
 }
 
 // Fires a copy, so a handler that replaces the event does not destroy what runs.
-template <typename Event, typename... Arguments>
-void fire(Event event, Arguments&&... arguments)
+template <typename Event, typename... Arguments> void fire(Event event, Arguments&&... arguments)
 {
     if (event)
         event(std::forward<Arguments>(arguments)...);
@@ -113,7 +112,8 @@ void TCommandsManager::Cancel()
     if (!Running)
         return;
     fire(OnCancelEnable, this, false);
-    fire(OnCommandStatus, this, TranslateMsg(QStringLiteral("Please wait while cancelling")) + QStringLiteral("..."));
+    fire(OnCommandStatus, this,
+         TranslateMsg(QStringLiteral("Please wait while cancelling")) + QStringLiteral("..."));
     Aborting = true;
     StopOnError = true;
     for (int index = CurrentIndex + 1; index <= LastIndex(); ++index)
@@ -153,7 +153,8 @@ QString TCommandsManager::FormatElapsed(std::int64_t milliseconds)
     const QString text = padded(milliseconds / 1000 % 60, 2) + QStringLiteral("s ") +
                          padded(milliseconds % 1000, 3) + QStringLiteral("ms");
     if (hours > 0)
-        return QString::number(hours) + QStringLiteral("h ") + padded(minutes, 2) + QStringLiteral("m ") + text;
+        return QString::number(hours) + QStringLiteral("h ") + padded(minutes, 2) + QStringLiteral("m ") +
+               text;
     if (minutes > 0)
         return padded(minutes, 2) + QStringLiteral("m ") + text;
     return text;
@@ -218,20 +219,22 @@ void TCommandsManager::StartCommand(TCommandInterface& command)
 // A step whose Start threw would never report its end, and the queue would run for ever: fail it.
 void TCommandsManager::FailStart(TCommandInterface& command, const QString& message)
 {
-    command.Status.Errors.append(message);
-    command.DoLog(this, TCommandInterface::FormatTaggedLogLine(QString(), QStringLiteral("error"), message));
+    ReportStartError(command, message);
     try {
         command.Finish(this, 1);
     } catch (...) {
-        const QString cleanupMessage = currentExceptionMessage();
-        command.Status.Errors.append(cleanupMessage);
-        command.DoLog(this,
-                      TCommandInterface::FormatTaggedLogLine(QString(), QStringLiteral("error"), cleanupMessage));
+        ReportStartError(command, currentExceptionMessage());
     }
     if (reported_.count(&command) == 0) {
         command.Status.SetFailed();
         PostFinished(&command, command.Status, command.Data);
     }
+}
+
+void TCommandsManager::ReportStartError(TCommandInterface& command, const QString& message)
+{
+    command.Status.Errors.append(message);
+    command.DoLog(this, TCommandInterface::FormatTaggedLogLine(QString(), QStringLiteral("error"), message));
 }
 
 void TCommandsManager::HandleFinished(TCommandInterface* command, const TExecuteStatus& status, QObject* data)
@@ -275,10 +278,11 @@ void TCommandsManager::FinishAll()
             command->ReleaseHook();
         allSucceeded = allSucceeded && command->Status.IsSucceeded();
     }
-    if (Commands.size() > 1 && StartTime > 0 && now - StartTime > 0)
+    if (Commands.size() > 1 && StartTime > 0 && now - StartTime > 0) {
+        const QString allTasks = TranslateMsg(QStringLiteral("All tasks, and user interactions if any"));
         Commands.front()->DoLog(this, u'[' + FormatElapsed(now - StartTime) + QStringLiteral(" (") +
-                                          TranslateMsg(QStringLiteral("All tasks, and user interactions if any")) +
-                                          QStringLiteral(")]"));
+                                          allTasks + QStringLiteral(")]"));
+    }
     ReportResults();
     Reset();
     fire(OnQueueEnded, this, allSucceeded);
@@ -311,10 +315,12 @@ void TCommandsManager::ReportResults()
             successes += text + u'\r';
     }
     PlaySoundEvent(SuccessSound);
-    if (!successes.isEmpty())
-        plat::MessageDlg(u'\r' + Format(TranslateMsg(QStringLiteral("%s success")), QCoreApplication::applicationName()) +
-                             QStringLiteral("\r\r\r") + successes,
-                         plat::TMsgDlgType::mtInformation, plat::mbOK);
+    if (successes.isEmpty())
+        return;
+    const QString title =
+        Format(TranslateMsg(QStringLiteral("%s success")), QCoreApplication::applicationName());
+    plat::MessageDlg(u'\r' + title + QStringLiteral("\r\r\r") + successes, plat::TMsgDlgType::mtInformation,
+                     plat::mbOK);
 }
 
 // Only steps that did not succeed get a box of their own.
@@ -327,7 +333,8 @@ void TCommandsManager::ShowResult(const TCommandInterface& command, const QStrin
                                                      : status.GetErrorText(failed + u':', name, false);
         plat::MessageDlg(u'\r' + text, plat::TMsgDlgType::mtError, plat::mbOK);
     } else if (status.IsCancelled()) {
-        plat::MessageDlg(u'\r' + Format(TranslateMsg(QStringLiteral("\"%s\" execution cancelled")), name) + u'.',
+        plat::MessageDlg(u'\r' + Format(TranslateMsg(QStringLiteral("\"%s\" execution cancelled")), name) +
+                             u'.',
                          plat::TMsgDlgType::mtWarning, plat::mbOK);
     }
 }

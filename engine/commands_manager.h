@@ -42,9 +42,10 @@ public:
     TCommandInterface* GetCommand(int index) const;
 
     // Ignored while a batch runs. An empty queue runs only with runIfEmpty (it then ends at once).
-    void Run(const QString& title, bool stopOnError, QPlainTextEdit* echoMemo, TQueueNotifyEvent onQueueStarted,
-             TQueueFlagEvent onQueueEnded, TQueueFlagEvent onCommandStarting, int successSound, int failureSound,
-             bool releaseAtEnd, bool runIfEmpty);
+    void Run(const QString& title, bool stopOnError, QPlainTextEdit* echoMemo,
+             TQueueNotifyEvent onQueueStarted, TQueueFlagEvent onQueueEnded,
+             TQueueFlagEvent onCommandStarting, int successSound, int failureSound, bool releaseAtEnd,
+             bool runIfEmpty);
     // Cancels the running step when it can be cancelled, and every step after it; the batch ends
     // when the running step's end arrives.
     void Cancel();
@@ -64,7 +65,7 @@ public:
     TQueueFlagEvent OnCancelEnable;
     // Set by every Run.
     TQueueNotifyEvent OnQueueStarted;
-    TQueueFlagEvent OnQueueEnded; // with "every step succeeded"
+    TQueueFlagEvent OnQueueEnded;      // with "every step succeeded"
     TQueueFlagEvent OnCommandStarting; // with the command's Cancellable
 
 private:
@@ -72,6 +73,7 @@ private:
     void LaunchNext(int index);
     void StartCommand(TCommandInterface& command);
     void FailStart(TCommandInterface& command, const QString& message);
+    void ReportStartError(TCommandInterface& command, const QString& message);
     void HandleFinished(TCommandInterface* command, const TExecuteStatus& status, QObject* data);
     void LogElapsed(TCommandInterface& command, std::int64_t now);
     void FinishAll();
