@@ -2,10 +2,11 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <ostream>
 
-// Readable test failures for Qt texts.
+// Lets failing assertions show Qt texts as text rather than as bytes.
 inline void PrintTo(const QString& text, std::ostream* out)
 {
     *out << '"' << text.toStdString() << '"';
@@ -14,4 +15,14 @@ inline void PrintTo(const QString& text, std::ostream* out)
 inline void PrintTo(const QByteArray& bytes, std::ostream* out)
 {
     *out << '"' << bytes.toStdString() << '"';
+}
+
+inline void PrintTo(const QStringList& list, std::ostream* out)
+{
+    *out << '{';
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        *out << (i == 0 ? "" : ", ");
+        PrintTo(list[i], out);
+    }
+    *out << '}';
 }

@@ -1,0 +1,194 @@
+#include "engine/command_interface.h"
+
+#include "tests/support/qt_printers.h"
+#include "tests/support/scripted_dialogs.h"
+#include "tests/support/temp_world.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A step that records what its hooks were asked to do and what it logged.
+class RecordingCommand : public TCommandInterface {
+public:
+    explicit RecordingCommand(QObject* data, const QString& name = "Encode")
+        : TCommandInterface(
+              nullptr, [this](QObject*, QString text) { Logged << text; }, name, "Encoding", data, nullptr,
+              false, false)
+    {
+    }
+
+    void OnSuccess() override { Hooks << "success"; }
+    void OnFailure() override { Hooks << "failure"; }
+    void OnCancel() override { Hooks << "cancel"; }
+    void ParseLine(QString& line) override
+    {
+        if (line.contains("banner"))
+            line.clear();
+    }
+    QString TranslateLine(const QString& line) override
+    {
+        return TCommandInterface::TranslateLine(line).replace("done", "fini");
+    }
+    void Cancel() override { Cancelled = true; }
+    TCommandInterface* ReleaseHook() override { return this; }
+    void Detach() override { OnFinished = nullptr; }
+
+    void StartRecordingEnds()
+    {
+        Start(
+            nullptr,
+            [this](TCommandInterface* sender, const TExecuteStatus& status, QObject* data) {
+                Ends << QString("%1 %2 %3")
+                            .arg(sender == this)
+                            .arg(status.IsSucceeded() ? "succeeded"
+                                 : status.IsFailed()  ? "failed"
+                                                      : "cancelled")
+                            .arg(data == Data);
+            },
+            nullptr);
+    }
+
+    QStringList Logged, Hooks, Ends;
+};
+
+class CommandInterface : public TempWorld {
+protected:
+    void TearDown() override
+    {
+        InstallCommandClock(nullptr);
+        TempWorld::TearDown();
+    }
+
+    QObject data;
+};
+
+} // namespace
+
+TEST(TaggedLogLine, WrapsTheTextAfterTakingOutTheFirstPrefixInAnyCase)
+{
+    const auto tagged = [](const QString& prefix, const QString& text) {
+        return TCommandInterface::FormatTaggedLogLine(prefix, QStringLiteral("error"), text);
+    };
+    EXPECT_EQ(tagged(QString(), "x"), "<log level=\"error\">x</log>");
+    EXPECT_EQ(tagged("INFO:", "  info: Encoding done "), "<log level=\"error\">Encoding done</log>");
+    EXPECT_EQ(tagged("INFO:", "Stage Info: 2 INFO: 3"), "<log level=\"error\">Stage  2 INFO: 3</log>");
+    EXPECT_EQ(tagged("INFO:", " InFo: "), QString()) << "a line that is only the prefix gives no tagged line";
+    EXPECT_EQ(tagged(QString(), QString()), QString());
+}
+
+TEST(ExecuteStatus, FlagsFollowTheEndOfTheStep)
+{
+    TExecuteStatus status;
+    EXPECT_FALSE(status.Succeeded || status.Cancelled || status.Started || status.Done);
+    status.SetFailed();
+    EXPECT_TRUE(status.IsFailed() && status.Started && status.Done);
+    status.SetCancelled();
+    EXPECT_TRUE(status.IsCancelled());
+    EXPECT_FALSE(status.IsFailed() || status.Done) << "a cancelled step is not reported as failed";
+    status = TExecuteStatus();
+    status.SetSucceeded();
+    EXPECT_TRUE(status.IsSucceeded());
+}
+
+TEST(ExecuteStatus, TextsListOneIndentedLinePerEntryOrNothing)
+{
+    TExecuteStatus status;
+    EXPECT_EQ(status.GetErrorText("%s failed", "Encode", true), QString())
+        << "no padded message for no error";
+    EXPECT_EQ(status.GetErrorText("%s failed", "Encode", false), QString());
+
+    status.Errors = {":a", " b "};
+    EXPECT_EQ(status.GetErrorText("\"%s\" execution failed:", "Encode", false),
+              "\"Encode\" execution failed:\r      a  \r      b  \r");
+    EXPECT_EQ(status.GetErrorText(QString(), QString(), false), "      a  \r      b  \r");
+    EXPECT_EQ(status.GetErrorText("%s failed", "Encode", true), "   Encode failed      ");
+
+    status.Successes = {"first\r\nsecond\rthird"};
+    EXPECT_EQ(status.GetSuccessText("S", QString(), false),
+              "S\r      first  \r      second  \r      third  \r")
+        << "an entry holding line breaks counts as several entries";
+}
+
+TEST_F(CommandInterface, MissingDataIsShownAndTheCommandIsStillMade)
+{
+    RecordingCommand withData(&data);
+    EXPECT_TRUE(Dialogs().Messages().isEmpty());
+
+    RecordingCommand withoutData(nullptr, "MPEG multiplexing");
+    ASSERT_EQ(Dialogs().Messages().size(), 1);
+    EXPECT_EQ(Dialogs().LastText(), "DEBUG: data for MPEG multiplexing must not be nul");
+    EXPECT_TRUE(withoutData.Cancellable);
+    EXPECT_FALSE(withoutData.Cancelled || withoutData.Skipped);
+    EXPECT_EQ(withoutData.StartTime, 0);
+}
+
+TEST_F(CommandInterface, StartLogsTheNameAndNotesTheTimeUnlessCancelled)
+{
+    InstallCommandClock([] { return std::int64_t{5000}; });
+    RecordingCommand command(&data);
+    command.Failed = true;
+    command.StartRecordingEnds();
+    EXPECT_EQ(command.Logged, QStringList{"[Encode]"});
+    EXPECT_EQ(command.StartTime, 5000);
+    EXPECT_FALSE(command.Failed);
+
+    RecordingCommand cancelled(&data);
+    cancelled.Cancelled = true;
+    cancelled.StartRecordingEnds();
+    cancelled.HandleLine(&cancelled, "encoding done");
+    EXPECT_TRUE(cancelled.Logged.isEmpty());
+    EXPECT_EQ(cancelled.StartTime, 0);
+    EXPECT_FALSE(cancelled.OnFinished);
+}
+
+TEST_F(CommandInterface, LinesPassTheParserAndTheTranslation)
+{
+    RecordingCommand command(&data, QString());
+    command.StartRecordingEnds();
+    for (const char* line : {"  encoding done  ", "the banner line", "   "})
+        command.HandleLine(&command, line);
+    EXPECT_EQ(command.Logged, QStringList{"encoding fini"});
+}
+
+TEST_F(CommandInterface, FinishReportsOnceWhateverArrivesLater)
+{
+    RecordingCommand command(&data);
+    command.StartRecordingEnds();
+    command.Status.Successes = {" all done "};
+    command.Finish(&command, 0);
+    command.Finish(&command, 1);
+    command.Cancel();
+    command.Finish(&command, 1);
+
+    EXPECT_EQ(command.Hooks, QStringList{"success"});
+    EXPECT_EQ(command.Ends, QStringList{"1 succeeded 1"});
+    EXPECT_TRUE(command.Status.IsSucceeded());
+    EXPECT_EQ(command.Status.Successes, QStringList{"all fini"}) << "the lists are translated";
+    EXPECT_FALSE(command.OnFinished);
+}
+
+TEST_F(CommandInterface, FailedOrCancelledStepCleansUpOnce)
+{
+    RecordingCommand failed(&data);
+    failed.StartRecordingEnds();
+    failed.Finish(&failed, 1);
+    EXPECT_TRUE(failed.Failed);
+    EXPECT_EQ(failed.Hooks, QStringList{"failure"});
+    EXPECT_EQ(failed.Ends, QStringList{"1 failed 1"});
+
+    RecordingCommand failedThenCancelled(&data);
+    failedThenCancelled.StartRecordingEnds();
+    failedThenCancelled.Failed = true;
+    failedThenCancelled.Cancel();
+    failedThenCancelled.Finish(&failedThenCancelled, 1);
+    EXPECT_EQ(failedThenCancelled.Hooks, QStringList{"cancel"});
+    EXPECT_EQ(failedThenCancelled.Ends, QStringList{"1 cancelled 1"});
+
+    RecordingCommand cancelled(&data);
+    cancelled.StartRecordingEnds();
+    cancelled.Cancel();
+    cancelled.Finish(&cancelled, 1);
+    EXPECT_FALSE(cancelled.Failed) << "an error code on a cancelled step does not mark it failed";
+    EXPECT_TRUE(cancelled.Status.IsCancelled());
+}

@@ -1,0 +1,460 @@
+#include "engine/commands_manager.h"
+
+#include "foundation/brindlow_sounds.h"
+#include "foundation/exceptions.h"
+#include "tests/support/qt_printers.h"
+#include "tests/support/scripted_dialogs.h"
+#include "tests/support/temp_world.h"
+
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Everything the queue and its steps did, in order.
+struct Journal {
+    QStringList events;
+    int activeStarts = 0;
+    int deepestStarts = 0;   // the most Starts ever on the call stack at once
+    std::int64_t now = 1000; // the fake clock, when a test installs it
+};
+
+enum class Ending {
+    InStart,     // finishes inside its own Start
+    Later,       // finishes from a timer
+    WhenTold,    // waits for the test (a running program, say)
+    Throw,       // Start throws after the base part
+    ThrowAtOnce, // Start throws before anything else
+};
+
+struct StepOptions {
+    int exitCode = 0;
+    int skipNext = 0;
+    bool cancellable = true;
+    bool reportResult = false;
+    bool doneFlag = false;
+    bool veto = false; // the end handler stops the batch
+    std::int64_t duration = 0;
+    QStringList errors = {};
+    QStringList successes = {};
+};
+
+class StepCommand : public TCommandInterface {
+public:
+    StepCommand(Journal& journal, TCommandLogEvent onLog, const QString& name, Ending ending,
+                const StepOptions& options, TAfterCommandEvent onAfter)
+        : TCommandInterface(nullptr, std::move(onLog), name, "status " + name, &data_, std::move(onAfter),
+                            options.reportResult, options.doneFlag),
+          journal_(journal), ending_(ending), options_(options)
+    {
+        SkipNextCount = options.skipNext;
+        Cancellable = options.cancellable;
+    }
+    ~StepCommand() override { journal_.events << "freed " + Name; }
+
+    void Start(QPlainTextEdit* echoMemo, TCommandFinishedEvent onFinished,
+               TCommandTextEvent onStatus) override
+    {
+        if (ending_ == Ending::ThrowAtOnce)
+            throw EKorvaneError("no such program");
+        TCommandInterface::Start(echoMemo, std::move(onFinished), std::move(onStatus));
+        if (Cancelled)
+            return;
+        journal_.deepestStarts = std::max(journal_.deepestStarts, ++journal_.activeStarts);
+        journal_.events << "start " + Name;
+        Status.Started = true;
+        Status.Errors = options_.errors;
+        Status.Successes = options_.successes;
+        journal_.now += options_.duration;
+        run();
+        --journal_.activeStarts;
+    }
+    void OnSuccess() override { journal_.events << "success " + Name; }
+    void OnFailure() override { journal_.events << "failure " + Name; }
+    void OnCancel() override { journal_.events << "cancelled " + Name; }
+    void ParseLine(QString&) override {}
+    void Cancel() override
+    {
+        journal_.events << "cancel asked " + Name;
+        if (Cancelled)
+            return;
+        Cancelled = true;
+        Status.SetCancelled();
+        Finish(this, 1);
+    }
+    TCommandInterface* ReleaseHook() override { return this; }
+    void Detach() override { OnFinished = nullptr; }
+
+private:
+    void run()
+    {
+        switch (ending_) {
+        case Ending::InStart:
+            Finish(this, options_.exitCode);
+            break;
+        case Ending::Later:
+            QTimer::singleShot(1, this, [this] { Finish(this, options_.exitCode); });
+            break;
+        case Ending::Throw:
+            --journal_.activeStarts;
+            throw EKorvaneError("the input vanished");
+        case Ending::WhenTold:
+        case Ending::ThrowAtOnce:
+            break;
+        }
+    }
+
+    QObject data_;
+    Journal& journal_;
+    const Ending ending_;
+    const StepOptions options_;
+};
+
+class CommandsManager : public TempWorld {
+protected:
+    void SetUp() override
+    {
+        TempWorld::SetUp();
+        queue = std::make_unique<TCommandsManager>(
+            [this](QObject* sender, QString title) { record(sender, "commands starting " + title); },
+            [this](QObject* sender, bool flag) { record(sender, QString("command done %1").arg(flag)); },
+            [this](QObject* sender) { record(sender, "commands finished"); },
+            [this](QObject* sender) { record(sender, QString("idle, running %1").arg(queue->IsRunning())); },
+            [this](QObject* sender, bool enabled) {
+                record(sender, QString("cancel enable %1").arg(enabled));
+            },
+            [this](QObject* sender, QString text) { record(sender, "status " + text); });
+    }
+    void TearDown() override
+    {
+        queue.reset();
+        InstallCommandClock(nullptr);
+        TempWorld::TearDown();
+    }
+
+    StepCommand* Add(const QString& name, Ending ending, const StepOptions& options = {})
+    {
+        auto command = std::make_unique<StepCommand>(
+            journal, [this](QObject*, QString text) { log << text; }, name, ending, options,
+            [this, options](TCommandInterface* sender, const TExecuteStatus& status, QObject* data,
+                            bool& continueBatch) {
+                EXPECT_EQ(data, sender->Data);
+                journal.events << QString("after %1, continue %2").arg(sender->Name).arg(continueBatch);
+                // As the conversion page does: a step that succeeded lets the rest of its file run.
+                if (status.IsSucceeded())
+                    sender->SkipNextCount = 0;
+                if (options.veto)
+                    continueBatch = false;
+            });
+        StepCommand* step = command.get();
+        queue->AddCommand(std::move(command));
+        return step;
+    }
+
+    void Run(bool stopOnError, bool runIfEmpty = false)
+    {
+        queue->Run(
+            "Batch", stopOnError, nullptr, [this](QObject* sender) { record(sender, "queue started"); },
+            [this](QObject* sender, bool allSucceeded) {
+                record(sender, QString("queue ended, all succeeded %1").arg(allSucceeded));
+            },
+            [this](QObject* sender, bool cancellable) {
+                record(sender, QString("command starting %1").arg(cancellable));
+            },
+            SndBatchConversionEnded, SndBatchConversionEnded, false, runIfEmpty);
+    }
+
+    bool WaitUntilIdle()
+    {
+        return QTest::qWaitFor([this] { return !queue->IsRunning(); }, 5000);
+    }
+
+    void RunToTheEnd(bool stopOnError)
+    {
+        Run(stopOnError);
+        ASSERT_TRUE(WaitUntilIdle());
+    }
+
+    void UseFakeClock()
+    {
+        InstallCommandClock([this] { return journal.now; });
+    }
+
+    QStringList Events(const QString& prefix) const
+    {
+        QStringList matching;
+        for (const QString& event : journal.events)
+            if (event.startsWith(prefix))
+                matching << event;
+        return matching;
+    }
+
+    QStringList Started() const { return Events("start "); }
+
+    Journal journal;
+    QStringList log;
+    std::unique_ptr<TCommandsManager> queue;
+
+private:
+    void record(QObject* sender, const QString& event)
+    {
+        EXPECT_EQ(sender, queue.get()) << event.toStdString();
+        journal.events << event;
+    }
+};
+
+} // namespace
+
+TEST_F(CommandsManager, RunsEveryStepInOrderAndFiresEachEventOnce)
+{
+    Add("A", Ending::InStart);
+    Add("B", Ending::Later, {.cancellable = false, .doneFlag = true});
+    RunToTheEnd(true);
+
+    EXPECT_EQ(journal.events, (QStringList{
+                                  "commands starting Batch",
+                                  "queue started",
+                                  "cancel enable 1",
+                                  "command starting 1",
+                                  "status status A",
+                                  "start A",
+                                  "success A",
+                                  "cancel enable 0",
+                                  "command done 0",
+                                  "after A, continue 1",
+                                  "cancel enable 0",
+                                  "command starting 0",
+                                  "status status B",
+                                  "start B",
+                                  "success B",
+                                  "cancel enable 0",
+                                  "command done 1",
+                                  "after B, continue 0",
+                                  "cancel enable 0",
+                                  "freed A",
+                                  "freed B",
+                                  "queue ended, all succeeded 1",
+                                  "commands finished",
+                                  "idle, running 0",
+                              }));
+    EXPECT_TRUE(queue->IsEmpty());
+    EXPECT_EQ(queue->GetCommand(0), nullptr);
+    EXPECT_TRUE(Dialogs().Messages().isEmpty());
+}
+
+TEST_F(CommandsManager, StepThatFinishesInsideStartHandsOverThroughTheEventLoop)
+{
+    Add("A", Ending::InStart);
+    Add("B", Ending::InStart);
+    Add("C", Ending::InStart);
+    Run(true);
+    EXPECT_EQ(Started(), QStringList{"start A"}) << "B may only start from the event loop";
+    EXPECT_TRUE(queue->IsRunning());
+
+    ASSERT_TRUE(WaitUntilIdle());
+    EXPECT_EQ(Started(), (QStringList{"start A", "start B", "start C"}));
+    EXPECT_EQ(journal.deepestStarts, 1) << "no Start ran inside another";
+}
+
+TEST_F(CommandsManager, FailedStepSkipsTheRestOfItsFileAndTheNextFileRuns)
+{
+    const StepOptions reported{.reportResult = true};
+    Add("Decode", Ending::InStart,
+        {.exitCode = 1, .skipNext = 2, .reportResult = true, .errors = {"bad header"}});
+    Add("Convert", Ending::InStart, {.skipNext = 1, .reportResult = true});
+    Add("Encode", Ending::InStart, reported);
+    Add("Decode 2", Ending::Later, {.skipNext = 2, .reportResult = true});
+    Add("Convert 2", Ending::InStart, {.skipNext = 1, .reportResult = true});
+    Add("Encode 2", Ending::Later, reported);
+    RunToTheEnd(false);
+
+    EXPECT_EQ(Started(),
+              (QStringList{"start Decode", "start Decode 2", "start Convert 2", "start Encode 2"}));
+    EXPECT_EQ(Events("queue ended"), QStringList{"queue ended, all succeeded 0"});
+    ASSERT_EQ(Dialogs().Messages().size(), 1) << "skipped and succeeded steps show no box";
+    EXPECT_EQ(Dialogs().LastText(), "\r\"Decode\" execution failed:\r      bad header  \r");
+    EXPECT_EQ(Dialogs().Messages().first().Type, plat::TMsgDlgType::mtError);
+}
+
+TEST_F(CommandsManager, StopOnErrorEndsTheBatchAtTheFirstFailure)
+{
+    Add("A", Ending::Later, {.exitCode = 1});
+    Add("B", Ending::InStart);
+    RunToTheEnd(true);
+
+    EXPECT_EQ(Started(), QStringList{"start A"});
+    EXPECT_EQ(Events("after"), QStringList{"after A, continue 1"});
+    EXPECT_EQ(Events("queue ended"), QStringList{"queue ended, all succeeded 0"});
+}
+
+TEST_F(CommandsManager, EndHandlerCanStopTheBatchAfterASuccess)
+{
+    Add("A", Ending::InStart, {.veto = true});
+    Add("B", Ending::InStart);
+    RunToTheEnd(false);
+
+    EXPECT_EQ(Started(), QStringList{"start A"});
+    EXPECT_EQ(Events("queue ended"), QStringList{"queue ended, all succeeded 0"})
+        << "a step that never ran did not succeed";
+}
+
+TEST_F(CommandsManager, CancelStopsTheRunningStepAndEveryLaterOne)
+{
+    StepCommand* a = Add("A", Ending::WhenTold);
+    StepCommand* b = Add("B", Ending::InStart);
+    StepCommand* c = Add("C", Ending::InStart);
+    Run(false);
+    journal.events.clear();
+
+    queue->Cancel();
+    EXPECT_TRUE(b->Cancelled && c->Cancelled);
+    a->Finish(a, 0); // a late end from its worker changes nothing
+    EXPECT_EQ(journal.events, (QStringList{"cancel enable 0", "status Please wait while cancelling...",
+                                           "cancel asked A", "cancelled A"}));
+
+    ASSERT_TRUE(WaitUntilIdle());
+    EXPECT_EQ(Started(), QStringList{});
+    EXPECT_EQ(Events("command done").size(), 1);
+    EXPECT_EQ(Events("after"), QStringList{"after A, continue 0"});
+    EXPECT_EQ(Events("queue ended"), QStringList{"queue ended, all succeeded 0"});
+    EXPECT_EQ(Events("idle").size(), 1);
+}
+
+TEST_F(CommandsManager, StepThatCannotBeCancelledRunsToItsEndFirst)
+{
+    StepCommand* a = Add("A", Ending::WhenTold, {.cancellable = false});
+    Add("B", Ending::InStart);
+    Run(false);
+    queue->Cancel();
+    EXPECT_TRUE(Events("cancel asked").isEmpty());
+    EXPECT_TRUE(queue->IsRunning());
+
+    a->Finish(a, 0);
+    ASSERT_TRUE(WaitUntilIdle());
+    EXPECT_EQ(Started(), QStringList{"start A"});
+    EXPECT_EQ(Events("success"), QStringList{"success A"});
+}
+
+TEST_F(CommandsManager, IdleQueueIgnoresCancelAndRunsEmptyOnlyWhenAskedTo)
+{
+    queue->Cancel();
+    Run(true);
+    EXPECT_FALSE(queue->IsRunning());
+    EXPECT_TRUE(journal.events.isEmpty());
+
+    Run(true, true);
+    EXPECT_FALSE(queue->IsRunning());
+    EXPECT_EQ(journal.events,
+              (QStringList{"commands starting Batch", "queue started", "cancel enable 0",
+                           "queue ended, all succeeded 1", "commands finished", "idle, running 0"}));
+}
+
+TEST_F(CommandsManager, StepCancelledBeforeItsTurnIsNeverStartedAndTheBatchEndsOnce)
+{
+    Add("A", Ending::InStart, {.skipNext = 1});
+    Add("Skipped", Ending::InStart)->Skipped = true;
+    Add("B", Ending::InStart)->Cancelled = true;
+    Add("C", Ending::InStart);
+    RunToTheEnd(false);
+
+    EXPECT_EQ(Started(), QStringList{"start A"});
+    EXPECT_EQ(Events("queue ended"), QStringList{"queue ended, all succeeded 0"});
+    EXPECT_EQ(Events("commands finished").size(), 1);
+    EXPECT_EQ(Events("idle").size(), 1);
+}
+
+TEST_F(CommandsManager, RunningQueueRefusesNewStepsAndASecondRun)
+{
+    StepCommand* a = Add("A", Ending::WhenTold);
+    Run(true);
+    Add("Late", Ending::InStart);
+    EXPECT_EQ(Events("freed"), QStringList{"freed Late"});
+    Run(true);
+    EXPECT_EQ(Events("commands starting").size(), 1);
+
+    a->Finish(a, 0);
+    ASSERT_TRUE(WaitUntilIdle());
+    EXPECT_EQ(Started(), QStringList{"start A"});
+}
+
+TEST_F(CommandsManager, StepWhoseStartThrowsFailsAndTheBatchGoesOn)
+{
+    Add("A", Ending::ThrowAtOnce);
+    Add("B", Ending::Throw);
+    Add("C", Ending::InStart);
+    RunToTheEnd(false);
+
+    EXPECT_EQ(Started(), (QStringList{"start B", "start C"}));
+    EXPECT_EQ(Events("after"),
+              (QStringList{"after A, continue 1", "after B, continue 1", "after C, continue 0"}));
+    EXPECT_EQ(Events("failure"), (QStringList{"failure A", "failure B"}));
+    EXPECT_TRUE(log.contains("<log level=\"error\">no such program</log>"));
+    EXPECT_TRUE(log.contains("<log level=\"error\">the input vanished</log>"));
+
+    Add("D", Ending::Throw, {.reportResult = true});
+    Add("E", Ending::InStart);
+    RunToTheEnd(true);
+    EXPECT_EQ(Started().last(), "start D") << "stop on error applies to a throwing step too";
+    EXPECT_EQ(Dialogs().LastText(), "\r\"D\" execution failed:\r      the input vanished  \r");
+}
+
+TEST_F(CommandsManager, ExceptionFromAnEndHandlerIsShownNotThrown)
+{
+    auto command = std::make_unique<StepCommand>(journal, nullptr, "A", Ending::InStart, StepOptions{},
+                                                 [](TCommandInterface*, const TExecuteStatus&, QObject*,
+                                                    bool&) { throw EKorvaneError("the page is gone"); });
+    queue->AddCommand(std::move(command));
+    Run(true);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !Dialogs().Messages().isEmpty(); }, 5000));
+    EXPECT_EQ(Dialogs().LastText(), "the page is gone");
+    EXPECT_EQ(Dialogs().Messages().first().Type, plat::TMsgDlgType::mtError);
+}
+
+TEST_F(CommandsManager, LogsTheTimeOfEachStepAndOfTheWholeBatch)
+{
+    UseFakeClock();
+    Add("Encode", Ending::InStart, {.duration = 3500});
+    Add(QString(), Ending::Later, {.duration = 7045});
+    Add("Instant", Ending::InStart);
+    RunToTheEnd(true);
+
+    EXPECT_EQ(log, (QStringList{"[Encode]", "[03s 500ms (Encode)]", "[07s 045ms]", "[Instant]",
+                                "[10s 545ms (All tasks, and user interactions if any)]"}));
+}
+
+TEST(CommandsManagerElapsed, ShowsMinutesAndHoursOnlyWhenThereAreSome)
+{
+    EXPECT_EQ(TCommandsManager::FormatElapsed(7045), "07s 045ms");
+    EXPECT_EQ(TCommandsManager::FormatElapsed(127'045), "02m 07s 045ms");
+    EXPECT_EQ(TCommandsManager::FormatElapsed(3'607'045), "1h 00m 07s 045ms");
+    EXPECT_EQ(TCommandsManager::FormatElapsed(90'000'000), "25h 00m 00s 000ms");
+    EXPECT_EQ(TCommandsManager::FormatElapsed(0), "00s 000ms");
+}
+
+TEST_F(CommandsManager, ReportedStepsShowTheirResultAtTheEnd)
+{
+    Add("Encode", Ending::InStart,
+        {.reportResult = true, .successes = {"Mpeg Audio file encoded successfully"}});
+    Add("Quiet", Ending::InStart, {.reportResult = true});
+    RunToTheEnd(true);
+    Add("Encode", Ending::InStart, {.exitCode = 1, .reportResult = true});
+    Add("Succeeds", Ending::InStart, {.reportResult = true});
+    RunToTheEnd(false);
+    Add("Mux", Ending::WhenTold, {.reportResult = true});
+    Run(true);
+    queue->Cancel();
+    ASSERT_TRUE(WaitUntilIdle());
+
+    QStringList boxes;
+    for (const plat::MessageRequest& box : Dialogs().Messages())
+        boxes << QString("%1 %2").arg(static_cast<int>(box.Type)).arg(box.Text);
+    const auto type = [](plat::TMsgDlgType type) { return QString::number(static_cast<int>(type)) + ' '; };
+    EXPECT_EQ(boxes, (QStringList{
+                         type(plat::TMsgDlgType::mtInformation) +
+                             "\rKorvane success\r\r\r   \"Encode\" execution succeeded      \r",
+                         type(plat::TMsgDlgType::mtError) + "\r\"Encode\" execution failed.",
+                         type(plat::TMsgDlgType::mtWarning) + "\r\"Mux\" execution cancelled.",
+                     }));
+}
