@@ -18,10 +18,10 @@
 
 namespace {
 
-const QDate kDelphiEpoch(1899, 12, 30);
+const QDate kDayZero(1899, 12, 30);
 const double kMillisecondsPerDay = 86400000.0;
 // Far beyond any date the program stores; keeps the day arithmetic exact.
-const double kLargestDelphiDay = 3e6;
+const double kLargestDay = 3e6;
 
 QString trimmedControls(const QString& text)
 {
@@ -170,21 +170,21 @@ std::optional<double> bytesDouble(const std::optional<QByteArray>& bytes)
     return value;
 }
 
-double delphiDateTime(const QDate& date, const QTime& time)
+double serialDateTime(const QDate& date, const QTime& time)
 {
-    const double days = double(kDelphiEpoch.daysTo(date));
+    const double days = double(kDayZero.daysTo(date));
     const double fraction = time.msecsSinceStartOfDay() / kMillisecondsPerDay;
     return days >= 0 ? days + fraction : days - fraction;
 }
 
-std::optional<QDateTime> fromDelphiDateTime(std::optional<double> value)
+std::optional<QDateTime> fromSerialDateTime(std::optional<double> value)
 {
-    if (!value || !std::isfinite(*value) || std::fabs(*value) > kLargestDelphiDay)
+    if (!value || !std::isfinite(*value) || std::fabs(*value) > kLargestDay)
         return std::nullopt;
     const double days = std::trunc(*value);
     const auto milliseconds = std::llrint(std::fabs(*value - days) * kMillisecondsPerDay);
     const QTime time = QTime::fromMSecsSinceStartOfDay(int(std::min<long long>(milliseconds, 86399999)));
-    return QDateTime(kDelphiEpoch.addDays(qint64(days)), time);
+    return QDateTime(kDayZero.addDays(qint64(days)), time);
 }
 
 std::optional<QVariant> readRegistry(const plat::RegistryKey& key, const QString& name, TSettingType type)
@@ -213,7 +213,7 @@ std::optional<QVariant> readRegistry(const plat::RegistryKey& key, const QString
     case stDate:
     case stDateTime:
     case stTime:
-        if (const auto dateTime = fromDelphiDateTime(bytesDouble(key.ReadBinary(name))))
+        if (const auto dateTime = fromSerialDateTime(bytesDouble(key.ReadBinary(name))))
             return type == stDate   ? QVariant(dateTime->date())
                    : type == stTime ? QVariant(dateTime->time())
                                     : QVariant(*dateTime);
@@ -240,12 +240,12 @@ bool writeRegistry(plat::RegistryKey& key, const QString& name, const QVariant& 
     case stFloat:
         return key.WriteBinary(name, doubleBytes(typed.toDouble()));
     case stDate:
-        return key.WriteBinary(name, doubleBytes(delphiDateTime(typed.toDate(), QTime(0, 0))));
+        return key.WriteBinary(name, doubleBytes(serialDateTime(typed.toDate(), QTime(0, 0))));
     case stDateTime:
         return key.WriteBinary(
-            name, doubleBytes(delphiDateTime(typed.toDateTime().date(), typed.toDateTime().time())));
+            name, doubleBytes(serialDateTime(typed.toDateTime().date(), typed.toDateTime().time())));
     case stTime:
-        return key.WriteBinary(name, doubleBytes(delphiDateTime(kDelphiEpoch, typed.toTime())));
+        return key.WriteBinary(name, doubleBytes(serialDateTime(kDayZero, typed.toTime())));
     }
     return false;
 }
