@@ -30,6 +30,7 @@ void TempWorld::SetUp()
     qputenv("XDG_RUNTIME_DIR", (Root() + QStringLiteral("runtime")).toUtf8());
     qputenv("TMPDIR", Temp().toUtf8());
     plat::SetProgramFolder(ProgramFolder());
+    plat::SetExecutableName(QStringLiteral("korvane"));
 
     auto dialogs = std::make_unique<ScriptedDialogs>();
     dialogs_ = dialogs.get();
@@ -41,6 +42,7 @@ void TempWorld::TearDown()
     plat::InstallDialogs(nullptr);
     dialogs_ = nullptr;
     plat::SetProgramFolder(QString());
+    plat::SetExecutableName(QString());
     for (const auto& [name, value] : savedEnvironment_)
         qputenv(name.constData(), value);
     root_.reset();

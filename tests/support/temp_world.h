@@ -12,7 +12,8 @@
 class ScriptedDialogs;
 
 // Every test gets a world of its own: a fresh home, configuration, runtime and temporary folder,
-// an empty program folder, and scripted dialogs in place of modal windows.
+// an empty program folder for an executable named "korvane", and scripted dialogs in place of modal
+// windows.
 class TempWorld : public ::testing::Test {
 protected:
     void SetUp() override;

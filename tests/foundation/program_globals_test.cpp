@@ -1,0 +1,104 @@
+#include "foundation/language.h"
+#include "foundation/program_globals.h"
+#include "foundation/settings.h"
+#include "tests/support/scripted_dialogs.h"
+#include "tests/support/temp_world.h"
+
+class ProgramGlobals : public TempWorld {
+protected:
+    void SetUp() override
+    {
+        TempWorld::SetUp();
+        StartupFlags = TStartupFlags();
+        WriteFile(QStringLiteral("program/Lng/korvane_fr.lng"),
+                  "[Language]\nLanguage=Fran\xc3\xa7" "ais\nLanguageExt=fr\n\n[Messages]\nNo %s=Pas de %s\n");
+    }
+    void TearDown() override
+    {
+        InitLanguage(false, QString(), true, QString());
+        NoTooLameText = QStringLiteral("No TooLame");
+        NoMplexText = QStringLiteral("No Mplex");
+        TempWorld::TearDown();
+    }
+    void WriteStartupSettings(const QByteArray& lines)
+    {
+        WriteFile(GlobalSettingsFileName(), "[Korvane]\n" + lines);
+    }
+};
+
+TEST_F(ProgramGlobals, VersionTextsShowABuildNumberAsABeta)
+{
+    EXPECT_EQ(ProgramVersionFromFileVersion(QStringLiteral("2.0.0.0")), QStringLiteral("2.0.0"));
+    EXPECT_EQ(ProgramVersionFromFileVersion(QStringLiteral("2.0.0.3")), QStringLiteral("2.0.0b3"));
+    EXPECT_EQ(ProgramVersionFromFileVersion(QStringLiteral("2.0.0.12")), QStringLiteral("2.0.0b12"));
+    EXPECT_EQ(ProgramVersionFromFileVersion(QStringLiteral("2.0.0.123")), QStringLiteral("2.0.0"));
+    EXPECT_EQ(ProgramVersionFromFileVersion(QString()), QString());
+    EXPECT_EQ(ShortVersionOf(QStringLiteral("2.0.0b12")), QStringLiteral("2.0.0"));
+}
+
+TEST_F(ProgramGlobals, AProgramWithoutVersionStringsIsTitledByItsNameAlone)
+{
+    ClearVersionCaches();
+    EXPECT_EQ(GetProgramVersion(), QString());
+    EXPECT_EQ(GetVersionNoDots(), QString());
+    EXPECT_EQ(GetProgramTitleVersion(), QStringLiteral("Korvane"));
+    ClearVersionCaches();
+}
+
+TEST_F(ProgramGlobals, FlagsAreOnOnlyForExactlyOne)
+{
+    WriteStartupSettings("NoScaling=1 \nDebug=true\nDoNotShowNoMplexAgain=1\nDoNotShowBadMplexAgain=01\n"
+                         "DoNotShowNoTooLameAgain= 1\n");
+    LoadGlobalSettings();
+    EXPECT_TRUE(StartupFlags.NoScaling);
+    EXPECT_FALSE(StartupFlags.Debug);
+    EXPECT_TRUE(StartupFlags.DoNotShowNoMplexAgain);
+    EXPECT_FALSE(StartupFlags.DoNotShowBadMplexAgain);
+    EXPECT_TRUE(StartupFlags.DoNotShowNoTooLameAgain);
+    EXPECT_FALSE(StartupFlags.DoNotShowTooSmallDesktopAgain);
+}
+
+TEST_F(ProgramGlobals, MissingSettingsFileLeavesEveryFlagOff)
+{
+    LoadGlobalSettings();
+    EXPECT_FALSE(StartupFlags.NoScaling);
+    EXPECT_FALSE(StartupFlags.DoNotShowNoTooLameAgain);
+    EXPECT_EQ(TranslateMsg(QStringLiteral("No %s")), QStringLiteral("No %s")) << "no locale file: English";
+}
+
+TEST_F(ProgramGlobals, ALanguageListEntrySelectsItsLanguage)
+{
+    WriteStartupSettings("Language=Fran\xc3\xa7" "ais\t(2.0.0)\n");
+    LoadGlobalSettings();
+    EXPECT_EQ(CurrentLanguageCode(), QStringLiteral("fr"));
+    InitToolMissingTexts();
+    EXPECT_EQ(NoTooLameText, QStringLiteral("Pas de TooLame"));
+    EXPECT_EQ(NoMplexText, QStringLiteral("Pas de Mplex"));
+}
+
+TEST_F(ProgramGlobals, DoNotShowFlagsGoThroughTheSettingsStore)
+{
+    TSettings store;
+    store.SetApplicationIni(ProgramName);
+    RegisterDoNotShowSettings(&store);
+    ASSERT_NE(store.FindItem(QStringLiteral("DoNotShowBadTooLameAgain")), nullptr);
+    EXPECT_EQ(store.FindItem(QStringLiteral("DoNotShowBadTooLameAgain"))->ValueDefault(), QVariant(false));
+    StartupFlags.DoNotShowBadTooLameAgain = true;
+    StoreDoNotShowSettings(&store);
+    ASSERT_TRUE(store.Save());
+
+    StartupFlags = TStartupFlags();
+    LoadGlobalSettings();
+    EXPECT_TRUE(StartupFlags.DoNotShowBadTooLameAgain) << "the start-up settings read the store's file";
+    RegisterDoNotShowSettings(nullptr);
+    StoreDoNotShowSettings(nullptr);
+}
+
+TEST_F(ProgramGlobals, CygwinConflictIsExplainedInOneErrorBox)
+{
+    ShowCygwinConflictMessage();
+    ASSERT_EQ(Dialogs().Messages().size(), 1);
+    EXPECT_EQ(Dialogs().Messages()[0].Type, plat::TMsgDlgType::mtError);
+    EXPECT_TRUE(Dialogs().LastText().contains(QStringLiteral("Korvane uses cygwin1.dll")));
+    EXPECT_TRUE(Dialogs().LastText().endsWith(QStringLiteral("of your Windows.\r")));
+}
