@@ -1,5 +1,9 @@
 #include "audio/acs_wave.h"
 
+#include "audio/wave_converter.h"
+
+#include <QBuffer>
+
 #include <QtEndian>
 
 #include <algorithm>
@@ -397,4 +401,591 @@ QByteArray MakeImaWaveHeader(int channels, std::uint32_t sampleRate, int blockSi
     PutCode(out, 52, "data");
     Put32(out, 56, dataSize);
     return out;
+}
+
+// ---- TWaveIn -----------------------------------------------------------------------------------------
+
+namespace {
+
+[[noreturn]] void Raise(const char* text)
+{
+    throw EACSException(QString::fromLatin1(text));
+}
+
+// Whether a format's channels and rate can be handed down a chain at all.
+bool LayoutUsable(int channels, std::uint32_t sampleRate)
+{
+    return (channels == 1 || channels == 2) && sampleRate > 0 && sampleRate <= std::uint32_t(INT_MAX);
+}
+
+} // namespace
+
+TWaveIn::TWaveIn(QObject* Owner) : TACSFileIn(Owner), Buffer(WaveBufferSize) {}
+
+TWaveIn::~TWaveIn() = default;
+
+void TWaveIn::OpenFile()
+{
+    if (OpenCount == 0) {
+        Valid = false;
+        WavType = wtUnsupported;
+        Header = {};
+        BPS = SR = Ch = 0;
+        TotalSamples = 0;
+        Size = 0;
+        if (!StreamAssigned) {
+            OwnFile = std::make_unique<QFile>(FileName);
+            if (OwnFile->open(QIODevice::ReadOnly))
+                Stream = OwnFile.get();
+            else
+                OwnFile.reset();
+        }
+        if (Stream)
+            ReadHeader();
+    }
+    ++OpenCount;
+}
+
+void TWaveIn::CloseFile()
+{
+    if (OpenCount == 0)
+        return;
+    if (OpenCount == 1)
+        ReleaseStreams();
+    --OpenCount;
+}
+
+void TWaveIn::ReleaseStreams()
+{
+    if (Image) {
+        Image.reset();
+        Stream = FileStream;
+        FileStream = nullptr;
+    }
+    if (OwnFile) {
+        OwnFile.reset();
+        Stream = nullptr;
+    } else if (Stream && Seekable) {
+        Stream->seek(0);
+    }
+}
+
+void TWaveIn::ScanStream()
+{
+    Stream->seek(0);
+    StreamSize = Stream->size();
+    Header = ScanWaveHeader(Stream->read(WaveHeaderScanLimit), StreamSize);
+    WavType = Header.WavType;
+    DataOffset = Header.DataOffset;
+    Stream->seek(DataOffset);
+}
+
+void TWaveIn::ReadHeader()
+{
+    ScanStream();
+    if (WavType == wtACM)
+        OpenCompressed();
+    else
+        TakeFormat();
+}
+
+void TWaveIn::TakeFormat()
+{
+    Ch = Header.Channels;
+    SR = static_cast<int>(std::min<std::uint32_t>(Header.SampleRate, INT_MAX));
+    BPS = Header.BitsPerSample;
+    const bool layoutUsable = LayoutUsable(Header.Channels, Header.SampleRate);
+    switch (WavType) {
+    case wtPCM:
+    case wtACM:
+        Valid = layoutUsable && (BPS == 8 || BPS == 16);
+        if (Valid) {
+            const int frameBytes = BPS / 8 * Ch;
+            Size = DataBytesPresent() / frameBytes * frameBytes;
+            TotalSamples = Size / frameBytes;
+        }
+        break;
+    case wtDVIADPCM:
+        Valid = layoutUsable && BPS == 4 && ImaBlockAlignUsable(Header.BlockAlign, Ch);
+        BPS = 16;
+        if (Valid)
+            TotalSamples = SamplesPresent(Header.FactSamples, ImaSamplesPerBlock(Header.BlockAlign, Ch));
+        Size = TotalSamples * 2 * Ch;
+        break;
+    case wtMSADPCM:
+        Valid = layoutUsable &&
+                MsAdpcmLayoutUsable(Header.BlockAlign, Ch, Header.SamplesPerBlock, Header.CoefficientCount);
+        BPS = 16;
+        if (Valid)
+            TotalSamples = SamplesPresent(Header.FactSamples, Header.SamplesPerBlock);
+        Size = TotalSamples * 2 * Ch;
+        break;
+    case wtUnsupported:
+        Valid = false;
+        break;
+    }
+}
+
+std::int64_t TWaveIn::DataBytesPresent() const
+{
+    const std::int64_t present = std::max<std::int64_t>(0, StreamSize - DataOffset);
+    // 0 and 0xFFFFFFFF are what writers leave when they never came back to patch the size.
+    const std::uint32_t declared = Header.DataSize;
+    if (declared == 0 || declared == 0xFFFFFFFFu || declared > present)
+        return present;
+    return declared;
+}
+
+std::int64_t TWaveIn::SamplesPresent(std::uint32_t factSamples, int samplesPerBlock) const
+{
+    const std::int64_t blockAlign = Header.BlockAlign;
+    const std::int64_t blocks = (DataBytesPresent() + blockAlign - 1) / blockAlign;
+    const std::int64_t held = blocks * samplesPerBlock;
+    return factSamples == 0 || factSamples > held ? held : factSamples;
+}
+
+void TWaveIn::OpenCompressed()
+{
+    try {
+        TWaveConverter converter;
+        Stream->seek(0);
+        converter.LoadFromStream(*Stream);
+        converter.DestFormat.SetFormatTag(1);
+        if (converter.SuggestFormat() != 0 || converter.Convert() != 0) {
+            TakeFormat();
+            Valid = false;
+            return;
+        }
+        auto image = std::make_unique<QBuffer>();
+        image->open(QIODevice::ReadWrite);
+        converter.SaveToStream(*image);
+        FileStream = Stream;
+        Image = std::move(image);
+        Stream = Image.get();
+        ScanStream();
+        TakeFormat();
+    } catch (const std::exception&) {
+        // The file stays what it is, unusable here; the decoding step can still take it.
+        Valid = false;
+    }
+    WavType = wtACM;
+}
+
+TWavType TWaveIn::GetWavType()
+{
+    if (Busy || !Seekable)
+        return WavType;
+    OpenFile();
+    const TWavType type = WavType;
+    CloseFile();
+    return type;
+}
+
+bool TWaveIn::Seek(std::int64_t SampleNum)
+{
+    if (!Seekable)
+        return false;
+    OpenFile();
+    bool positioned = false;
+    if (Valid && Stream && SampleNum >= 0) {
+        switch (WavType) {
+        case wtPCM:
+            positioned = Stream->seek(DataOffset + SampleNum * (BPS / 8) * Ch);
+            break;
+        case wtDVIADPCM:
+            positioned = Stream->seek(DataOffset + SampleNum / ImaSamplesPerBlock(Header.BlockAlign, Ch) *
+                                                       Header.BlockAlign);
+            break;
+        case wtMSADPCM:
+            positioned = Stream->seek(DataOffset + SampleNum / Header.SamplesPerBlock * Header.BlockAlign);
+            break;
+        case wtACM:
+        case wtUnsupported:
+            break;
+        }
+    }
+    CloseFile();
+    return positioned;
+}
+
+std::int64_t TWaveIn::GetData(void* Out, std::int64_t BufferSize)
+{
+    if (!Busy)
+        Raise("The Stream is not opened");
+    if (BufStart > BufEnd && !Refill())
+        return 0;
+    const std::int64_t count = std::min(BufferSize, BufEnd - BufStart + 1);
+    std::memcpy(Out, Buffer.data() + BufStart - 1, count);
+    BufStart += count;
+    Position += count;
+    return count;
+}
+
+bool TWaveIn::Refill()
+{
+    BufStart = 1;
+    BufEnd = 0;
+    if (!Valid || !Stream)
+        return false;
+    switch (WavType) {
+    case wtPCM:
+    case wtACM:
+        BufEnd = ReadPcm();
+        if (BufEnd == 0 && Loop) {
+            Restart();
+            BufEnd = ReadPcm();
+        }
+        break;
+    case wtDVIADPCM:
+    case wtMSADPCM:
+        if (Position >= Size) {
+            if (!Loop || Size == 0)
+                return false;
+            Restart();
+        }
+        BufEnd = DecodeNextBlock();
+        break;
+    case wtUnsupported:
+        break;
+    }
+    return BufEnd > 0;
+}
+
+void TWaveIn::Restart()
+{
+    Flush();
+    Init();
+    // When another open level kept the file, the header was not read again to position it.
+    if (StartSample == 0 && Stream)
+        Stream->seek(DataOffset);
+}
+
+std::int64_t TWaveIn::ReadPcm()
+{
+    const std::int64_t wanted = std::clamp<std::int64_t>(Size - Position, 0, WaveBufferSize);
+    if (wanted == 0)
+        return 0;
+    const qint64 read = Stream->read(reinterpret_cast<char*>(Buffer.data()), wanted);
+    if (read < 0)
+        Raise("Cannot read this .wav file.");
+    const int frameBytes = BPS / 8 * Ch;
+    return read / frameBytes * frameBytes;
+}
+
+std::int64_t TWaveIn::DecodeNextBlock()
+{
+    if (Stream->atEnd())
+        return 0;
+    const int blockAlign = Header.BlockAlign;
+    Block.assign(blockAlign, 0);
+    // A short last block is decoded with zeros in place of the missing bytes.
+    const qint64 read = Stream->read(reinterpret_cast<char*>(Block.data()), blockAlign);
+    if (read < 0)
+        Raise("Cannot read this .wav file.");
+    if (read == 0)
+        return 0;
+    std::array<std::int16_t, WaveBufferSize / 2> samples;
+    const int count = WavType == wtDVIADPCM
+                          ? DecodeImaBlock(Block.data(), blockAlign, Ch, samples.data())
+                          : DecodeMsAdpcmBlock(Block.data(), blockAlign, Ch, Header.SamplesPerBlock,
+                                               Header.Coefficients, Header.CoefficientCount, samples.data());
+    qToLittleEndian<qint16>(samples.data(), count, Buffer.data());
+    return std::int64_t(count) * 2;
+}
+
+// ---- TWaveOut ----------------------------------------------------------------------------------------
+
+TWaveOut::TWaveOut(QObject* Owner) : TACSFileOut(Owner) {}
+
+TWaveOut::~TWaveOut()
+{
+    TerminateThread();
+}
+
+void TWaveOut::SetWavType(TWavType Value)
+{
+    if (!Busy && (Value == wtPCM || Value == wtDVIADPCM))
+        WavType = Value;
+}
+
+void TWaveOut::SetBlockSize(int Value)
+{
+    // Only sizes whose blocks suit mono and stereo alike, so no input can overrun a block.
+    if (!Busy && Value % 4 == 0 && ImaBlockAlignUsable(Value, 1) && ImaBlockAlignUsable(Value, 2))
+        BlockSize = Value;
+}
+
+void TWaveOut::SetFileMode(TFileOutputMode Value)
+{
+    FileMode = Value;
+}
+
+TACSInput& TWaveOut::RequireInput() const
+{
+    TACSInput* input = GetInput();
+    if (!input)
+        Raise("Input is not assigned");
+    return *input;
+}
+
+void TWaveOut::Prepare()
+{
+    EndOfInput = false;
+    BlocksBefore = 0;
+    FramesEncoded = 0;
+    Encoder = {};
+    OpenTarget();
+    try {
+        RequireInput().Init();
+    } catch (...) {
+        CloseTarget();
+        throw;
+    }
+    try {
+        StartRun();
+    } catch (...) {
+        RequireInput().Flush();
+        CloseTarget();
+        throw;
+    }
+}
+
+void TWaveOut::OpenTarget()
+{
+    if (StreamAssigned) {
+        if (!Stream)
+            Raise("File name is not assigned.");
+        return;
+    }
+    if (FileName.isEmpty())
+        Raise("File name is not assigned.");
+    auto file = std::make_unique<QFile>(FileName);
+    const bool append = FileMode == foAppend && file->exists();
+    // Unbuffered, so a full disk shows at the write that meets it.
+    const QIODevice::OpenMode mode = append ? QIODevice::ReadWrite : QIODevice::WriteOnly | QIODevice::Truncate;
+    if (!file->open(mode | QIODevice::Unbuffered))
+        Raise("Cannot create this .wav file.");
+    OwnFile = std::move(file);
+    Stream = OwnFile.get();
+}
+
+void TWaveOut::CloseTarget()
+{
+    if (OwnFile) {
+        OwnFile->close();
+        OwnFile.reset();
+        Stream = nullptr;
+    }
+}
+
+void TWaveOut::StartRun()
+{
+    TACSInput& input = RequireInput();
+    Channels = input.GetCh();
+    const int bits = input.GetBPS();
+    if ((Channels != 1 && Channels != 2) || (bits != 8 && bits != 16) || input.GetSR() <= 0)
+        Raise("Unsupported audio format.");
+    if (FileMode == foAppend && Stream->size() > 0) {
+        const TAppendInfo existing = ScanForAppend();
+        if (existing.Type == wtUnsupported)
+            Raise("Cannot append data to this .wav file.");
+        WavType = existing.Type;
+        if (WavType == wtDVIADPCM)
+            BlockSize = existing.BlockAlign;
+        if (WavType == wtPCM)
+            StartPcm(&existing);
+        else
+            StartIma(&existing);
+        return;
+    }
+    if (WavType == wtPCM)
+        StartPcm(nullptr);
+    else
+        StartIma(nullptr);
+}
+
+TWaveOut::TAppendInfo TWaveOut::ScanForAppend()
+{
+    Stream->seek(0);
+    const std::int64_t size = Stream->size();
+    const TWaveHeader header = ScanWaveHeader(Stream->read(WaveHeaderScanLimit), size);
+    TAppendInfo info;
+    info.Ch = header.Channels;
+    info.SR = static_cast<int>(std::min<std::uint32_t>(header.SampleRate, INT_MAX));
+    info.BPS = header.BitsPerSample;
+    info.BlockAlign = header.BlockAlign;
+    info.FactValueOffset = header.FactValueOffset;
+    info.DataSizeOffset = header.DataOffset - 4;
+    info.HeaderLength = header.DataOffset;
+
+    bool usable = LayoutUsable(header.Channels, header.SampleRate);
+    std::int64_t unit = 1;
+    if (header.WavType == wtPCM) {
+        usable = usable && (info.BPS == 8 || info.BPS == 16);
+        unit = std::max(1, info.BPS / 8 * info.Ch);
+    } else if (header.WavType == wtDVIADPCM) {
+        usable = usable && info.BPS == 4 && info.BlockAlign % 4 == 0 &&
+                 ImaBlockAlignUsable(info.BlockAlign, info.Ch) && info.FactValueOffset >= 0;
+        unit = std::max(1, info.BlockAlign);
+    } else {
+        usable = false;
+    }
+    // The new data must follow the old ones directly: a data size that cannot be true means the data run
+    // to the end of the file; a pad byte after odd data is overwritten; other chunks after them refuse.
+    const std::int64_t present = size - header.DataOffset;
+    const std::uint32_t declared = header.DataSize;
+    std::int64_t dataBytes = present;
+    if (declared != 0 && declared != 0xFFFFFFFFu && declared < present) {
+        usable = usable && (declared & 1u) && declared + 1 == present;
+        dataBytes = declared;
+    }
+    usable = usable && dataBytes % unit == 0;
+    info.AppendAt = header.DataOffset + dataBytes;
+    info.Type = usable ? header.WavType : wtUnsupported;
+    return info;
+}
+
+void TWaveOut::StartPcm(const TAppendInfo* Existing)
+{
+    TACSInput& input = RequireInput();
+    FactValueOffset = -1;
+    if (Existing) {
+        if (input.GetSR() != Existing->SR || input.GetBPS() != Existing->BPS || Channels != Existing->Ch)
+            Raise("Cannot append data in different audio format.");
+        HeaderLength = Existing->HeaderLength;
+        DataSizeOffset = Existing->DataSizeOffset;
+        WriteEnd = Existing->AppendAt;
+        Stream->seek(WriteEnd);
+        return;
+    }
+    const std::int64_t size = input.Size;
+    const bool sizeFits = size >= 0 && size <= 0xFFFFFFFFll - 36;
+    HeaderLength = PcmWaveHeaderSize;
+    DataSizeOffset = PcmDataSizeOffset;
+    WriteEnd = 0;
+    Stream->seek(0);
+    const QByteArray header = MakePcmWaveHeader(Channels, static_cast<std::uint32_t>(input.GetSR()),
+                                                input.GetBPS(), sizeFits ? std::uint32_t(size) : 0);
+    Write(header.constData(), header.size());
+}
+
+void TWaveOut::StartIma(const TAppendInfo* Existing)
+{
+    TACSInput& input = RequireInput();
+    if (input.GetBPS() != 16)
+        Raise("Cannot encode 8 bit sound into ADPCM.");
+    if (Existing) {
+        if (input.GetSR() != Existing->SR || Channels != Existing->Ch)
+            Raise("Cannot append data in different audio format.");
+        HeaderLength = Existing->HeaderLength;
+        DataSizeOffset = Existing->DataSizeOffset;
+        FactValueOffset = Existing->FactValueOffset;
+        WriteEnd = Existing->AppendAt;
+        BlocksBefore = (WriteEnd - HeaderLength) / BlockSize;
+        Stream->seek(WriteEnd);
+        return;
+    }
+    const std::int64_t size = input.Size;
+    const std::int64_t samples = std::clamp<std::int64_t>(size / 2 / Channels, 0, 0xFFFFFFFFll);
+    // The writer hands out one block more than whole blocks of input hold: the last one is padded.
+    const std::int64_t blocks = samples / ImaSamplesPerBlock(BlockSize, Channels) + 1;
+    const std::int64_t dataSize = std::min<std::int64_t>(blocks * BlockSize, 0xFFFFFFFFll - 52);
+    HeaderLength = ImaWaveHeaderSize;
+    DataSizeOffset = ImaDataSizeOffset;
+    FactValueOffset = ImaFactValueOffset;
+    WriteEnd = 0;
+    Stream->seek(0);
+    const QByteArray header = MakeImaWaveHeader(Channels, static_cast<std::uint32_t>(input.GetSR()), BlockSize,
+                                                std::uint32_t(samples), std::uint32_t(dataSize));
+    Write(header.constData(), header.size());
+}
+
+void TWaveOut::Write(const void* Data, std::int64_t Count)
+{
+    if (Count <= 0)
+        return;
+    // Every size in the header must stay within 32 bits, the RIFF size the first to overflow.
+    if (WriteEnd + Count - 8 > 0xFFFFFFFFll)
+        Raise("This .wav file would exceed 4 GB.");
+    if (Stream->write(static_cast<const char*>(Data), Count) != Count)
+        Raise("Cannot write to this .wav file.");
+    WriteEnd += Count;
+}
+
+void TWaveOut::WriteAt(std::int64_t Offset, std::uint32_t Value)
+{
+    char bytes[4];
+    qToLittleEndian<quint32>(Value, bytes);
+    if (!Stream->seek(Offset) || Stream->write(bytes, 4) != 4)
+        Raise("Cannot write to this .wav file.");
+}
+
+bool TWaveOut::DoOutput(bool Abort)
+{
+    if (!Active)
+        return true;
+    CheckProgress();
+    if (Abort || EndOfInput)
+        return false;
+    if (WavType == wtDVIADPCM)
+        return WriteImaBlock();
+    Transfer.resize(WaveBufferSize);
+    const std::int64_t count = GetInputData(Transfer.data(), WaveBufferSize);
+    Write(Transfer.data(), count);
+    return count > 0;
+}
+
+bool TWaveOut::WriteImaBlock()
+{
+    const int framesPerBlock = ImaSamplesPerBlock(BlockSize, Channels);
+    const std::int64_t frameBytes = 2 * Channels;
+    const std::int64_t blockBytes = framesPerBlock * frameBytes;
+    // The last block is completed with silence.
+    Transfer.assign(blockBytes, 0);
+    std::int64_t filled = 0;
+    while (filled < blockBytes) {
+        const std::int64_t count = GetInputData(Transfer.data() + filled, blockBytes - filled);
+        if (count <= 0) {
+            EndOfInput = true;
+            break;
+        }
+        filled += count;
+    }
+    FramesEncoded += filled / frameBytes;
+    std::vector<std::int16_t> frames(framesPerBlock * Channels);
+    qFromLittleEndian<qint16>(Transfer.data(), qsizetype(frames.size()), frames.data());
+    std::vector<std::uint8_t> block(BlockSize);
+    EncodeImaBlock(frames.data(), Channels, BlockSize, Encoder.data(), block.data());
+    Write(block.data(), BlockSize);
+    return true;
+}
+
+void TWaveOut::PatchHeader()
+{
+    const std::int64_t dataBytes = WriteEnd - HeaderLength;
+    WriteAt(DataSizeOffset, static_cast<std::uint32_t>(dataBytes));
+    if (WavType == wtDVIADPCM && FactValueOffset >= 0) {
+        const std::int64_t samples = BlocksBefore * ImaSamplesPerBlock(BlockSize, Channels) + FramesEncoded;
+        WriteAt(FactValueOffset, static_cast<std::uint32_t>(std::min<std::int64_t>(samples, 0xFFFFFFFFll)));
+    }
+    WriteAt(4, static_cast<std::uint32_t>(Stream->size() - 8));
+}
+
+void TWaveOut::Done()
+{
+    // The file is closed and the input released whatever the patching meets; its failure then ends
+    // the run as a failure.
+    std::exception_ptr failure;
+    if (Stream) {
+        try {
+            PatchHeader();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    }
+    CloseTarget();
+    if (TACSInput* input = GetInput())
+        input->Flush();
+    if (failure)
+        std::rethrow_exception(failure);
 }

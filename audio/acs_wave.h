@@ -1,9 +1,14 @@
 #pragma once
 
+#include "audio/acs_classes.h"
+
 #include <QByteArray>
+#include <QFile>
 
 #include <array>
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 // The WAVE formats the reader tells apart; the writer produces wtPCM and wtDVIADPCM.
 enum TWavType : std::uint8_t { wtUnsupported = 0, wtPCM = 1, wtDVIADPCM = 2, wtMSADPCM = 3, wtACM = 4 };
@@ -75,3 +80,105 @@ constexpr std::int64_t ImaDataSizeOffset = 56;
 QByteArray MakePcmWaveHeader(int channels, std::uint32_t sampleRate, int bitsPerSample, std::uint32_t dataSize);
 QByteArray MakeImaWaveHeader(int channels, std::uint32_t sampleRate, int blockSize, std::uint32_t samples,
                              std::uint32_t dataSize);
+
+// ---- Components --------------------------------------------------------------------------------------
+
+class TWaveConverter;
+
+// Reads a RIFF WAVE file and hands out its audio as PCM: plain PCM, IMA ADPCM and Microsoft ADPCM are
+// decoded block by block, MPEG Layer 3 data are converted to PCM in memory when the file is opened.
+// A file it cannot use opens with Valid false; nothing is raised.
+class TWaveIn : public TACSFileIn {
+public:
+    explicit TWaveIn(QObject* Owner = nullptr);
+    ~TWaveIn() override;
+
+    std::int64_t GetData(void* Buffer, std::int64_t BufferSize) override;
+    void OpenFile() override;
+    void CloseFile() override;
+    bool Seek(std::int64_t SampleNum) override;
+    TWavType GetWavType();
+
+private:
+    void ReadHeader();
+    void ScanStream();
+    void TakeFormat();
+    void OpenCompressed();
+    // Data bytes present in the file from DataOffset: the declared size unless it cannot be true.
+    std::int64_t DataBytesPresent() const;
+    std::int64_t SamplesPresent(std::uint32_t factSamples, int samplesPerBlock) const;
+    bool Refill();
+    std::int64_t ReadPcm();
+    std::int64_t DecodeNextBlock();
+    void Restart();
+    void ReleaseStreams();
+
+    std::vector<std::uint8_t> Buffer;
+    std::vector<std::uint8_t> Block;
+    TWavType WavType = wtUnsupported;
+    TWaveHeader Header;
+    std::int64_t DataOffset = 0;
+    std::int64_t StreamSize = 0;
+    std::unique_ptr<QFile> OwnFile;
+    // While a Layer 3 file is open, its converted PCM image stands in Stream.
+    std::unique_ptr<QIODevice> Image;
+    QIODevice* FileStream = nullptr;
+};
+
+// Writes the PCM of its input to a RIFF WAVE file, as plain PCM or encoded as IMA ADPCM, replacing the
+// file or appending to it. The header always ends up describing what was written.
+class TWaveOut : public TACSFileOut {
+public:
+    explicit TWaveOut(QObject* Owner = nullptr);
+    ~TWaveOut() override;
+
+    TWavType GetWavType() const { return WavType; }
+    void SetWavType(TWavType Value);
+    int GetBlockSize() const { return BlockSize; }
+    void SetBlockSize(int Value);
+    void SetFileMode(TFileOutputMode Value) override;
+
+protected:
+    void Prepare() override;
+    bool DoOutput(bool Abort) override;
+    void Done() override;
+
+private:
+    // What the append scan learns from the file the data go after.
+    struct TAppendInfo {
+        TWavType Type = wtUnsupported;
+        int SR = 0, Ch = 0, BPS = 0, BlockAlign = 0;
+        std::int64_t FactValueOffset = -1;
+        std::int64_t DataSizeOffset = 0;
+        std::int64_t HeaderLength = 0;
+        std::int64_t AppendAt = 0;
+    };
+
+    void OpenTarget();
+    void StartRun();
+    TAppendInfo ScanForAppend();
+    void StartPcm(const TAppendInfo* Existing);
+    void StartIma(const TAppendInfo* Existing);
+    void Write(const void* Data, std::int64_t Count);
+    void WriteAt(std::int64_t Offset, std::uint32_t Value);
+    void PatchHeader();
+    void CloseTarget();
+    bool WriteImaBlock();
+    TACSInput& RequireInput() const;
+
+    bool EndOfInput = false;
+    std::vector<std::uint8_t> Transfer;
+    TWavType WavType = wtPCM;
+    int BlockSize = 512;
+    std::array<TImaEncoderChannel, 2> Encoder{};
+    std::unique_ptr<QFile> OwnFile;
+    // Where the header's fields live in the file being written, and where its data end.
+    std::int64_t HeaderLength = 0;
+    std::int64_t WriteEnd = 0;
+    std::int64_t DataSizeOffset = 0;
+    std::int64_t FactValueOffset = -1;
+    int Channels = 0;
+    // Blocks the file held before this run, and input frames encoded in this run.
+    std::int64_t BlocksBefore = 0;
+    std::int64_t FramesEncoded = 0;
+};
