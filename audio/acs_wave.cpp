@@ -863,7 +863,7 @@ void TWaveOut::StartPcm(const TAppendInfo* Existing)
     HeaderLength = PcmWaveHeaderSize;
     DataSizeOffset = PcmDataSizeOffset;
     WriteEnd = 0;
-    Stream->seek(0);
+    RewindTarget();
     const QByteArray header = MakePcmWaveHeader(Channels, static_cast<std::uint32_t>(input.GetSR()),
                                                 input.GetBPS(), sizeFits ? std::uint32_t(size) : 0);
     Write(header.constData(), header.size());
@@ -894,10 +894,17 @@ void TWaveOut::StartIma(const TAppendInfo* Existing)
     DataSizeOffset = ImaDataSizeOffset;
     FactValueOffset = ImaFactValueOffset;
     WriteEnd = 0;
-    Stream->seek(0);
+    RewindTarget();
     const QByteArray header = MakeImaWaveHeader(Channels, static_cast<std::uint32_t>(input.GetSR()), BlockSize,
                                                 std::uint32_t(samples), std::uint32_t(dataSize));
     Write(header.constData(), header.size());
+}
+
+void TWaveOut::RewindTarget()
+{
+    // A fresh file is at its start already; a device may not seek at all.
+    if (Stream->pos() != 0 && !Stream->seek(0))
+        Raise("Cannot write to this .wav file.");
 }
 
 void TWaveOut::Write(const void* Data, std::int64_t Count)

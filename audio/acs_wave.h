@@ -159,6 +159,7 @@ private:
     TAppendInfo ScanForAppend();
     void StartPcm(const TAppendInfo* Existing);
     void StartIma(const TAppendInfo* Existing);
+    void RewindTarget();
     void Write(const void* Data, std::int64_t Count);
     void WriteAt(std::int64_t Offset, std::uint32_t Value);
     void PatchHeader();

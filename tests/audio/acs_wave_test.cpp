@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <vector>
 
 using namespace wavetest;
@@ -273,10 +274,11 @@ TEST_F(WaveInTest, CraftedHeadersAreRefusedOrReadCorrectly)
         if (!crafted.Valid)
             continue;
         EXPECT_EQ(read.Size, crafted.Size);
-        if (read.Type == wtPCM)
+        if (read.Type == wtPCM) {
             EXPECT_EQ(read.Data.size(), crafted.Size);
-        else
+        } else {
             EXPECT_GE(read.Data.size(), crafted.Size);
+        }
     }
 }
 
@@ -349,4 +351,377 @@ TEST(WaveBlockDecoders, MsAdpcmBlockWithAnUnknownPredictorIsSilenceOfItsLength)
     std::vector<std::int16_t> out(1000, 123);
     ASSERT_EQ(DecodeMsAdpcmBlock(block.data(), 512, 2, 500, coefficients, 7, out.data()), 1000);
     EXPECT_EQ(std::count(out.begin(), out.end(), 0), 1000);
+}
+
+// ---- Writing ----
+
+namespace {
+
+struct WrittenHeader {
+    std::uint32_t RiffSize, DataSize;
+    std::int64_t DataOffset;
+};
+
+// The sizes a reader relies on must match the file, whatever the run went through.
+WrittenHeader ExpectTrueHeader(const QString& fileName)
+{
+    QFile file(fileName);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    const TWaveHeader header = ScanWaveHeader(bytes.left(WaveHeaderScanLimit), bytes.size());
+    EXPECT_NE(header.WavType, wtUnsupported);
+    const WrittenHeader written{Le32At(bytes, 4), header.DataSize, header.DataOffset};
+    EXPECT_EQ(written.RiffSize, bytes.size() - 8);
+    EXPECT_EQ(written.DataSize, bytes.size() - header.DataOffset);
+    if (header.BlockAlign > 0) {
+        EXPECT_EQ(written.DataSize % header.BlockAlign, 0u);
+    }
+    return written;
+}
+
+// Every file the program writes must be accepted by the reference tools, where they are installed.
+void ExpectToolsAccept(const QString& fileName)
+{
+    const ToolRun probe = RunTool(QStringLiteral("ffprobe"), {QStringLiteral("-v"), QStringLiteral("error"),
+                                                              QStringLiteral("-show_streams"), fileName});
+    if (probe.Ran) {
+        EXPECT_EQ(probe.ExitCode, 0) << "ffprobe refuses " << fileName.toStdString();
+    }
+    const ToolRun soxi = RunTool(QStringLiteral("soxi"), {fileName});
+    if (soxi.Ran) {
+        EXPECT_EQ(soxi.ExitCode, 0) << "soxi refuses " << fileName.toStdString();
+    }
+}
+
+QByteArray FixturePcm(const char* name)
+{
+    const QByteArray file = ReadFixture(QString::fromLatin1(name));
+    return file.mid(file.indexOf("data") + 8);
+}
+
+// Calls back after a number of reads, on the worker, to stop the run from inside.
+class StoppingSource : public MemorySource {
+public:
+    using MemorySource::MemorySource;
+    std::function<void()> AfterReads;
+    int Reads = 0;
+    std::int64_t GetData(void* Buffer, std::int64_t BufferSize) override
+    {
+        if (++Reads == 3 && AfterReads)
+            AfterReads();
+        return MemorySource::GetData(Buffer, BufferSize);
+    }
+};
+
+// A device with room for a limited number of bytes.
+class LimitedDevice : public QIODevice {
+public:
+    explicit LimitedDevice(qint64 room) : room_(room) { open(QIODevice::ReadWrite); }
+    qint64 size() const override { return written_; }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char*, qint64 count) override
+    {
+        if (pos() + count > room_)
+            return -1;
+        written_ = std::max(written_, pos() + count);
+        return count;
+    }
+
+private:
+    qint64 room_;
+    qint64 written_ = 0;
+};
+
+class WaveOutTest : public TempWorld {
+protected:
+    QString Target() const { return Root() + QStringLiteral("out.wav"); }
+
+    RunResult Write(TWaveOut& out, TACSInput& input, const QString& fileName, TFileOutputMode mode = foRewrite)
+    {
+        out.FileName = fileName;
+        out.SetFileMode(mode);
+        out.SetInput(&input);
+        const RunResult result = RunToEnd(out);
+        out.SetInput(nullptr);
+        return result;
+    }
+    RunResult WritePcm(const QByteArray& pcm, int channels, int rate, int bits, const QString& fileName,
+                       TFileOutputMode mode = foRewrite, TWavType type = wtPCM)
+    {
+        MemorySource source(pcm, channels, rate, bits, pcm.size());
+        TWaveOut out;
+        out.SetWavType(type);
+        return Write(out, source, fileName, mode);
+    }
+};
+
+} // namespace
+
+TEST_F(WaveOutTest, PcmGetsA44ByteHeader)
+{
+    const QByteArray pcm = Pcm16(1000, 2);
+    ASSERT_TRUE(WritePcm(pcm, 2, 44100, 16, Target()).Done);
+    const QByteArray file = TempWorld::ReadFile(Target());
+    QByteArray expected = Riff(Chunk("fmt ", PcmFormat(2, 44100, 16)) + Chunk("data", pcm));
+    EXPECT_EQ(file, expected);
+    EXPECT_EQ(Le32At(file, 28), 176400u);
+    EXPECT_EQ(Le16At(file, 32), 4);
+    ExpectToolsAccept(Target());
+}
+
+TEST_F(WaveOutTest, ImaGetsA60ByteHeaderWithFact)
+{
+    struct Layout {
+        int Channels, SamplesPerBlock;
+        std::uint32_t ByteRate;
+    };
+    for (const Layout layout : {Layout{1, 1017, 11100}, Layout{2, 505, 22355}}) {
+        const QByteArray pcm = Pcm16(3000, layout.Channels);
+        ASSERT_TRUE(WritePcm(pcm, layout.Channels, 22050, 16, Target(), foRewrite, wtDVIADPCM).Done);
+        const QByteArray file = TempWorld::ReadFile(Target());
+        const int blocks = 3000 / layout.SamplesPerBlock + 1;
+        ASSERT_EQ(file.size(), 60 + blocks * 512);
+        EXPECT_EQ(file.left(4), "RIFF");
+        EXPECT_EQ(Le32At(file, 4), file.size() - 8);
+        EXPECT_EQ(file.mid(8, 8), "WAVEfmt ");
+        EXPECT_EQ(Le32At(file, 16), 20u);
+        EXPECT_EQ(Le16At(file, 20), 0x11);
+        EXPECT_EQ(Le16At(file, 22), layout.Channels);
+        EXPECT_EQ(Le32At(file, 24), 22050u);
+        EXPECT_EQ(Le32At(file, 28), layout.ByteRate); // rate x block size / samples per block
+        EXPECT_EQ(Le16At(file, 32), 512);
+        EXPECT_EQ(Le16At(file, 34), 4);
+        EXPECT_EQ(Le16At(file, 36), 2);
+        EXPECT_EQ(Le16At(file, 38), layout.SamplesPerBlock);
+        EXPECT_EQ(file.mid(40, 4), "fact");
+        EXPECT_EQ(Le32At(file, 48), 3000u);
+        EXPECT_EQ(file.mid(52, 4), "data");
+        EXPECT_EQ(Le32At(file, 56), std::uint32_t(blocks * 512));
+        ExpectToolsAccept(Target());
+    }
+}
+
+TEST_F(WaveOutTest, ImaBlocksFollowTheInputLength)
+{
+    for (const int frames : {0, 1, 1016, 1017, 2 * 1017 + 1}) {
+        SCOPED_TRACE(frames);
+        ASSERT_TRUE(WritePcm(Pcm16(frames, 1), 1, 8000, 16, Target(), foRewrite, wtDVIADPCM).Done);
+        const QByteArray file = TempWorld::ReadFile(Target());
+        // Whole blocks, the last one completed with silence (so a full last block adds one of silence).
+        EXPECT_EQ(file.size(), 60 + (frames / 1017 + 1) * 512);
+        EXPECT_EQ(Le32At(file, 48), std::uint32_t(frames));
+        ExpectTrueHeader(Target());
+    }
+}
+
+TEST_F(WaveOutTest, ImaWrittenHereDecodesAlikeHereAndInSox)
+{
+    for (const char* name : {"wav-pcm16-mono.wav", "wav-pcm16-stereo.wav"}) {
+        SCOPED_TRACE(name);
+        const QByteArray pcm = FixturePcm(name);
+        const int channels = QByteArray(name).contains("mono") ? 1 : 2;
+        ASSERT_TRUE(WritePcm(pcm, channels, 22050, 16, Target(), foRewrite, wtDVIADPCM).Done);
+        const ReadResult ours = ReadAll(Target());
+        ASSERT_TRUE(ours.Valid);
+        // Pink noise with a sweep: the encoder must keep the signal well above its own noise.
+        EXPECT_GE(SignalToNoise(Samples(pcm), Samples(ours.Data)), 20.0);
+        const ToolRun sox = RunTool(QStringLiteral("sox"), {Target(), QStringLiteral("-t"), QStringLiteral("raw"),
+                                                            QStringLiteral("-e"), QStringLiteral("signed"),
+                                                            QStringLiteral("-b"), QStringLiteral("16"),
+                                                            QStringLiteral("-L"), QStringLiteral("-")});
+        if (!sox.Ran)
+            continue;
+        ASSERT_EQ(sox.ExitCode, 0);
+        EXPECT_EQ(ours.Data, sox.Output);
+    }
+}
+
+TEST_F(WaveOutTest, HeadersTellTheTruthWhenTheSizeEstimateIsWrong)
+{
+    const QByteArray pcm = Pcm16(5000, 2);
+    for (const TWavType type : {wtPCM, wtDVIADPCM}) {
+        for (const std::int64_t estimate : {std::int64_t(-1), std::int64_t(100), std::int64_t(10'000'000)}) {
+            SCOPED_TRACE(estimate);
+            MemorySource source(pcm, 2, 48000, 16, estimate);
+            TWaveOut out;
+            out.SetWavType(type);
+            ASSERT_TRUE(Write(out, source, Target()).Done);
+            const WrittenHeader header = ExpectTrueHeader(Target());
+            if (type == wtPCM)
+                EXPECT_EQ(header.DataSize, std::uint32_t(pcm.size()));
+            else
+                EXPECT_EQ(Le32At(TempWorld::ReadFile(Target()), 48), 5000u);
+            ExpectToolsAccept(Target());
+        }
+    }
+}
+
+TEST_F(WaveOutTest, AnAdpcmSourceWhoseLengthOvershootsItsEstimate)
+{
+    TWaveIn in;
+    in.FileName = FixturePath(QStringLiteral("wav-ima-stereo.wav"));
+    TWaveOut out;
+    ASSERT_TRUE(Write(out, in, Target()).Done);
+    const WrittenHeader header = ExpectTrueHeader(Target());
+    const QByteArray sox = ReadFixture(QStringLiteral("wav-ima-stereo.s16"));
+    EXPECT_EQ(header.DataSize, std::uint32_t(sox.size()));
+    EXPECT_EQ(TempWorld::ReadFile(Target()).mid(44), sox);
+}
+
+TEST_F(WaveOutTest, AStoppedRunLeavesATrueHeader)
+{
+    for (const TWavType type : {wtPCM, wtDVIADPCM}) {
+        const QByteArray pcm = Pcm16(100000, 2);
+        StoppingSource source(pcm, 2, 44100, 16, pcm.size());
+        TWaveOut out;
+        out.SetWavType(type);
+        source.AfterReads = [&out] { out.Stop(); };
+        ASSERT_TRUE(Write(out, source, Target()).Done);
+        const WrittenHeader header = ExpectTrueHeader(Target());
+        EXPECT_GT(header.DataSize, 0u);
+        EXPECT_LT(header.DataSize, std::uint32_t(pcm.size() / (type == wtPCM ? 1 : 4)));
+        ExpectToolsAccept(Target());
+    }
+}
+
+TEST_F(WaveOutTest, ReplacesAnExistingFile)
+{
+    ASSERT_TRUE(WritePcm(Pcm16(20000, 2), 2, 44100, 16, Target()).Done);
+    ASSERT_TRUE(WritePcm(QByteArray(10, '\x80'), 1, 8000, 8, Target()).Done);
+    EXPECT_EQ(QFile(Target()).size(), 44 + 10);
+    ExpectTrueHeader(Target());
+}
+
+TEST_F(WaveOutTest, AppendsPcmOfTheSameFormat)
+{
+    const QByteArray first = Pcm16(700, 2), second = Pcm16(300, 2);
+    ASSERT_TRUE(WritePcm(first, 2, 44100, 16, Target(), foAppend).Done); // a missing file is created
+    ASSERT_TRUE(WritePcm(second, 2, 44100, 16, Target(), foAppend).Done);
+    ExpectTrueHeader(Target());
+    EXPECT_EQ(ReadAll(Target()).Data, first + second);
+    ExpectToolsAccept(Target());
+}
+
+TEST_F(WaveOutTest, AppendsAfterOddDataOverTheirPadByte)
+{
+    const QByteArray odd(101, '\x40');
+    WriteFile(QStringLiteral("out.wav"), Riff(Chunk("fmt ", PcmFormat(1, 8000, 8)) + Chunk("data", odd)));
+    ASSERT_TRUE(WritePcm(QByteArray(10, '\x70'), 1, 8000, 8, Target(), foAppend).Done);
+    ExpectTrueHeader(Target());
+    EXPECT_EQ(ReadAll(Target()).Data, odd + QByteArray(10, '\x70'));
+}
+
+TEST_F(WaveOutTest, AppendsImaBlocksThatDecodeAfterTheOldOnes)
+{
+    const QByteArray first = FixturePcm("wav-pcm16-mono.wav").left(2 * 3000);
+    const QByteArray second = FixturePcm("wav-pcm16-mono.wav").mid(2 * 3000, 2 * 1500);
+    ASSERT_TRUE(WritePcm(first, 1, 22050, 16, Target(), foRewrite, wtDVIADPCM).Done);
+    const QByteArray alone = ReadAll(Target()).Data;
+    MemorySource source(second, 1, 22050, 16, second.size());
+    TWaveOut out;
+    out.SetBlockSize(1024); // the file's own block size wins when appending
+    ASSERT_TRUE(Write(out, source, Target(), foAppend).Done);
+    EXPECT_EQ(out.GetWavType(), wtDVIADPCM);
+    EXPECT_EQ(out.GetBlockSize(), 512);
+    const QByteArray file = TempWorld::ReadFile(Target());
+    EXPECT_EQ(file.size(), 60 + (3 + 2) * 512);
+    EXPECT_EQ(Le32At(file, 48), 3u * 1017 + 1500);
+    ExpectTrueHeader(Target());
+    const ReadResult both = ReadAll(Target());
+    EXPECT_EQ(both.Data.left(alone.size()), alone);
+    EXPECT_GE(SignalToNoise(Samples(second), Samples(both.Data.mid(alone.size()))), 20.0);
+    ExpectToolsAccept(Target());
+}
+
+TEST_F(WaveOutTest, AppendRefusalsLeaveTheFileAlone)
+{
+    struct Refusal {
+        const char* Name;
+        QByteArray File;
+        const char* Message;
+    };
+    const QByteArray pcm = Pcm16(50, 2);
+    const QByteArray fmt = Chunk("fmt ", PcmFormat(2, 44100, 16));
+    const std::vector<Refusal> refusals = {
+        {"other sample size", Riff(Chunk("fmt ", PcmFormat(2, 44100, 8)) + Chunk("data", pcm)),
+         "Cannot append data in different audio format."},
+        {"other rate", Riff(Chunk("fmt ", PcmFormat(2, 22050, 16)) + Chunk("data", pcm)),
+         "Cannot append data in different audio format."},
+        {"MS ADPCM", ReadFixture(QStringLiteral("wav-ms-stereo.wav")), "Cannot append data to this .wav file."},
+        {"not a WAV file", QByteArray("ID3 some tag and then nothing"), "Cannot append data to this .wav file."},
+        {"chunk after the data", Riff(fmt + Chunk("data", pcm) + Chunk("LIST", QByteArray(26, 'x'))),
+         "Cannot append data to this .wav file."},
+    };
+    for (const Refusal& refusal : refusals) {
+        SCOPED_TRACE(refusal.Name);
+        WriteFile(QStringLiteral("out.wav"), refusal.File);
+        const RunResult result = WritePcm(pcm, 2, 44100, 16, Target(), foAppend);
+        EXPECT_TRUE(result.Failed);
+        EXPECT_EQ(result.Error, QString::fromLatin1(refusal.Message));
+        EXPECT_EQ(TempWorld::ReadFile(Target()), refusal.File);
+    }
+}
+
+TEST_F(WaveOutTest, EightBitSoundIsNotEncodedAsAdpcm)
+{
+    const RunResult result = WritePcm(QByteArray(100, '\x80'), 1, 8000, 8, Target(), foRewrite, wtDVIADPCM);
+    EXPECT_TRUE(result.Failed);
+    EXPECT_EQ(result.Error, QStringLiteral("Cannot encode 8 bit sound into ADPCM."));
+}
+
+TEST_F(WaveOutTest, SettersRefuseWhatCannotBeWritten)
+{
+    TWaveOut out;
+    for (const int refused : {510, 516, 0, 4100, 8})
+        out.SetBlockSize(refused);
+    EXPECT_EQ(out.GetBlockSize(), 512);
+    out.SetBlockSize(1024);
+    EXPECT_EQ(out.GetBlockSize(), 1024);
+    out.SetWavType(wtMSADPCM);
+    EXPECT_EQ(out.GetWavType(), wtPCM);
+    out.SetWavType(wtDVIADPCM);
+    EXPECT_EQ(out.GetWavType(), wtDVIADPCM);
+}
+
+TEST_F(WaveOutTest, WriteFailuresEndTheRunAsFailures)
+{
+    for (const TWavType type : {wtPCM, wtDVIADPCM}) {
+        const RunResult full = WritePcm(Pcm16(100000, 2), 2, 44100, 16, QStringLiteral("/dev/full"), foRewrite, type);
+        EXPECT_FALSE(full.Done);
+        EXPECT_EQ(full.Error, QStringLiteral("Cannot write to this .wav file."));
+    }
+    // A disk that fills up in the middle of the data.
+    LimitedDevice limited(50000);
+    MemorySource source(Pcm16(100000, 2), 2, 44100, 16, 400000);
+    TWaveOut out;
+    out.SetStream(&limited);
+    out.SetInput(&source);
+    const RunResult midway = RunToEnd(out);
+    EXPECT_TRUE(midway.Failed);
+    EXPECT_EQ(midway.Error, QStringLiteral("Cannot write to this .wav file."));
+
+    const RunResult noFolder = WritePcm(Pcm16(10, 2), 2, 44100, 16, Root() + QStringLiteral("missing/out.wav"));
+    EXPECT_EQ(noFolder.Error, QStringLiteral("Cannot create this .wav file."));
+    const RunResult noName = WritePcm(Pcm16(10, 2), 2, 44100, 16, QString());
+    EXPECT_EQ(noName.Error, QStringLiteral("File name is not assigned."));
+}
+
+TEST_F(WaveOutTest, DataBeyond4GiBFailsInsteadOfWrapping)
+{
+    // A sparse file whose data already fill the 32-bit sizes but for a few bytes.
+    const std::uint32_t dataSize = 0xFFFFFF00u - 36;
+    WriteFile(QStringLiteral("out.wav"),
+              Riff(Chunk("fmt ", PcmFormat(2, 44100, 16)) + Chunk("data", {}, dataSize)));
+    QFile sparse(Target());
+    ASSERT_TRUE(sparse.resize(44 + std::int64_t(dataSize)));
+    const RunResult result = WritePcm(Pcm16(1000, 2), 2, 44100, 16, Target(), foAppend);
+    EXPECT_TRUE(result.Failed);
+    EXPECT_EQ(result.Error, QStringLiteral("This .wav file would exceed 4 GB."));
+    QFile file(Target());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray head = file.read(44);
+    EXPECT_EQ(Le32At(head, 40), std::uint32_t(file.size() - 44));
+    EXPECT_EQ(Le32At(head, 4), std::uint32_t(file.size() - 8));
 }
