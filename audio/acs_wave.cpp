@@ -13,12 +13,12 @@
 namespace {
 
 constexpr std::array<int, 89> ImaStepTable = {
-    7,     8,     9,     10,    11,    12,    13,    14,    16,    17,    19,    21,    23,    25,    28,
-    31,    34,    37,    41,    45,    50,    55,    60,    66,    73,    80,    88,    97,    107,   118,
-    130,   143,   157,   173,   190,   209,   230,   253,   279,   307,   337,   371,   408,   449,   494,
-    544,   598,   658,   724,   796,   876,   963,   1060,  1166,  1282,  1411,  1552,  1707,  1878,  2066,
-    2272,  2499,  2749,  3024,  3327,  3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845,  8630,
-    9493,  10442, 11487, 12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
+    7,    8,     9,     10,    11,    12,    13,    14,    16,    17,    19,    21,    23,    25,   28,
+    31,   34,    37,    41,    45,    50,    55,    60,    66,    73,    80,    88,    97,    107,  118,
+    130,  143,   157,   173,   190,   209,   230,   253,   279,   307,   337,   371,   408,   449,  494,
+    544,  598,   658,   724,   796,   876,   963,   1060,  1166,  1282,  1411,  1552,  1707,  1878, 2066,
+    2272, 2499,  2749,  3024,  3327,  3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845, 8630,
+    9493, 10442, 11487, 12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
 constexpr std::array<int, 16> ImaIndexTable = {-1, -1, -1, -1, 2, 4, 6, 8, -1, -1, -1, -1, 2, 4, 6, 8};
 constexpr int ImaMaxStepIndex = 88;
 
@@ -66,7 +66,8 @@ struct MsChannel {
     {
         const int signedNibble = nibble >= 8 ? nibble - 16 : nibble;
         const std::int64_t prediction = (First * Coefficient1 + Second * Coefficient2) / 256;
-        const std::int64_t sample = std::clamp<std::int64_t>(prediction + signedNibble * Delta, -32768, 32767);
+        const std::int64_t sample =
+            std::clamp<std::int64_t>(prediction + signedNibble * Delta, -32768, 32767);
         Delta = std::clamp<std::int64_t>(Delta * MsAdaptationTable[nibble] / 256, 16, MsMaxDelta);
         Second = First;
         First = sample;
@@ -356,7 +357,8 @@ TWaveHeader ScanWaveHeader(const QByteArray& head, std::int64_t streamSize)
     }
 }
 
-QByteArray MakePcmWaveHeader(int channels, std::uint32_t sampleRate, int bitsPerSample, std::uint32_t dataSize)
+QByteArray MakePcmWaveHeader(int channels, std::uint32_t sampleRate, int bitsPerSample,
+                             std::uint32_t dataSize)
 {
     QByteArray out(PcmWaveHeaderSize, '\0');
     const int blockAlign = bitsPerSample * channels / 8;
@@ -762,7 +764,8 @@ void TWaveOut::OpenTarget()
     auto file = std::make_unique<QFile>(FileName);
     const bool append = FileMode == foAppend && file->exists();
     // Unbuffered, so a full disk shows at the write that meets it.
-    const QIODevice::OpenMode mode = append ? QIODevice::ReadWrite : QIODevice::WriteOnly | QIODevice::Truncate;
+    const QIODevice::OpenMode mode =
+        append ? QIODevice::ReadWrite : QIODevice::WriteOnly | QIODevice::Truncate;
     if (!file->open(mode | QIODevice::Unbuffered))
         Raise("Cannot create this .wav file.");
     OwnFile = std::move(file);
@@ -895,8 +898,8 @@ void TWaveOut::StartIma(const TAppendInfo* Existing)
     FactValueOffset = ImaFactValueOffset;
     WriteEnd = 0;
     RewindTarget();
-    const QByteArray header = MakeImaWaveHeader(Channels, static_cast<std::uint32_t>(input.GetSR()), BlockSize,
-                                                std::uint32_t(samples), std::uint32_t(dataSize));
+    const QByteArray header = MakeImaWaveHeader(Channels, static_cast<std::uint32_t>(input.GetSR()),
+                                                BlockSize, std::uint32_t(samples), std::uint32_t(dataSize));
     Write(header.constData(), header.size());
 }
 

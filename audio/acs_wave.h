@@ -77,7 +77,8 @@ constexpr std::int64_t ImaFactValueOffset = 48;
 constexpr std::int64_t PcmDataSizeOffset = 40;
 constexpr std::int64_t ImaDataSizeOffset = 56;
 
-QByteArray MakePcmWaveHeader(int channels, std::uint32_t sampleRate, int bitsPerSample, std::uint32_t dataSize);
+QByteArray MakePcmWaveHeader(int channels, std::uint32_t sampleRate, int bitsPerSample,
+                             std::uint32_t dataSize);
 QByteArray MakeImaWaveHeader(int channels, std::uint32_t sampleRate, int blockSize, std::uint32_t samples,
                              std::uint32_t dataSize);
 

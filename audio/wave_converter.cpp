@@ -62,10 +62,9 @@ public:
             const bool draining = offset >= payload.size();
             std::uint8_t* frameData = nullptr;
             int frameSize = 0;
-            const int used = av_parser_parse2(parser_, codec_, &frameData, &frameSize,
-                                              draining ? nullptr : data + offset,
-                                              draining ? 0 : static_cast<int>(payload.size() - offset),
-                                              AV_NOPTS_VALUE, AV_NOPTS_VALUE, 0);
+            const int used = av_parser_parse2(
+                parser_, codec_, &frameData, &frameSize, draining ? nullptr : data + offset,
+                draining ? 0 : static_cast<int>(payload.size() - offset), AV_NOPTS_VALUE, AV_NOPTS_VALUE, 0);
             if (used < 0)
                 return used;
             offset += used;

@@ -1,7 +1,6 @@
 #include "audio/acs_wave.h"
 
 #include "tests/audio/wave_fixtures.h"
-#include "tests/audio/wave_test_support.h"
 #include "tests/support/temp_world.h"
 
 #include <QBuffer>
@@ -36,12 +35,8 @@ ReadResult ReadAll(const QString& fileName)
     result.BPS = in.GetBPS();
     result.Ch = in.GetCh();
     result.SR = in.GetSR();
-    in.Init();
+    result.Data = PullAll(in);
     result.Size = in.Size;
-    char buffer[5000];
-    while (const std::int64_t count = in.GetData(buffer, sizeof buffer))
-        result.Data.append(buffer, count);
-    in.Flush();
     return result;
 }
 
@@ -50,12 +45,12 @@ protected:
     ReadResult ReadBytes(const QByteArray& file) { return ReadAll(WriteFile(QStringLiteral("x.wav"), file)); }
 };
 
-QByteArray Pcm16(int frames, int channels)
+QByteArray PcmPattern(int frames, int channels)
 {
     std::vector<std::int16_t> samples(frames * channels);
     for (size_t i = 0; i < samples.size(); ++i)
         samples[i] = std::int16_t((i * 7919) % 20000 - 10000);
-    return Bytes(samples);
+    return Pcm16(samples);
 }
 
 } // namespace
@@ -119,7 +114,7 @@ TEST_F(WaveInTest, ConvertsLayer3InWaveToPcm)
     const ReadResult read = ReadAll(in.FileName);
     EXPECT_EQ(read.Size, read.Data.size());
     const QByteArray source = ReadFixture(QStringLiteral("wav-mp3-source.wav"));
-    EXPECT_GT(BestCorrelation(Samples(source.mid(44)), Samples(read.Data), 3000), 0.95);
+    EXPECT_GT(BestCorrelation(Samples16(source.mid(44)), Samples16(read.Data), 3000), 0.95);
 }
 
 TEST_F(WaveInTest, StartAndEndSampleSelectAStretch)
@@ -198,7 +193,7 @@ struct CraftedCase {
 
 std::vector<CraftedCase> CraftedCases()
 {
-    const QByteArray pcm = Pcm16(100, 2);
+    const QByteArray pcm = PcmPattern(100, 2);
     const QByteArray fmt = Chunk("fmt ", PcmFormat(2, 44100, 16));
     const QByteArray data = Chunk("data", pcm);
     auto withFormat = [&](const QByteArray& format) { return Riff(Chunk("fmt ", format) + data); };
@@ -258,7 +253,8 @@ std::vector<CraftedCase> CraftedCases()
         {"MS ADPCM, bad predictor in every block",
          Riff(Chunk("fmt ", AdpcmFormat(2, 1, 256, 4, 500, 7)) + Fact(500) + imaData), true, 1000},
         {"Layer 3 with garbage data",
-         Riff(Chunk("fmt ", AdpcmFormat(0x55, 1, 1, 0, 1)) + Fact(1000) + Chunk("data", QByteArray(999, 'z'))),
+         Riff(Chunk("fmt ", AdpcmFormat(0x55, 1, 1, 0, 1)) + Fact(1000) +
+              Chunk("data", QByteArray(999, 'z'))),
          false, 0},
     };
 }
@@ -400,16 +396,16 @@ QByteArray FixturePcm(const char* name)
 }
 
 // Calls back after a number of reads, on the worker, to stop the run from inside.
-class StoppingSource : public MemorySource {
+class StoppingSource : public EstimatedSource {
 public:
-    using MemorySource::MemorySource;
+    using EstimatedSource::EstimatedSource;
     std::function<void()> AfterReads;
     int Reads = 0;
     std::int64_t GetData(void* Buffer, std::int64_t BufferSize) override
     {
         if (++Reads == 3 && AfterReads)
             AfterReads();
-        return MemorySource::GetData(Buffer, BufferSize);
+        return EstimatedSource::GetData(Buffer, BufferSize);
     }
 };
 
@@ -438,7 +434,8 @@ class WaveOutTest : public TempWorld {
 protected:
     QString Target() const { return Root() + QStringLiteral("out.wav"); }
 
-    RunResult Write(TWaveOut& out, TACSInput& input, const QString& fileName, TFileOutputMode mode = foRewrite)
+    RunResult Write(TWaveOut& out, TACSInput& input, const QString& fileName,
+                    TFileOutputMode mode = foRewrite)
     {
         out.FileName = fileName;
         out.SetFileMode(mode);
@@ -450,7 +447,7 @@ protected:
     RunResult WritePcm(const QByteArray& pcm, int channels, int rate, int bits, const QString& fileName,
                        TFileOutputMode mode = foRewrite, TWavType type = wtPCM)
     {
-        MemorySource source(pcm, channels, rate, bits, pcm.size());
+        EstimatedSource source(pcm, bits, channels, rate, pcm.size());
         TWaveOut out;
         out.SetWavType(type);
         return Write(out, source, fileName, mode);
@@ -461,7 +458,7 @@ protected:
 
 TEST_F(WaveOutTest, PcmGetsA44ByteHeader)
 {
-    const QByteArray pcm = Pcm16(1000, 2);
+    const QByteArray pcm = PcmPattern(1000, 2);
     ASSERT_TRUE(WritePcm(pcm, 2, 44100, 16, Target()).Done);
     const QByteArray file = TempWorld::ReadFile(Target());
     QByteArray expected = Riff(Chunk("fmt ", PcmFormat(2, 44100, 16)) + Chunk("data", pcm));
@@ -478,7 +475,7 @@ TEST_F(WaveOutTest, ImaGetsA60ByteHeaderWithFact)
         std::uint32_t ByteRate;
     };
     for (const Layout layout : {Layout{1, 1017, 11100}, Layout{2, 505, 22355}}) {
-        const QByteArray pcm = Pcm16(3000, layout.Channels);
+        const QByteArray pcm = PcmPattern(3000, layout.Channels);
         ASSERT_TRUE(WritePcm(pcm, layout.Channels, 22050, 16, Target(), foRewrite, wtDVIADPCM).Done);
         const QByteArray file = TempWorld::ReadFile(Target());
         const int blocks = 3000 / layout.SamplesPerBlock + 1;
@@ -507,7 +504,7 @@ TEST_F(WaveOutTest, ImaBlocksFollowTheInputLength)
 {
     for (const int frames : {0, 1, 1016, 1017, 2 * 1017 + 1}) {
         SCOPED_TRACE(frames);
-        ASSERT_TRUE(WritePcm(Pcm16(frames, 1), 1, 8000, 16, Target(), foRewrite, wtDVIADPCM).Done);
+        ASSERT_TRUE(WritePcm(PcmPattern(frames, 1), 1, 8000, 16, Target(), foRewrite, wtDVIADPCM).Done);
         const QByteArray file = TempWorld::ReadFile(Target());
         // Whole blocks, the last one completed with silence (so a full last block adds one of silence).
         EXPECT_EQ(file.size(), 60 + (frames / 1017 + 1) * 512);
@@ -526,11 +523,11 @@ TEST_F(WaveOutTest, ImaWrittenHereDecodesAlikeHereAndInSox)
         const ReadResult ours = ReadAll(Target());
         ASSERT_TRUE(ours.Valid);
         // Pink noise with a sweep: the encoder must keep the signal well above its own noise.
-        EXPECT_GE(SignalToNoise(Samples(pcm), Samples(ours.Data)), 20.0);
-        const ToolRun sox = RunTool(QStringLiteral("sox"), {Target(), QStringLiteral("-t"), QStringLiteral("raw"),
-                                                            QStringLiteral("-e"), QStringLiteral("signed"),
-                                                            QStringLiteral("-b"), QStringLiteral("16"),
-                                                            QStringLiteral("-L"), QStringLiteral("-")});
+        EXPECT_GE(SignalToNoise(Samples16(pcm), Samples16(ours.Data)), 20.0);
+        const ToolRun sox = RunTool(QStringLiteral("sox"),
+                                    {Target(), QStringLiteral("-t"), QStringLiteral("raw"),
+                                     QStringLiteral("-e"), QStringLiteral("signed"), QStringLiteral("-b"),
+                                     QStringLiteral("16"), QStringLiteral("-L"), QStringLiteral("-")});
         if (!sox.Ran)
             continue;
         ASSERT_EQ(sox.ExitCode, 0);
@@ -540,11 +537,11 @@ TEST_F(WaveOutTest, ImaWrittenHereDecodesAlikeHereAndInSox)
 
 TEST_F(WaveOutTest, HeadersTellTheTruthWhenTheSizeEstimateIsWrong)
 {
-    const QByteArray pcm = Pcm16(5000, 2);
+    const QByteArray pcm = PcmPattern(5000, 2);
     for (const TWavType type : {wtPCM, wtDVIADPCM}) {
         for (const std::int64_t estimate : {std::int64_t(-1), std::int64_t(100), std::int64_t(10'000'000)}) {
             SCOPED_TRACE(estimate);
-            MemorySource source(pcm, 2, 48000, 16, estimate);
+            EstimatedSource source(pcm, 16, 2, 48000, estimate);
             TWaveOut out;
             out.SetWavType(type);
             ASSERT_TRUE(Write(out, source, Target()).Done);
@@ -573,8 +570,8 @@ TEST_F(WaveOutTest, AnAdpcmSourceWhoseLengthOvershootsItsEstimate)
 TEST_F(WaveOutTest, AStoppedRunLeavesATrueHeader)
 {
     for (const TWavType type : {wtPCM, wtDVIADPCM}) {
-        const QByteArray pcm = Pcm16(100000, 2);
-        StoppingSource source(pcm, 2, 44100, 16, pcm.size());
+        const QByteArray pcm = PcmPattern(100000, 2);
+        StoppingSource source(pcm, 16, 2, 44100, pcm.size());
         TWaveOut out;
         out.SetWavType(type);
         source.AfterReads = [&out] { out.Stop(); };
@@ -588,7 +585,7 @@ TEST_F(WaveOutTest, AStoppedRunLeavesATrueHeader)
 
 TEST_F(WaveOutTest, ReplacesAnExistingFile)
 {
-    ASSERT_TRUE(WritePcm(Pcm16(20000, 2), 2, 44100, 16, Target()).Done);
+    ASSERT_TRUE(WritePcm(PcmPattern(20000, 2), 2, 44100, 16, Target()).Done);
     ASSERT_TRUE(WritePcm(QByteArray(10, '\x80'), 1, 8000, 8, Target()).Done);
     EXPECT_EQ(QFile(Target()).size(), 44 + 10);
     ExpectTrueHeader(Target());
@@ -596,7 +593,7 @@ TEST_F(WaveOutTest, ReplacesAnExistingFile)
 
 TEST_F(WaveOutTest, AppendsPcmOfTheSameFormat)
 {
-    const QByteArray first = Pcm16(700, 2), second = Pcm16(300, 2);
+    const QByteArray first = PcmPattern(700, 2), second = PcmPattern(300, 2);
     ASSERT_TRUE(WritePcm(first, 2, 44100, 16, Target(), foAppend).Done); // a missing file is created
     ASSERT_TRUE(WritePcm(second, 2, 44100, 16, Target(), foAppend).Done);
     ExpectTrueHeader(Target());
@@ -619,7 +616,7 @@ TEST_F(WaveOutTest, AppendsImaBlocksThatDecodeAfterTheOldOnes)
     const QByteArray second = FixturePcm("wav-pcm16-mono.wav").mid(2 * 3000, 2 * 1500);
     ASSERT_TRUE(WritePcm(first, 1, 22050, 16, Target(), foRewrite, wtDVIADPCM).Done);
     const QByteArray alone = ReadAll(Target()).Data;
-    MemorySource source(second, 1, 22050, 16, second.size());
+    EstimatedSource source(second, 16, 1, 22050, second.size());
     TWaveOut out;
     out.SetBlockSize(1024); // the file's own block size wins when appending
     ASSERT_TRUE(Write(out, source, Target(), foAppend).Done);
@@ -631,7 +628,7 @@ TEST_F(WaveOutTest, AppendsImaBlocksThatDecodeAfterTheOldOnes)
     ExpectTrueHeader(Target());
     const ReadResult both = ReadAll(Target());
     EXPECT_EQ(both.Data.left(alone.size()), alone);
-    EXPECT_GE(SignalToNoise(Samples(second), Samples(both.Data.mid(alone.size()))), 20.0);
+    EXPECT_GE(SignalToNoise(Samples16(second), Samples16(both.Data.mid(alone.size()))), 20.0);
     ExpectToolsAccept(Target());
 }
 
@@ -642,15 +639,17 @@ TEST_F(WaveOutTest, AppendRefusalsLeaveTheFileAlone)
         QByteArray File;
         const char* Message;
     };
-    const QByteArray pcm = Pcm16(50, 2);
+    const QByteArray pcm = PcmPattern(50, 2);
     const QByteArray fmt = Chunk("fmt ", PcmFormat(2, 44100, 16));
     const std::vector<Refusal> refusals = {
         {"other sample size", Riff(Chunk("fmt ", PcmFormat(2, 44100, 8)) + Chunk("data", pcm)),
          "Cannot append data in different audio format."},
         {"other rate", Riff(Chunk("fmt ", PcmFormat(2, 22050, 16)) + Chunk("data", pcm)),
          "Cannot append data in different audio format."},
-        {"MS ADPCM", ReadFixture(QStringLiteral("wav-ms-stereo.wav")), "Cannot append data to this .wav file."},
-        {"not a WAV file", QByteArray("ID3 some tag and then nothing"), "Cannot append data to this .wav file."},
+        {"MS ADPCM", ReadFixture(QStringLiteral("wav-ms-stereo.wav")),
+         "Cannot append data to this .wav file."},
+        {"not a WAV file", QByteArray("ID3 some tag and then nothing"),
+         "Cannot append data to this .wav file."},
         {"chunk after the data", Riff(fmt + Chunk("data", pcm) + Chunk("LIST", QByteArray(26, 'x'))),
          "Cannot append data to this .wav file."},
     };
@@ -688,13 +687,14 @@ TEST_F(WaveOutTest, SettersRefuseWhatCannotBeWritten)
 TEST_F(WaveOutTest, WriteFailuresEndTheRunAsFailures)
 {
     for (const TWavType type : {wtPCM, wtDVIADPCM}) {
-        const RunResult full = WritePcm(Pcm16(100000, 2), 2, 44100, 16, QStringLiteral("/dev/full"), foRewrite, type);
+        const RunResult full =
+            WritePcm(PcmPattern(100000, 2), 2, 44100, 16, QStringLiteral("/dev/full"), foRewrite, type);
         EXPECT_FALSE(full.Done);
         EXPECT_EQ(full.Error, QStringLiteral("Cannot write to this .wav file."));
     }
     // A disk that fills up in the middle of the data.
     LimitedDevice limited(50000);
-    MemorySource source(Pcm16(100000, 2), 2, 44100, 16, 400000);
+    EstimatedSource source(PcmPattern(100000, 2), 16, 2, 44100, 400000);
     TWaveOut out;
     out.SetStream(&limited);
     out.SetInput(&source);
@@ -702,9 +702,10 @@ TEST_F(WaveOutTest, WriteFailuresEndTheRunAsFailures)
     EXPECT_TRUE(midway.Failed);
     EXPECT_EQ(midway.Error, QStringLiteral("Cannot write to this .wav file."));
 
-    const RunResult noFolder = WritePcm(Pcm16(10, 2), 2, 44100, 16, Root() + QStringLiteral("missing/out.wav"));
+    const RunResult noFolder =
+        WritePcm(PcmPattern(10, 2), 2, 44100, 16, Root() + QStringLiteral("missing/out.wav"));
     EXPECT_EQ(noFolder.Error, QStringLiteral("Cannot create this .wav file."));
-    const RunResult noName = WritePcm(Pcm16(10, 2), 2, 44100, 16, QString());
+    const RunResult noName = WritePcm(PcmPattern(10, 2), 2, 44100, 16, QString());
     EXPECT_EQ(noName.Error, QStringLiteral("File name is not assigned."));
 }
 
@@ -716,7 +717,7 @@ TEST_F(WaveOutTest, DataBeyond4GiBFailsInsteadOfWrapping)
               Riff(Chunk("fmt ", PcmFormat(2, 44100, 16)) + Chunk("data", {}, dataSize)));
     QFile sparse(Target());
     ASSERT_TRUE(sparse.resize(44 + std::int64_t(dataSize)));
-    const RunResult result = WritePcm(Pcm16(1000, 2), 2, 44100, 16, Target(), foAppend);
+    const RunResult result = WritePcm(PcmPattern(1000, 2), 2, 44100, 16, Target(), foAppend);
     EXPECT_TRUE(result.Failed);
     EXPECT_EQ(result.Error, QStringLiteral("This .wav file would exceed 4 GB."));
     QFile file(Target());

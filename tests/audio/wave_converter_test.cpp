@@ -38,7 +38,7 @@ Converted ConvertImage(const QByteArray& file)
 std::vector<std::int16_t> PcmOf(const QByteArray& wave)
 {
     const TWaveHeader header = ScanWaveHeader(wave.left(WaveHeaderScanLimit), wave.size());
-    return Samples(wave.mid(header.DataOffset, header.DataSize));
+    return Samples16(wave.mid(header.DataOffset, header.DataSize));
 }
 
 } // namespace
@@ -59,7 +59,7 @@ TEST(WaveConverter, DecodesLayer3ToPcmThatFollowsTheSource)
     EXPECT_EQ(Le32At(converted.Image, 4), converted.Image.size() - 8);
 
     const auto source = PcmOf(ReadFixture(QStringLiteral("wav-mp3-source.wav")));
-    const auto decoded = Samples(converted.Image.mid(44));
+    const auto decoded = Samples16(converted.Image.mid(44));
     // The decoder's delay comes first; the length is the source's plus that delay, no trailing silence.
     EXPECT_GT(BestCorrelation(source, decoded, 3000), 0.95);
     EXPECT_GE(decoded.size(), source.size());

@@ -21,22 +21,6 @@ QByteArray ReadFixture(const QString& name)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-std::vector<std::int16_t> Samples(const QByteArray& littleEndian16)
-{
-    std::vector<std::int16_t> samples(littleEndian16.size() / 2);
-    for (size_t i = 0; i < samples.size(); ++i)
-        samples[i] = qFromLittleEndian<qint16>(littleEndian16.constData() + 2 * i);
-    return samples;
-}
-
-QByteArray Bytes(const std::vector<std::int16_t>& samples)
-{
-    QByteArray bytes(static_cast<qsizetype>(samples.size() * 2), '\0');
-    for (size_t i = 0; i < samples.size(); ++i)
-        qToLittleEndian<qint16>(samples[i], bytes.data() + 2 * i);
-    return bytes;
-}
-
 double SignalToNoise(const std::vector<std::int16_t>& reference, const std::vector<std::int16_t>& decoded)
 {
     const size_t n = std::min(reference.size(), decoded.size());
@@ -65,15 +49,10 @@ double BestCorrelation(const std::vector<std::int16_t>& a, const std::vector<std
     return best;
 }
 
-bool ToolInstalled(const QString& program)
-{
-    return !QStandardPaths::findExecutable(program).isEmpty();
-}
-
 ToolRun RunTool(const QString& program, const QStringList& arguments)
 {
     ToolRun run;
-    if (!ToolInstalled(program))
+    if (QStandardPaths::findExecutable(program).isEmpty())
         return run;
     QProcess process;
     process.setProcessChannelMode(QProcess::SeparateChannels);
@@ -104,6 +83,54 @@ void PutLe32(QByteArray& bytes, int offset, std::uint32_t value)
 void PutLe16(QByteArray& bytes, int offset, std::uint16_t value)
 {
     qToLittleEndian<quint16>(value, bytes.data() + offset);
+}
+
+QByteArray Chunk(const char* code, const QByteArray& body, std::optional<std::uint32_t> declaredSize)
+{
+    QByteArray size(4, '\0');
+    PutLe32(size, 0, declaredSize.value_or(std::uint32_t(body.size())));
+    QByteArray chunk = QByteArray(code, 4) + size + body;
+    if (body.size() & 1)
+        chunk += '\0';
+    return chunk;
+}
+
+QByteArray PcmFormat(int channels, std::uint32_t rate, int bits)
+{
+    QByteArray body(16, '\0');
+    PutLe16(body, 0, 1);
+    PutLe16(body, 2, std::uint16_t(channels));
+    PutLe32(body, 4, rate);
+    PutLe32(body, 8, rate * std::uint32_t(channels * bits / 8));
+    PutLe16(body, 12, std::uint16_t(channels * bits / 8));
+    PutLe16(body, 14, std::uint16_t(bits));
+    return body;
+}
+
+QByteArray Riff(const QByteArray& chunks)
+{
+    QByteArray size(4, '\0');
+    PutLe32(size, 0, std::uint32_t(chunks.size() + 4));
+    return QByteArray("RIFF") + size + QByteArray("WAVE") + chunks;
+}
+
+EstimatedSource::EstimatedSource(QByteArray data, int bps, int channels, int rate, std::int64_t estimate)
+    : MemorySource(std::move(data), bps, channels, rate), Estimate(estimate)
+{
+}
+
+void EstimatedSource::Init()
+{
+    MemorySource::Init();
+    Size = Estimate;
+}
+
+RunResult RunToEnd(TACSOutput& output)
+{
+    RunRecorder recorder(output);
+    output.Run();
+    recorder.WaitForEnds(1, std::chrono::seconds(60));
+    return {recorder.DoneCount() == 1, recorder.ExceptionCount() == 1, recorder.LastError()};
 }
 
 } // namespace wavetest
