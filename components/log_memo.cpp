@@ -1,5 +1,7 @@
 #include "components/log_memo.h"
 
+#include "foundation/file_tools.h"
+
 #include "platform/dialogs.h"
 
 #include <QDir>
@@ -8,8 +10,6 @@
 #include <QTextBlock>
 #include <QTextCursor>
 
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -18,17 +18,6 @@ QString FullPath(const QString& name)
     return name.isEmpty() ? QString() : QDir::cleanPath(QFileInfo(name).absoluteFilePath());
 }
 
-// A read-only file is left alone: only a file whose mode allows writing is unlinked.
-bool DeleteFileIfWritable(const QString& name)
-{
-    const QByteArray path = QFile::encodeName(name);
-    struct stat status {};
-    if (::stat(path.constData(), &status) != 0 || !S_ISREG(status.st_mode))
-        return false;
-    if ((status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(path.constData(), W_OK) != 0)
-        return false;
-    return ::unlink(path.constData()) == 0;
-}
 
 } // namespace
 

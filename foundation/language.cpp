@@ -4,6 +4,7 @@
 #include "foundation/dlg_m_lang.h"
 #include "foundation/exceptions.h"
 #include "foundation/system_info.h"
+#include "foundation/useful_string.h"
 #include "platform/ini_file.h"
 #include "platform/paths.h"
 
@@ -47,17 +48,6 @@ void requireInitialised()
 bool translating()
 {
     return state().enabled && state().content.has_value();
-}
-
-// Trims what the language files count as blanks: every character up to the space.
-QString trimmedBlanks(const QString& text)
-{
-    qsizetype first = 0, last = text.size();
-    while (first < last && text[first].unicode() <= u' ')
-        ++first;
-    while (last > first && text[last - 1].unicode() <= u' ')
-        --last;
-    return text.mid(first, last - first);
 }
 
 QString unescaped(QString text)
@@ -278,8 +268,8 @@ QString TranslateText(const QString& key, const QString& defaultText, int sectio
     requireInitialised();
     QString result = defaultText;
     if (translating())
-        result = state().content->ReadString(sectionName(section), trimmedBlanks(key), defaultText);
-    result = trimmedBlanks(result);
+        result = state().content->ReadString(sectionName(section), TrimBlanks(key), defaultText);
+    result = TrimBlanks(result);
     if (result.isEmpty() || result.count(marker) != defaultText.count(marker))
         result = defaultText;
     return unescaped(result);

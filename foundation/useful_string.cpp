@@ -3,6 +3,16 @@
 #include <algorithm>
 #include <limits>
 
+QString TrimBlanks(const QString& text)
+{
+    qsizetype first = 0, last = text.size();
+    while (first < last && text[first].unicode() <= u' ')
+        ++first;
+    while (last > first && text[last - 1].unicode() <= u' ')
+        --last;
+    return text.mid(first, last - first);
+}
+
 QString FormatList(const QString& format, const QStringList& arguments)
 {
     QString result;

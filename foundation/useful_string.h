@@ -14,6 +14,9 @@ template <typename... Arguments> QString Format(const QString& format, const Arg
     return FormatList(format, QStringList{QString(arguments)...});
 }
 
+// The text without the blanks and control characters at either end (every character up to the space).
+QString TrimBlanks(const QString& text);
+
 // Texts tests and edits. "NoCase" compares ignoring the case of letters. Positions are 1-based, 0 for none.
 bool ContainsTextNoCase(const QString& text, const QString& part);
 QString RemoveFirst(const QString& text, const QString& part);

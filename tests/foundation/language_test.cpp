@@ -376,12 +376,7 @@ SourceTexts scanSourceTree(const QString& root)
 // The key a message is looked up by: the English text without its framing blanks.
 QString messageKey(const QString& text)
 {
-    qsizetype first = 0, last = text.size();
-    while (first < last && text[first].unicode() <= u' ')
-        ++first;
-    while (last > first && text[last - 1].unicode() <= u' ')
-        --last;
-    return text.mid(first, last - first);
+    return TrimBlanks(text);
 }
 
 QStringList duplicateKeys(const plat::IniText& file, const QString& section)
