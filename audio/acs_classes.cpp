@@ -108,11 +108,16 @@ void TACSFileIn::Init()
     if (!StreamAssigned && FileName.isEmpty())
         throw Error("The file name is not assigned");
     OpenFile();
-    if (StartSample != 0)
-        Seek(StartSample);
-    if (StartSample != 0 || EndSample != -1) {
-        const std::int64_t last = EndSample == -1 ? TotalSamples : EndSample;
-        Size = std::max<std::int64_t>(0, last - StartSample) * (GetBPS() / 8) * Ch;
+    try {
+        if (StartSample != 0)
+            Seek(StartSample);
+        if (StartSample != 0 || EndSample != -1) {
+            const std::int64_t last = EndSample == -1 ? TotalSamples : EndSample;
+            Size = std::max<std::int64_t>(0, last - StartSample) * (GetBPS() / 8) * Ch;
+        }
+    } catch (...) {
+        CloseFile();
+        throw;
     }
     Busy = true;
     BufStart = 1;
@@ -288,7 +293,10 @@ TACSOutput::~TACSOutput()
 
 void TACSOutput::SetInput(TACSInput* Value)
 {
-    if (!Value && Busy && !OnWorkerThread()) {
+    if (!Value && Busy) {
+        // Done still needs the input, and the worker cannot wait for its own run to end.
+        if (OnWorkerThread())
+            throw Error("Component is buisy");
         Stop();
         WaitUntilIdle();
     }

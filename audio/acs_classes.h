@@ -198,7 +198,7 @@ public:
 
     TACSInput* GetInput() const { return InputLink.Get(); }
     // While busy, the new input is initialized, swapped in between two reads and the old one
-    // flushed; clearing the input of a busy output ends the run first.
+    // flushed; clearing the input of a busy output ends the run first (Done still flushes it).
     virtual void SetInput(TACSInput* Value);
 
     void Run();

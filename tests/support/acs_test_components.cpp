@@ -25,8 +25,6 @@ void MemorySource::Flush()
 
 std::int64_t MemorySource::GetData(void* buffer, std::int64_t bufferSize)
 {
-    if (!Busy)
-        throw EACSException(QStringLiteral("The Stream is not opened"));
     if (FailAfter >= 0 && Offset >= FailAfter)
         throw EACSException(QStringLiteral("Read error"));
     std::int64_t count = std::min(bufferSize, ChunkSize);
@@ -34,20 +32,14 @@ std::int64_t MemorySource::GetData(void* buffer, std::int64_t bufferSize)
         std::this_thread::sleep_for(std::chrono::microseconds(200));
         std::memset(buffer, 0, std::size_t(count));
     } else {
-        count = std::min<std::int64_t>(count, Data.size() - Offset);
-        if (FailAfter >= 0)
-            count = std::min(count, FailAfter - Offset);
+        count =
+            std::min<std::int64_t>({count, Data.size() - Offset, FailAfter < 0 ? count : FailAfter - Offset});
         std::memcpy(buffer, Data.constData() + Offset, std::size_t(count));
     }
     Offset += count;
     Position += count;
     BytesRead += count;
     return count;
-}
-
-MemorySink::~MemorySink()
-{
-    TerminateThread();
 }
 
 QByteArray MemorySink::Data() const
@@ -61,10 +53,8 @@ void MemorySink::Prepare()
     ++Prepares;
     if (FailPrepare)
         throw EACSException(QStringLiteral("Cannot open the target"));
-    {
-        const std::lock_guard lock(DataLock);
-        Collected.clear();
-    }
+    const std::lock_guard lock(DataLock);
+    Collected.clear();
     GetInput()->Init();
 }
 
@@ -91,10 +81,10 @@ void MemorySink::Done()
 
 RunRecorder::RunRecorder(TACSOutput& output) : Output(output)
 {
-    output.SetOnDone([this](QObject*) { Ended(std::this_thread::get_id(), QString(), false); });
+    output.SetOnDone([this](QObject*) { Ended(false, QString()); });
     output.SetOnThreadException([this](QObject*, const std::exception& e) {
         const auto* error = dynamic_cast<const EKorvaneError*>(&e);
-        Ended(std::this_thread::get_id(), error ? error->Message() : QString::fromUtf8(e.what()), true);
+        Ended(true, error ? error->Message() : QString::fromUtf8(e.what()));
     });
 }
 
@@ -104,62 +94,41 @@ RunRecorder::~RunRecorder()
     Output.SetOnThreadException(nullptr);
 }
 
-void RunRecorder::Ended(std::thread::id thread, const QString& error, bool failed)
+void RunRecorder::Ended(bool failed, const QString& error)
 {
     const std::lock_guard lock(Lock);
-    ++(failed ? Exceptions : Dones);
-    Error = error;
-    Thread = thread;
+    ++(failed ? Recorded.Failed : Recorded.Done);
+    Recorded.Error = error;
+    Recorded.Thread = std::this_thread::get_id();
     Changed.notify_all();
 }
 
-bool RunRecorder::WaitForEnds(int ends, std::chrono::milliseconds limit)
+bool RunRecorder::WaitForEnds(int ends)
 {
     std::unique_lock lock(Lock);
-    return Changed.wait_for(lock, limit, [&] { return Dones + Exceptions >= ends; });
+    return Changed.wait_for(lock, std::chrono::seconds(10),
+                            [&] { return Recorded.Done + Recorded.Failed >= ends; });
 }
 
-int RunRecorder::DoneCount() const
+RunRecorder::Ends RunRecorder::Seen() const
 {
     const std::lock_guard lock(Lock);
-    return Dones;
-}
-
-int RunRecorder::ExceptionCount() const
-{
-    const std::lock_guard lock(Lock);
-    return Exceptions;
-}
-
-QString RunRecorder::LastError() const
-{
-    const std::lock_guard lock(Lock);
-    return Error;
-}
-
-std::thread::id RunRecorder::EventThread() const
-{
-    const std::lock_guard lock(Lock);
-    return Thread;
+    return Recorded;
 }
 
 QByteArray Pcm16(const std::vector<std::int16_t>& samples)
 {
     QByteArray pcm;
-    pcm.reserve(std::ssize(samples) * 2);
-    for (const std::int16_t sample : samples) {
-        pcm.append(char(std::uint16_t(sample) & 0xFF));
-        pcm.append(char(std::uint16_t(sample) >> 8));
-    }
+    for (const std::int16_t sample : samples)
+        pcm.append(char(sample & 0xFF)).append(char(std::uint16_t(sample) >> 8));
     return pcm;
 }
 
 std::vector<std::int16_t> Samples16(const QByteArray& pcm)
 {
-    std::vector<std::int16_t> samples(std::size_t(pcm.size() / 2));
-    for (std::size_t k = 0; k < samples.size(); ++k)
-        samples[k] =
-            std::int16_t(std::uint8_t(pcm[qsizetype(2 * k)]) | std::uint8_t(pcm[qsizetype(2 * k + 1)]) << 8);
+    std::vector<std::int16_t> samples;
+    for (qsizetype k = 0; k + 1 < pcm.size(); k += 2)
+        samples.push_back(std::int16_t(std::uint8_t(pcm[k]) | std::uint8_t(pcm[k + 1]) << 8));
     return samples;
 }
 
@@ -168,12 +137,18 @@ QByteArray PullAll(TACSInput& input, std::int64_t chunkSize)
     input.Init();
     QByteArray all;
     std::vector<char> buffer(static_cast<std::size_t>(chunkSize));
-    for (;;) {
-        const std::int64_t count = input.GetData(buffer.data(), chunkSize);
-        if (count == 0)
-            break;
+    while (const std::int64_t count = input.GetData(buffer.data(), chunkSize))
         all.append(buffer.data(), count);
-    }
     input.Flush();
     return all;
+}
+
+QString RaisedText(const std::function<void()>& call)
+{
+    try {
+        call();
+    } catch (const EACSException& e) {
+        return e.Message();
+    }
+    return QString();
 }

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -29,14 +30,10 @@ public:
 
     QByteArray Data;
     int Bps, Channels, Rate;
-    // The most handed out per call.
-    std::int64_t ChunkSize = 4096;
+    std::int64_t ChunkSize = 4096; // the most handed out per call
     bool SizeUnknown = false;
-    // Raises "Read error" once this many bytes are out (-1: never).
-    std::int64_t FailAfter = -1;
-    // Hands out zeros for ever, slowly.
-    bool Endless = false;
-
+    std::int64_t FailAfter = -1; // raises "Read error" once this many bytes are out
+    bool Endless = false;        // hands out zeros for ever, slowly
     std::atomic<int> Inits{0}, Flushes{0};
     std::atomic<std::int64_t> BytesRead{0};
 
@@ -47,7 +44,7 @@ private:
 class MemorySink : public TACSFileOut {
 public:
     using TACSFileOut::TACSFileOut;
-    ~MemorySink() override;
+    ~MemorySink() override { TerminateThread(); }
 
     QByteArray Data() const;
     bool FailPrepare = false;
@@ -63,42 +60,37 @@ private:
     QByteArray Collected;
 };
 
-// Records an output's end events (done or failure) and lets a test wait for them.
+// Records how an output's runs ended and lets a test wait for them.
 class RunRecorder {
 public:
-    explicit RunRecorder(TACSOutput& output);
-    // Unhooks the events, waiting for one being delivered.
-    ~RunRecorder();
+    struct Ends {
+        int Done = 0, Failed = 0;
+        QString Error;
+        std::thread::id Thread;
+    };
 
-    // Waits until this many runs have ended in all.
-    bool WaitForEnds(int ends, std::chrono::milliseconds limit = std::chrono::seconds(10));
-    int DoneCount() const;
-    int ExceptionCount() const;
-    QString LastError() const;
-    std::thread::id EventThread() const;
+    explicit RunRecorder(TACSOutput& output);
+    ~RunRecorder(); // unhooks the events, waiting for one being delivered
+
+    bool WaitForEnds(int ends);
+    Ends Seen() const;
 
 private:
-    void Ended(std::thread::id thread, const QString& error, bool failed);
+    void Ended(bool failed, const QString& error);
 
     TACSOutput& Output;
     mutable std::mutex Lock;
     std::condition_variable Changed;
-    int Dones = 0, Exceptions = 0;
-    QString Error;
-    std::thread::id Thread;
+    Ends Recorded;
 };
 
-// Waits until condition holds (polling); false after the limit.
-template <typename Condition>
-bool WaitUntil(Condition condition, std::chrono::milliseconds limit = std::chrono::seconds(10))
+// Polls until condition holds; false after ten seconds.
+template <typename Condition> bool WaitUntil(Condition condition)
 {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!condition() && std::chrono::steady_clock::now() < end)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
+    return condition();
 }
 
 // 16-bit little-endian PCM and back.
@@ -107,3 +99,6 @@ std::vector<std::int16_t> Samples16(const QByteArray& pcm);
 
 // Everything a source hands out from Init to the end, asked for in chunks of chunkSize bytes.
 QByteArray PullAll(TACSInput& input, std::int64_t chunkSize = 5000);
+
+// The message of the EACSException call raises, empty when it raises none.
+QString RaisedText(const std::function<void()>& call);
