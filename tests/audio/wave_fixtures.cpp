@@ -129,8 +129,9 @@ RunResult RunToEnd(TACSOutput& output)
 {
     RunRecorder recorder(output);
     output.Run();
-    recorder.WaitForEnds(1, std::chrono::seconds(60));
-    return {recorder.DoneCount() == 1, recorder.ExceptionCount() == 1, recorder.LastError()};
+    recorder.WaitForEnds(1);
+    const RunRecorder::Ends ends = recorder.Seen();
+    return {ends.Done == 1, ends.Failed == 1, ends.Error};
 }
 
 } // namespace wavetest
