@@ -1,8 +1,12 @@
 #include "platform/paths.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace plat {
 
@@ -14,10 +18,20 @@ QString& programFolderOverride()
     return folder;
 }
 
+QString& executableNameOverride()
+{
+    static QString name;
+    return name;
+}
+
+QFileInfo runningExecutable()
+{
+    return QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget());
+}
+
 QString executableFolder()
 {
-    const QFileInfo executable(QStringLiteral("/proc/self/exe"));
-    return WithTrailingSlash(QFileInfo(executable.symLinkTarget()).absolutePath());
+    return WithTrailingSlash(runningExecutable().absolutePath());
 }
 
 } // namespace
@@ -38,6 +52,29 @@ QString ProgramFolder()
 void SetProgramFolder(const QString& folder)
 {
     programFolderOverride() = WithTrailingSlash(folder);
+}
+
+QString ExecutableName()
+{
+    const QString& forced = executableNameOverride();
+    return forced.isEmpty() ? runningExecutable().fileName() : forced;
+}
+
+void SetExecutableName(const QString& name)
+{
+    executableNameOverride() = name;
+}
+
+bool IsWriteProtected(const QString& name)
+{
+    const QByteArray path = QFile::encodeName(name);
+    struct stat status {};
+    if (::stat(path.constData(), &status) != 0)
+        return false;
+    if ((status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        return true;
+    const int wanted = S_ISDIR(status.st_mode) ? (W_OK | X_OK) : W_OK;
+    return ::access(path.constData(), wanted) != 0;
 }
 
 QString HomeFolder()

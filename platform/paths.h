@@ -17,4 +17,13 @@ QString HomeFolder();
 
 QString WithTrailingSlash(const QString& folder);
 
+// The executable's file name without folder ("korvane"), or the one set for tests.
+QString ExecutableName();
+void SetExecutableName(const QString& name);
+
+// An existing file or folder is write-protected when its mode has no write bit or the system refuses
+// writing to it (a read-only mount, another owner). The mode test keeps the rule true for root.
+// Missing entries are not write-protected.
+bool IsWriteProtected(const QString& name);
+
 } // namespace plat

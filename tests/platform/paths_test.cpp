@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 
 using namespace plat;
 
@@ -54,4 +55,22 @@ TEST_F(Paths, MessageBoxesReachTheInstalledDialogs)
     ASSERT_EQ(Dialogs().Messages().size(), 3);
     EXPECT_EQ(Dialogs().Messages()[2].Type, TMsgDlgType::mtError);
     EXPECT_EQ(Dialogs().LastText(), QStringLiteral("Broken"));
+}
+
+TEST_F(Paths, ExecutableNameCanBeSetAndFallsBackToTheRunningProgram)
+{
+    EXPECT_EQ(ExecutableName(), QStringLiteral("test_platform"));
+    SetExecutableName(QStringLiteral("korvane"));
+    EXPECT_EQ(ExecutableName(), QStringLiteral("korvane"));
+    SetExecutableName(QString());
+    EXPECT_EQ(ExecutableName(), QStringLiteral("test_platform"));
+}
+
+TEST_F(Paths, WriteProtectionComesFromTheModeBitsEvenForRoot)
+{
+    const QString name = WriteFile(QStringLiteral("file"), "x");
+    EXPECT_FALSE(IsWriteProtected(name));
+    QFile::setPermissions(name, QFile::ReadOwner);
+    EXPECT_TRUE(IsWriteProtected(name));
+    EXPECT_FALSE(IsWriteProtected(Root() + QStringLiteral("missing")));
 }

@@ -1,0 +1,193 @@
+#include "foundation/file_tools.h"
+
+#include "platform/paths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QStringList>
+
+#include <optional>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const int kUniqueCandidates = 50;
+
+QString absoluteName(const QString& name)
+{
+    return QDir::cleanPath(QFileInfo(name).absoluteFilePath());
+}
+
+// Follows links; a link whose target is gone is still an entry of its folder.
+std::optional<struct stat> entryStatus(const QString& name)
+{
+    if (name.isEmpty())
+        return std::nullopt;
+    const QByteArray path = QFile::encodeName(absoluteName(name));
+    struct stat status {};
+    if (::stat(path.constData(), &status) == 0 || ::lstat(path.constData(), &status) == 0)
+        return status;
+    return std::nullopt;
+}
+
+QString namePart(const QString& name)
+{
+    return name.mid(name.lastIndexOf(u'/') + 1);
+}
+
+QString folderPart(const QString& name)
+{
+    return name.left(name.lastIndexOf(u'/') + 1);
+}
+
+bool isBelow(const QString& path, const QString& folder)
+{
+    return path == folder || path.startsWith(folder + u'/');
+}
+
+std::optional<dev_t> deviceOf(const QString& path)
+{
+    struct stat status {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+        return std::nullopt;
+    return status.st_dev;
+}
+
+QString parentOf(const QString& path)
+{
+    const qsizetype slash = path.lastIndexOf(u'/');
+    return slash <= 0 ? QStringLiteral("/") : path.left(slash);
+}
+
+// The folder where the file system holding the path (or its nearest existing folder) is mounted.
+QString mountRoot(QString path)
+{
+    std::optional<dev_t> device = deviceOf(path);
+    while (!device && path != u'/') {
+        path = parentOf(path);
+        device = deviceOf(path);
+    }
+    while (path != u'/' && deviceOf(parentOf(path)) == device)
+        path = parentOf(path);
+    return path;
+}
+
+bool isSystemName(const QString& component)
+{
+    static const QStringList names = {QStringLiteral("System Volume Information"),
+                                      QStringLiteral("Recycled"),
+                                      QStringLiteral("Recycler"),
+                                      QStringLiteral("Incinerate"),
+                                      QStringLiteral(".Trash"),
+                                      QStringLiteral("lost+found")};
+    return names.contains(component, Qt::CaseInsensitive) ||
+           component.startsWith(QStringLiteral(".Trash-"), Qt::CaseInsensitive);
+}
+
+} // namespace
+
+bool PathStartsWith(const QString& path, const QString& prefix)
+{
+    return !prefix.isEmpty() && path.startsWith(prefix, Qt::CaseInsensitive);
+}
+
+bool IsSystemFolder(const QString& path)
+{
+    const QString trimmed = path.trimmed();
+    if (trimmed.isEmpty())
+        return false;
+    const QString absolute = absoluteName(trimmed);
+    const QString trash =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Trash");
+    for (const QString& folder :
+         {QStringLiteral("/proc"), QStringLiteral("/sys"), QStringLiteral("/dev"), trash}) {
+        if (isBelow(absolute, folder))
+            return true;
+    }
+    const QString root = mountRoot(absolute);
+    const QString below = absolute.mid(root.size()).section(u'/', 0, 0, QString::SectionSkipEmpty);
+    return isSystemName(below);
+}
+
+std::int64_t GetFileSizeEx(const QString& name)
+{
+    const auto status = entryStatus(name);
+    if (!status)
+        return -1;
+    return S_ISREG(status->st_mode) ? std::int64_t(status->st_size) : 0;
+}
+
+bool FileExistsEx(const QString& name)
+{
+    return entryStatus(name.trimmed()).has_value();
+}
+
+bool IsFileReadOnly(const QString& name)
+{
+    return entryStatus(name) && plat::IsWriteProtected(absoluteName(name));
+}
+
+bool IsFolderReadOnly(const QString& folder)
+{
+    QString path = folder;
+    while (path.size() > 1 && path.endsWith(u'/'))
+        path.chop(1);
+    const auto status = entryStatus(path);
+    return !status || plat::IsWriteProtected(absoluteName(path));
+}
+
+bool DeleteFileIfWritable(const QString& name)
+{
+    const QString trimmed = name.trimmed();
+    if (!FileExistsEx(trimmed) || IsFileReadOnly(trimmed))
+        return false;
+    return ::unlink(QFile::encodeName(absoluteName(trimmed)).constData()) == 0;
+}
+
+QString GetLowerExtension(const QString& name)
+{
+    const QString part = namePart(name);
+    const qsizetype dot = part.lastIndexOf(u'.');
+    return dot < 0 ? QString() : part.mid(dot).toLower();
+}
+
+QString ExtractFileNameNoExt(const QString& name)
+{
+    const QString part = namePart(name);
+    const qsizetype dot = part.lastIndexOf(u'.');
+    return dot < 0 ? part : part.left(dot).trimmed();
+}
+
+QString RemoveFileExt(const QString& name)
+{
+    return folderPart(name) + ExtractFileNameNoExt(name);
+}
+
+QString ExpandLongFileName(const QString& name)
+{
+    return name;
+}
+
+QString ExtractLongFilePath(const QString& name)
+{
+    const QString folder = folderPart(name);
+    return folder.size() > 1 ? folder.chopped(1) : folder;
+}
+
+QString MakeUniqueFileName(const QString& name)
+{
+    if (!FileExistsEx(name))
+        return name;
+    const QString stem = RemoveFileExt(name) + u'-';
+    const QString extension = GetLowerExtension(name);
+    for (int n = 1; n <= kUniqueCandidates; ++n) {
+        const QString candidate = stem + QString::number(n) + extension;
+        if (!FileExistsEx(candidate))
+            return candidate;
+    }
+    return QString();
+}

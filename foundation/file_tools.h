@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+// File name parts and file tests. Only "/" separates folders: "\" and ":" are ordinary letters of a
+// name. None of these raises: a failure gives false, -1 or an empty text.
+
+// True when the path begins with the prefix, ignoring case.
+bool PathStartsWith(const QString& path, const QString& prefix);
+// True inside a recycle or system folder: "Recycled", "Recycler", "Incinerate", "System Volume
+// Information", ".Trash", ".Trash-*" or "lost+found" right below the root of the path's file system,
+// the user's trash, or /proc, /sys and /dev.
+bool IsSystemFolder(const QString& path);
+
+// The size in bytes (0 for a folder), -1 when there is no such entry.
+std::int64_t GetFileSizeEx(const QString& name);
+// True for any entry, folders included.
+bool FileExistsEx(const QString& name);
+// Read-only means no write bit in the mode or writing refused by the system; a missing file is not.
+bool IsFileReadOnly(const QString& name);
+// A missing folder counts as read-only.
+bool IsFolderReadOnly(const QString& folder);
+// Unlinks an existing file that is not read-only; never removes a folder.
+bool DeleteFileIfWritable(const QString& name);
+
+QString GetLowerExtension(const QString& name);    // ".wav" for "dir/Song.WAV", "" without a dot
+QString ExtractFileNameNoExt(const QString& name); // "Song" for "dir/Song.WAV"
+QString RemoveFileExt(const QString& name);        // "dir/Song" for "dir/Song.WAV"
+// There are no short names here: the name is already its long form.
+QString ExpandLongFileName(const QString& name);
+// The folder part without its final "/" ("/" stays "/"); empty without a folder part.
+QString ExtractLongFilePath(const QString& name);
+
+// The name itself when nothing has it, else the first free of "name-1.ext" … "name-50.ext" (extension in
+// lower case); empty when all of them are taken.
+QString MakeUniqueFileName(const QString& name);
