@@ -99,8 +99,9 @@ bool QtAudioOutput::startPulling(QIODevice* source)
     sink_ = std::make_unique<QAudioSink>(device_, format_);
     sink_->setVolume(volume_);
     const int run = ++run_;
-    QObject::connect(sink_.get(), &QAudioSink::stateChanged, &receiver_,
-                     [this, run](QAudio::State state) { stateChanged(run, state); }, Qt::QueuedConnection);
+    QObject::connect(
+        sink_.get(), &QAudioSink::stateChanged, &receiver_,
+        [this, run](QAudio::State state) { stateChanged(run, state); }, Qt::QueuedConnection);
     source_ = source;
     finished_ = false;
     sink_->start(source);

@@ -76,18 +76,6 @@ TEST_F(OutputSoundPlayerTest, StopEndsTheSoundAtOnce)
     player_->stop(); // stopping twice is harmless
 }
 
-TEST_F(OutputSoundPlayerTest, PlaysItsOwnCopyOfTheImage)
-{
-    const QByteArray samples = RampSamples(80);
-    {
-        QByteArray image = MakeWavImage(rate, 1, 16, samples);
-        player_->play(image);
-        image.fill('\0');
-    }
-    output_->Advance(100);
-    EXPECT_EQ(output_->Played, samples);
-}
-
 TEST_F(OutputSoundPlayerTest, WhatCannotPlayIsSkippedSilently)
 {
     player_->play(QByteArray("not a wave file at all, just text"));
