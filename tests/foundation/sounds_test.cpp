@@ -1,0 +1,388 @@
+#include "foundation/brindlow_sounds.h"
+#include "foundation/settings.h"
+#include "foundation/sound_item.h"
+#include "foundation/sounds_manager.h"
+#include "platform/paths.h"
+#include "platform/sound_player.h"
+#include "tests/support/recording_sound_player.h"
+#include "tests/support/temp_world.h"
+#include "tests/support/wav_image.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QWaveDecoder>
+#include <QtEndian>
+
+#include <cstdlib>
+
+using Kind = RecordingSoundPlayer::Kind;
+
+namespace {
+
+const char* const soundFiles[] = {"done.wav",           "question.wav", "new version.wav",
+                                  "no new version.wav", "failure.wav",  "success.wav"};
+const qint64 sizeLimit = 16 * 1024 * 1024;
+
+} // namespace
+
+class Sounds : public TempWorld {
+protected:
+    void SetUp() override
+    {
+        TempWorld::SetUp();
+        auto player = std::make_unique<RecordingSoundPlayer>();
+        player_ = player.get();
+        plat::InstallSoundPlayer(std::move(player));
+        SetSoundsSettings(nullptr);
+        SoundsNotifications() = {};
+        SetSoundsEnabled(true);
+        InitSoundEvents();
+        player_->Clear();
+    }
+    void TearDown() override
+    {
+        SetSoundsSettings(nullptr);
+        SoundsNotifications() = {};
+        InitSoundEvents(); // drops this test's sound data before the player goes
+        plat::InstallSoundPlayer(nullptr);
+        TempWorld::TearDown();
+    }
+
+    // Each event's file in the sound folder, with samples of its own.
+    QByteArray WriteSoundFile(int number)
+    {
+        const QByteArray image = MakeWavImage(8000, 1, 16, RampSamples(100, number * 1000));
+        WriteFile(GetSoundFolder() + QString::fromLatin1(soundFiles[number - 1]), image);
+        return image;
+    }
+    void WriteAllSoundFiles()
+    {
+        for (int number = SndBatchConversionEnded; number <= SndSuccess; ++number)
+            WriteSoundFile(number);
+    }
+    static TSoundItem* Sound(TSoundEvent number)
+    {
+        for (TSoundItem* item : GetSoundsList())
+            if (item->Name() == GetSoundEventName(number))
+                return item;
+        return nullptr;
+    }
+
+    RecordingSoundPlayer* player_ = nullptr;
+};
+
+TEST_F(Sounds, StartWithSixSoundsInUseInTheProgramsSoundFolder)
+{
+    EXPECT_EQ(GetSoundFolder(), ProgramFolder() + QStringLiteral("Sounds/"));
+    QStringList names;
+    for (const TSoundItem* item : GetSoundsList()) {
+        names << item->Name();
+        EXPECT_TRUE(item->UseIt());
+        EXPECT_FALSE(item->HasWaveData()) << "data comes with the first reload";
+        EXPECT_EQ(item->KeyPrefix(), item->Name());
+        EXPECT_EQ(item->TranslatedCaption(), item->Caption());
+    }
+    EXPECT_EQ(names, QStringList({"SndBatchConversionEnded", "SndSuccess", "SndFailure", "SndPleaseConfirm",
+                                  "SndNewVersion", "SndNoNewVersion"}));
+    EXPECT_EQ(Sound(SndNewVersion)->FileName(), ProgramFolder() + QStringLiteral("Sounds/new version.wav"));
+    EXPECT_EQ(Sound(SndPleaseConfirm)->Caption(), QStringLiteral("Please confirm..."));
+}
+
+TEST_F(Sounds, EachEventPlaysItsOwnSoundAndOtherNumbersPlayNothing)
+{
+    WriteAllSoundFiles();
+    ReloadSounds();
+    for (int number = SndBatchConversionEnded; number <= SndSuccess; ++number) {
+        PlaySoundEvent(number);
+        ASSERT_FALSE(player_->Played().isEmpty());
+        EXPECT_EQ(player_->Played().last(),
+                  ReadFile(GetSoundFolder() + QString::fromLatin1(soundFiles[number - 1])))
+            << "event " << number;
+    }
+    player_->Clear();
+    for (int number : {0, 7, 8, 255, -1})
+        PlaySoundEvent(number);
+    EXPECT_TRUE(player_->Played().isEmpty());
+    EXPECT_EQ(GetSoundEventName(7), QStringLiteral("NoSnd"));
+    EXPECT_EQ(GetSoundEventName(-3), QStringLiteral("NoSnd"));
+    EXPECT_EQ(GetSoundEventName(SndFailure), QStringLiteral("SndFailure"));
+}
+
+TEST_F(Sounds, ANewSoundCutsTheOneThatPlaysAndStopEndsIt)
+{
+    const QByteArray done = WriteSoundFile(SndBatchConversionEnded);
+    const QByteArray failure = WriteSoundFile(SndFailure);
+    ReloadSounds();
+    player_->Clear();
+    PlaySoundEvent(SndBatchConversionEnded);
+    PlaySoundEvent(SndFailure);
+    ASSERT_EQ(player_->Calls.size(), 3);
+    EXPECT_EQ(player_->Calls[1].What, Kind::Cut);
+    EXPECT_EQ(player_->Calls[1].Wav, done);
+    EXPECT_EQ(player_->Calls[2].What, Kind::Play);
+    EXPECT_EQ(player_->Calls[2].Wav, failure);
+    StopSoundEvent();
+    EXPECT_FALSE(player_->isPlaying());
+}
+
+TEST_F(Sounds, NothingPlaysWhileSwitchedOffAndSwitchingOffStopsTheSound)
+{
+    WriteAllSoundFiles();
+    ReloadSounds();
+    int enabledChanges = 0;
+    SoundsNotifications().OnSoundsEnabledChanged = [&] { ++enabledChanges; };
+
+    PlaySoundEvent(SndSuccess);
+    ASSERT_TRUE(player_->isPlaying());
+    SetSoundsEnabled(false);
+    EXPECT_FALSE(player_->isPlaying());
+    SetSoundsEnabled(false);
+    EXPECT_EQ(enabledChanges, 1) << "only a change is announced";
+
+    player_->Clear();
+    PlaySoundEvent(SndSuccess);
+    PlaySoundItem(Sound(SndSuccess));
+    EXPECT_TRUE(player_->Played().isEmpty());
+    SetSoundsEnabled(true);
+    EXPECT_EQ(enabledChanges, 2);
+}
+
+TEST_F(Sounds, ASoundOutOfUsePlaysOnlyWhenAskedForByItself)
+{
+    WriteAllSoundFiles();
+    ReloadSounds();
+    Sound(SndFailure)->SetUseIt(false);
+    PlaySoundEvent(SndFailure);
+    EXPECT_TRUE(player_->Played().isEmpty());
+    // The settings page's play button tries a sound that is not in use.
+    PlaySoundItem(Sound(SndFailure));
+    EXPECT_EQ(player_->Played().size(), 1);
+}
+
+TEST_F(Sounds, RefusedFilesLeaveTheSoundEmptyAndOutOfUse)
+{
+    const QString tooLarge = WriteFile(QStringLiteral("large.wav"), QByteArray(sizeLimit + 1, 'x'));
+    const QString notWave = WriteFile(QStringLiteral("tune.mp3"), MakeWavImage(8000, 1, 16, RampSamples(10)));
+    WriteFile(QStringLiteral("folder.wav/inside"), "x");
+    WriteAllSoundFiles();
+    TSoundItem* item = Sound(SndFailure);
+    QList<TSoundItem*> changed;
+    SoundsNotifications().OnSoundItemChanged = [&](TSoundItem* sound) { changed << sound; };
+
+    for (const QString& name : {Root() + QStringLiteral("missing.wav"), notWave, tooLarge,
+                                Root() + QStringLiteral("folder.wav"), QStringLiteral("   ")}) {
+        item->Reload();
+        ASSERT_TRUE(item->CanPlay());
+        changed.clear();
+        item->SetFileName(name);
+        EXPECT_TRUE(item->FileName().isEmpty()) << name.toStdString();
+        EXPECT_FALSE(item->HasWaveData()) << name.toStdString();
+        EXPECT_FALSE(item->UseIt()) << name.toStdString();
+        EXPECT_EQ(changed, QList<TSoundItem*>{item});
+        item->SetFileName(GetSoundFolder() + QStringLiteral("failure.wav"));
+        item->SetUseIt(true);
+    }
+    EXPECT_FALSE(TSoundItem::IsValidWaveFile(QString()));
+}
+
+TEST_F(Sounds, AFileUpToTheLimitAndAnUpperCaseExtensionAreAccepted)
+{
+    const QString atLimit = WriteFile(QStringLiteral("long.wav"), QByteArray(sizeLimit, 'x'));
+    const QString upper = WriteFile(QStringLiteral("Chime.WAVE"), MakeWavImage(8000, 1, 16, RampSamples(10)));
+    TSoundItem* item = Sound(SndSuccess);
+    item->SetFileName(QStringLiteral("  ") + upper + QStringLiteral(" "));
+    EXPECT_EQ(item->FileName(), upper) << "the name is trimmed";
+    EXPECT_TRUE(item->HasWaveData());
+    item->SetFileName(atLimit);
+    EXPECT_EQ(item->WaveData().size(), sizeLimit);
+}
+
+TEST_F(Sounds, ClearingTheFileOfAPlayingSoundStopsIt)
+{
+    WriteAllSoundFiles();
+    ReloadSounds();
+    PlaySoundEvent(SndSuccess);
+    Sound(SndSuccess)->SetFileName(QString());
+    EXPECT_FALSE(player_->isPlaying());
+    EXPECT_FALSE(Sound(SndSuccess)->UseIt());
+}
+
+TEST_F(Sounds, UseItStaysOffWithoutDataAndOnlyChangesAreAnnounced)
+{
+    int changes = 0;
+    SoundsNotifications().OnSoundItemChanged = [&](TSoundItem*) { ++changes; };
+    TSoundItem* item = Sound(SndNewVersion);
+    item->SetUseIt(false);
+    EXPECT_EQ(changes, 1);
+    item->SetUseIt(true);
+    EXPECT_FALSE(item->UseIt()) << "no data loaded";
+    EXPECT_EQ(changes, 1);
+
+    WriteSoundFile(SndNewVersion);
+    item->Reload();
+    item->SetUseIt(true);
+    EXPECT_TRUE(item->CanPlay());
+}
+
+TEST_F(Sounds, RegisteringANameAgainLeavesOnlyTheNewSound)
+{
+    TSoundItem* replacement = RegisterSound(std::make_unique<TSoundItem>(
+        QStringLiteral("Failure"), QString(), false, QStringLiteral("SndFailure")));
+    int named = 0;
+    for (const TSoundItem* item : GetSoundsList())
+        named += item->Name() == QStringLiteral("SndFailure") ? 1 : 0;
+    EXPECT_EQ(named, 1);
+    EXPECT_EQ(GetSoundsList().size(), 6);
+    EXPECT_EQ(Sound(SndFailure), replacement);
+}
+
+TEST_F(Sounds, CaptionsAreTranslatedAndTheListIsAnnounced)
+{
+    int listChanges = 0;
+    SoundsNotifications().OnSoundsChanged = [&] { ++listChanges; };
+    TranslateSounds();
+    EXPECT_EQ(Sound(SndBatchConversionEnded)->TranslatedCaption(), QStringLiteral("Batch conversion ended"));
+    ReloadSounds();
+    EXPECT_EQ(listChanges, 2);
+}
+
+class SoundSettings : public Sounds {
+protected:
+    void SetUp() override
+    {
+        Sounds::SetUp();
+        plat::SetExecutableName(QStringLiteral("korvane"));
+    }
+    void TearDown() override
+    {
+        plat::SetExecutableName(QString());
+        Sounds::TearDown();
+    }
+
+    // The main window's steps: attach, defaults, load, then the reload after loading.
+    static void AttachAndLoad(TSettings& store)
+    {
+        SetSoundsSettings(&store);
+        SetSoundsDefaults();
+        store.Load();
+        LoadSoundsSettings();
+        ReloadSounds();
+    }
+};
+
+TEST_F(SoundSettings, ChoicesSurviveASaveAndALoad)
+{
+    WriteAllSoundFiles();
+    const QString ownFile =
+        WriteFile(QStringLiteral("mine/bell.wav"), MakeWavImage(8000, 1, 16, RampSamples(5)));
+    {
+        TSettings store;
+        AttachAndLoad(store);
+        EXPECT_TRUE(GetSoundsEnabled());
+        for (const TSoundItem* item : GetSoundsList())
+            EXPECT_TRUE(item->CanPlay()) << item->Name().toStdString();
+        Sound(SndFailure)->SetFileName(ownFile);
+        Sound(SndSuccess)->SetUseIt(false);
+        SetSoundsEnabled(false);
+        SaveSoundsSettings();
+        ASSERT_TRUE(store.Save());
+        const QByteArray ini = ReadFile(store.IniFileName());
+        EXPECT_TRUE(ini.contains("SoundsEnabled=0")) << ini.toStdString();
+        EXPECT_TRUE(ini.contains("SndSuccessUseIt=0"));
+        EXPECT_TRUE(ini.contains("SndFailureFile=" + ownFile.toUtf8()));
+        SetSoundsSettings(nullptr);
+    }
+
+    InitSoundEvents();
+    SetSoundsEnabled(true);
+    bool enabledAnnounced = false;
+    SoundsNotifications().OnSoundsEnabledChanged = [&] { enabledAnnounced = true; };
+    TSettings store;
+    AttachAndLoad(store);
+    EXPECT_FALSE(GetSoundsEnabled());
+    EXPECT_TRUE(enabledAnnounced);
+    EXPECT_EQ(Sound(SndFailure)->FileName(), ownFile);
+    EXPECT_EQ(Sound(SndFailure)->WaveData(), ReadFile(ownFile));
+    EXPECT_FALSE(Sound(SndSuccess)->UseIt());
+    EXPECT_TRUE(Sound(SndNewVersion)->CanPlay());
+}
+
+TEST_F(SoundSettings, DefaultsAreTheSoundFolderFilesInUse)
+{
+    TSettings store;
+    SetSoundsSettings(&store);
+    SetSoundsDefaults();
+    EXPECT_EQ(store.FindItem(QStringLiteral("SoundsEnabled"))->ValueDefault(), QVariant(true));
+    const TSettingItem* file = store.FindItem(QStringLiteral("SndNoNewVersionFile"));
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(file->DataType(), stString);
+    EXPECT_EQ(file->Storage(), ssIniFile);
+    EXPECT_EQ(file->ValueDefault(), QVariant(GetSoundFolder() + QStringLiteral("no new version.wav")));
+    const TSettingItem* useIt = store.FindItem(QStringLiteral("SndNoNewVersionUseIt"));
+    ASSERT_NE(useIt, nullptr);
+    EXPECT_EQ(useIt->DataType(), stBoolean);
+    EXPECT_EQ(useIt->ValueDefault(), QVariant(true));
+
+    const int count = store.Settings().Count();
+    SetSoundsSettings(&store);
+    EXPECT_EQ(store.Settings().Count(), count) << "attaching again adds nothing";
+    SetSoundsSettings(nullptr);
+}
+
+TEST_F(SoundSettings, AStoredFileThatIsGoneKeepsThePreviousOneOutOfUse)
+{
+    WriteAllSoundFiles();
+    const QString gone = Root() + QStringLiteral("gone.wav");
+    WriteFile(QStringLiteral("home/.config/korvane/korvane.ini"),
+              "[Application]\nSndFailureFile=" + gone.toUtf8() + "\nSndFailureUseIt=1\n");
+    TSettings store;
+    AttachAndLoad(store);
+    EXPECT_EQ(Sound(SndFailure)->FileName(), GetSoundFolder() + QStringLiteral("failure.wav"));
+    EXPECT_FALSE(Sound(SndFailure)->UseIt());
+    EXPECT_TRUE(Sound(SndFailure)->HasWaveData());
+
+    // Without a valid previous file nothing is kept.
+    QFile::remove(GetSoundFolder() + QStringLiteral("failure.wav"));
+    LoadSoundsSettings();
+    EXPECT_TRUE(Sound(SndFailure)->FileName().isEmpty());
+    SetSoundsSettings(nullptr);
+}
+
+TEST_F(Sounds, SixShortChimesLieBesideTheProgram)
+{
+    for (const char* name : soundFiles) {
+        SCOPED_TRACE(name);
+        QByteArray image =
+            ReadFile(BuiltProgramFolder() + QStringLiteral("Sounds/") + QString::fromLatin1(name));
+        ASSERT_FALSE(image.isEmpty());
+        QBuffer source(&image);
+        source.open(QIODevice::ReadOnly);
+        QWaveDecoder decoder(&source);
+        ASSERT_TRUE(decoder.open(QIODevice::ReadOnly));
+        const QAudioFormat format = decoder.audioFormat();
+        ASSERT_TRUE(format.isValid());
+        EXPECT_EQ(format.sampleFormat(), QAudioFormat::Int16);
+        const QByteArray samples = decoder.readAll();
+        const qint64 milliseconds = format.durationForBytes(samples.size()) / 1000;
+        EXPECT_GE(milliseconds, 200);
+        EXPECT_LT(milliseconds, 1000);
+
+        const auto* values = reinterpret_cast<const qint16*>(samples.constData());
+        const qsizetype count = samples.size() / 2;
+        int peak = 0;
+        for (qsizetype i = 0; i < count; ++i)
+            peak = std::max(peak, std::abs(int(qFromLittleEndian(values[i]))));
+        EXPECT_GT(peak, 8000) << "audible";
+        EXPECT_LT(peak, 32000) << "not clipped";
+        EXPECT_LT(std::abs(int(qFromLittleEndian(values[count - 1]))), 100) << "ends without a click";
+    }
+}
+
+TEST_F(Sounds, TheBuiltSoundsLoadAsTheProgramsSounds)
+{
+    plat::SetProgramFolder(BuiltProgramFolder());
+    InitSoundEvents();
+    ReloadSounds();
+    for (const TSoundItem* item : GetSoundsList())
+        EXPECT_TRUE(item->CanPlay()) << item->Name().toStdString();
+}

@@ -1,0 +1,195 @@
+#include "platform/audio_output.h"
+#include "platform/sound_player.h"
+#include "tests/support/fake_audio_output.h"
+#include "tests/support/recording_sound_player.h"
+#include "tests/support/wav_image.h"
+
+#include <QBuffer>
+#include <QMediaDevices>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace plat;
+
+namespace {
+
+// 8000 Hz mono 16-bit: one millisecond is 16 bytes.
+const int rate = 8000;
+
+class OutputSoundPlayerTest : public ::testing::Test {
+protected:
+    OutputSoundPlayerTest()
+    {
+        auto output = std::make_unique<FakeAudioOutput>();
+        output_ = output.get();
+        player_ = std::make_unique<OutputSoundPlayer>(std::move(output));
+    }
+
+    FakeAudioOutput* output_;
+    std::unique_ptr<OutputSoundPlayer> player_;
+};
+
+} // namespace
+
+TEST_F(OutputSoundPlayerTest, PlaysOnlyTheSamplesAndEndsWithThem)
+{
+    const QByteArray samples = RampSamples(800); // 100 ms
+    // A chunk after the data must not be played as noise.
+    player_->play(MakeWavImage(rate, 1, 16, samples) + QByteArray("LIST\x04\0\0\0abcd", 12));
+    EXPECT_TRUE(player_->isPlaying());
+    EXPECT_EQ(output_->Format().sampleRate(), rate);
+    EXPECT_EQ(output_->Format().channelCount(), 1);
+    EXPECT_EQ(output_->Format().sampleFormat(), QAudioFormat::Int16);
+
+    output_->Advance(60);
+    EXPECT_EQ(output_->Played, samples.left(960));
+    EXPECT_TRUE(player_->isPlaying());
+
+    output_->Advance(60);
+    EXPECT_EQ(output_->Played, samples);
+    EXPECT_FALSE(player_->isPlaying());
+    EXPECT_FALSE(output_->isActive());
+}
+
+TEST_F(OutputSoundPlayerTest, ANewSoundCutsTheOneThatPlays)
+{
+    const QByteArray first = RampSamples(800, 0);
+    const QByteArray second = RampSamples(400, 5000);
+    player_->play(MakeWavImage(rate, 1, 16, first));
+    output_->Advance(20);
+    player_->play(MakeWavImage(rate, 1, 16, second));
+    EXPECT_EQ(output_->Starts, 2);
+    output_->Advance(500);
+    EXPECT_EQ(output_->Played, second) << "nothing of the first sound after the cut";
+    EXPECT_FALSE(player_->isPlaying());
+}
+
+TEST_F(OutputSoundPlayerTest, StopEndsTheSoundAtOnce)
+{
+    player_->play(MakeWavImage(rate, 1, 16, RampSamples(800)));
+    output_->Advance(10);
+    player_->stop();
+    EXPECT_FALSE(player_->isPlaying());
+    output_->Advance(100);
+    EXPECT_EQ(output_->Played.size(), 160);
+    player_->stop(); // stopping twice is harmless
+}
+
+TEST_F(OutputSoundPlayerTest, WhatCannotPlayIsSkippedSilently)
+{
+    player_->play(QByteArray("not a wave file at all, just text"));
+    player_->play(MakeWavImage(rate, 1, 16, RampSamples(10)).left(30)); // cut inside the header
+    player_->play(MakeWavImage(rate, 1, 16, QByteArray()));
+    QByteArray adpcm = MakeWavImage(rate, 1, 4, QByteArray(64, '\x11'));
+    adpcm[20] = 0x11;
+    player_->play(adpcm);
+    EXPECT_EQ(output_->Starts, 0);
+    EXPECT_FALSE(player_->isPlaying());
+
+    output_->FailOpen = true;
+    player_->play(MakeWavImage(rate, 1, 16, RampSamples(80)));
+    EXPECT_EQ(output_->Starts, 0);
+    EXPECT_FALSE(player_->isPlaying());
+}
+
+TEST_F(OutputSoundPlayerTest, AnOddTailIsCutToWholeFrames)
+{
+    QByteArray stereo = RampSamples(8);
+    stereo.append("\x01\x02", 2); // half a stereo frame
+    player_->play(MakeWavImage(rate, 2, 16, stereo));
+    output_->Advance(100);
+    EXPECT_EQ(output_->Played, stereo.left(16));
+}
+
+TEST(AudioOutput, PullsFromACallbackUntilItEnds)
+{
+    FakeAudioOutput output;
+    QAudioFormat format;
+    format.setSampleRate(rate);
+    format.setChannelCount(1);
+    format.setSampleFormat(QAudioFormat::Int16);
+    ASSERT_TRUE(output.open(format));
+    int finished = 0;
+    output.setFinishedHandler([&] { ++finished; });
+    int left = 3;
+    ASSERT_TRUE(output.start([&](char* data, qint64 maxSize) -> qint64 {
+        if (left == 0)
+            return 0;
+        --left;
+        const qint64 size = std::min<qint64>(maxSize, 32);
+        std::fill(data, data + size, 'x');
+        return size;
+    }));
+    output.Advance(100);
+    EXPECT_EQ(output.Played, QByteArray(96, 'x'));
+    EXPECT_EQ(finished, 1);
+    EXPECT_FALSE(output.isActive());
+    EXPECT_EQ(output.processedUSecs(), 6000);
+}
+
+TEST(AudioOutput, TheEnvironmentChoosesTheSilentOutput)
+{
+    const QByteArray saved = qgetenv("KORVANE_AUDIO_OUTPUT");
+    qputenv("KORVANE_AUDIO_OUTPUT", "null");
+    EXPECT_NE(dynamic_cast<NullAudioOutput*>(CreateAudioOutput().get()), nullptr);
+    qunsetenv("KORVANE_AUDIO_OUTPUT");
+    EXPECT_NE(dynamic_cast<QtAudioOutput*>(CreateAudioOutput().get()), nullptr);
+    qputenv("KORVANE_AUDIO_OUTPUT", saved);
+}
+
+TEST(AudioOutput, SilentOutputPlaysTheWholeSoundThenFinishes)
+{
+    NullAudioOutput output;
+    QAudioFormat format;
+    format.setSampleRate(rate);
+    format.setChannelCount(1);
+    format.setSampleFormat(QAudioFormat::Int16);
+    ASSERT_TRUE(output.open(format));
+    QByteArray samples = RampSamples(400); // 50 ms
+    QBuffer source(&samples);
+    source.open(QIODevice::ReadOnly);
+    bool finished = false;
+    output.setFinishedHandler([&] { finished = true; });
+    ASSERT_TRUE(output.start(&source));
+    EXPECT_TRUE(output.isActive());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return finished; }, 5000));
+    EXPECT_FALSE(output.isActive());
+    EXPECT_TRUE(source.atEnd());
+    EXPECT_EQ(output.processedUSecs(), 50000);
+
+    source.seek(0);
+    ASSERT_TRUE(output.start(&source));
+    output.stop();
+    EXPECT_FALSE(output.isActive());
+}
+
+TEST(AudioOutput, SoundDeviceRefusesToOpenWhenThereIsNone)
+{
+    if (!QMediaDevices::audioOutputs().isEmpty())
+        GTEST_SKIP() << "this machine has a sound device";
+    QtAudioOutput output;
+    QAudioFormat format;
+    format.setSampleRate(rate);
+    format.setChannelCount(1);
+    format.setSampleFormat(QAudioFormat::Int16);
+    EXPECT_FALSE(output.open(format));
+    QByteArray samples = RampSamples(10);
+    QBuffer source(&samples);
+    source.open(QIODevice::ReadOnly);
+    EXPECT_FALSE(output.start(&source));
+    EXPECT_FALSE(output.isActive());
+}
+
+TEST(SoundPlayerInstall, InstalledPlayerIsUsedUntilRemoved)
+{
+    auto recording = std::make_unique<RecordingSoundPlayer>();
+    RecordingSoundPlayer* recorder = recording.get();
+    InstallSoundPlayer(std::move(recording));
+    EXPECT_EQ(&CurrentSoundPlayer(), recorder);
+    CurrentSoundPlayer().play(QByteArray("wav"));
+    EXPECT_EQ(recorder->Played(), QList<QByteArray>{QByteArray("wav")});
+
+    InstallSoundPlayer(nullptr);
+    EXPECT_NE(dynamic_cast<OutputSoundPlayer*>(&CurrentSoundPlayer()), nullptr);
+}
