@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+#include <sys/types.h>
+
+// The child program of the process tests (tests/programs/child_tool.cpp) and checks on processes.
+QString ChildToolPath();
+
+// True while the process exists and is not a zombie: a killed grandchild, reparented away from us,
+// may stay a zombie until the system's reaper collects it.
+bool IsProcessAlive(pid_t pid);
