@@ -124,8 +124,10 @@ int ChildProcess::Start(const QString& program, const QStringList& arguments, co
         return ENOENT;
 
     int pipeEnds[2];
-    if (::pipe2(pipeEnds, O_CLOEXEC) != 0)
+    if (::pipe2(pipeEnds, O_CLOEXEC) != 0) {
+        pipeFailed_ = true;
         return errno;
+    }
     if (options.PipeSize > 0)
         ::fcntl(pipeEnds[0], F_SETPIPE_SZ, options.PipeSize); // a refused size keeps the default
     ::fcntl(pipeEnds[0], F_SETFL, ::fcntl(pipeEnds[0], F_GETFL) | O_NONBLOCK);

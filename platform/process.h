@@ -32,6 +32,8 @@ public:
     int Start(const QString& program, const QStringList& arguments) { return Start(program, arguments, {}); }
 
     bool Started() const { return pid_ > 0; }
+    // Whether Start failed because no pipe could be made (rather than no process).
+    bool PipeFailed() const { return pipeFailed_; }
     pid_t Pid() const { return pid_; }
     // The command line as it is shown to the user, never parsed: the program in double quotes, then the
     // arguments, each in double quotes when it is empty or holds a blank.
@@ -68,6 +70,7 @@ private:
     void closeOutput();
 
     pid_t pid_ = -1;
+    bool pipeFailed_ = false;
     int outputFd_ = -1;
     bool outputEnded_ = false;
     bool reaped_ = false;
