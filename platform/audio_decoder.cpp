@@ -114,6 +114,8 @@ struct AudioDecoder::State {
             return -1;
         }
         const std::int64_t count = std::min(wanted, PendingBytes());
+        if (count == 0)
+            return 0;
         std::memcpy(buffer, pending.data() + pendingStart, static_cast<std::size_t>(count));
         pendingStart += static_cast<std::size_t>(count);
         position += count;
