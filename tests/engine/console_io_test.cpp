@@ -52,6 +52,7 @@ struct Recorder {
 
 class ConsoleRunner : public TempWorld {
 protected:
+    void Prepare(TGUI2Console& runner, const QString& steps) { Prepare(runner, Steps(steps)); }
     void Prepare(TGUI2Console& runner, const QStringList& steps)
     {
         runner.Program = ChildToolPath();
@@ -114,36 +115,21 @@ TEST(LineStream, CutsTheSameLinesWhereverTheChunksSplit)
 TEST_F(ConsoleRunner, HandsEveryLineToTheMainThreadInOrderAndEndsWithTheExitCode)
 {
     TGUI2Console runner;
-    Prepare(runner, {QStringLiteral("out"),   QStringLiteral("abc"),
-                     QStringLiteral("sleep"), QStringLiteral("30"),
-                     QStringLiteral("out"),   QStringLiteral("def\\r\\n"),
-                     QStringLiteral("err"),   QStringLiteral("on stderr\\n"),
-                     QStringLiteral("out"),   QStringLiteral("a\\r\\n\\r\\nb\\n"),
-                     QStringLiteral("out"),   QStringLiteral("[1]\\r[2]\\r"),
-                     QStringLiteral("out"),   QStringLiteral("Chlo\\xc3"),
-                     QStringLiteral("sleep"), QStringLiteral("30"),
-                     QStringLiteral("out"),   QStringLiteral("\\xa9 \\xe6\\x9d"),
-                     QStringLiteral("sleep"), QStringLiteral("30"),
-                     QStringLiteral("out"),   QStringLiteral("\\xb1\\n"),
-                     QStringLiteral("lines"), QStringLiteral("500"),
-                     QStringLiteral("out"),   QStringLiteral("unfinished"),
-                     QStringLiteral("exit"),  QStringLiteral("3")});
+    // Chunks split mid-line and inside the letters of "Chloé 東", every kind of line break, both streams.
+    Prepare(runner, QStringLiteral("out|abc|sleep|30|out|def\\r\\n|err|on stderr\\n|out|a\\r\\n\\r\\nb\\n|"
+                                   "out|[1]\\r[2]\\r|out|Chlo\\xc3|sleep|30|out|\\xa9 \\xe6\\x9d|sleep|30|"
+                                   "out|\\xb1\\n|lines|500|out|unfinished|exit|3"));
     runner.Start();
     EXPECT_TRUE(runner.Running());
     ASSERT_TRUE(WaitForDone());
 
-    QStringList expected = {QStringLiteral("start:") + runner.Command,
-                            QStringLiteral("line:abcdef"),
-                            QStringLiteral("line:on stderr"),
-                            QStringLiteral("line:a"),
-                            QStringLiteral("line:b"),
-                            QStringLiteral("line:[1]"),
-                            QStringLiteral("line:[2]"),
-                            QStringLiteral("line:Chloé 東")};
+    QStringList expected =
+        QStringLiteral("line:abcdef|line:on stderr|line:a|line:b|line:[1]|line:[2]|line:Chloé 東")
+            .split(u'|');
+    expected.prepend(QStringLiteral("start:") + runner.Command);
     for (int n = 1; n <= 500; ++n)
         expected << QStringLiteral("line:line %1").arg(n);
-    expected << QStringLiteral("pre") << QStringLiteral("status:Normal Thread Termination")
-             << QStringLiteral("done:3");
+    expected << QStringLiteral("pre|status:Normal Thread Termination|done:3").split(u'|');
     EXPECT_EQ(recorder.Events, expected);
     EXPECT_FALSE(recorder.OffMainThread);
     EXPECT_FALSE(runner.Running());
@@ -180,7 +166,7 @@ TEST_F(ConsoleRunner, AProgramThatCannotStartGivesAnErrorThenDoneWithOne)
     for (const auto& [program, error] : cases) {
         recorder = {};
         TGUI2Console runner;
-        Prepare(runner, {});
+        Prepare(runner, QStringList());
         runner.Program = program;
         runner.Command = program;
         runner.Start();
@@ -193,7 +179,7 @@ TEST_F(ConsoleRunner, AProgramThatCannotStartGivesAnErrorThenDoneWithOne)
 TEST_F(ConsoleRunner, AChildKilledByASignalEndsWith128PlusTheSignal)
 {
     TGUI2Console runner;
-    Prepare(runner, {QStringLiteral("signal"), QString::number(SIGKILL)});
+    Prepare(runner, QStringLiteral("signal|9"));
     runner.Start();
     ASSERT_TRUE(WaitForDone());
     EXPECT_EQ(recorder.Events.last(), QStringLiteral("done:137"));
@@ -202,7 +188,7 @@ TEST_F(ConsoleRunner, AChildKilledByASignalEndsWith128PlusTheSignal)
 TEST_F(ConsoleRunner, StopDuringALongRunLeavesNoProcessAndNoEvent)
 {
     TGUI2Console runner;
-    Prepare(runner, {QStringLiteral("pid"), QStringLiteral("grandchild"), QStringLiteral("forever")});
+    Prepare(runner, QStringLiteral("pid|grandchild|forever"));
     runner.Start();
     const pid_t child = WaitForNumber(QStringLiteral("pid "));
     const pid_t grandchild = WaitForNumber(QStringLiteral("grandchild "));
@@ -221,8 +207,7 @@ TEST_F(ConsoleRunner, StopDuringALongRunLeavesNoProcessAndNoEvent)
 TEST_F(ConsoleRunner, DestroyingARunningRunnerJoinsItsWorkerAndDropsQueuedEvents)
 {
     auto runner = std::make_unique<TGUI2Console>();
-    Prepare(*runner, {QStringLiteral("pid"), QStringLiteral("lines"), QStringLiteral("20000"),
-                      QStringLiteral("forever")});
+    Prepare(*runner, QStringLiteral("pid|lines|20000|forever"));
     runner->Start();
     const pid_t child = WaitForNumber(QStringLiteral("pid "));
     ASSERT_GT(child, 0);
@@ -237,8 +222,7 @@ TEST_F(ConsoleRunner, DestroyingARunningRunnerJoinsItsWorkerAndDropsQueuedEvents
 TEST_F(ConsoleRunner, ASecondStartOnlyReportsProcessAlreadyRunning)
 {
     TGUI2Console runner;
-    Prepare(runner, {QStringLiteral("sleep"), QStringLiteral("100"), QStringLiteral("out"),
-                     QStringLiteral("once\\n")});
+    Prepare(runner, QStringLiteral("sleep|100|out|once\\n"));
     runner.Start();
     runner.Start();
     EXPECT_EQ(recorder.Events, QStringList(QStringLiteral("error:Process Already Running")))
@@ -250,7 +234,7 @@ TEST_F(ConsoleRunner, ASecondStartOnlyReportsProcessAlreadyRunning)
 TEST_F(ConsoleRunner, OnDoneMayStartTheNextRun)
 {
     TGUI2Console runner;
-    Prepare(runner, {QStringLiteral("out"), QStringLiteral("run\\n")});
+    Prepare(runner, QStringLiteral("out|run\\n"));
     int runs = 0;
     runner.OnDone = [&](TGUI2Console* sender, int) {
         if (++runs == 1)
@@ -264,7 +248,7 @@ TEST_F(ConsoleRunner, OnDoneMayStartTheNextRun)
 TEST_F(ConsoleRunner, UnhookedHandlersMissEventsAlreadyQueued)
 {
     TGUI2Console runner;
-    Prepare(runner, {QStringLiteral("lines"), QStringLiteral("20")});
+    Prepare(runner, QStringLiteral("lines|20"));
     runner.Start();
     std::this_thread::sleep_for(std::chrono::milliseconds(300)); // the whole run is queued, nothing delivered
     runner.OnLine = nullptr;
@@ -275,7 +259,7 @@ TEST_F(ConsoleRunner, UnhookedHandlersMissEventsAlreadyQueued)
 TEST_F(ConsoleRunner, AnExceptionInAHandlerStaysOutOfTheEventLoop)
 {
     TGUI2Console runner;
-    Prepare(runner, {QStringLiteral("lines"), QStringLiteral("3")});
+    Prepare(runner, QStringLiteral("lines|3"));
     int lines = 0;
     runner.OnLine = [&](TGUI2Console*, const QString&) {
         ++lines;
@@ -289,7 +273,7 @@ TEST_F(ConsoleRunner, AnExceptionInAHandlerStaysOutOfTheEventLoop)
 TEST_F(ConsoleRunner, ATimeOutCanEndASilentProgram)
 {
     TGUI2Console runner;
-    Prepare(runner, {QStringLiteral("pid"), QStringLiteral("forever")});
+    Prepare(runner, QStringLiteral("pid|forever"));
     int timeOuts = 0;
     runner.OnTimeOut = [&](TGUI2Console*, bool& terminate) { terminate = ++timeOuts == 2; };
     runner.Start();
@@ -301,7 +285,7 @@ TEST_F(ConsoleRunner, ATimeOutCanEndASilentProgram)
 
     recorder = {};
     TGUI2Console automatic;
-    Prepare(automatic, {QStringLiteral("forever")});
+    Prepare(automatic, QStringLiteral("forever"));
     automatic.AutoTerminate = true;
     automatic.Start();
     ASSERT_TRUE(WaitForDone());
@@ -311,7 +295,7 @@ TEST_F(ConsoleRunner, ATimeOutCanEndASilentProgram)
 TEST_F(ConsoleRunner, AnUnfinishedLineEndingWithThePromptIsReportedWhenOutputIdles)
 {
     TGUI2Console runner;
-    Prepare(runner, {QStringLiteral("out"), QStringLiteral("Overwrite? "), QStringLiteral("forever")});
+    Prepare(runner, QStringLiteral("out|Overwrite? |forever"));
     runner.Prompt = QStringLiteral("? ");
     runner.Start();
     EXPECT_TRUE(QTest::qWaitFor(
@@ -323,7 +307,7 @@ TEST_F(ConsoleRunner, AnUnfinishedLineEndingWithThePromptIsReportedWhenOutputIdl
 TEST_F(ConsoleRunner, TheLogFileGetsEveryLineWithCarriageReturnAndLineFeed)
 {
     TGUI2Console runner;
-    Prepare(runner, {QStringLiteral("out"), QStringLiteral("one\\ntwo\\r\\n\\nthree")});
+    Prepare(runner, QStringLiteral("out|one\\ntwo\\r\\n\\nthree"));
     runner.LogFile = WriteFile(QStringLiteral("console.log"), "old content that must go");
     runner.Start();
     ASSERT_TRUE(WaitForDone());

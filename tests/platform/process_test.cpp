@@ -78,7 +78,7 @@ TEST_F(Process, OutputAndErrorsShareOnePipeInOrderAndInputIsEmpty)
     QByteArray expected = "stdin 0 bytes\n";
     for (int n = 1; n <= 300; ++n)
         expected += "line " + QByteArray::number(n) + '\n';
-    EXPECT_EQ(Run({QStringLiteral("stdin"), QStringLiteral("lines"), QStringLiteral("300")}), expected);
+    EXPECT_EQ(Run(Steps(QStringLiteral("stdin|lines|300"))), expected);
 }
 
 TEST_F(Process, RunsInItsFolderWithTheGivenEnvironment)
@@ -88,23 +88,19 @@ TEST_F(Process, RunsInItsFolderWithTheGivenEnvironment)
     ChildProcess::Options options;
     options.WorkingFolder = folder;
     options.Environment = {QStringLiteral("KORVANE_PROBE=a b=c")};
-    const QByteArray output =
-        Run({QStringLiteral("cwd"), QStringLiteral("env"), QStringLiteral("KORVANE_PROBE"),
-             QStringLiteral("env"), QStringLiteral("HOME")},
-            nullptr, options);
+    const QByteArray output = Run(Steps(QStringLiteral("cwd|env|KORVANE_PROBE|env|HOME")), nullptr, options);
     EXPECT_EQ(QString::fromUtf8(output), QStringLiteral("cwd %1\nenv KORVANE_PROBE=a b=c\nenv HOME unset\n")
                                              .arg(QDir(folder).canonicalPath()));
 
     const SavedVariable saved("KORVANE_PROBE");
     qputenv("KORVANE_PROBE", "inherited");
-    EXPECT_EQ(Run({QStringLiteral("env"), QStringLiteral("KORVANE_PROBE")}), "env KORVANE_PROBE=inherited\n");
+    EXPECT_EQ(Run(Steps(QStringLiteral("env|KORVANE_PROBE"))), "env KORVANE_PROBE=inherited\n");
 }
 
 TEST_F(Process, ReportsTheExitCodeAndSignalDeathAs128PlusTheSignal)
 {
     std::optional<int> exitCode;
-    Run({QStringLiteral("out"), QStringLiteral("bye\\n"), QStringLiteral("exit"), QStringLiteral("3")},
-        &exitCode);
+    Run(Steps(QStringLiteral("out|bye\\n|exit|3")), &exitCode);
     EXPECT_EQ(exitCode, 3);
     Run({}, &exitCode);
     EXPECT_EQ(exitCode, 0);
@@ -149,8 +145,7 @@ TEST_F(Process, NamesWithoutASlashAreSearchedInPath)
     EXPECT_EQ(ChildProcess::SearchPath(Root() + QStringLiteral("nothing")), QString());
 
     ChildProcess child;
-    EXPECT_EQ(child.Start(QStringLiteral("child_tool"), {QStringLiteral("echo"), QStringLiteral("found")}),
-              0);
+    EXPECT_EQ(child.Start(QStringLiteral("child_tool"), Steps(QStringLiteral("echo|found"))), 0);
     EXPECT_EQ(RunToEnd(child), "found\n");
     ChildProcess missing;
     EXPECT_EQ(missing.Start(QStringLiteral("no-such-tool"), {}), ENOENT);
@@ -164,16 +159,14 @@ TEST_F(Process, CommandLineIsQuotedForDisplay)
                                              QStringLiteral("a\"b")}),
               QStringLiteral("\"/opt/k v/toolame\" -b 224 \"/tmp/my song.wav\" \"\" a\"b"));
     ChildProcess child;
-    child.Start(ChildToolPath(), {QStringLiteral("exit"), QStringLiteral("0")});
+    child.Start(ChildToolPath(), Steps(QStringLiteral("exit|0")));
     EXPECT_EQ(child.CommandLine(), u'"' + ChildToolPath() + QStringLiteral("\" exit 0"));
 }
 
 TEST_F(Process, KillingTheGroupEndsTheChildAndWhatItStarted)
 {
     ChildProcess child;
-    ASSERT_EQ(child.Start(ChildToolPath(),
-                          {QStringLiteral("pid"), QStringLiteral("grandchild"), QStringLiteral("forever")}),
-              0);
+    ASSERT_EQ(child.Start(ChildToolPath(), Steps(QStringLiteral("pid|grandchild|forever"))), 0);
     QByteArray output;
     char buffer[200];
     const QDeadlineTimer deadline(5000);
@@ -202,7 +195,7 @@ TEST_F(Process, DestroyingARunningChildKillsAndReapsIt)
     pid_t pid = 0;
     {
         ChildProcess child;
-        ASSERT_EQ(child.Start(ChildToolPath(), {QStringLiteral("forever")}), 0);
+        ASSERT_EQ(child.Start(ChildToolPath(), Steps(QStringLiteral("forever"))), 0);
         pid = child.Pid();
         EXPECT_TRUE(IsProcessAlive(pid));
     }

@@ -17,3 +17,8 @@ bool IsProcessAlive(pid_t pid)
     const char state = nameEnd >= 0 && nameEnd + 2 < line.size() ? line.at(nameEnd + 2) : 'X';
     return state != 'Z' && state != 'X';
 }
+
+QStringList Steps(const QString& steps)
+{
+    return steps.split(u'|');
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <sys/types.h>
 
@@ -10,3 +11,6 @@ QString ChildToolPath();
 // True while the process exists and is not a zombie: a killed grandchild, reparented away from us,
 // may stay a zombie until the system's reaper collects it.
 bool IsProcessAlive(pid_t pid);
+
+// The steps of one child_tool run, written "out|abc|sleep|30".
+QStringList Steps(const QString& steps);
