@@ -145,7 +145,8 @@ unsigned Quantized(double sample, double scale, int bits)
 {
     const int steps = (1 << bits) - 1;
     const int half = 1 << (bits - 1);
-    const int level = std::clamp(static_cast<int>(std::lround(sample / scale * steps / 2.0)), 1 - half, half - 1);
+    const int level =
+        std::clamp(static_cast<int>(std::lround(sample / scale * steps / 2.0)), 1 - half, half - 1);
     return static_cast<unsigned>(level - 1 + half); // the all-ones code is never written
 }
 
@@ -158,7 +159,8 @@ int main(int argc, char** argv)
     const int rate = std::atoi(argv[1]), channelCount = std::atoi(argv[2]), kbits = std::atoi(argv[3]);
     static const int bitRates[] = {0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448};
     const int rateIndex = rate == 44100 ? 0 : rate == 48000 ? 1 : rate == 32000 ? 2 : -1;
-    const int bitRateIndex = static_cast<int>(std::find(std::begin(bitRates), std::end(bitRates), kbits) - bitRates);
+    const int bitRateIndex =
+        static_cast<int>(std::find(std::begin(bitRates), std::end(bitRates), kbits) - bitRates);
     if (rateIndex < 0 || bitRateIndex == 15 || kbits == 0 || channelCount < 1 || channelCount > 2)
         return 2;
 
@@ -219,7 +221,8 @@ int main(int argc, char** argv)
             for (int band = 0; band < Bands; ++band)
                 for (const Channel& channel : channels)
                     if (const int code = channel.Allocation[band])
-                        bits.Put(Quantized(channel.Samples[block][band], ScaleFactor(channel.Scale[band]), code + 1),
+                        bits.Put(Quantized(channel.Samples[block][band], ScaleFactor(channel.Scale[band]),
+                                           code + 1),
                                  code + 1);
         const std::vector<std::uint8_t> frame = bits.Take(frameBytes);
         std::fwrite(frame.data(), 1, frame.size(), stdout);
