@@ -1,0 +1,453 @@
+#include "platform/audio_decoder.h"
+
+#include <QFile>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/channel_layout.h>
+#include <libswresample/swresample.h>
+}
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <utility>
+#include <vector>
+
+namespace plat {
+
+namespace {
+
+QString ErrorText(int code)
+{
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    return QString::fromUtf8(text);
+}
+
+// The libraries would otherwise write their complaints about damaged files on standard error.
+void QuietenLibraries()
+{
+    static const bool quiet = [] {
+        av_log_set_level(AV_LOG_FATAL);
+        return true;
+    }();
+    (void)quiet;
+}
+
+// A frame that does not decode is skipped; this many in a row, with no packet in between, is a fault.
+constexpr int MaxDecodeErrorsInARow = 64;
+
+} // namespace
+
+struct AudioDecoder::State {
+    ~State()
+    {
+        swr_free(&resampler);
+        av_channel_layout_uninit(&resamplerLayout);
+        av_frame_free(&frame);
+        av_packet_free(&packet);
+        avcodec_free_context(&codec);
+        avformat_close_input(&format);
+    }
+
+    bool Open(const QString& fileName, const AudioDecoderOptions& options, QString& error)
+    {
+        QuietenLibraries();
+        int result = avformat_open_input(&format, QFile::encodeName(fileName).constData(), nullptr, nullptr);
+        if (result >= 0)
+            result = avformat_find_stream_info(format, nullptr);
+        if (result < 0) {
+            error = ErrorText(result);
+            return false;
+        }
+        const AVCodec* decoder = nullptr;
+        stream = av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
+        if (stream < 0) {
+            error = stream == AVERROR_DECODER_NOT_FOUND ? QStringLiteral("No decoder for its audio")
+                                                        : QStringLiteral("No audio in the file");
+            return false;
+        }
+        for (unsigned index = 0; index < format->nb_streams; ++index)
+            if (static_cast<int>(index) != stream)
+                format->streams[index]->discard = AVDISCARD_ALL;
+
+        codec = avcodec_alloc_context3(decoder);
+        packet = av_packet_alloc();
+        frame = av_frame_alloc();
+        if (!codec || !packet || !frame) {
+            error = ErrorText(AVERROR(ENOMEM));
+            return false;
+        }
+        result = avcodec_parameters_to_context(codec, format->streams[stream]->codecpar);
+        codec->pkt_timebase = format->streams[stream]->time_base;
+        if (result >= 0)
+            result = avcodec_open2(codec, decoder, nullptr);
+        if (result < 0) {
+            error = ErrorText(result);
+            return false;
+        }
+        if (codec->sample_rate <= 0 || codec->ch_layout.nb_channels <= 0) {
+            error = QStringLiteral("Unknown sampling frequency or channel count");
+            return false;
+        }
+        outChannels = options.OutChannels > 0 ? std::min(options.OutChannels, 2)
+                                              : (codec->ch_layout.nb_channels == 1 ? 1 : 2);
+        outRate = options.OutRate > 0 ? options.OutRate : codec->sample_rate;
+        durationSeconds = declaredDuration();
+        return true;
+    }
+
+    std::int64_t Read(void* buffer, std::int64_t maxBytes)
+    {
+        if (failed)
+            return -1;
+        const std::int64_t wanted = maxBytes / FrameBytes() * FrameBytes();
+        while (PendingBytes() < wanted && !ended)
+            if (!decodeStep()) {
+                failed = true;
+                return -1;
+            }
+        if (ended && !decodedAny) {
+            failed = true;
+            return -1;
+        }
+        const std::int64_t count = std::min(wanted, PendingBytes());
+        if (count == 0)
+            return 0;
+        std::memcpy(buffer, pending.data() + pendingStart, static_cast<std::size_t>(count));
+        pendingStart += static_cast<std::size_t>(count);
+        position += count;
+        if (pendingStart == pending.size()) {
+            pending.clear();
+            pendingStart = 0;
+        }
+        return count;
+    }
+
+    bool Seek(double seconds)
+    {
+        const AVStream* audio = format->streams[stream];
+        seconds = std::max(seconds, 0.0);
+        const std::int64_t target =
+            av_rescale_q(std::llrint(seconds * AV_TIME_BASE), AV_TIME_BASE_Q, audio->time_base) + startTime();
+        if (avformat_seek_file(format, stream, INT64_MIN, target, target, 0) < 0)
+            return false;
+        avcodec_flush_buffers(codec);
+        swr_free(&resampler);
+        pending.clear();
+        pendingStart = 0;
+        draining = ended = failed = false;
+        decodeErrors = 0;
+        position = SecondsToBytes(seconds);
+        seekTarget = seconds;
+        trimAfterSeek = true;
+        discardBytes = 0;
+        return true;
+    }
+
+    std::int64_t LengthBytes() const
+    {
+        if (durationSeconds > 0)
+            return SecondsToBytes(durationSeconds);
+        const std::int64_t produced = position + PendingBytes();
+        if (ended)
+            return produced;
+        const std::int64_t fileSize = format->pb ? avio_size(format->pb) : -1;
+        const std::int64_t filePosition = format->pb ? avio_tell(format->pb) : -1;
+        if (fileSize <= 0 || filePosition <= 0 || produced <= 0)
+            return -1;
+        const double estimate = static_cast<double>(produced) * static_cast<double>(fileSize) / filePosition;
+        return std::llrint(estimate / FrameBytes()) * FrameBytes();
+    }
+
+    int FrameBytes() const { return 2 * outChannels; }
+    std::int64_t PendingBytes() const { return static_cast<std::int64_t>(pending.size() - pendingStart); }
+    std::int64_t SecondsToBytes(double seconds) const
+    {
+        return std::llrint(seconds * outRate) * FrameBytes();
+    }
+
+    AVFormatContext* format = nullptr;
+    AVCodecContext* codec = nullptr;
+    AVPacket* packet = nullptr;
+    AVFrame* frame = nullptr;
+    int stream = -1;
+    int outRate = 0;
+    int outChannels = 0;
+    double durationSeconds = -1;
+    std::int64_t position = 0;
+    bool failed = false;
+    bool ended = false;
+
+private:
+    double declaredDuration() const
+    {
+        const AVStream* audio = format->streams[stream];
+        if (audio->duration != AV_NOPTS_VALUE && audio->duration > 0)
+            return static_cast<double>(audio->duration) * av_q2d(audio->time_base);
+        if (format->duration != AV_NOPTS_VALUE && format->duration > 0)
+            return static_cast<double>(format->duration) / AV_TIME_BASE;
+        return -1;
+    }
+
+    std::int64_t startTime() const
+    {
+        const std::int64_t start = format->streams[stream]->start_time;
+        return start == AV_NOPTS_VALUE ? 0 : start;
+    }
+
+    bool decodeStep()
+    {
+        const int result = avcodec_receive_frame(codec, frame);
+        if (result == 0) {
+            decodeErrors = 0;
+            const bool taken = takeFrame();
+            av_frame_unref(frame);
+            return taken;
+        }
+        if (result == AVERROR_EOF)
+            return finish();
+        if (result == AVERROR(EAGAIN)) {
+            decodeErrors = 0;
+            return draining ? finish() : feedPacket();
+        }
+        if (result == AVERROR(ENOMEM))
+            return false;
+        return ++decodeErrors < MaxDecodeErrorsInARow;
+    }
+
+    bool feedPacket()
+    {
+        for (;;) {
+            if (av_read_frame(format, packet) < 0) {
+                // The end of the file, or damage the demuxer cannot get past: what was decoded stands,
+                // unless the file could not be read at all.
+                if (format->pb && format->pb->error < 0 && format->pb->error != AVERROR_EOF)
+                    return false;
+                draining = true;
+                avcodec_send_packet(codec, nullptr);
+                return true;
+            }
+            if (packet->stream_index != stream) {
+                av_packet_unref(packet);
+                continue;
+            }
+            const int sent = avcodec_send_packet(codec, packet);
+            av_packet_unref(packet);
+            return sent != AVERROR(ENOMEM); // a packet the decoder refuses is skipped
+        }
+    }
+
+    bool takeFrame()
+    {
+        if (frame->nb_samples <= 0)
+            return true;
+        if (!prepareResampler())
+            return false;
+        if (trimAfterSeek)
+            startAtTheSeekTarget();
+        const int capacity = swr_get_out_samples(resampler, frame->nb_samples);
+        if (capacity < 0 ||
+            !convert(const_cast<const std::uint8_t**>(frame->extended_data), frame->nb_samples, capacity))
+            return false;
+        decodedAny = true;
+        const std::int64_t dropped = std::min(discardBytes, PendingBytes());
+        pendingStart += static_cast<std::size_t>(dropped);
+        discardBytes -= dropped;
+        return true;
+    }
+
+    // A seek lands on the packet before the target: drop what decodes ahead of it.
+    void startAtTheSeekTarget()
+    {
+        trimAfterSeek = false;
+        if (frame->best_effort_timestamp == AV_NOPTS_VALUE)
+            return;
+        const double frameTime = static_cast<double>(frame->best_effort_timestamp - startTime()) *
+                                 av_q2d(format->streams[stream]->time_base);
+        discardBytes = std::max<std::int64_t>(0, SecondsToBytes(seekTarget - frameTime));
+    }
+
+    bool convert(const std::uint8_t** input, int inputSamples, int capacity)
+    {
+        const std::size_t end = pending.size();
+        pending.resize(end + static_cast<std::size_t>(capacity) * static_cast<std::size_t>(FrameBytes()));
+        std::uint8_t* output = pending.data() + end;
+        const int converted = swr_convert(resampler, &output, capacity, input, inputSamples);
+        pending.resize(end + static_cast<std::size_t>(std::max(converted, 0) * FrameBytes()));
+        return converted >= 0;
+    }
+
+    // The resampler follows the frames: their rate, sample format or channels may change mid-stream.
+    bool prepareResampler()
+    {
+        AVChannelLayout layout{};
+        if (frame->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
+            av_channel_layout_default(&layout, frame->ch_layout.nb_channels);
+        else if (av_channel_layout_copy(&layout, &frame->ch_layout) < 0)
+            return false;
+        if (resampler && frame->sample_rate == resamplerRate && frame->format == resamplerFormat &&
+            av_channel_layout_compare(&layout, &resamplerLayout) == 0) {
+            av_channel_layout_uninit(&layout);
+            return true;
+        }
+        if (resampler && !flushResampler())
+            return false;
+        swr_free(&resampler);
+        av_channel_layout_uninit(&resamplerLayout);
+        resamplerLayout = layout;
+        resamplerRate = frame->sample_rate;
+        resamplerFormat = frame->format;
+
+        AVChannelLayout output{};
+        av_channel_layout_default(&output, outChannels);
+        int result =
+            swr_alloc_set_opts2(&resampler, &output, AV_SAMPLE_FMT_S16, outRate, &resamplerLayout,
+                                static_cast<AVSampleFormat>(frame->format), frame->sample_rate, 0, nullptr);
+        // Mono goes to both sides at full level, as a mono source sounds when played; the library's own
+        // mix would make it 3 dB quieter.
+        if (result >= 0 && resamplerLayout.nb_channels == 1 && outChannels == 2) {
+            const double bothSides[2] = {1.0, 1.0};
+            result = swr_set_matrix(resampler, bothSides, 1);
+        }
+        if (result >= 0)
+            result = swr_init(resampler);
+        return result >= 0;
+    }
+
+    bool flushResampler()
+    {
+        for (;;) {
+            const int capacity = swr_get_out_samples(resampler, 0);
+            if (capacity <= 0)
+                return capacity == 0;
+            const std::size_t before = pending.size();
+            if (!convert(nullptr, 0, capacity))
+                return false;
+            if (pending.size() == before)
+                return true;
+        }
+    }
+
+    bool finish()
+    {
+        if (resampler && !flushResampler())
+            return false;
+        ended = true;
+        return true;
+    }
+
+    SwrContext* resampler = nullptr;
+    AVChannelLayout resamplerLayout{};
+    int resamplerRate = 0;
+    int resamplerFormat = -1;
+    std::vector<std::uint8_t> pending;
+    std::size_t pendingStart = 0;
+    bool draining = false;
+    bool decodedAny = false;
+    int decodeErrors = 0;
+    bool trimAfterSeek = false;
+    double seekTarget = 0;
+    std::int64_t discardBytes = 0;
+};
+
+std::unique_ptr<AudioDecoder> AudioDecoder::Open(const QString& fileName, const AudioDecoderOptions& options,
+                                                 QString& error)
+{
+    auto state = std::make_unique<State>();
+    if (!state->Open(fileName, options, error))
+        return nullptr;
+    error.clear();
+    return std::unique_ptr<AudioDecoder>(new AudioDecoder(std::move(state)));
+}
+
+AudioDecoder::AudioDecoder(std::unique_ptr<State> state) : state_(std::move(state)) {}
+
+AudioDecoder::~AudioDecoder() = default;
+
+int AudioDecoder::SampleRate() const
+{
+    return state_->outRate;
+}
+
+int AudioDecoder::Channels() const
+{
+    return state_->outChannels;
+}
+
+std::int64_t AudioDecoder::Read(void* buffer, std::int64_t maxBytes)
+{
+    return state_->Read(buffer, maxBytes);
+}
+
+bool AudioDecoder::Active() const
+{
+    return !state_->failed && !(state_->ended && state_->PendingBytes() == 0);
+}
+
+std::int64_t AudioDecoder::PositionBytes() const
+{
+    return state_->position;
+}
+
+std::int64_t AudioDecoder::LengthBytes() const
+{
+    return state_->LengthBytes();
+}
+
+bool AudioDecoder::SeekSeconds(double seconds)
+{
+    return state_->Seek(seconds);
+}
+
+double AudioDecoder::BytesToSeconds(std::int64_t bytes) const
+{
+    return static_cast<double>(bytes) / FrameBytes() / SampleRate();
+}
+
+std::int64_t AudioDecoder::SecondsToBytes(double seconds) const
+{
+    return state_->SecondsToBytes(seconds);
+}
+
+DecoderLibraries LoadedDecoderLibraries()
+{
+    DecoderLibraries loaded;
+    loaded.AvFormatMajor = avformat_version() >> 16;
+    loaded.AvCodecMajor = avcodec_version() >> 16;
+    loaded.SwResampleMajor = swresample_version() >> 16;
+    const std::pair<AVCodecID, const char*> needed[] = {
+        {AV_CODEC_ID_MP1, "MP1"},       {AV_CODEC_ID_MP2, "MP2"},     {AV_CODEC_ID_MP3, "MP3"},
+        {AV_CODEC_ID_VORBIS, "Vorbis"}, {AV_CODEC_ID_WMAV1, "WMA 1"}, {AV_CODEC_ID_WMAV2, "WMA 2"}};
+    for (const auto& [id, name] : needed)
+        if (!avcodec_find_decoder(id))
+            loaded.MissingDecoders << QString::fromLatin1(name);
+    return loaded;
+}
+
+QString CheckDecoderLibraries(const DecoderLibraries& loaded)
+{
+    QStringList problems;
+    const auto checkVersion = [&](const char* library, unsigned found, unsigned built) {
+        if (found != built)
+            problems << QStringLiteral("FFmpeg %1 version %2 was not loaded (found version %3)")
+                            .arg(QString::fromLatin1(library))
+                            .arg(built)
+                            .arg(found);
+    };
+    checkVersion("libavformat", loaded.AvFormatMajor, LIBAVFORMAT_VERSION_MAJOR);
+    checkVersion("libavcodec", loaded.AvCodecMajor, LIBAVCODEC_VERSION_MAJOR);
+    checkVersion("libswresample", loaded.SwResampleMajor, LIBSWRESAMPLE_VERSION_MAJOR);
+    for (const QString& decoder : loaded.MissingDecoders)
+        problems << QStringLiteral("The FFmpeg decoder for %1 is missing").arg(decoder);
+    return problems.join(u'\r');
+}
+
+QString CheckDecoderLibraries()
+{
+    return CheckDecoderLibraries(LoadedDecoderLibraries());
+}
+
+} // namespace plat

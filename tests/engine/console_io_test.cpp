@@ -1,0 +1,321 @@
+#include "engine/console_io.h"
+
+#include "tests/support/child_tool.h"
+#include "tests/support/qt_print.h"
+#include "tests/support/temp_world.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QRegularExpression>
+#include <QTest>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <csignal>
+#include <thread>
+
+namespace {
+
+// Every event of a runner as a line of text, and whether one ran off the main thread.
+struct Recorder {
+    QStringList Events;
+    bool Done = false;
+    bool OffMainThread = false;
+
+    void Hook(TGUI2Console& runner)
+    {
+        runner.OnStart = [this](TGUI2Console*, const QString& text) { add(QStringLiteral("start:") + text); };
+        runner.OnLine = [this](TGUI2Console*, const QString& text) { add(QStringLiteral("line:") + text); };
+        runner.OnError = [this](TGUI2Console*, const QString& text) { add(QStringLiteral("error:") + text); };
+        runner.OnStatus = [this](TGUI2Console*, const QString& text) {
+            add(QStringLiteral("status:") + text);
+        };
+        runner.OnPrompt = [this](TGUI2Console*, const QString& text) {
+            add(QStringLiteral("prompt:") + text);
+        };
+        runner.OnPreTerminate = [this](TGUI2Console*) { add(QStringLiteral("pre")); };
+        runner.OnDone = [this](TGUI2Console*, int exitCode) {
+            add(QStringLiteral("done:") + QString::number(exitCode));
+            Done = true;
+        };
+    }
+    QStringList Lines() const { return Events.filter(QRegularExpression(QStringLiteral("^line:"))); }
+
+    void add(const QString& event)
+    {
+        OffMainThread |= QThread::currentThread() != QCoreApplication::instance()->thread();
+        Events << event;
+    }
+};
+
+class ConsoleRunner : public TempWorld {
+protected:
+    void Prepare(TGUI2Console& runner, const QString& steps) { Prepare(runner, Steps(steps)); }
+    void Prepare(TGUI2Console& runner, const QStringList& steps)
+    {
+        runner.Program = ChildToolPath();
+        runner.Arguments = steps;
+        runner.Command = u'"' + ChildToolPath() + QStringLiteral("\" ") + steps.join(u' ');
+        recorder.Hook(runner);
+    }
+    bool WaitForDone(int timeoutMs = 10000)
+    {
+        return QTest::qWaitFor([&] { return recorder.Done; }, timeoutMs);
+    }
+    // Waits for a line starting with prefix and returns the number after it.
+    pid_t WaitForNumber(const QString& prefix)
+    {
+        QString found;
+        (void)QTest::qWaitFor(
+            [&] {
+                const QStringList lines = recorder.Events.filter(QStringLiteral("line:") + prefix);
+                found = lines.isEmpty() ? QString() : lines.first();
+                return !found.isEmpty();
+            },
+            5000);
+        return found.section(u' ', 1, 1).toInt();
+    }
+    static bool ProcessIsGone(pid_t pid) { return ::kill(pid, 0) == -1 && errno == ESRCH; }
+
+    Recorder recorder;
+};
+
+// Output that exercises every kind of line break; the lines a caller must see whatever the chunks.
+const QByteArray mixedOutput = "abc\r\n\r\nprogress [1]\r[2]\r\nChlo\xc3\xa9 \xe6\x9d\xb1\n\nend\r\ntail";
+const QStringList mixedLines = {QStringLiteral("abc"), QStringLiteral("progress [1]"), QStringLiteral("[2]"),
+                                QStringLiteral("Chloé 東"), QStringLiteral("end")};
+
+QStringList NonEmptyLines(const std::vector<QByteArray>& lines)
+{
+    QStringList texts;
+    for (const QByteArray& line : lines)
+        if (!line.isEmpty())
+            texts << QString::fromUtf8(line);
+    return texts;
+}
+
+TEST(LineStream, CutsTheSameLinesWhereverTheChunksSplit)
+{
+    for (qsizetype cut = 0; cut <= mixedOutput.size(); ++cut) {
+        TLineStream stream;
+        QStringList lines = NonEmptyLines(stream.Add(mixedOutput.constData(), cut));
+        lines += NonEmptyLines(stream.Add(mixedOutput.constData() + cut, mixedOutput.size() - cut));
+        EXPECT_EQ(lines, mixedLines) << "cut at " << cut;
+        EXPECT_EQ(stream.Unfinished(), "tail");
+    }
+    TLineStream stream;
+    QStringList lines;
+    for (const char byte : mixedOutput)
+        lines += NonEmptyLines(stream.Add(&byte, 1));
+    EXPECT_EQ(lines, mixedLines) << "one byte at a time";
+}
+
+TEST_F(ConsoleRunner, HandsEveryLineToTheMainThreadInOrderAndEndsWithTheExitCode)
+{
+    TGUI2Console runner;
+    // Chunks split mid-line and inside the letters of "Chloé 東", every kind of line break, both streams.
+    Prepare(runner, QStringLiteral("out|abc|sleep|30|out|def\\r\\n|err|on stderr\\n|out|a\\r\\n\\r\\nb\\n|"
+                                   "out|[1]\\r[2]\\r|out|Chlo\\xc3|sleep|30|out|\\xa9 \\xe6\\x9d|sleep|30|"
+                                   "out|\\xb1\\n|lines|500|out|unfinished|exit|3"));
+    runner.Start();
+    EXPECT_TRUE(runner.Running());
+    ASSERT_TRUE(WaitForDone());
+
+    QStringList expected =
+        QStringLiteral("line:abcdef|line:on stderr|line:a|line:b|line:[1]|line:[2]|line:Chloé 東")
+            .split(u'|');
+    expected.prepend(QStringLiteral("start:") + runner.Command);
+    for (int n = 1; n <= 500; ++n)
+        expected << QStringLiteral("line:line %1").arg(n);
+    expected << QStringLiteral("pre|status:Normal Thread Termination|done:3").split(u'|');
+    EXPECT_EQ(recorder.Events, expected);
+    EXPECT_FALSE(recorder.OffMainThread);
+    EXPECT_FALSE(runner.Running());
+}
+
+TEST_F(ConsoleRunner, ArgumentsWorkingFolderAndDisplayTextAreKeptApart)
+{
+    const QString folder = Root() + QStringLiteral("my \"folder\" $x/");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QStringList odd = {QStringLiteral("-o"), QStringLiteral("with  blanks"),
+                             QStringLiteral("\"quoted\""), QStringLiteral("$PATH"),
+                             QStringLiteral("Ærøskøbing.wav")};
+    TGUI2Console runner;
+    Prepare(runner, QStringList{QStringLiteral("cwd"), QStringLiteral("echo")} + odd);
+    runner.Application = QStringLiteral("shown first");
+    runner.Command = QStringLiteral("\"never parsed\" \"");
+    runner.HomeDirectory = folder;
+    runner.Start();
+    ASSERT_TRUE(WaitForDone());
+    EXPECT_EQ(recorder.Events.first(), QStringLiteral("start:shown first \"never parsed\" \""));
+    QStringList expected = {QStringLiteral("line:cwd ") + QDir(folder).canonicalPath()};
+    for (const QString& argument : odd)
+        expected << QStringLiteral("line:") + argument;
+    EXPECT_EQ(recorder.Lines(), expected);
+    EXPECT_EQ(recorder.Events.last(), QStringLiteral("done:0"));
+}
+
+TEST_F(ConsoleRunner, AProgramThatCannotStartGivesAnErrorThenDoneWithOne)
+{
+    const QString plain = WriteFile(QStringLiteral("plain"), "no program");
+    const std::pair<QString, QString> cases[] = {
+        {Root() + QStringLiteral("missing"), QStringLiteral("error:Error Creating Process  Error Code :2")},
+        {plain, QStringLiteral("error:Error Creating Process  Error Code :13")}};
+    for (const auto& [program, error] : cases) {
+        recorder = {};
+        TGUI2Console runner;
+        Prepare(runner, QStringList());
+        runner.Program = program;
+        runner.Command = program;
+        runner.Start();
+        ASSERT_TRUE(WaitForDone());
+        EXPECT_EQ(recorder.Events,
+                  QStringList({QStringLiteral("start:") + program, error, QStringLiteral("done:1")}));
+    }
+}
+
+TEST_F(ConsoleRunner, AChildKilledByASignalEndsWith128PlusTheSignal)
+{
+    TGUI2Console runner;
+    Prepare(runner, QStringLiteral("signal|9"));
+    runner.Start();
+    ASSERT_TRUE(WaitForDone());
+    EXPECT_EQ(recorder.Events.last(), QStringLiteral("done:137"));
+}
+
+TEST_F(ConsoleRunner, StopDuringALongRunLeavesNoProcessAndNoEvent)
+{
+    TGUI2Console runner;
+    Prepare(runner, QStringLiteral("pid|grandchild|forever"));
+    runner.Start();
+    const pid_t child = WaitForNumber(QStringLiteral("pid "));
+    const pid_t grandchild = WaitForNumber(QStringLiteral("grandchild "));
+    ASSERT_GT(child, 0);
+    ASSERT_GT(grandchild, 0);
+
+    runner.Stop();
+    EXPECT_FALSE(runner.Running());
+    EXPECT_TRUE(ProcessIsGone(child)) << "killed and reaped: not even a zombie is left";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !IsProcessAlive(grandchild); }, 5000));
+    const QStringList before = recorder.Events;
+    QTest::qWait(100);
+    EXPECT_EQ(recorder.Events, before) << "a stopped run raises nothing more, not even done";
+}
+
+TEST_F(ConsoleRunner, DestroyingARunningRunnerJoinsItsWorkerAndDropsQueuedEvents)
+{
+    auto runner = std::make_unique<TGUI2Console>();
+    Prepare(*runner, QStringLiteral("pid|lines|20000|forever"));
+    runner->Start();
+    const pid_t child = WaitForNumber(QStringLiteral("pid "));
+    ASSERT_GT(child, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50)); // let lines pile up in the queue
+    runner.reset();
+    EXPECT_TRUE(ProcessIsGone(child));
+    const QStringList before = recorder.Events;
+    QTest::qWait(100);
+    EXPECT_EQ(recorder.Events, before);
+}
+
+TEST_F(ConsoleRunner, ASecondStartOnlyReportsProcessAlreadyRunning)
+{
+    TGUI2Console runner;
+    Prepare(runner, QStringLiteral("sleep|100|out|once\\n"));
+    runner.Start();
+    runner.Start();
+    EXPECT_EQ(recorder.Events, QStringList(QStringLiteral("error:Process Already Running")))
+        << "reported at once, by the caller's thread";
+    ASSERT_TRUE(WaitForDone());
+    EXPECT_EQ(recorder.Lines(), QStringList(QStringLiteral("line:once")));
+}
+
+TEST_F(ConsoleRunner, OnDoneMayStartTheNextRun)
+{
+    TGUI2Console runner;
+    Prepare(runner, QStringLiteral("out|run\\n"));
+    int runs = 0;
+    runner.OnDone = [&](TGUI2Console* sender, int) {
+        if (++runs == 1)
+            sender->Start();
+    };
+    runner.Start();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return runs == 2; }, 10000));
+    EXPECT_EQ(recorder.Lines(), QStringList({QStringLiteral("line:run"), QStringLiteral("line:run")}));
+}
+
+TEST_F(ConsoleRunner, UnhookedHandlersMissEventsAlreadyQueued)
+{
+    TGUI2Console runner;
+    Prepare(runner, QStringLiteral("lines|20"));
+    runner.Start();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300)); // the whole run is queued, nothing delivered
+    runner.OnLine = nullptr;
+    ASSERT_TRUE(WaitForDone());
+    EXPECT_TRUE(recorder.Lines().isEmpty());
+}
+
+TEST_F(ConsoleRunner, AnExceptionInAHandlerStaysOutOfTheEventLoop)
+{
+    TGUI2Console runner;
+    Prepare(runner, QStringLiteral("lines|3"));
+    int lines = 0;
+    runner.OnLine = [&](TGUI2Console*, const QString&) {
+        ++lines;
+        throw EKorvaneError(QStringLiteral("handler failed"));
+    };
+    runner.Start();
+    ASSERT_TRUE(WaitForDone());
+    EXPECT_EQ(lines, 3);
+}
+
+TEST_F(ConsoleRunner, ATimeOutCanEndASilentProgram)
+{
+    TGUI2Console runner;
+    Prepare(runner, QStringLiteral("pid|forever"));
+    int timeOuts = 0;
+    runner.OnTimeOut = [&](TGUI2Console*, bool& terminate) {
+        // Counted once the child has said who it is: a slow start is idle output too.
+        terminate = !recorder.Lines().isEmpty() && ++timeOuts == 2;
+    };
+    runner.Start();
+    const pid_t child = WaitForNumber(QStringLiteral("pid "));
+    ASSERT_GT(child, 0);
+    ASSERT_TRUE(WaitForDone());
+    EXPECT_GE(timeOuts, 2);
+    EXPECT_EQ(recorder.Events.last(), QStringLiteral("done:137"));
+    EXPECT_TRUE(ProcessIsGone(child));
+
+    recorder = {};
+    TGUI2Console automatic;
+    Prepare(automatic, QStringLiteral("forever"));
+    automatic.AutoTerminate = true;
+    automatic.Start();
+    ASSERT_TRUE(WaitForDone());
+    EXPECT_EQ(recorder.Events.last(), QStringLiteral("done:137"));
+}
+
+TEST_F(ConsoleRunner, AnUnfinishedLineEndingWithThePromptIsReportedWhenOutputIdles)
+{
+    TGUI2Console runner;
+    Prepare(runner, QStringLiteral("out|Overwrite? |forever"));
+    runner.Prompt = QStringLiteral("? ");
+    runner.Start();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return recorder.Events.contains(QStringLiteral("prompt:Overwrite? ")); }, 5000));
+    EXPECT_TRUE(recorder.Lines().isEmpty()) << "an unfinished line is never a line";
+    runner.Stop();
+}
+
+TEST_F(ConsoleRunner, TheLogFileGetsEveryLineWithCarriageReturnAndLineFeed)
+{
+    TGUI2Console runner;
+    Prepare(runner, QStringLiteral("out|one\\ntwo\\r\\n\\nthree"));
+    runner.LogFile = WriteFile(QStringLiteral("console.log"), "old content that must go");
+    runner.Start();
+    ASSERT_TRUE(WaitForDone());
+    EXPECT_EQ(ReadFile(runner.LogFile), "one\r\ntwo\r\n");
+}
+
+} // namespace

@@ -1,0 +1,329 @@
+#include "platform/audio_decoder.h"
+
+#include "platform/process.h"
+#include "tests/support/qt_print.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <sys/stat.h>
+#include <vector>
+
+using plat::AudioDecoder;
+
+namespace {
+
+using Samples = std::vector<std::int16_t>;
+
+QString Fixture(const char* name)
+{
+    return QStringLiteral(KORVANE_SOURCE_DIR "/tests/data/") + QString::fromLatin1(name);
+}
+
+Samples ToSamples(const QByteArray& bytes)
+{
+    Samples pcm(static_cast<std::size_t>(bytes.size()) / 2);
+    std::memcpy(pcm.data(), bytes.constData(), pcm.size() * 2);
+    return pcm;
+}
+
+QByteArray ReadBytes(const QString& fileName)
+{
+    QFile file(fileName);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The source of the fixtures: 1 s of 44.1 kHz stereo behind a 44-byte header.
+Samples Source()
+{
+    return ToSamples(ReadBytes(Fixture("dec-source.wav")).mid(44));
+}
+
+struct Decoded {
+    bool Opened = false;
+    QString Error;
+    int Rate = 0, Channels = 0;
+    std::int64_t Length = -1; // as announced before decoding
+    bool Failed = false;      // a read gave -1
+    Samples Pcm;
+};
+
+// Decodes a whole file in the 10240-byte blocks the conversion uses, checking that each block holds
+// whole frames, that the position follows, and that the end stays the end.
+Decoded DecodeAll(const QString& fileName, const plat::AudioDecoderOptions& options = {})
+{
+    Decoded result;
+    const auto decoder = AudioDecoder::Open(fileName, options, result.Error);
+    if (!decoder)
+        return result;
+    result = {true, {}, decoder->SampleRate(), decoder->Channels(), decoder->LengthBytes(), false, {}};
+    QByteArray all;
+    char block[10240];
+    std::int64_t count;
+    while ((count = decoder->Read(block, sizeof block)) > 0) {
+        EXPECT_EQ(count % decoder->FrameBytes(), 0);
+        all.append(block, count);
+        EXPECT_EQ(decoder->PositionBytes(), all.size());
+    }
+    result.Failed = count < 0;
+    EXPECT_FALSE(decoder->Active());
+    EXPECT_EQ(decoder->Read(block, sizeof block), count);
+    result.Pcm = ToSamples(all);
+    return result;
+}
+
+Samples Channel(const Samples& pcm, std::size_t channel, std::size_t channels = 2)
+{
+    Samples one;
+    for (std::size_t i = channel; i < pcm.size(); i += channels)
+        one.push_back(pcm[i]);
+    return one;
+}
+
+Samples Mono(const Samples& stereo)
+{
+    Samples mono;
+    for (std::size_t i = 0; i + 1 < stereo.size(); i += 2)
+        mono.push_back(static_cast<std::int16_t>((stereo[i] + stereo[i + 1]) / 2));
+    return mono;
+}
+
+struct Match {
+    double Correlation = -1;
+    int Lag = 0;
+};
+
+// The best normalized correlation of a stretch of reference (away from the edges, where codecs fade in
+// and out) with decoded, over the lags a codec's delay can give.
+Match BestMatch(const Samples& reference, const Samples& decoded, std::size_t from = 4096,
+                std::size_t length = 8192, int maxLag = 2048)
+{
+    Match best;
+    for (int lag = -maxLag; lag <= maxLag; ++lag) {
+        double product = 0, referenceEnergy = 0, decodedEnergy = 0;
+        for (std::size_t i = from; i < from + length && i < reference.size(); ++i) {
+            const std::int64_t j = static_cast<std::int64_t>(i) + lag;
+            const double d = j >= 0 && j < static_cast<std::int64_t>(decoded.size()) ? decoded[j] : 0.0;
+            product += reference[i] * d;
+            referenceEnergy += double(reference[i]) * reference[i];
+            decodedEnergy += d * d;
+        }
+        const double correlation =
+            decodedEnergy > 0 ? product / std::sqrt(referenceEnergy * decodedEnergy) : 0;
+        if (correlation > best.Correlation)
+            best = {correlation, lag};
+    }
+    return best;
+}
+
+bool HaveFfmpeg()
+{
+    return !QStandardPaths::findExecutable(QStringLiteral("ffmpeg")).isEmpty();
+}
+
+// ffmpeg's own decode of a file to signed 16-bit, with extra output options.
+Samples FfmpegDecode(const QString& fileName, const QStringList& options = {})
+{
+    QProcess ffmpeg;
+    ffmpeg.start(QStringLiteral("ffmpeg"),
+                 QStringList{QStringLiteral("-nostdin"), QStringLiteral("-v"), QStringLiteral("error"),
+                             QStringLiteral("-i"), fileName} +
+                     options +
+                     QStringList{QStringLiteral("-f"), QStringLiteral("s16le"), QStringLiteral("-")});
+    EXPECT_TRUE(ffmpeg.waitForFinished(30000));
+    return ToSamples(ffmpeg.readAllStandardOutput());
+}
+
+class EachFormat : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(EachFormat, DecodesToItsSourceInBothChannels)
+{
+    const Decoded decoded = DecodeAll(Fixture(GetParam()));
+    ASSERT_TRUE(decoded.Opened) << decoded.Error.toStdString();
+    EXPECT_FALSE(decoded.Failed);
+    EXPECT_EQ(decoded.Rate, 44100);
+    EXPECT_EQ(decoded.Channels, 2);
+    const double seconds = decoded.Pcm.size() / 2 / 44100.0;
+    EXPECT_NEAR(seconds, 1.0, 0.07);
+    EXPECT_NEAR(decoded.Length / 4 / 44100.0, seconds, 0.07);
+    const Samples source = Source();
+    for (std::size_t channel : {0, 1}) {
+        const Match match = BestMatch(Channel(source, channel), Channel(decoded.Pcm, channel));
+        EXPECT_GT(match.Correlation, 0.97) << "channel " << channel << ", lag " << match.Lag;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Fixtures, EachFormat,
+                         ::testing::Values("dec-tone.mp3", "dec-tone.mp2", "dec-tone.mp1", "dec-tone.ogg",
+                                           "dec-tone.wma", "dec-source.wav"),
+                         [](const auto& info) {
+                             std::string name = info.param;
+                             std::replace_if(
+                                 name.begin(), name.end(), [](char c) { return !std::isalnum(c); }, '_');
+                             return name;
+                         });
+
+TEST(AudioDecoder, GivesTheSameSamplesAsFfmpegItself)
+{
+    if (!HaveFfmpeg())
+        GTEST_SKIP() << "ffmpeg is not installed";
+    for (const char* name : {"dec-tone.mp3", "dec-tone.mp2", "dec-tone.mp1", "dec-tone.ogg", "dec-tone.wma",
+                             "dec-mono22k.wma", "dec-48k.ogg", "dec-source.wav"})
+        EXPECT_TRUE(DecodeAll(Fixture(name)).Pcm == FfmpegDecode(Fixture(name))) << name;
+}
+
+TEST(AudioDecoder, KeepsMonoMixesDownOnRequestAndWidensMonoAtFullLevel)
+{
+    const Decoded native = DecodeAll(Fixture("dec-mono22k.wma"));
+    EXPECT_EQ(native.Rate, 22050);
+    EXPECT_EQ(native.Channels, 1);
+
+    const Decoded mono = DecodeAll(Fixture("dec-mono22k.wma"), {44100, 0});
+    EXPECT_EQ(mono.Rate, 44100);
+    EXPECT_EQ(mono.Channels, 1);
+    EXPECT_GT(BestMatch(Mono(Source()), mono.Pcm).Correlation, 0.95);
+    const Decoded widened = DecodeAll(Fixture("dec-mono22k.wma"), {44100, 2});
+    EXPECT_EQ(widened.Channels, 2);
+    EXPECT_TRUE(Channel(widened.Pcm, 0) == mono.Pcm && Channel(widened.Pcm, 1) == mono.Pcm);
+
+    const Decoded mixed = DecodeAll(Fixture("dec-tone.ogg"), {0, 1});
+    EXPECT_EQ(mixed.Channels, 1);
+    EXPECT_GT(BestMatch(Mono(Source()), mixed.Pcm).Correlation, 0.97);
+}
+
+TEST(AudioDecoder, Resamples48kHzOggTo44100LikeFfmpeg)
+{
+    const Decoded decoded = DecodeAll(Fixture("dec-48k.ogg"), {44100, 0});
+    EXPECT_EQ(decoded.Rate, 44100);
+    EXPECT_NEAR(decoded.Length, 176400, 400);
+    for (std::size_t channel : {0, 1})
+        EXPECT_GT(BestMatch(Channel(Source(), channel), Channel(decoded.Pcm, channel)).Correlation, 0.97);
+
+    if (!HaveFfmpeg())
+        GTEST_SKIP() << "ffmpeg is not installed";
+    const Samples reference =
+        FfmpegDecode(Fixture("dec-48k.ogg"), {QStringLiteral("-ar"), QStringLiteral("44100")});
+    ASSERT_EQ(decoded.Pcm.size(), reference.size());
+    double signal = 0, noise = 0;
+    for (std::size_t i = 0; i < reference.size(); ++i) {
+        signal += double(reference[i]) * reference[i];
+        noise += std::pow(double(decoded.Pcm[i]) - reference[i], 2);
+    }
+    EXPECT_GE(noise == 0 ? 200 : 10 * std::log10(signal / noise), 70) << "signal-to-noise ratio in dB";
+}
+
+TEST(AudioDecoder, HandsOutWholeFramesAndCountsInBytesOfItsOutput)
+{
+    QString error;
+    const auto decoder = AudioDecoder::Open(Fixture("dec-mono22k.wma"), {}, error);
+    ASSERT_TRUE(decoder);
+    char buffer[10241];
+    EXPECT_EQ(decoder->Read(buffer, 1), 0) << "no whole frame fits";
+    EXPECT_TRUE(decoder->Active());
+    EXPECT_EQ(decoder->Read(buffer, sizeof buffer), 10240);
+    EXPECT_EQ(decoder->PositionBytes(), 10240);
+    EXPECT_EQ(decoder->SecondsToBytes(0.5), 22050);
+    EXPECT_DOUBLE_EQ(decoder->BytesToSeconds(44100), 1.0);
+}
+
+TEST(AudioDecoder, SeeksToAPositionInSeconds)
+{
+    const Samples source = Source();
+    QString error;
+    const auto wav = AudioDecoder::Open(Fixture("dec-source.wav"), {}, error);
+    ASSERT_TRUE(wav && wav->SeekSeconds(0.5));
+    EXPECT_EQ(wav->PositionBytes(), 88200);
+    Samples block(2048);
+    ASSERT_EQ(wav->Read(block.data(), 4096), 4096);
+    EXPECT_TRUE(std::equal(block.begin(), block.end(), source.begin() + 44100)) << "exactly at 0.5 s";
+
+    const auto ogg = AudioDecoder::Open(Fixture("dec-tone.ogg"), {}, error);
+    ASSERT_TRUE(ogg && ogg->SeekSeconds(0.5));
+    Samples rest(44100);
+    ASSERT_EQ(ogg->Read(rest.data(), 88200), 88200);
+    const Samples left = Channel(source, 0);
+    const Match match =
+        BestMatch(Samples(left.begin() + 22050, left.end()), Channel(rest, 0), 2048, 8192, 256);
+    EXPECT_GT(match.Correlation, 0.97);
+    EXPECT_NEAR(match.Lag, 0, 16) << "the samples after the seek start at 0.5 s";
+}
+
+TEST(AudioDecoder, LengthIsUnknownWithoutADurationOrAFileSize)
+{
+    QTemporaryDir folder;
+    const QString pipe = folder.filePath(QStringLiteral("pipe"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    plat::ChildProcess writer; // blocks on the pipe until the decoder opens it
+    ASSERT_EQ(
+        writer.Start(QStringLiteral("dd"), {QStringLiteral("if=") + Fixture("dec-source.wav"),
+                                            QStringLiteral("of=") + pipe, QStringLiteral("status=none")}),
+        0);
+    const Decoded decoded = DecodeAll(pipe);
+    ASSERT_TRUE(decoded.Opened) << decoded.Error.toStdString();
+    EXPECT_EQ(decoded.Length, -1);
+    EXPECT_TRUE(decoded.Pcm == Source());
+}
+
+TEST(AudioDecoder, DamagedFilesFailClearlyOrGiveAShorterCorrectResult)
+{
+    const Samples source = Source();
+    // Cut short: everything up to the cut decodes and the end is a plain end.
+    for (const char* name : {"dec-truncated.mp3", "dec-truncated.ogg", "dec-truncated.wma"}) {
+        const Decoded decoded = DecodeAll(Fixture(name));
+        ASSERT_TRUE(decoded.Opened) << name;
+        EXPECT_FALSE(decoded.Failed) << name;
+        EXPECT_GT(decoded.Pcm.size(), 2 * 8192u) << name;
+        EXPECT_LT(decoded.Pcm.size(), source.size()) << name;
+        EXPECT_GT(BestMatch(Channel(source, 0), Channel(decoded.Pcm, 0), 2048, 4096).Correlation, 0.97)
+            << name;
+    }
+
+    // Noise over a few frames in the middle: they are skipped and the end of the file still decodes.
+    const Decoded corrupt = DecodeAll(Fixture("dec-corrupt-middle.mp3"));
+    EXPECT_FALSE(corrupt.Failed);
+    EXPECT_GT(corrupt.Pcm.size(), source.size() * 6 / 10);
+    const Samples right = Channel(source, 1), decodedRight = Channel(corrupt.Pcm, 1);
+    EXPECT_GT(BestMatch(Samples(right.end() - 12000, right.end()),
+                        Samples(decodedRight.end() - 12000, decodedRight.end()), 2048, 4096)
+                  .Correlation,
+              0.97);
+
+    // Nothing decodable: refused at the opening, or a read error; never samples made of garbage.
+    QTemporaryDir folder;
+    const auto write = [&](const char* name, const QByteArray& content) {
+        QFile file(folder.filePath(QString::fromLatin1(name)));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+        return file.fileName();
+    };
+    for (const QString& fileName : {Fixture("dec-garbage.mp3"), write("empty.mp3", {}),
+                                    write("text.wma", QByteArray("Not audio.\n").repeated(500)),
+                                    write("header only.ogg", ReadBytes(Fixture("dec-tone.ogg")).left(3000)),
+                                    folder.path(), folder.filePath(QStringLiteral("missing.mp3"))}) {
+        const Decoded decoded = DecodeAll(fileName);
+        EXPECT_TRUE(decoded.Opened ? decoded.Failed && decoded.Pcm.empty() : !decoded.Error.isEmpty())
+            << fileName.toStdString();
+    }
+}
+
+TEST(AudioDecoderLibraries, TheBuildsOwnPassAndEveryMismatchIsNamed)
+{
+    EXPECT_EQ(plat::CheckDecoderLibraries(), QString());
+
+    plat::DecoderLibraries loaded = plat::LoadedDecoderLibraries();
+    EXPECT_TRUE(loaded.MissingDecoders.isEmpty());
+    loaded.AvCodecMajor += 1;
+    loaded.MissingDecoders = {QStringLiteral("MP1"), QStringLiteral("WMA 2")};
+    const QStringList problems = plat::CheckDecoderLibraries(loaded).split(u'\r');
+    ASSERT_EQ(problems.size(), 3);
+    EXPECT_TRUE(problems[0].contains(QStringLiteral("libavcodec")));
+    EXPECT_TRUE(problems[1].contains(QStringLiteral("MP1")) && problems[2].contains(QStringLiteral("WMA 2")));
+}
+
+} // namespace

@@ -1,0 +1,224 @@
+#include "platform/process.h"
+
+#include "tests/support/child_tool.h"
+#include "tests/support/qt_print.h"
+#include "tests/support/temp_world.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <csignal>
+#include <sys/wait.h>
+
+using plat::ChildProcess;
+
+namespace {
+
+class Process : public TempWorld {
+protected:
+    // Everything the child writes until it has ended and its output is drained.
+    static QByteArray RunToEnd(ChildProcess& child, int timeoutMs = 10000)
+    {
+        QByteArray output;
+        char buffer[300];
+        const QDeadlineTimer deadline(timeoutMs);
+        while (!(child.Reaped() && child.OutputEnded()) && !deadline.hasExpired()) {
+            child.WaitForOutput(5);
+            for (std::int64_t count; (count = child.Read(buffer, sizeof buffer)) > 0;)
+                output.append(buffer, count);
+            child.TryReap();
+        }
+        EXPECT_TRUE(child.Reaped()) << "the child did not end in time";
+        return output;
+    }
+
+    static QByteArray Run(const QStringList& steps, std::optional<int>* exitCode = nullptr,
+                          const ChildProcess::Options& options = {})
+    {
+        ChildProcess child;
+        EXPECT_EQ(child.Start(ChildToolPath(), steps, options), 0);
+        const QByteArray output = RunToEnd(child);
+        if (exitCode)
+            *exitCode = child.ExitCode();
+        return output;
+    }
+
+    // Restores an environment variable a test changes.
+    struct SavedVariable {
+        explicit SavedVariable(const char* name) : Name(name), Value(qgetenv(name)) {}
+        ~SavedVariable() { Value.isNull() ? qunsetenv(Name) : qputenv(Name, Value); }
+        const char* Name;
+        QByteArray Value;
+    };
+
+    static bool IsOurUnreapedChild(pid_t pid) { return ::waitpid(pid, nullptr, WNOHANG) == 0; }
+};
+
+TEST_F(Process, ArgumentsArriveAsTheyWereGiven)
+{
+    const QStringList arguments = {QStringLiteral("two  blanks"),
+                                   QStringLiteral("\"quoted\" and 'single'"),
+                                   QStringLiteral("$HOME `id` $(id) ;|&*?"),
+                                   QStringLiteral("-o"),
+                                   QStringLiteral("--leading-dash"),
+                                   QStringLiteral("Chloé Ærøskøbing 東京"),
+                                   QStringLiteral("back\\slash"),
+                                   QString()};
+    const QByteArray output = Run(QStringList(QStringLiteral("echo")) + arguments);
+    EXPECT_EQ(QString::fromUtf8(output), arguments.join(u'\n') + u'\n');
+}
+
+TEST_F(Process, OutputAndErrorsShareOnePipeInOrderAndInputIsEmpty)
+{
+    QByteArray expected = "stdin 0 bytes\n";
+    for (int n = 1; n <= 300; ++n)
+        expected += "line " + QByteArray::number(n) + '\n';
+    EXPECT_EQ(Run(Steps(QStringLiteral("stdin|lines|300"))), expected);
+}
+
+TEST_F(Process, RunsInItsFolderWithTheGivenEnvironment)
+{
+    const QString folder = Root() + QStringLiteral("dossier é/");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ChildProcess::Options options;
+    options.WorkingFolder = folder;
+    options.Environment = {QStringLiteral("KORVANE_PROBE=a b=c")};
+    const QByteArray output = Run(Steps(QStringLiteral("cwd|env|KORVANE_PROBE|env|HOME")), nullptr, options);
+    EXPECT_EQ(QString::fromUtf8(output), QStringLiteral("cwd %1\nenv KORVANE_PROBE=a b=c\nenv HOME unset\n")
+                                             .arg(QDir(folder).canonicalPath()));
+
+    const SavedVariable saved("KORVANE_PROBE");
+    qputenv("KORVANE_PROBE", "inherited");
+    EXPECT_EQ(Run(Steps(QStringLiteral("env|KORVANE_PROBE"))), "env KORVANE_PROBE=inherited\n");
+}
+
+TEST_F(Process, ReportsTheExitCodeAndSignalDeathAs128PlusTheSignal)
+{
+    std::optional<int> exitCode;
+    Run(Steps(QStringLiteral("out|bye\\n|exit|3")), &exitCode);
+    EXPECT_EQ(exitCode, 3);
+    Run({}, &exitCode);
+    EXPECT_EQ(exitCode, 0);
+    Run({QStringLiteral("signal"), QString::number(SIGKILL)}, &exitCode);
+    EXPECT_EQ(exitCode, 128 + SIGKILL);
+    Run({QStringLiteral("signal"), QString::number(SIGTERM)}, &exitCode);
+    EXPECT_EQ(exitCode, 128 + SIGTERM);
+}
+
+TEST_F(Process, ProgramsThatCannotStartGiveTheSystemErrorCode)
+{
+    ChildProcess missing;
+    EXPECT_EQ(missing.Start(Root() + QStringLiteral("no such program"), {}), ENOENT);
+    EXPECT_FALSE(missing.Started());
+
+    const QString plain = WriteFile(QStringLiteral("plain file"), "#!/bin/sh\necho hi\n");
+    ChildProcess notExecutable;
+    EXPECT_EQ(notExecutable.Start(plain, {}), EACCES);
+    EXPECT_FALSE(notExecutable.Started());
+
+    ChildProcess folder;
+    EXPECT_EQ(folder.Start(Root(), {}), EACCES);
+
+    ChildProcess badFolder;
+    ChildProcess::Options options;
+    options.WorkingFolder = Root() + QStringLiteral("missing/");
+    EXPECT_EQ(badFolder.Start(ChildToolPath(), {}, options), ENOENT);
+    EXPECT_FALSE(badFolder.Started());
+}
+
+TEST_F(Process, NamesWithoutASlashAreSearchedInPath)
+{
+    const SavedVariable savedPath("PATH");
+    const QString decoy = WriteFile(QStringLiteral("decoy/child_tool"), "not a program");
+    qputenv("PATH", QFile::encodeName(Root() + QStringLiteral("decoy:") +
+                                      QStringLiteral(KORVANE_TEST_PROGRAMS_DIR ":/bin")));
+
+    EXPECT_EQ(ChildProcess::SearchPath(QStringLiteral("child_tool")), ChildToolPath())
+        << "a file without the execute bit is skipped, as the system's search does";
+    EXPECT_EQ(ChildProcess::SearchPath(QStringLiteral("no-such-tool")), QString());
+    EXPECT_EQ(ChildProcess::SearchPath(decoy), decoy) << "a name with a folder is taken as it stands";
+    EXPECT_EQ(ChildProcess::SearchPath(Root() + QStringLiteral("nothing")), QString());
+
+    ChildProcess child;
+    EXPECT_EQ(child.Start(QStringLiteral("child_tool"), Steps(QStringLiteral("echo|found"))), 0);
+    EXPECT_EQ(RunToEnd(child), "found\n");
+    ChildProcess missing;
+    EXPECT_EQ(missing.Start(QStringLiteral("no-such-tool"), {}), ENOENT);
+}
+
+TEST_F(Process, CommandLineIsQuotedForDisplay)
+{
+    EXPECT_EQ(ChildProcess::CommandLineText(QStringLiteral("/opt/k v/toolame"),
+                                            {QStringLiteral("-b"), QStringLiteral("224"),
+                                             QStringLiteral("/tmp/my song.wav"), QString(),
+                                             QStringLiteral("a\"b")}),
+              QStringLiteral("\"/opt/k v/toolame\" -b 224 \"/tmp/my song.wav\" \"\" a\"b"));
+    ChildProcess child;
+    child.Start(ChildToolPath(), Steps(QStringLiteral("exit|0")));
+    EXPECT_EQ(child.CommandLine(), u'"' + ChildToolPath() + QStringLiteral("\" exit 0"));
+}
+
+TEST_F(Process, KillingTheGroupEndsTheChildAndWhatItStarted)
+{
+    ChildProcess child;
+    ASSERT_EQ(child.Start(ChildToolPath(), Steps(QStringLiteral("pid|grandchild|forever"))), 0);
+    QByteArray output;
+    char buffer[200];
+    const QDeadlineTimer deadline(5000);
+    while (!output.contains("grandchild ") || !output.endsWith('\n')) {
+        ASSERT_FALSE(deadline.hasExpired());
+        child.WaitForOutput(5);
+        output.append(buffer, child.Read(buffer, sizeof buffer));
+    }
+    const QList<QByteArray> words = output.simplified().split(' ');
+    ASSERT_EQ(words.size(), 5);
+    EXPECT_EQ(words[1].toInt(), child.Pid());
+    EXPECT_EQ(words[2].toInt(), child.Pid()) << "the child leads a process group of its own";
+    const pid_t grandchild = words[4].toInt();
+
+    EXPECT_FALSE(child.TryReap());
+    child.KillGroup();
+    child.Reap();
+    EXPECT_EQ(child.ExitCode(), 128 + SIGKILL);
+    EXPECT_FALSE(IsOurUnreapedChild(child.Pid())) << "the child was reaped";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !IsProcessAlive(grandchild); }, 5000));
+    child.KillGroup(); // after the reap it must not signal anything
+}
+
+TEST_F(Process, DestroyingARunningChildKillsAndReapsIt)
+{
+    pid_t pid = 0;
+    {
+        ChildProcess child;
+        ASSERT_EQ(child.Start(ChildToolPath(), Steps(QStringLiteral("forever"))), 0);
+        pid = child.Pid();
+        EXPECT_TRUE(IsProcessAlive(pid));
+    }
+    EXPECT_EQ(::kill(pid, 0), -1);
+    EXPECT_EQ(errno, ESRCH) << "no process and no zombie is left";
+}
+
+TEST_F(Process, OutputThatEndsBeforeTheChildDoesNotMakeWaitingSpin)
+{
+    ChildProcess child;
+    ASSERT_EQ(child.Start(QStringLiteral("/bin/sh"),
+                          {QStringLiteral("-c"), QStringLiteral("exec >&- 2>&-; sleep 0.3")}),
+              0);
+    char buffer[16];
+    int rounds = 0;
+    while (!child.TryReap()) {
+        child.WaitForOutput(20);
+        child.Read(buffer, sizeof buffer);
+        ++rounds;
+    }
+    EXPECT_TRUE(child.OutputEnded());
+    EXPECT_LT(rounds, 100) << "each round waits even after the pipe has closed";
+    EXPECT_EQ(child.ExitCode(), 0);
+}
+
+} // namespace

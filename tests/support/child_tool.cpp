@@ -1,0 +1,24 @@
+#include "tests/support/child_tool.h"
+
+#include <QFile>
+
+QString ChildToolPath()
+{
+    return QStringLiteral(KORVANE_TEST_PROGRAMS_DIR "/child_tool");
+}
+
+bool IsProcessAlive(pid_t pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (pid <= 0 || !stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray line = stat.readAll();
+    const qsizetype nameEnd = line.lastIndexOf(')');
+    const char state = nameEnd >= 0 && nameEnd + 2 < line.size() ? line.at(nameEnd + 2) : 'X';
+    return state != 'Z' && state != 'X';
+}
+
+QStringList Steps(const QString& steps)
+{
+    return steps.split(u'|');
+}
