@@ -1,7 +1,7 @@
 #include "platform/audio_decoder.h"
 
 #include "platform/process.h"
-#include "tests/support/qt_print.h"
+#include "tests/support/qt_printers.h"
 
 #include <QFile>
 #include <QProcess>

@@ -1,7 +1,7 @@
 #include "platform/process.h"
 
 #include "tests/support/child_tool.h"
-#include "tests/support/qt_print.h"
+#include "tests/support/qt_printers.h"
 #include "tests/support/temp_world.h"
 
 #include <QDeadlineTimer>
