@@ -1,0 +1,316 @@
+#include "foundation/settings.h"
+#include "foundation/useful_ini.h"
+#include "platform/ini_file.h"
+#include "platform/paths.h"
+#include "platform/registry.h"
+#include "tests/support/qt_printers.h"
+#include "tests/support/temp_world.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QTime>
+
+#include <cstring>
+
+namespace {
+
+const QString kSection = QStringLiteral("Korvane");
+const QString kKey = QStringLiteral("Korvane\\2.0.0g");
+
+struct Sample {
+    const char* name;
+    TSettingType type;
+    QVariant value;
+};
+
+std::vector<Sample> samples()
+{
+    return {
+        {"Flag", stBoolean, true},
+        {"Money", stCurrency, 1234.5678},
+        {"Day", stDate, QDate(2024, 2, 29)},
+        {"Moment", stDateTime, QDateTime(QDate(1999, 12, 31), QTime(23, 59, 58, 678))},
+        {"Ratio", stFloat, 3.141592653589793},
+        {"Count", stInteger, -42},
+        {"Text", stString, QStringLiteral("a=b [x] %s \\\\server\\share Ünï 日本")},
+        {"Clock", stTime, QTime(7, 5, 3)},
+    };
+}
+
+const QStringList kAwkward = {
+    QStringLiteral("=starts"),    QStringLiteral("[x]"),        QStringLiteral("%s%%"),
+    QStringLiteral("C:\\a\\b\\"), QStringLiteral("Français"),   QStringLiteral("  both  "),
+    QStringLiteral(";comment"),   QStringLiteral("\"quoted\""), QStringLiteral("[Positions]")};
+
+} // namespace
+
+class Settings : public TempWorld {
+protected:
+    void SetUp() override
+    {
+        TempWorld::SetUp();
+        plat::SetExecutableName(QStringLiteral("korvane"));
+    }
+    void TearDown() override
+    {
+        plat::SetExecutableName(QString());
+        TempWorld::TearDown();
+    }
+
+    QString IniName() const { return ConfigHome() + QStringLiteral("korvane/korvane.ini"); }
+
+    static std::unique_ptr<TSettings> MakeStore()
+    {
+        auto store = std::make_unique<TSettings>();
+        store->SetBaseKey(QStringLiteral("Software\\Tamsel.Works"));
+        store->SetApplicationIni(kSection);
+        store->SetApplicationKey(kKey);
+        return store;
+    }
+
+    static TSettingItem* AddItem(TSettings& store, const QString& name, TSettingType type,
+                                 TSettingStorage storage)
+    {
+        TSettingItem* item = store.Settings().Add();
+        item->SetName(name);
+        item->SetDataType(type);
+        item->SetStorage(storage);
+        return item;
+    }
+
+    // Every sample and awkward text, once in each storage, with the storage's letter ending its name.
+    static std::unique_ptr<TSettings> MakeFullStore()
+    {
+        auto store = MakeStore();
+        for (const TSettingStorage storage : {ssIniFile, ssRegistry}) {
+            const QString tail = storage == ssIniFile ? QStringLiteral("I") : QStringLiteral("R");
+            for (const Sample& sample : samples())
+                AddItem(*store, QString::fromLatin1(sample.name) + tail, sample.type, storage);
+            for (int i = 0; i < kAwkward.size(); ++i)
+                AddItem(*store, QStringLiteral("Awkward%1").arg(i) + tail, stString, storage);
+        }
+        return store;
+    }
+};
+
+TEST_F(Settings, EveryTypeComesBackThroughTheIniFileAndTheRegistry)
+{
+    auto store = MakeFullStore();
+    for (const QString& tail : {QStringLiteral("I"), QStringLiteral("R")}) {
+        for (const Sample& sample : samples())
+            store->SetValue(QString::fromLatin1(sample.name) + tail, sample.value);
+        for (int i = 0; i < kAwkward.size(); ++i)
+            store->SetValue(QStringLiteral("Awkward%1").arg(i) + tail, kAwkward[i]);
+    }
+    ASSERT_TRUE(store->Save());
+
+    auto fresh = MakeFullStore();
+    ASSERT_TRUE(fresh->Load());
+    for (const QString& tail : {QStringLiteral("I"), QStringLiteral("R")}) {
+        for (const Sample& sample : samples()) {
+            const QVariant value = fresh->GetValue(QString::fromLatin1(sample.name) + tail);
+            EXPECT_EQ(value, sample.value)
+                << sample.name << tail.toStdString() << " read back as " << value.toString().toStdString();
+        }
+        for (int i = 0; i < kAwkward.size(); ++i)
+            EXPECT_EQ(fresh->GetValue(QStringLiteral("Awkward%1").arg(i) + tail), kAwkward[i]);
+    }
+
+    const plat::IniText text = plat::IniText::Load(IniName()).value();
+    EXPECT_EQ(text.ReadString(kSection, QStringLiteral("FlagI"), QString()), QStringLiteral("1"));
+    EXPECT_EQ(text.ReadString(kSection, QStringLiteral("MoneyI"), QString()), QStringLiteral("1234.5678"));
+    EXPECT_EQ(text.ReadString(kSection, QStringLiteral("DayI"), QString()), QStringLiteral("2024-02-29"));
+    EXPECT_EQ(text.ReadString(kSection, QStringLiteral("MomentI"), QString()),
+              QStringLiteral("1999-12-31T23:59:58.678"));
+    EXPECT_EQ(text.ReadString(kSection, QStringLiteral("ClockI"), QString()), QStringLiteral("07:05:03"));
+    EXPECT_FALSE(text.ValueExists(kSection, QStringLiteral("FlagR")));
+
+    const auto key = plat::RegistryKey::Open(plat::RegistryRoot::CurrentUser,
+                                             QStringLiteral("Software\\Tamsel.Works\\") + kKey, false);
+    ASSERT_TRUE(key);
+    EXPECT_EQ(key->ReadDword(QStringLiteral("FlagR")), 1u);
+    EXPECT_EQ(key->ReadDword(QStringLiteral("CountR")), std::uint32_t(-42));
+    const QByteArray day = key->ReadBinary(QStringLiteral("DayR")).value_or(QByteArray());
+    double days = 0;
+    ASSERT_EQ(day.size(), 8);
+    std::memcpy(&days, day.constData(), 8);
+    EXPECT_EQ(days, 45351.0) << "days since 30 December 1899";
+}
+
+TEST_F(Settings, SavingKeepsEverySectionAndKeyOfOthers)
+{
+    auto store = MakeStore();
+    AddItem(*store, QStringLiteral("Language"), stString, ssIniFile);
+    AddItem(*store, QStringLiteral("Debug"), stBoolean, ssIniFile);
+    WriteFile(IniName(), "[Positions]\nKorvaneMain_96_1024x768_Left=12\n\n"
+                         "[korvane]\nLanguage=English\nDoNotShowNoMplexAgain=1\nForeign=kept\n");
+    ASSERT_TRUE(store->Load());
+    EXPECT_EQ(store->GetValue(QStringLiteral("Language")), QStringLiteral("English"));
+
+    // The window saves its position after the settings were read.
+    plat::IniFile(GetIniFileName(QStringLiteral("Korvane"), QString()))
+        .WriteInteger(QStringLiteral("Positions"), QStringLiteral("KorvaneMain_96_1024x768_Top"), 34);
+    store->SetValue(QStringLiteral("Language"), QStringLiteral("Français"));
+    store->SetValue(QStringLiteral("Debug"), false);
+    ASSERT_TRUE(store->Save());
+    EXPECT_EQ(ReadFile(IniName()),
+              QByteArray("[Positions]\nKorvaneMain_96_1024x768_Left=12\n"
+                         "KorvaneMain_96_1024x768_Top=34\n\n"
+                         "[korvane]\nLanguage=Français\nDoNotShowNoMplexAgain=1\nForeign=kept\n"
+                         "Debug=0\n"));
+}
+
+TEST_F(Settings, MissingOrBadValuesTakeTheDefault)
+{
+    auto store = MakeStore();
+    AddItem(*store, QStringLiteral("Number"), stInteger, ssIniFile);
+    AddItem(*store, QStringLiteral("When"), stDate, ssIniFile);
+    AddItem(*store, QStringLiteral("Empty"), stString, ssIniFile);
+    AddItem(*store, QStringLiteral("Missing"), stFloat, ssIniFile);
+    AddItem(*store, QStringLiteral("PerformCheck"), stBoolean, ssRegistry);
+    AddItem(*store, QStringLiteral("Name"), stString, ssRegistry);
+    store->SetDefaultValue(QStringLiteral("Number"), 7);
+    store->SetDefaultValue(QStringLiteral("When"), QDate(2001, 1, 1));
+    store->SetDefaultValue(QStringLiteral("Empty"), QStringLiteral("default"));
+    store->SetDefaultValue(QStringLiteral("Missing"), QStringLiteral("2.5"));
+    store->SetDefaultValue(QStringLiteral("PerformCheck"), true);
+    store->SetDefaultValue(QStringLiteral("Name"), QStringLiteral("default"));
+    WriteFile(IniName(), "[Korvane]\nNumber=seven\nWhen=2024-13-45\nEmpty=\n");
+    auto key = plat::RegistryKey::Open(plat::RegistryRoot::CurrentUser,
+                                       QStringLiteral("Software\\Tamsel.Works\\") + kKey, true);
+    ASSERT_TRUE(key);
+    key->WriteString(QStringLiteral("PerformCheck"), QStringLiteral("0"));
+    key->WriteString(QStringLiteral("Name"), QString());
+
+    ASSERT_TRUE(store->Load());
+    EXPECT_EQ(store->GetValue(QStringLiteral("Number")), 7);
+    EXPECT_EQ(store->GetValue(QStringLiteral("When")), QDate(2001, 1, 1));
+    EXPECT_EQ(store->GetValue(QStringLiteral("Empty")), QString()) << "an ini text may be empty";
+    EXPECT_EQ(store->GetValue(QStringLiteral("Missing")), 2.5);
+    EXPECT_EQ(store->GetValue(QStringLiteral("PerformCheck")), true) << "a string is not a Boolean";
+    EXPECT_EQ(store->GetValue(QStringLiteral("Name")), QStringLiteral("default"))
+        << "an empty registry string";
+}
+
+TEST_F(Settings, LoadingMakesTheRegistryKeyAndSavingWritesOnlyHeldValues)
+{
+    auto store = MakeStore();
+    AddItem(*store, QStringLiteral("Useful"), stBoolean, ssRegistry);
+    AddItem(*store, QStringLiteral("Kept"), stString, ssIniFile);
+    AddItem(*store, QString(), stString, ssIniFile);
+    ASSERT_TRUE(store->Load());
+    EXPECT_TRUE(plat::RegistryKey::Open(plat::RegistryRoot::CurrentUser,
+                                        QStringLiteral("Software\\Tamsel.Works\\") + kKey, false));
+    WriteFile(IniName(), "[Korvane]\nKept=by the user\n");
+    ASSERT_TRUE(store->Save());
+    EXPECT_EQ(ReadFile(IniName()), QByteArray("[Korvane]\nKept=by the user\n"));
+}
+
+TEST_F(Settings, AReadOnlyFileMakesSaveFailAndLosesNothing)
+{
+    auto store = MakeStore();
+    AddItem(*store, QStringLiteral("Language"), stString, ssIniFile);
+    AddItem(*store, QStringLiteral("Useful"), stBoolean, ssRegistry);
+    const QByteArray content = "[Korvane]\nLanguage=English\n[Other]\nx=1\n";
+    WriteFile(IniName(), content);
+    QFile::setPermissions(IniName(), QFile::ReadOwner | QFile::ReadGroup);
+    ASSERT_TRUE(store->Load());
+    store->SetValue(QStringLiteral("Language"), QStringLiteral("Français"));
+    store->SetValue(QStringLiteral("Useful"), true);
+    EXPECT_FALSE(store->Save());
+    EXPECT_EQ(ReadFile(IniName()), content);
+
+    auto fresh = MakeStore();
+    AddItem(*fresh, QStringLiteral("Useful"), stBoolean, ssRegistry);
+    ASSERT_TRUE(fresh->Load());
+    EXPECT_EQ(fresh->GetValue(QStringLiteral("Useful")), true) << "the other items are still written";
+}
+
+TEST_F(Settings, ItemsAreFoundIgnoringTheCaseOfAsciiLetters)
+{
+    auto store = MakeStore();
+    TSettingItem* language = AddItem(*store, QStringLiteral("Language"), stString, ssIniFile);
+    TSettingItem* summer = AddItem(*store, QStringLiteral("Été"), stString, ssIniFile);
+    EXPECT_EQ(store->FindItem(QStringLiteral("language")), language);
+    EXPECT_EQ(store->FindItem(QStringLiteral("LANGUAGE")), language);
+    EXPECT_EQ(store->FindItem(QStringLiteral("Été")), summer);
+    EXPECT_EQ(store->FindItem(QStringLiteral("été")), nullptr);
+    EXPECT_FALSE(store->GetValue(QStringLiteral("Unknown")).isValid());
+    store->SetValue(QStringLiteral("Unknown"), 1);
+    EXPECT_EQ(store->Settings().Count(), 2);
+}
+
+TEST_F(Settings, ChangesFireOnlyWhenSomethingChanges)
+{
+    auto store = MakeStore();
+    int fired = 0;
+    store->OnChange = [&](TSettings* sender) {
+        EXPECT_EQ(sender, store.get());
+        ++fired;
+    };
+    TSettingItem* item = store->Settings().Add();
+    item->SetName(QStringLiteral("Count"));
+    item->SetDataType(stInteger);
+    item->SetStorage(ssIniFile);
+    EXPECT_EQ(fired, 3);
+    item->SetStorage(ssIniFile);
+    item->SetValue(QVariant());
+    EXPECT_EQ(fired, 4) << "setting an empty item always changes it";
+    item->SetValue(5);
+    item->SetValue(5);
+    item->SetValue(QStringLiteral("5"));
+    item->SetValue(5.0);
+    EXPECT_EQ(fired, 5) << "equal values, whatever their form";
+    item->SetValueDefault(5);
+    EXPECT_EQ(fired, 6);
+
+    store->Settings().BeginUpdate();
+    item->SetValue(6);
+    item->SetValue(7);
+    EXPECT_EQ(fired, 6);
+    store->Settings().EndUpdate();
+    EXPECT_EQ(fired, 7);
+}
+
+TEST_F(Settings, TheFileIsNamedAfterTheExecutableInALowerCaseFolder)
+{
+    auto store = MakeStore();
+    EXPECT_EQ(store->IniFileName(), IniName());
+    EXPECT_TRUE(QFileInfo(ConfigHome() + QStringLiteral("korvane")).isDir());
+    EXPECT_EQ(GetIniFileName(QStringLiteral("Korvane"), QString()), IniName()) << "the start-up settings";
+
+    plat::SetExecutableName(QStringLiteral("Korvane.bin.x"));
+    store->SetIniSuffix(QStringLiteral("  "));
+    EXPECT_EQ(store->IniSuffix(), QString());
+    EXPECT_EQ(store->IniFileName(), IniName());
+    store->SetIniSuffix(QStringLiteral("_2"));
+    EXPECT_EQ(store->IniFileName(), ConfigHome() + QStringLiteral("korvane/korvane_2.ini"));
+
+    store->SetApplicationKey(QStringLiteral("   "));
+    EXPECT_EQ(store->ApplicationKey(), QStringLiteral("Application"));
+    store->SetApplicationIni(QStringLiteral("\t"));
+    EXPECT_EQ(store->ApplicationIni(), QStringLiteral("Application"));
+}
+
+TEST_F(Settings, TheFileGoesBesideTheExecutableWhenItsFolderCannotBeMade)
+{
+    QDir(ConfigHome()).removeRecursively();
+    WriteFile(ConfigHome().chopped(1), "not a folder");
+    auto store = MakeStore();
+    store->SetIniFileName(QStringLiteral("ignored.ini"));
+    EXPECT_EQ(store->IniFileName(), ProgramFolder() + QStringLiteral("korvane.ini"));
+    AddItem(*store, QStringLiteral("Language"), stString, ssIniFile);
+    store->SetValue(QStringLiteral("Language"), QStringLiteral("Deutsch"));
+    EXPECT_TRUE(store->Save());
+    EXPECT_EQ(ReadFile(ProgramFolder() + QStringLiteral("korvane.ini")),
+              QByteArray("[Korvane]\nLanguage=Deutsch\n"));
+}
+
+TEST_F(Settings, AMissingConfigurationFolderIsMade)
+{
+    QDir(ConfigHome()).removeRecursively();
+    EXPECT_EQ(GetIniFileName(QStringLiteral("Korvane"), QString()), IniName());
+    EXPECT_TRUE(QFileInfo(ConfigHome() + QStringLiteral("korvane")).isDir());
+}
