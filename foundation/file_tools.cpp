@@ -145,7 +145,13 @@ bool DeleteFileIfWritable(const QString& name)
     const QString trimmed = name.trimmed();
     if (!FileExistsEx(trimmed) || IsFileReadOnly(trimmed))
         return false;
-    return ::unlink(QFile::encodeName(absoluteName(trimmed)).constData()) == 0;
+    const QByteArray path = QFile::encodeName(absoluteName(trimmed));
+    // Only files and links to them: an output named after a device (say /dev/full) must never
+    // unlink the device node, which root could do.
+    struct stat entry {};
+    if (::lstat(path.constData(), &entry) != 0 || !(S_ISREG(entry.st_mode) || S_ISLNK(entry.st_mode)))
+        return false;
+    return ::unlink(path.constData()) == 0;
 }
 
 QString GetLowerExtension(const QString& name)

@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QFile>
 
+#include <sys/stat.h>
+
 namespace {
 
 const auto kReadOnly = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
@@ -77,6 +79,10 @@ TEST_F(FileTools, ReadOnlyComesFromTheModeBitsEvenForRoot)
     QDir().mkpath(folder);
     EXPECT_FALSE(DeleteFileIfWritable(folder)) << "folders are never removed";
     EXPECT_TRUE(QFileInfo(folder).isDir());
+    const QString fifo = Root() + QStringLiteral("pipe.wav");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0666), 0);
+    EXPECT_FALSE(DeleteFileIfWritable(fifo)) << "nor anything else that is no file, like a device";
+    EXPECT_TRUE(QFileInfo::exists(fifo));
     EXPECT_FALSE(IsFolderReadOnly(folder + u'/'));
     QFile::setPermissions(folder, kReadOnly | QFile::ExeOwner);
     EXPECT_TRUE(IsFolderReadOnly(folder + u'/'));
