@@ -1,0 +1,266 @@
+#include "engine/command_audio_to_wav.h"
+
+#include "audio/acs_wave.h"
+#include "audio/audio_wav_settings.h"
+#include "engine/command_common_data.h"
+#include "foundation/language.h"
+#include "foundation/log_procedures.h"
+#include "foundation/program_globals.h"
+#include "foundation/useful_string.h"
+#include "platform/dialogs.h"
+#include "platform/messages.h"
+
+#include <QFile>
+#include <QTextCursor>
+#include <QtEndian>
+
+#include <utility>
+#include <vector>
+
+namespace {
+
+constexpr std::int64_t DecodeBlockSize = 10240;
+constexpr int DefaultDecodeRate = 44100;
+// The RIFF size (the data and 36 header bytes) must stay within 32 bits.
+constexpr std::int64_t MaxDataSize = 0xFFFFFFFFll - (PcmWaveHeaderSize - 8);
+
+QString doneText()
+{
+    return QStringLiteral("Audio to WAV conversion done successfully");
+}
+
+void writeAll(QFile& file, const char* data, std::int64_t count)
+{
+    if (file.write(data, count) != count)
+        throw EAudioConversionError(QStringLiteral("Cannot write to ") + file.fileName() +
+                                    QStringLiteral(": ") + file.errorString());
+}
+
+void writeAt(QFile& file, std::int64_t offset, std::int64_t value)
+{
+    char bytes[4];
+    qToLittleEndian<quint32>(static_cast<quint32>(value), bytes);
+    if (!file.seek(offset))
+        throw EAudioConversionError(QStringLiteral("Cannot seek in ") + file.fileName());
+    writeAll(file, bytes, 4);
+}
+
+void patchSizes(QFile& file)
+{
+    const std::int64_t size = file.size();
+    writeAt(file, 4, size - 8);
+    writeAt(file, PcmDataSizeOffset, size - PcmWaveHeaderSize);
+    file.close();
+    if (file.error() != QFileDevice::NoError)
+        throw EAudioConversionError(QStringLiteral("Cannot close ") + file.fileName());
+}
+
+void showProgress(const TCommandInterface& command, TCommandCommonData& common,
+                  const plat::AudioDecoder& decoder)
+{
+    const std::int64_t length = decoder.LengthBytes();
+    common.SetProgress(command, length > 0 ? decoder.PositionBytes() * 100 / length : 0, 100);
+}
+
+} // namespace
+
+TAudioToWavInfo::TAudioToWavInfo(std::unique_ptr<TCommandCommonData> commonData,
+                                 std::shared_ptr<const TAudioWavEncodingPref> wavPref)
+    : CommonData(std::move(commonData)), WavPref(std::move(wavPref))
+{
+}
+
+TAudioToWavInfo::~TAudioToWavInfo() = default;
+
+TCommandAudioToWav::TCommandAudioToWav(QObject* owner, TCommandLogEvent onLog, const QString& name,
+                                       const QString& statusText, std::unique_ptr<TAudioToWavInfo> data,
+                                       TAfterCommandEvent onAfterCommand, bool reportResult, bool doneFlag)
+    : TCommandInterface(owner, std::move(onLog), name, statusText, data.get(), std::move(onAfterCommand),
+                        reportResult, doneFlag),
+      info_(std::move(data))
+{
+}
+
+TCommandAudioToWav::~TCommandAudioToWav() = default;
+
+void TCommandAudioToWav::Start(QPlainTextEdit* echoMemo, TCommandFinishedEvent onFinished,
+                               TCommandTextEvent onStatus)
+{
+    if (Cancelled)
+        return;
+    TCommandInterface::Start(echoMemo, std::move(onFinished), std::move(onStatus));
+    EchoStepName(EchoMemo, Name);
+    Status.Started = true;
+    if (!info_) {
+        Fail(Format(TranslateMsg(QStringLiteral("Unable to execute %s, execution aborted...")),
+                    QStringLiteral("AudioToWav")));
+    } else if (DecodeFile()) {
+        HandleLine(this, doneText());
+        Finish(this, 0);
+    } else if (Cancelled) {
+        Status.SetCancelled();
+        Finish(this, 1);
+    } else {
+        Fail(TranslateMsg(QStringLiteral("Unable to read/play the audio file")));
+    }
+}
+
+bool TCommandAudioToWav::DecodeFile()
+{
+    if (Cancelled || !info_ || !info_->CommonData)
+        return false;
+    TCommandCommonData& common = *info_->CommonData;
+    if (!common.CheckOutputFile(*this))
+        return false;
+    try {
+        Decode(common);
+    } catch (const std::exception& e) {
+        // The step reports the failure; the reason is kept for whoever debugs it.
+        LogDebug(QString::fromUtf8(e.what()));
+        return false;
+    }
+    if (!Cancelled)
+        HandleLine(this, QStringLiteral("BASS DecodeFile Ended"));
+    return !Cancelled;
+}
+
+void TCommandAudioToWav::Decode(TCommandCommonData& common)
+{
+    const TAudioWavEncodingPref* pref = info_->WavPref.get();
+    // The decoder resamples to the rate the batch writes, so no later step needs to.
+    const plat::AudioDecoderOptions options{pref ? pref->SamplingFrequency : DefaultDecodeRate, 0};
+    QString error;
+    const auto decoder = plat::AudioDecoder::Open(common.InputFile, options, error);
+    HandleLine(this, QStringLiteral("BASS DecodeFile Started"));
+    if (!decoder)
+        throw ELoadFileException(
+            Format(TranslateMsg(QStringLiteral("Can't play the file %s")), common.InputFile));
+
+    QFile output(common.OutputFile);
+    if (!output.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+        throw EAudioConversionError(QStringLiteral("Cannot create ") + common.OutputFile);
+    const QByteArray header =
+        MakePcmWaveHeader(decoder->Channels(), std::uint32_t(decoder->SampleRate()), 16, 0);
+    writeAll(output, header.constData(), header.size());
+
+    std::vector<char> block(DecodeBlockSize);
+    std::int64_t dataSize = 0;
+    while (decoder->Active() && !Cancelled) {
+        const std::int64_t count = decoder->Read(block.data(), DecodeBlockSize);
+        // A read error must not leave a file that passes for the whole source.
+        if (count < 0)
+            throw EAudioConversionError(QStringLiteral("Cannot decode ") + common.InputFile);
+        dataSize += count;
+        if (dataSize > MaxDataSize)
+            throw EAudioConversionError(QStringLiteral("The WAV file would exceed 4 GB."));
+        writeAll(output, block.data(), count);
+        plat::PumpEvents();
+        if (Cancelled)
+            break;
+        showProgress(*this, common, *decoder);
+    }
+    patchSizes(output);
+}
+
+void TCommandAudioToWav::Fail(const QString& text)
+{
+    FailAudioStep(*this, text);
+}
+
+void TCommandAudioToWav::Cancel()
+{
+    Cancelled = true;
+}
+
+void TCommandAudioToWav::Detach()
+{
+    OnFinished = nullptr;
+}
+
+void TCommandAudioToWav::ParseLine(QString& line)
+{
+    line = line.trimmed();
+    if (line.contains(doneText()))
+        Status.Successes.append(line);
+    ParseErrorLine(line, Status);
+}
+
+QString TCommandAudioToWav::TranslateLine(const QString& line)
+{
+    QString translated = line;
+    if (translated.contains(doneText(), Qt::CaseInsensitive))
+        translated.replace(doneText(), TranslateMsg(doneText()), Qt::CaseInsensitive);
+    return TCommandInterface::TranslateLine(translated);
+}
+
+void TCommandAudioToWav::OnSuccess()
+{
+    if (info_ && info_->CommonData)
+        info_->CommonData->CleanupOnSuccess(*this);
+}
+
+void TCommandAudioToWav::OnFailure()
+{
+    if (info_ && info_->CommonData)
+        info_->CommonData->CleanupOnFailure(*this);
+}
+
+void TCommandAudioToWav::OnCancel()
+{
+    if (info_ && info_->CommonData)
+        info_->CommonData->SetCancelled();
+    OnFailure();
+}
+
+bool IsUnusableWav(TWaveIn* waveIn)
+{
+    return !waveIn || waveIn->FileName.isEmpty() || !waveIn->GetValid() ||
+           waveIn->GetWavType() == wtUnsupported;
+}
+
+bool IsVcdReadyWav(TWaveIn* waveIn)
+{
+    return waveIn && !waveIn->FileName.isEmpty() && waveIn->GetValid() && waveIn->GetCh() == 2 &&
+           waveIn->GetSR() == 44100 && waveIn->GetBPS() == 16 && waveIn->GetWavType() == wtPCM;
+}
+
+void EchoStepName(QPlainTextEdit* memo, const QString& name)
+{
+    if (!memo)
+        return;
+    memo->appendPlainText(name);
+    memo->appendPlainText(QString());
+    QTextCursor cursor = memo->textCursor();
+    cursor.movePosition(QTextCursor::Start);
+    memo->setTextCursor(cursor);
+    memo->ensureCursorVisible();
+}
+
+void FailAudioStep(TCommandInterface& command, const QString& text)
+{
+    if (command.Cancelled)
+        return;
+    command.Failed = true;
+    command.HandleLine(&command, ErrorPrefix + QStringLiteral(": ") + text);
+    command.Status.SetFailed();
+    command.Finish(&command, 1);
+}
+
+void ParseErrorLine(QString& line, TExecuteStatus& status)
+{
+    line = line.trimmed();
+    const QString prefix = ErrorPrefix + QStringLiteral(": ");
+    if (line.startsWith(prefix, Qt::CaseInsensitive))
+        status.Errors.append(line.mid(prefix.size()));
+}
+
+bool CheckAudioLibraries(const plat::DecoderLibraries& loaded)
+{
+    const QString problems = plat::CheckDecoderLibraries(loaded);
+    if (problems.isEmpty())
+        return true;
+    // No language is loaded this early: the box stays in English.
+    plat::MessageDlg(QStringLiteral("Incorrect FFmpeg libraries\r\r") + problems, plat::TMsgDlgType::mtError,
+                     plat::mbOK);
+    return false;
+}

@@ -1,0 +1,75 @@
+#include "engine/command_audio_to_wav.h"
+
+#include "audio/audio_wav_settings.h"
+#include "tests/support/audio_step_world.h"
+#include "tests/support/qt_printers.h"
+
+#include <QFileInfo>
+
+class AudioToWav : public AudioStepWorld {
+protected:
+    void Decode(const QString& source, std::shared_ptr<TAudioWavEncodingPref> pref = {}, bool cancel = false)
+    {
+        auto info = std::make_unique<TAudioToWavInfo>(NewCommonData(source), std::move(pref));
+        RunStep(std::make_unique<TCommandAudioToWav>(nullptr, Logger, "Audio file to WAV file conversion",
+                                                     QString(), std::move(info), AfterCommand, false, false),
+                source, cancel);
+    }
+};
+
+TEST_F(AudioToWav, EverySourceTypeBecomesA16BitWavAtTheBatchRate)
+{
+    // The WAV preference sets the rate decoded to; bits and channels are the next step's business.
+    auto pref = std::make_shared<TAudioWavEncodingPref>();
+    std::tie(pref->SamplingFrequency, pref->ChannelsMode, pref->BitsPerSample) =
+        std::tuple(22050, wcmMono, wbs8);
+    for (const auto& [source, channels, rate] : {std::tuple{"dec-tone.mp3", 2, 44100},
+                                                 {"dec-tone.mp2", 2, 44100},
+                                                 {"dec-tone.mp1", 2, 44100},
+                                                 {"dec-tone.ogg", 2, 44100},
+                                                 {"dec-tone.wma", 2, 44100},
+                                                 {"dec-source.wav", 2, 44100},
+                                                 {"dec-mono22k.wma", 1, 44100},
+                                                 {"dec-48k.ogg", 2, 22050}}) {
+        SCOPED_TRACE(source);
+        Decode(DataFixture(source), rate == 22050 ? pref : nullptr);
+        EXPECT_TRUE(LastStatus.IsSucceeded());
+        EXPECT_EQ(Log.first(4),
+                  (QStringList{"[Audio file to WAV file conversion]", "BASS DecodeFile Started",
+                               "BASS DecodeFile Ended", "Audio to WAV conversion done successfully"}));
+        qsizetype dataSize = 0;
+        EXPECT_EQ(ExpectTrueWav(Output, &dataSize), std::tuple(1, channels, rate, 16));
+        EXPECT_NEAR(dataSize, rate * channels * 2, rate * channels / 5); // the sources last a second
+        EXPECT_GT(StepBar.value(), 50);
+    }
+    const QByteArray first = ReadFile(Output);
+    Decode(DataFixture("dec-48k.ogg"), pref);
+    EXPECT_EQ(ReadFile(Output), first);
+}
+
+TEST_F(AudioToWav, ADamagedSourceOrAFailedWriteFailsTheStepAndLeavesNoOutput)
+{
+    const QString cut = WriteFile("cut.ogg", ReadFile(DataFixture("dec-tone.ogg")).left(3000));
+    for (const QString& source : {DataFixture("dec-garbage.mp3"), cut}) {
+        Decode(source);
+        EXPECT_EQ(Log.mid(1, 2),
+                  (QStringList{"BASS DecodeFile Started", "ERROR: Unable to read/play the audio file"}));
+        EXPECT_TRUE(LastStatus.IsFailed() && !QFileInfo::exists(Output));
+    }
+    {
+        const FileSizeLimit fullDisk(64 * 1024);
+        Decode(DataFixture("dec-tone.mp3"));
+    }
+    EXPECT_TRUE(LastStatus.IsFailed() && !QFileInfo::exists(Output));
+    // A device is never deleted as an old output.
+    Output = "/dev/full";
+    Decode(DataFixture("dec-tone.mp3"));
+    EXPECT_TRUE(LastStatus.IsFailed() && QFileInfo("/dev/full").exists());
+}
+
+TEST_F(AudioToWav, CancelStopsAfterTheCurrentBlockAndRemovesTheOutput)
+{
+    Decode(DataFixture("dec-tone.mp3"), {}, true);
+    EXPECT_TRUE(LastStatus.IsCancelled() && !QFileInfo::exists(Output) && Entry->GetStatus() == afsCancelled);
+    EXPECT_FALSE(Log.contains("BASS DecodeFile Ended"));
+}
