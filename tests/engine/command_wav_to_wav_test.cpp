@@ -1,0 +1,90 @@
+#include "engine/command_wav_to_wav.h"
+
+#include "audio/audio_wav_settings.h"
+#include "tests/support/audio_step_world.h"
+#include "tests/support/qt_printers.h"
+#include "tests/support/wav_image.h"
+
+#include <QFileInfo>
+
+namespace {
+
+std::shared_ptr<TAudioWavEncodingPref> Pref(TWavEncodingMode mode, int rate, TWavChannelsMode channels,
+                                            TWavBitsPerSample bits)
+{
+    auto pref = std::make_shared<TAudioWavEncodingPref>();
+    std::tie(pref->EncodingMode, pref->SamplingFrequency, pref->ChannelsMode, pref->BitsPerSample) =
+        std::tuple(mode, rate, channels, bits);
+    return pref;
+}
+
+} // namespace
+
+class WavToWav : public AudioStepWorld {
+protected:
+    // With the conversion page's components, shared by the steps.
+    void Convert(const QString& source, std::shared_ptr<TAudioWavEncodingPref> pref, bool cancel = false)
+    {
+        auto info = std::make_unique<TWavToWavInfo>(NewCommonData(source), &waveIn, &to16, &to8, &channels,
+                                                    &rate, &waveOut, std::move(pref));
+        RunStep(std::make_unique<TCommandWavToWav>(nullptr, Logger, "WAV to WAV trancoding", QString(),
+                                                   std::move(info), AfterCommand, false, false),
+                source, cancel);
+    }
+
+    TWaveIn waveIn;
+    TSampleConverter to16, to8;
+    TMSConverter channels;
+    TRateConverter rate;
+    TWaveOut waveOut;
+    const QString source = DataFixture("dec-source.wav"); // 1 s, 16-bit stereo, 44100 Hz
+};
+
+TEST_F(WavToWav, ConvertsToThePreferenceWithHeadersTrueToTheData)
+{
+    using Format = std::tuple<int, int, int, int>; // tag, channels, rate, bits
+    for (const auto& [input, pref, format, size] :
+         {std::tuple{source, Pref(wemRawPcm, 22050, wcmMono, wbs8), Format{1, 1, 22050, 8}, 22050},
+          {source, Pref(wemDviImaAdpcm, 44100, wcmStereo, wbs16), Format{0x11, 2, 44100, 4}, 45056},
+          {DataFixture("wav-pcm8-mono.wav"), nullptr, Format{1, 2, 44100, 16},
+           4 * 17640}, // the encoder's input
+          // Raising the rate makes the size the writer starts with wrong.
+          {source, Pref(wemRawPcm, 48000, wcmStereo, wbs16), Format{1, 2, 48000, 16}, 4 * 48000}}) {
+        SCOPED_TRACE(std::get<2>(format));
+        Convert(input, pref);
+        EXPECT_TRUE(LastStatus.IsSucceeded());
+        qsizetype dataSize = 0;
+        EXPECT_EQ(ExpectTrueWav(Output, &dataSize), format);
+        EXPECT_NEAR(dataSize, size, size / 50);
+        EXPECT_EQ(StepBar.value(), 100);
+    }
+    const QByteArray first = ReadFile(Output);
+    Convert(source, Pref(wemRawPcm, 48000, wcmStereo, wbs16));
+    EXPECT_EQ(ReadFile(Output), first);
+}
+
+TEST_F(WavToWav, EveryFailureEndsTheStepWithItsReasonAndNoOutput)
+{
+    const auto expectFailed = [&](const QStringList& errors) {
+        EXPECT_EQ(LastStatus.Errors, errors);
+        EXPECT_TRUE(LastStatus.IsFailed() && !QFileInfo::exists(Output));
+    };
+    Convert(source, Pref(wemDviImaAdpcm, 44100, wcmStereo, wbs8)); // refused while the writer prepares
+    expectFailed({"Cannot encode 8 bit sound into ADPCM.", "Transcoding Failure"});
+    EXPECT_TRUE(Log.contains("ERROR: Cannot encode 8 bit sound into ADPCM."));
+    {
+        const FileSizeLimit fullDisk(64 * 1024); // a write on the worker fails
+        Convert(source, nullptr);
+    }
+    expectFailed({"Cannot write to this .wav file.", "Transcoding Failure"});
+    Convert(DataFixture("dec-tone.mp3"), nullptr);
+    expectFailed({"Transcoding Failure"});
+}
+
+TEST_F(WavToWav, CancelStopsTheWriterAndRemovesTheOutput)
+{
+    Convert(WriteFile("long.wav", MakeWavImage(22050, 1, 16, QByteArray(2 * 22050 * 120, '\0'))), nullptr,
+            true);
+    EXPECT_TRUE(LastStatus.IsCancelled() && !QFileInfo::exists(Output) && Entry->GetStatus() == afsCancelled);
+    EXPECT_EQ(waveOut.GetStatus(), 2);
+}
