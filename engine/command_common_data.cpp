@@ -1,0 +1,215 @@
+#include "engine/command_common_data.h"
+
+#include "engine/command_interface.h"
+#include "foundation/file_tools.h"
+#include "foundation/global_events.h"
+#include "foundation/language.h"
+#include "foundation/log_procedures.h"
+#include "foundation/useful_files.h"
+#include "foundation/useful_string.h"
+#include "platform/dialogs.h"
+#include "platform/messages.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QPalette>
+
+#include <algorithm>
+#include <utility>
+
+#include <sys/stat.h>
+
+namespace {
+
+QString cleanAbsolute(const QString& name)
+{
+    return QDir::cleanPath(QFileInfo(name).absoluteFilePath());
+}
+
+// Two names of one existing file, whatever links or spellings lead to it.
+bool sameExistingFile(const QString& first, const QString& second)
+{
+    struct stat a {
+    }, b{};
+    return !first.isEmpty() && !second.isEmpty() && ::stat(QFile::encodeName(first).constData(), &a) == 0 &&
+           ::stat(QFile::encodeName(second).constData(), &b) == 0 && a.st_dev == b.st_dev &&
+           a.st_ino == b.st_ino;
+}
+
+void setBarPosition(QProgressBar& bar, std::int64_t position)
+{
+    bar.setValue(int(std::clamp<std::int64_t>(position, bar.minimum(), bar.maximum())));
+}
+
+// The file may still be held by whatever just wrote it; let pending work run once first.
+void waitForRelease()
+{
+    plat::PumpEvents();
+}
+
+bool cannotCreateOutput(const QString& name)
+{
+    LogError(QStringLiteral("Unable to create/write the output file: ") + name);
+    return false;
+}
+
+} // namespace
+
+void TCommandCommonData::SetTaskIndex(int index, int count)
+{
+    TaskIndex = index;
+    TaskCount = count;
+}
+
+void TCommandCommonData::SetProgressControls(QProgressBar* stepBar, QProgressBar* overallBar, int progressMin,
+                                             int progressMax, QLabel* percentLabel)
+{
+    StepBar = stepBar;
+    OverallBar = overallBar;
+    ProgressMin = progressMin;
+    ProgressMax = progressMax;
+    PercentLabel = percentLabel;
+}
+
+void TCommandCommonData::SetOutputPolicy(bool renameIfExists, bool refuseIfExists, bool renameIfSameAsSource)
+{
+    RenameIfExists = renameIfExists;
+    RefuseIfExists = refuseIfExists;
+    RenameIfSameAsSource = renameIfSameAsSource;
+}
+
+void TCommandCommonData::SetAudioFile(std::shared_ptr<TAudioFile> audioFile)
+{
+    AudioFile = std::move(audioFile);
+}
+
+void TCommandCommonData::SetCheckOutput(bool checkOutput)
+{
+    CheckOutput = checkOutput;
+}
+
+void TCommandCommonData::SetUnattended(bool unattended)
+{
+    Unattended = unattended;
+}
+
+void TCommandCommonData::SetFiles(const QString& extraTempFile, const QString& sourceFile,
+                                  bool deleteInputOnSuccess, bool deleteInputOnFailure)
+{
+    ExtraTempFile = extraTempFile;
+    SourceFile = sourceFile;
+    DeleteInputOnSuccess = deleteInputOnSuccess;
+    DeleteInputOnFailure = deleteInputOnFailure;
+}
+
+void TCommandCommonData::CleanupOnSuccess(TCommandInterface& command)
+{
+    if (DeleteInputOnSuccess && !InputFile.isEmpty())
+        DeleteLogged(command, InputFile, QStringLiteral("..."));
+    if (!ExtraTempFile.isEmpty())
+        DeleteLogged(command, ExtraTempFile, QStringLiteral("..."));
+    if (CheckOutput)
+        FireWaitEnd(&command);
+}
+
+void TCommandCommonData::CleanupOnFailure(TCommandInterface& command)
+{
+    if (DeleteInputOnFailure && !InputFile.isEmpty() && !IsSource(InputFile))
+        DeleteLogged(command, InputFile, QString());
+    if (OutputPrepared && !OutputFile.isEmpty() && !IsSource(OutputFile))
+        DeleteFileIfWritable(OutputFile);
+    if (CheckOutput)
+        FireWaitEnd(&command);
+}
+
+void TCommandCommonData::SetCancelled()
+{
+    if (AudioFile)
+        AudioFile->SetStatus(afsCancelled, QString());
+}
+
+void TCommandCommonData::SetProgress(const TCommandInterface& command, std::int64_t position,
+                                     std::int64_t length)
+{
+    if (length <= 0)
+        return;
+    const int percent = PercentOf(position, length);
+    if (StepBar)
+        setBarPosition(*StepBar, percent);
+    if (PercentLabel) {
+        QPalette palette = PercentLabel->palette();
+        palette.setColor(QPalette::WindowText, QGuiApplication::palette().color(QPalette::WindowText));
+        PercentLabel->setPalette(palette);
+        PercentLabel->setText(QString::number(percent) + QStringLiteral(" %"));
+    }
+    if (OverallBar && TaskCount >= 1)
+        ShowOverall(percent);
+    if (AudioFile && !command.Cancelled)
+        AudioFile->SetProgress(percent);
+}
+
+bool TCommandCommonData::CheckOutputFile(TCommandInterface&)
+{
+    OutputPrepared = false;
+    if (CheckOutput) {
+        if (RefuseIfExists && FileExistsEx(OutputFile)) {
+            plat::ShowError(
+                u'\r' + Format(TranslateMsg(QStringLiteral("The file \"%s\" already exists")), OutputFile));
+            return false;
+        }
+        if (!RenameOutput(RenameIfExists && FileExistsEx(OutputFile)) ||
+            !RenameOutput(RenameIfSameAsSource && IsSource(OutputFile)))
+            return false;
+    }
+    // Preparing deletes whatever has the name: never let that be the source.
+    if (sameExistingFile(OutputFile, SourceFile) || !PrepareOutputFile(OutputFile))
+        return cannotCreateOutput(OutputFile);
+    OutputPrepared = true;
+    return true;
+}
+
+int TCommandCommonData::PercentOf(std::int64_t position, std::int64_t length) const
+{
+    // Counters can run past the end or below zero; the percent stays within the step's range.
+    const std::int64_t done = std::clamp<std::int64_t>(position, 0, length);
+    const std::int64_t range = std::int64_t(ProgressMax) - ProgressMin;
+    return ProgressMin + int(static_cast<long double>(range) * done / length);
+}
+
+void TCommandCommonData::ShowOverall(int percent)
+{
+    const std::int64_t share = 100 / TaskCount;
+    setBarPosition(*OverallBar, (std::int64_t(TaskIndex) - 1) * share + share * percent / 100);
+}
+
+bool TCommandCommonData::IsSource(const QString& name) const
+{
+    // Names that differ only in case count as the source too: it is never deleted or overwritten.
+    return !name.isEmpty() && !SourceFile.isEmpty() &&
+           (cleanAbsolute(name).compare(cleanAbsolute(SourceFile), Qt::CaseInsensitive) == 0 ||
+            sameExistingFile(name, SourceFile));
+}
+
+bool TCommandCommonData::RenameOutput(bool wanted)
+{
+    if (!wanted)
+        return true;
+    const QString unique = MakeUniqueFileName(OutputFile);
+    if (unique.isEmpty())
+        return cannotCreateOutput(OutputFile);
+    OutputFile = unique;
+    return true;
+}
+
+void TCommandCommonData::DeleteLogged(TCommandInterface& command, const QString& name,
+                                      const QString& ellipsis)
+{
+    waitForRelease();
+    command.HandleLine(&command,
+                       Format(TranslateMsg(QStringLiteral("Deleting \"%s\" file")), name) + ellipsis);
+    const bool deleted = DeleteFileIfWritable(name);
+    command.HandleLine(&command, deleted ? TranslateMsg(QStringLiteral("Deletion done."))
+                                         : TranslateMsg(QStringLiteral("Deletion failed.")));
+}

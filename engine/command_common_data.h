@@ -1,0 +1,74 @@
+#pragma once
+
+#include "audio/audio_file.h"
+
+#include <QLabel>
+#include <QPointer>
+#include <QProgressBar>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+
+class TCommandInterface;
+
+// What every conversion step needs besides its own settings: its files, the source they come from,
+// what to do with an existing output, what to delete afterwards, and where its progress shows.
+// The conversion page fills one per step. Main thread only.
+class TCommandCommonData {
+public:
+    void SetTaskIndex(int index, int count);
+    void SetProgressControls(QProgressBar* stepBar, QProgressBar* overallBar, int progressMin,
+                             int progressMax, QLabel* percentLabel);
+    void SetOutputPolicy(bool renameIfExists, bool refuseIfExists, bool renameIfSameAsSource);
+    void SetAudioFile(std::shared_ptr<TAudioFile> audioFile);
+    void SetCheckOutput(bool checkOutput);
+    void SetUnattended(bool unattended);
+    void SetFiles(const QString& extraTempFile, const QString& sourceFile, bool deleteInputOnSuccess,
+                  bool deleteInputOnFailure);
+
+    const std::shared_ptr<TAudioFile>& GetAudioFile() const { return AudioFile; }
+    bool IsUnattended() const { return Unattended; }
+    bool IsLastTask() const { return TaskIndex >= TaskCount; }
+
+    // Deletes the input (when asked) and the extra file, logging each deletion through the command.
+    void CleanupOnSuccess(TCommandInterface& command);
+    // Deletes the input (when asked) and the output this step prepared; never the source.
+    void CleanupOnFailure(TCommandInterface& command);
+    void SetCancelled();
+    // Shows position out of length on the bars, the label and the entry; a length of 0 or less shows
+    // nothing, and the percent stays within ProgressMin..ProgressMax.
+    void SetProgress(const TCommandInterface& command, std::int64_t position, std::int64_t length);
+    // Applies the existing-output policy, then prepares the output; false fails the step.
+    bool CheckOutputFile(TCommandInterface& command);
+
+    int ProgressMin = 0;
+    int ProgressMax = 100;
+    QPointer<QProgressBar> StepBar;
+    QPointer<QProgressBar> OverallBar;
+    QPointer<QLabel> PercentLabel;
+    std::shared_ptr<TAudioFile> AudioFile;
+    bool DeleteInputOnSuccess = false;
+    bool DeleteInputOnFailure = false;
+    QString ExtraTempFile;
+    QString SourceFile; // never deleted
+    int TaskIndex = 1;  // 1-based
+    int TaskCount = 1;
+    bool RenameIfExists = true;
+    bool RefuseIfExists = false;
+    bool RenameIfSameAsSource = false;
+    bool Unattended = false;
+    bool CheckOutput = false;
+    QString InputFile;
+    QString OutputFile;
+
+private:
+    int PercentOf(std::int64_t position, std::int64_t length) const;
+    void ShowOverall(int percent);
+    bool IsSource(const QString& name) const;
+    bool RenameOutput(bool wanted);
+    void DeleteLogged(TCommandInterface& command, const QString& name, const QString& ellipsis);
+
+    // Set once PrepareOutputFile made the output's name ours: only then may a failure delete it.
+    bool OutputPrepared = false;
+};

@@ -1,0 +1,139 @@
+#include "audio/audio_file.h"
+
+#include "foundation/file_types.h"
+#include "foundation/language.h"
+#include "tests/support/qt_printers.h"
+#include "tests/support/temp_world.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+const QString kWaiting(36, u' ');
+
+class AudioFile : public TempWorld {
+protected:
+    void TearDown() override
+    {
+        InitLanguage(false, QString(), true, QString());
+        TempWorld::TearDown();
+    }
+
+    // A list like the conversion page's: name, status, folder.
+    QTreeWidgetItem* AddRow(const QString& name) { return new QTreeWidgetItem(&list, {name, "", ""}); }
+
+    QTreeWidget list;
+};
+
+} // namespace
+
+TEST(AudioFileTypes, SourcesAreKnownByTheirLastExtensionInAnyCase)
+{
+    for (const char* name :
+         {"/m/A.MP3", "/m/b.Wave", "/m/c.wav", "/m/d.wma", "/m/e.mp2", "/m/f.MP1", "x.Ogg"})
+        EXPECT_TRUE(IsSupportedAudioFile(name)) << name;
+    for (const char* name : {"/m/a.flac", "/m/mp3", "/m/a.mp3.txt", "/m/dir.mp3/file", "", "/m/a."})
+        EXPECT_FALSE(IsSupportedAudioFile(name)) << name;
+    // The open dialog offers exactly these types, each family described with its own patterns.
+    const QStringList filter = GetAudioFilesFilter().split(u'|');
+    QStringList offered;
+    for (int n = 1; n < filter.size(); n += 2) {
+        EXPECT_TRUE(filter[n - 1].endsWith(u'(' + filter[n] + u')')) << filter[n - 1].toStdString();
+        offered += filter[n].split(u';');
+    }
+    QStringList mask = GetAudioFilesMask().split(u';');
+    for (const QString& pattern : mask)
+        EXPECT_TRUE(IsSupportedAudioFile("/m/x" + pattern.mid(1))) << pattern.toStdString();
+    offered.sort();
+    mask.sort();
+    EXPECT_EQ(offered, mask);
+    EXPECT_EQ(mask.size(), 7);
+}
+
+TEST_F(AudioFile, AnEntryHoldsTheNamesAndTheSixtyFourBitSizeOfAnExistingFileOnly)
+{
+    const QString name = WriteFile("Music/Été \"Live\".MP3", "data");
+    ASSERT_TRUE(QFile::resize(name, std::int64_t(5) << 30));
+    const TAudioFile entry(name, nullptr, nullptr);
+    EXPECT_EQ(entry.FullName, name);
+    EXPECT_EQ(entry.LowerName, name.toLower());
+    EXPECT_EQ(entry.FileName, "Été \"Live\".MP3");
+    EXPECT_EQ(entry.Folder, Root() + "Music/");
+    EXPECT_EQ(entry.FileSize, std::int64_t(5) << 30);
+    EXPECT_EQ(entry.ImageIndex, AudioFileIconIndex >= 0 ? AudioFileIconIndex : GetFileIconIndex("a.wav"));
+
+    QDir().mkpath(Root() + "folder.mp3");
+    ASSERT_TRUE(QFile::link(Root() + "gone.mp3", Root() + "dangling.mp3"));
+    for (const QString& missing : {Root() + "missing.mp3", Root() + "folder.mp3", Root() + "dangling.mp3"}) {
+        const TAudioFile empty(missing, &list, nullptr);
+        EXPECT_EQ(empty.FullName, QString()) << missing.toStdString();
+        EXPECT_EQ(empty.Folder, QString());
+        EXPECT_EQ(empty.FileSize, 0);
+        EXPECT_EQ(empty.ListView, &list) << "the entry still exists with its row";
+    }
+}
+
+TEST_F(AudioFile, TheStatusColumnShowsEachStatusAndIsRewrittenOnlyWhenItChanges)
+{
+    QTreeWidgetItem* row = AddRow("a.mp3");
+    TAudioFile entry(QString(), &list, row);
+    EXPECT_EQ(entry.GetStatus(), afsWaiting);
+    EXPECT_EQ(entry.GetStatusText(), kWaiting) << "never an empty text";
+    QSignalSpy changes(&list, &QTreeWidget::itemChanged);
+    entry.SetProgress(0);
+    entry.SetProgress(0);
+    EXPECT_EQ(row->text(1), "0 %");
+    EXPECT_EQ(changes.count(), 1) << "a repeated percent leaves the cell alone";
+    EXPECT_EQ(entry.GetStatus(), afsInProgress);
+
+    const std::pair<TAudioFileStatus, const char*> statuses[] = {
+        {afsConverted, "Converted"}, {afsCancelled, "Conversion Cancelled"}, {afsError, "Conversion Error"}};
+    for (const auto& [status, text] : statuses) {
+        entry.SetStatus(status, QString());
+        EXPECT_EQ(row->text(1), text);
+    }
+    entry.SetStatus(afsError, "Bad header");
+    EXPECT_EQ(entry.StatusText, "Bad header") << "the reason is kept for the page";
+    entry.ClearStatus();
+    EXPECT_EQ(row->text(1), kWaiting);
+    EXPECT_EQ(row->text(0), "a.mp3");
+
+    InitLanguage(true, SourceFolder() + "resources/Lng/korvane_fr.lng", true, QString());
+    entry.SetStatus(afsCancelled, QString());
+    EXPECT_EQ(row->text(1), "Conversion annulée");
+}
+
+TEST_F(AudioFile, TheRowOfAChangedEntryIsScrolledIntoView)
+{
+    for (int n = 0; n < 200; ++n)
+        AddRow(QString::number(n));
+    list.resize(300, 120);
+    list.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    QTreeWidgetItem* last = list.topLevelItem(199);
+    TAudioFile entry(QString(), &list, last);
+    ASSERT_FALSE(list.viewport()->rect().contains(list.visualItemRect(last)));
+    entry.SetProgress(10);
+    EXPECT_TRUE(list.viewport()->rect().contains(list.visualItemRect(last)));
+}
+
+TEST_F(AudioFile, AnEntryWithoutItsRowOrItsListStillTakesItsStatus)
+{
+    // The list removes a row: it detaches the entry, which a running step still holds.
+    auto heldByAStep = std::make_shared<TAudioFile>(QString(), &list, AddRow("a.mp3"));
+    heldByAStep->Detach();
+    delete list.topLevelItem(0);
+    heldByAStep->SetProgress(50);
+    EXPECT_EQ(heldByAStep->GetStatusText(), "50 %");
+
+    auto view = std::make_unique<QTreeWidget>();
+    TAudioFile orphan(QString(), view.get(), new QTreeWidgetItem(view.get()));
+    view.reset();
+    orphan.SetStatus(afsError, QString());
+    EXPECT_EQ(orphan.GetStatus(), afsError);
+}

@@ -1,0 +1,286 @@
+#include "engine/command_common_data.h"
+
+#include "components/nero_memo.h"
+#include "engine/command_interface.h"
+#include "foundation/global_events.h"
+#include "foundation/log_procedures.h"
+#include "tests/support/qt_printers.h"
+#include "tests/support/scripted_dialogs.h"
+#include "tests/support/temp_world.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <limits>
+#include <memory>
+
+namespace {
+
+const auto kReadOnly = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
+
+// A step that only records what it logs.
+class Step : public TCommandInterface {
+public:
+    explicit Step(QObject* data)
+        : TCommandInterface(
+              nullptr, [this](QObject*, QString text) { Logged << text; }, "Step", "Stepping", data, nullptr,
+              false, false)
+    {
+    }
+    void OnSuccess() override {}
+    void OnFailure() override {}
+    void OnCancel() override {}
+    void ParseLine(QString&) override {}
+    void Cancel() override {}
+    TCommandInterface* ReleaseHook() override { return this; }
+    void Detach() override {}
+
+    QStringList Logged;
+};
+
+class CommonData : public TempWorld {
+protected:
+    void SetUp() override
+    {
+        TempWorld::SetUp();
+        SetLogTarget(&log);
+        GlobalEvents().OnWaitEnd = [this](QObject* sender) { waitEnds << sender; };
+        common.SetProgressControls(&stepBar, &overallBar, 0, 100, &label);
+        common.SetAudioFile(entry);
+    }
+    void TearDown() override
+    {
+        GlobalEvents().OnWaitEnd = nullptr;
+        SetLogTarget(nullptr);
+        TempWorld::TearDown();
+    }
+
+    // The step that writes the final file: the existing-output policy applies.
+    void FinalOutput(const QString& output, bool rename, bool refuse, bool renameIfSource)
+    {
+        common.SetCheckOutput(true);
+        common.SetOutputPolicy(rename, refuse, renameIfSource);
+        common.OutputFile = output;
+    }
+
+    QObject data;
+    Step step{&data};
+    QProgressBar stepBar, overallBar;
+    QLabel label{"before"};
+    std::shared_ptr<TAudioFile> entry = std::make_shared<TAudioFile>(QString(), nullptr, nullptr);
+    TCommandCommonData common;
+    TNeroMemo log;
+    QList<QObject*> waitEnds;
+};
+
+} // namespace
+
+TEST_F(CommonData, ProgressIsTruncatedAndTheOverallBarSharedAmongTheTasks)
+{
+    common.SetTaskIndex(2, 3);
+    EXPECT_FALSE(common.IsLastTask());
+    common.SetProgress(step, 1, 3);
+    EXPECT_EQ(stepBar.value(), 33);
+    EXPECT_EQ(label.text(), "33 %");
+    EXPECT_EQ(entry->GetStatusText(), "33 %");
+    common.SetProgress(step, 50, 100);
+    EXPECT_EQ(overallBar.value(), 33 + 16) << "task 2 of 3 at 50 %";
+
+    // The encoding step of the last file covers 16..96 of its bar.
+    common.SetProgressControls(&stepBar, &overallBar, 16, 96, &label);
+    common.SetTaskIndex(3, 3);
+    EXPECT_TRUE(common.IsLastTask());
+    common.SetProgress(step, 1, 2);
+    EXPECT_EQ(stepBar.value(), 56);
+    EXPECT_EQ(overallBar.value(), 66 + 18);
+}
+
+TEST_F(CommonData, ProgressStaysInItsRangeAndAnEmptyLengthShowsNothing)
+{
+    common.SetProgressControls(&stepBar, &overallBar, 16, 96, &label);
+    common.SetProgress(step, 5, 0);
+    common.SetProgress(step, 5, -1);
+    EXPECT_EQ(stepBar.value(), stepBar.minimum() - 1) << "never moved";
+    EXPECT_EQ(label.text(), "before");
+    EXPECT_EQ(entry->GetStatus(), afsWaiting);
+
+    constexpr std::int64_t huge = std::numeric_limits<std::int64_t>::max();
+    common.SetProgress(step, huge, 3);
+    EXPECT_EQ(stepBar.value(), 96) << "a counter past the end";
+    EXPECT_EQ(overallBar.value(), 96);
+    common.SetProgress(step, -5, 1152);
+    EXPECT_EQ(stepBar.value(), 16) << "a negative counter";
+    common.SetProgress(step, std::int64_t(1) << 61, std::int64_t(1) << 62);
+    EXPECT_EQ(stepBar.value(), 56);
+    common.SetProgress(step, huge, huge);
+    EXPECT_EQ(label.text(), "96 %");
+    common.SetTaskIndex(1, 0);
+    common.SetProgress(step, 0, 10);
+    EXPECT_EQ(overallBar.value(), 96) << "no tasks: the overall bar is left alone";
+}
+
+TEST_F(CommonData, ProgressReachesOnlyWhatIsStillThere)
+{
+    QPalette red = label.palette();
+    red.setColor(QPalette::WindowText, Qt::red);
+    label.setPalette(red);
+    common.SetProgress(step, 1, 4);
+    EXPECT_EQ(label.palette().color(QPalette::WindowText),
+              QApplication::palette().color(QPalette::WindowText));
+
+    step.Cancelled = true;
+    common.SetProgress(step, 2, 4);
+    EXPECT_EQ(stepBar.value(), 50);
+    EXPECT_EQ(entry->GetStatusText(), "25 %") << "a cancelled step leaves the entry alone";
+    common.SetCancelled();
+    EXPECT_EQ(entry->GetStatus(), afsCancelled);
+
+    auto gone = std::make_unique<QProgressBar>();
+    common.SetProgressControls(gone.get(), gone.get(), 0, 100, nullptr);
+    gone.reset();
+    step.Cancelled = false;
+    common.SetProgress(step, 3, 4);
+    EXPECT_EQ(entry->GetStatusText(), "75 %");
+    TCommandCommonData bare;
+    bare.SetCancelled();
+    bare.SetProgress(step, 1, 2);
+}
+
+TEST_F(CommonData, RefusingAnExistingOutputComesFirstAndKeepsTheFile)
+{
+    const QString output = WriteFile("out/song.wav", "keep me");
+    FinalOutput(output, true, true, false);
+    EXPECT_FALSE(common.CheckOutputFile(step));
+    EXPECT_EQ(Dialogs().LastText(), "\rThe file \"" + output + "\" already exists");
+    common.CleanupOnFailure(step);
+    EXPECT_EQ(ReadFile(output), "keep me") << "the file the user wanted kept survives the failure";
+    EXPECT_EQ(waitEnds, QList<QObject*>({&step}));
+}
+
+TEST_F(CommonData, AnExistingOutputGetsAFreeNameAndOnlyTheStepsOwnFileIsDeletedOnFailure)
+{
+    const QString existing = WriteFile("out/Song.WAV", "old");
+    FinalOutput(existing, true, false, false);
+    ASSERT_TRUE(common.CheckOutputFile(step));
+    const QString renamed = Root() + "out/Song-1.wav";
+    EXPECT_EQ(common.OutputFile, renamed);
+    EXPECT_FALSE(QFileInfo::exists(renamed)) << "prepared, not yet written";
+    WriteFile(renamed, "half");
+    common.CleanupOnFailure(step);
+    EXPECT_FALSE(QFileInfo::exists(renamed));
+    EXPECT_EQ(ReadFile(existing), "old");
+    EXPECT_TRUE(Dialogs().Messages().isEmpty());
+}
+
+TEST_F(CommonData, WhenEveryFreeNameIsTakenTheStepFailsAndOverwritesNothing)
+{
+    const QString output = WriteFile("out/song.wav", "0");
+    for (int n = 1; n <= 50; ++n)
+        WriteFile(QString("out/song-%1.wav").arg(n), QByteArray::number(n));
+    FinalOutput(output, true, false, true);
+    EXPECT_FALSE(common.CheckOutputFile(step));
+    EXPECT_EQ(log.Lines(), QStringList({"Unable to create/write the output file: " + output}));
+    common.CleanupOnFailure(step);
+    EXPECT_EQ(ReadFile(output), "0");
+    for (int n = 1; n <= 50; ++n)
+        EXPECT_EQ(ReadFile(Root() + QString("out/song-%1.wav").arg(n)), QByteArray::number(n));
+    EXPECT_EQ(QDir(Root() + "out").count(), 2u + 51u);
+}
+
+TEST_F(CommonData, OverwritingReplacesAnOldOutputButNeverTheSource)
+{
+    const QString source = WriteFile("music/Song.wav", "source");
+    const QString old = WriteFile("music/old.wav", "old");
+    common.SetFiles(QString(), source, false, false);
+    FinalOutput(old, false, false, true);
+    EXPECT_TRUE(common.CheckOutputFile(step));
+    EXPECT_FALSE(QFileInfo::exists(old));
+
+    // The source, named as such or through a linked folder, gets a free name.
+    ASSERT_TRUE(QFile::link(Root() + "music", Root() + "alias"));
+    for (const QString& folder : {Root() + "music/", Root() + "alias/"}) {
+        FinalOutput(folder + "Song.wav", false, false, true);
+        EXPECT_TRUE(common.CheckOutputFile(step));
+        EXPECT_EQ(common.OutputFile, folder + "Song-1.wav");
+    }
+    // Another case names another file here: it is written as asked.
+    FinalOutput(Root() + "music/SONG.wav", false, false, true);
+    EXPECT_TRUE(common.CheckOutputFile(step));
+    EXPECT_EQ(common.OutputFile, Root() + "music/SONG.wav");
+    // An intermediate step has no policy, but never prepares over the source either.
+    common.SetCheckOutput(false);
+    common.OutputFile = source;
+    EXPECT_FALSE(common.CheckOutputFile(step));
+    EXPECT_EQ(ReadFile(source), "source");
+    EXPECT_TRUE(Dialogs().Messages().isEmpty());
+}
+
+TEST_F(CommonData, AReadOnlyOutputIsNeitherOverwrittenNorDeleted)
+{
+    const QString output = WriteFile("out/locked.vcd.mpg", "locked");
+    QFile::setPermissions(output, kReadOnly);
+    FinalOutput(output, false, false, true);
+    EXPECT_FALSE(common.CheckOutputFile(step));
+    EXPECT_TRUE(Dialogs().LastText().startsWith("Unable to overwrite:\r\r  " + output));
+    EXPECT_EQ(log.Lines(), QStringList({"Unable to create/write the output file: " + output}));
+    common.CleanupOnFailure(step);
+    EXPECT_EQ(ReadFile(output), "locked");
+}
+
+TEST_F(CommonData, TheFailureCleanUpDeletesIntermediatesButNeverTheSource)
+{
+    const QString source = WriteFile("music/Song.mp3", "source");
+    const QString other = WriteFile("music/other.wav", "other");
+    common.SetFiles(QString(), source.toUpper(), true, true);
+    common.InputFile = source;
+    common.OutputFile = other; // never prepared by this step
+    common.CleanupOnFailure(step);
+    EXPECT_EQ(ReadFile(source), "source");
+    EXPECT_EQ(ReadFile(other), "other");
+    EXPECT_EQ(step.Logged, QStringList());
+
+    const QString input = WriteFile("tmp/TmpA1B23.tmp", "pcm");
+    common.InputFile = input;
+    common.OutputFile = Root() + "tmp/TmpC4D56.tmp";
+    ASSERT_TRUE(common.CheckOutputFile(step));
+    WriteFile(common.OutputFile, "half");
+    common.CleanupOnFailure(step);
+    EXPECT_FALSE(QFileInfo::exists(input));
+    EXPECT_FALSE(QFileInfo::exists(common.OutputFile));
+    EXPECT_EQ(step.Logged, QStringList({"Deleting \"" + input + "\" file", "Deletion done."}));
+
+    const QString locked = WriteFile("tmp/TmpE7F89.tmp", "locked");
+    QFile::setPermissions(locked, kReadOnly);
+    common.InputFile = locked;
+    common.CleanupOnFailure(step);
+    EXPECT_EQ(ReadFile(locked), "locked");
+    EXPECT_EQ(step.Logged.last(), "Deletion failed.");
+    EXPECT_TRUE(waitEnds.isEmpty()) << "only the final output's step ends the wait";
+}
+
+TEST_F(CommonData, TheSuccessCleanUpDeletesTheInputAndTheExtraFile)
+{
+    const QString source = WriteFile("music/song.mp3", "source");
+    const QString input = WriteFile("tmp/TmpA1B23.tmp", "mp2");
+    const QString output = WriteFile("music/song.vcd.mpg", "mpeg");
+    common.SetFiles(source, source, true, true);
+    common.SetCheckOutput(true);
+    common.InputFile = input;
+    common.OutputFile = output;
+    common.CleanupOnSuccess(step);
+    EXPECT_FALSE(QFileInfo::exists(input));
+    EXPECT_FALSE(QFileInfo::exists(source)) << "the user asked for the source to go once converted";
+    EXPECT_EQ(ReadFile(output), "mpeg");
+    EXPECT_EQ(step.Logged, QStringList({"Deleting \"" + input + "\" file...", "Deletion done.",
+                                        "Deleting \"" + source + "\" file...", "Deletion done."}));
+    EXPECT_EQ(waitEnds, QList<QObject*>({&step}));
+
+    const QString kept = WriteFile("tmp/TmpC4D56.tmp", "wav");
+    common.SetFiles(Root() + "tmp/gone.tmp", source, false, false);
+    common.InputFile = kept;
+    common.CleanupOnSuccess(step);
+    EXPECT_EQ(ReadFile(kept), "wav");
+    EXPECT_EQ(step.Logged.last(), "Deletion failed.");
+}
