@@ -1,0 +1,294 @@
+#include "components/easysize.h"
+#include "components/form_registry.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QStatusBar>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+// A screen of the given density, whatever the test machine has.
+class ResizerAt : public TFormResizer {
+public:
+    ResizerAt(QObject* owner, int pixelsPerInch) : TFormResizer(owner), pixelsPerInch_(pixelsPerInch) {}
+
+protected:
+    int ScreenPixelsPerInch() const override { return pixelsPerInch_; }
+
+private:
+    int pixelsPerInch_;
+};
+
+class ComboWithItems : public QComboBox {
+    Q_OBJECT
+    Q_PROPERTY(int ItemHeight MEMBER ItemHeight)
+
+public:
+    using QComboBox::QComboBox;
+    int ItemHeight = 16;
+};
+
+class LinkLabel : public QLabel {
+    Q_OBJECT
+    Q_PROPERTY(QFont FocusFont MEMBER FocusFont)
+
+public:
+    using QLabel::QLabel;
+    QFont FocusFont;
+};
+
+template <typename Control> Control* place(QWidget* parent, const char* name, QRect bounds, int points = 8)
+{
+    auto* control = new Control(parent);
+    control->setObjectName(QString::fromLatin1(name));
+    control->setGeometry(bounds);
+    QFont font = control->font();
+    font.setPointSize(points);
+    control->setFont(font);
+    return control;
+}
+
+// A form laid out at 96 pixels per inch, as the program's forms are.
+struct Form {
+    std::unique_ptr<QWidget> Window = std::make_unique<QWidget>();
+    QPushButton* Button;
+    QLabel* Label;
+
+    Form()
+    {
+        Window->setObjectName(QStringLiteral("FormTest"));
+        Window->resize(400, 300);
+        Button = place<QPushButton>(Window.get(), "ButtonOk", {10, 21, 75, 25});
+        Label = place<QLabel>(Window.get(), "LabelNine", {100, 40, 60, 14}, 9);
+    }
+};
+
+struct AutoScaling {
+    AutoScaling() { SetAutomaticScaling(true); }
+    ~AutoScaling() { SetAutomaticScaling(true); }
+};
+
+} // namespace
+
+TEST(FormResizer, ScalesTheFormAndItsControlsOnceToTheScreen)
+{
+    AutoScaling scaling;
+    Form form;
+    auto* inner = place<QFrame>(form.Window.get(), "PanelInner", {0, 100, 200, 100});
+    auto* nested = place<QPushButton>(inner, "ButtonNested", {4, 4, 40, 20}, 5);
+    ResizerAt resizer(form.Window.get(), 120);
+    std::vector<QWidget*> told;
+    resizer.OnPostResize = [&](QObject* sender, QWidget* comp, double heightRatio, double widthRatio) {
+        EXPECT_EQ(sender, &resizer);
+        EXPECT_EQ(heightRatio, 1.25);
+        EXPECT_EQ(widthRatio, 1.25);
+        told.push_back(comp);
+    };
+
+    resizer.AdaptToScreen(true);
+    EXPECT_EQ(form.Window->size(), QSize(500, 375));
+    // 12.5 rounds to the even 12.
+    EXPECT_EQ(form.Button->geometry(), QRect(12, 26, 94, 31));
+    EXPECT_EQ(nested->geometry(), QRect(5, 5, 50, 25));
+    // Fonts are scaled down to whole points: 8 gives 10, 9 gives 11, and 5 is raised to 7.
+    EXPECT_EQ(form.Button->font().pointSize(), 10);
+    EXPECT_EQ(form.Label->font().pointSize(), 11);
+    EXPECT_EQ(nested->font().pointSize(), 7);
+    EXPECT_EQ(told, (std::vector<QWidget*>{form.Button, form.Label, inner, nested}));
+    EXPECT_TRUE(resizer.Adapted());
+
+    // Once adapted, nothing moves again.
+    resizer.AdaptToScreen(true);
+    resizer.ResizeAll(2.0);
+    EXPECT_EQ(form.Window->size(), QSize(500, 375));
+    EXPECT_EQ(form.Button->geometry(), QRect(12, 26, 94, 31));
+    EXPECT_EQ(told.size(), 4u);
+}
+
+TEST(FormResizer, ChangesNothingAtTheDesignDensityOrWhenSwitchedOff)
+{
+    AutoScaling scaling;
+    Form form;
+    form.Window->setMinimumSize(300, 200);
+    ResizerAt atDesign(form.Window.get(), 96);
+    atDesign.AdaptToScreen(true);
+    EXPECT_TRUE(atDesign.Adapted());
+    EXPECT_EQ(form.Window->size(), QSize(400, 300));
+    EXPECT_EQ(form.Window->minimumSize(), QSize(300, 200));
+    EXPECT_EQ(form.Button->geometry(), QRect(10, 21, 75, 25));
+    EXPECT_EQ(form.Button->font().pointSize(), 8);
+
+    Form other;
+    SetAutomaticScaling(false);
+    ResizerAt switchedOff(other.Window.get(), 120);
+    switchedOff.AdaptToScreen(true);
+    EXPECT_FALSE(switchedOff.Adapted());
+    EXPECT_EQ(other.Window->size(), QSize(400, 300));
+    EXPECT_EQ(other.Label->font().pointSize(), 9);
+}
+
+TEST(FormResizer, ARatioOfOneRestoresTheRecordedLayout)
+{
+    Form form;
+    TFormResizer resizer(form.Window.get());
+    resizer.ResizeFonts = true;
+    resizer.InitializeResizer();
+    form.Button->setGeometry(1, 2, 3, 4);
+    resizer.ResizeAll(1.0);
+    EXPECT_EQ(form.Button->geometry(), QRect(10, 21, 75, 25));
+    EXPECT_EQ(form.Button->font().pointSize(), 8);
+    EXPECT_EQ(form.Window->size(), QSize(400, 300));
+}
+
+TEST(FormResizer, ScaledFontsStayWithinTheBounds)
+{
+    Form form;
+    auto* big = place<QLabel>(form.Window.get(), "LabelBig", {0, 0, 10, 10}, 40);
+    TFormResizer resizer(form.Window.get());
+    resizer.ResizeFonts = true;
+    resizer.MinFontSize = 60;
+    resizer.InitializeResizer();
+    resizer.ResizeAll(1.25);
+    // A minimum above the maximum is lowered to the maximum.
+    EXPECT_EQ(big->font().pointSize(), 48);
+    EXPECT_EQ(form.Button->font().pointSize(), 48);
+
+    Form plain;
+    TFormResizer withoutFonts(plain.Window.get());
+    withoutFonts.InitializeResizer();
+    withoutFonts.ResizeAll(1.25);
+    EXPECT_EQ(plain.Button->font().pointSize(), 8);
+    EXPECT_EQ(plain.Button->geometry(), QRect(12, 26, 94, 31));
+}
+
+TEST(FormResizer, TheOwnersConstraintsFollowTheScreen)
+{
+    AutoScaling scaling;
+    Form scaledMinimum, keptMinimum;
+    for (Form* form : {&scaledMinimum, &keptMinimum}) {
+        form->Window->setMinimumSize(200, 100);
+        form->Window->setMaximumSize(800, 600);
+    }
+    ResizerAt withMinimum(scaledMinimum.Window.get(), 120);
+    withMinimum.AdaptToScreen(true);
+    EXPECT_EQ(scaledMinimum.Window->minimumSize(), QSize(250, 125));
+    EXPECT_EQ(scaledMinimum.Window->maximumSize(), QSize(1000, 750));
+
+    // A page keeps no minimum size, yet its maximum is scaled.
+    ResizerAt withoutMinimum(keptMinimum.Window.get(), 120);
+    withoutMinimum.AdaptToScreen(false);
+    EXPECT_EQ(keptMinimum.Window->minimumSize(), QSize(0, 0));
+    EXPECT_EQ(keptMinimum.Window->maximumSize(), QSize(1000, 750));
+
+    Form unbounded;
+    ResizerAt free(unbounded.Window.get(), 144);
+    free.AdaptToScreen(true);
+    EXPECT_EQ(unbounded.Window->maximumSize(), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
+    EXPECT_EQ(unbounded.Window->size(), QSize(600, 450));
+}
+
+TEST(FormResizer, ControlsWithRulesOfTheirOwn)
+{
+    AutoScaling scaling;
+    Form form;
+    auto* line = place<QFrame>(form.Window.get(), "BevelLine", {8, 80, 200, 2});
+    line->setFrameShape(QFrame::HLine);
+    auto* box = place<QFrame>(form.Window.get(), "BevelBox", {8, 90, 200, 40});
+    auto* combo = place<ComboWithItems>(form.Window.get(), "ComboImages", {8, 140, 100, 21});
+    auto* fixed = place<QPushButton>(form.Window.get(), "ButtonFixed", {8, 170, 10, 10});
+    fixed->setFixedSize(40, 20);
+    auto* autoLabel = place<QLabel>(form.Window.get(), "LabelAuto", {20, 200, 300, 40});
+    autoLabel->setText(QStringLiteral("Sampling Frequency:"));
+    autoLabel->setProperty("AutoSize", true);
+    auto* bar = place<QStatusBar>(form.Window.get(), "StatusBar", {0, 280, 400, 20});
+    auto* panel = new QWidget;
+    panel->setFixedWidth(80);
+    bar->addWidget(panel);
+    auto* hosted = place<QLabel>(bar, "WaitingInBar", {0, 0, 60, 16});
+    hosted->setMinimumWidth(60);
+    bar->addWidget(hosted);
+
+    ResizerAt resizer(form.Window.get(), 120);
+    resizer.AdaptToScreen(true);
+    EXPECT_EQ(line->geometry(), QRect(10, 100, 250, 2));
+    EXPECT_EQ(box->geometry(), QRect(10, 112, 250, 50));
+    EXPECT_EQ(combo->ItemHeight, 20);
+    EXPECT_EQ(fixed->size(), QSize(50, 25));
+    // The label fits its text again, from its scaled place.
+    EXPECT_EQ(autoLabel->pos(), QPoint(25, 250));
+    EXPECT_EQ(autoLabel->size(), autoLabel->sizeHint());
+    EXPECT_TRUE(autoLabel->property("AutoSize").toBool());
+    EXPECT_EQ(panel->minimumWidth(), 100);
+    EXPECT_EQ(panel->maximumWidth(), 100);
+    // A named control in the bar is scaled once, by its own record.
+    EXPECT_EQ(hosted->minimumWidth(), 75);
+}
+
+TEST(FormResizer, ScalesNamedFontPropertiesOnRequest)
+{
+    Form form;
+    auto* link = place<LinkLabel>(form.Window.get(), "LinkHome", {0, 0, 50, 14});
+    link->FocusFont.setPointSize(9);
+    TFormResizer resizer(form.Window.get());
+    resizer.ResizeFontProp(link, "FocusFont", 1.25);
+    EXPECT_EQ(link->FocusFont.pointSize(), 9);
+
+    resizer.ResizeFonts = true;
+    resizer.ResizeFontProp(link, "FocusFont", 1.25);
+    EXPECT_EQ(link->FocusFont.pointSize(), 11);
+    resizer.MinFontSize = 14;
+    resizer.ResizeFontProp(link, "FocusFont", 1.0);
+    EXPECT_EQ(link->FocusFont.pointSize(), 14);
+    resizer.ResizeFontProp(link, "MissingFont", 1.25);
+    resizer.ResizeFontProp(form.Button, "FocusFont", 1.25);
+}
+
+TEST(FormResizer, LeavesOtherFormsAndGoneControlsAlone)
+{
+    AutoScaling scaling;
+    Form form;
+    auto page = std::make_unique<QWidget>();
+    page->setObjectName(QStringLiteral("PageEmbedded"));
+    FormRegistry::Instance().Register(page.get());
+    auto* pageButton = place<QPushButton>(page.get(), "ButtonPage", {10, 10, 40, 20});
+    page->setParent(form.Window.get(), Qt::Widget);
+    page->setGeometry(0, 0, 100, 100);
+    auto* gone = place<QPushButton>(form.Window.get(), "ButtonGone", {10, 10, 40, 20});
+
+    ResizerAt resizer(form.Window.get(), 120);
+    resizer.InitializeResizer();
+    delete gone;
+    std::vector<QWidget*> told;
+    resizer.OnPostResize = [&](QObject*, QWidget* comp, double, double) { told.push_back(comp); };
+    resizer.AdaptToScreen(true);
+    EXPECT_EQ(pageButton->geometry(), QRect(10, 10, 40, 20));
+    EXPECT_EQ(told, (std::vector<QWidget*>{form.Button, form.Label}));
+    page->setParent(nullptr);
+}
+
+TEST(FormResizer, RefusesAnOwnerThatIsNoWidget)
+{
+    QObject plain;
+    try {
+        TFormResizer resizer(nullptr);
+        ADD_FAILURE();
+    } catch (const EResizerException& error) {
+        EXPECT_EQ(error.Message(), QStringLiteral("TFormResizer created without an owner"));
+    }
+    try {
+        TFormResizer resizer(&plain);
+        ADD_FAILURE();
+    } catch (const EResizerException& error) {
+        EXPECT_EQ(error.Message(), QStringLiteral("TFormResizer owner must be a panel or form"));
+    }
+    EXPECT_TRUE(plain.children().isEmpty());
+}
+
+#include "easysize_test.moc"
