@@ -61,8 +61,6 @@ public:
     virtual TConsoleArguments GetArguments() = 0;
     virtual QString GetWorkDir() = 0;
 
-    TGUI2Console* Console() const { return console_.get(); }
-
 protected:
     // The step data whose intermediate input a refused run deletes; none by default.
     virtual TCommandCommonData* RefusalData() { return nullptr; }
