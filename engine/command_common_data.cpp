@@ -116,12 +116,17 @@ void TCommandCommonData::CleanupOnSuccess(TCommandInterface& command)
 
 void TCommandCommonData::CleanupOnFailure(TCommandInterface& command)
 {
-    if (DeleteInputOnFailure && !InputFile.isEmpty() && !IsSource(InputFile))
-        DeleteLogged(command, InputFile, QString());
+    CleanupOnRefusal(command);
     if (OutputPrepared && !OutputFile.isEmpty() && !IsSource(OutputFile))
         DeleteFileIfWritable(OutputFile);
     if (CheckOutput)
         FireWaitEnd(&command);
+}
+
+void TCommandCommonData::CleanupOnRefusal(TCommandInterface& command)
+{
+    if (DeleteInputOnFailure && !InputFile.isEmpty() && !IsSource(InputFile))
+        DeleteLogged(command, InputFile, QString());
 }
 
 void TCommandCommonData::SetCancelled()

@@ -35,6 +35,8 @@ public:
     void CleanupOnSuccess(TCommandInterface& command);
     // Deletes the input (when asked) and the output this step prepared; never the source.
     void CleanupOnFailure(TCommandInterface& command);
+    // A step that refused to run deletes its input as a failure would, and never an output.
+    void CleanupOnRefusal(TCommandInterface& command);
     void SetCancelled();
     // Shows position out of length on the bars, the label and the entry; a length of 0 or less shows
     // nothing, and the percent stays within ProgressMin..ProgressMax.

@@ -1,5 +1,6 @@
 #include "foundation/program_globals.h"
 
+#include "components/easysize.h"
 #include "foundation/exe_info.h"
 #include "foundation/useful_registry.h"
 #include "foundation/language.h"
@@ -119,6 +120,7 @@ void LoadGlobalSettings()
     const QString languageName = chooseLanguageName(ini);
     StartupFlags.Debug = isSetFlag(ini, QStringLiteral("Debug"));
     StartupFlags.NoScaling = isSetFlag(ini, QStringLiteral("NoScaling"));
+    SetAutomaticScaling(!StartupFlags.NoScaling);
     for (const DoNotShowFlag& flag : doNotShowFlags)
         StartupFlags.*flag.Flag = isSetFlag(ini, QString::fromLatin1(flag.Key));
     InitLanguage(!languageName.isEmpty(), QString(), true, languageName);

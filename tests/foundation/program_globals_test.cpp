@@ -1,3 +1,4 @@
+#include "components/easysize.h"
 #include "foundation/language.h"
 #include "foundation/program_globals.h"
 #include "foundation/settings.h"
@@ -51,6 +52,7 @@ TEST_F(ProgramGlobals, FlagsAreOnOnlyForExactlyOne)
                          "DoNotShowNoTooLameAgain= 1\n");
     LoadGlobalSettings();
     EXPECT_TRUE(StartupFlags.NoScaling);
+    EXPECT_FALSE(AutomaticScaling());
     EXPECT_FALSE(StartupFlags.Debug);
     EXPECT_TRUE(StartupFlags.DoNotShowNoMplexAgain);
     EXPECT_FALSE(StartupFlags.DoNotShowBadMplexAgain);
@@ -62,6 +64,7 @@ TEST_F(ProgramGlobals, MissingSettingsFileLeavesEveryFlagOff)
 {
     LoadGlobalSettings();
     EXPECT_FALSE(StartupFlags.NoScaling);
+    EXPECT_TRUE(AutomaticScaling());
     EXPECT_FALSE(StartupFlags.DoNotShowNoTooLameAgain);
     EXPECT_EQ(TranslateMsg(QStringLiteral("No %s")), QStringLiteral("No %s")) << "no locale file: English";
 }

@@ -1,0 +1,207 @@
+#include "engine/command_gui2_console.h"
+
+#include "engine/command_common_data.h"
+#include "foundation/program_globals.h"
+#include "foundation/useful_string.h"
+#include "platform/paths.h"
+
+#include <QDir>
+#include <QTextCursor>
+
+#include <utility>
+
+namespace {
+
+// The echo memo keeps at most this many lines before a new command line is added.
+constexpr int kEchoMemoLines = 200;
+
+// Help lines of the runtime-conflict report; the conflict itself gets one clear message instead.
+const char* const kRuntimeHelpLines[] = {
+    "You have multiple copies of cygwin",         "Search for cygwin1.dll using the Windows",
+    "and delete all but the most recent version", "reside in x:\\cygwin\\bin",
+    "installed the cygwin distribution",
+};
+
+} // namespace
+
+TConsoleArguments& TConsoleArguments::Options(const QString& text)
+{
+    text_ += text;
+    list_ += text.split(u' ', Qt::SkipEmptyParts);
+    return *this;
+}
+
+TConsoleArguments& TConsoleArguments::FileName(const QString& name)
+{
+    const QString full =
+        name.isEmpty() || QDir::isAbsolutePath(name) ? name : QDir::current().absoluteFilePath(name);
+    text_ += u'"' + full + u'"';
+    list_ += full;
+    return *this;
+}
+
+TCommandGui2Console::TCommandGui2Console(QObject* owner, TCommandLogEvent onLog, const QString& name,
+                                         const QString& statusText, QObject* data,
+                                         TAfterCommandEvent onAfterCommand, bool reportResult, bool doneFlag)
+    : TCommandInterface(owner, std::move(onLog), name, statusText, data, std::move(onAfterCommand),
+                        reportResult, doneFlag),
+      console_(std::make_unique<TGUI2Console>())
+{
+    Cancellable = false;
+}
+
+TCommandGui2Console::~TCommandGui2Console() = default;
+
+void TCommandGui2Console::Finish(QObject* sender, int errorCode)
+{
+    if (console_)
+        Unhook();
+    TCommandInterface::Finish(sender, errorCode);
+}
+
+void TCommandGui2Console::ParseLine(QString& line)
+{
+    line = line.trimmed();
+    if (ContainsTextNoCase(line, QStringLiteral("shared version mismatch detected")))
+        Status.Errors << BuildCygwinConflictText();
+    for (const char* help : kRuntimeHelpLines)
+        if (ContainsTextNoCase(line, QLatin1String(help)))
+            line.clear();
+}
+
+void TCommandGui2Console::Start(QPlainTextEdit* echoMemo, TCommandFinishedEvent onFinished,
+                                TCommandTextEvent onStatus)
+{
+    if (Cancelled || !console_)
+        return;
+    TCommandInterface::Start(echoMemo, std::move(onFinished), std::move(onStatus));
+    Configure();
+    bool ok = true;
+    CheckBeforeRun(ok);
+    // The checks let events through: the step may have been cancelled or detached meanwhile.
+    if (Cancelled || !console_)
+        return;
+    const TConsoleArguments arguments = GetArguments();
+    console_->HomeDirectory = plat::WithTrailingSlash(GetWorkDir());
+    console_->Program = GetExePath();
+    console_->Arguments = arguments.List();
+    console_->Command = u'"' + console_->Program + QStringLiteral("\" ") + arguments.Text();
+    if (!ok) {
+        Refuse();
+        return;
+    }
+    Echo();
+    Status.Started = true;
+    console_->Start();
+}
+
+void TCommandGui2Console::Cancel()
+{
+    if (!console_ || Cancelled)
+        return;
+    Cancelled = true;
+    Unhook();
+    console_->Stop();
+    Status.SetCancelled();
+    Finish(this, 1);
+}
+
+void TCommandGui2Console::Detach()
+{
+    OnFinished = nullptr;
+    if (!console_)
+        return;
+    Unhook();
+    console_->Stop();
+    console_.reset();
+}
+
+QString TCommandGui2Console::CollapseBlanks(const QString& line)
+{
+    QString text = line;
+    while (text.contains(QStringLiteral("  ")))
+        text.replace(QStringLiteral("  "), QStringLiteral(" "));
+    text.replace(QStringLiteral("( "), QStringLiteral("("));
+    return text.trimmed();
+}
+
+void TCommandGui2Console::TagLevel(QString& line)
+{
+    static const QString info = QStringLiteral("INFO:");
+    static const QString warning = QStringLiteral("++ WARN:");
+    static const QString error = QStringLiteral("**ERROR:");
+    if (StartsWithNoCase(line, info)) {
+        line = FormatTaggedLogLine(info, QStringLiteral("information"), line);
+    } else if (StartsWithNoCase(line, warning)) {
+        line = FormatTaggedLogLine(warning, QStringLiteral("warning"), line);
+    } else if (StartsWithNoCase(line, error)) {
+        const QString message = RemoveFirstNoCase(line, error).trimmed();
+        Status.Errors << message;
+        line = FormatTaggedLogLine(QString(), QStringLiteral("error"), message);
+    }
+}
+
+QString TCommandGui2Console::ToolPath(const QString& folder, const QString& name)
+{
+    return (folder.isEmpty() ? QStringLiteral("/") : plat::WithTrailingSlash(folder)) + name;
+}
+
+void TCommandGui2Console::Unhook()
+{
+    console_->OnDone = nullptr;
+    console_->OnError = nullptr;
+    console_->OnLine = nullptr;
+}
+
+void TCommandGui2Console::Configure()
+{
+    Unhook();
+    console_->Stop();
+    console_->AutoTerminate = false;
+    console_->PipeSize = ps256k;
+    console_->BufferSize = bs256;
+    console_->TimeOutDelay = 50;
+    console_->Application.clear();
+    console_->OnDone = [this](TGUI2Console*, int exitCode) { Finish(this, exitCode); };
+    console_->OnError = [this](TGUI2Console*, const QString& message) { HandleError(message); };
+    console_->OnLine = [this](TGUI2Console* runner, const QString& line) { HandleLine(runner, line); };
+}
+
+void TCommandGui2Console::Echo()
+{
+    if (!EchoMemo)
+        return;
+    if (EchoMemo->document()->blockCount() > kEchoMemoLines)
+        EchoMemo->clear();
+    EchoMemo->appendPlainText(QStringLiteral("cd \"") + console_->HomeDirectory + u'"');
+    EchoMemo->appendPlainText(console_->Command);
+    EchoMemo->appendPlainText(QString());
+    QTextCursor caret = EchoMemo->textCursor();
+    caret.movePosition(QTextCursor::Start);
+    EchoMemo->setTextCursor(caret);
+    EchoMemo->ensureCursorVisible();
+}
+
+void TCommandGui2Console::HandleError(const QString& message)
+{
+    if (!console_ || Cancelled)
+        return;
+    Failed = true;
+    HandleLine(this, QStringLiteral("ERROR:Error while trying to execute ") + Name +
+                         QStringLiteral(". Execution aborted..."));
+    if (!message.trimmed().isEmpty())
+        HandleLine(this, QStringLiteral("ERROR:") + message);
+    Status.SetFailed();
+}
+
+void TCommandGui2Console::Refuse()
+{
+    // Nothing will run: the input this step would have consumed goes now, as after a failure.
+    if (TCommandCommonData* common = RefusalData())
+        common->CleanupOnRefusal(*this);
+    console_.reset();
+    if (OnFinished) {
+        const TCommandFinishedEvent finished = std::exchange(OnFinished, nullptr);
+        finished(this, Status, Data);
+    }
+}

@@ -1,0 +1,89 @@
+#include "tests/engine/mpeg_steps.h"
+
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+
+using MplexCommand = MpegSteps;
+
+TEST_F(MplexCommand, ArgumentsPutTheOutputFirst)
+{
+    const QString in = "/tmp/Tmp 2 \"é\".tmp", out = "/music/-song's.vcd.mpg";
+    const TConsoleArguments arguments =
+        Make<TCommandMplex>(std::make_unique<TMplexData>(), 1, in, out)->GetArguments();
+    EXPECT_EQ(arguments.Text(), " -vbr -r 2000 -f 2 -h -o \"" + out + "\" \"" + in + '"');
+    EXPECT_EQ(arguments.List(), QStringList({"-vbr", "-r", "2000", "-f", "2", "-h", "-o", out, in}));
+    EXPECT_TRUE(
+        Make<TCommandMplex>(std::make_unique<TMplexData>(), 0, in, out)->GetArguments().List().isEmpty());
+    EXPECT_EQ(Make<TCommandFake>(std::make_unique<TFakeData>(), 1)->GetArguments().List(),
+              QStringList({"-help"}));
+}
+
+TEST_F(MplexCommand, StagesBecomeProgressAndErrorsAlwaysShow)
+{
+    auto command = Make<TCommandMplex>(std::make_unique<TMplexData>(), 1, "/in.tmp", "/out.mpg");
+    QList<int> progress;
+    for (const QString line :
+         {"INFO: New sequence commences...", "INFO: [mplex] Selecting VCD output profile",
+          "Scanning for header info: c0", "New sequence commences...", "Multiplex completion",
+          "Audio c0: done", "++ WARN: data rate low", "**ERROR:  Audio-only  trouble", "more", "more", "more",
+          "more"}) {
+        command->HandleLine(command.get(), line);
+        progress << bar.value();
+    }
+    EXPECT_EQ(progress, QList<int>({0, 0, 20, 30, 40, 50, 60, 70, 80, 90, 100, 100}));
+    EXPECT_EQ(log.filter("Selecting VCD"), QStringList());
+    EXPECT_TRUE(log.contains("<log level=\"warning\">data rate low</log>"));
+    EXPECT_TRUE(log.contains("<log level=\"error\">Audio-only trouble</log>"));
+    EXPECT_EQ(command->Status.Errors, QStringList({"Audio-only trouble"}));
+    bar.setValue(0);
+    command->Stage = 2;
+    command->HandleLine(command.get(), "INFO: [mplex] MUX STATUS: no under-runs detected.");
+    EXPECT_EQ(bar.value(), 100);
+}
+
+TEST_F(MplexCommand, AWavBecomesAVideoCdStreamAndOnlyTheIntermediatesGo)
+{
+    source = WriteWav("Mes \"disques\" été/chanson 'à' $HOME.wav");
+    const QByteArray sourceBytes = ReadFile(source);
+    const QString wav = Temp() + "Tmp 1.wav", mp2 = Temp() + "Tmp 2.tmp";
+    const QString output = QFileInfo(source).path() + "/chanson 'à' $HOME.vcd.mpg";
+    QFile::copy(source, wav);
+    queue->AddCommand(MakeEncoder(wav, mp2));
+    queue->AddCommand(Make<TCommandMplex>(std::make_unique<TMplexData>(), 1, mp2, output));
+    RunQueue();
+
+    ASSERT_EQ(statuses.size(), 2);
+    EXPECT_TRUE(statuses[0].IsSucceeded() && statuses[1].IsSucceeded()) << log.join('\n').toStdString();
+    EXPECT_EQ(bar.value(), 100);
+    EXPECT_EQ(waitEnds, 1) << "the final step ends the wait";
+    EXPECT_TRUE(
+        echo.toPlainText().contains("cd \"" + MplexFolder + "\"\n\"" + MplexFolder + "mplex\"  -vbr"));
+    EXPECT_FALSE(QFileInfo::exists(wav) || QFileInfo::exists(mp2));
+    EXPECT_EQ(ReadFile(source), sourceBytes);
+    ASSERT_TRUE(QFileInfo::exists(output));
+    EXPECT_EQ(QFileInfo(output).size() % 2324, 0);
+    if (QStandardPaths::findExecutable("ffprobe").isEmpty())
+        GTEST_SKIP() << "ffprobe is not installed";
+    QProcess probe;
+    probe.start("ffprobe", {"-v", "error", "-show_entries", "format=format_name:stream=codec_name", "-of",
+                            "default=nw=1", output});
+    probe.waitForFinished(20000);
+    EXPECT_EQ(QString::fromUtf8(probe.readAllStandardOutput()), "codec_name=mp2\nformat_name=mpeg\n");
+}
+
+TEST_F(MplexCommand, TheFinalizingStepNeedsNoMultiplexer)
+{
+    for (const std::uint8_t found : {1, 0}) {
+        if (!found)
+            MplexFolder.clear();
+        statuses.clear();
+        echo.clear();
+        queue->AddCommand(Make<TCommandFake>(std::make_unique<TFakeData>(), found));
+        RunQueue();
+        EXPECT_TRUE(statuses.value(0).IsSucceeded()) << int(found);
+        EXPECT_EQ(echo.toPlainText().contains("mplex\" -help"), found == 1);
+    }
+    EXPECT_EQ(log.filter("usage"), QStringList()) << "nothing of the program is logged";
+    EXPECT_EQ(waitEnds, 2);
+}

@@ -1,0 +1,107 @@
+#include "tests/engine/mpeg_steps.h"
+
+#include "tests/support/child_tool.h"
+
+#include <QFileInfo>
+
+namespace {
+
+using EncoderCommand = MpegSteps;
+
+TAudioMp2EncodingPref Pref(int bitRate, TMp2ChannelMode mode, bool flags = false)
+{
+    TAudioMp2EncodingPref pref;
+    pref.BitRate = bitRate;
+    pref.ChannelMode = mode;
+    pref.ErrorProtection = pref.OriginalFlag = pref.CopyrightFlag = flags;
+    return pref;
+}
+
+} // namespace
+
+TEST_F(EncoderCommand, ArgumentsFollowThePreferenceAndNamesArriveWhole)
+{
+    const QString in = "/music/L'été \"live\" $HOME.wav", out = "/tmp/-out put.mp2";
+    const TConsoleArguments plain = MakeEncoder(in, out, Pref(224, mcmStereo))->GetArguments();
+    EXPECT_EQ(plain.Text(), "-r -p 1 -m s -t 2 -b 224  -s 44.1 \"" + in + "\" \"" + out + '"');
+    EXPECT_EQ(plain.List(),
+              QStringList({"-r", "-p", "1", "-m", "s", "-t", "2", "-b", "224", "-s", "44.1", in, out}));
+    EXPECT_TRUE(MakeEncoder(in, out, Pref(192, mcmMono, true))
+                    ->GetArguments()
+                    .Text()
+                    .startsWith("-c -o -e -r -p 1 -a -m m -t 2 -b 192  -s 44.1 "));
+    EXPECT_EQ(MakeEncoder(in, out, Pref(64, mcmJointStereo))->GetArguments().List()[4], "j");
+    EXPECT_EQ(MakeEncoder(in, out, Pref(64, mcmDualChannel))->GetArguments().List()[4], "d");
+    EXPECT_TRUE(MakeEncoder(in, out, {}, 0)->GetArguments().List().isEmpty())
+        << "no encoder, nothing to pass";
+    TooLameFolder.clear();
+    EXPECT_EQ(MakeEncoder(in, out)->GetExePath(), "/toolame") << "never a program found in PATH";
+}
+
+TEST_F(EncoderCommand, CountersBecomeProgressAndLevelledLinesBecomeTags)
+{
+    auto command = MakeEncoder("/in.wav", "/out.mp2");
+    command->Info()->FrameCount = 2000;
+    for (const QString line :
+         {"[1234]", "tooLAME version 0.2l", "MPEG Audio Layer II encoder", "Hit end of audio data",
+          "You have multiple copies of cygwin1.dll", "[12345678]", "INFO:  In  file ( 44.1 kHz)",
+          "++ WARN: odd", "**ERROR:  no  room", "shared version mismatch detected"})
+        command->HandleLine(command.get(), line);
+    EXPECT_EQ(bar.value(), 61);
+    EXPECT_EQ(log, QStringList({"[12345678]", "<log level=\"information\">In file (44.1 kHz)</log>",
+                                "<log level=\"warning\">odd</log>", "<log level=\"error\">no room</log>",
+                                "shared version mismatch detected"}));
+    ASSERT_EQ(command->Status.Errors.size(), 2);
+    EXPECT_EQ(command->Status.Errors[0], "no room");
+    EXPECT_TRUE(command->Status.Errors[1].contains("cygwin1.dll"));
+}
+
+TEST_F(EncoderCommand, AFailedOrRefusedRunRemovesTheUsedInputAndAnyOutput)
+{
+    source = WriteWav("song.wav");
+    const QString mono = WriteWav("mono.wav", 22050, 1);
+    // The real encoder refusing a bit rate, a program dying half-way through its output, and an input
+    // the encoder cannot take (refused before anything runs).
+    const QString halfWriter = ScriptTool("toolame", "for last; do :; done\necho partial > \"$last\"\n"
+                                                     "echo '**ERROR: input ended early'\nexit 1");
+    for (const auto& [folder, wav] :
+         {std::pair(TooLameFolder, source), {halfWriter, source}, {halfWriter, mono}}) {
+        SCOPED_TRACE(folder.toStdString() + " " + wav.toStdString());
+        TooLameFolder = folder;
+        statuses.clear();
+        echo.clear();
+        const QString input = Temp() + "Tmp1.wav", output = Temp() + "Tmp2.tmp";
+        QFile::copy(wav, input);
+        queue->AddCommand(MakeEncoder(input, output, Pref(500, mcmStereo)));
+        RunQueue();
+        ASSERT_EQ(statuses.size(), 1);
+        EXPECT_FALSE(statuses[0].Succeeded);
+        EXPECT_EQ(statuses[0].Done, wav == source) << "a refused step never ran";
+        EXPECT_EQ(echo.toPlainText().isEmpty(), wav == mono);
+        if (wav == source) {
+            EXPECT_TRUE(log.contains("<log level=\"error\">" + statuses[0].Errors.value(0) + "</log>"));
+        }
+        EXPECT_FALSE(QFileInfo::exists(output));
+        EXPECT_FALSE(QFileInfo::exists(input));
+        EXPECT_TRUE(QFileInfo::exists(source));
+    }
+}
+
+TEST_F(EncoderCommand, CancelKillsTheRunningProgramAtOnce)
+{
+    TooLameFolder = ScriptTool("toolame", "exec '" + ChildToolPath() + "' out '[1]\\n' pid forever");
+    source = WriteWav("song.wav");
+    auto command = MakeEncoder(source, Temp() + "Tmp2.tmp");
+    command->Cancellable = true;
+    queue->AddCommand(std::move(command));
+    RunQueue(false);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !log.filter("pid ").isEmpty(); }, 10000));
+    const pid_t pid = log.filter("pid ").first().section(' ', 1, 1).toInt();
+    EXPECT_TRUE(IsProcessAlive(pid));
+    EXPECT_GT(bar.value(), 0) << "the counter showed";
+    queue->Cancel();
+    EXPECT_FALSE(IsProcessAlive(pid));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !queue->IsRunning(); }, 10000));
+    EXPECT_TRUE(statuses.value(0).IsCancelled());
+    EXPECT_TRUE(QFileInfo::exists(source)) << "the input was the source";
+}
