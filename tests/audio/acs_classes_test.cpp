@@ -143,11 +143,11 @@ TEST(ACSOutput, RunsAgainAndAgainWithoutMissingAStart)
 TEST(ACSOutput, RefusesASecondRunAndStopsThroughDoneAndOnDone)
 {
     MemorySink idle;
-    EXPECT_EQ(RaisedText([&] { idle.Run(); }), QStringLiteral("Input is not assigned"));
+    EXPECT_EQ(RaisedText([&] { idle.Run(); }), "Input is not assigned");
 
     EndlessRun run;
     EXPECT_EQ(run.sink.GetStatus(), 0);
-    EXPECT_EQ(RaisedText([&] { run.sink.Run(); }), QStringLiteral("Component is buisy"));
+    EXPECT_EQ(RaisedText([&] { run.sink.Run(); }), "Component is buisy");
     const std::int64_t readSoFar = run.source.BytesRead;
     EXPECT_TRUE(WaitUntil([&] { return run.source.BytesRead > readSoFar; })) << "the run goes on";
 
@@ -187,7 +187,7 @@ TEST(ACSOutput, FailureInPrepareReachesTheCallerAsAFailureBeforeRunReturns)
     const auto ends = recorder.Seen();
     EXPECT_EQ(ends.Failed, 1);
     EXPECT_EQ(ends.Done, 0);
-    EXPECT_EQ(ends.Error, QStringLiteral("Cannot open the target"));
+    EXPECT_EQ(ends.Error, "Cannot open the target");
     EXPECT_EQ(ends.Thread, std::this_thread::get_id());
     EXPECT_EQ(sink.Dones, 0);
     EXPECT_EQ(sink.GetStatus(), 2);
@@ -212,7 +212,7 @@ TEST(ACSOutput, ReadFailureDuringTheRunReachesTheOwnerAsAFailure)
     const auto ends = recorder.Seen();
     EXPECT_EQ(ends.Failed, 1);
     EXPECT_EQ(ends.Done, 0);
-    EXPECT_EQ(ends.Error, QStringLiteral("Read error"));
+    EXPECT_EQ(ends.Error, "Read error");
     EXPECT_EQ(sink.Dones, 1) << "the run is closed once";
     EXPECT_EQ(source.Flushes, 1);
     EXPECT_EQ(sink.GetStatus(), 2);
@@ -280,7 +280,7 @@ TEST(ACSComponents, FreeingAnInputClearsItWhereverItIsUsed)
 TEST(ACSFileIn, FormatQueriesOpenTheFileOnlyAroundThemselves)
 {
     QTemporaryDir folder;
-    QFile file(folder.filePath(QStringLiteral("raw.pcm")));
+    QFile file(folder.filePath("raw.pcm"));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(Pattern(10'000)); // 2.5 seconds
     file.close();
@@ -304,7 +304,7 @@ TEST(ACSFileIn, FormatQueriesOpenTheFileOnlyAroundThemselves)
     EXPECT_EQ(in.Releases, 6) << "Reset closes every level";
     EXPECT_FALSE(in.Busy);
 
-    in.FileName = folder.filePath(QStringLiteral("missing.pcm"));
+    in.FileName = folder.filePath("missing.pcm");
     EXPECT_FALSE(in.GetValid());
 }
 
@@ -314,12 +314,12 @@ TEST(ACSFileIn, InitChecksItsStateAndReadsTheChosenSamples)
     QBuffer buffer(&content);
     ASSERT_TRUE(buffer.open(QIODevice::ReadOnly));
     RawFileIn in;
-    EXPECT_EQ(RaisedText([&] { in.Init(); }), QStringLiteral("The file name is not assigned"));
+    EXPECT_EQ(RaisedText([&] { in.Init(); }), "The file name is not assigned");
     in.SetStream(&buffer);
     in.StartSample = 100;
     in.EndSample = 600;
     in.Init();
-    EXPECT_EQ(RaisedText([&] { in.Init(); }), QStringLiteral("The component is buisy"));
+    EXPECT_EQ(RaisedText([&] { in.Init(); }), "The component is buisy");
     EXPECT_EQ(in.Size.load(), 500 * 4);
     in.Flush();
 

@@ -151,11 +151,10 @@ TEST(Converters, KeepAnUnknownSizeUnknownAndNeedAnInput)
     TMSConverter toMono;
     TRateConverter rate;
     for (TACSConverter* converter : std::initializer_list<TACSConverter*>{&to8, &toMono, &rate}) {
-        EXPECT_EQ(RaisedText([&] { converter->Init(); }), QStringLiteral("Input not assigned"));
-        EXPECT_EQ(RaisedText([&] { converter->GetCh(); }), QStringLiteral("Input not assigned"));
+        EXPECT_EQ(RaisedText([&] { converter->Init(); }), "Input not assigned");
+        EXPECT_EQ(RaisedText([&] { converter->GetCh(); }), "Input not assigned");
         char buffer[16];
-        EXPECT_EQ(RaisedText([&] { converter->GetData(buffer, 16); }),
-                  QStringLiteral("The Stream is not opened"));
+        EXPECT_EQ(RaisedText([&] { converter->GetData(buffer, 16); }), "The Stream is not opened");
         converter->SetInput(&source);
         converter->Init();
         EXPECT_EQ(converter->Size.load(), -1);
@@ -163,7 +162,7 @@ TEST(Converters, KeepAnUnknownSizeUnknownAndNeedAnInput)
     }
     MemorySource noRate(QByteArray(100, '\0'), 16, 2, 0);
     rate.SetInput(&noRate);
-    EXPECT_EQ(RaisedText([&] { rate.Init(); }), QStringLiteral("Unsupported input format"));
+    EXPECT_EQ(RaisedText([&] { rate.Init(); }), "Unsupported input format");
     EXPECT_FALSE(rate.Busy);
 }
 

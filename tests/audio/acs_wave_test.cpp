@@ -42,7 +42,7 @@ ReadResult ReadAll(const QString& fileName)
 
 class WaveInTest : public TempWorld {
 protected:
-    ReadResult ReadBytes(const QByteArray& file) { return ReadAll(WriteFile(QStringLiteral("x.wav"), file)); }
+    ReadResult ReadBytes(const QByteArray& file) { return ReadAll(WriteFile("x.wav", file)); }
 };
 
 QByteArray PcmPattern(int frames, int channels)
@@ -104,7 +104,7 @@ TEST_F(WaveInTest, HandsOutPcmAsStored)
 TEST_F(WaveInTest, ConvertsLayer3InWaveToPcm)
 {
     TWaveIn in;
-    in.FileName = FixturePath(QStringLiteral("wav-mp3.wav"));
+    in.FileName = FixturePath("wav-mp3.wav");
     EXPECT_TRUE(in.GetValid());
     EXPECT_EQ(in.GetWavType(), wtACM);
     EXPECT_EQ(in.GetBPS(), 16);
@@ -118,9 +118,9 @@ TEST_F(WaveInTest, ConvertsLayer3InWaveToPcm)
 
 TEST_F(WaveInTest, StartAndEndSampleSelectAStretch)
 {
-    const QByteArray file = ReadFixture(QStringLiteral("wav-pcm16-stereo.wav"));
+    const QByteArray file = ReadFixture("wav-pcm16-stereo.wav");
     TWaveIn in;
-    in.FileName = FixturePath(QStringLiteral("wav-pcm16-stereo.wav"));
+    in.FileName = FixturePath("wav-pcm16-stereo.wav");
     in.StartSample = 100;
     in.EndSample = 300;
     in.Init();
@@ -357,12 +357,11 @@ WrittenHeader ExpectTrueHeader(const QString& fileName)
 // Every file the program writes must be accepted by the reference tools, where they are installed.
 void ExpectToolsAccept(const QString& fileName)
 {
-    const ToolRun probe = RunTool(QStringLiteral("ffprobe"), {QStringLiteral("-v"), QStringLiteral("error"),
-                                                              QStringLiteral("-show_streams"), fileName});
+    const ToolRun probe = RunTool("ffprobe", {"-v", "error", "-show_streams", fileName});
     if (probe.Ran) {
         EXPECT_EQ(probe.ExitCode, 0) << "ffprobe refuses " << fileName.toStdString();
     }
-    const ToolRun soxi = RunTool(QStringLiteral("soxi"), {fileName});
+    const ToolRun soxi = RunTool("soxi", {fileName});
     if (soxi.Ran) {
         EXPECT_EQ(soxi.ExitCode, 0) << "soxi refuses " << fileName.toStdString();
     }
@@ -505,10 +504,7 @@ TEST_F(WaveOutTest, ImaWrittenHereDecodesAlikeHereAndInSox)
         ASSERT_TRUE(ours.Valid);
         // Pink noise with a sweep: the encoder must keep the signal well above its own noise.
         EXPECT_GE(SignalToNoise(Samples16(pcm), Samples16(ours.Data)), 20.0);
-        const ToolRun sox = RunTool(QStringLiteral("sox"),
-                                    {Target(), QStringLiteral("-t"), QStringLiteral("raw"),
-                                     QStringLiteral("-e"), QStringLiteral("signed"), QStringLiteral("-b"),
-                                     QStringLiteral("16"), QStringLiteral("-L"), QStringLiteral("-")});
+        const ToolRun sox = RunTool("sox", {Target(), "-t", "raw", "-e", "signed", "-b", "16", "-L", "-"});
         if (!sox.Ran)
             continue;
         ASSERT_EQ(sox.ExitCode, 0);
@@ -539,11 +535,11 @@ TEST_F(WaveOutTest, HeadersTellTheTruthWhenTheSizeEstimateIsWrong)
 TEST_F(WaveOutTest, AnAdpcmSourceWhoseLengthOvershootsItsEstimate)
 {
     TWaveIn in;
-    in.FileName = FixturePath(QStringLiteral("wav-ima-stereo.wav"));
+    in.FileName = FixturePath("wav-ima-stereo.wav");
     TWaveOut out;
     ASSERT_TRUE(Write(out, in, Target()).Done);
     const WrittenHeader header = ExpectTrueHeader(Target());
-    const QByteArray sox = ReadFixture(QStringLiteral("wav-ima-stereo.s16"));
+    const QByteArray sox = ReadFixture("wav-ima-stereo.s16");
     EXPECT_EQ(header.DataSize, std::uint32_t(sox.size()));
     EXPECT_EQ(TempWorld::ReadFile(Target()).mid(44), sox);
 }
@@ -577,7 +573,7 @@ TEST_F(WaveOutTest, AppendsPcmOfTheSameFormat)
 TEST_F(WaveOutTest, AppendsAfterOddDataOverTheirPadByte)
 {
     const QByteArray odd(101, '\x40');
-    WriteFile(QStringLiteral("out.wav"), Riff(Chunk("fmt ", PcmFormat(1, 8000, 8)) + Chunk("data", odd)));
+    WriteFile("out.wav", Riff(Chunk("fmt ", PcmFormat(1, 8000, 8)) + Chunk("data", odd)));
     ASSERT_TRUE(WritePcm(QByteArray(10, '\x70'), 1, 8000, 8, Target(), foAppend).Done);
     ExpectTrueHeader(Target());
     EXPECT_EQ(ReadAll(Target()).Data, odd + QByteArray(10, '\x70'));
@@ -619,8 +615,7 @@ TEST_F(WaveOutTest, AppendRefusalsLeaveTheFileAlone)
          "Cannot append data in different audio format."},
         {"other rate", Riff(Chunk("fmt ", PcmFormat(2, 22050, 16)) + Chunk("data", pcm)),
          "Cannot append data in different audio format."},
-        {"MS ADPCM", ReadFixture(QStringLiteral("wav-ms-stereo.wav")),
-         "Cannot append data to this .wav file."},
+        {"MS ADPCM", ReadFixture("wav-ms-stereo.wav"), "Cannot append data to this .wav file."},
         {"not a WAV file", QByteArray("ID3 some tag and then nothing"),
          "Cannot append data to this .wav file."},
         {"chunk after the data", Riff(fmt + Chunk("data", pcm) + Chunk("LIST", QByteArray(26, 'x'))),
@@ -628,7 +623,7 @@ TEST_F(WaveOutTest, AppendRefusalsLeaveTheFileAlone)
     };
     for (const Refusal& refusal : refusals) {
         SCOPED_TRACE(refusal.Name);
-        WriteFile(QStringLiteral("out.wav"), refusal.File);
+        WriteFile("out.wav", refusal.File);
         const RunResult result = WritePcm(pcm, 2, 44100, 16, Target(), foAppend);
         EXPECT_TRUE(result.Failed);
         EXPECT_EQ(result.Error, QString::fromLatin1(refusal.Message));
@@ -640,7 +635,7 @@ TEST_F(WaveOutTest, EightBitSoundIsNotEncodedAsAdpcm)
 {
     const RunResult result = WritePcm(QByteArray(100, '\x80'), 1, 8000, 8, Target(), foRewrite, wtDVIADPCM);
     EXPECT_TRUE(result.Failed);
-    EXPECT_EQ(result.Error, QStringLiteral("Cannot encode 8 bit sound into ADPCM."));
+    EXPECT_EQ(result.Error, "Cannot encode 8 bit sound into ADPCM.");
 }
 
 TEST_F(WaveOutTest, SettersRefuseWhatCannotBeWritten)
@@ -660,10 +655,9 @@ TEST_F(WaveOutTest, SettersRefuseWhatCannotBeWritten)
 TEST_F(WaveOutTest, WriteFailuresEndTheRunAsFailures)
 {
     for (const TWavType type : {wtPCM, wtDVIADPCM}) {
-        const RunResult full =
-            WritePcm(PcmPattern(100000, 2), 2, 44100, 16, QStringLiteral("/dev/full"), foRewrite, type);
+        const RunResult full = WritePcm(PcmPattern(100000, 2), 2, 44100, 16, "/dev/full", foRewrite, type);
         EXPECT_FALSE(full.Done);
-        EXPECT_EQ(full.Error, QStringLiteral("Cannot write to this .wav file."));
+        EXPECT_EQ(full.Error, "Cannot write to this .wav file.");
     }
     // A disk that fills up in the middle of the data.
     LimitedDevice limited(50000);
@@ -673,26 +667,25 @@ TEST_F(WaveOutTest, WriteFailuresEndTheRunAsFailures)
     out.SetInput(&source);
     const RunResult midway = RunToEnd(out);
     EXPECT_TRUE(midway.Failed);
-    EXPECT_EQ(midway.Error, QStringLiteral("Cannot write to this .wav file."));
+    EXPECT_EQ(midway.Error, "Cannot write to this .wav file.");
 
     const RunResult noFolder =
         WritePcm(PcmPattern(10, 2), 2, 44100, 16, Root() + QStringLiteral("missing/out.wav"));
-    EXPECT_EQ(noFolder.Error, QStringLiteral("Cannot create this .wav file."));
+    EXPECT_EQ(noFolder.Error, "Cannot create this .wav file.");
     const RunResult noName = WritePcm(PcmPattern(10, 2), 2, 44100, 16, QString());
-    EXPECT_EQ(noName.Error, QStringLiteral("File name is not assigned."));
+    EXPECT_EQ(noName.Error, "File name is not assigned.");
 }
 
 TEST_F(WaveOutTest, DataBeyond4GiBFailsInsteadOfWrapping)
 {
     // A sparse file whose data already fill the 32-bit sizes but for a few bytes.
     const std::uint32_t dataSize = 0xFFFFFF00u - 36;
-    WriteFile(QStringLiteral("out.wav"),
-              Riff(Chunk("fmt ", PcmFormat(2, 44100, 16)) + Chunk("data", {}, dataSize)));
+    WriteFile("out.wav", Riff(Chunk("fmt ", PcmFormat(2, 44100, 16)) + Chunk("data", {}, dataSize)));
     QFile sparse(Target());
     ASSERT_TRUE(sparse.resize(44 + std::int64_t(dataSize)));
     const RunResult result = WritePcm(PcmPattern(1000, 2), 2, 44100, 16, Target(), foAppend);
     EXPECT_TRUE(result.Failed);
-    EXPECT_EQ(result.Error, QStringLiteral("This .wav file would exceed 4 GB."));
+    EXPECT_EQ(result.Error, "This .wav file would exceed 4 GB.");
     QFile file(Target());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray head = file.read(44);

@@ -14,12 +14,11 @@ class Mp2Settings : public EncodingSettingsWorld {
 protected:
     std::unique_ptr<TSettings> FreshStore(TAudioMp2SettingsDialog& dialog) const
     {
-        return EncodingSettingsWorld::FreshStore(dialog,
-                                                 {{QStringLiteral("Mp2EncodingBitRate"), stString},
-                                                  {QStringLiteral("Mp2EncodingChannelsMode"), stString},
-                                                  {QStringLiteral("ErrorProtection"), stBoolean},
-                                                  {QStringLiteral("OriginalFlag"), stBoolean},
-                                                  {QStringLiteral("CopyrightFlag"), stBoolean}});
+        return EncodingSettingsWorld::FreshStore(dialog, {{"Mp2EncodingBitRate", stString},
+                                                          {"Mp2EncodingChannelsMode", stString},
+                                                          {"ErrorProtection", stBoolean},
+                                                          {"OriginalFlag", stBoolean},
+                                                          {"CopyrightFlag", stBoolean}});
     }
     QComboBox* Box(const QWidget& dialog, const char* name) const { return Find<QComboBox>(dialog, name); }
 };
@@ -33,63 +32,63 @@ TEST_F(Mp2Settings, WithoutTheDialogThePreferenceIsTheDefault)
     EXPECT_TRUE(preference->ErrorProtection);
     EXPECT_FALSE(preference->OriginalFlag);
     EXPECT_FALSE(preference->CopyrightFlag);
-    EXPECT_EQ(preference->GetDescription(), QStringLiteral("mp2 224 kbps Stereo"));
+    EXPECT_EQ(preference->GetDescription(), "mp2 224 kbps Stereo");
     ExecuteAudioMp2SettingsDialog();
 
-    EXPECT_EQ(TextToMp2ChannelMode(QStringLiteral(" JOINT stereo ")), mcmJointStereo);
-    EXPECT_EQ(TextToMp2ChannelMode(QStringLiteral("dual channel")), mcmDualChannel);
-    EXPECT_EQ(TextToMp2ChannelMode(QStringLiteral("surround")), mcmStereo);
+    EXPECT_EQ(TextToMp2ChannelMode(" JOINT stereo "), mcmJointStereo);
+    EXPECT_EQ(TextToMp2ChannelMode("dual channel"), mcmDualChannel);
+    EXPECT_EQ(TextToMp2ChannelMode("surround"), mcmStereo);
     TAudioMp2EncodingPref dual;
     dual.BitRate = 384;
     dual.ChannelMode = mcmDualChannel;
-    EXPECT_EQ(dual.GetDescription(), QStringLiteral("mp2 384 kbps Dual Channel"));
+    EXPECT_EQ(dual.GetDescription(), "mp2 384 kbps Dual Channel");
 }
 
 TEST_F(Mp2Settings, MonoNeverGoesAbove192)
 {
     TAudioMp2SettingsDialog dialog;
     EXPECT_EQ(AudioMp2SettingsDialog(), &dialog);
-    EXPECT_EQ(GetAudioMp2EncodingPref()->GetDescription(), QStringLiteral("mp2 224 kbps Stereo"));
+    EXPECT_EQ(GetAudioMp2EncodingPref()->GetDescription(), "mp2 224 kbps Stereo");
     QComboBox* bitRate = Box(dialog, "BitRateComboBox");
     QComboBox* channels = Box(dialog, "ChannelsModeComboBox");
 
-    channels->setCurrentText(QStringLiteral("Mono"));
-    EXPECT_EQ(bitRate->currentText(), QStringLiteral("192"));
+    channels->setCurrentText("Mono");
+    EXPECT_EQ(bitRate->currentText(), "192");
     EXPECT_EQ(Senders, std::vector<QObject*>{&dialog});
-    bitRate->setCurrentText(QStringLiteral("384"));
+    bitRate->setCurrentText("384");
     EXPECT_EQ(dialog.GetBitRate(), 192);
-    bitRate->setCurrentText(QStringLiteral("128"));
-    channels->setCurrentText(QStringLiteral("Joint Stereo"));
-    channels->setCurrentText(QStringLiteral("Mono"));
+    bitRate->setCurrentText("128");
+    channels->setCurrentText("Joint Stereo");
+    channels->setCurrentText("Mono");
     EXPECT_EQ(dialog.GetBitRate(), 128);
 
     // The stereo modes may use the high rates.
-    channels->setCurrentText(QStringLiteral("Dual Channel"));
-    bitRate->setCurrentText(QStringLiteral("384"));
-    EXPECT_EQ(GetAudioMp2EncodingPref()->GetDescription(), QStringLiteral("mp2 384 kbps Dual Channel"));
+    channels->setCurrentText("Dual Channel");
+    bitRate->setCurrentText("384");
+    EXPECT_EQ(GetAudioMp2EncodingPref()->GetDescription(), "mp2 384 kbps Dual Channel");
 }
 
 TEST_F(Mp2Settings, ValuesSurviveARoundTripThroughTheSettingsFile)
 {
     auto dialog = std::make_unique<TAudioMp2SettingsDialog>();
     auto store = FreshStore(*dialog);
-    Box(*dialog, "BitRateComboBox")->setCurrentText(QStringLiteral("96"));
-    Box(*dialog, "ChannelsModeComboBox")->setCurrentText(QStringLiteral("Joint Stereo"));
+    Box(*dialog, "BitRateComboBox")->setCurrentText("96");
+    Box(*dialog, "ChannelsModeComboBox")->setCurrentText("Joint Stereo");
     Find<QCheckBox>(*dialog, "ErrorProtectionCheckBox")->setChecked(false);
     Find<QCheckBox>(*dialog, "CopyrightFlagCheckBox")->setChecked(true);
     dialog->SaveSettings();
     ASSERT_TRUE(store->Save());
     const auto stored = [&](const char* key) { return StoredText(*store, QString::fromLatin1(key)); };
-    EXPECT_EQ(stored("Mp2EncodingBitRate"), QStringLiteral("96"));
-    EXPECT_EQ(stored("Mp2EncodingChannelsMode"), QStringLiteral("Joint Stereo"));
-    EXPECT_EQ(stored("ErrorProtection"), QStringLiteral("0"));
-    EXPECT_EQ(stored("OriginalFlag"), QStringLiteral("0"));
-    EXPECT_EQ(stored("CopyrightFlag"), QStringLiteral("1"));
+    EXPECT_EQ(stored("Mp2EncodingBitRate"), "96");
+    EXPECT_EQ(stored("Mp2EncodingChannelsMode"), "Joint Stereo");
+    EXPECT_EQ(stored("ErrorProtection"), "0");
+    EXPECT_EQ(stored("OriginalFlag"), "0");
+    EXPECT_EQ(stored("CopyrightFlag"), "1");
 
     dialog = std::make_unique<TAudioMp2SettingsDialog>();
     store = FreshStore(*dialog);
     const auto preference = GetAudioMp2EncodingPref();
-    EXPECT_EQ(preference->GetDescription(), QStringLiteral("mp2 96 kbps Joint Stereo"));
+    EXPECT_EQ(preference->GetDescription(), "mp2 96 kbps Joint Stereo");
     EXPECT_FALSE(preference->ErrorProtection);
     EXPECT_FALSE(preference->OriginalFlag);
     EXPECT_TRUE(preference->CopyrightFlag);
@@ -99,17 +98,17 @@ TEST_F(Mp2Settings, LoadingAppliesTheMonoRuleAndKeepsUnknownTextsOut)
 {
     TAudioMp2SettingsDialog dialog;
     auto store = FreshStore(dialog);
-    store->SetValue(QStringLiteral("Mp2EncodingBitRate"), QStringLiteral("384"));
-    store->SetValue(QStringLiteral("Mp2EncodingChannelsMode"), QStringLiteral(" MONO"));
+    store->SetValue("Mp2EncodingBitRate", "384");
+    store->SetValue("Mp2EncodingChannelsMode", " MONO");
     Senders.clear();
     dialog.LoadSettings();
-    EXPECT_EQ(GetAudioMp2EncodingPref()->GetDescription(), QStringLiteral("mp2 192 kbps Mono"));
+    EXPECT_EQ(GetAudioMp2EncodingPref()->GetDescription(), "mp2 192 kbps Mono");
     EXPECT_EQ(Senders, std::vector<QObject*>{&dialog});
 
-    store->SetValue(QStringLiteral("Mp2EncodingBitRate"), QStringLiteral("320"));
-    store->SetValue(QStringLiteral("Mp2EncodingChannelsMode"), QStringLiteral("Stereo"));
+    store->SetValue("Mp2EncodingBitRate", "320");
+    store->SetValue("Mp2EncodingChannelsMode", "Stereo");
     dialog.LoadSettings();
-    EXPECT_EQ(GetAudioMp2EncodingPref()->GetDescription(), QStringLiteral("mp2 192 kbps Stereo"));
+    EXPECT_EQ(GetAudioMp2EncodingPref()->GetDescription(), "mp2 192 kbps Stereo");
 }
 
 TEST_F(Mp2Settings, EachFlagFollowsItsOwnBox)
@@ -139,16 +138,16 @@ TEST_F(Mp2Settings, CancelPutsBackTheValuesInForce)
     TAudioMp2SettingsDialog dialog;
     auto store = FreshStore(dialog);
     dialog.BeginExecute();
-    Box(dialog, "BitRateComboBox")->setCurrentText(QStringLiteral("64"));
+    Box(dialog, "BitRateComboBox")->setCurrentText("64");
     Find<QCheckBox>(dialog, "CopyrightFlagCheckBox")->setChecked(true);
     dialog.EndExecute(QDialog::Rejected);
     EXPECT_EQ(dialog.GetBitRate(), 224);
     EXPECT_FALSE(dialog.GetPreference()->CopyrightFlag);
 
     dialog.BeginExecute();
-    Box(dialog, "BitRateComboBox")->setCurrentText(QStringLiteral("128"));
+    Box(dialog, "BitRateComboBox")->setCurrentText("128");
     dialog.EndExecute(QDialog::Accepted);
-    EXPECT_EQ(store->GetValue(QStringLiteral("Mp2EncodingBitRate")).toString(), QStringLiteral("128"));
+    EXPECT_EQ(store->GetValue("Mp2EncodingBitRate").toString(), "128");
 }
 
 TEST_F(Mp2Settings, ABatchLeavesOnlyTheInformationBoxAsItWas)
@@ -174,8 +173,7 @@ TEST_F(Mp2Settings, TranslatesCaptionsAndHints)
 
     UseFrench();
     dialog.Translate();
-    EXPECT_EQ(Find<QCheckBox>(dialog, "ErrorProtectionCheckBox")->text(),
-              QStringLiteral("Protection contre les erreurs"));
+    EXPECT_EQ(Find<QCheckBox>(dialog, "ErrorProtectionCheckBox")->text(), "Protection contre les erreurs");
     EXPECT_EQ(Find<QWidget>(dialog, "BitRatePanel")->toolTip(),
               QStringLiteral(
                   "À titre indicatif, en stéréo couche II, 64 kbit/s donne une qualité de radio AM,\n192 "

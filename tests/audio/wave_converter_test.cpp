@@ -45,7 +45,7 @@ std::vector<std::int16_t> PcmOf(const QByteArray& wave)
 
 TEST(WaveConverter, DecodesLayer3ToPcmThatFollowsTheSource)
 {
-    const Converted converted = ConvertImage(ReadFixture(QStringLiteral("wav-mp3.wav")));
+    const Converted converted = ConvertImage(ReadFixture("wav-mp3.wav"));
     ASSERT_EQ(converted.Result, 0);
     const TWaveHeader header = ScanWaveHeader(converted.Image, converted.Image.size());
     ASSERT_EQ(header.WavType, wtPCM);
@@ -68,7 +68,7 @@ TEST(WaveConverter, DecodesLayer3ToPcmThatFollowsTheSource)
 
 TEST(WaveConverter, TruncatedLayer3GivesFewerSamplesAndGarbageFails)
 {
-    const QByteArray whole = ReadFixture(QStringLiteral("wav-mp3.wav"));
+    const QByteArray whole = ReadFixture("wav-mp3.wav");
     const Converted full = ConvertImage(whole);
     const Converted cut = ConvertImage(whole.left(whole.size() / 2));
     ASSERT_EQ(cut.Result, 0);
@@ -82,14 +82,14 @@ TEST(WaveConverter, TruncatedLayer3GivesFewerSamplesAndGarbageFails)
 
 TEST(WaveConverter, RefusesWhatIsNotLayer3)
 {
-    EXPECT_NE(ConvertImage(ReadFixture(QStringLiteral("wav-pcm16-mono.wav"))).Result, 0);
+    EXPECT_NE(ConvertImage(ReadFixture("wav-pcm16-mono.wav")).Result, 0);
     EXPECT_NE(ConvertImage(QByteArray("RIFX\0\0\0\0WAVE", 12)).Result, 0);
 }
 
 TEST(WaveConverter, SkipsUnknownChunksAndPadBytes)
 {
     // An odd-sized chunk with its pad byte, then a long "fmt " body, ahead of the data.
-    const QByteArray file = ReadFixture(QStringLiteral("wav-mp3.wav"));
+    const QByteArray file = ReadFixture("wav-mp3.wav");
     const int formatAt = file.indexOf("fmt ");
     QByteArray crafted = file.left(formatAt);
     crafted += QByteArray("junk\x03\0\0\0abc\0", 12);

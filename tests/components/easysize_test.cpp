@@ -63,7 +63,7 @@ struct Form {
 
     Form()
     {
-        Window->setObjectName(QStringLiteral("FormTest"));
+        Window->setObjectName("FormTest");
         Window->resize(400, 300);
         Button = place<QPushButton>(Window.get(), "ButtonOk", {10, 21, 75, 25});
         Label = place<QLabel>(Window.get(), "LabelNine", {100, 40, 60, 14}, 9);
@@ -205,7 +205,7 @@ TEST(FormResizer, ControlsWithRulesOfTheirOwn)
     auto* fixed = place<QPushButton>(form.Window.get(), "ButtonFixed", {8, 170, 10, 10});
     fixed->setFixedSize(40, 20);
     auto* autoLabel = place<QLabel>(form.Window.get(), "LabelAuto", {20, 200, 300, 40});
-    autoLabel->setText(QStringLiteral("Sampling Frequency:"));
+    autoLabel->setText("Sampling Frequency:");
     autoLabel->setProperty("AutoSize", true);
     auto* bar = place<QStatusBar>(form.Window.get(), "StatusBar", {0, 280, 400, 20});
     auto* panel = new QWidget;
@@ -255,7 +255,7 @@ TEST(FormResizer, LeavesOtherFormsAndGoneControlsAlone)
     AutoScaling scaling;
     Form form;
     auto page = std::make_unique<QWidget>();
-    page->setObjectName(QStringLiteral("PageEmbedded"));
+    page->setObjectName("PageEmbedded");
     FormRegistry::Instance().Register(page.get());
     auto* pageButton = place<QPushButton>(page.get(), "ButtonPage", {10, 10, 40, 20});
     page->setParent(form.Window.get(), Qt::Widget);
@@ -280,13 +280,13 @@ TEST(FormResizer, RefusesAnOwnerThatIsNoWidget)
         TFormResizer resizer(nullptr);
         ADD_FAILURE();
     } catch (const EResizerException& error) {
-        EXPECT_EQ(error.Message(), QStringLiteral("TFormResizer created without an owner"));
+        EXPECT_EQ(error.Message(), "TFormResizer created without an owner");
     }
     try {
         TFormResizer resizer(&plain);
         ADD_FAILURE();
     } catch (const EResizerException& error) {
-        EXPECT_EQ(error.Message(), QStringLiteral("TFormResizer owner must be a panel or form"));
+        EXPECT_EQ(error.Message(), "TFormResizer owner must be a panel or form");
     }
     EXPECT_TRUE(plain.children().isEmpty());
 }

@@ -34,11 +34,11 @@ protected:
 TEST_F(LogViews, LevelsFollowTheirLines)
 {
     TNeroMemo memo;
-    memo.AddWarning(QStringLiteral("first\r\nsecond"));
-    memo.AddError(QStringLiteral("ends with a break\r\n"));
-    memo.AddInformation(QStringLiteral("lone\rcarriage return"));
-    memo.AddStrings({QStringLiteral("plain"), QStringLiteral("two\nlines")});
-    memo.AddLine(QStringLiteral("no level"));
+    memo.AddWarning("first\r\nsecond");
+    memo.AddError("ends with a break\r\n");
+    memo.AddInformation("lone\rcarriage return");
+    memo.AddStrings({"plain", "two\nlines"});
+    memo.AddLine("no level");
     EXPECT_EQ(memo.Lines(), QStringList({"first", "second", "ends with a break", "lone", "carriage return",
                                          "plain", "two", "lines", "no level"}));
     EXPECT_EQ(Levels(memo), QList<int>({llWarning, llWarning, llError, llInformation, llInformation, llNone,
@@ -53,7 +53,7 @@ TEST_F(LogViews, AnEmptyFirstLineIsKept)
 {
     TNeroMemo memo;
     memo.AddError(QString());
-    memo.AddDebug(QStringLiteral("next"));
+    memo.AddDebug("next");
     EXPECT_EQ(memo.Lines(), QStringList({"", "next"}));
     EXPECT_EQ(Levels(memo), QList<int>({llError, llDebug}));
 }
@@ -67,18 +67,18 @@ TEST_F(LogViews, PastFiveHundredLinesTheNewestLineStaysAndTheFileGetsEveryLine)
         memo.AddText(QStringLiteral("line %1").arg(line));
     EXPECT_EQ(memo.LineCount(), 500);
 
-    memo.AddError(QStringLiteral("line 501"));
+    memo.AddError("line 501");
     EXPECT_EQ(memo.Lines(), QStringList({"line 501"}));
     EXPECT_EQ(Levels(memo), QList<int>({llError}));
     const QStringList written = FileLines(fileName);
     ASSERT_EQ(written.size(), 501);
-    EXPECT_EQ(written.first(), QStringLiteral("line 1"));
-    EXPECT_EQ(written.last(), QStringLiteral("line 501"));
+    EXPECT_EQ(written.first(), "line 1");
+    EXPECT_EQ(written.last(), "line 501");
 }
 
 TEST_F(LogViews, MirrorFileAppendsOrReplaces)
 {
-    const QString fileName = WriteFile(QStringLiteral("log.txt"), "old\n");
+    const QString fileName = WriteFile("log.txt", "old\n");
     {
         TNeroMemo memo;
         EXPECT_EQ(memo.SetLogFileName(fileName), fileName);
@@ -90,10 +90,10 @@ TEST_F(LogViews, MirrorFileAppendsOrReplaces)
     memo.SetFileAppend(false);
     EXPECT_EQ(memo.SetLogFileName(fileName), fileName);
     EXPECT_EQ(ReadFile(fileName), QByteArray());
-    memo.AddText(QStringLiteral("new"));
+    memo.AddText("new");
     memo.CloseLogFile();
     EXPECT_EQ(memo.OpenLogFile(), fileName);
-    memo.AddText(QStringLiteral("newer"));
+    memo.AddText("newer");
     EXPECT_EQ(FileLines(fileName), QStringList({"newer"}));
 }
 
@@ -102,22 +102,21 @@ TEST_F(LogViews, MirrorFileNameChanges)
     TNeroMemo memo;
     const QString first = Root() + QStringLiteral("first.txt");
     ASSERT_EQ(memo.SetLogFileName(first), first);
-    memo.AddText(QStringLiteral("one"));
+    memo.AddText("one");
     EXPECT_EQ(memo.SetLogFileName(first), first) << "the open file stays open";
-    memo.AddText(QStringLiteral("two"));
+    memo.AddText("two");
     EXPECT_EQ(memo.SetLogFileName(QString()), QString());
-    memo.AddText(QStringLiteral("memo only"));
+    memo.AddText("memo only");
     EXPECT_EQ(FileLines(first), QStringList({"one", "two"}));
 
     const QString previous = QDir::currentPath();
     QDir::setCurrent(Root());
-    EXPECT_EQ(memo.SetLogFileName(QStringLiteral("sub/../relative.txt")),
-              Root() + QStringLiteral("relative.txt"));
+    EXPECT_EQ(memo.SetLogFileName("sub/../relative.txt"), Root() + QStringLiteral("relative.txt"));
     QDir::setCurrent(previous);
     EXPECT_EQ(memo.SetLogFileName(Root() + QStringLiteral("missing/log.txt")), QString());
     EXPECT_EQ(memo.SetLogFileName(Root()), QString()) << "a folder";
-    memo.AddText(QStringLiteral("still shown"));
-    EXPECT_EQ(memo.Lines().last(), QStringLiteral("still shown"));
+    memo.AddText("still shown");
+    EXPECT_EQ(memo.Lines().last(), "still shown");
 }
 
 TEST_F(LogViews, ClearingTheMirrorFile)
@@ -126,21 +125,21 @@ TEST_F(LogViews, ClearingTheMirrorFile)
     memo.ClearLogFile(); // no name: nothing happens
     const QString fileName = Root() + QStringLiteral("log.txt");
     memo.SetLogFileName(fileName);
-    memo.AddText(QStringLiteral("before"));
+    memo.AddText("before");
     memo.ClearLogFile();
-    memo.AddText(QStringLiteral("after"));
+    memo.AddText("after");
     EXPECT_EQ(FileLines(fileName), QStringList({"after"}));
     EXPECT_EQ(memo.Lines(), QStringList({"before", "after"})) << "the view keeps its lines";
 
     ASSERT_EQ(::chmod(QFile::encodeName(fileName).constData(), 0444), 0);
     memo.ClearLogFile();
-    memo.AddText(QStringLiteral("appended"));
+    memo.AddText("appended");
     EXPECT_EQ(FileLines(fileName), QStringList({"after", "appended"})) << "a read-only file is kept";
 
     ASSERT_EQ(::chmod(QFile::encodeName(fileName).constData(), 0644), 0);
     memo.CloseLogFile();
     memo.ClearLogFile();
-    memo.AddText(QStringLiteral("closed"));
+    memo.AddText("closed");
     EXPECT_FALSE(QFile::exists(fileName)) << "a closed file is deleted and stays closed";
 }
 
@@ -168,10 +167,10 @@ TEST_F(LogViews, PropertiesKeepTheirBounds)
 
 TEST(MarginNumbers, ArePaddedAndCountedFromTheChosenStart)
 {
-    EXPECT_EQ(MarginNumberText(7, 3, false), QStringLiteral("008"));
-    EXPECT_EQ(MarginNumberText(7, 3, true), QStringLiteral("007"));
-    EXPECT_EQ(MarginNumberText(1234, 2, true), QStringLiteral("1234"));
-    EXPECT_EQ(MarginNumberText(0, 0, true), QStringLiteral("0"));
+    EXPECT_EQ(MarginNumberText(7, 3, false), "008");
+    EXPECT_EQ(MarginNumberText(7, 3, true), "007");
+    EXPECT_EQ(MarginNumberText(1234, 2, true), "1234");
+    EXPECT_EQ(MarginNumberText(0, 0, true), "0");
 }
 
 TEST(LevelIcons, AreSmallDistinctAndTransparentAtTheEdge)
@@ -244,10 +243,10 @@ TEST_F(LogMargin, IconsShowTheirLinesLevelCutToTheCellWithoutTheirBackground)
     memo_->SetMarginColor(Qt::blue);
     memo_->SetIconShow(true);
 
-    memo_->AddWarning(QStringLiteral("warned"));
-    memo_->AddText(QStringLiteral("plain"));
-    memo_->AddLine(QStringLiteral("without a level"));
-    memo_->AddError(QStringLiteral("failed"));
+    memo_->AddWarning("warned");
+    memo_->AddText("plain");
+    memo_->AddLine("without a level");
+    memo_->AddError("failed");
 
     const auto rows = memo_->MarginRows();
     ASSERT_GT(rows.size(), 5u);
@@ -273,11 +272,11 @@ TEST_F(LogMargin, NumbersFillEveryVisibleRowFromTheFirstVisibleLine)
     memo_->SetNumShow(true);
     memo_->SetNumDigits(3);
     memo_->SetNumZeroStart(false);
-    memo_->AddText(QStringLiteral("only line"));
+    memo_->AddText("only line");
     auto rows = memo_->MarginRows();
     ASSERT_GT(rows.size(), 3u);
-    EXPECT_EQ(rows[0].Number, QStringLiteral("001"));
-    EXPECT_EQ(rows[3].Number, QStringLiteral("004")) << "rows past the last line are numbered too";
+    EXPECT_EQ(rows[0].Number, "001");
+    EXPECT_EQ(rows[3].Number, "004") << "rows past the last line are numbered too";
     const QImage margin = Margin();
     for (const auto& row : rows)
         EXPECT_GT(CountPixels(margin, row.Cell, qRgb(0, 0, 0)), 0) << row.Number.toStdString();
@@ -295,5 +294,5 @@ TEST_F(LogMargin, NumbersFillEveryVisibleRowFromTheFirstVisibleLine)
     bar->setValue(7);
     rows = memo_->MarginRows();
     ASSERT_FALSE(rows.empty());
-    EXPECT_EQ(rows[0].Number, QStringLiteral("008"));
+    EXPECT_EQ(rows[0].Number, "008");
 }

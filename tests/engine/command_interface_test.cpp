@@ -68,7 +68,7 @@ protected:
 TEST(TaggedLogLine, WrapsTheTextAfterTakingOutTheFirstPrefixInAnyCase)
 {
     const auto tagged = [](const QString& prefix, const QString& text) {
-        return TCommandInterface::FormatTaggedLogLine(prefix, QStringLiteral("error"), text);
+        return TCommandInterface::FormatTaggedLogLine(prefix, "error", text);
     };
     EXPECT_EQ(tagged(QString(), "x"), "<log level=\"error\">x</log>");
     EXPECT_EQ(tagged("INFO:", "  info: Encoding done "), "<log level=\"error\">Encoding done</log>");

@@ -41,24 +41,24 @@ TEST_F(DialogCaptions, EveryLanguageHasEveryCaption)
                 << row << ", " << column;
         }
     }
-    EXPECT_EQ(QString::fromUtf8(DlgCaptionRows[DlgEnglishRow][dcMsgYesToAll]), QStringLiteral("Yes to &All"));
+    EXPECT_EQ(QString::fromUtf8(DlgCaptionRows[DlgEnglishRow][dcMsgYesToAll]), "Yes to &All");
 }
 
 TEST_F(DialogCaptions, CodesSelectTheirRowIgnoringCase)
 {
-    ApplyDialogLanguage(QStringLiteral("FR"));
-    EXPECT_EQ(DlgCaption(dcWarning), QStringLiteral("Avertissement"));
-    EXPECT_EQ(DlgCaption(dcMsgNoToAll), QStringLiteral("Non &pour tout"));
-    ApplyDialogLanguage(QStringLiteral("fR"));
-    EXPECT_EQ(DlgCaption(dcMsgHelp), QStringLiteral("A&ide"));
-    ApplyDialogLanguage(QStringLiteral("De"));
-    EXPECT_EQ(DlgCaption(dcMsgNo), QStringLiteral("&Nein"));
+    ApplyDialogLanguage("FR");
+    EXPECT_EQ(DlgCaption(dcWarning), "Avertissement");
+    EXPECT_EQ(DlgCaption(dcMsgNoToAll), "Non &pour tout");
+    ApplyDialogLanguage("fR");
+    EXPECT_EQ(DlgCaption(dcMsgHelp), "A&ide");
+    ApplyDialogLanguage("De");
+    EXPECT_EQ(DlgCaption(dcMsgNo), "&Nein");
 }
 
 TEST_F(DialogCaptions, UnknownOrEmptyCodesGiveEnglish)
 {
-    for (const QString& code : {QStringLiteral("xx"), QStringLiteral("fra"), QString()}) {
-        ApplyDialogLanguage(QStringLiteral("de"));
+    for (const QString code : {"xx", "fra", ""}) {
+        ApplyDialogLanguage("de");
         ApplyDialogLanguage(code);
         EXPECT_EQ(selectedRow(), tableRow(DlgEnglishRow)) << code.toStdString();
     }
@@ -66,11 +66,11 @@ TEST_F(DialogCaptions, UnknownOrEmptyCodesGiveEnglish)
 
 TEST_F(DialogCaptions, SwitchingBackAndForthSetsEveryCaption)
 {
-    ApplyDialogLanguage(QStringLiteral("fr"));
+    ApplyDialogLanguage("fr");
     const QStringList french = selectedRow();
-    ApplyDialogLanguage(QStringLiteral("en"));
+    ApplyDialogLanguage("en");
     const QStringList english = selectedRow();
-    ApplyDialogLanguage(QStringLiteral("fr"));
+    ApplyDialogLanguage("fr");
     EXPECT_EQ(selectedRow(), french);
     for (int column = 0; column < DlgCaptionCount; ++column) {
         if (column != dcOK && column != dcInformation && column != dcMsgOK) {
@@ -84,23 +84,23 @@ TEST_F(DialogCaptions, SwitchingBackAndForthSetsEveryCaption)
 TEST_F(DialogCaptions, MessageBoxesTakeTitleAndButtonsFromTheSelectedRow)
 {
     MessageRequest request;
-    request.Text = QStringLiteral("Replace the file?");
+    request.Text = "Replace the file?";
     request.Type = TMsgDlgType::mtConfirmation;
     request.Buttons = mbYes | mbNo | mbYesToAll | mbCancel;
 
-    ApplyDialogLanguage(QStringLiteral("fr"));
+    ApplyDialogLanguage("fr");
     auto box = MakeMessageBox(request, nullptr);
-    EXPECT_EQ(box->windowTitle(), QStringLiteral("Confirmation"));
-    EXPECT_EQ(box->button(QMessageBox::Yes)->text(), QStringLiteral("&Oui"));
-    EXPECT_EQ(box->button(QMessageBox::No)->text(), QStringLiteral("&Non"));
-    EXPECT_EQ(box->button(QMessageBox::YesToAll)->text(), QStringLiteral("O&ui pour tout"));
-    EXPECT_EQ(box->button(QMessageBox::Cancel)->text(), QStringLiteral("Annuler"));
+    EXPECT_EQ(box->windowTitle(), "Confirmation");
+    EXPECT_EQ(box->button(QMessageBox::Yes)->text(), "&Oui");
+    EXPECT_EQ(box->button(QMessageBox::No)->text(), "&Non");
+    EXPECT_EQ(box->button(QMessageBox::YesToAll)->text(), "O&ui pour tout");
+    EXPECT_EQ(box->button(QMessageBox::Cancel)->text(), "Annuler");
     EXPECT_EQ(box->button(QMessageBox::Ok), nullptr);
 
     RestoreDialogStrings();
     request.Type = TMsgDlgType::mtError;
     request.Buttons = mbOK;
     box = MakeMessageBox(request, nullptr);
-    EXPECT_EQ(box->windowTitle(), QStringLiteral("Error"));
-    EXPECT_EQ(box->button(QMessageBox::Ok)->text(), QStringLiteral("OK"));
+    EXPECT_EQ(box->windowTitle(), "Error");
+    EXPECT_EQ(box->button(QMessageBox::Ok)->text(), "OK");
 }

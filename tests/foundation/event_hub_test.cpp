@@ -18,7 +18,7 @@ protected:
         calls_.append(QStringList{slot, sender->objectName()}.join(u' ') +
                       (arguments.isEmpty() ? QString() : u' ' + arguments.join(u',')));
     }
-    static QString Flag(bool flag) { return flag ? QStringLiteral("true") : QStringLiteral("false"); }
+    static QString Flag(bool flag) { return flag ? "true" : "false"; }
 
     void FillEverySlot()
     {
@@ -43,15 +43,15 @@ protected:
     static void FireEverySlot(QObject* sender)
     {
         FireLanguageChanged(sender);
-        FireCommandsStarting(sender, QStringLiteral("Converting"));
+        FireCommandsStarting(sender, "Converting");
         FireCommandsFinished(sender);
-        FireEnableControls(sender, false, QStringLiteral("_BeforeCommands"));
+        FireEnableControls(sender, false, "_BeforeCommands");
         FireEncodingSettingsChanged(sender);
         FireTempFolderChanged(sender);
-        FireThemeChanged(sender, QStringLiteral("Dark"), true);
-        FireStatusText(sender, QStringLiteral("Encoding"), true);
+        FireThemeChanged(sender, "Dark", true);
+        FireStatusText(sender, "Encoding", true);
         FireWaitEnd(sender);
-        FireWaitBegin(sender, QStringLiteral("Please wait"));
+        FireWaitBegin(sender, "Please wait");
         FireScanSubfoldersChanged(sender);
     }
 
@@ -69,7 +69,7 @@ TEST_F(EventHub, EachFiringReachesItsHandlerOnceWithItsArguments)
 {
     FillEverySlot();
     QObject sender;
-    sender.setObjectName(QStringLiteral("page"));
+    sender.setObjectName("page");
     FireEverySlot(&sender);
     EXPECT_EQ(calls_, QStringList({
                           "LanguageChanged page",
@@ -89,12 +89,12 @@ TEST_F(EventHub, EachFiringReachesItsHandlerOnceWithItsArguments)
 TEST_F(EventHub, AHandlerMayReplaceItsOwnSlotAndFireAnother)
 {
     QObject sender;
-    sender.setObjectName(QStringLiteral("window"));
+    sender.setObjectName("window");
     int calls = 0;
     GlobalEvents().OnWaitEnd = [&](QObject* s) {
         GlobalEvents().OnWaitEnd = nullptr;
         ++calls;
-        FireStatusText(s, QStringLiteral("done"), false);
+        FireStatusText(s, "done", false);
     };
     GlobalEvents().OnStatusText = [this](QObject* s, QString t, bool v) {
         Record("StatusText", s, {t, Flag(v)});

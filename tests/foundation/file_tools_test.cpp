@@ -18,24 +18,22 @@ class FileTools : public TempWorld {};
 
 TEST(FileNames, OnlyTheSlashSeparatesFolders)
 {
-    EXPECT_EQ(GetLowerExtension(QStringLiteral("/music/Song.WAV")), QStringLiteral(".wav"));
-    EXPECT_EQ(GetLowerExtension(QStringLiteral("/music/dir.x/file")), QString());
-    EXPECT_EQ(GetLowerExtension(QStringLiteral("C:\\dir.x\\Song")), QStringLiteral(".x\\song"))
-        << "a backslash is part of the name";
-    EXPECT_EQ(ExtractFileNameNoExt(QStringLiteral("/a/C:\\b.c.wav")), QStringLiteral("C:\\b.c"));
-    EXPECT_EQ(ExtractFileNameNoExt(QStringLiteral("/a/.hidden")), QString());
-    EXPECT_EQ(GetLowerExtension(QStringLiteral("/a/.hidden")), QStringLiteral(".hidden"));
-    EXPECT_EQ(ExtractFileNameNoExt(QStringLiteral("/a/ no dot ")), QStringLiteral(" no dot "))
-        << "kept untrimmed";
-    EXPECT_EQ(ExtractFileNameNoExt(QStringLiteral("/a/Été \"live\" .Ogg")), QStringLiteral("Été \"live\""));
-    EXPECT_EQ(RemoveFileExt(QStringLiteral("/x/Été \"live\".MP3")), QStringLiteral("/x/Été \"live\""));
-    EXPECT_EQ(RemoveFileExt(QStringLiteral("a.b.c")), QStringLiteral("a.b"));
-    EXPECT_EQ(ExpandLongFileName(QStringLiteral("/x/PROGRA~1/a")), QStringLiteral("/x/PROGRA~1/a"));
-    EXPECT_EQ(ExtractLongFilePath(QStringLiteral("/a/b/c.wav")), QStringLiteral("/a/b"));
-    EXPECT_EQ(ExtractLongFilePath(QStringLiteral("/x")), QStringLiteral("/"));
-    EXPECT_EQ(ExtractLongFilePath(QStringLiteral("x:\\y")), QString());
-    EXPECT_TRUE(PathStartsWith(QStringLiteral("/Media/Music"), QStringLiteral("/media/")));
-    EXPECT_FALSE(PathStartsWith(QStringLiteral("/media"), QString()));
+    EXPECT_EQ(GetLowerExtension("/music/Song.WAV"), ".wav");
+    EXPECT_EQ(GetLowerExtension("/music/dir.x/file"), QString());
+    EXPECT_EQ(GetLowerExtension("C:\\dir.x\\Song"), ".x\\song") << "a backslash is part of the name";
+    EXPECT_EQ(ExtractFileNameNoExt("/a/C:\\b.c.wav"), "C:\\b.c");
+    EXPECT_EQ(ExtractFileNameNoExt("/a/.hidden"), QString());
+    EXPECT_EQ(GetLowerExtension("/a/.hidden"), ".hidden");
+    EXPECT_EQ(ExtractFileNameNoExt("/a/ no dot "), " no dot ") << "kept untrimmed";
+    EXPECT_EQ(ExtractFileNameNoExt("/a/Été \"live\" .Ogg"), "Été \"live\"");
+    EXPECT_EQ(RemoveFileExt("/x/Été \"live\".MP3"), "/x/Été \"live\"");
+    EXPECT_EQ(RemoveFileExt("a.b.c"), "a.b");
+    EXPECT_EQ(ExpandLongFileName("/x/PROGRA~1/a"), "/x/PROGRA~1/a");
+    EXPECT_EQ(ExtractLongFilePath("/a/b/c.wav"), "/a/b");
+    EXPECT_EQ(ExtractLongFilePath("/x"), "/");
+    EXPECT_EQ(ExtractLongFilePath("x:\\y"), QString());
+    EXPECT_TRUE(PathStartsWith("/Media/Music", "/media/"));
+    EXPECT_FALSE(PathStartsWith("/media", QString()));
 }
 
 TEST_F(FileTools, ExistenceAndSizesAreSixtyFourBit)
@@ -44,10 +42,10 @@ TEST_F(FileTools, ExistenceAndSizesAreSixtyFourBit)
     QDir().mkpath(folder);
     EXPECT_TRUE(FileExistsEx(folder));
     EXPECT_EQ(GetFileSizeEx(folder), 0);
-    EXPECT_FALSE(FileExistsEx(QStringLiteral("   ")));
+    EXPECT_FALSE(FileExistsEx("   "));
     EXPECT_EQ(GetFileSizeEx(folder + QStringLiteral("/missing")), -1);
 
-    const QString name = WriteFile(QStringLiteral("big.wav"), QByteArray());
+    const QString name = WriteFile("big.wav", QByteArray());
     for (const std::int64_t size : {std::int64_t(4294967295), std::int64_t(5) << 30}) {
         ASSERT_TRUE(QFile::resize(name, size));
         EXPECT_TRUE(FileExistsEx(name));
@@ -60,13 +58,13 @@ TEST_F(FileTools, ExistenceAndSizesAreSixtyFourBit)
 
 TEST_F(FileTools, ReadOnlyComesFromTheModeBitsEvenForRoot)
 {
-    const QString locked = WriteFile(QStringLiteral("locked.wav"), "keep");
+    const QString locked = WriteFile("locked.wav", "keep");
     QFile::setPermissions(locked, kReadOnly);
     EXPECT_TRUE(IsFileReadOnly(locked));
     EXPECT_FALSE(DeleteFileIfWritable(locked));
     EXPECT_EQ(ReadFile(locked), QByteArray("keep"));
 
-    const QString open = WriteFile(QStringLiteral("open.wav"), "x");
+    const QString open = WriteFile("open.wav", "x");
     EXPECT_FALSE(IsFileReadOnly(open));
     EXPECT_TRUE(DeleteFileIfWritable(QStringLiteral("  ") + open + QStringLiteral(" ")));
     EXPECT_FALSE(QFile::exists(open));
@@ -85,7 +83,7 @@ TEST_F(FileTools, ReadOnlyComesFromTheModeBitsEvenForRoot)
 
 TEST_F(FileTools, UniqueNamesTryFiftyCandidatesThenGiveUp)
 {
-    const QString name = WriteFile(QStringLiteral("Song.WAV"), "x");
+    const QString name = WriteFile("Song.WAV", "x");
     EXPECT_EQ(MakeUniqueFileName(Root() + QStringLiteral("Other.WAV")), Root() + QStringLiteral("Other.WAV"));
     for (int n = 1; n <= 3; ++n)
         WriteFile(QStringLiteral("Song-%1.wav").arg(n), "x");
@@ -97,54 +95,48 @@ TEST_F(FileTools, UniqueNamesTryFiftyCandidatesThenGiveUp)
 
 TEST_F(FileTools, SystemFoldersAreWholeComponentsBelowTheRoot)
 {
-    EXPECT_TRUE(IsSystemFolder(QStringLiteral("/recycled/x")));
-    EXPECT_TRUE(IsSystemFolder(QStringLiteral(" /RECYCLER ")));
-    EXPECT_TRUE(IsSystemFolder(QStringLiteral("/.Trash-1000/files/song.mp3")));
-    EXPECT_TRUE(IsSystemFolder(QStringLiteral("/lost+found")));
-    EXPECT_TRUE(IsSystemFolder(QStringLiteral("/proc/self")));
+    EXPECT_TRUE(IsSystemFolder("/recycled/x"));
+    EXPECT_TRUE(IsSystemFolder(" /RECYCLER "));
+    EXPECT_TRUE(IsSystemFolder("/.Trash-1000/files/song.mp3"));
+    EXPECT_TRUE(IsSystemFolder("/lost+found"));
+    EXPECT_TRUE(IsSystemFolder("/proc/self"));
     EXPECT_TRUE(IsSystemFolder(Home() + QStringLiteral(".local/share/Trash/files")));
-    EXPECT_FALSE(IsSystemFolder(QStringLiteral("/Recycler music/a")));
-    EXPECT_FALSE(IsSystemFolder(QStringLiteral("/procedures")));
+    EXPECT_FALSE(IsSystemFolder("/Recycler music/a"));
+    EXPECT_FALSE(IsSystemFolder("/procedures"));
     EXPECT_FALSE(IsSystemFolder(Root() + QStringLiteral("Recycled")));
-    EXPECT_FALSE(IsSystemFolder(QStringLiteral("  ")));
+    EXPECT_FALSE(IsSystemFolder("  "));
 }
 
 TEST_F(FileTools, TheFolderBrowserStartsOnlyFromAnExistingFolder)
 {
     QString folder = Temp();
     Dialogs().QueueChoice(Home());
-    EXPECT_TRUE(BrowseForFolder(QStringLiteral("Temp Directory"), QString(), folder));
+    EXPECT_TRUE(BrowseForFolder("Temp Directory", QString(), folder));
     EXPECT_EQ(folder, Home());
-    EXPECT_EQ(Dialogs().FileRequests().last().Title, QStringLiteral("Temp Directory"));
+    EXPECT_EQ(Dialogs().FileRequests().last().Title, "Temp Directory");
     EXPECT_EQ(Dialogs().FileRequests().last().Folder, Temp());
 
     folder = Root() + QStringLiteral("missing");
-    EXPECT_FALSE(BrowseForFolder(QStringLiteral("Output"), QString(), folder));
+    EXPECT_FALSE(BrowseForFolder("Output", QString(), folder));
     EXPECT_EQ(Dialogs().FileRequests().last().Folder, QString());
     EXPECT_TRUE(FolderExists(Temp()));
-    EXPECT_FALSE(FolderExists(WriteFile(QStringLiteral("file"), "x")));
+    EXPECT_FALSE(FolderExists(WriteFile("file", "x")));
 }
 
 TEST_F(FileTools, RegistryStringsAreTrimmedAndMissingOnesEmpty)
 {
     auto key = plat::RegistryKey::Open(plat::RegistryRoot::CurrentUser, QStringLiteral("Software\\K"), true);
     ASSERT_TRUE(key);
-    ASSERT_TRUE(key->WriteString(QStringLiteral("Name"), QStringLiteral("  value ")));
-    ASSERT_TRUE(key->WriteDword(QStringLiteral("Number"), 3));
+    ASSERT_TRUE(key->WriteString("Name", "  value "));
+    ASSERT_TRUE(key->WriteDword("Number", 3));
     const auto hkcu = plat::RegistryRoot::CurrentUser;
-    EXPECT_EQ(GetRegistryString(hkcu, QStringLiteral("HKCU"), QStringLiteral("Software\\K"),
-                                QStringLiteral("Name")),
-              QStringLiteral("value"));
-    EXPECT_EQ(GetRegistryString(hkcu, QStringLiteral("HKCU"), QStringLiteral("Software\\K"),
-                                QStringLiteral("Number")),
-              QString());
+    EXPECT_EQ(GetRegistryString(hkcu, "HKCU", "Software\\K", "Name"), "value");
+    EXPECT_EQ(GetRegistryString(hkcu, "HKCU", "Software\\K", "Number"), QString());
     EXPECT_TRUE(Dialogs().Messages().isEmpty());
-    EXPECT_EQ(GetRegistryString(hkcu, QStringLiteral("HKCU"), QStringLiteral("Software\\None"),
-                                QStringLiteral("x"), true, QStringLiteral("x")),
-              QString());
+    EXPECT_EQ(GetRegistryString(hkcu, "HKCU", "Software\\None", "x", true, "x"), QString());
     ASSERT_EQ(Dialogs().Messages().size(), 2);
-    EXPECT_EQ(Dialogs().Messages()[0].Text, QStringLiteral("Will read: HKCU\\Software\\None\\x"));
-    EXPECT_EQ(Dialogs().Messages()[1].Text, QStringLiteral("Unable to open HKCU\\Software\\None"));
-    EXPECT_EQ(GetWindowsDriveRoot(), QStringLiteral("/"));
+    EXPECT_EQ(Dialogs().Messages()[0].Text, "Will read: HKCU\\Software\\None\\x");
+    EXPECT_EQ(Dialogs().Messages()[1].Text, "Unable to open HKCU\\Software\\None");
+    EXPECT_EQ(GetWindowsDriveRoot(), "/");
     EXPECT_EQ(GetAppDataFolder(), ConfigHome());
 }

@@ -30,12 +30,12 @@ protected:
 
     static void LogOneOfEach()
     {
-        LogText(QStringLiteral("text"));
-        LogDebug(QStringLiteral("debug"));
-        LogWarning(QStringLiteral("warning"));
-        LogInformation(QStringLiteral("information"));
-        LogError(QStringLiteral("error"));
-        LogStrings({QStringLiteral("first"), QStringLiteral("second")});
+        LogText("text");
+        LogDebug("debug");
+        LogWarning("warning");
+        LogInformation("information");
+        LogError("error");
+        LogStrings({"first", "second"});
         LogStrings({});
     }
 
@@ -78,11 +78,11 @@ TEST_F(LogProcedures, TheMirrorFileIsDrivenThroughTheView)
     SetLogTarget(&view);
     const QString fileName = Root() + QStringLiteral("log.txt");
     EXPECT_EQ(LogSetFileName(fileName), fileName);
-    LogText(QStringLiteral("one"));
+    LogText("one");
     LogClearFile();
-    LogText(QStringLiteral("two"));
+    LogText("two");
     LogCloseFile();
-    LogText(QStringLiteral("three"));
+    LogText("three");
     EXPECT_EQ(ReadFile(fileName), QByteArray("two\n"));
     EXPECT_EQ(LogSetFileName(Root() + QStringLiteral("missing/log.txt")), QString());
 }
@@ -93,7 +93,7 @@ TEST_F(LogProcedures, ADestroyedViewIsNoLongerATarget)
     auto commandLines = std::make_unique<QPlainTextEdit>();
     SetLogTarget(view.get());
     SetCommandLineMemo(commandLines.get());
-    commandLines->appendPlainText(QStringLiteral("toolame -b 224"));
+    commandLines->appendPlainText("toolame -b 224");
     ClearCommandLines();
     EXPECT_TRUE(commandLines->toPlainText().isEmpty());
 
@@ -136,53 +136,53 @@ protected:
 
 TEST_F(DebugFile, LinesAreStampedAndBlankTextsGiveEmptyLines)
 {
-    DebugWrite(QStringLiteral("  started "));
-    DebugWrite(QStringLiteral("   "));
-    DebugWrite(QStringLiteral("\t"));
-    DebugWrite(QStringLiteral("finished"));
+    DebugWrite("  started ");
+    DebugWrite("   ");
+    DebugWrite("\t");
+    DebugWrite("finished");
     const QString date = QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat);
     const QStringList lines = QString::fromUtf8(ReadFile(DebugFileName())).split(u'\n');
     ASSERT_EQ(lines.size(), 5);
     EXPECT_TRUE(lines[0].startsWith(date + u' ')) << lines[0].toStdString();
-    EXPECT_TRUE(lines[0].endsWith(QStringLiteral(" -   started "))) << lines[0].toStdString();
+    EXPECT_TRUE(lines[0].endsWith(" -   started ")) << lines[0].toStdString();
     EXPECT_EQ(lines[1], QString());
     EXPECT_EQ(lines[2], QString());
-    EXPECT_TRUE(lines[3].endsWith(QStringLiteral(" - finished")));
+    EXPECT_TRUE(lines[3].endsWith(" - finished"));
     EXPECT_EQ(lines[4], QString());
 }
 
 TEST_F(DebugFile, NothingIsWrittenWhileTheSwitchIsOff)
 {
     SetDebugFileSwitch(false);
-    DebugWrite(QStringLiteral("hidden"));
+    DebugWrite("hidden");
     EXPECT_FALSE(QFile::exists(DebugFileName()));
 }
 
 TEST_F(DebugFile, EachRunStartsAFreshFile)
 {
-    RunWriter({QStringLiteral("one"), QStringLiteral("two")});
+    RunWriter({"one", "two"});
     EXPECT_EQ(DebugLines().size(), 2);
-    RunWriter({QStringLiteral("three")});
+    RunWriter({"three"});
     const QStringList lines = DebugLines();
     ASSERT_EQ(lines.size(), 1);
-    EXPECT_TRUE(lines[0].endsWith(QStringLiteral(" - three")));
+    EXPECT_TRUE(lines[0].endsWith(" - three"));
 }
 
 TEST_F(DebugFile, AnUnwritableFolderIsIgnoredAndTheNextWriteStartsAfresh)
 {
     plat::SetProgramFolder(Root() + QStringLiteral("missing/"));
-    DebugWrite(QStringLiteral("lost"));
+    DebugWrite("lost");
     EXPECT_FALSE(QDir(Root() + QStringLiteral("missing")).exists());
 
     const QString blocked = Root() + QStringLiteral("blocked/");
     QDir().mkpath(blocked + QStringLiteral("debug.txt"));
     plat::SetProgramFolder(blocked);
-    DebugWrite(QStringLiteral("lost too"));
+    DebugWrite("lost too");
 
     plat::SetProgramFolder(ProgramFolder());
     WriteFile(DebugFileName(), "from an earlier run\n");
-    DebugWrite(QStringLiteral("kept"));
+    DebugWrite("kept");
     const QStringList lines = DebugLines();
     ASSERT_EQ(lines.size(), 1);
-    EXPECT_TRUE(lines[0].endsWith(QStringLiteral(" - kept")));
+    EXPECT_TRUE(lines[0].endsWith(" - kept"));
 }

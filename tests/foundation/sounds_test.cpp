@@ -85,7 +85,7 @@ TEST_F(Sounds, StartWithSixSoundsInUseInTheProgramsSoundFolder)
     EXPECT_EQ(names, QStringList({"SndBatchConversionEnded", "SndSuccess", "SndFailure", "SndPleaseConfirm",
                                   "SndNewVersion", "SndNoNewVersion"}));
     EXPECT_EQ(Sound(SndNewVersion)->FileName(), ProgramFolder() + QStringLiteral("Sounds/new version.wav"));
-    EXPECT_EQ(Sound(SndPleaseConfirm)->Caption(), QStringLiteral("Please confirm..."));
+    EXPECT_EQ(Sound(SndPleaseConfirm)->Caption(), "Please confirm...");
 }
 
 TEST_F(Sounds, EachEventPlaysItsOwnSoundAndOtherNumbersPlayNothing)
@@ -103,9 +103,9 @@ TEST_F(Sounds, EachEventPlaysItsOwnSoundAndOtherNumbersPlayNothing)
     for (int number : {0, 7, 8, 255, -1})
         PlaySoundEvent(number);
     EXPECT_TRUE(player_->Played().isEmpty());
-    EXPECT_EQ(GetSoundEventName(7), QStringLiteral("NoSnd"));
-    EXPECT_EQ(GetSoundEventName(-3), QStringLiteral("NoSnd"));
-    EXPECT_EQ(GetSoundEventName(SndFailure), QStringLiteral("SndFailure"));
+    EXPECT_EQ(GetSoundEventName(7), "NoSnd");
+    EXPECT_EQ(GetSoundEventName(-3), "NoSnd");
+    EXPECT_EQ(GetSoundEventName(SndFailure), "SndFailure");
 }
 
 TEST_F(Sounds, ANewSoundCutsTheOneThatPlaysAndStopEndsIt)
@@ -161,16 +161,16 @@ TEST_F(Sounds, ASoundOutOfUsePlaysOnlyWhenAskedForByItself)
 
 TEST_F(Sounds, RefusedFilesLeaveTheSoundEmptyAndOutOfUse)
 {
-    const QString tooLarge = WriteFile(QStringLiteral("large.wav"), QByteArray(sizeLimit + 1, 'x'));
-    const QString notWave = WriteFile(QStringLiteral("tune.mp3"), MakeWavImage(8000, 1, 16, RampSamples(10)));
-    WriteFile(QStringLiteral("folder.wav/inside"), "x");
+    const QString tooLarge = WriteFile("large.wav", QByteArray(sizeLimit + 1, 'x'));
+    const QString notWave = WriteFile("tune.mp3", MakeWavImage(8000, 1, 16, RampSamples(10)));
+    WriteFile("folder.wav/inside", "x");
     WriteAllSoundFiles();
     TSoundItem* item = Sound(SndFailure);
     QList<TSoundItem*> changed;
     SoundsNotifications().OnSoundItemChanged = [&](TSoundItem* sound) { changed << sound; };
 
     for (const QString& name : {Root() + QStringLiteral("missing.wav"), notWave, tooLarge,
-                                Root() + QStringLiteral("folder.wav"), QStringLiteral("   ")}) {
+                                Root() + QStringLiteral("folder.wav"), QString("   ")}) {
         item->Reload();
         ASSERT_TRUE(item->CanPlay());
         changed.clear();
@@ -187,8 +187,8 @@ TEST_F(Sounds, RefusedFilesLeaveTheSoundEmptyAndOutOfUse)
 
 TEST_F(Sounds, AFileUpToTheLimitAndAnUpperCaseExtensionAreAccepted)
 {
-    const QString atLimit = WriteFile(QStringLiteral("long.wav"), QByteArray(sizeLimit, 'x'));
-    const QString upper = WriteFile(QStringLiteral("Chime.WAVE"), MakeWavImage(8000, 1, 16, RampSamples(10)));
+    const QString atLimit = WriteFile("long.wav", QByteArray(sizeLimit, 'x'));
+    const QString upper = WriteFile("Chime.WAVE", MakeWavImage(8000, 1, 16, RampSamples(10)));
     TSoundItem* item = Sound(SndSuccess);
     item->SetFileName(QStringLiteral("  ") + upper + QStringLiteral(" "));
     EXPECT_EQ(item->FileName(), upper) << "the name is trimmed";
@@ -226,11 +226,11 @@ TEST_F(Sounds, UseItStaysOffWithoutDataAndOnlyChangesAreAnnounced)
 
 TEST_F(Sounds, RegisteringANameAgainLeavesOnlyTheNewSound)
 {
-    TSoundItem* replacement = RegisterSound(std::make_unique<TSoundItem>(
-        QStringLiteral("Failure"), QString(), false, QStringLiteral("SndFailure")));
+    TSoundItem* replacement =
+        RegisterSound(std::make_unique<TSoundItem>("Failure", QString(), false, "SndFailure"));
     int named = 0;
     for (const TSoundItem* item : GetSoundsList())
-        named += item->Name() == QStringLiteral("SndFailure") ? 1 : 0;
+        named += item->Name() == "SndFailure" ? 1 : 0;
     EXPECT_EQ(named, 1);
     EXPECT_EQ(GetSoundsList().size(), 6);
     EXPECT_EQ(Sound(SndFailure), replacement);
@@ -241,7 +241,7 @@ TEST_F(Sounds, CaptionsAreTranslatedAndTheListIsAnnounced)
     int listChanges = 0;
     SoundsNotifications().OnSoundsChanged = [&] { ++listChanges; };
     TranslateSounds();
-    EXPECT_EQ(Sound(SndBatchConversionEnded)->TranslatedCaption(), QStringLiteral("Batch conversion ended"));
+    EXPECT_EQ(Sound(SndBatchConversionEnded)->TranslatedCaption(), "Batch conversion ended");
     ReloadSounds();
     EXPECT_EQ(listChanges, 2);
 }
@@ -251,7 +251,7 @@ protected:
     void SetUp() override
     {
         Sounds::SetUp();
-        plat::SetExecutableName(QStringLiteral("korvane"));
+        plat::SetExecutableName("korvane");
     }
     void TearDown() override
     {
@@ -273,8 +273,7 @@ protected:
 TEST_F(SoundSettings, ChoicesSurviveASaveAndALoad)
 {
     WriteAllSoundFiles();
-    const QString ownFile =
-        WriteFile(QStringLiteral("mine/bell.wav"), MakeWavImage(8000, 1, 16, RampSamples(5)));
+    const QString ownFile = WriteFile("mine/bell.wav", MakeWavImage(8000, 1, 16, RampSamples(5)));
     {
         TSettings store;
         AttachAndLoad(store);
@@ -312,13 +311,13 @@ TEST_F(SoundSettings, DefaultsAreTheSoundFolderFilesInUse)
     TSettings store;
     SetSoundsSettings(&store);
     SetSoundsDefaults();
-    EXPECT_EQ(store.FindItem(QStringLiteral("SoundsEnabled"))->ValueDefault(), QVariant(true));
-    const TSettingItem* file = store.FindItem(QStringLiteral("SndNoNewVersionFile"));
+    EXPECT_EQ(store.FindItem("SoundsEnabled")->ValueDefault(), QVariant(true));
+    const TSettingItem* file = store.FindItem("SndNoNewVersionFile");
     ASSERT_NE(file, nullptr);
     EXPECT_EQ(file->DataType(), stString);
     EXPECT_EQ(file->Storage(), ssIniFile);
     EXPECT_EQ(file->ValueDefault(), QVariant(GetSoundFolder() + QStringLiteral("no new version.wav")));
-    const TSettingItem* useIt = store.FindItem(QStringLiteral("SndNoNewVersionUseIt"));
+    const TSettingItem* useIt = store.FindItem("SndNoNewVersionUseIt");
     ASSERT_NE(useIt, nullptr);
     EXPECT_EQ(useIt->DataType(), stBoolean);
     EXPECT_EQ(useIt->ValueDefault(), QVariant(true));
@@ -333,7 +332,7 @@ TEST_F(SoundSettings, AStoredFileThatIsGoneKeepsThePreviousOneOutOfUse)
 {
     WriteAllSoundFiles();
     const QString gone = Root() + QStringLiteral("gone.wav");
-    WriteFile(QStringLiteral("home/.config/korvane/korvane.ini"),
+    WriteFile("home/.config/korvane/korvane.ini",
               "[Application]\nSndFailureFile=" + gone.toUtf8() + "\nSndFailureUseIt=1\n");
     TSettings store;
     AttachAndLoad(store);

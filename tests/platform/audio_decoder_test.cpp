@@ -125,18 +125,15 @@ Match BestMatch(const Samples& reference, const Samples& decoded, std::size_t fr
 
 bool HaveFfmpeg()
 {
-    return !QStandardPaths::findExecutable(QStringLiteral("ffmpeg")).isEmpty();
+    return !QStandardPaths::findExecutable("ffmpeg").isEmpty();
 }
 
 // ffmpeg's own decode of a file to signed 16-bit, with extra output options.
 Samples FfmpegDecode(const QString& fileName, const QStringList& options = {})
 {
     QProcess ffmpeg;
-    ffmpeg.start(QStringLiteral("ffmpeg"),
-                 QStringList{QStringLiteral("-nostdin"), QStringLiteral("-v"), QStringLiteral("error"),
-                             QStringLiteral("-i"), fileName} +
-                     options +
-                     QStringList{QStringLiteral("-f"), QStringLiteral("s16le"), QStringLiteral("-")});
+    ffmpeg.start("ffmpeg", QStringList{"-nostdin", "-v", "error", "-i", fileName} + options +
+                               QStringList{"-f", "s16le", "-"});
     EXPECT_TRUE(ffmpeg.waitForFinished(30000));
     return ToSamples(ffmpeg.readAllStandardOutput());
 }
@@ -208,8 +205,7 @@ TEST(AudioDecoder, Resamples48kHzOggTo44100LikeFfmpeg)
 
     if (!HaveFfmpeg())
         GTEST_SKIP() << "ffmpeg is not installed";
-    const Samples reference =
-        FfmpegDecode(Fixture("dec-48k.ogg"), {QStringLiteral("-ar"), QStringLiteral("44100")});
+    const Samples reference = FfmpegDecode(Fixture("dec-48k.ogg"), {"-ar", "44100"});
     ASSERT_EQ(decoded.Pcm.size(), reference.size());
     double signal = 0, noise = 0;
     for (std::size_t i = 0; i < reference.size(); ++i) {
@@ -258,13 +254,12 @@ TEST(AudioDecoder, SeeksToAPositionInSeconds)
 TEST(AudioDecoder, LengthIsUnknownWithoutADurationOrAFileSize)
 {
     QTemporaryDir folder;
-    const QString pipe = folder.filePath(QStringLiteral("pipe"));
+    const QString pipe = folder.filePath("pipe");
     ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
     plat::ChildProcess writer; // blocks on the pipe until the decoder opens it
-    ASSERT_EQ(
-        writer.Start(QStringLiteral("dd"), {QStringLiteral("if=") + Fixture("dec-source.wav"),
-                                            QStringLiteral("of=") + pipe, QStringLiteral("status=none")}),
-        0);
+    ASSERT_EQ(writer.Start("dd", {QStringLiteral("if=") + Fixture("dec-source.wav"),
+                                  QStringLiteral("of=") + pipe, "status=none"}),
+              0);
     const Decoded decoded = DecodeAll(pipe);
     ASSERT_TRUE(decoded.Opened) << decoded.Error.toStdString();
     EXPECT_EQ(decoded.Length, -1);
@@ -305,7 +300,7 @@ TEST(AudioDecoder, DamagedFilesFailClearlyOrGiveAShorterCorrectResult)
     for (const QString& fileName : {Fixture("dec-garbage.mp3"), write("empty.mp3", {}),
                                     write("text.wma", QByteArray("Not audio.\n").repeated(500)),
                                     write("header only.ogg", ReadBytes(Fixture("dec-tone.ogg")).left(3000)),
-                                    folder.path(), folder.filePath(QStringLiteral("missing.mp3"))}) {
+                                    folder.path(), folder.filePath("missing.mp3")}) {
         const Decoded decoded = DecodeAll(fileName);
         EXPECT_TRUE(decoded.Opened ? decoded.Failed && decoded.Pcm.empty() : !decoded.Error.isEmpty())
             << fileName.toStdString();
@@ -319,11 +314,11 @@ TEST(AudioDecoderLibraries, TheBuildsOwnPassAndEveryMismatchIsNamed)
     plat::DecoderLibraries loaded = plat::LoadedDecoderLibraries();
     EXPECT_TRUE(loaded.MissingDecoders.isEmpty());
     loaded.AvCodecMajor += 1;
-    loaded.MissingDecoders = {QStringLiteral("MP1"), QStringLiteral("WMA 2")};
+    loaded.MissingDecoders = {"MP1", "WMA 2"};
     const QStringList problems = plat::CheckDecoderLibraries(loaded).split(u'\r');
     ASSERT_EQ(problems.size(), 3);
-    EXPECT_TRUE(problems[0].contains(QStringLiteral("libavcodec")));
-    EXPECT_TRUE(problems[1].contains(QStringLiteral("MP1")) && problems[2].contains(QStringLiteral("WMA 2")));
+    EXPECT_TRUE(problems[0].contains("libavcodec"));
+    EXPECT_TRUE(problems[1].contains("MP1") && problems[2].contains("WMA 2"));
 }
 
 } // namespace

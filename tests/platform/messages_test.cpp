@@ -14,8 +14,8 @@ using namespace plat;
 TEST(Messages, OneNameGivesOneTypeAndNamesDiffer)
 {
     const auto done = RegisterWindowMessage(QStringLiteral("WM_TEST_DONE_/usr/bin/korvane"));
-    EXPECT_EQ(done, RegisterWindowMessage(QStringLiteral("WM_TEST_DONE_/usr/bin/korvane")));
-    EXPECT_NE(done, RegisterWindowMessage(QStringLiteral("WM_TEST_DONE_/opt/korvane")));
+    EXPECT_EQ(done, RegisterWindowMessage("WM_TEST_DONE_/usr/bin/korvane"));
+    EXPECT_NE(done, RegisterWindowMessage("WM_TEST_DONE_/opt/korvane"));
     EXPECT_GE(static_cast<int>(done), static_cast<int>(QEvent::User));
 }
 
@@ -59,9 +59,9 @@ TEST(Messages, WindowIgnoresMessagesItHasNoHandlerFor)
 {
     MessageWindow window;
     int handled = 0;
-    window.SetHandler(RegisterWindowMessage(QStringLiteral("WM_TEST_A_")), [&](const PostedMessage&) { ++handled; });
-    Post(&window, RegisterWindowMessage(QStringLiteral("WM_TEST_B_")));
-    Post(&window, RegisterWindowMessage(QStringLiteral("WM_TEST_A_")));
+    window.SetHandler(RegisterWindowMessage("WM_TEST_A_"), [&](const PostedMessage&) { ++handled; });
+    Post(&window, RegisterWindowMessage("WM_TEST_B_"));
+    Post(&window, RegisterWindowMessage("WM_TEST_A_"));
     PumpEvents();
     EXPECT_EQ(handled, 1);
 }

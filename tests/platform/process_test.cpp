@@ -61,15 +61,15 @@ protected:
 
 TEST_F(Process, ArgumentsArriveAsTheyWereGiven)
 {
-    const QStringList arguments = {QStringLiteral("two  blanks"),
-                                   QStringLiteral("\"quoted\" and 'single'"),
-                                   QStringLiteral("$HOME `id` $(id) ;|&*?"),
-                                   QStringLiteral("-o"),
-                                   QStringLiteral("--leading-dash"),
-                                   QStringLiteral("Chloé Ærøskøbing 東京"),
-                                   QStringLiteral("back\\slash"),
+    const QStringList arguments = {"two  blanks",
+                                   "\"quoted\" and 'single'",
+                                   "$HOME `id` $(id) ;|&*?",
+                                   "-o",
+                                   "--leading-dash",
+                                   "Chloé Ærøskøbing 東京",
+                                   "back\\slash",
                                    QString()};
-    const QByteArray output = Run(QStringList(QStringLiteral("echo")) + arguments);
+    const QByteArray output = Run(QStringList("echo") + arguments);
     EXPECT_EQ(QString::fromUtf8(output), arguments.join(u'\n') + u'\n');
 }
 
@@ -78,7 +78,7 @@ TEST_F(Process, OutputAndErrorsShareOnePipeInOrderAndInputIsEmpty)
     QByteArray expected = "stdin 0 bytes\n";
     for (int n = 1; n <= 300; ++n)
         expected += "line " + QByteArray::number(n) + '\n';
-    EXPECT_EQ(Run(Steps(QStringLiteral("stdin|lines|300"))), expected);
+    EXPECT_EQ(Run(Steps("stdin|lines|300")), expected);
 }
 
 TEST_F(Process, RunsInItsFolderWithTheGivenEnvironment)
@@ -87,26 +87,26 @@ TEST_F(Process, RunsInItsFolderWithTheGivenEnvironment)
     ASSERT_TRUE(QDir().mkpath(folder));
     ChildProcess::Options options;
     options.WorkingFolder = folder;
-    options.Environment = {QStringLiteral("KORVANE_PROBE=a b=c")};
-    const QByteArray output = Run(Steps(QStringLiteral("cwd|env|KORVANE_PROBE|env|HOME")), nullptr, options);
+    options.Environment = {"KORVANE_PROBE=a b=c"};
+    const QByteArray output = Run(Steps("cwd|env|KORVANE_PROBE|env|HOME"), nullptr, options);
     EXPECT_EQ(QString::fromUtf8(output), QStringLiteral("cwd %1\nenv KORVANE_PROBE=a b=c\nenv HOME unset\n")
                                              .arg(QDir(folder).canonicalPath()));
 
     const SavedVariable saved("KORVANE_PROBE");
     qputenv("KORVANE_PROBE", "inherited");
-    EXPECT_EQ(Run(Steps(QStringLiteral("env|KORVANE_PROBE"))), "env KORVANE_PROBE=inherited\n");
+    EXPECT_EQ(Run(Steps("env|KORVANE_PROBE")), "env KORVANE_PROBE=inherited\n");
 }
 
 TEST_F(Process, ReportsTheExitCodeAndSignalDeathAs128PlusTheSignal)
 {
     std::optional<int> exitCode;
-    Run(Steps(QStringLiteral("out|bye\\n|exit|3")), &exitCode);
+    Run(Steps("out|bye\\n|exit|3"), &exitCode);
     EXPECT_EQ(exitCode, 3);
     Run({}, &exitCode);
     EXPECT_EQ(exitCode, 0);
-    Run({QStringLiteral("signal"), QString::number(SIGKILL)}, &exitCode);
+    Run({"signal", QString::number(SIGKILL)}, &exitCode);
     EXPECT_EQ(exitCode, 128 + SIGKILL);
-    Run({QStringLiteral("signal"), QString::number(SIGTERM)}, &exitCode);
+    Run({"signal", QString::number(SIGTERM)}, &exitCode);
     EXPECT_EQ(exitCode, 128 + SIGTERM);
 }
 
@@ -116,7 +116,7 @@ TEST_F(Process, ProgramsThatCannotStartGiveTheSystemErrorCode)
     EXPECT_EQ(missing.Start(Root() + QStringLiteral("no such program"), {}), ENOENT);
     EXPECT_FALSE(missing.Started());
 
-    const QString plain = WriteFile(QStringLiteral("plain file"), "#!/bin/sh\necho hi\n");
+    const QString plain = WriteFile("plain file", "#!/bin/sh\necho hi\n");
     ChildProcess notExecutable;
     EXPECT_EQ(notExecutable.Start(plain, {}), EACCES);
     EXPECT_FALSE(notExecutable.Started());
@@ -134,39 +134,37 @@ TEST_F(Process, ProgramsThatCannotStartGiveTheSystemErrorCode)
 TEST_F(Process, NamesWithoutASlashAreSearchedInPath)
 {
     const SavedVariable savedPath("PATH");
-    const QString decoy = WriteFile(QStringLiteral("decoy/child_tool"), "not a program");
+    const QString decoy = WriteFile("decoy/child_tool", "not a program");
     qputenv("PATH", QFile::encodeName(Root() + QStringLiteral("decoy:") +
                                       QStringLiteral(KORVANE_TEST_PROGRAMS_DIR ":/bin")));
 
-    EXPECT_EQ(ChildProcess::SearchPath(QStringLiteral("child_tool")), ChildToolPath())
+    EXPECT_EQ(ChildProcess::SearchPath("child_tool"), ChildToolPath())
         << "a file without the execute bit is skipped, as the system's search does";
-    EXPECT_EQ(ChildProcess::SearchPath(QStringLiteral("no-such-tool")), QString());
+    EXPECT_EQ(ChildProcess::SearchPath("no-such-tool"), QString());
     EXPECT_EQ(ChildProcess::SearchPath(decoy), decoy) << "a name with a folder is taken as it stands";
     EXPECT_EQ(ChildProcess::SearchPath(Root() + QStringLiteral("nothing")), QString());
 
     ChildProcess child;
-    EXPECT_EQ(child.Start(QStringLiteral("child_tool"), Steps(QStringLiteral("echo|found"))), 0);
+    EXPECT_EQ(child.Start("child_tool", Steps("echo|found")), 0);
     EXPECT_EQ(RunToEnd(child), "found\n");
     ChildProcess missing;
-    EXPECT_EQ(missing.Start(QStringLiteral("no-such-tool"), {}), ENOENT);
+    EXPECT_EQ(missing.Start("no-such-tool", {}), ENOENT);
 }
 
 TEST_F(Process, CommandLineIsQuotedForDisplay)
 {
-    EXPECT_EQ(ChildProcess::CommandLineText(QStringLiteral("/opt/k v/toolame"),
-                                            {QStringLiteral("-b"), QStringLiteral("224"),
-                                             QStringLiteral("/tmp/my song.wav"), QString(),
-                                             QStringLiteral("a\"b")}),
-              QStringLiteral("\"/opt/k v/toolame\" -b 224 \"/tmp/my song.wav\" \"\" a\"b"));
+    EXPECT_EQ(ChildProcess::CommandLineText("/opt/k v/toolame",
+                                            {"-b", "224", "/tmp/my song.wav", QString(), "a\"b"}),
+              "\"/opt/k v/toolame\" -b 224 \"/tmp/my song.wav\" \"\" a\"b");
     ChildProcess child;
-    child.Start(ChildToolPath(), Steps(QStringLiteral("exit|0")));
+    child.Start(ChildToolPath(), Steps("exit|0"));
     EXPECT_EQ(child.CommandLine(), u'"' + ChildToolPath() + QStringLiteral("\" exit 0"));
 }
 
 TEST_F(Process, KillingTheGroupEndsTheChildAndWhatItStarted)
 {
     ChildProcess child;
-    ASSERT_EQ(child.Start(ChildToolPath(), Steps(QStringLiteral("pid|grandchild|forever"))), 0);
+    ASSERT_EQ(child.Start(ChildToolPath(), Steps("pid|grandchild|forever")), 0);
     QByteArray output;
     char buffer[200];
     const QDeadlineTimer deadline(5000);
@@ -195,7 +193,7 @@ TEST_F(Process, DestroyingARunningChildKillsAndReapsIt)
     pid_t pid = 0;
     {
         ChildProcess child;
-        ASSERT_EQ(child.Start(ChildToolPath(), Steps(QStringLiteral("forever"))), 0);
+        ASSERT_EQ(child.Start(ChildToolPath(), Steps("forever")), 0);
         pid = child.Pid();
         EXPECT_TRUE(IsProcessAlive(pid));
     }
@@ -206,9 +204,7 @@ TEST_F(Process, DestroyingARunningChildKillsAndReapsIt)
 TEST_F(Process, OutputThatEndsBeforeTheChildDoesNotMakeWaitingSpin)
 {
     ChildProcess child;
-    ASSERT_EQ(child.Start(QStringLiteral("/bin/sh"),
-                          {QStringLiteral("-c"), QStringLiteral("exec >&- 2>&-; sleep 0.3")}),
-              0);
+    ASSERT_EQ(child.Start("/bin/sh", {"-c", "exec >&- 2>&-; sleep 0.3"}), 0);
     char buffer[16];
     int rounds = 0;
     while (!child.TryReap()) {

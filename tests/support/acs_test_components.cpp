@@ -26,7 +26,7 @@ void MemorySource::Flush()
 std::int64_t MemorySource::GetData(void* buffer, std::int64_t bufferSize)
 {
     if (FailAfter >= 0 && Offset >= FailAfter)
-        throw EACSException(QStringLiteral("Read error"));
+        throw EACSException("Read error");
     std::int64_t count = std::min(bufferSize, ChunkSize);
     if (Endless) {
         std::this_thread::sleep_for(std::chrono::microseconds(200));
@@ -52,7 +52,7 @@ void MemorySink::Prepare()
 {
     ++Prepares;
     if (FailPrepare)
-        throw EACSException(QStringLiteral("Cannot open the target"));
+        throw EACSException("Cannot open the target");
     const std::lock_guard lock(DataLock);
     Collected.clear();
     GetInput()->Init();

@@ -54,12 +54,11 @@ QString InstalledProgram(const QString& name)
 
 QMap<QString, QString> Probe(const QString& fileName)
 {
-    const ToolRun run =
-        RunTool(InstalledProgram(QStringLiteral("ffprobe")),
-                {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
-                 QStringLiteral("stream=codec_name,sample_rate,channels,bit_rate,codec_type:"
-                                "format=format_name,nb_streams"),
-                 QStringLiteral("-of"), QStringLiteral("default=noprint_wrappers=1"), fileName});
+    const ToolRun run = RunTool(InstalledProgram("ffprobe"),
+                                {"-v", "error", "-show_entries",
+                                 QStringLiteral("stream=codec_name,sample_rate,channels,bit_rate,codec_type:"
+                                                "format=format_name,nb_streams"),
+                                 "-of", "default=noprint_wrappers=1", fileName});
     QMap<QString, QString> values;
     for (const QString& line : run.lines) {
         const qsizetype equals = line.indexOf(QLatin1Char('='));
