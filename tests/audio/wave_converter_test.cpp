@@ -61,7 +61,7 @@ TEST(WaveConverter, DecodesLayer3ToPcmThatFollowsTheSource)
     const auto source = PcmOf(ReadFixture(QStringLiteral("wav-mp3-source.wav")));
     const auto decoded = Samples16(converted.Image.mid(44));
     // The decoder's delay comes first; the length is the source's plus that delay, no trailing silence.
-    EXPECT_GT(BestCorrelation(source, decoded, 3000), 0.95);
+    EXPECT_GT(BestMatch(source, decoded, 0, source.size(), 3000).Correlation, 0.95);
     EXPECT_GE(decoded.size(), source.size());
     EXPECT_LT(decoded.size(), source.size() + 3000);
 }

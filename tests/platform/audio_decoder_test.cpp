@@ -1,18 +1,17 @@
 #include "platform/audio_decoder.h"
 
 #include "platform/process.h"
+#include "tests/support/audio_fixtures.h"
 #include "tests/support/qt_printers.h"
+#include "tests/support/reference_tools.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
-#include <cstring>
 #include <sys/stat.h>
 #include <vector>
 
@@ -24,26 +23,13 @@ using Samples = std::vector<std::int16_t>;
 
 QString Fixture(const char* name)
 {
-    return QStringLiteral(KORVANE_SOURCE_DIR "/tests/data/") + QString::fromLatin1(name);
-}
-
-Samples ToSamples(const QByteArray& bytes)
-{
-    Samples pcm(static_cast<std::size_t>(bytes.size()) / 2);
-    std::memcpy(pcm.data(), bytes.constData(), pcm.size() * 2);
-    return pcm;
-}
-
-QByteArray ReadBytes(const QString& fileName)
-{
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return FixturePath(QString::fromLatin1(name));
 }
 
 // The source of the fixtures: 1 s of 44.1 kHz stereo behind a 44-byte header.
 Samples Source()
 {
-    return ToSamples(ReadBytes(Fixture("dec-source.wav")).mid(44));
+    return Samples16(ReadFixture("dec-source.wav").mid(44));
 }
 
 struct Decoded {
@@ -75,7 +61,7 @@ Decoded DecodeAll(const QString& fileName, const plat::AudioDecoderOptions& opti
     result.Failed = count < 0;
     EXPECT_FALSE(decoder->Active());
     EXPECT_EQ(decoder->Read(block, sizeof block), count);
-    result.Pcm = ToSamples(all);
+    result.Pcm = Samples16(all);
     return result;
 }
 
@@ -95,47 +81,19 @@ Samples Mono(const Samples& stereo)
     return mono;
 }
 
-struct Match {
-    double Correlation = -1;
-    int Lag = 0;
-};
-
-// The best normalized correlation of a stretch of reference (away from the edges, where codecs fade in
-// and out) with decoded, over the lags a codec's delay can give.
-Match BestMatch(const Samples& reference, const Samples& decoded, std::size_t from = 4096,
-                std::size_t length = 8192, int maxLag = 2048)
+// ffmpeg's own decode of a file to signed 16-bit, with extra output options; empty without ffmpeg.
+Samples FfmpegDecode(const QString& fileName, const QStringList& options = {})
 {
-    Match best;
-    for (int lag = -maxLag; lag <= maxLag; ++lag) {
-        double product = 0, referenceEnergy = 0, decodedEnergy = 0;
-        for (std::size_t i = from; i < from + length && i < reference.size(); ++i) {
-            const std::int64_t j = static_cast<std::int64_t>(i) + lag;
-            const double d = j >= 0 && j < static_cast<std::int64_t>(decoded.size()) ? decoded[j] : 0.0;
-            product += reference[i] * d;
-            referenceEnergy += double(reference[i]) * reference[i];
-            decodedEnergy += d * d;
-        }
-        const double correlation =
-            decodedEnergy > 0 ? product / std::sqrt(referenceEnergy * decodedEnergy) : 0;
-        if (correlation > best.Correlation)
-            best = {correlation, lag};
-    }
-    return best;
+    const ToolRun run = RunTool("ffmpeg",
+                                QStringList{"-nostdin", "-v", "error", "-i", fileName} + options +
+                                    QStringList{"-f", "s16le", "-"},
+                                {.MergeErrors = false});
+    return Samples16(run.Output);
 }
 
 bool HaveFfmpeg()
 {
     return !QStandardPaths::findExecutable("ffmpeg").isEmpty();
-}
-
-// ffmpeg's own decode of a file to signed 16-bit, with extra output options.
-Samples FfmpegDecode(const QString& fileName, const QStringList& options = {})
-{
-    QProcess ffmpeg;
-    ffmpeg.start("ffmpeg", QStringList{"-nostdin", "-v", "error", "-i", fileName} + options +
-                               QStringList{"-f", "s16le", "-"});
-    EXPECT_TRUE(ffmpeg.waitForFinished(30000));
-    return ToSamples(ffmpeg.readAllStandardOutput());
 }
 
 class EachFormat : public ::testing::TestWithParam<const char*> {};
@@ -207,12 +165,7 @@ TEST(AudioDecoder, Resamples48kHzOggTo44100LikeFfmpeg)
         GTEST_SKIP() << "ffmpeg is not installed";
     const Samples reference = FfmpegDecode(Fixture("dec-48k.ogg"), {"-ar", "44100"});
     ASSERT_EQ(decoded.Pcm.size(), reference.size());
-    double signal = 0, noise = 0;
-    for (std::size_t i = 0; i < reference.size(); ++i) {
-        signal += double(reference[i]) * reference[i];
-        noise += std::pow(double(decoded.Pcm[i]) - reference[i], 2);
-    }
-    EXPECT_GE(noise == 0 ? 200 : 10 * std::log10(signal / noise), 70) << "signal-to-noise ratio in dB";
+    EXPECT_GE(SignalToNoise(reference, decoded.Pcm), 70) << "dB";
 }
 
 TEST(AudioDecoder, HandsOutWholeFramesAndCountsInBytesOfItsOutput)
@@ -299,7 +252,7 @@ TEST(AudioDecoder, DamagedFilesFailClearlyOrGiveAShorterCorrectResult)
     };
     for (const QString& fileName : {Fixture("dec-garbage.mp3"), write("empty.mp3", {}),
                                     write("text.wma", QByteArray("Not audio.\n").repeated(500)),
-                                    write("header only.ogg", ReadBytes(Fixture("dec-tone.ogg")).left(3000)),
+                                    write("header only.ogg", ReadFixture("dec-tone.ogg").left(3000)),
                                     folder.path(), folder.filePath("missing.mp3")}) {
         const Decoded decoded = DecodeAll(fileName);
         EXPECT_TRUE(decoded.Opened ? decoded.Failed && decoded.Pcm.empty() : !decoded.Error.isEmpty())

@@ -116,22 +116,6 @@ RunRecorder::Ends RunRecorder::Seen() const
     return Recorded;
 }
 
-QByteArray Pcm16(const std::vector<std::int16_t>& samples)
-{
-    QByteArray pcm;
-    for (const std::int16_t sample : samples)
-        pcm.append(char(sample & 0xFF)).append(char(std::uint16_t(sample) >> 8));
-    return pcm;
-}
-
-std::vector<std::int16_t> Samples16(const QByteArray& pcm)
-{
-    std::vector<std::int16_t> samples;
-    for (qsizetype k = 0; k + 1 < pcm.size(); k += 2)
-        samples.push_back(std::int16_t(std::uint8_t(pcm[k]) | std::uint8_t(pcm[k + 1]) << 8));
-    return samples;
-}
-
 QByteArray PullAll(TACSInput& input, std::int64_t chunkSize)
 {
     input.Init();

@@ -1,19 +1,10 @@
 #include "tests/tools/tool_runner.h"
-#include "tools/mplex/mpeg_audio_frame.h"
 #include "tools/toolame/toolame_options.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
 
 namespace {
-
-struct EncodeCase {
-    QStringList flags;
-    QStringList mode;
-    int kbps;
-    int headerMode;
-    int channels;
-};
 
 // The arguments in the order the encoder command builds them.
 QStringList encoderArguments(const QStringList& flags, const QStringList& mode, int kbps,
@@ -29,51 +20,53 @@ const QStringList kStereo{"-m", "s"};
 
 class Toolame : public ToolWorld {
 protected:
-    QString Wav(const QString& name, int rate = 44100, int channels = 2, int bits = 16)
+    QString Wav(const QString& name, int rate = 44100, int bits = 16)
     {
-        return WriteFile(name, ToneWav(rate, channels, bits, 2.0));
+        return WriteFile(name, ToneWav(rate, 2, bits, 2.0));
     }
-    QString Output() const { return Root() + QStringLiteral("out.mp2"); }
+    QString Output() const { return Root() + "out.mp2"; }
+    ToolRun Encode(const QString& input, const QString& output)
+    {
+        return RunTool(ToolameProgram(), encoderArguments({}, kStereo, 224, input, output));
+    }
 };
 
 TEST_F(Toolame, AnswersTheVersionProbeBeforeItsUsage)
 {
     for (const QString option : {"-h", "-?"}) {
         const ToolRun run = RunTool(ToolameProgram(), {option});
-        EXPECT_EQ(run.exitCode, 0) << option.toStdString();
+        EXPECT_EQ(run.ExitCode, 0) << option.toStdString();
         const int version = run.IndexOfLineContaining("tooLAME version");
-        const int usage = run.IndexOfLineContaining("usage:");
         ASSERT_GE(version, 0);
-        EXPECT_LT(version, usage);
-        EXPECT_TRUE(run.lines[version].startsWith("tooLAME version"));
+        EXPECT_LT(version, run.IndexOfLineContaining("usage:"));
+        EXPECT_TRUE(run.Lines[version].startsWith("tooLAME version"));
         // What the probe keeps of the line once the brackets, the address and the prefix are gone.
-        QString kept = run.lines[version];
-        kept.remove(QLatin1Char('(')).remove(QLatin1Char(')')).remove(QLatin1String(toolame::kHomePage));
+        QString kept = run.Lines[version];
+        kept.remove(u'(').remove(u')').remove(QLatin1String(toolame::kHomePage));
         EXPECT_EQ(kept.remove("tooLAME version").trimmed(), "0.2l");
     }
 }
 
 TEST_F(Toolame, EncodesLayerTwoAtTheBitRateModeAndFlagsAsked)
 {
+    struct EncodeCase {
+        QStringList flags, mode;
+        int kbps, headerMode, channels;
+    };
     const QString input = Wav("in.wav");
-    const QString ffprobe = InstalledProgram("ffprobe");
-    const QString ffmpeg = InstalledProgram("ffmpeg");
-    const QList<EncodeCase> cases{
+    const EncodeCase cases[] = {
         {{}, kStereo, 224, 0, 2},
         {{"-c", "-o", "-e"}, {"-m", "j"}, 192, 1, 2},
         {{"-o"}, {"-a", "-m", "m"}, 128, 3, 1},
         {{"-e"}, {"-m", "d"}, 256, 2, 2},
     };
     for (const EncodeCase& test : cases) {
-        SCOPED_TRACE((test.flags + test.mode).join(QLatin1Char(' ')).toStdString());
+        SCOPED_TRACE((test.flags + test.mode).join(u' ').toStdString());
         const ToolRun run =
             RunTool(ToolameProgram(), encoderArguments(test.flags, test.mode, test.kbps, input, Output()));
-        ASSERT_EQ(run.exitCode, 0) << run.lines.join(QLatin1Char('\n')).toStdString();
+        ASSERT_EQ(run.ExitCode, 0) << run.Lines.join(u'\n').toStdString();
 
-        const QByteArray headerBytes = FirstFrameHeader(Output());
-        ASSERT_EQ(headerBytes.size(), 4);
-        const auto header =
-            mplex::ParseLayerTwoHeader(reinterpret_cast<const unsigned char*>(headerBytes.data()));
+        const auto header = FirstFrameHeader(Output());
         ASSERT_TRUE(header.has_value());
         EXPECT_EQ(header->bitrateKbps, test.kbps);
         EXPECT_EQ(header->sampleRate, 44100);
@@ -86,42 +79,30 @@ TEST_F(Toolame, EncodesLayerTwoAtTheBitRateModeAndFlagsAsked)
         EXPECT_EQ(QFileInfo(Output()).size(), 77 * header->frameBytes);
         EXPECT_GE(run.IndexOfLineContaining("INFO: 77 frames written"), 0);
 
-        if (ffprobe.isEmpty())
-            continue;
+        // The frame counter comes in short bracketed lines that only grow.
+        QList<int> counts;
+        for (const QString& line : run.Lines.filter(QRegularExpression("^\\[\\d+\\]$"))) {
+            EXPECT_LT(line.size(), 10);
+            counts.append(line.mid(1, line.size() - 2).toInt());
+        }
+        EXPECT_TRUE(std::is_sorted(counts.begin(), counts.end()));
+        EXPECT_EQ(counts.value(counts.size() - 1), 88200 / 1152);
+
         const QMap<QString, QString> probe = Probe(Output());
+        if (probe.isEmpty())
+            continue; // ffprobe is not installed
         EXPECT_EQ(probe.value("codec_name"), "mp2");
         EXPECT_EQ(probe.value("sample_rate"), "44100");
         EXPECT_EQ(probe.value("bit_rate"), QString::number(test.kbps * 1000));
         EXPECT_EQ(probe.value("channels"), QString::number(test.channels));
-        if (header->crc && !ffmpeg.isEmpty()) {
-            EXPECT_EQ(RunTool(ffmpeg, {"-v", "error", "-err_detect", "crccheck+explode", "-i", Output(), "-f",
-                                       "null", "-"})
-                          .exitCode,
-                      0);
+        if (header->crc) {
+            const ToolRun check = RunTool("ffmpeg", {"-v", "error", "-err_detect", "crccheck+explode", "-i",
+                                                     Output(), "-f", "null", "-"});
+            EXPECT_TRUE(!check.Ran || check.ExitCode == 0);
         }
     }
-}
-
-TEST_F(Toolame, CountsFramesInShortBracketedLines)
-{
-    const QString input = Wav("in.wav");
-    const ToolRun run = RunTool(ToolameProgram(), encoderArguments({}, kStereo, 224, input, Output()));
-    ASSERT_EQ(run.exitCode, 0);
-    const QRegularExpression counter("^\\[(\\d+)\\]$");
-    QList<int> counts;
-    for (const QString& line : run.lines) {
-        const QRegularExpressionMatch match = counter.match(line);
-        if (match.hasMatch()) {
-            EXPECT_LT(line.size(), 10);
-            counts.append(match.captured(1).toInt());
-        }
-    }
-    ASSERT_FALSE(counts.isEmpty());
-    EXPECT_TRUE(std::is_sorted(counts.begin(), counts.end()));
-    EXPECT_EQ(counts.last(), 88200 / 1152);
-
     const ToolRun quiet = RunTool(ToolameProgram(), {"-t", "0", input, Output()});
-    EXPECT_EQ(quiet.exitCode, 0);
+    EXPECT_EQ(quiet.ExitCode, 0);
     EXPECT_FALSE(quiet.HasLineStartingWith("["));
 }
 
@@ -142,9 +123,9 @@ TEST_F(Toolame, RefusesBitRatesAndOptionsItCannotUse)
         {},
     };
     for (const QStringList& arguments : refused) {
-        SCOPED_TRACE(arguments.join(QLatin1Char(' ')).toStdString());
+        SCOPED_TRACE(arguments.join(u' ').toStdString());
         const ToolRun run = RunTool(ToolameProgram(), arguments);
-        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.ExitCode, 1);
         EXPECT_TRUE(run.HasLineStartingWith("**ERROR:"));
         EXPECT_TRUE(run.HasLineStartingWith("usage:"));
         EXPECT_FALSE(QFileInfo::exists(Output()));
@@ -153,12 +134,12 @@ TEST_F(Toolame, RefusesBitRatesAndOptionsItCannotUse)
     EXPECT_GE(mono.IndexOfLineContaining("**ERROR: bit rate 224 kbit/s is not allowed for mono"), 0);
 }
 
-TEST_F(Toolame, RefusesInputThatIsNotSixteenBitPcmAndKeepsTheOutputAsItWas)
+TEST_F(Toolame, RefusesInputThatIsNotSixteenBitPcmAndNeverWritesOverAFile)
 {
     const QByteArray wav = ToneWav(44100, 2, 16, 0.5);
-    const QList<QString> inputs{
+    const QStringList inputs{
         WriteFile("text.wav", "This is no sound at all.\n"),
-        Wav("eight.wav", 44100, 2, 8),
+        Wav("eight.wav", 44100, 8),
         WriteFile("cut.wav", wav.left(30)),
         Wav("low.wav", 22050),
         WriteFile("empty.wav", wav.left(44)),
@@ -166,47 +147,39 @@ TEST_F(Toolame, RefusesInputThatIsNotSixteenBitPcmAndKeepsTheOutputAsItWas)
     for (const QString& input : inputs) {
         SCOPED_TRACE(input.toStdString());
         WriteFile(Output(), "keep me");
-        const ToolRun run = RunTool(ToolameProgram(), encoderArguments({}, kStereo, 224, input, Output()));
-        EXPECT_EQ(run.exitCode, 1);
+        const ToolRun run = Encode(input, Output());
+        EXPECT_EQ(run.ExitCode, 1);
         const int error = run.IndexOfLineContaining("**ERROR:");
         ASSERT_GE(error, 0);
-        EXPECT_TRUE(run.lines[error].startsWith("**ERROR:"));
-        EXPECT_TRUE(run.lines[error].contains(QFileInfo(input).fileName()));
-        EXPECT_EQ(ReadFile(Output()), QByteArray("keep me"));
+        EXPECT_TRUE(run.Lines[error].startsWith("**ERROR:"));
+        EXPECT_TRUE(run.Lines[error].contains(QFileInfo(input).fileName()));
+        EXPECT_EQ(ReadFile(Output()), "keep me");
     }
-    const ToolRun eight = RunTool(ToolameProgram(), encoderArguments({}, kStereo, 224, inputs[1], Output()));
-    EXPECT_GE(eight.IndexOfLineContaining("not a 16-bit PCM WAV file"), 0);
+    EXPECT_GE(Encode(inputs[1], Output()).IndexOfLineContaining("not a 16-bit PCM WAV file"), 0);
+
+    const QString input = Wav("in.wav");
+    const QByteArray before = ReadFile(input);
+    const ToolRun over = Encode(input, input);
+    EXPECT_EQ(over.ExitCode, 1);
+    EXPECT_TRUE(over.HasLineStartingWith("**ERROR:"));
+    EXPECT_EQ(ReadFile(input), before);
 }
 
 TEST_F(Toolame, RemovesAHalfWrittenOutput)
 {
-    const QString input = Wav("in.wav");
-    const ToolRun run = RunTool(ToolameProgram(), encoderArguments({}, kStereo, 224, input, Output()), 20000);
-    EXPECT_EQ(run.exitCode, 1);
+    const ToolRun run = RunTool(ToolameProgram(), encoderArguments({}, kStereo, 224, Wav("in.wav"), Output()),
+                                {.FileSizeLimit = 20000});
+    EXPECT_EQ(run.ExitCode, 1);
     EXPECT_GE(run.IndexOfLineContaining("cannot write the output file"), 0);
     EXPECT_FALSE(QFileInfo::exists(Output()));
 }
 
-TEST_F(Toolame, NeverWritesOverItsInput)
-{
-    const QString input = Wav("in.wav");
-    const QByteArray before = ReadFile(input);
-    const ToolRun run = RunTool(ToolameProgram(), encoderArguments({}, kStereo, 224, input, input));
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_TRUE(run.HasLineStartingWith("**ERROR:"));
-    EXPECT_EQ(ReadFile(input), before);
-}
-
 TEST_F(Toolame, EncodesAtTheWavFilesOwnFrequencyWithAWarning)
 {
-    const QString input = Wav("in48.wav", 48000);
-    const ToolRun run = RunTool(ToolameProgram(), encoderArguments({}, kStereo, 224, input, Output()));
-    EXPECT_EQ(run.exitCode, 0);
+    const ToolRun run = Encode(Wav("in48.wav", 48000), Output());
+    EXPECT_EQ(run.ExitCode, 0);
     EXPECT_TRUE(run.HasLineStartingWith("++ WARN:"));
-    const QByteArray headerBytes = FirstFrameHeader(Output());
-    ASSERT_EQ(headerBytes.size(), 4);
-    const auto header =
-        mplex::ParseLayerTwoHeader(reinterpret_cast<const unsigned char*>(headerBytes.data()));
+    const auto header = FirstFrameHeader(Output());
     ASSERT_TRUE(header.has_value());
     EXPECT_EQ(header->sampleRate, 48000);
 }
