@@ -392,7 +392,7 @@ private:
 
 class WaveOutTest : public TempWorld {
 protected:
-    QString Target() const { return Root() + QStringLiteral("out.wav"); }
+    QString Target() const { return Root() + "out.wav"; }
 
     RunResult Write(TWaveOut& out, TACSInput& input, const QString& fileName,
                     TFileOutputMode mode = foRewrite)

@@ -61,7 +61,7 @@ TEST_F(LogViews, AnEmptyFirstLineIsKept)
 TEST_F(LogViews, PastFiveHundredLinesTheNewestLineStaysAndTheFileGetsEveryLine)
 {
     TNeroMemo memo;
-    const QString fileName = Root() + QStringLiteral("log.txt");
+    const QString fileName = Root() + "log.txt";
     ASSERT_EQ(memo.SetLogFileName(fileName), fileName);
     for (int line = 1; line <= TNeroMemo::MaxLines; ++line)
         memo.AddText(QStringLiteral("line %1").arg(line));
@@ -100,7 +100,7 @@ TEST_F(LogViews, MirrorFileAppendsOrReplaces)
 TEST_F(LogViews, MirrorFileNameChanges)
 {
     TNeroMemo memo;
-    const QString first = Root() + QStringLiteral("first.txt");
+    const QString first = Root() + "first.txt";
     ASSERT_EQ(memo.SetLogFileName(first), first);
     memo.AddText("one");
     EXPECT_EQ(memo.SetLogFileName(first), first) << "the open file stays open";
@@ -111,9 +111,9 @@ TEST_F(LogViews, MirrorFileNameChanges)
 
     const QString previous = QDir::currentPath();
     QDir::setCurrent(Root());
-    EXPECT_EQ(memo.SetLogFileName("sub/../relative.txt"), Root() + QStringLiteral("relative.txt"));
+    EXPECT_EQ(memo.SetLogFileName("sub/../relative.txt"), Root() + "relative.txt");
     QDir::setCurrent(previous);
-    EXPECT_EQ(memo.SetLogFileName(Root() + QStringLiteral("missing/log.txt")), QString());
+    EXPECT_EQ(memo.SetLogFileName(Root() + "missing/log.txt"), QString());
     EXPECT_EQ(memo.SetLogFileName(Root()), QString()) << "a folder";
     memo.AddText("still shown");
     EXPECT_EQ(memo.Lines().last(), "still shown");
@@ -123,7 +123,7 @@ TEST_F(LogViews, ClearingTheMirrorFile)
 {
     TNeroMemo memo;
     memo.ClearLogFile(); // no name: nothing happens
-    const QString fileName = Root() + QStringLiteral("log.txt");
+    const QString fileName = Root() + "log.txt";
     memo.SetLogFileName(fileName);
     memo.AddText("before");
     memo.ClearLogFile();

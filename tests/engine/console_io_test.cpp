@@ -136,7 +136,7 @@ TEST_F(ConsoleRunner, HandsEveryLineToTheMainThreadInOrderAndEndsWithTheExitCode
 
 TEST_F(ConsoleRunner, ArgumentsWorkingFolderAndDisplayTextAreKeptApart)
 {
-    const QString folder = Root() + QStringLiteral("my \"folder\" $x/");
+    const QString folder = Root() + "my \"folder\" $x/";
     ASSERT_TRUE(QDir().mkpath(folder));
     const QStringList odd = {"-o", "with  blanks", "\"quoted\"", "$PATH", "Ærøskøbing.wav"};
     TGUI2Console runner;
@@ -158,7 +158,7 @@ TEST_F(ConsoleRunner, AProgramThatCannotStartGivesAnErrorThenDoneWithOne)
 {
     const QString plain = WriteFile("plain", "no program");
     const std::pair<QString, QString> cases[] = {
-        {Root() + QStringLiteral("missing"), "error:Error Creating Process  Error Code :2"},
+        {Root() + "missing", "error:Error Creating Process  Error Code :2"},
         {plain, "error:Error Creating Process  Error Code :13"}};
     for (const auto& [program, error] : cases) {
         recorder = {};

@@ -1,11 +1,10 @@
 #include "foundation/global_events.h"
+#include "tests/support/qt_printers.h"
 
 #include <QObject>
 #include <QStringList>
 
 #include <gtest/gtest.h>
-
-#include <functional>
 
 class EventHub : public ::testing::Test {
 protected:
@@ -20,57 +19,43 @@ protected:
     }
     static QString Flag(bool flag) { return flag ? "true" : "false"; }
 
-    void FillEverySlot()
-    {
-        TGlobalEvents& hub = GlobalEvents();
-        hub.OnLanguageChanged = [this](QObject* s) { Record("LanguageChanged", s); };
-        hub.OnCommandsStarting = [this](QObject* s, QString t) { Record("CommandsStarting", s, {t}); };
-        hub.OnCommandsFinished = [this](QObject* s) { Record("CommandsFinished", s); };
-        hub.OnEnableControls = [this](QObject* s, bool e, QString r) {
-            Record("EnableControls", s, {Flag(e), r});
-        };
-        hub.OnEncodingSettingsChanged = [this](QObject* s) { Record("EncodingSettingsChanged", s); };
-        hub.OnTempFolderChanged = [this](QObject* s) { Record("TempFolderChanged", s); };
-        hub.OnThemeChanged = [this](QObject* s, QString n, bool f) {
-            Record("ThemeChanged", s, {n, Flag(f)});
-        };
-        hub.OnStatusText = [this](QObject* s, QString t, bool v) { Record("StatusText", s, {t, Flag(v)}); };
-        hub.OnWaitEnd = [this](QObject* s) { Record("WaitEnd", s); };
-        hub.OnWaitBegin = [this](QObject* s, QString m) { Record("WaitBegin", s, {m}); };
-        hub.OnScanSubfoldersChanged = [this](QObject* s) { Record("ScanSubfoldersChanged", s); };
-    }
-
-    static void FireEverySlot(QObject* sender)
-    {
-        FireLanguageChanged(sender);
-        FireCommandsStarting(sender, "Converting");
-        FireCommandsFinished(sender);
-        FireEnableControls(sender, false, "_BeforeCommands");
-        FireEncodingSettingsChanged(sender);
-        FireTempFolderChanged(sender);
-        FireThemeChanged(sender, "Dark", true);
-        FireStatusText(sender, "Encoding", true);
-        FireWaitEnd(sender);
-        FireWaitBegin(sender, "Please wait");
-        FireScanSubfoldersChanged(sender);
-    }
-
     QStringList calls_;
 };
 
-TEST_F(EventHub, FiringEmptySlotsDoesNothing)
-{
-    QObject sender;
-    FireEverySlot(&sender);
-    EXPECT_EQ(GlobalEvents().CommandsManager, nullptr);
-}
-
 TEST_F(EventHub, EachFiringReachesItsHandlerOnceWithItsArguments)
 {
-    FillEverySlot();
     QObject sender;
     sender.setObjectName("page");
-    FireEverySlot(&sender);
+    const auto fireEverySlot = [&sender] {
+        FireLanguageChanged(&sender);
+        FireCommandsStarting(&sender, "Converting");
+        FireCommandsFinished(&sender);
+        FireEnableControls(&sender, false, "_BeforeCommands");
+        FireEncodingSettingsChanged(&sender);
+        FireTempFolderChanged(&sender);
+        FireThemeChanged(&sender, "Dark", true);
+        FireStatusText(&sender, "Encoding", true);
+        FireWaitEnd(&sender);
+        FireWaitBegin(&sender, "Please wait");
+        FireScanSubfoldersChanged(&sender);
+    };
+    fireEverySlot(); // empty slots do nothing
+
+    TGlobalEvents& hub = GlobalEvents();
+    hub.OnLanguageChanged = [this](QObject* s) { Record("LanguageChanged", s); };
+    hub.OnCommandsStarting = [this](QObject* s, QString t) { Record("CommandsStarting", s, {t}); };
+    hub.OnCommandsFinished = [this](QObject* s) { Record("CommandsFinished", s); };
+    hub.OnEnableControls = [this](QObject* s, bool e, QString r) {
+        Record("EnableControls", s, {Flag(e), r});
+    };
+    hub.OnEncodingSettingsChanged = [this](QObject* s) { Record("EncodingSettingsChanged", s); };
+    hub.OnTempFolderChanged = [this](QObject* s) { Record("TempFolderChanged", s); };
+    hub.OnThemeChanged = [this](QObject* s, QString n, bool f) { Record("ThemeChanged", s, {n, Flag(f)}); };
+    hub.OnStatusText = [this](QObject* s, QString t, bool v) { Record("StatusText", s, {t, Flag(v)}); };
+    hub.OnWaitEnd = [this](QObject* s) { Record("WaitEnd", s); };
+    hub.OnWaitBegin = [this](QObject* s, QString m) { Record("WaitBegin", s, {m}); };
+    hub.OnScanSubfoldersChanged = [this](QObject* s) { Record("ScanSubfoldersChanged", s); };
+    fireEverySlot();
     EXPECT_EQ(calls_, QStringList({
                           "LanguageChanged page",
                           "CommandsStarting page Converting",

@@ -11,32 +11,20 @@ protected:
     }
 };
 
-TEST_F(ExeInfo, ReadsOnlyTheLanguageItWasAskedFor)
+TEST_F(ExeInfo, ReadsOnlyTheLanguageItWasAskedForAndEmptiesWhatItDoesNotHold)
 {
     TInfoExe info;
-    info.SetFileName(WriteExecutable("040904E4/FileVersion=2.0.0.3\n040904E4/ProductName=Korvane\n"));
+    info.SetFileName(WriteExecutable(
+        "040904E4/FileVersion=2.0.0.3\n040904E4/ProductName=Korvane\n040C04E4/Comments=fr\n"));
     EXPECT_EQ(info.Lang, "040C");
     info.Read();
-    EXPECT_TRUE(info.GetFileVersion().isEmpty()) << "the strings are stored under 0409 only";
+    EXPECT_TRUE(info.GetFileVersion().isEmpty()) << "the version is stored under 0409 only";
+    EXPECT_EQ(info.Comments, "fr");
     info.SetLang("0409");
     info.Read();
     EXPECT_EQ(info.GetFileVersion(), "2.0.0.3");
     EXPECT_EQ(info.ProductName, "Korvane");
     EXPECT_TRUE(info.Comments.isEmpty());
-}
-
-TEST_F(ExeInfo, ReadingAnotherLanguageEmptiesWhatItDoesNotHold)
-{
-    TInfoExe info;
-    info.SetFileName(WriteExecutable("040904E4/FileVersion=2.0.0.0\n040904E4/Comments=en\n"
-                                     "040C04E4/Comments=fr\n"));
-    info.SetLang("0409");
-    info.Read();
-    EXPECT_EQ(info.Comments, "en");
-    info.SetLang("040C");
-    info.Read();
-    EXPECT_EQ(info.Comments, "fr");
-    EXPECT_TRUE(info.FileVersion.isEmpty());
 }
 
 TEST_F(ExeInfo, FileWithoutVersionStringsLeavesTheValuesAsTheyWere)
@@ -46,7 +34,7 @@ TEST_F(ExeInfo, FileWithoutVersionStringsLeavesTheValuesAsTheyWere)
     info.SetFileName(WriteFile("program/plain", QByteArray(2000, 'x')));
     info.Read();
     EXPECT_EQ(info.FileVersion, "kept");
-    info.SetFileName(Root() + QStringLiteral("missing"));
+    info.SetFileName(Root() + "missing");
     info.Read();
     EXPECT_EQ(info.FileVersion, "kept");
 }
@@ -54,7 +42,7 @@ TEST_F(ExeInfo, FileWithoutVersionStringsLeavesTheValuesAsTheyWere)
 TEST_F(ExeInfo, TheBuiltProgramCarriesItsVersion)
 {
     TInfoExe info;
-    info.SetFileName(BuiltProgramFolder() + QStringLiteral("korvane"));
+    info.SetFileName(BuiltProgramFolder() + "korvane");
     info.SetLang("0409");
     info.Read();
     EXPECT_EQ(info.GetFileVersion(), QStringLiteral(KORVANE_VERSION));

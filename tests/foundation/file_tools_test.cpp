@@ -38,7 +38,7 @@ TEST(FileNames, OnlyTheSlashSeparatesFolders)
 
 TEST_F(FileTools, ExistenceAndSizesAreSixtyFourBit)
 {
-    const QString folder = Root() + QStringLiteral("dir \\ with: \"odd\" ünï");
+    const QString folder = Root() + "dir \\ with: \"odd\" ünï";
     QDir().mkpath(folder);
     EXPECT_TRUE(FileExistsEx(folder));
     EXPECT_EQ(GetFileSizeEx(folder), 0);
@@ -51,8 +51,8 @@ TEST_F(FileTools, ExistenceAndSizesAreSixtyFourBit)
         EXPECT_TRUE(FileExistsEx(name));
         EXPECT_EQ(GetFileSizeEx(name), size);
     }
-    const QString dangling = Root() + QStringLiteral("dangling");
-    ASSERT_TRUE(QFile::link(Root() + QStringLiteral("gone"), dangling));
+    const QString dangling = Root() + "dangling";
+    ASSERT_TRUE(QFile::link(Root() + "gone", dangling));
     EXPECT_TRUE(FileExistsEx(dangling)) << "a name held by a broken link is taken";
 }
 
@@ -71,23 +71,23 @@ TEST_F(FileTools, ReadOnlyComesFromTheModeBitsEvenForRoot)
     EXPECT_FALSE(DeleteFileIfWritable(open));
     EXPECT_FALSE(IsFileReadOnly(open));
 
-    const QString folder = Root() + QStringLiteral("folder");
+    const QString folder = Root() + "folder";
     QDir().mkpath(folder);
     EXPECT_FALSE(DeleteFileIfWritable(folder)) << "folders are never removed";
     EXPECT_TRUE(QFileInfo(folder).isDir());
     EXPECT_FALSE(IsFolderReadOnly(folder + u'/'));
     QFile::setPermissions(folder, kReadOnly | QFile::ExeOwner);
     EXPECT_TRUE(IsFolderReadOnly(folder + u'/'));
-    EXPECT_TRUE(IsFolderReadOnly(Root() + QStringLiteral("missing/")));
+    EXPECT_TRUE(IsFolderReadOnly(Root() + "missing/"));
 }
 
 TEST_F(FileTools, UniqueNamesTryFiftyCandidatesThenGiveUp)
 {
     const QString name = WriteFile("Song.WAV", "x");
-    EXPECT_EQ(MakeUniqueFileName(Root() + QStringLiteral("Other.WAV")), Root() + QStringLiteral("Other.WAV"));
+    EXPECT_EQ(MakeUniqueFileName(Root() + "Other.WAV"), Root() + "Other.WAV");
     for (int n = 1; n <= 3; ++n)
         WriteFile(QStringLiteral("Song-%1.wav").arg(n), "x");
-    EXPECT_EQ(MakeUniqueFileName(name), Root() + QStringLiteral("Song-4.wav"));
+    EXPECT_EQ(MakeUniqueFileName(name), Root() + "Song-4.wav");
     for (int n = 4; n <= 50; ++n)
         WriteFile(QStringLiteral("Song-%1.wav").arg(n), "x");
     EXPECT_EQ(MakeUniqueFileName(name), QString()) << "never the name of an existing file";
@@ -100,10 +100,10 @@ TEST_F(FileTools, SystemFoldersAreWholeComponentsBelowTheRoot)
     EXPECT_TRUE(IsSystemFolder("/.Trash-1000/files/song.mp3"));
     EXPECT_TRUE(IsSystemFolder("/lost+found"));
     EXPECT_TRUE(IsSystemFolder("/proc/self"));
-    EXPECT_TRUE(IsSystemFolder(Home() + QStringLiteral(".local/share/Trash/files")));
+    EXPECT_TRUE(IsSystemFolder(Home() + ".local/share/Trash/files"));
     EXPECT_FALSE(IsSystemFolder("/Recycler music/a"));
     EXPECT_FALSE(IsSystemFolder("/procedures"));
-    EXPECT_FALSE(IsSystemFolder(Root() + QStringLiteral("Recycled")));
+    EXPECT_FALSE(IsSystemFolder(Root() + "Recycled"));
     EXPECT_FALSE(IsSystemFolder("  "));
 }
 
@@ -116,7 +116,7 @@ TEST_F(FileTools, TheFolderBrowserStartsOnlyFromAnExistingFolder)
     EXPECT_EQ(Dialogs().FileRequests().last().Title, "Temp Directory");
     EXPECT_EQ(Dialogs().FileRequests().last().Folder, Temp());
 
-    folder = Root() + QStringLiteral("missing");
+    folder = Root() + "missing";
     EXPECT_FALSE(BrowseForFolder("Output", QString(), folder));
     EXPECT_EQ(Dialogs().FileRequests().last().Folder, QString());
     EXPECT_TRUE(FolderExists(Temp()));

@@ -48,26 +48,26 @@ Two lines=Ligne~un^Ligne deux
 Empty=
 )";
 
+void UseEnglish()
+{
+    InitLanguage(false, QString(), true, QString());
+}
+
 class Language : public TempWorld {
 protected:
-    void SetUp() override
-    {
-        TempWorld::SetUp();
-        plat::SetExecutableName("korvane");
-    }
     void TearDown() override
     {
-        InitLanguage(false, QString(), true, QString());
+        UseEnglish();
         RestoreDialogStrings();
-        plat::SetExecutableName(QString());
         TempWorld::TearDown();
     }
 
     QString WriteLanguage(const QString& code, const QByteArray& content) const
     {
-        return WriteFile(QStringLiteral("program/Lng/korvane_") + code + QStringLiteral(".lng"), content);
+        return WriteFile("program/Lng/korvane_" + code + ".lng", content);
     }
-    static QByteArray NamedLanguage(const QByteArray& name, const QByteArray& ext, const QByteArray& version)
+    static QByteArray NamedLanguage(const QByteArray& name, const QByteArray& ext,
+                                    const QByteArray& version = "1")
     {
         return "[Language]\nLanguage=" + name + "\nLanguageExt=" + ext + "\nLanguageVersion=" + version +
                "\n";
@@ -98,31 +98,26 @@ struct Form {
 
 } // namespace
 
-TEST_F(Language, MessagesAreTranslatedOnlyWithTheSameMarkers)
+TEST_F(Language, MessagesAreFoundByTheirTrimmedKeyAndKeepTheirMarkers)
 {
     UseFrench();
     EXPECT_EQ(TranslateMsg("Unable to open %s"), "Impossible d'ouvrir %s");
-    // Framing blanks and carriage returns do not hide the key.
+    // Framing blanks, carriage returns and the case of the key do not hide it.
     EXPECT_EQ(TranslateMsg("\r  Unable to open %s   \r"), "Impossible d'ouvrir %s");
+    EXPECT_EQ(TranslateMsg("spaced"), "Espacé = deux");
+    // A translation that loses a marker, an empty one and a missing one give the English text.
     EXPECT_EQ(TranslateMsg("Invalid %s file"), "Invalid %s file");
     EXPECT_EQ(TranslateMsg("Empty"), "Empty");
     EXPECT_EQ(TranslateMsg("Not in the file"), "Not in the file");
     // A translation never acts as a format of its own.
     EXPECT_EQ(Format(TranslateMsg("Copy %s"), "a.wav"), "Copie %n%d a.wav");
-}
-
-TEST_F(Language, KeysAreNormalisedAndEscapesBecomeTabsAndReturns)
-{
-    UseFrench();
-    EXPECT_EQ(TranslateMsg("Spaced"), "Espacé = deux");
-    EXPECT_EQ(TranslateMsg("spaced"), "Espacé = deux");
     EXPECT_EQ(TranslateMsg("Two lines"), "Ligne\tun\rLigne deux");
     EXPECT_EQ(TranslateText("LanguageExt", QString(), lsLanguage), "fr");
     EXPECT_EQ(GetLanguageExt(), "fr");
 
     // The English text gets the same escapes, with or without a language.
     EXPECT_EQ(TranslateMsg("first^second~third"), "first\rsecond\tthird");
-    InitLanguage(false, QString(), true, QString());
+    UseEnglish();
     EXPECT_EQ(TranslateMsg("Two lines^"), "Two lines\r");
     EXPECT_EQ(GetLanguageExt(), "en");
 }
@@ -134,34 +129,32 @@ TEST_F(Language, NothingIsTranslatedBeforeTheLanguageIsChosen)
     EXPECT_THROW(GetLanguageExt(), EKorvaneError);
     Form form("FormMain", "Title");
     EXPECT_THROW(form.Translate(), EKorvaneError);
-    InitLanguage(false, QString(), true, QString());
+    UseEnglish();
     EXPECT_EQ(TranslateMsg("Cancel"), "Cancel");
 }
 
-TEST_F(Language, FormsGetTheirOwnEnglishCaptionsBack)
+TEST_F(Language, FormsGetTheirOwnEnglishCaptionsBackAndSwitchTheDialogCaptions)
 {
     Form first("FormFirst", "First title");
     Form second("FormSecond", "Second title");
-    UseFrench();
-    first.Translate();
-    second.Translate();
-    EXPECT_EQ(first.Title->text(), "Titre");
-    EXPECT_EQ(second.Title->text(), "Titre");
-    EXPECT_EQ(first.Ok->text(), "&Valider");
+    WriteLanguage("fr", frenchFile);
+    for (int round = 1; round <= 2; ++round) {
+        InitLanguage(true, QString(), true, "Français");
+        first.Translate();
+        second.Translate();
+        EXPECT_EQ(first.Title->text(), "Titre");
+        EXPECT_EQ(second.Title->text(), "Titre");
+        EXPECT_EQ(first.Ok->text(), "&Valider");
+        EXPECT_EQ(DlgCaption(dcMsgYes), "&Oui");
 
-    InitLanguage(false, QString(), true, QString());
-    first.Translate();
-    second.Translate();
-    EXPECT_EQ(first.Title->text(), "First title");
-    EXPECT_EQ(second.Title->text(), "Second title");
-    EXPECT_EQ(first.Ok->text(), "OK");
-
-    // French again, then English: still each form's own caption.
-    UseFrench();
-    second.Translate();
-    InitLanguage(false, QString(), true, QString());
-    second.Translate();
-    EXPECT_EQ(second.Title->text(), "Second title");
+        UseEnglish();
+        first.Translate();
+        second.Translate();
+        EXPECT_EQ(first.Title->text(), "First title");
+        EXPECT_EQ(second.Title->text(), "Second title");
+        EXPECT_EQ(first.Ok->text(), "OK");
+        EXPECT_EQ(DlgCaption(dcMsgYes), "&Yes");
+    }
 }
 
 TEST_F(Language, CaptionsReachMenusActionsAndBoxesButNotEmbeddedPages)
@@ -196,7 +189,6 @@ TEST_F(Language, PropertiesAreSetByKind)
     QWidget form;
     auto* label = new QLabel(QStringLiteral("Caption"), &form);
     label->setObjectName("LabelValue");
-    InitLanguage(false, QString(), true, QString());
     TranslateProperty(&form, "  Ignored.LabelValue.indent  ", "12");
     EXPECT_EQ(label->indent(), 12);
     TranslateProperty(&form, "LabelValue.indent", "twelve");
@@ -207,27 +199,14 @@ TEST_F(Language, PropertiesAreSetByKind)
     EXPECT_EQ(label->text(), "a\rb");
 }
 
-TEST_F(Language, TranslatingAFormSwitchesTheDialogCaptions)
-{
-    Form form("FormMain", "Title");
-    WriteLanguage("fr", frenchFile);
-    InitLanguage(true, QString(), true, "Français");
-    EXPECT_EQ(DlgCaption(dcMsgYes), "&Yes");
-    form.Translate();
-    EXPECT_EQ(DlgCaption(dcMsgYes), "&Oui");
-    InitLanguage(false, QString(), true, QString());
-    form.Translate();
-    EXPECT_EQ(DlgCaption(dcMsgYes), "&Yes");
-}
-
 TEST_F(Language, TheLanguageListAndAMenuCaptionPickTheFile)
 {
     WriteLanguage("fr", frenchFile);
     WriteLanguage("de", NamedLanguage("Deutsch [Schweiz]", "de", "1.2"));
-    WriteLanguage("nameless", NamedLanguage("", "zz", "1"));
-    WriteLanguage("XX", NamedLanguage("Template", "xx", "1"));
-    WriteLanguage("Po", NamedLanguage("Other", "po", "1"));
-    WriteFile("program/Lng/other_it.lng", NamedLanguage("Italiano", "it", "1"));
+    WriteLanguage("nameless", NamedLanguage("", "zz"));
+    WriteLanguage("XX", NamedLanguage("Template", "xx"));
+    WriteLanguage("Po", NamedLanguage("Other", "po"));
+    WriteFile("program/Lng/other_it.lng", NamedLanguage("Italiano", "it"));
 
     const QStringList list = GetLanguageList();
     ASSERT_EQ(list, (QStringList{"Deutsch (Schweiz) \t [v1.2]", "Français \t [v2.0.0]"}));
@@ -265,12 +244,12 @@ TEST_F(Language, FilesBelongToTheExecutableByItsBaseName)
 
 TEST_F(Language, TheOnlyInstalledFileIsChosenAutomatically)
 {
-    WriteLanguage("qa", NamedLanguage("Qa", "qa", "1"));
+    WriteLanguage("qa", NamedLanguage("Qa", "qa"));
     InitLanguage(true, QString(), false, QString());
     EXPECT_EQ(CurrentLanguageCode(), "qa");
     EXPECT_EQ(GetLanguageExt(), "qa");
 
-    WriteLanguage("qb", NamedLanguage("Qb", "qb", "1"));
+    WriteLanguage("qb", NamedLanguage("Qb", "qb"));
     InitLanguage(true, QString(), false, QString());
     EXPECT_EQ(CurrentLanguageCode(), QString());
     EXPECT_EQ(GetLanguageExt(), "en");
@@ -283,14 +262,14 @@ TEST_F(Language, TheOnlyInstalledFileIsChosenAutomatically)
 TEST_F(Language, TheUsersLocaleChoosesTheFile)
 {
     WriteLanguage("fr", frenchFile);
-    WriteLanguage("de", NamedLanguage("Deutsch", "de", "1"));
-    WriteLanguage("sp", NamedLanguage("Español", "sp", "1"));
+    WriteLanguage("de", NamedLanguage("Deutsch", "de"));
+    WriteLanguage("sp", NamedLanguage("Español", "sp"));
     const auto probe = [this](const QString& locale) {
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("LC_ALL", locale);
         process.setProcessEnvironment(environment);
-        process.start(TestProgramsFolder() + QStringLiteral("language_probe"), {ProgramFolder()});
+        process.start(TestProgramsFolder() + "language_probe", {ProgramFolder()});
         EXPECT_TRUE(process.waitForFinished(30000));
         return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
     };
@@ -364,12 +343,6 @@ SourceTexts scanSourceTree(const QString& root)
     return texts;
 }
 
-// The key a message is looked up by: the English text without its framing blanks.
-QString messageKey(const QString& text)
-{
-    return TrimBlanks(text);
-}
-
 QStringList duplicateKeys(const plat::IniText& file, const QString& section)
 {
     QStringList seen, duplicates;
@@ -401,7 +374,7 @@ TEST(LanguageSources, TheScannerFindsMessagesAndTranslationLists)
 
 TEST_F(Language, TheFrenchFileTranslatesEveryTextOfTheProgram)
 {
-    const QString frenchName = SourceFolder() + QStringLiteral("resources/Lng/korvane_fr.lng");
+    const QString frenchName = SourceFolder() + "resources/Lng/korvane_fr.lng";
     const QByteArray bytes = ReadFile(frenchName);
     QStringDecoder utf8(QStringDecoder::Utf8);
     const QString decoded = utf8.decode(bytes);
@@ -416,7 +389,7 @@ TEST_F(Language, TheFrenchFileTranslatesEveryTextOfTheProgram)
     InitLanguage(true, frenchName, true, QString());
     const SourceTexts texts = scanSourceTree(SourceFolder());
     for (const QString& text : texts.Messages) {
-        const QString key = messageKey(text);
+        const QString key = TrimBlanks(text); // the key a message is looked up by
         ASSERT_TRUE(plat::IniText::CanWrite("Messages", key))
             << "no language file can hold this text as a key: " << key.toStdString();
         const QString value = french.ReadString("Messages", key, QString());

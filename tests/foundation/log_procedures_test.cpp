@@ -53,8 +53,8 @@ protected:
 TEST_F(LogProcedures, WithoutAViewNothingHappens)
 {
     LogOneOfEach();
-    UseEveryOtherProcedure(Root() + QStringLiteral("log.txt"));
-    EXPECT_FALSE(QFile::exists(Root() + QStringLiteral("log.txt")));
+    UseEveryOtherProcedure(Root() + "log.txt");
+    EXPECT_FALSE(QFile::exists(Root() + "log.txt"));
 }
 
 TEST_F(LogProcedures, LinesReachTheViewAtTheirLevels)
@@ -76,7 +76,7 @@ TEST_F(LogProcedures, TheMirrorFileIsDrivenThroughTheView)
 {
     TNeroMemo view;
     SetLogTarget(&view);
-    const QString fileName = Root() + QStringLiteral("log.txt");
+    const QString fileName = Root() + "log.txt";
     EXPECT_EQ(LogSetFileName(fileName), fileName);
     LogText("one");
     LogClearFile();
@@ -84,7 +84,7 @@ TEST_F(LogProcedures, TheMirrorFileIsDrivenThroughTheView)
     LogCloseFile();
     LogText("three");
     EXPECT_EQ(ReadFile(fileName), QByteArray("two\n"));
-    EXPECT_EQ(LogSetFileName(Root() + QStringLiteral("missing/log.txt")), QString());
+    EXPECT_EQ(LogSetFileName(Root() + "missing/log.txt"), QString());
 }
 
 TEST_F(LogProcedures, ADestroyedViewIsNoLongerATarget)
@@ -102,7 +102,7 @@ TEST_F(LogProcedures, ADestroyedViewIsNoLongerATarget)
     EXPECT_EQ(LogTarget(), nullptr);
     EXPECT_EQ(CommandLineMemo(), nullptr);
     LogOneOfEach();
-    UseEveryOtherProcedure(Root() + QStringLiteral("log.txt"));
+    UseEveryOtherProcedure(Root() + "log.txt");
 }
 
 class DebugFile : public TempWorld {
@@ -118,7 +118,7 @@ protected:
         TempWorld::TearDown();
     }
 
-    QString DebugFileName() const { return ProgramFolder() + QStringLiteral("debug.txt"); }
+    QString DebugFileName() const { return ProgramFolder() + "debug.txt"; }
     QStringList DebugLines() const
     {
         return QString::fromUtf8(ReadFile(DebugFileName())).split(u'\n', Qt::SkipEmptyParts);
@@ -127,8 +127,7 @@ protected:
     void RunWriter(const QStringList& texts) const
     {
         QProcess writer;
-        writer.start(TestProgramsFolder() + QStringLiteral("debug_writer"),
-                     QStringList{ProgramFolder()} + texts);
+        writer.start(TestProgramsFolder() + "debug_writer", QStringList{ProgramFolder()} + texts);
         ASSERT_TRUE(writer.waitForFinished(30000));
         ASSERT_EQ(writer.exitCode(), 0);
     }
@@ -136,6 +135,10 @@ protected:
 
 TEST_F(DebugFile, LinesAreStampedAndBlankTextsGiveEmptyLines)
 {
+    SetDebugFileSwitch(false);
+    DebugWrite("hidden");
+    EXPECT_FALSE(QFile::exists(DebugFileName())) << "nothing is written while the switch is off";
+    SetDebugFileSwitch(true);
     DebugWrite("  started ");
     DebugWrite("   ");
     DebugWrite("\t");
@@ -151,13 +154,6 @@ TEST_F(DebugFile, LinesAreStampedAndBlankTextsGiveEmptyLines)
     EXPECT_EQ(lines[4], QString());
 }
 
-TEST_F(DebugFile, NothingIsWrittenWhileTheSwitchIsOff)
-{
-    SetDebugFileSwitch(false);
-    DebugWrite("hidden");
-    EXPECT_FALSE(QFile::exists(DebugFileName()));
-}
-
 TEST_F(DebugFile, EachRunStartsAFreshFile)
 {
     RunWriter({"one", "two"});
@@ -170,11 +166,11 @@ TEST_F(DebugFile, EachRunStartsAFreshFile)
 
 TEST_F(DebugFile, AnUnwritableFolderIsIgnoredAndTheNextWriteStartsAfresh)
 {
-    plat::SetProgramFolder(Root() + QStringLiteral("missing/"));
+    plat::SetProgramFolder(Root() + "missing/");
     DebugWrite("lost");
-    EXPECT_FALSE(QDir(Root() + QStringLiteral("missing")).exists());
+    EXPECT_FALSE(QDir(Root() + "missing").exists());
 
-    const QString blocked = Root() + QStringLiteral("blocked/");
+    const QString blocked = Root() + "blocked/";
     QDir().mkpath(blocked + QStringLiteral("debug.txt"));
     plat::SetProgramFolder(blocked);
     DebugWrite("lost too");

@@ -35,10 +35,8 @@ TEST_F(ProgramGlobals, VersionTextsShowABuildNumberAsABeta)
     EXPECT_EQ(ProgramVersionFromFileVersion("2.0.0.123"), "2.0.0");
     EXPECT_EQ(ProgramVersionFromFileVersion(QString()), QString());
     EXPECT_EQ(ShortVersionOf("2.0.0b12"), "2.0.0");
-}
 
-TEST_F(ProgramGlobals, AProgramWithoutVersionStringsIsTitledByItsNameAlone)
-{
+    // A program without version strings is titled by its name alone.
     ClearVersionCaches();
     EXPECT_EQ(GetProgramVersion(), QString());
     EXPECT_EQ(GetVersionNoDots(), QString());
@@ -48,6 +46,11 @@ TEST_F(ProgramGlobals, AProgramWithoutVersionStringsIsTitledByItsNameAlone)
 
 TEST_F(ProgramGlobals, FlagsAreOnOnlyForExactlyOne)
 {
+    LoadGlobalSettings();
+    EXPECT_FALSE(StartupFlags.NoScaling) << "no settings file";
+    EXPECT_TRUE(AutomaticScaling());
+    EXPECT_EQ(TranslateMsg("No %s"), "No %s") << "nor language: English";
+
     WriteStartupSettings("NoScaling=1 \nDebug=true\nDoNotShowNoMplexAgain=1\nDoNotShowBadMplexAgain=01\n"
                          "DoNotShowNoTooLameAgain= 1\n");
     LoadGlobalSettings();
@@ -58,15 +61,6 @@ TEST_F(ProgramGlobals, FlagsAreOnOnlyForExactlyOne)
     EXPECT_FALSE(StartupFlags.DoNotShowBadMplexAgain);
     EXPECT_TRUE(StartupFlags.DoNotShowNoTooLameAgain);
     EXPECT_FALSE(StartupFlags.DoNotShowTooSmallDesktopAgain);
-}
-
-TEST_F(ProgramGlobals, MissingSettingsFileLeavesEveryFlagOff)
-{
-    LoadGlobalSettings();
-    EXPECT_FALSE(StartupFlags.NoScaling);
-    EXPECT_TRUE(AutomaticScaling());
-    EXPECT_FALSE(StartupFlags.DoNotShowNoTooLameAgain);
-    EXPECT_EQ(TranslateMsg("No %s"), "No %s") << "no locale file: English";
 }
 
 TEST_F(ProgramGlobals, ALanguageListEntrySelectsItsLanguage)

@@ -7,16 +7,8 @@ TEST(Format, ReplacesMarkersInOrderAndLeavesTheRestAlone)
     EXPECT_EQ(Format("Invalid %s filename", "WAV"), "Invalid WAV filename");
     EXPECT_EQ(Format("%s of %s", "1", "2"), "1 of 2");
     EXPECT_EQ(Format("100%% %d %n %x", "unused"), "100% %d %n %x");
-}
-
-TEST(Format, ArgumentsAreNeverReadAsFormats)
-{
-    EXPECT_EQ(Format("[%s] %s", "%s", "b"), "[%s] b");
-}
-
-TEST(Format, MissingArgumentsLeaveTheirMarkers)
-{
-    EXPECT_EQ(Format("%s and %s", "one"), "one and %s");
+    EXPECT_EQ(Format("[%s] %s", "%s", "b"), "[%s] b") << "arguments are never read as formats";
+    EXPECT_EQ(Format("%s and %s", "one"), "one and %s") << "a missing argument leaves its marker";
     EXPECT_EQ(Format("ends with %"), "ends with %");
 }
 
@@ -28,18 +20,13 @@ TEST(ReplaceString, RepeatsAShorterTextUntilNoneIsLeft)
     EXPECT_EQ(ReplaceString("aaaa", "aa", "a", false), "a");
     EXPECT_EQ(ReplaceString(words, QString(), "x", false), words);
     EXPECT_EQ(ReplaceString(words, "one", "one", false), words);
-}
 
-TEST(ReplaceString, EndsWhenTheNewTextHoldsTheOldOne)
-{
+    // A new text holding the old one is put in once per occurrence, instead of growing for ever.
     EXPECT_EQ(ReplaceString("a&b&&c", "&", "&&", false), "a&&b&&&&c");
     EXPECT_EQ(ReplaceString("xabx", "ab", "bbaa", false), "xbbaax") << "a rewrite that would grow for ever";
     EXPECT_EQ(ReplaceStringNoCase("Log LOG", "log", "[LOG]", false), "[LOG] [LOG]");
     EXPECT_EQ(ReplaceString("a a a", "a", "aa", true), "aa a a");
-}
 
-TEST(ReplaceString, TheNoCaseFormKeepsTheCaseOfTheRest)
-{
     EXPECT_EQ(ReplaceStringNoCase("Version=2.1 VERSION=3", "version=", QString(), true), "2.1 VERSION=3");
     EXPECT_EQ(ReplaceStringNoCase("AbC", "abc", "ABC", false), "AbC");
 }

@@ -25,7 +25,7 @@ const QByteArray kForeign = "; kept as written\r\n"
 
 class IniFileTest : public TempWorld {
 protected:
-    QString Name() const { return Root() + QStringLiteral("test.ini"); }
+    QString Name() const { return Root() + "test.ini"; }
 };
 
 TEST(IniText, NamesIgnoreTheCaseOfAsciiLettersOnly)
@@ -124,7 +124,7 @@ TEST_F(IniFileTest, AMissingFileReadsAsEmptyAndIsCreatedByAWrite)
     ASSERT_TRUE(ini.WriteString("S", "K", "v"));
     EXPECT_EQ(ReadFile(Name()), QByteArray("[S]\nK=v\n"));
 
-    IniFile nowhere(Root() + QStringLiteral("missing/folder/test.ini"));
+    IniFile nowhere(Root() + "missing/folder/test.ini");
     EXPECT_FALSE(nowhere.WriteString("S", "K", "v"));
 }
 

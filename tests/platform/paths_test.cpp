@@ -18,8 +18,8 @@ TEST_F(Paths, FoldersFollowTheEnvironmentAndEndWithASlash)
     EXPECT_EQ(TempFolder(), Temp());
     EXPECT_EQ(HomeFolder(), Home());
     EXPECT_EQ(PersonalFolder(), Home()) << "no Documents folder in a fresh home";
-    QDir().mkpath(Home() + QStringLiteral("Documents"));
-    EXPECT_EQ(PersonalFolder(), Home() + QStringLiteral("Documents/"));
+    QDir().mkpath(Home() + "Documents");
+    EXPECT_EQ(PersonalFolder(), Home() + "Documents/");
 }
 
 TEST_F(Paths, ProgramFolderCanBeSetAndFallsBackToTheExecutable)
@@ -32,7 +32,7 @@ TEST_F(Paths, ProgramFolderCanBeSetAndFallsBackToTheExecutable)
 TEST_F(Paths, RelativeConfigHomeIsIgnored)
 {
     qputenv("XDG_CONFIG_HOME", "relative/config");
-    EXPECT_EQ(ApplicationDataFolder(), Home() + QStringLiteral(".config/"));
+    EXPECT_EQ(ApplicationDataFolder(), Home() + ".config/");
 }
 
 TEST(DialogTexts, CarriageReturnsBecomeLineFeedsForWidgets)
@@ -69,5 +69,5 @@ TEST_F(Paths, WriteProtectionComesFromTheModeBitsEvenForRoot)
     EXPECT_FALSE(IsWriteProtected(name));
     QFile::setPermissions(name, QFile::ReadOwner);
     EXPECT_TRUE(IsWriteProtected(name));
-    EXPECT_FALSE(IsWriteProtected(Root() + QStringLiteral("missing")));
+    EXPECT_FALSE(IsWriteProtected(Root() + "missing"));
 }

@@ -83,7 +83,7 @@ TEST_F(Process, OutputAndErrorsShareOnePipeInOrderAndInputIsEmpty)
 
 TEST_F(Process, RunsInItsFolderWithTheGivenEnvironment)
 {
-    const QString folder = Root() + QStringLiteral("dossier é/");
+    const QString folder = Root() + "dossier é/";
     ASSERT_TRUE(QDir().mkpath(folder));
     ChildProcess::Options options;
     options.WorkingFolder = folder;
@@ -113,7 +113,7 @@ TEST_F(Process, ReportsTheExitCodeAndSignalDeathAs128PlusTheSignal)
 TEST_F(Process, ProgramsThatCannotStartGiveTheSystemErrorCode)
 {
     ChildProcess missing;
-    EXPECT_EQ(missing.Start(Root() + QStringLiteral("no such program"), {}), ENOENT);
+    EXPECT_EQ(missing.Start(Root() + "no such program", {}), ENOENT);
     EXPECT_FALSE(missing.Started());
 
     const QString plain = WriteFile("plain file", "#!/bin/sh\necho hi\n");
@@ -126,7 +126,7 @@ TEST_F(Process, ProgramsThatCannotStartGiveTheSystemErrorCode)
 
     ChildProcess badFolder;
     ChildProcess::Options options;
-    options.WorkingFolder = Root() + QStringLiteral("missing/");
+    options.WorkingFolder = Root() + "missing/";
     EXPECT_EQ(badFolder.Start(ChildToolPath(), {}, options), ENOENT);
     EXPECT_FALSE(badFolder.Started());
 }
@@ -135,14 +135,13 @@ TEST_F(Process, NamesWithoutASlashAreSearchedInPath)
 {
     const SavedVariable savedPath("PATH");
     const QString decoy = WriteFile("decoy/child_tool", "not a program");
-    qputenv("PATH", QFile::encodeName(Root() + QStringLiteral("decoy:") +
-                                      QStringLiteral(KORVANE_TEST_PROGRAMS_DIR ":/bin")));
+    qputenv("PATH", QFile::encodeName(Root() + "decoy:" + QStringLiteral(KORVANE_TEST_PROGRAMS_DIR ":/bin")));
 
     EXPECT_EQ(ChildProcess::SearchPath("child_tool"), ChildToolPath())
         << "a file without the execute bit is skipped, as the system's search does";
     EXPECT_EQ(ChildProcess::SearchPath("no-such-tool"), QString());
     EXPECT_EQ(ChildProcess::SearchPath(decoy), decoy) << "a name with a folder is taken as it stands";
-    EXPECT_EQ(ChildProcess::SearchPath(Root() + QStringLiteral("nothing")), QString());
+    EXPECT_EQ(ChildProcess::SearchPath(Root() + "nothing"), QString());
 
     ChildProcess child;
     EXPECT_EQ(child.Start("child_tool", Steps("echo|found")), 0);

@@ -18,7 +18,7 @@ protected:
         SetRegistryFileName(QString());
         TempWorld::TearDown();
     }
-    QString DefaultFile() const { return ConfigHome() + QStringLiteral("korvane/registry.ini"); }
+    QString DefaultFile() const { return ConfigHome() + "korvane/registry.ini"; }
 };
 
 TEST_F(Registry, KeysExistOnlyOnceCreatedAndIgnoreCase)
@@ -85,7 +85,7 @@ TEST_F(Registry, WritesKeepTheOtherKeysAndCanGoToAnotherFile)
     EXPECT_EQ(first->ReadDword("V"), 1u);
     EXPECT_EQ(second->ReadDword("V"), 2u);
 
-    const QString elsewhere = Root() + QStringLiteral("other/registry.ini");
+    const QString elsewhere = Root() + "other/registry.ini";
     SetRegistryFileName(elsewhere);
     EXPECT_FALSE(first->ReadDword("V"));
     ASSERT_TRUE(first->WriteDword("V", 7));

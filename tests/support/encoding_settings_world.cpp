@@ -46,5 +46,5 @@ QString EncodingSettingsWorld::StoredText(TSettings& store, const QString& key) 
 
 void EncodingSettingsWorld::UseFrench() const
 {
-    InitLanguage(true, SourceFolder() + QStringLiteral("resources/Lng/korvane_fr.lng"), true, QString());
+    InitLanguage(true, SourceFolder() + "resources/Lng/korvane_fr.lng", true, QString());
 }
