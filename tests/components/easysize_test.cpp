@@ -134,20 +134,7 @@ TEST(FormResizer, ChangesNothingAtTheDesignDensityOrWhenSwitchedOff)
     EXPECT_EQ(other.Label->font().pointSize(), 9);
 }
 
-TEST(FormResizer, ARatioOfOneRestoresTheRecordedLayout)
-{
-    Form form;
-    TFormResizer resizer(form.Window.get());
-    resizer.ResizeFonts = true;
-    resizer.InitializeResizer();
-    form.Button->setGeometry(1, 2, 3, 4);
-    resizer.ResizeAll(1.0);
-    EXPECT_EQ(form.Button->geometry(), QRect(10, 21, 75, 25));
-    EXPECT_EQ(form.Button->font().pointSize(), 8);
-    EXPECT_EQ(form.Window->size(), QSize(400, 300));
-}
-
-TEST(FormResizer, ScaledFontsStayWithinTheBounds)
+TEST(FormResizer, ScaledFontsStayWithinTheBoundsAndARatioOfOneRestoresTheLayout)
 {
     Form form;
     auto* big = place<QLabel>(form.Window.get(), "LabelBig", {0, 0, 10, 10}, 40);
@@ -159,6 +146,12 @@ TEST(FormResizer, ScaledFontsStayWithinTheBounds)
     // A minimum above the maximum is lowered to the maximum.
     EXPECT_EQ(big->font().pointSize(), 48);
     EXPECT_EQ(form.Button->font().pointSize(), 48);
+    resizer.MinFontSize = 6;
+    form.Button->setGeometry(1, 2, 3, 4);
+    resizer.ResizeAll(1.0);
+    EXPECT_EQ(form.Button->geometry(), QRect(10, 21, 75, 25));
+    EXPECT_EQ(form.Button->font().pointSize(), 8);
+    EXPECT_EQ(form.Window->size(), QSize(400, 300));
 
     Form plain;
     TFormResizer withoutFonts(plain.Window.get());
@@ -275,19 +268,17 @@ TEST(FormResizer, LeavesOtherFormsAndGoneControlsAlone)
 
 TEST(FormResizer, RefusesAnOwnerThatIsNoWidget)
 {
+    const auto refusal = [](QObject* owner) {
+        try {
+            TFormResizer resizer(owner);
+        } catch (const EResizerException& error) {
+            return error.Message();
+        }
+        return QString();
+    };
     QObject plain;
-    try {
-        TFormResizer resizer(nullptr);
-        ADD_FAILURE();
-    } catch (const EResizerException& error) {
-        EXPECT_EQ(error.Message(), "TFormResizer created without an owner");
-    }
-    try {
-        TFormResizer resizer(&plain);
-        ADD_FAILURE();
-    } catch (const EResizerException& error) {
-        EXPECT_EQ(error.Message(), "TFormResizer owner must be a panel or form");
-    }
+    EXPECT_EQ(refusal(nullptr), "TFormResizer created without an owner");
+    EXPECT_EQ(refusal(&plain), "TFormResizer owner must be a panel or form");
     EXPECT_TRUE(plain.children().isEmpty());
 }
 

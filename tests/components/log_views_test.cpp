@@ -47,11 +47,7 @@ TEST_F(LogViews, LevelsFollowTheirLines)
     memo.Clear();
     EXPECT_EQ(memo.LineCount(), 0);
     EXPECT_EQ(memo.LineLevel(0), -1);
-}
-
-TEST_F(LogViews, AnEmptyFirstLineIsKept)
-{
-    TNeroMemo memo;
+    // An empty first line is kept.
     memo.AddError(QString());
     memo.AddDebug("next");
     EXPECT_EQ(memo.Lines(), QStringList({"", "next"}));
@@ -141,28 +137,6 @@ TEST_F(LogViews, ClearingTheMirrorFile)
     memo.ClearLogFile();
     memo.AddText("closed");
     EXPECT_FALSE(QFile::exists(fileName)) << "a closed file is deleted and stays closed";
-}
-
-TEST_F(LogViews, PropertiesKeepTheirBounds)
-{
-    TNeroMemo memo;
-    memo.resize(90, 100);
-    memo.SetNumDigits(12);
-    EXPECT_EQ(memo.NumDigits(), 8);
-    memo.SetNumDigits(-1);
-    EXPECT_EQ(memo.NumDigits(), 0);
-    memo.SetMarginWidth(0);
-    EXPECT_EQ(memo.MarginWidth(), 1);
-    memo.SetMarginWidth(50);
-    EXPECT_EQ(memo.MarginWidth(), 30);
-    memo.SetGapLeft(-3);
-    EXPECT_EQ(memo.GapLeft(), 0);
-
-    memo.SetNumShow(true);
-    memo.SetIconShow(true);
-    EXPECT_FALSE(memo.NumShow());
-    memo.SetNumShow(true);
-    EXPECT_FALSE(memo.IconShow());
 }
 
 TEST(MarginNumbers, ArePaddedAndCountedFromTheChosenStart)

@@ -5,6 +5,7 @@
 #include "foundation/global_events.h"
 #include "foundation/log_procedures.h"
 #include "tests/support/qt_printers.h"
+#include "tests/support/recording_command.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/temp_world.h"
 
@@ -19,26 +20,6 @@
 namespace {
 
 const auto kReadOnly = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
-
-// A step that only records what it logs.
-class Step : public TCommandInterface {
-public:
-    explicit Step(QObject* data)
-        : TCommandInterface(
-              nullptr, [this](QObject*, QString text) { Logged << text; }, "Step", "Stepping", data, nullptr,
-              false, false)
-    {
-    }
-    void OnSuccess() override {}
-    void OnFailure() override {}
-    void OnCancel() override {}
-    void ParseLine(QString&) override {}
-    void Cancel() override {}
-    TCommandInterface* ReleaseHook() override { return this; }
-    void Detach() override {}
-
-    QStringList Logged;
-};
 
 class CommonData : public TempWorld {
 protected:
@@ -66,7 +47,7 @@ protected:
     }
 
     QObject data;
-    Step step{&data};
+    RecordingCommand step{&data, "Step"};
     QProgressBar stepBar, overallBar;
     QLabel label{"before"};
     std::shared_ptr<TAudioFile> entry = std::make_shared<TAudioFile>(QString(), nullptr, nullptr);
