@@ -25,12 +25,7 @@ protected:
 TEST_F(WavSettings, WithoutTheDialogThePreferenceIsTheDefault)
 {
     ASSERT_EQ(AudioWavSettingsDialog(), nullptr);
-    const auto preference = GetAudioWavEncodingPref();
-    EXPECT_EQ(preference->SamplingFrequency, 44100);
-    EXPECT_EQ(preference->EncodingMode, wemRawPcm);
-    EXPECT_EQ(preference->ChannelsMode, wcmStereo);
-    EXPECT_EQ(preference->BitsPerSample, wbs16);
-    EXPECT_EQ(preference->GetDescription(), "WAV (Raw PCM) 16bits 44100 Hz Stereo");
+    EXPECT_EQ(GetAudioWavEncodingPref()->GetDescription(), "WAV (Raw PCM) 16bits 44100 Hz Stereo");
     // Running a dialog that does not exist does nothing.
     ExecuteAudioWavSettingsDialog();
 
@@ -60,10 +55,11 @@ TEST_F(WavSettings, ValuesSurviveARoundTripThroughTheSettingsFile)
     Box(*dialog, "WavSamplingFrequencyComboBox")->setEditText("37800");
     dialog->SaveSettings();
     ASSERT_TRUE(store->Save());
-    EXPECT_EQ(StoredText(*store, "WavEncodingSamplingFrequency"), "37800");
-    EXPECT_EQ(StoredText(*store, "WavEncodingMode"), "DVI IMA ADPCM");
-    EXPECT_EQ(StoredText(*store, "WavEncodingChannelsMode"), "Mono");
-    EXPECT_EQ(StoredText(*store, "WavEncodingBitsPerSample"), "8");
+    QStringList stored;
+    for (const char* key : {"WavEncodingSamplingFrequency", "WavEncodingMode", "WavEncodingChannelsMode",
+                            "WavEncodingBitsPerSample"})
+        stored << StoredText(*store, key);
+    EXPECT_EQ(stored, QStringList({"37800", "DVI IMA ADPCM", "Mono", "8"}));
 
     dialog = std::make_unique<TAudioWavSettingsDialog>();
     store = FreshStore(*dialog);
@@ -127,28 +123,7 @@ TEST_F(WavSettings, AFrequencyOutsideItsRangeBecomes44100)
     EXPECT_EQ(dialog.GetSamplingFrequency(), 44100);
 }
 
-TEST_F(WavSettings, CancelPutsBackTheValuesInForceAndOkKeepsTheEdits)
-{
-    TAudioWavSettingsDialog dialog;
-    auto store = FreshStore(dialog);
-    Box(dialog, "WavChannelsModeComboBox")->setCurrentText("Mono");
-
-    dialog.BeginExecute();
-    Box(dialog, "WavChannelsModeComboBox")->setCurrentText("Stereo");
-    Box(dialog, "WavSamplingFrequencyComboBox")->setCurrentText("96000");
-    dialog.EndExecute(QDialog::Rejected);
-    EXPECT_EQ(dialog.GetPreference()->GetDescription(), "WAV (Raw PCM) 16bits 44100 Hz Mono");
-
-    dialog.BeginExecute();
-    Box(dialog, "WavBitsPerSampleComboBox")->setCurrentText("8");
-    Box(dialog, "WavSamplingFrequencyComboBox")->setEditText("7");
-    dialog.EndExecute(QDialog::Accepted);
-    EXPECT_EQ(store->GetValue("WavEncodingBitsPerSample").toString(), "8");
-    EXPECT_EQ(store->GetValue("WavEncodingSamplingFrequency").toString(), "44100");
-    EXPECT_EQ(Box(dialog, "WavSamplingFrequencyComboBox")->currentText(), "44100");
-}
-
-TEST_F(WavSettings, EachChangeIsToldOnce)
+TEST_F(WavSettings, EachChangeIsToldOnceAndCancelPutsBackTheValuesInForce)
 {
     TAudioWavSettingsDialog dialog;
     EXPECT_TRUE(Senders.empty());
@@ -167,9 +142,24 @@ TEST_F(WavSettings, EachChangeIsToldOnce)
     Find<QPushButton>(dialog, "WavAudioSettingsDialogDefaultsButton")->click();
     EXPECT_EQ(Senders, std::vector<QObject*>{&dialog});
     EXPECT_EQ(dialog.GetPreference()->GetDescription(), "WAV (Raw PCM) 16bits 44100 Hz Stereo");
+
+    // Cancel puts back the values in force; OK keeps the edits, a frequency out of range made 44100.
+    Box(dialog, "WavChannelsModeComboBox")->setCurrentText("Mono");
+    dialog.BeginExecute();
+    Box(dialog, "WavChannelsModeComboBox")->setCurrentText("Stereo");
+    Box(dialog, "WavSamplingFrequencyComboBox")->setCurrentText("96000");
+    dialog.EndExecute(QDialog::Rejected);
+    EXPECT_EQ(dialog.GetPreference()->GetDescription(), "WAV (Raw PCM) 16bits 44100 Hz Mono");
+    dialog.BeginExecute();
+    Box(dialog, "WavBitsPerSampleComboBox")->setCurrentText("8");
+    Box(dialog, "WavSamplingFrequencyComboBox")->setEditText("7");
+    dialog.EndExecute(QDialog::Accepted);
+    EXPECT_EQ(store->GetValue("WavEncodingBitsPerSample").toString(), "8");
+    EXPECT_EQ(store->GetValue("WavEncodingSamplingFrequency").toString(), "44100");
+    EXPECT_EQ(Box(dialog, "WavSamplingFrequencyComboBox")->currentText(), "44100");
 }
 
-TEST_F(WavSettings, ABatchDisablesTheBoxesAndTheDefaultsButton)
+TEST_F(WavSettings, ABatchDisablesTheBoxesAndTheDefaultsButtonAndCaptionsAreTranslated)
 {
     TAudioWavSettingsDialog dialog;
     dialog.SetControlsEnabled(false);
@@ -178,11 +168,7 @@ TEST_F(WavSettings, ABatchDisablesTheBoxesAndTheDefaultsButton)
           "WavBitsPerSampleComboBox", "WavAudioSettingsDialogDefaultsButton"})
         EXPECT_FALSE(Find<QWidget>(dialog, name)->isEnabled()) << name;
     EXPECT_TRUE(Find<QWidget>(dialog, "WavAudioSettingsDialogCancelButton")->isEnabled());
-}
 
-TEST_F(WavSettings, TranslatesItsCaptionsAndBackToEnglish)
-{
-    TAudioWavSettingsDialog dialog;
     UseFrench();
     dialog.Translate();
     EXPECT_EQ(Find<QLabel>(dialog, "WavChannelsModeLabel")->text(), "Mode des canaux :");
@@ -190,7 +176,6 @@ TEST_F(WavSettings, TranslatesItsCaptionsAndBackToEnglish)
     EXPECT_EQ(Find<QWidget>(dialog, "WavSamplingFrequencyPanel")->toolTip(), QString());
     // Values are not captions: they stay as they are stored.
     EXPECT_EQ(Box(dialog, "WavChannelsModeComboBox")->currentText(), "Stereo");
-
     InitLanguage(false, QString(), true, QString());
     dialog.Translate();
     EXPECT_EQ(Find<QLabel>(dialog, "WavChannelsModeLabel")->text(), "Channels Mode:");

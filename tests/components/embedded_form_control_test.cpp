@@ -57,7 +57,7 @@ bool isInside(const QWidget* form, const TEmbeddedFormControl* host)
 TEST(EmbeddedFormControl, TakesTheNamedFormInAndTellsEveryAttempt)
 {
     HostWindow window("MainWindow");
-    auto page = makeForm(QStringLiteral("PageAbout"), QStringLiteral("About"));
+    auto page = makeForm("PageAbout", "About");
     EXPECT_EQ(window.Host->ParentFormName(), "MainWindow");
 
     window.Host->SetEmbeddedFormName("PageAbout");
@@ -72,10 +72,10 @@ TEST(EmbeddedFormControl, TakesTheNamedFormInAndTellsEveryAttempt)
     EXPECT_EQ(window.Changes, (std::vector<bool>{true, false, true}));
 }
 
-TEST(EmbeddedFormControl, NeverTakesInItsOwnFormOrTheSameNameTwice)
+TEST(EmbeddedFormControl, NeverTakesInAFormThatHoldsItOrTheSameNameTwice)
 {
     HostWindow window("DialogSettings");
-    auto page = makeForm(QStringLiteral("PageSettingsGeneral"));
+    auto page = makeForm("PageSettingsGeneral");
 
     window.Host->SetEmbeddedFormName("DialogSettings");
     EXPECT_EQ(window.Host->EmbeddedFormName(), QString());
@@ -86,13 +86,22 @@ TEST(EmbeddedFormControl, NeverTakesInItsOwnFormOrTheSameNameTwice)
     window.Host->SetEmbeddedFormName("PageSettingsGeneral");
     EXPECT_EQ(window.Changes, std::vector<bool>{true});
     EXPECT_TRUE(isInside(page.get(), window.Host));
+
+    // Nor a form that holds the control.
+    auto* holder = new QWidget(window.Window.get());
+    holder->setObjectName("PageMpegAudio");
+    FormRegistry::Instance().Register(holder);
+    auto* inner = new TEmbeddedFormControl(holder);
+    inner->SetEmbeddedFormName("PageMpegAudio");
+    EXPECT_EQ(inner->EmbeddedForm(), nullptr);
+    EXPECT_EQ(holder->parentWidget(), window.Window.get());
 }
 
 TEST(EmbeddedFormControl, ReleaseGivesTheFormBackItsOwnLook)
 {
     HostWindow window("DialogSettings");
-    auto shown = makeForm(QStringLiteral("PageSettingsSounds"));
-    auto hidden = makeForm(QStringLiteral("PageSettingsLog"));
+    auto shown = makeForm("PageSettingsSounds");
+    auto hidden = makeForm("PageSettingsLog");
     shown->show();
 
     window.Host->SetEmbeddedFormName("PageSettingsSounds");
@@ -118,8 +127,8 @@ TEST(EmbeddedFormControl, ReleaseGivesTheFormBackItsOwnLook)
 TEST(EmbeddedFormControl, AFloatingFormClosedByTheUserComesBack)
 {
     HostWindow window("MainWindow");
-    auto log = makeForm(QStringLiteral("PageLog"));
-    auto conversion = makeForm(QStringLiteral("PageMpegAudio"));
+    auto log = makeForm("PageLog");
+    auto conversion = makeForm("PageMpegAudio");
     window.Host->SetEmbeddedFormName("PageLog");
 
     // Floating: the host lets the page go and the page shows itself as a tool window.
@@ -146,7 +155,7 @@ TEST(EmbeddedFormControl, AFormCreatedLaterIsTakenInAtTheNextPaint)
     window.Host->SetEmbeddedFormName("PageCredits");
     EXPECT_EQ(window.Host->EmbeddedForm(), nullptr);
 
-    auto credits = makeForm(QStringLiteral("PageCredits"));
+    auto credits = makeForm("PageCredits");
     window.Host->grab();
     QApplication::processEvents();
     EXPECT_TRUE(isInside(credits.get(), window.Host));
@@ -160,8 +169,8 @@ TEST(EmbeddedFormControl, AFormCreatedLaterIsTakenInAtTheNextPaint)
 
 TEST(EmbeddedFormControl, AHostHandsItsFormBackBeforeItGoes)
 {
-    auto history = makeForm(QStringLiteral("PageHistory"));
-    auto credits = makeForm(QStringLiteral("PageCredits"));
+    auto history = makeForm("PageHistory");
+    auto credits = makeForm("PageCredits");
     {
         HostWindow window("FormHistory");
         window.Host->SetEmbeddedFormName("PageCredits");
@@ -177,16 +186,4 @@ TEST(EmbeddedFormControl, AHostHandsItsFormBackBeforeItGoes)
     credits->show();
     EXPECT_TRUE(credits->close());
     EXPECT_TRUE(credits->isHidden());
-}
-
-TEST(EmbeddedFormControl, AFormThatHoldsTheControlCannotGoInsideIt)
-{
-    HostWindow window("MainWindow");
-    auto* page = new QWidget(window.Window.get());
-    page->setObjectName("PageMpegAudio");
-    FormRegistry::Instance().Register(page);
-    auto* inner = new TEmbeddedFormControl(page);
-    inner->SetEmbeddedFormName("PageMpegAudio");
-    EXPECT_EQ(inner->EmbeddedForm(), nullptr);
-    EXPECT_EQ(page->parentWidget(), window.Window.get());
 }

@@ -227,18 +227,14 @@ TEST_F(LogMargin, IconsShowTheirLinesLevelCutToTheCellWithoutTheirBackground)
     EXPECT_EQ(rows[0].Level, llWarning);
     EXPECT_EQ(rows[4].Level, -1) << "no line";
     const QImage margin = Margin();
-    const QRgb red = qRgb(255, 0, 0);
-    EXPECT_GT(CountPixels(margin, rows[0].Cell, red), 0);
+    EXPECT_GT(CountPixels(margin, rows[0].Cell, qRgb(255, 0, 0)), 0);
     EXPECT_EQ(CountPixels(margin, rows[0].Cell, qRgb(0, 255, 0)), 0) << "cut to the cell";
     EXPECT_EQ(CountPixels(margin, rows[0].Cell, qRgb(255, 255, 255)), 0) << "background keyed away";
-    EXPECT_EQ(CountPixels(margin, rows[1].Cell, red), 0);
-    EXPECT_EQ(CountPixels(margin, rows[1].Cell, qRgb(0, 0, 255)),
-              rows[1].Cell.width() * rows[1].Cell.height());
-    EXPECT_EQ(CountPixels(margin, rows[2].Cell, qRgb(0, 0, 255)),
-              rows[2].Cell.width() * rows[2].Cell.height());
     EXPECT_GT(CountPixels(margin, rows[3].Cell, qRgb(0xE0, 0x31, 0x31)), 0) << "the error icon";
-    EXPECT_EQ(CountPixels(margin, rows[4].Cell, qRgb(0, 0, 255)),
-              rows[4].Cell.width() * rows[4].Cell.height());
+    for (const int row : {1, 2, 4}) // no level, or no line
+        EXPECT_EQ(CountPixels(margin, rows[row].Cell, qRgb(0, 0, 255)),
+                  rows[row].Cell.width() * rows[row].Cell.height())
+            << row;
 }
 
 TEST_F(LogMargin, NumbersFillEveryVisibleRowFromTheFirstVisibleLine)

@@ -172,15 +172,6 @@ TEST_F(ConsoleRunner, AProgramThatCannotStartGivesAnErrorThenDoneWithOne)
     }
 }
 
-TEST_F(ConsoleRunner, AChildKilledByASignalEndsWith128PlusTheSignal)
-{
-    TGUI2Console runner;
-    Prepare(runner, "signal|9");
-    runner.Start();
-    ASSERT_TRUE(WaitForDone());
-    EXPECT_EQ(recorder.Events.last(), "done:137");
-}
-
 TEST_F(ConsoleRunner, StopDuringALongRunLeavesNoProcessAndNoEvent)
 {
     TGUI2Console runner;
