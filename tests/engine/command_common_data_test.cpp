@@ -129,7 +129,7 @@ TEST_F(CommonData, ProgressReachesOnlyWhatIsStillThere)
     bare.SetProgress(step, 1, 2);
 }
 
-TEST_F(CommonData, RefusingAnExistingOutputComesFirstAndKeepsTheFile)
+TEST_F(CommonData, ARefusedOrReadOnlyOutputIsKept)
 {
     const QString output = WriteFile("out/song.wav", "keep me");
     FinalOutput(output, true, true, false);
@@ -138,6 +138,16 @@ TEST_F(CommonData, RefusingAnExistingOutputComesFirstAndKeepsTheFile)
     common.CleanupOnFailure(step);
     EXPECT_EQ(ReadFile(output), "keep me") << "the file the user wanted kept survives the failure";
     EXPECT_EQ(waitEnds, QList<QObject*>({&step}));
+
+    // A read-only output is neither overwritten nor deleted.
+    const QString locked = WriteFile("out/locked.vcd.mpg", "locked");
+    QFile::setPermissions(locked, kReadOnly);
+    FinalOutput(locked, false, false, true);
+    EXPECT_FALSE(common.CheckOutputFile(step));
+    EXPECT_TRUE(Dialogs().LastText().startsWith("Unable to overwrite:\r\r  " + locked));
+    EXPECT_EQ(log.Lines(), QStringList({"Unable to create/write the output file: " + locked}));
+    common.CleanupOnFailure(step);
+    EXPECT_EQ(ReadFile(locked), "locked");
 }
 
 TEST_F(CommonData, AnExistingOutputGetsAFreeNameAndOnlyTheStepsOwnFileIsDeletedOnFailure)
@@ -196,18 +206,6 @@ TEST_F(CommonData, OverwritingReplacesAnOldOutputButNeverTheSource)
     EXPECT_FALSE(common.CheckOutputFile(step));
     EXPECT_EQ(ReadFile(source), "source");
     EXPECT_TRUE(Dialogs().Messages().isEmpty());
-}
-
-TEST_F(CommonData, AReadOnlyOutputIsNeitherOverwrittenNorDeleted)
-{
-    const QString output = WriteFile("out/locked.vcd.mpg", "locked");
-    QFile::setPermissions(output, kReadOnly);
-    FinalOutput(output, false, false, true);
-    EXPECT_FALSE(common.CheckOutputFile(step));
-    EXPECT_TRUE(Dialogs().LastText().startsWith("Unable to overwrite:\r\r  " + output));
-    EXPECT_EQ(log.Lines(), QStringList({"Unable to create/write the output file: " + output}));
-    common.CleanupOnFailure(step);
-    EXPECT_EQ(ReadFile(output), "locked");
 }
 
 TEST_F(CommonData, TheFailureCleanUpDeletesIntermediatesButNeverTheSource)
