@@ -139,28 +139,6 @@ TEST_F(LogViews, ClearingTheMirrorFile)
     EXPECT_FALSE(QFile::exists(fileName)) << "a closed file is deleted and stays closed";
 }
 
-TEST(MarginNumbers, ArePaddedAndCountedFromTheChosenStart)
-{
-    EXPECT_EQ(MarginNumberText(7, 3, false), "008");
-    EXPECT_EQ(MarginNumberText(7, 3, true), "007");
-    EXPECT_EQ(MarginNumberText(1234, 2, true), "1234");
-    EXPECT_EQ(MarginNumberText(0, 0, true), "0");
-}
-
-TEST(LevelIcons, AreSmallDistinctAndTransparentAtTheEdge)
-{
-    EXPECT_TRUE(LogLevelIcon(llNone).isNull());
-    QList<QImage> icons;
-    for (int level = llDebug; level <= llUnknown; ++level) {
-        const QImage icon = LogLevelIcon(TLogLevel(level));
-        ASSERT_EQ(icon.size(), QSize(11, 11)) << level;
-        EXPECT_EQ(qAlpha(icon.pixel(0, 0)), 0) << level;
-        EXPECT_FALSE(icons.contains(icon)) << level;
-        icons.append(icon);
-    }
-}
-
-// The margin is checked on the painted widget, as the user sees it.
 class LogMargin : public TempWorld {
 protected:
     void SetUp() override

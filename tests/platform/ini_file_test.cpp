@@ -63,16 +63,6 @@ TEST(IniText, ReadsTrimmedPairsOfTheFirstMatchingSectionAndKey)
     EXPECT_EQ(values[1].Value, "a=b [x]");
 }
 
-TEST(IniText, LinesCanBeReworkedAndParsedAgain)
-{
-    const IniText loaded = IniText::FromBytes("[Messages]\nHello  =\tBonjour\n");
-    QStringList lines = loaded.Lines();
-    lines[1].replace("  =", "=");
-    const IniText text = IniText::FromLines(lines);
-    EXPECT_EQ(text.ReadSection("Messages"), QStringList({"Hello"}));
-    EXPECT_EQ(text.ReadString("Messages", "Hello", QString()), "Bonjour");
-}
-
 TEST(IniText, EveryOneLineTextComesBackAsWritten)
 {
     const QStringList awkward = {"a=b=c",        "[x]",        "%s and %%", "\\\\server\\share\\",

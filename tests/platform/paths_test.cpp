@@ -34,15 +34,6 @@ TEST_F(Paths, ProgramFolderAndNameCanBeSetAndFallBackToTheRunningProgram)
     EXPECT_EQ(ExecutableName(), "test_platform");
 }
 
-TEST_F(Paths, WriteProtectionComesFromTheModeBitsEvenForRoot)
-{
-    const QString name = WriteFile("file", "x");
-    EXPECT_FALSE(IsWriteProtected(name));
-    QFile::setPermissions(name, QFile::ReadOwner);
-    EXPECT_TRUE(IsWriteProtected(name));
-    EXPECT_FALSE(IsWriteProtected(Root() + "missing"));
-}
-
 TEST_F(Paths, MessageBoxesReachTheInstalledDialogsAndTextsAreMadeForWidgets)
 {
     Dialogs().QueueAnswer(mrNo);
