@@ -29,13 +29,7 @@ ReadResult ReadAll(const QString& fileName)
 {
     TWaveIn in;
     in.FileName = fileName;
-    ReadResult result;
-    result.Valid = in.GetValid();
-    result.Type = in.GetWavType();
-    result.BPS = in.GetBPS();
-    result.Ch = in.GetCh();
-    result.SR = in.GetSR();
-    result.Data = PullAll(in);
+    ReadResult result{in.GetValid(), in.GetWavType(), in.GetBPS(), in.GetCh(), in.GetSR(), 0, PullAll(in)};
     result.Size = in.Size;
     return result;
 }
@@ -345,14 +339,10 @@ WrittenHeader ExpectTrueHeader(const QString& fileName)
 // Every file the program writes must be accepted by the reference tools, where they are installed.
 void ExpectToolsAccept(const QString& fileName)
 {
-    const ToolRun probe = RunTool("ffprobe", {"-v", "error", "-show_streams", fileName});
-    if (probe.Ran) {
-        EXPECT_EQ(probe.ExitCode, 0) << "ffprobe refuses " << fileName.toStdString();
-    }
-    const ToolRun soxi = RunTool("soxi", {fileName});
-    if (soxi.Ran) {
-        EXPECT_EQ(soxi.ExitCode, 0) << "soxi refuses " << fileName.toStdString();
-    }
+    for (const ToolRun& run :
+         {RunTool("ffprobe", {"-v", "error", "-show_streams", fileName}), RunTool("soxi", {fileName})})
+        EXPECT_TRUE(!run.Ran || run.ExitCode == 0)
+            << run.Output.toStdString() << " refusing " << fileName.toStdString();
 }
 
 // Calls back after a number of reads, on the worker, to stop the run from inside.

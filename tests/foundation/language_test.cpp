@@ -228,7 +228,7 @@ TEST_F(Language, TheLanguageListAndAMenuCaptionPickTheFile)
     EXPECT_EQ(TranslateMsg("Unable to open %s"), "Unable to open %s");
 }
 
-TEST_F(Language, FilesBelongToTheExecutableByItsBaseName)
+TEST_F(Language, FilesBelongToTheExecutableByItsBaseNameAndALoneOneIsChosen)
 {
     WriteLanguage("fr", frenchFile);
     plat::SetExecutableName("Korvane.bin");
@@ -240,10 +240,10 @@ TEST_F(Language, FilesBelongToTheExecutableByItsBaseName)
     InitLanguage(true, QString(), false, "Français");
     EXPECT_EQ(TranslateMsg("Unable to open %s"), "Unable to open %s");
     EXPECT_EQ(GetLanguageExt(), "en");
-}
 
-TEST_F(Language, TheOnlyInstalledFileIsChosenAutomatically)
-{
+    // The only installed file is chosen automatically.
+    plat::SetExecutableName("korvane");
+    QFile::remove(ProgramFolder() + "Lng/korvane_fr.lng");
     WriteLanguage("qa", NamedLanguage("Qa", "qa"));
     InitLanguage(true, QString(), false, QString());
     EXPECT_EQ(CurrentLanguageCode(), "qa");

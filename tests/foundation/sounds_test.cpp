@@ -182,7 +182,7 @@ TEST_F(Sounds, RefusedFilesLeaveTheSoundEmptyAndOutOfUse)
     EXPECT_EQ(item->WaveData().size(), sizeLimit);
 }
 
-TEST_F(Sounds, UseItStaysOffWithoutDataAndOnlyChangesAreAnnounced)
+TEST_F(Sounds, UseItStaysOffWithoutDataAndANameIsRegisteredOnce)
 {
     int changes = 0;
     SoundsNotifications().OnSoundItemChanged = [&](TSoundItem*) { ++changes; };
@@ -197,10 +197,8 @@ TEST_F(Sounds, UseItStaysOffWithoutDataAndOnlyChangesAreAnnounced)
     item->Reload();
     item->SetUseIt(true);
     EXPECT_TRUE(item->CanPlay());
-}
 
-TEST_F(Sounds, RegisteringANameAgainLeavesOnlyTheNewSound)
-{
+    // Registering a name again leaves only the new sound.
     TSoundItem* replacement =
         RegisterSound(std::make_unique<TSoundItem>("Failure", QString(), false, "SndFailure"));
     EXPECT_EQ(GetSoundsList().size(), 6);
