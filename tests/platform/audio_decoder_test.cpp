@@ -96,42 +96,30 @@ bool HaveFfmpeg()
     return !QStandardPaths::findExecutable("ffmpeg").isEmpty();
 }
 
-class EachFormat : public ::testing::TestWithParam<const char*> {};
-
-TEST_P(EachFormat, DecodesToItsSourceInBothChannels)
+TEST(AudioDecoder, DecodesEachFormatToItsSourceAndToWhatFfmpegGives)
 {
-    const Decoded decoded = DecodeAll(Fixture(GetParam()));
-    ASSERT_TRUE(decoded.Opened) << decoded.Error.toStdString();
-    EXPECT_FALSE(decoded.Failed);
-    EXPECT_EQ(decoded.Rate, 44100);
-    EXPECT_EQ(decoded.Channels, 2);
-    const double seconds = decoded.Pcm.size() / 2 / 44100.0;
-    EXPECT_NEAR(seconds, 1.0, 0.07);
-    EXPECT_NEAR(decoded.Length / 4 / 44100.0, seconds, 0.07);
     const Samples source = Source();
-    for (std::size_t channel : {0, 1}) {
-        const Match match = BestMatch(Channel(source, channel), Channel(decoded.Pcm, channel));
-        EXPECT_GT(match.Correlation, 0.97) << "channel " << channel << ", lag " << match.Lag;
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(Fixtures, EachFormat,
-                         ::testing::Values("dec-tone.mp3", "dec-tone.mp2", "dec-tone.mp1", "dec-tone.ogg",
-                                           "dec-tone.wma", "dec-source.wav"),
-                         [](const auto& info) {
-                             std::string name = info.param;
-                             std::replace_if(
-                                 name.begin(), name.end(), [](char c) { return !std::isalnum(c); }, '_');
-                             return name;
-                         });
-
-TEST(AudioDecoder, GivesTheSameSamplesAsFfmpegItself)
-{
-    if (!HaveFfmpeg())
-        GTEST_SKIP() << "ffmpeg is not installed";
     for (const char* name : {"dec-tone.mp3", "dec-tone.mp2", "dec-tone.mp1", "dec-tone.ogg", "dec-tone.wma",
-                             "dec-mono22k.wma", "dec-48k.ogg", "dec-source.wav"})
-        EXPECT_TRUE(DecodeAll(Fixture(name)).Pcm == FfmpegDecode(Fixture(name))) << name;
+                             "dec-source.wav", "dec-mono22k.wma", "dec-48k.ogg"}) {
+        SCOPED_TRACE(name);
+        const Decoded decoded = DecodeAll(Fixture(name));
+        ASSERT_TRUE(decoded.Opened) << decoded.Error.toStdString();
+        EXPECT_FALSE(decoded.Failed);
+        if (HaveFfmpeg()) {
+            EXPECT_TRUE(decoded.Pcm == FfmpegDecode(Fixture(name)));
+        }
+        if (QByteArray(name).contains("k."))
+            continue; // the mono 22 kHz and the 48 kHz files are checked below
+        EXPECT_EQ(decoded.Rate, 44100);
+        EXPECT_EQ(decoded.Channels, 2);
+        const double seconds = decoded.Pcm.size() / 2 / 44100.0;
+        EXPECT_NEAR(seconds, 1.0, 0.07);
+        EXPECT_NEAR(decoded.Length / 4 / 44100.0, seconds, 0.07);
+        for (std::size_t channel : {0, 1}) {
+            const Match match = BestMatch(Channel(source, channel), Channel(decoded.Pcm, channel));
+            EXPECT_GT(match.Correlation, 0.97) << "channel " << channel << ", lag " << match.Lag;
+        }
+    }
 }
 
 TEST(AudioDecoder, KeepsMonoMixesDownOnRequestAndWidensMonoAtFullLevel)

@@ -59,7 +59,7 @@ protected:
     static bool IsOurUnreapedChild(pid_t pid) { return ::waitpid(pid, nullptr, WNOHANG) == 0; }
 };
 
-TEST_F(Process, ArgumentsArriveAsTheyWereGiven)
+TEST_F(Process, ArgumentsArriveAsTheyWereGivenAndAreQuotedOnlyForDisplay)
 {
     const QStringList arguments = {"two  blanks",
                                    "\"quoted\" and 'single'",
@@ -71,6 +71,14 @@ TEST_F(Process, ArgumentsArriveAsTheyWereGiven)
                                    QString()};
     const QByteArray output = Run(QStringList("echo") + arguments);
     EXPECT_EQ(QString::fromUtf8(output), arguments.join(u'\n') + u'\n');
+
+    // The command line is only ever quoted for display.
+    EXPECT_EQ(ChildProcess::CommandLineText("/opt/k v/toolame",
+                                            {"-b", "224", "/tmp/my song.wav", QString(), "a\"b"}),
+              "\"/opt/k v/toolame\" -b 224 \"/tmp/my song.wav\" \"\" a\"b");
+    ChildProcess child;
+    child.Start(ChildToolPath(), Steps("exit|0"));
+    EXPECT_EQ(child.CommandLine(), u'"' + ChildToolPath() + QStringLiteral("\" exit 0"));
 }
 
 TEST_F(Process, OutputAndErrorsShareOnePipeInOrderAndInputIsEmpty)
@@ -112,23 +120,18 @@ TEST_F(Process, ReportsTheExitCodeAndSignalDeathAs128PlusTheSignal)
 
 TEST_F(Process, ProgramsThatCannotStartGiveTheSystemErrorCode)
 {
-    ChildProcess missing;
-    EXPECT_EQ(missing.Start(Root() + "no such program", {}), ENOENT);
-    EXPECT_FALSE(missing.Started());
-
-    const QString plain = WriteFile("plain file", "#!/bin/sh\necho hi\n");
-    ChildProcess notExecutable;
-    EXPECT_EQ(notExecutable.Start(plain, {}), EACCES);
-    EXPECT_FALSE(notExecutable.Started());
-
-    ChildProcess folder;
-    EXPECT_EQ(folder.Start(Root(), {}), EACCES);
-
-    ChildProcess badFolder;
-    ChildProcess::Options options;
-    options.WorkingFolder = Root() + "missing/";
-    EXPECT_EQ(badFolder.Start(ChildToolPath(), {}, options), ENOENT);
-    EXPECT_FALSE(badFolder.Started());
+    ChildProcess::Options badFolder;
+    badFolder.WorkingFolder = Root() + "missing/";
+    const std::tuple<QString, ChildProcess::Options, int> cases[] = {
+        {Root() + "no such program", {}, ENOENT},
+        {WriteFile("plain file", "#!/bin/sh\necho hi\n"), {}, EACCES},
+        {Root(), {}, EACCES},
+        {ChildToolPath(), badFolder, ENOENT}};
+    for (const auto& [program, options, error] : cases) {
+        ChildProcess child;
+        EXPECT_EQ(child.Start(program, {}, options), error) << program.toStdString();
+        EXPECT_FALSE(child.Started());
+    }
 }
 
 TEST_F(Process, NamesWithoutASlashAreSearchedInPath)
@@ -148,16 +151,6 @@ TEST_F(Process, NamesWithoutASlashAreSearchedInPath)
     EXPECT_EQ(RunToEnd(child), "found\n");
     ChildProcess missing;
     EXPECT_EQ(missing.Start("no-such-tool", {}), ENOENT);
-}
-
-TEST_F(Process, CommandLineIsQuotedForDisplay)
-{
-    EXPECT_EQ(ChildProcess::CommandLineText("/opt/k v/toolame",
-                                            {"-b", "224", "/tmp/my song.wav", QString(), "a\"b"}),
-              "\"/opt/k v/toolame\" -b 224 \"/tmp/my song.wav\" \"\" a\"b");
-    ChildProcess child;
-    child.Start(ChildToolPath(), Steps("exit|0"));
-    EXPECT_EQ(child.CommandLine(), u'"' + ChildToolPath() + QStringLiteral("\" exit 0"));
 }
 
 TEST_F(Process, KillingTheGroupEndsTheChildAndWhatItStarted)
@@ -185,10 +178,8 @@ TEST_F(Process, KillingTheGroupEndsTheChildAndWhatItStarted)
     EXPECT_FALSE(IsOurUnreapedChild(child.Pid())) << "the child was reaped";
     EXPECT_TRUE(QTest::qWaitFor([&] { return !IsProcessAlive(grandchild); }, 5000));
     child.KillGroup(); // after the reap it must not signal anything
-}
 
-TEST_F(Process, DestroyingARunningChildKillsAndReapsIt)
-{
+    // Destroying a running child kills and reaps it.
     pid_t pid = 0;
     {
         ChildProcess child;
