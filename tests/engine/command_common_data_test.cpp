@@ -58,8 +58,14 @@ protected:
 
 } // namespace
 
-TEST_F(CommonData, ProgressIsTruncatedAndTheOverallBarSharedAmongTheTasks)
+TEST_F(CommonData, ProgressIsTruncatedClampedAndTheOverallBarSharedAmongTheTasks)
 {
+    common.SetProgress(step, 5, 0);
+    common.SetProgress(step, 5, -1);
+    EXPECT_EQ(stepBar.value(), stepBar.minimum() - 1) << "an empty length shows nothing";
+    EXPECT_EQ(label.text(), "before");
+    EXPECT_EQ(entry->GetStatus(), afsWaiting);
+
     common.SetTaskIndex(2, 3);
     EXPECT_FALSE(common.IsLastTask());
     common.SetProgress(step, 1, 3);
@@ -76,16 +82,9 @@ TEST_F(CommonData, ProgressIsTruncatedAndTheOverallBarSharedAmongTheTasks)
     common.SetProgress(step, 1, 2);
     EXPECT_EQ(stepBar.value(), 56);
     EXPECT_EQ(overallBar.value(), 66 + 18);
-}
 
-TEST_F(CommonData, ProgressStaysInItsRangeAndAnEmptyLengthShowsNothing)
-{
-    common.SetProgressControls(&stepBar, &overallBar, 16, 96, &label);
-    common.SetProgress(step, 5, 0);
-    common.SetProgress(step, 5, -1);
-    EXPECT_EQ(stepBar.value(), stepBar.minimum() - 1) << "never moved";
-    EXPECT_EQ(label.text(), "before");
-    EXPECT_EQ(entry->GetStatus(), afsWaiting);
+    // Progress stays in its range.
+    common.SetTaskIndex(1, 1);
 
     constexpr std::int64_t huge = std::numeric_limits<std::int64_t>::max();
     common.SetProgress(step, huge, 3);
