@@ -2,6 +2,7 @@
 
 #include "audio/acs_classes.h"
 #include "tests/support/acs_test_components.h"
+#include "tests/support/audio_fixtures.h"
 #include "tests/support/reference_tools.h"
 
 #include <QByteArray>

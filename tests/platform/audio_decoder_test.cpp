@@ -1,6 +1,7 @@
 #include "platform/audio_decoder.h"
 
 #include "platform/process.h"
+#include "tests/support/acs_test_components.h"
 #include "tests/support/audio_fixtures.h"
 #include "tests/support/qt_printers.h"
 #include "tests/support/reference_tools.h"

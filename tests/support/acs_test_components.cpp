@@ -26,7 +26,7 @@ void MemorySource::Flush()
 std::int64_t MemorySource::GetData(void* buffer, std::int64_t bufferSize)
 {
     if (FailAfter >= 0 && Offset >= FailAfter)
-        throw EACSException("Read error");
+        throw EACSException(QStringLiteral("Read error"));
     std::int64_t count = std::min(bufferSize, ChunkSize);
     if (Endless) {
         std::this_thread::sleep_for(std::chrono::microseconds(200));
@@ -52,7 +52,7 @@ void MemorySink::Prepare()
 {
     ++Prepares;
     if (FailPrepare)
-        throw EACSException("Cannot open the target");
+        throw EACSException(QStringLiteral("Cannot open the target"));
     const std::lock_guard lock(DataLock);
     Collected.clear();
     GetInput()->Init();
@@ -114,6 +114,22 @@ RunRecorder::Ends RunRecorder::Seen() const
 {
     const std::lock_guard lock(Lock);
     return Recorded;
+}
+
+QByteArray Pcm16(const std::vector<std::int16_t>& samples)
+{
+    QByteArray pcm;
+    for (const std::int16_t sample : samples)
+        pcm.append(char(sample & 0xFF)).append(char(std::uint16_t(sample) >> 8));
+    return pcm;
+}
+
+std::vector<std::int16_t> Samples16(const QByteArray& pcm)
+{
+    std::vector<std::int16_t> samples;
+    for (qsizetype k = 0; k + 1 < pcm.size(); k += 2)
+        samples.push_back(std::int16_t(std::uint8_t(pcm[k]) | std::uint8_t(pcm[k + 1]) << 8));
+    return samples;
 }
 
 QByteArray PullAll(TACSInput& input, std::int64_t chunkSize)

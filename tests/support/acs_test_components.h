@@ -1,7 +1,6 @@
 #pragma once
 
 #include "audio/acs_classes.h"
-#include "tests/support/audio_fixtures.h"
 
 #include <QByteArray>
 #include <QString>
@@ -93,6 +92,10 @@ template <typename Condition> bool WaitUntil(Condition condition)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     return condition();
 }
+
+// 16-bit little-endian PCM and back.
+QByteArray Pcm16(const std::vector<std::int16_t>& samples);
+std::vector<std::int16_t> Samples16(const QByteArray& pcm);
 
 // Everything a source hands out from Init to the end, asked for in chunks of chunkSize bytes.
 QByteArray PullAll(TACSInput& input, std::int64_t chunkSize = 5000);

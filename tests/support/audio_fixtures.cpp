@@ -16,22 +16,6 @@ QByteArray ReadFixture(const QString& name)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-QByteArray Pcm16(const std::vector<std::int16_t>& samples)
-{
-    QByteArray pcm;
-    for (const std::int16_t sample : samples)
-        pcm.append(char(sample & 0xFF)).append(char(std::uint16_t(sample) >> 8));
-    return pcm;
-}
-
-std::vector<std::int16_t> Samples16(const QByteArray& pcm)
-{
-    std::vector<std::int16_t> samples;
-    for (qsizetype k = 0; k + 1 < pcm.size(); k += 2)
-        samples.push_back(std::int16_t(std::uint8_t(pcm[k]) | std::uint8_t(pcm[k + 1]) << 8));
-    return samples;
-}
-
 double SignalToNoise(const std::vector<std::int16_t>& reference, const std::vector<std::int16_t>& decoded)
 {
     const size_t n = std::min(reference.size(), decoded.size());

@@ -10,10 +10,6 @@
 QString FixturePath(const QString& name);
 QByteArray ReadFixture(const QString& name);
 
-// 16-bit little-endian PCM and back.
-QByteArray Pcm16(const std::vector<std::int16_t>& samples);
-std::vector<std::int16_t> Samples16(const QByteArray& pcm);
-
 // Signal-to-noise ratio of decoded against reference, in dB, over their common length.
 double SignalToNoise(const std::vector<std::int16_t>& reference, const std::vector<std::int16_t>& decoded);
 
