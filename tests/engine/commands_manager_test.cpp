@@ -6,6 +6,7 @@
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/temp_world.h"
 
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 
@@ -30,15 +31,11 @@ enum class Ending {
 };
 
 struct StepOptions {
-    int exitCode = 0;
-    int skipNext = 0;
-    bool cancellable = true;
-    bool reportResult = false;
-    bool doneFlag = false;
+    int exitCode = 0, skipNext = 0;
+    bool cancellable = true, reportResult = false, doneFlag = false;
     bool veto = false; // the end handler stops the batch
     std::int64_t duration = 0;
-    QStringList errors = {};
-    QStringList successes = {};
+    QStringList errors = {}, successes = {};
 };
 
 class StepCommand : public TCommandInterface {
@@ -177,18 +174,9 @@ protected:
         ASSERT_TRUE(WaitUntilIdle());
     }
 
-    void UseFakeClock()
-    {
-        InstallCommandClock([this] { return journal.now; });
-    }
-
     QStringList Events(const QString& prefix) const
     {
-        QStringList matching;
-        for (const QString& event : journal.events)
-            if (event.startsWith(prefix))
-                matching << event;
-        return matching;
+        return journal.events.filter(QRegularExpression('^' + QRegularExpression::escape(prefix)));
     }
 
     QStringList Started() const { return Events("start "); }
@@ -410,7 +398,7 @@ TEST_F(CommandsManager, ExceptionFromAnEndHandlerIsShownNotThrown)
 
 TEST_F(CommandsManager, LogsTheTimeOfEachStepAndOfTheWholeBatch)
 {
-    UseFakeClock();
+    InstallCommandClock([this] { return journal.now; });
     Add("Encode", Ending::InStart, {.duration = 3500});
     Add(QString(), Ending::Later, {.duration = 7045});
     Add("Instant", Ending::InStart);

@@ -26,18 +26,17 @@ struct Recorder {
 
     void Hook(TGUI2Console& runner)
     {
-        runner.OnStart = [this](TGUI2Console*, const QString& text) { add(QStringLiteral("start:") + text); };
-        runner.OnLine = [this](TGUI2Console*, const QString& text) { add(QStringLiteral("line:") + text); };
-        runner.OnError = [this](TGUI2Console*, const QString& text) { add(QStringLiteral("error:") + text); };
-        runner.OnStatus = [this](TGUI2Console*, const QString& text) {
-            add(QStringLiteral("status:") + text);
+        const auto text = [this](const char* kind) {
+            return [this, kind](TGUI2Console*, const QString& text) { add(kind + text); };
         };
-        runner.OnPrompt = [this](TGUI2Console*, const QString& text) {
-            add(QStringLiteral("prompt:") + text);
-        };
+        runner.OnStart = text("start:");
+        runner.OnLine = text("line:");
+        runner.OnError = text("error:");
+        runner.OnStatus = text("status:");
+        runner.OnPrompt = text("prompt:");
         runner.OnPreTerminate = [this](TGUI2Console*) { add("pre"); };
         runner.OnDone = [this](TGUI2Console*, int exitCode) {
-            add(QStringLiteral("done:") + QString::number(exitCode));
+            add("done:" + QString::number(exitCode));
             Done = true;
         };
     }
@@ -67,15 +66,8 @@ protected:
     // Waits for a line starting with prefix and returns the number after it.
     pid_t WaitForNumber(const QString& prefix)
     {
-        QString found;
-        (void)QTest::qWaitFor(
-            [&] {
-                const QStringList lines = recorder.Events.filter(QStringLiteral("line:") + prefix);
-                found = lines.isEmpty() ? QString() : lines.first();
-                return !found.isEmpty();
-            },
-            5000);
-        return found.section(u' ', 1, 1).toInt();
+        (void)QTest::qWaitFor([&] { return !recorder.Events.filter("line:" + prefix).isEmpty(); }, 5000);
+        return recorder.Events.filter("line:" + prefix).value(0).section(u' ', 1, 1).toInt();
     }
     static bool ProcessIsGone(pid_t pid) { return ::kill(pid, 0) == -1 && errno == ESRCH; }
 
