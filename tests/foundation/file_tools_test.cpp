@@ -16,26 +16,6 @@ const auto kReadOnly = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
 
 class FileTools : public TempWorld {};
 
-TEST(FileNames, OnlyTheSlashSeparatesFolders)
-{
-    EXPECT_EQ(GetLowerExtension("/music/Song.WAV"), ".wav");
-    EXPECT_EQ(GetLowerExtension("/music/dir.x/file"), QString());
-    EXPECT_EQ(GetLowerExtension("C:\\dir.x\\Song"), ".x\\song") << "a backslash is part of the name";
-    EXPECT_EQ(ExtractFileNameNoExt("/a/C:\\b.c.wav"), "C:\\b.c");
-    EXPECT_EQ(ExtractFileNameNoExt("/a/.hidden"), QString());
-    EXPECT_EQ(GetLowerExtension("/a/.hidden"), ".hidden");
-    EXPECT_EQ(ExtractFileNameNoExt("/a/ no dot "), " no dot ") << "kept untrimmed";
-    EXPECT_EQ(ExtractFileNameNoExt("/a/Été \"live\" .Ogg"), "Été \"live\"");
-    EXPECT_EQ(RemoveFileExt("/x/Été \"live\".MP3"), "/x/Été \"live\"");
-    EXPECT_EQ(RemoveFileExt("a.b.c"), "a.b");
-    EXPECT_EQ(ExpandLongFileName("/x/PROGRA~1/a"), "/x/PROGRA~1/a");
-    EXPECT_EQ(ExtractLongFilePath("/a/b/c.wav"), "/a/b");
-    EXPECT_EQ(ExtractLongFilePath("/x"), "/");
-    EXPECT_EQ(ExtractLongFilePath("x:\\y"), QString());
-    EXPECT_TRUE(PathStartsWith("/Media/Music", "/media/"));
-    EXPECT_FALSE(PathStartsWith("/media", QString()));
-}
-
 TEST_F(FileTools, ExistenceAndSizesAreSixtyFourBit)
 {
     const QString folder = Root() + "dir \\ with: \"odd\" ünï";
@@ -93,7 +73,7 @@ TEST_F(FileTools, UniqueNamesTryFiftyCandidatesThenGiveUp)
     EXPECT_EQ(MakeUniqueFileName(name), QString()) << "never the name of an existing file";
 }
 
-TEST_F(FileTools, SystemFoldersAreWholeComponentsBelowTheRoot)
+TEST_F(FileTools, OnlyTheSlashSeparatesFoldersAndSystemFoldersAreWholeComponents)
 {
     EXPECT_TRUE(IsSystemFolder("/recycled/x"));
     EXPECT_TRUE(IsSystemFolder(" /RECYCLER "));
@@ -105,6 +85,23 @@ TEST_F(FileTools, SystemFoldersAreWholeComponentsBelowTheRoot)
     EXPECT_FALSE(IsSystemFolder("/procedures"));
     EXPECT_FALSE(IsSystemFolder(Root() + "Recycled"));
     EXPECT_FALSE(IsSystemFolder("  "));
+
+    EXPECT_EQ(GetLowerExtension("/music/Song.WAV"), ".wav");
+    EXPECT_EQ(GetLowerExtension("/music/dir.x/file"), QString());
+    EXPECT_EQ(GetLowerExtension("C:\\dir.x\\Song"), ".x\\song") << "a backslash is part of the name";
+    EXPECT_EQ(ExtractFileNameNoExt("/a/C:\\b.c.wav"), "C:\\b.c");
+    EXPECT_EQ(ExtractFileNameNoExt("/a/.hidden"), QString());
+    EXPECT_EQ(GetLowerExtension("/a/.hidden"), ".hidden");
+    EXPECT_EQ(ExtractFileNameNoExt("/a/ no dot "), " no dot ") << "kept untrimmed";
+    EXPECT_EQ(ExtractFileNameNoExt("/a/Été \"live\" .Ogg"), "Été \"live\"");
+    EXPECT_EQ(RemoveFileExt("/x/Été \"live\".MP3"), "/x/Été \"live\"");
+    EXPECT_EQ(RemoveFileExt("a.b.c"), "a.b");
+    EXPECT_EQ(ExpandLongFileName("/x/PROGRA~1/a"), "/x/PROGRA~1/a");
+    EXPECT_EQ(ExtractLongFilePath("/a/b/c.wav"), "/a/b");
+    EXPECT_EQ(ExtractLongFilePath("/x"), "/");
+    EXPECT_EQ(ExtractLongFilePath("x:\\y"), QString());
+    EXPECT_TRUE(PathStartsWith("/Media/Music", "/media/"));
+    EXPECT_FALSE(PathStartsWith("/media", QString()));
 }
 
 TEST_F(FileTools, TheFolderBrowserStartsOnlyFromAnExistingFolder)

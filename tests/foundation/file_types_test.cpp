@@ -19,16 +19,13 @@ TEST(FileTypes, ProgramIconsGoInTheIconListOnce)
     EXPECT_EQ(ProgramIconName(8), QString());
 }
 
-TEST(FileTypes, FileIconsDependOnlyOnTheExtension)
+TEST(FileTypes, FileIconsDependOnlyOnTheExtensionAndATypeNeedsItsNames)
 {
     const int wav = GetFileIconIndex("toto.wav");
     EXPECT_EQ(GetFileIconIndex("/no/such/folder/other.WAV"), wav);
     EXPECT_NE(GetFileIconIndex("song.mp3"), wav);
     EXPECT_TRUE(plat::IconList::Instance().Icon(9999).isNull());
-}
 
-TEST(FileTypes, RegisteringATypeNeedsItsNames)
-{
     EXPECT_FALSE(RegisterFileType(QString(), "Korvane.0", QString(), "/bin/k", 0));
     EXPECT_TRUE(RegisterFileType(".korvane0", "Korvane.0", QString(), "/bin/k", 0));
 }

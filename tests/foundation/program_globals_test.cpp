@@ -63,7 +63,7 @@ TEST_F(ProgramGlobals, FlagsAreOnOnlyForExactlyOne)
     EXPECT_FALSE(StartupFlags.DoNotShowTooSmallDesktopAgain);
 }
 
-TEST_F(ProgramGlobals, ALanguageListEntrySelectsItsLanguage)
+TEST_F(ProgramGlobals, ALanguageListEntrySelectsItsLanguageAndFlagsGoThroughTheStore)
 {
     WriteStartupSettings("Language=Fran\xc3\xa7"
                          "ais\t(2.0.0)\n");
@@ -72,10 +72,7 @@ TEST_F(ProgramGlobals, ALanguageListEntrySelectsItsLanguage)
     InitToolMissingTexts();
     EXPECT_EQ(NoTooLameText, "Pas de TooLame");
     EXPECT_EQ(NoMplexText, "Pas de Mplex");
-}
 
-TEST_F(ProgramGlobals, DoNotShowFlagsGoThroughTheSettingsStore)
-{
     TSettings store;
     store.SetApplicationIni(ProgramName);
     RegisterDoNotShowSettings(&store);

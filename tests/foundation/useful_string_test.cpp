@@ -31,7 +31,7 @@ TEST(ReplaceString, RepeatsAShorterTextUntilNoneIsLeft)
     EXPECT_EQ(ReplaceStringNoCase("AbC", "abc", "ABC", false), "AbC");
 }
 
-TEST(UsefulString, SearchesTreatEmptyTextsAsNoMatch)
+TEST(UsefulString, SearchesTreatEmptyTextsAsNoMatchAndCountWholeOccurrences)
 {
     EXPECT_TRUE(ContainsTextNoCase("Shared Version Mismatch", "version mismatch"));
     EXPECT_FALSE(ContainsTextNoCase("x", QString()));
@@ -42,10 +42,7 @@ TEST(UsefulString, SearchesTreatEmptyTextsAsNoMatch)
     EXPECT_FALSE(EndsWith("wav", ".wav"));
     EXPECT_EQ(PosNoCase("B", "abc"), 2);
     EXPECT_EQ(PosNoCase("z", "abc"), 0);
-}
 
-TEST(UsefulString, RemovingAndCounting)
-{
     EXPECT_EQ(RemoveFirst("a-b-c", "-"), "ab-c");
     EXPECT_EQ(RemoveFirst("ABC", "b"), "ABC");
     EXPECT_EQ(RemoveFirstNoCase("ABC", "b"), "AC");
