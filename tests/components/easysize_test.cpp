@@ -224,7 +224,7 @@ TEST(FormResizer, ControlsWithRulesOfTheirOwn)
     EXPECT_EQ(hosted->minimumWidth(), 75);
 }
 
-TEST(FormResizer, ScalesNamedFontPropertiesOnRequest)
+TEST(FormResizer, ScalesNamedFontPropertiesOnRequestAndRefusesAnOwnerThatIsNoWidget)
 {
     Form form;
     auto* link = place<LinkLabel>(form.Window.get(), "LinkHome", {0, 0, 50, 14});
@@ -241,6 +241,19 @@ TEST(FormResizer, ScalesNamedFontPropertiesOnRequest)
     EXPECT_EQ(link->FocusFont.pointSize(), 14);
     resizer.ResizeFontProp(link, "MissingFont", 1.25);
     resizer.ResizeFontProp(form.Button, "FocusFont", 1.25);
+
+    const auto refusal = [](QObject* owner) {
+        try {
+            TFormResizer resizer(owner);
+        } catch (const EResizerException& error) {
+            return error.Message();
+        }
+        return QString();
+    };
+    QObject plain;
+    EXPECT_EQ(refusal(nullptr), "TFormResizer created without an owner");
+    EXPECT_EQ(refusal(&plain), "TFormResizer owner must be a panel or form");
+    EXPECT_TRUE(plain.children().isEmpty());
 }
 
 TEST(FormResizer, LeavesOtherFormsAndGoneControlsAlone)
@@ -264,22 +277,6 @@ TEST(FormResizer, LeavesOtherFormsAndGoneControlsAlone)
     EXPECT_EQ(pageButton->geometry(), QRect(10, 10, 40, 20));
     EXPECT_EQ(told, (std::vector<QWidget*>{form.Button, form.Label}));
     page->setParent(nullptr);
-}
-
-TEST(FormResizer, RefusesAnOwnerThatIsNoWidget)
-{
-    const auto refusal = [](QObject* owner) {
-        try {
-            TFormResizer resizer(owner);
-        } catch (const EResizerException& error) {
-            return error.Message();
-        }
-        return QString();
-    };
-    QObject plain;
-    EXPECT_EQ(refusal(nullptr), "TFormResizer created without an owner");
-    EXPECT_EQ(refusal(&plain), "TFormResizer owner must be a panel or form");
-    EXPECT_TRUE(plain.children().isEmpty());
 }
 
 #include "easysize_test.moc"

@@ -321,7 +321,7 @@ TEST_F(CommandsManager, StepThatCannotBeCancelledRunsToItsEndFirst)
     EXPECT_EQ(Events("success"), QStringList{"success A"});
 }
 
-TEST_F(CommandsManager, IdleQueueIgnoresCancelAndRunsEmptyOnlyWhenAskedTo)
+TEST_F(CommandsManager, IdleQueueIgnoresCancelAndARunningOneRefusesNewStepsAndASecondRun)
 {
     queue->Cancel();
     Run(true);
@@ -333,6 +333,19 @@ TEST_F(CommandsManager, IdleQueueIgnoresCancelAndRunsEmptyOnlyWhenAskedTo)
     EXPECT_EQ(journal.events,
               (QStringList{"commands starting Batch", "queue started", "cancel enable 0",
                            "queue ended, all succeeded 1", "commands finished", "idle, running 0"}));
+
+    // A running queue refuses new steps and a second run.
+    journal.events.clear();
+    StepCommand* a = Add("A", Ending::WhenTold);
+    Run(true);
+    Add("Late", Ending::InStart);
+    EXPECT_EQ(Events("freed"), QStringList{"freed Late"});
+    Run(true);
+    EXPECT_EQ(Events("commands starting").size(), 1);
+
+    a->Finish(a, 0);
+    ASSERT_TRUE(WaitUntilIdle());
+    EXPECT_EQ(Started(), QStringList{"start A"});
 }
 
 TEST_F(CommandsManager, StepCancelledBeforeItsTurnIsNeverStartedAndTheBatchEndsOnce)
@@ -347,20 +360,6 @@ TEST_F(CommandsManager, StepCancelledBeforeItsTurnIsNeverStartedAndTheBatchEndsO
     EXPECT_EQ(Events("queue ended"), QStringList{"queue ended, all succeeded 0"});
     EXPECT_EQ(Events("commands finished").size(), 1);
     EXPECT_EQ(Events("idle").size(), 1);
-}
-
-TEST_F(CommandsManager, RunningQueueRefusesNewStepsAndASecondRun)
-{
-    StepCommand* a = Add("A", Ending::WhenTold);
-    Run(true);
-    Add("Late", Ending::InStart);
-    EXPECT_EQ(Events("freed"), QStringList{"freed Late"});
-    Run(true);
-    EXPECT_EQ(Events("commands starting").size(), 1);
-
-    a->Finish(a, 0);
-    ASSERT_TRUE(WaitUntilIdle());
-    EXPECT_EQ(Started(), QStringList{"start A"});
 }
 
 TEST_F(CommandsManager, StepWhoseStartThrowsFailsAndTheBatchGoesOn)

@@ -81,12 +81,22 @@ TEST_F(Process, ArgumentsArriveAsTheyWereGivenAndAreQuotedOnlyForDisplay)
     EXPECT_EQ(child.CommandLine(), u'"' + ChildToolPath() + QStringLiteral("\" exit 0"));
 }
 
-TEST_F(Process, OutputAndErrorsShareOnePipeInOrderAndInputIsEmpty)
+TEST_F(Process, OutputAndErrorsShareOnePipeAndTheExitCodeOrSignalIsReported)
 {
     QByteArray expected = "stdin 0 bytes\n";
     for (int n = 1; n <= 300; ++n)
         expected += "line " + QByteArray::number(n) + '\n';
     EXPECT_EQ(Run(Steps("stdin|lines|300")), expected);
+
+    std::optional<int> exitCode;
+    Run(Steps("out|bye\\n|exit|3"), &exitCode);
+    EXPECT_EQ(exitCode, 3);
+    Run({}, &exitCode);
+    EXPECT_EQ(exitCode, 0);
+    Run({"signal", QString::number(SIGKILL)}, &exitCode);
+    EXPECT_EQ(exitCode, 128 + SIGKILL);
+    Run({"signal", QString::number(SIGTERM)}, &exitCode);
+    EXPECT_EQ(exitCode, 128 + SIGTERM);
 }
 
 TEST_F(Process, RunsInItsFolderWithTheGivenEnvironment)
@@ -103,19 +113,6 @@ TEST_F(Process, RunsInItsFolderWithTheGivenEnvironment)
     const SavedVariable saved("KORVANE_PROBE");
     qputenv("KORVANE_PROBE", "inherited");
     EXPECT_EQ(Run(Steps("env|KORVANE_PROBE")), "env KORVANE_PROBE=inherited\n");
-}
-
-TEST_F(Process, ReportsTheExitCodeAndSignalDeathAs128PlusTheSignal)
-{
-    std::optional<int> exitCode;
-    Run(Steps("out|bye\\n|exit|3"), &exitCode);
-    EXPECT_EQ(exitCode, 3);
-    Run({}, &exitCode);
-    EXPECT_EQ(exitCode, 0);
-    Run({"signal", QString::number(SIGKILL)}, &exitCode);
-    EXPECT_EQ(exitCode, 128 + SIGKILL);
-    Run({"signal", QString::number(SIGTERM)}, &exitCode);
-    EXPECT_EQ(exitCode, 128 + SIGTERM);
 }
 
 TEST_F(Process, ProgramsThatCannotStartGiveTheSystemErrorCode)
