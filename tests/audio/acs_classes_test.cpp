@@ -1,13 +1,9 @@
 #include "audio/acs_classes.h"
-#include "platform/messages.h"
 #include "tests/support/acs_test_components.h"
 
 #include <QBuffer>
-#include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QTest>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -107,22 +103,6 @@ TEST(ACSOutput, RunsTheChainToItsEndOnceAndReportsDoneFromTheWorker)
     EXPECT_EQ(sink.Passes, passes);
 }
 
-TEST(ACSOutput, DoneReachesTheMainThreadAsAPostedMessage)
-{
-    const auto doneMessage = plat::RegisterWindowMessage(QStringLiteral("WM_ACS_DONE_test"));
-    plat::MessageWindow window;
-    QThread* handledOn = nullptr;
-    window.SetHandler(doneMessage, [&](const plat::PostedMessage&) { handledOn = QThread::currentThread(); });
-    MemorySource source(Pattern(10'000), 16, 2, 44100);
-    MemorySink sink;
-    sink.SetInput(&source);
-    sink.SetOnDone([&](QObject*) { plat::Post(&window, doneMessage); });
-
-    sink.Run();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return handledOn != nullptr; }, 5000));
-    EXPECT_EQ(handledOn, QCoreApplication::instance()->thread());
-}
-
 TEST(ACSOutput, RunsAgainAndAgainWithoutMissingAStart)
 {
     MemorySource source(Pattern(3'000), 8, 1, 8000);
@@ -143,11 +123,11 @@ TEST(ACSOutput, RunsAgainAndAgainWithoutMissingAStart)
 TEST(ACSOutput, RefusesASecondRunAndStopsThroughDoneAndOnDone)
 {
     MemorySink idle;
-    EXPECT_EQ(RaisedText([&] { idle.Run(); }), QStringLiteral("Input is not assigned"));
+    EXPECT_EQ(RaisedText([&] { idle.Run(); }), "Input is not assigned");
 
     EndlessRun run;
     EXPECT_EQ(run.sink.GetStatus(), 0);
-    EXPECT_EQ(RaisedText([&] { run.sink.Run(); }), QStringLiteral("Component is buisy"));
+    EXPECT_EQ(RaisedText([&] { run.sink.Run(); }), "Component is buisy");
     const std::int64_t readSoFar = run.source.BytesRead;
     EXPECT_TRUE(WaitUntil([&] { return run.source.BytesRead > readSoFar; })) << "the run goes on";
 
@@ -175,47 +155,39 @@ TEST(ACSOutput, DestroyingARunningOutputClosesItsRunAndJoinsItsWorker)
     EXPECT_EQ(source.BytesRead, readAtEnd) << "no worker reads any more";
 }
 
-TEST(ACSOutput, FailureInPrepareReachesTheCallerAsAFailureBeforeRunReturns)
+TEST(ACSOutput, FailuresInPrepareOrDuringTheRunReachTheOwnerAsFailures)
 {
-    MemorySource source(Pattern(5'000), 16, 2, 44100);
+    MemorySource source(Pattern(50'000), 16, 2, 44100);
     MemorySink sink;
     sink.SetInput(&source);
     RunRecorder recorder(sink);
     sink.FailPrepare = true;
-
     EXPECT_NO_THROW(sink.Run());
-    const auto ends = recorder.Seen();
-    EXPECT_EQ(ends.Failed, 1);
+    auto ends = recorder.Seen();
+    EXPECT_EQ(ends.Failed, 1) << "before Run returns";
     EXPECT_EQ(ends.Done, 0);
-    EXPECT_EQ(ends.Error, QStringLiteral("Cannot open the target"));
+    EXPECT_EQ(ends.Error, "Cannot open the target");
     EXPECT_EQ(ends.Thread, std::this_thread::get_id());
     EXPECT_EQ(sink.Dones, 0);
     EXPECT_EQ(sink.GetStatus(), 2);
 
     sink.FailPrepare = false;
+    source.FailAfter = 20'000;
     sink.Run();
     ASSERT_TRUE(recorder.WaitForEnds(2));
-    EXPECT_EQ(sink.Data(), source.Data);
-}
-
-TEST(ACSOutput, ReadFailureDuringTheRunReachesTheOwnerAsAFailure)
-{
-    MemorySource source(Pattern(50'000), 16, 2, 44100);
-    source.FailAfter = 20'000;
-    MemorySink sink;
-    sink.SetInput(&source);
-    RunRecorder recorder(sink);
-
-    sink.Run();
-    ASSERT_TRUE(recorder.WaitForEnds(1));
     std::this_thread::sleep_for(30ms);
-    const auto ends = recorder.Seen();
-    EXPECT_EQ(ends.Failed, 1);
+    ends = recorder.Seen();
+    EXPECT_EQ(ends.Failed, 2);
     EXPECT_EQ(ends.Done, 0);
-    EXPECT_EQ(ends.Error, QStringLiteral("Read error"));
+    EXPECT_EQ(ends.Error, "Read error");
     EXPECT_EQ(sink.Dones, 1) << "the run is closed once";
     EXPECT_EQ(source.Flushes, 1);
     EXPECT_EQ(sink.GetStatus(), 2);
+
+    source.FailAfter = -1;
+    sink.Run();
+    ASSERT_TRUE(recorder.WaitForEnds(3));
+    EXPECT_EQ(sink.Data(), source.Data);
 }
 
 TEST(ACSOutput, ProgressFollowsTheInputAndReportsEachChange)
@@ -280,7 +252,7 @@ TEST(ACSComponents, FreeingAnInputClearsItWhereverItIsUsed)
 TEST(ACSFileIn, FormatQueriesOpenTheFileOnlyAroundThemselves)
 {
     QTemporaryDir folder;
-    QFile file(folder.filePath(QStringLiteral("raw.pcm")));
+    QFile file(folder.filePath("raw.pcm"));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(Pattern(10'000)); // 2.5 seconds
     file.close();
@@ -304,7 +276,7 @@ TEST(ACSFileIn, FormatQueriesOpenTheFileOnlyAroundThemselves)
     EXPECT_EQ(in.Releases, 6) << "Reset closes every level";
     EXPECT_FALSE(in.Busy);
 
-    in.FileName = folder.filePath(QStringLiteral("missing.pcm"));
+    in.FileName = folder.filePath("missing.pcm");
     EXPECT_FALSE(in.GetValid());
 }
 
@@ -314,12 +286,12 @@ TEST(ACSFileIn, InitChecksItsStateAndReadsTheChosenSamples)
     QBuffer buffer(&content);
     ASSERT_TRUE(buffer.open(QIODevice::ReadOnly));
     RawFileIn in;
-    EXPECT_EQ(RaisedText([&] { in.Init(); }), QStringLiteral("The file name is not assigned"));
+    EXPECT_EQ(RaisedText([&] { in.Init(); }), "The file name is not assigned");
     in.SetStream(&buffer);
     in.StartSample = 100;
     in.EndSample = 600;
     in.Init();
-    EXPECT_EQ(RaisedText([&] { in.Init(); }), QStringLiteral("The component is buisy"));
+    EXPECT_EQ(RaisedText([&] { in.Init(); }), "The component is buisy");
     EXPECT_EQ(in.Size.load(), 500 * 4);
     in.Flush();
 

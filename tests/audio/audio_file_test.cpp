@@ -108,7 +108,7 @@ TEST_F(AudioFile, TheStatusColumnShowsEachStatusAndIsRewrittenOnlyWhenItChanges)
     EXPECT_EQ(row->text(1), "Conversion annulée");
 }
 
-TEST_F(AudioFile, TheRowOfAChangedEntryIsScrolledIntoView)
+TEST_F(AudioFile, TheRowOfAChangedEntryIsScrolledIntoViewAndAnEntryOutlivesItsRow)
 {
     for (int n = 0; n < 200; ++n)
         AddRow(QString::number(n));
@@ -120,10 +120,7 @@ TEST_F(AudioFile, TheRowOfAChangedEntryIsScrolledIntoView)
     ASSERT_FALSE(list.viewport()->rect().contains(list.visualItemRect(last)));
     entry.SetProgress(10);
     EXPECT_TRUE(list.viewport()->rect().contains(list.visualItemRect(last)));
-}
 
-TEST_F(AudioFile, AnEntryWithoutItsRowOrItsListStillTakesItsStatus)
-{
     // The list removes a row: it detaches the entry, which a running step still holds.
     auto heldByAStep = std::make_shared<TAudioFile>(QString(), &list, AddRow("a.mp3"));
     heldByAStep->Detach();

@@ -14,11 +14,10 @@ class WavSettings : public EncodingSettingsWorld {
 protected:
     std::unique_ptr<TSettings> FreshStore(TAudioWavSettingsDialog& dialog) const
     {
-        return EncodingSettingsWorld::FreshStore(dialog,
-                                                 {{QStringLiteral("WavEncodingSamplingFrequency"), stString},
-                                                  {QStringLiteral("WavEncodingMode"), stString},
-                                                  {QStringLiteral("WavEncodingChannelsMode"), stString},
-                                                  {QStringLiteral("WavEncodingBitsPerSample"), stString}});
+        return EncodingSettingsWorld::FreshStore(dialog, {{"WavEncodingSamplingFrequency", stString},
+                                                          {"WavEncodingMode", stString},
+                                                          {"WavEncodingChannelsMode", stString},
+                                                          {"WavEncodingBitsPerSample", stString}});
     }
     QComboBox* Box(const QWidget& dialog, const char* name) const { return Find<QComboBox>(dialog, name); }
 };
@@ -26,71 +25,65 @@ protected:
 TEST_F(WavSettings, WithoutTheDialogThePreferenceIsTheDefault)
 {
     ASSERT_EQ(AudioWavSettingsDialog(), nullptr);
-    const auto preference = GetAudioWavEncodingPref();
-    EXPECT_EQ(preference->SamplingFrequency, 44100);
-    EXPECT_EQ(preference->EncodingMode, wemRawPcm);
-    EXPECT_EQ(preference->ChannelsMode, wcmStereo);
-    EXPECT_EQ(preference->BitsPerSample, wbs16);
-    EXPECT_EQ(preference->GetDescription(), QStringLiteral("WAV (Raw PCM) 16bits 44100 Hz Stereo"));
+    EXPECT_EQ(GetAudioWavEncodingPref()->GetDescription(), "WAV (Raw PCM) 16bits 44100 Hz Stereo");
     // Running a dialog that does not exist does nothing.
     ExecuteAudioWavSettingsDialog();
 
     TAudioWavEncodingPref other;
     other.SamplingFrequency = 22050;
-    other.EncodingMode = TextToWavEncodingMode(QStringLiteral(" dvi ima ADPCM "));
-    other.ChannelsMode = TextToWavChannelsMode(QStringLiteral("MONO"));
-    other.BitsPerSample = TextToWavBitsPerSample(QStringLiteral(" 8"));
-    EXPECT_EQ(other.GetDescription(), QStringLiteral("WAV (DVI IMA ADPCM) 8bits 22050 Hz Mono"));
+    other.EncodingMode = TextToWavEncodingMode(" dvi ima ADPCM ");
+    other.ChannelsMode = TextToWavChannelsMode("MONO");
+    other.BitsPerSample = TextToWavBitsPerSample(" 8");
+    EXPECT_EQ(other.GetDescription(), "WAV (DVI IMA ADPCM) 8bits 22050 Hz Mono");
     // Unknown texts give the defaults.
-    EXPECT_EQ(TextToWavEncodingMode(QStringLiteral("MP3")), wemRawPcm);
-    EXPECT_EQ(TextToWavChannelsMode(QStringLiteral("quad")), wcmStereo);
-    EXPECT_EQ(TextToWavBitsPerSample(QStringLiteral("24")), wbs16);
+    EXPECT_EQ(TextToWavEncodingMode("MP3"), wemRawPcm);
+    EXPECT_EQ(TextToWavChannelsMode("quad"), wcmStereo);
+    EXPECT_EQ(TextToWavBitsPerSample("24"), wbs16);
 }
 
 TEST_F(WavSettings, ValuesSurviveARoundTripThroughTheSettingsFile)
 {
     auto dialog = std::make_unique<TAudioWavSettingsDialog>();
     EXPECT_EQ(AudioWavSettingsDialog(), dialog.get());
-    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Korvane"));
+    EXPECT_EQ(dialog->windowTitle(), "Korvane");
     auto store = FreshStore(*dialog);
-    EXPECT_EQ(GetAudioWavEncodingPref()->GetDescription(),
-              QStringLiteral("WAV (Raw PCM) 16bits 44100 Hz Stereo"));
-    Box(*dialog, "WavEncodingModeComboBox")->setCurrentText(QStringLiteral("DVI IMA ADPCM"));
-    Box(*dialog, "WavChannelsModeComboBox")->setCurrentText(QStringLiteral("Mono"));
+    EXPECT_EQ(GetAudioWavEncodingPref()->GetDescription(), "WAV (Raw PCM) 16bits 44100 Hz Stereo");
+    Box(*dialog, "WavEncodingModeComboBox")->setCurrentText("DVI IMA ADPCM");
+    Box(*dialog, "WavChannelsModeComboBox")->setCurrentText("Mono");
     // Eight bits with IMA ADPCM is kept as chosen; the conversion reports that it cannot encode it.
-    Box(*dialog, "WavBitsPerSampleComboBox")->setCurrentText(QStringLiteral("8"));
-    Box(*dialog, "WavSamplingFrequencyComboBox")->setEditText(QStringLiteral("37800"));
+    Box(*dialog, "WavBitsPerSampleComboBox")->setCurrentText("8");
+    Box(*dialog, "WavSamplingFrequencyComboBox")->setEditText("37800");
     dialog->SaveSettings();
     ASSERT_TRUE(store->Save());
-    EXPECT_EQ(StoredText(*store, QStringLiteral("WavEncodingSamplingFrequency")), QStringLiteral("37800"));
-    EXPECT_EQ(StoredText(*store, QStringLiteral("WavEncodingMode")), QStringLiteral("DVI IMA ADPCM"));
-    EXPECT_EQ(StoredText(*store, QStringLiteral("WavEncodingChannelsMode")), QStringLiteral("Mono"));
-    EXPECT_EQ(StoredText(*store, QStringLiteral("WavEncodingBitsPerSample")), QStringLiteral("8"));
+    QStringList stored;
+    for (const char* key : {"WavEncodingSamplingFrequency", "WavEncodingMode", "WavEncodingChannelsMode",
+                            "WavEncodingBitsPerSample"})
+        stored << StoredText(*store, key);
+    EXPECT_EQ(stored, QStringList({"37800", "DVI IMA ADPCM", "Mono", "8"}));
 
     dialog = std::make_unique<TAudioWavSettingsDialog>();
     store = FreshStore(*dialog);
-    EXPECT_EQ(Box(*dialog, "WavSamplingFrequencyComboBox")->currentText(), QStringLiteral("37800"));
-    EXPECT_EQ(GetAudioWavEncodingPref()->GetDescription(),
-              QStringLiteral("WAV (DVI IMA ADPCM) 8bits 37800 Hz Mono"));
+    EXPECT_EQ(Box(*dialog, "WavSamplingFrequencyComboBox")->currentText(), "37800");
+    EXPECT_EQ(GetAudioWavEncodingPref()->GetDescription(), "WAV (DVI IMA ADPCM) 8bits 37800 Hz Mono");
 
     // Without a store nothing is read or written.
     dialog->SetSettings(nullptr);
-    Box(*dialog, "WavChannelsModeComboBox")->setCurrentText(QStringLiteral("Stereo"));
+    Box(*dialog, "WavChannelsModeComboBox")->setCurrentText("Stereo");
     dialog->LoadSettings();
     dialog->SaveSettings();
     EXPECT_EQ(dialog->GetChannelsMode(), wcmStereo);
-    EXPECT_EQ(store->GetValue(QStringLiteral("WavEncodingChannelsMode")).toString(), QStringLiteral("Mono"));
+    EXPECT_EQ(store->GetValue("WavEncodingChannelsMode").toString(), "Mono");
 }
 
 TEST_F(WavSettings, StoredTextsAreMatchedLooselyAndUnknownOnesChangeNothing)
 {
     TAudioWavSettingsDialog dialog;
     auto store = FreshStore(dialog);
-    Box(dialog, "WavEncodingModeComboBox")->setCurrentText(QStringLiteral("DVI IMA ADPCM"));
-    store->SetValue(QStringLiteral("WavEncodingChannelsMode"), QStringLiteral(" mono "));
-    store->SetValue(QStringLiteral("WavEncodingBitsPerSample"), QStringLiteral("8 "));
-    store->SetValue(QStringLiteral("WavEncodingMode"), QStringLiteral("FLAC"));
-    store->SetValue(QStringLiteral("WavEncodingSamplingFrequency"), QStringLiteral(" 22050"));
+    Box(dialog, "WavEncodingModeComboBox")->setCurrentText("DVI IMA ADPCM");
+    store->SetValue("WavEncodingChannelsMode", " mono ");
+    store->SetValue("WavEncodingBitsPerSample", "8 ");
+    store->SetValue("WavEncodingMode", "FLAC");
+    store->SetValue("WavEncodingSamplingFrequency", " 22050");
     dialog.LoadSettings();
     EXPECT_EQ(dialog.GetChannelsMode(), wcmMono);
     EXPECT_EQ(dialog.GetBitsPerSample(), wbs8);
@@ -105,54 +98,32 @@ TEST_F(WavSettings, AFrequencyOutsideItsRangeBecomes44100)
     auto store = FreshStore(dialog);
     QComboBox* frequency = Box(dialog, "WavSamplingFrequencyComboBox");
     const auto loaded = [&](const QString& text) {
-        store->SetValue(QStringLiteral("WavEncodingSamplingFrequency"), text);
+        store->SetValue("WavEncodingSamplingFrequency", text);
         dialog.LoadSettings();
         return dialog.GetSamplingFrequency();
     };
-    EXPECT_EQ(loaded(QStringLiteral("100")), 100);
-    EXPECT_EQ(frequency->currentText(), QStringLiteral("100"));
-    EXPECT_EQ(loaded(QStringLiteral("200000")), 200000);
-    EXPECT_EQ(loaded(QStringLiteral("99")), 44100);
+    EXPECT_EQ(loaded("100"), 100);
+    EXPECT_EQ(frequency->currentText(), "100");
+    EXPECT_EQ(loaded("200000"), 200000);
+    EXPECT_EQ(loaded("99"), 44100);
     EXPECT_EQ(frequency->currentIndex(), 7);
-    EXPECT_EQ(loaded(QStringLiteral("200001")), 44100);
-    EXPECT_EQ(loaded(QStringLiteral("abc")), 44100);
+    EXPECT_EQ(loaded("200001"), 44100);
+    EXPECT_EQ(loaded("abc"), 44100);
 
     // Typed by the user, the text is checked when the box is left.
-    frequency->lineEdit()->setText(QStringLiteral("12"));
+    frequency->lineEdit()->setText("12");
     Q_EMIT frequency->lineEdit()->editingFinished();
-    EXPECT_EQ(frequency->currentText(), QStringLiteral("44100"));
-    frequency->lineEdit()->setText(QStringLiteral("64000"));
+    EXPECT_EQ(frequency->currentText(), "44100");
+    frequency->lineEdit()->setText("64000");
     Q_EMIT frequency->lineEdit()->editingFinished();
-    EXPECT_EQ(frequency->currentText(), QStringLiteral("64000"));
+    EXPECT_EQ(frequency->currentText(), "64000");
     // Typed over a selected line, the text counts, not the line.
     frequency->setCurrentIndex(0);
-    frequency->lineEdit()->setText(QStringLiteral("50"));
+    frequency->lineEdit()->setText("50");
     EXPECT_EQ(dialog.GetSamplingFrequency(), 44100);
 }
 
-TEST_F(WavSettings, CancelPutsBackTheValuesInForceAndOkKeepsTheEdits)
-{
-    TAudioWavSettingsDialog dialog;
-    auto store = FreshStore(dialog);
-    Box(dialog, "WavChannelsModeComboBox")->setCurrentText(QStringLiteral("Mono"));
-
-    dialog.BeginExecute();
-    Box(dialog, "WavChannelsModeComboBox")->setCurrentText(QStringLiteral("Stereo"));
-    Box(dialog, "WavSamplingFrequencyComboBox")->setCurrentText(QStringLiteral("96000"));
-    dialog.EndExecute(QDialog::Rejected);
-    EXPECT_EQ(dialog.GetPreference()->GetDescription(), QStringLiteral("WAV (Raw PCM) 16bits 44100 Hz Mono"));
-
-    dialog.BeginExecute();
-    Box(dialog, "WavBitsPerSampleComboBox")->setCurrentText(QStringLiteral("8"));
-    Box(dialog, "WavSamplingFrequencyComboBox")->setEditText(QStringLiteral("7"));
-    dialog.EndExecute(QDialog::Accepted);
-    EXPECT_EQ(store->GetValue(QStringLiteral("WavEncodingBitsPerSample")).toString(), QStringLiteral("8"));
-    EXPECT_EQ(store->GetValue(QStringLiteral("WavEncodingSamplingFrequency")).toString(),
-              QStringLiteral("44100"));
-    EXPECT_EQ(Box(dialog, "WavSamplingFrequencyComboBox")->currentText(), QStringLiteral("44100"));
-}
-
-TEST_F(WavSettings, EachChangeIsToldOnce)
+TEST_F(WavSettings, EachChangeIsToldOnceAndCancelPutsBackTheValuesInForce)
 {
     TAudioWavSettingsDialog dialog;
     EXPECT_TRUE(Senders.empty());
@@ -170,11 +141,25 @@ TEST_F(WavSettings, EachChangeIsToldOnce)
     Senders.clear();
     Find<QPushButton>(dialog, "WavAudioSettingsDialogDefaultsButton")->click();
     EXPECT_EQ(Senders, std::vector<QObject*>{&dialog});
-    EXPECT_EQ(dialog.GetPreference()->GetDescription(),
-              QStringLiteral("WAV (Raw PCM) 16bits 44100 Hz Stereo"));
+    EXPECT_EQ(dialog.GetPreference()->GetDescription(), "WAV (Raw PCM) 16bits 44100 Hz Stereo");
+
+    // Cancel puts back the values in force; OK keeps the edits, a frequency out of range made 44100.
+    Box(dialog, "WavChannelsModeComboBox")->setCurrentText("Mono");
+    dialog.BeginExecute();
+    Box(dialog, "WavChannelsModeComboBox")->setCurrentText("Stereo");
+    Box(dialog, "WavSamplingFrequencyComboBox")->setCurrentText("96000");
+    dialog.EndExecute(QDialog::Rejected);
+    EXPECT_EQ(dialog.GetPreference()->GetDescription(), "WAV (Raw PCM) 16bits 44100 Hz Mono");
+    dialog.BeginExecute();
+    Box(dialog, "WavBitsPerSampleComboBox")->setCurrentText("8");
+    Box(dialog, "WavSamplingFrequencyComboBox")->setEditText("7");
+    dialog.EndExecute(QDialog::Accepted);
+    EXPECT_EQ(store->GetValue("WavEncodingBitsPerSample").toString(), "8");
+    EXPECT_EQ(store->GetValue("WavEncodingSamplingFrequency").toString(), "44100");
+    EXPECT_EQ(Box(dialog, "WavSamplingFrequencyComboBox")->currentText(), "44100");
 }
 
-TEST_F(WavSettings, ABatchDisablesTheBoxesAndTheDefaultsButton)
+TEST_F(WavSettings, ABatchDisablesTheBoxesAndTheDefaultsButtonAndCaptionsAreTranslated)
 {
     TAudioWavSettingsDialog dialog;
     dialog.SetControlsEnabled(false);
@@ -183,21 +168,15 @@ TEST_F(WavSettings, ABatchDisablesTheBoxesAndTheDefaultsButton)
           "WavBitsPerSampleComboBox", "WavAudioSettingsDialogDefaultsButton"})
         EXPECT_FALSE(Find<QWidget>(dialog, name)->isEnabled()) << name;
     EXPECT_TRUE(Find<QWidget>(dialog, "WavAudioSettingsDialogCancelButton")->isEnabled());
-}
 
-TEST_F(WavSettings, TranslatesItsCaptionsAndBackToEnglish)
-{
-    TAudioWavSettingsDialog dialog;
     UseFrench();
     dialog.Translate();
-    EXPECT_EQ(Find<QLabel>(dialog, "WavChannelsModeLabel")->text(), QStringLiteral("Mode des canaux :"));
-    EXPECT_EQ(Find<QPushButton>(dialog, "WavAudioSettingsDialogCancelButton")->text(),
-              QStringLiteral("&Annuler"));
+    EXPECT_EQ(Find<QLabel>(dialog, "WavChannelsModeLabel")->text(), "Mode des canaux :");
+    EXPECT_EQ(Find<QPushButton>(dialog, "WavAudioSettingsDialogCancelButton")->text(), "&Annuler");
     EXPECT_EQ(Find<QWidget>(dialog, "WavSamplingFrequencyPanel")->toolTip(), QString());
     // Values are not captions: they stay as they are stored.
-    EXPECT_EQ(Box(dialog, "WavChannelsModeComboBox")->currentText(), QStringLiteral("Stereo"));
-
+    EXPECT_EQ(Box(dialog, "WavChannelsModeComboBox")->currentText(), "Stereo");
     InitLanguage(false, QString(), true, QString());
     dialog.Translate();
-    EXPECT_EQ(Find<QLabel>(dialog, "WavChannelsModeLabel")->text(), QStringLiteral("Channels Mode:"));
+    EXPECT_EQ(Find<QLabel>(dialog, "WavChannelsModeLabel")->text(), "Channels Mode:");
 }

@@ -1,69 +1,8 @@
 #include "tests/audio/wave_fixtures.h"
 
-#include <QFile>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QtEndian>
 
-#include <algorithm>
-#include <cmath>
-
 namespace wavetest {
-
-QString FixturePath(const QString& name)
-{
-    return QStringLiteral(KORVANE_SOURCE_DIR "/tests/data/") + name;
-}
-
-QByteArray ReadFixture(const QString& name)
-{
-    QFile file(FixturePath(name));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-double SignalToNoise(const std::vector<std::int16_t>& reference, const std::vector<std::int16_t>& decoded)
-{
-    const size_t n = std::min(reference.size(), decoded.size());
-    double signal = 0, noise = 0;
-    for (size_t i = 0; i < n; ++i) {
-        signal += double(reference[i]) * reference[i];
-        noise += (double(decoded[i]) - reference[i]) * (double(decoded[i]) - reference[i]);
-    }
-    return noise == 0 ? 200.0 : 10 * std::log10(signal / noise);
-}
-
-double BestCorrelation(const std::vector<std::int16_t>& a, const std::vector<std::int16_t>& b, int maxLag)
-{
-    double best = 0;
-    for (int lag = 0; lag <= maxLag && size_t(lag) < b.size(); ++lag) {
-        const size_t n = std::min(a.size(), b.size() - lag);
-        double ab = 0, aa = 0, bb = 0;
-        for (size_t i = 0; i < n; ++i) {
-            ab += double(a[i]) * b[i + lag];
-            aa += double(a[i]) * a[i];
-            bb += double(b[i + lag]) * b[i + lag];
-        }
-        if (aa > 0 && bb > 0)
-            best = std::max(best, ab / std::sqrt(aa * bb));
-    }
-    return best;
-}
-
-ToolRun RunTool(const QString& program, const QStringList& arguments)
-{
-    ToolRun run;
-    if (QStandardPaths::findExecutable(program).isEmpty())
-        return run;
-    QProcess process;
-    process.setProcessChannelMode(QProcess::SeparateChannels);
-    process.start(program, arguments);
-    if (!process.waitForFinished(60000))
-        return run;
-    run.Ran = true;
-    run.ExitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.Output = process.readAllStandardOutput();
-    return run;
-}
 
 std::uint32_t Le32At(const QByteArray& bytes, int offset)
 {

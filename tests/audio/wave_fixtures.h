@@ -2,34 +2,18 @@
 
 #include "audio/acs_classes.h"
 #include "tests/support/acs_test_components.h"
+#include "tests/support/audio_fixtures.h"
+#include "tests/support/reference_tools.h"
 
 #include <QByteArray>
 #include <QString>
-#include <QStringList>
 
 #include <cstdint>
 #include <optional>
 #include <vector>
 
-// Helpers shared by the WAV tests: committed fixtures, crafted RIFF files, sample arithmetic, runs of
-// an output and the reference tools.
+// Helpers shared by the WAV tests: crafted RIFF files and runs of an output.
 namespace wavetest {
-
-QString FixturePath(const QString& name);
-QByteArray ReadFixture(const QString& name);
-
-// Signal-to-noise ratio of decoded against reference, in dB, over their common length.
-double SignalToNoise(const std::vector<std::int16_t>& reference, const std::vector<std::int16_t>& decoded);
-// Best normalised correlation of b against a, with b delayed by 0..maxLag samples.
-double BestCorrelation(const std::vector<std::int16_t>& a, const std::vector<std::int16_t>& b, int maxLag);
-
-// A tool run; Ran is false when the tool is not installed.
-struct ToolRun {
-    bool Ran = false;
-    int ExitCode = -1;
-    QByteArray Output;
-};
-ToolRun RunTool(const QString& program, const QStringList& arguments);
 
 std::uint32_t Le32At(const QByteArray& bytes, int offset);
 std::uint16_t Le16At(const QByteArray& bytes, int offset);

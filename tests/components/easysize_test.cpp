@@ -63,7 +63,7 @@ struct Form {
 
     Form()
     {
-        Window->setObjectName(QStringLiteral("FormTest"));
+        Window->setObjectName("FormTest");
         Window->resize(400, 300);
         Button = place<QPushButton>(Window.get(), "ButtonOk", {10, 21, 75, 25});
         Label = place<QLabel>(Window.get(), "LabelNine", {100, 40, 60, 14}, 9);
@@ -134,20 +134,7 @@ TEST(FormResizer, ChangesNothingAtTheDesignDensityOrWhenSwitchedOff)
     EXPECT_EQ(other.Label->font().pointSize(), 9);
 }
 
-TEST(FormResizer, ARatioOfOneRestoresTheRecordedLayout)
-{
-    Form form;
-    TFormResizer resizer(form.Window.get());
-    resizer.ResizeFonts = true;
-    resizer.InitializeResizer();
-    form.Button->setGeometry(1, 2, 3, 4);
-    resizer.ResizeAll(1.0);
-    EXPECT_EQ(form.Button->geometry(), QRect(10, 21, 75, 25));
-    EXPECT_EQ(form.Button->font().pointSize(), 8);
-    EXPECT_EQ(form.Window->size(), QSize(400, 300));
-}
-
-TEST(FormResizer, ScaledFontsStayWithinTheBounds)
+TEST(FormResizer, ScaledFontsStayWithinTheBoundsAndARatioOfOneRestoresTheLayout)
 {
     Form form;
     auto* big = place<QLabel>(form.Window.get(), "LabelBig", {0, 0, 10, 10}, 40);
@@ -159,6 +146,12 @@ TEST(FormResizer, ScaledFontsStayWithinTheBounds)
     // A minimum above the maximum is lowered to the maximum.
     EXPECT_EQ(big->font().pointSize(), 48);
     EXPECT_EQ(form.Button->font().pointSize(), 48);
+    resizer.MinFontSize = 6;
+    form.Button->setGeometry(1, 2, 3, 4);
+    resizer.ResizeAll(1.0);
+    EXPECT_EQ(form.Button->geometry(), QRect(10, 21, 75, 25));
+    EXPECT_EQ(form.Button->font().pointSize(), 8);
+    EXPECT_EQ(form.Window->size(), QSize(400, 300));
 
     Form plain;
     TFormResizer withoutFonts(plain.Window.get());
@@ -205,7 +198,7 @@ TEST(FormResizer, ControlsWithRulesOfTheirOwn)
     auto* fixed = place<QPushButton>(form.Window.get(), "ButtonFixed", {8, 170, 10, 10});
     fixed->setFixedSize(40, 20);
     auto* autoLabel = place<QLabel>(form.Window.get(), "LabelAuto", {20, 200, 300, 40});
-    autoLabel->setText(QStringLiteral("Sampling Frequency:"));
+    autoLabel->setText("Sampling Frequency:");
     autoLabel->setProperty("AutoSize", true);
     auto* bar = place<QStatusBar>(form.Window.get(), "StatusBar", {0, 280, 400, 20});
     auto* panel = new QWidget;
@@ -231,7 +224,7 @@ TEST(FormResizer, ControlsWithRulesOfTheirOwn)
     EXPECT_EQ(hosted->minimumWidth(), 75);
 }
 
-TEST(FormResizer, ScalesNamedFontPropertiesOnRequest)
+TEST(FormResizer, ScalesNamedFontPropertiesOnRequestAndRefusesAnOwnerThatIsNoWidget)
 {
     Form form;
     auto* link = place<LinkLabel>(form.Window.get(), "LinkHome", {0, 0, 50, 14});
@@ -248,6 +241,19 @@ TEST(FormResizer, ScalesNamedFontPropertiesOnRequest)
     EXPECT_EQ(link->FocusFont.pointSize(), 14);
     resizer.ResizeFontProp(link, "MissingFont", 1.25);
     resizer.ResizeFontProp(form.Button, "FocusFont", 1.25);
+
+    const auto refusal = [](QObject* owner) {
+        try {
+            TFormResizer resizer(owner);
+        } catch (const EResizerException& error) {
+            return error.Message();
+        }
+        return QString();
+    };
+    QObject plain;
+    EXPECT_EQ(refusal(nullptr), "TFormResizer created without an owner");
+    EXPECT_EQ(refusal(&plain), "TFormResizer owner must be a panel or form");
+    EXPECT_TRUE(plain.children().isEmpty());
 }
 
 TEST(FormResizer, LeavesOtherFormsAndGoneControlsAlone)
@@ -255,7 +261,7 @@ TEST(FormResizer, LeavesOtherFormsAndGoneControlsAlone)
     AutoScaling scaling;
     Form form;
     auto page = std::make_unique<QWidget>();
-    page->setObjectName(QStringLiteral("PageEmbedded"));
+    page->setObjectName("PageEmbedded");
     FormRegistry::Instance().Register(page.get());
     auto* pageButton = place<QPushButton>(page.get(), "ButtonPage", {10, 10, 40, 20});
     page->setParent(form.Window.get(), Qt::Widget);
@@ -271,24 +277,6 @@ TEST(FormResizer, LeavesOtherFormsAndGoneControlsAlone)
     EXPECT_EQ(pageButton->geometry(), QRect(10, 10, 40, 20));
     EXPECT_EQ(told, (std::vector<QWidget*>{form.Button, form.Label}));
     page->setParent(nullptr);
-}
-
-TEST(FormResizer, RefusesAnOwnerThatIsNoWidget)
-{
-    QObject plain;
-    try {
-        TFormResizer resizer(nullptr);
-        ADD_FAILURE();
-    } catch (const EResizerException& error) {
-        EXPECT_EQ(error.Message(), QStringLiteral("TFormResizer created without an owner"));
-    }
-    try {
-        TFormResizer resizer(&plain);
-        ADD_FAILURE();
-    } catch (const EResizerException& error) {
-        EXPECT_EQ(error.Message(), QStringLiteral("TFormResizer owner must be a panel or form"));
-    }
-    EXPECT_TRUE(plain.children().isEmpty());
 }
 
 #include "easysize_test.moc"

@@ -5,6 +5,7 @@
 #include "foundation/global_events.h"
 #include "foundation/log_procedures.h"
 #include "tests/support/qt_printers.h"
+#include "tests/support/recording_command.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/temp_world.h"
 
@@ -19,26 +20,6 @@
 namespace {
 
 const auto kReadOnly = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
-
-// A step that only records what it logs.
-class Step : public TCommandInterface {
-public:
-    explicit Step(QObject* data)
-        : TCommandInterface(
-              nullptr, [this](QObject*, QString text) { Logged << text; }, "Step", "Stepping", data, nullptr,
-              false, false)
-    {
-    }
-    void OnSuccess() override {}
-    void OnFailure() override {}
-    void OnCancel() override {}
-    void ParseLine(QString&) override {}
-    void Cancel() override {}
-    TCommandInterface* ReleaseHook() override { return this; }
-    void Detach() override {}
-
-    QStringList Logged;
-};
 
 class CommonData : public TempWorld {
 protected:
@@ -66,7 +47,7 @@ protected:
     }
 
     QObject data;
-    Step step{&data};
+    RecordingCommand step{&data, "Step"};
     QProgressBar stepBar, overallBar;
     QLabel label{"before"};
     std::shared_ptr<TAudioFile> entry = std::make_shared<TAudioFile>(QString(), nullptr, nullptr);
@@ -77,8 +58,14 @@ protected:
 
 } // namespace
 
-TEST_F(CommonData, ProgressIsTruncatedAndTheOverallBarSharedAmongTheTasks)
+TEST_F(CommonData, ProgressIsTruncatedClampedAndTheOverallBarSharedAmongTheTasks)
 {
+    common.SetProgress(step, 5, 0);
+    common.SetProgress(step, 5, -1);
+    EXPECT_EQ(stepBar.value(), stepBar.minimum() - 1) << "an empty length shows nothing";
+    EXPECT_EQ(label.text(), "before");
+    EXPECT_EQ(entry->GetStatus(), afsWaiting);
+
     common.SetTaskIndex(2, 3);
     EXPECT_FALSE(common.IsLastTask());
     common.SetProgress(step, 1, 3);
@@ -95,16 +82,9 @@ TEST_F(CommonData, ProgressIsTruncatedAndTheOverallBarSharedAmongTheTasks)
     common.SetProgress(step, 1, 2);
     EXPECT_EQ(stepBar.value(), 56);
     EXPECT_EQ(overallBar.value(), 66 + 18);
-}
 
-TEST_F(CommonData, ProgressStaysInItsRangeAndAnEmptyLengthShowsNothing)
-{
-    common.SetProgressControls(&stepBar, &overallBar, 16, 96, &label);
-    common.SetProgress(step, 5, 0);
-    common.SetProgress(step, 5, -1);
-    EXPECT_EQ(stepBar.value(), stepBar.minimum() - 1) << "never moved";
-    EXPECT_EQ(label.text(), "before");
-    EXPECT_EQ(entry->GetStatus(), afsWaiting);
+    // Progress stays in its range.
+    common.SetTaskIndex(1, 1);
 
     constexpr std::int64_t huge = std::numeric_limits<std::int64_t>::max();
     common.SetProgress(step, huge, 3);
@@ -148,7 +128,7 @@ TEST_F(CommonData, ProgressReachesOnlyWhatIsStillThere)
     bare.SetProgress(step, 1, 2);
 }
 
-TEST_F(CommonData, RefusingAnExistingOutputComesFirstAndKeepsTheFile)
+TEST_F(CommonData, ARefusedOrReadOnlyOutputIsKept)
 {
     const QString output = WriteFile("out/song.wav", "keep me");
     FinalOutput(output, true, true, false);
@@ -157,6 +137,16 @@ TEST_F(CommonData, RefusingAnExistingOutputComesFirstAndKeepsTheFile)
     common.CleanupOnFailure(step);
     EXPECT_EQ(ReadFile(output), "keep me") << "the file the user wanted kept survives the failure";
     EXPECT_EQ(waitEnds, QList<QObject*>({&step}));
+
+    // A read-only output is neither overwritten nor deleted.
+    const QString locked = WriteFile("out/locked.vcd.mpg", "locked");
+    QFile::setPermissions(locked, kReadOnly);
+    FinalOutput(locked, false, false, true);
+    EXPECT_FALSE(common.CheckOutputFile(step));
+    EXPECT_TRUE(Dialogs().LastText().startsWith("Unable to overwrite:\r\r  " + locked));
+    EXPECT_EQ(log.Lines(), QStringList({"Unable to create/write the output file: " + locked}));
+    common.CleanupOnFailure(step);
+    EXPECT_EQ(ReadFile(locked), "locked");
 }
 
 TEST_F(CommonData, AnExistingOutputGetsAFreeNameAndOnlyTheStepsOwnFileIsDeletedOnFailure)
@@ -215,18 +205,6 @@ TEST_F(CommonData, OverwritingReplacesAnOldOutputButNeverTheSource)
     EXPECT_FALSE(common.CheckOutputFile(step));
     EXPECT_EQ(ReadFile(source), "source");
     EXPECT_TRUE(Dialogs().Messages().isEmpty());
-}
-
-TEST_F(CommonData, AReadOnlyOutputIsNeitherOverwrittenNorDeleted)
-{
-    const QString output = WriteFile("out/locked.vcd.mpg", "locked");
-    QFile::setPermissions(output, kReadOnly);
-    FinalOutput(output, false, false, true);
-    EXPECT_FALSE(common.CheckOutputFile(step));
-    EXPECT_TRUE(Dialogs().LastText().startsWith("Unable to overwrite:\r\r  " + output));
-    EXPECT_EQ(log.Lines(), QStringList({"Unable to create/write the output file: " + output}));
-    common.CleanupOnFailure(step);
-    EXPECT_EQ(ReadFile(output), "locked");
 }
 
 TEST_F(CommonData, TheFailureCleanUpDeletesIntermediatesButNeverTheSource)

@@ -1,6 +1,7 @@
 #include "engine/command_interface.h"
 
 #include "tests/support/qt_printers.h"
+#include "tests/support/recording_command.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/temp_world.h"
 
@@ -8,19 +9,11 @@
 
 namespace {
 
-// A step that records what its hooks were asked to do and what it logged.
-class RecordingCommand : public TCommandInterface {
+// A step whose parser drops banner lines and whose translation says "fini", and which records its ends.
+class LineCommand : public RecordingCommand {
 public:
-    explicit RecordingCommand(QObject* data, const QString& name = "Encode")
-        : TCommandInterface(
-              nullptr, [this](QObject*, QString text) { Logged << text; }, name, "Encoding", data, nullptr,
-              false, false)
-    {
-    }
+    using RecordingCommand::RecordingCommand;
 
-    void OnSuccess() override { Hooks << "success"; }
-    void OnFailure() override { Hooks << "failure"; }
-    void OnCancel() override { Hooks << "cancel"; }
     void ParseLine(QString& line) override
     {
         if (line.contains("banner"))
@@ -30,10 +23,6 @@ public:
     {
         return TCommandInterface::TranslateLine(line).replace("done", "fini");
     }
-    void Cancel() override { Cancelled = true; }
-    TCommandInterface* ReleaseHook() override { return this; }
-    void Detach() override { OnFinished = nullptr; }
-
     void StartRecordingEnds()
     {
         Start(
@@ -49,7 +38,7 @@ public:
             nullptr);
     }
 
-    QStringList Logged, Hooks, Ends;
+    QStringList Ends;
 };
 
 class CommandInterface : public TempWorld {
@@ -68,7 +57,7 @@ protected:
 TEST(TaggedLogLine, WrapsTheTextAfterTakingOutTheFirstPrefixInAnyCase)
 {
     const auto tagged = [](const QString& prefix, const QString& text) {
-        return TCommandInterface::FormatTaggedLogLine(prefix, QStringLiteral("error"), text);
+        return TCommandInterface::FormatTaggedLogLine(prefix, "error", text);
     };
     EXPECT_EQ(tagged(QString(), "x"), "<log level=\"error\">x</log>");
     EXPECT_EQ(tagged("INFO:", "  info: Encoding done "), "<log level=\"error\">Encoding done</log>");
@@ -112,10 +101,10 @@ TEST(ExecuteStatus, TextsListOneIndentedLinePerEntryOrNothing)
 
 TEST_F(CommandInterface, MissingDataIsShownAndTheCommandIsStillMade)
 {
-    RecordingCommand withData(&data);
+    LineCommand withData(&data);
     EXPECT_TRUE(Dialogs().Messages().isEmpty());
 
-    RecordingCommand withoutData(nullptr, "MPEG multiplexing");
+    LineCommand withoutData(nullptr, "MPEG multiplexing");
     ASSERT_EQ(Dialogs().Messages().size(), 1);
     EXPECT_EQ(Dialogs().LastText(), "DEBUG: data for MPEG multiplexing must not be nul");
     EXPECT_TRUE(withoutData.Cancellable);
@@ -126,14 +115,17 @@ TEST_F(CommandInterface, MissingDataIsShownAndTheCommandIsStillMade)
 TEST_F(CommandInterface, StartLogsTheNameAndNotesTheTimeUnlessCancelled)
 {
     InstallCommandClock([] { return std::int64_t{5000}; });
-    RecordingCommand command(&data);
+    LineCommand command(&data);
     command.Failed = true;
     command.StartRecordingEnds();
-    EXPECT_EQ(command.Logged, QStringList{"[Encode]"});
     EXPECT_EQ(command.StartTime, 5000);
     EXPECT_FALSE(command.Failed);
+    // Lines pass the parser and the translation.
+    for (const char* line : {"  encoding done  ", "the banner line", "   "})
+        command.HandleLine(&command, line);
+    EXPECT_EQ(command.Logged, QStringList({"[Encode]", "encoding fini"}));
 
-    RecordingCommand cancelled(&data);
+    LineCommand cancelled(&data);
     cancelled.Cancelled = true;
     cancelled.StartRecordingEnds();
     cancelled.HandleLine(&cancelled, "encoding done");
@@ -142,18 +134,9 @@ TEST_F(CommandInterface, StartLogsTheNameAndNotesTheTimeUnlessCancelled)
     EXPECT_FALSE(cancelled.OnFinished);
 }
 
-TEST_F(CommandInterface, LinesPassTheParserAndTheTranslation)
-{
-    RecordingCommand command(&data, QString());
-    command.StartRecordingEnds();
-    for (const char* line : {"  encoding done  ", "the banner line", "   "})
-        command.HandleLine(&command, line);
-    EXPECT_EQ(command.Logged, QStringList{"encoding fini"});
-}
-
 TEST_F(CommandInterface, FinishReportsOnceWhateverArrivesLater)
 {
-    RecordingCommand command(&data);
+    LineCommand command(&data);
     command.StartRecordingEnds();
     command.Status.Successes = {" all done "};
     command.Finish(&command, 0);
@@ -170,25 +153,24 @@ TEST_F(CommandInterface, FinishReportsOnceWhateverArrivesLater)
 
 TEST_F(CommandInterface, FailedOrCancelledStepCleansUpOnce)
 {
-    RecordingCommand failed(&data);
-    failed.StartRecordingEnds();
-    failed.Finish(&failed, 1);
-    EXPECT_TRUE(failed.Failed);
-    EXPECT_EQ(failed.Hooks, QStringList{"failure"});
-    EXPECT_EQ(failed.Ends, QStringList{"1 failed 1"});
-
-    RecordingCommand failedThenCancelled(&data);
-    failedThenCancelled.StartRecordingEnds();
-    failedThenCancelled.Failed = true;
-    failedThenCancelled.Cancel();
-    failedThenCancelled.Finish(&failedThenCancelled, 1);
-    EXPECT_EQ(failedThenCancelled.Hooks, QStringList{"cancel"});
-    EXPECT_EQ(failedThenCancelled.Ends, QStringList{"1 cancelled 1"});
-
-    RecordingCommand cancelled(&data);
-    cancelled.StartRecordingEnds();
-    cancelled.Cancel();
-    cancelled.Finish(&cancelled, 1);
-    EXPECT_FALSE(cancelled.Failed) << "an error code on a cancelled step does not mark it failed";
-    EXPECT_TRUE(cancelled.Status.IsCancelled());
+    struct Ending {
+        bool FailedFirst, Cancel;
+        const char *Hook, *End;
+    };
+    for (const Ending ending :
+         {Ending{false, false, "failure", "1 failed 1"}, Ending{true, true, "cancel", "1 cancelled 1"},
+          Ending{false, true, "cancel", "1 cancelled 1"}}) {
+        SCOPED_TRACE(ending.End);
+        LineCommand command(&data);
+        command.StartRecordingEnds();
+        command.Failed = ending.FailedFirst;
+        if (ending.Cancel)
+            command.Cancel();
+        command.Finish(&command, 1);
+        EXPECT_EQ(command.Hooks, QStringList{ending.Hook});
+        EXPECT_EQ(command.Ends, QStringList{ending.End});
+        if (!ending.FailedFirst) {
+            EXPECT_EQ(command.Failed, !ending.Cancel) << "an error code on a cancelled step does not fail it";
+        }
+    }
 }

@@ -6,6 +6,7 @@
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/temp_world.h"
 
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 
@@ -30,15 +31,11 @@ enum class Ending {
 };
 
 struct StepOptions {
-    int exitCode = 0;
-    int skipNext = 0;
-    bool cancellable = true;
-    bool reportResult = false;
-    bool doneFlag = false;
+    int exitCode = 0, skipNext = 0;
+    bool cancellable = true, reportResult = false, doneFlag = false;
     bool veto = false; // the end handler stops the batch
     std::int64_t duration = 0;
-    QStringList errors = {};
-    QStringList successes = {};
+    QStringList errors = {}, successes = {};
 };
 
 class StepCommand : public TCommandInterface {
@@ -177,18 +174,9 @@ protected:
         ASSERT_TRUE(WaitUntilIdle());
     }
 
-    void UseFakeClock()
-    {
-        InstallCommandClock([this] { return journal.now; });
-    }
-
     QStringList Events(const QString& prefix) const
     {
-        QStringList matching;
-        for (const QString& event : journal.events)
-            if (event.startsWith(prefix))
-                matching << event;
-        return matching;
+        return journal.events.filter(QRegularExpression('^' + QRegularExpression::escape(prefix)));
     }
 
     QStringList Started() const { return Events("start "); }
@@ -278,24 +266,20 @@ TEST_F(CommandsManager, FailedStepSkipsTheRestOfItsFileAndTheNextFileRuns)
     EXPECT_EQ(Dialogs().Messages().first().Type, plat::TMsgDlgType::mtError);
 }
 
-TEST_F(CommandsManager, StopOnErrorEndsTheBatchAtTheFirstFailure)
+TEST_F(CommandsManager, StopOnErrorOrTheEndHandlerEndsTheBatch)
 {
     Add("A", Ending::Later, {.exitCode = 1});
     Add("B", Ending::InStart);
     RunToTheEnd(true);
-
     EXPECT_EQ(Started(), QStringList{"start A"});
     EXPECT_EQ(Events("after"), QStringList{"after A, continue 1"});
     EXPECT_EQ(Events("queue ended"), QStringList{"queue ended, all succeeded 0"});
-}
 
-TEST_F(CommandsManager, EndHandlerCanStopTheBatchAfterASuccess)
-{
-    Add("A", Ending::InStart, {.veto = true});
-    Add("B", Ending::InStart);
+    journal.events.clear();
+    Add("C", Ending::InStart, {.veto = true});
+    Add("D", Ending::InStart);
     RunToTheEnd(false);
-
-    EXPECT_EQ(Started(), QStringList{"start A"});
+    EXPECT_EQ(Started(), QStringList{"start C"});
     EXPECT_EQ(Events("queue ended"), QStringList{"queue ended, all succeeded 0"})
         << "a step that never ran did not succeed";
 }
@@ -337,7 +321,7 @@ TEST_F(CommandsManager, StepThatCannotBeCancelledRunsToItsEndFirst)
     EXPECT_EQ(Events("success"), QStringList{"success A"});
 }
 
-TEST_F(CommandsManager, IdleQueueIgnoresCancelAndRunsEmptyOnlyWhenAskedTo)
+TEST_F(CommandsManager, IdleQueueIgnoresCancelAndARunningOneRefusesNewStepsAndASecondRun)
 {
     queue->Cancel();
     Run(true);
@@ -349,6 +333,19 @@ TEST_F(CommandsManager, IdleQueueIgnoresCancelAndRunsEmptyOnlyWhenAskedTo)
     EXPECT_EQ(journal.events,
               (QStringList{"commands starting Batch", "queue started", "cancel enable 0",
                            "queue ended, all succeeded 1", "commands finished", "idle, running 0"}));
+
+    // A running queue refuses new steps and a second run.
+    journal.events.clear();
+    StepCommand* a = Add("A", Ending::WhenTold);
+    Run(true);
+    Add("Late", Ending::InStart);
+    EXPECT_EQ(Events("freed"), QStringList{"freed Late"});
+    Run(true);
+    EXPECT_EQ(Events("commands starting").size(), 1);
+
+    a->Finish(a, 0);
+    ASSERT_TRUE(WaitUntilIdle());
+    EXPECT_EQ(Started(), QStringList{"start A"});
 }
 
 TEST_F(CommandsManager, StepCancelledBeforeItsTurnIsNeverStartedAndTheBatchEndsOnce)
@@ -363,20 +360,6 @@ TEST_F(CommandsManager, StepCancelledBeforeItsTurnIsNeverStartedAndTheBatchEndsO
     EXPECT_EQ(Events("queue ended"), QStringList{"queue ended, all succeeded 0"});
     EXPECT_EQ(Events("commands finished").size(), 1);
     EXPECT_EQ(Events("idle").size(), 1);
-}
-
-TEST_F(CommandsManager, RunningQueueRefusesNewStepsAndASecondRun)
-{
-    StepCommand* a = Add("A", Ending::WhenTold);
-    Run(true);
-    Add("Late", Ending::InStart);
-    EXPECT_EQ(Events("freed"), QStringList{"freed Late"});
-    Run(true);
-    EXPECT_EQ(Events("commands starting").size(), 1);
-
-    a->Finish(a, 0);
-    ASSERT_TRUE(WaitUntilIdle());
-    EXPECT_EQ(Started(), QStringList{"start A"});
 }
 
 TEST_F(CommandsManager, StepWhoseStartThrowsFailsAndTheBatchGoesOn)
@@ -414,7 +397,7 @@ TEST_F(CommandsManager, ExceptionFromAnEndHandlerIsShownNotThrown)
 
 TEST_F(CommandsManager, LogsTheTimeOfEachStepAndOfTheWholeBatch)
 {
-    UseFakeClock();
+    InstallCommandClock([this] { return journal.now; });
     Add("Encode", Ending::InStart, {.duration = 3500});
     Add(QString(), Ending::Later, {.duration = 7045});
     Add("Instant", Ending::InStart);

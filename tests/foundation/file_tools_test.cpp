@@ -18,64 +18,42 @@ const auto kReadOnly = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
 
 class FileTools : public TempWorld {};
 
-TEST(FileNames, OnlyTheSlashSeparatesFolders)
-{
-    EXPECT_EQ(GetLowerExtension(QStringLiteral("/music/Song.WAV")), QStringLiteral(".wav"));
-    EXPECT_EQ(GetLowerExtension(QStringLiteral("/music/dir.x/file")), QString());
-    EXPECT_EQ(GetLowerExtension(QStringLiteral("C:\\dir.x\\Song")), QStringLiteral(".x\\song"))
-        << "a backslash is part of the name";
-    EXPECT_EQ(ExtractFileNameNoExt(QStringLiteral("/a/C:\\b.c.wav")), QStringLiteral("C:\\b.c"));
-    EXPECT_EQ(ExtractFileNameNoExt(QStringLiteral("/a/.hidden")), QString());
-    EXPECT_EQ(GetLowerExtension(QStringLiteral("/a/.hidden")), QStringLiteral(".hidden"));
-    EXPECT_EQ(ExtractFileNameNoExt(QStringLiteral("/a/ no dot ")), QStringLiteral(" no dot "))
-        << "kept untrimmed";
-    EXPECT_EQ(ExtractFileNameNoExt(QStringLiteral("/a/Été \"live\" .Ogg")), QStringLiteral("Été \"live\""));
-    EXPECT_EQ(RemoveFileExt(QStringLiteral("/x/Été \"live\".MP3")), QStringLiteral("/x/Été \"live\""));
-    EXPECT_EQ(RemoveFileExt(QStringLiteral("a.b.c")), QStringLiteral("a.b"));
-    EXPECT_EQ(ExpandLongFileName(QStringLiteral("/x/PROGRA~1/a")), QStringLiteral("/x/PROGRA~1/a"));
-    EXPECT_EQ(ExtractLongFilePath(QStringLiteral("/a/b/c.wav")), QStringLiteral("/a/b"));
-    EXPECT_EQ(ExtractLongFilePath(QStringLiteral("/x")), QStringLiteral("/"));
-    EXPECT_EQ(ExtractLongFilePath(QStringLiteral("x:\\y")), QString());
-    EXPECT_TRUE(PathStartsWith(QStringLiteral("/Media/Music"), QStringLiteral("/media/")));
-    EXPECT_FALSE(PathStartsWith(QStringLiteral("/media"), QString()));
-}
-
 TEST_F(FileTools, ExistenceAndSizesAreSixtyFourBit)
 {
-    const QString folder = Root() + QStringLiteral("dir \\ with: \"odd\" ünï");
+    const QString folder = Root() + "dir \\ with: \"odd\" ünï";
     QDir().mkpath(folder);
     EXPECT_TRUE(FileExistsEx(folder));
     EXPECT_EQ(GetFileSizeEx(folder), 0);
-    EXPECT_FALSE(FileExistsEx(QStringLiteral("   ")));
+    EXPECT_FALSE(FileExistsEx("   "));
     EXPECT_EQ(GetFileSizeEx(folder + QStringLiteral("/missing")), -1);
 
-    const QString name = WriteFile(QStringLiteral("big.wav"), QByteArray());
+    const QString name = WriteFile("big.wav", QByteArray());
     for (const std::int64_t size : {std::int64_t(4294967295), std::int64_t(5) << 30}) {
         ASSERT_TRUE(QFile::resize(name, size));
         EXPECT_TRUE(FileExistsEx(name));
         EXPECT_EQ(GetFileSizeEx(name), size);
     }
-    const QString dangling = Root() + QStringLiteral("dangling");
-    ASSERT_TRUE(QFile::link(Root() + QStringLiteral("gone"), dangling));
+    const QString dangling = Root() + "dangling";
+    ASSERT_TRUE(QFile::link(Root() + "gone", dangling));
     EXPECT_TRUE(FileExistsEx(dangling)) << "a name held by a broken link is taken";
 }
 
 TEST_F(FileTools, ReadOnlyComesFromTheModeBitsEvenForRoot)
 {
-    const QString locked = WriteFile(QStringLiteral("locked.wav"), "keep");
+    const QString locked = WriteFile("locked.wav", "keep");
     QFile::setPermissions(locked, kReadOnly);
     EXPECT_TRUE(IsFileReadOnly(locked));
     EXPECT_FALSE(DeleteFileIfWritable(locked));
     EXPECT_EQ(ReadFile(locked), QByteArray("keep"));
 
-    const QString open = WriteFile(QStringLiteral("open.wav"), "x");
+    const QString open = WriteFile("open.wav", "x");
     EXPECT_FALSE(IsFileReadOnly(open));
     EXPECT_TRUE(DeleteFileIfWritable(QStringLiteral("  ") + open + QStringLiteral(" ")));
     EXPECT_FALSE(QFile::exists(open));
     EXPECT_FALSE(DeleteFileIfWritable(open));
     EXPECT_FALSE(IsFileReadOnly(open));
 
-    const QString folder = Root() + QStringLiteral("folder");
+    const QString folder = Root() + "folder";
     QDir().mkpath(folder);
     EXPECT_FALSE(DeleteFileIfWritable(folder)) << "folders are never removed";
     EXPECT_TRUE(QFileInfo(folder).isDir());
@@ -86,71 +64,82 @@ TEST_F(FileTools, ReadOnlyComesFromTheModeBitsEvenForRoot)
     EXPECT_FALSE(IsFolderReadOnly(folder + u'/'));
     QFile::setPermissions(folder, kReadOnly | QFile::ExeOwner);
     EXPECT_TRUE(IsFolderReadOnly(folder + u'/'));
-    EXPECT_TRUE(IsFolderReadOnly(Root() + QStringLiteral("missing/")));
+    EXPECT_TRUE(IsFolderReadOnly(Root() + "missing/"));
 }
 
 TEST_F(FileTools, UniqueNamesTryFiftyCandidatesThenGiveUp)
 {
-    const QString name = WriteFile(QStringLiteral("Song.WAV"), "x");
-    EXPECT_EQ(MakeUniqueFileName(Root() + QStringLiteral("Other.WAV")), Root() + QStringLiteral("Other.WAV"));
+    const QString name = WriteFile("Song.WAV", "x");
+    EXPECT_EQ(MakeUniqueFileName(Root() + "Other.WAV"), Root() + "Other.WAV");
     for (int n = 1; n <= 3; ++n)
         WriteFile(QStringLiteral("Song-%1.wav").arg(n), "x");
-    EXPECT_EQ(MakeUniqueFileName(name), Root() + QStringLiteral("Song-4.wav"));
+    EXPECT_EQ(MakeUniqueFileName(name), Root() + "Song-4.wav");
     for (int n = 4; n <= 50; ++n)
         WriteFile(QStringLiteral("Song-%1.wav").arg(n), "x");
     EXPECT_EQ(MakeUniqueFileName(name), QString()) << "never the name of an existing file";
 }
 
-TEST_F(FileTools, SystemFoldersAreWholeComponentsBelowTheRoot)
+TEST_F(FileTools, OnlyTheSlashSeparatesFoldersAndSystemFoldersAreWholeComponents)
 {
-    EXPECT_TRUE(IsSystemFolder(QStringLiteral("/recycled/x")));
-    EXPECT_TRUE(IsSystemFolder(QStringLiteral(" /RECYCLER ")));
-    EXPECT_TRUE(IsSystemFolder(QStringLiteral("/.Trash-1000/files/song.mp3")));
-    EXPECT_TRUE(IsSystemFolder(QStringLiteral("/lost+found")));
-    EXPECT_TRUE(IsSystemFolder(QStringLiteral("/proc/self")));
-    EXPECT_TRUE(IsSystemFolder(Home() + QStringLiteral(".local/share/Trash/files")));
-    EXPECT_FALSE(IsSystemFolder(QStringLiteral("/Recycler music/a")));
-    EXPECT_FALSE(IsSystemFolder(QStringLiteral("/procedures")));
-    EXPECT_FALSE(IsSystemFolder(Root() + QStringLiteral("Recycled")));
-    EXPECT_FALSE(IsSystemFolder(QStringLiteral("  ")));
+    EXPECT_TRUE(IsSystemFolder("/recycled/x"));
+    EXPECT_TRUE(IsSystemFolder(" /RECYCLER "));
+    EXPECT_TRUE(IsSystemFolder("/.Trash-1000/files/song.mp3"));
+    EXPECT_TRUE(IsSystemFolder("/lost+found"));
+    EXPECT_TRUE(IsSystemFolder("/proc/self"));
+    EXPECT_TRUE(IsSystemFolder(Home() + ".local/share/Trash/files"));
+    EXPECT_FALSE(IsSystemFolder("/Recycler music/a"));
+    EXPECT_FALSE(IsSystemFolder("/procedures"));
+    EXPECT_FALSE(IsSystemFolder(Root() + "Recycled"));
+    EXPECT_FALSE(IsSystemFolder("  "));
+
+    EXPECT_EQ(GetLowerExtension("/music/Song.WAV"), ".wav");
+    EXPECT_EQ(GetLowerExtension("/music/dir.x/file"), QString());
+    EXPECT_EQ(GetLowerExtension("C:\\dir.x\\Song"), ".x\\song") << "a backslash is part of the name";
+    EXPECT_EQ(ExtractFileNameNoExt("/a/C:\\b.c.wav"), "C:\\b.c");
+    EXPECT_EQ(ExtractFileNameNoExt("/a/.hidden"), QString());
+    EXPECT_EQ(GetLowerExtension("/a/.hidden"), ".hidden");
+    EXPECT_EQ(ExtractFileNameNoExt("/a/ no dot "), " no dot ") << "kept untrimmed";
+    EXPECT_EQ(ExtractFileNameNoExt("/a/Été \"live\" .Ogg"), "Été \"live\"");
+    EXPECT_EQ(RemoveFileExt("/x/Été \"live\".MP3"), "/x/Été \"live\"");
+    EXPECT_EQ(RemoveFileExt("a.b.c"), "a.b");
+    EXPECT_EQ(ExpandLongFileName("/x/PROGRA~1/a"), "/x/PROGRA~1/a");
+    EXPECT_EQ(ExtractLongFilePath("/a/b/c.wav"), "/a/b");
+    EXPECT_EQ(ExtractLongFilePath("/x"), "/");
+    EXPECT_EQ(ExtractLongFilePath("x:\\y"), QString());
+    EXPECT_TRUE(PathStartsWith("/Media/Music", "/media/"));
+    EXPECT_FALSE(PathStartsWith("/media", QString()));
 }
 
 TEST_F(FileTools, TheFolderBrowserStartsOnlyFromAnExistingFolder)
 {
     QString folder = Temp();
     Dialogs().QueueChoice(Home());
-    EXPECT_TRUE(BrowseForFolder(QStringLiteral("Temp Directory"), QString(), folder));
+    EXPECT_TRUE(BrowseForFolder("Temp Directory", QString(), folder));
     EXPECT_EQ(folder, Home());
-    EXPECT_EQ(Dialogs().FileRequests().last().Title, QStringLiteral("Temp Directory"));
+    EXPECT_EQ(Dialogs().FileRequests().last().Title, "Temp Directory");
     EXPECT_EQ(Dialogs().FileRequests().last().Folder, Temp());
 
-    folder = Root() + QStringLiteral("missing");
-    EXPECT_FALSE(BrowseForFolder(QStringLiteral("Output"), QString(), folder));
+    folder = Root() + "missing";
+    EXPECT_FALSE(BrowseForFolder("Output", QString(), folder));
     EXPECT_EQ(Dialogs().FileRequests().last().Folder, QString());
     EXPECT_TRUE(FolderExists(Temp()));
-    EXPECT_FALSE(FolderExists(WriteFile(QStringLiteral("file"), "x")));
+    EXPECT_FALSE(FolderExists(WriteFile("file", "x")));
 }
 
 TEST_F(FileTools, RegistryStringsAreTrimmedAndMissingOnesEmpty)
 {
     auto key = plat::RegistryKey::Open(plat::RegistryRoot::CurrentUser, QStringLiteral("Software\\K"), true);
     ASSERT_TRUE(key);
-    ASSERT_TRUE(key->WriteString(QStringLiteral("Name"), QStringLiteral("  value ")));
-    ASSERT_TRUE(key->WriteDword(QStringLiteral("Number"), 3));
+    ASSERT_TRUE(key->WriteString("Name", "  value "));
+    ASSERT_TRUE(key->WriteDword("Number", 3));
     const auto hkcu = plat::RegistryRoot::CurrentUser;
-    EXPECT_EQ(GetRegistryString(hkcu, QStringLiteral("HKCU"), QStringLiteral("Software\\K"),
-                                QStringLiteral("Name")),
-              QStringLiteral("value"));
-    EXPECT_EQ(GetRegistryString(hkcu, QStringLiteral("HKCU"), QStringLiteral("Software\\K"),
-                                QStringLiteral("Number")),
-              QString());
+    EXPECT_EQ(GetRegistryString(hkcu, "HKCU", "Software\\K", "Name"), "value");
+    EXPECT_EQ(GetRegistryString(hkcu, "HKCU", "Software\\K", "Number"), QString());
     EXPECT_TRUE(Dialogs().Messages().isEmpty());
-    EXPECT_EQ(GetRegistryString(hkcu, QStringLiteral("HKCU"), QStringLiteral("Software\\None"),
-                                QStringLiteral("x"), true, QStringLiteral("x")),
-              QString());
+    EXPECT_EQ(GetRegistryString(hkcu, "HKCU", "Software\\None", "x", true, "x"), QString());
     ASSERT_EQ(Dialogs().Messages().size(), 2);
-    EXPECT_EQ(Dialogs().Messages()[0].Text, QStringLiteral("Will read: HKCU\\Software\\None\\x"));
-    EXPECT_EQ(Dialogs().Messages()[1].Text, QStringLiteral("Unable to open HKCU\\Software\\None"));
-    EXPECT_EQ(GetWindowsDriveRoot(), QStringLiteral("/"));
+    EXPECT_EQ(Dialogs().Messages()[0].Text, "Will read: HKCU\\Software\\None\\x");
+    EXPECT_EQ(Dialogs().Messages()[1].Text, "Unable to open HKCU\\Software\\None");
+    EXPECT_EQ(GetWindowsDriveRoot(), "/");
     EXPECT_EQ(GetAppDataFolder(), ConfigHome());
 }

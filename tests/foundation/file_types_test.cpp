@@ -15,21 +15,17 @@ TEST(FileTypes, ProgramIconsGoInTheIconListOnce)
     RegisterFileTypeIcons();
     EXPECT_EQ(plat::IconList::Instance().Count(), count);
     UnregisterFileTypes();
-    EXPECT_EQ(ProgramIconName(3), QStringLiteral("VcdSound"));
+    EXPECT_EQ(ProgramIconName(3), "VcdSound");
     EXPECT_EQ(ProgramIconName(8), QString());
 }
 
-TEST(FileTypes, FileIconsDependOnlyOnTheExtension)
+TEST(FileTypes, FileIconsDependOnlyOnTheExtensionAndATypeNeedsItsNames)
 {
-    const int wav = GetFileIconIndex(QStringLiteral("toto.wav"));
-    EXPECT_EQ(GetFileIconIndex(QStringLiteral("/no/such/folder/other.WAV")), wav);
-    EXPECT_NE(GetFileIconIndex(QStringLiteral("song.mp3")), wav);
+    const int wav = GetFileIconIndex("toto.wav");
+    EXPECT_EQ(GetFileIconIndex("/no/such/folder/other.WAV"), wav);
+    EXPECT_NE(GetFileIconIndex("song.mp3"), wav);
     EXPECT_TRUE(plat::IconList::Instance().Icon(9999).isNull());
-}
 
-TEST(FileTypes, RegisteringATypeNeedsItsNames)
-{
-    EXPECT_FALSE(RegisterFileType(QString(), QStringLiteral("Korvane.0"), QString(), QStringLiteral("/bin/k"), 0));
-    EXPECT_TRUE(RegisterFileType(QStringLiteral(".korvane0"), QStringLiteral("Korvane.0"), QString(),
-                                 QStringLiteral("/bin/k"), 0));
+    EXPECT_FALSE(RegisterFileType(QString(), "Korvane.0", QString(), "/bin/k", 0));
+    EXPECT_TRUE(RegisterFileType(".korvane0", "Korvane.0", QString(), "/bin/k", 0));
 }

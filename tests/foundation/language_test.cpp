@@ -48,34 +48,31 @@ Two lines=Ligne~un^Ligne deux
 Empty=
 )";
 
+void UseEnglish()
+{
+    InitLanguage(false, QString(), true, QString());
+}
+
 class Language : public TempWorld {
 protected:
-    void SetUp() override
-    {
-        TempWorld::SetUp();
-        plat::SetExecutableName(QStringLiteral("korvane"));
-    }
     void TearDown() override
     {
-        InitLanguage(false, QString(), true, QString());
+        UseEnglish();
         RestoreDialogStrings();
-        plat::SetExecutableName(QString());
         TempWorld::TearDown();
     }
 
     QString WriteLanguage(const QString& code, const QByteArray& content) const
     {
-        return WriteFile(QStringLiteral("program/Lng/korvane_") + code + QStringLiteral(".lng"), content);
+        return WriteFile("program/Lng/korvane_" + code + ".lng", content);
     }
-    static QByteArray NamedLanguage(const QByteArray& name, const QByteArray& ext, const QByteArray& version)
+    static QByteArray NamedLanguage(const QByteArray& name, const QByteArray& ext,
+                                    const QByteArray& version = "1")
     {
         return "[Language]\nLanguage=" + name + "\nLanguageExt=" + ext + "\nLanguageVersion=" + version +
                "\n";
     }
-    void UseFrench() const
-    {
-        InitLanguage(true, WriteLanguage(QStringLiteral("fr"), frenchFile), true, QString());
-    }
+    void UseFrench() const { InitLanguage(true, WriteLanguage("fr", frenchFile), true, QString()); }
 };
 
 // A form as the program builds them: named components and a translation list.
@@ -89,224 +86,198 @@ struct Form {
     {
         Window->setObjectName(name);
         Title = new QLabel(title, Window.get());
-        Title->setObjectName(QStringLiteral("LabelTitle"));
-        Ok = new QPushButton(QStringLiteral("OK"), Window.get());
-        Ok->setObjectName(QStringLiteral("ButtonOk"));
+        Title->setObjectName("LabelTitle");
+        Ok = new QPushButton("OK", Window.get());
+        Ok->setObjectName("ButtonOk");
         List = new TListStrings(Window.get());
-        List->setObjectName(QStringLiteral("ListStringsToTranslate"));
-        List->SetProperties({QStringLiteral("LabelTitle"), QStringLiteral("ButtonOk"), QString()});
+        List->setObjectName("ListStringsToTranslate");
+        List->SetProperties({"LabelTitle", "ButtonOk", QString()});
     }
     void Translate() const { TranslateForm(Window.get(), List->Properties()); }
 };
 
 } // namespace
 
-TEST_F(Language, MessagesAreTranslatedOnlyWithTheSameMarkers)
+TEST_F(Language, MessagesAreFoundByTheirTrimmedKeyAndKeepTheirMarkers)
 {
     UseFrench();
-    EXPECT_EQ(TranslateMsg(QStringLiteral("Unable to open %s")), QStringLiteral("Impossible d'ouvrir %s"));
-    // Framing blanks and carriage returns do not hide the key.
-    EXPECT_EQ(TranslateMsg(QStringLiteral("\r  Unable to open %s   \r")),
-              QStringLiteral("Impossible d'ouvrir %s"));
-    EXPECT_EQ(TranslateMsg(QStringLiteral("Invalid %s file")), QStringLiteral("Invalid %s file"));
-    EXPECT_EQ(TranslateMsg(QStringLiteral("Empty")), QStringLiteral("Empty"));
-    EXPECT_EQ(TranslateMsg(QStringLiteral("Not in the file")), QStringLiteral("Not in the file"));
+    EXPECT_EQ(TranslateMsg("Unable to open %s"), "Impossible d'ouvrir %s");
+    // Framing blanks, carriage returns and the case of the key do not hide it.
+    EXPECT_EQ(TranslateMsg("\r  Unable to open %s   \r"), "Impossible d'ouvrir %s");
+    EXPECT_EQ(TranslateMsg("spaced"), "Espacé = deux");
+    // A translation that loses a marker, an empty one and a missing one give the English text.
+    EXPECT_EQ(TranslateMsg("Invalid %s file"), "Invalid %s file");
+    EXPECT_EQ(TranslateMsg("Empty"), "Empty");
+    EXPECT_EQ(TranslateMsg("Not in the file"), "Not in the file");
     // A translation never acts as a format of its own.
-    EXPECT_EQ(Format(TranslateMsg(QStringLiteral("Copy %s")), QStringLiteral("a.wav")),
-              QStringLiteral("Copie %n%d a.wav"));
-}
-
-TEST_F(Language, KeysAreNormalisedAndEscapesBecomeTabsAndReturns)
-{
-    UseFrench();
-    EXPECT_EQ(TranslateMsg(QStringLiteral("Spaced")), QStringLiteral("Espacé = deux"));
-    EXPECT_EQ(TranslateMsg(QStringLiteral("spaced")), QStringLiteral("Espacé = deux"));
-    EXPECT_EQ(TranslateMsg(QStringLiteral("Two lines")), QStringLiteral("Ligne\tun\rLigne deux"));
-    EXPECT_EQ(TranslateText(QStringLiteral("LanguageExt"), QString(), lsLanguage), QStringLiteral("fr"));
-    EXPECT_EQ(GetLanguageExt(), QStringLiteral("fr"));
+    EXPECT_EQ(Format(TranslateMsg("Copy %s"), "a.wav"), "Copie %n%d a.wav");
+    EXPECT_EQ(TranslateMsg("Two lines"), "Ligne\tun\rLigne deux");
+    EXPECT_EQ(TranslateText("LanguageExt", QString(), lsLanguage), "fr");
+    EXPECT_EQ(GetLanguageExt(), "fr");
 
     // The English text gets the same escapes, with or without a language.
-    EXPECT_EQ(TranslateMsg(QStringLiteral("first^second~third")), QStringLiteral("first\rsecond\tthird"));
-    InitLanguage(false, QString(), true, QString());
-    EXPECT_EQ(TranslateMsg(QStringLiteral("Two lines^")), QStringLiteral("Two lines\r"));
-    EXPECT_EQ(GetLanguageExt(), QStringLiteral("en"));
+    EXPECT_EQ(TranslateMsg("first^second~third"), "first\rsecond\tthird");
+    UseEnglish();
+    EXPECT_EQ(TranslateMsg("Two lines^"), "Two lines\r");
+    EXPECT_EQ(GetLanguageExt(), "en");
 }
 
 TEST_F(Language, NothingIsTranslatedBeforeTheLanguageIsChosen)
 {
     DoneLanguage();
-    EXPECT_THROW(TranslateMsg(QStringLiteral("Cancel")), EKorvaneError);
+    EXPECT_THROW(TranslateMsg("Cancel"), EKorvaneError);
     EXPECT_THROW(GetLanguageExt(), EKorvaneError);
-    Form form(QStringLiteral("FormMain"), QStringLiteral("Title"));
+    Form form("FormMain", "Title");
     EXPECT_THROW(form.Translate(), EKorvaneError);
-    InitLanguage(false, QString(), true, QString());
-    EXPECT_EQ(TranslateMsg(QStringLiteral("Cancel")), QStringLiteral("Cancel"));
+    UseEnglish();
+    EXPECT_EQ(TranslateMsg("Cancel"), "Cancel");
 }
 
-TEST_F(Language, FormsGetTheirOwnEnglishCaptionsBack)
+TEST_F(Language, FormsGetTheirOwnEnglishCaptionsBackAndSwitchTheDialogCaptions)
 {
-    Form first(QStringLiteral("FormFirst"), QStringLiteral("First title"));
-    Form second(QStringLiteral("FormSecond"), QStringLiteral("Second title"));
-    UseFrench();
-    first.Translate();
-    second.Translate();
-    EXPECT_EQ(first.Title->text(), QStringLiteral("Titre"));
-    EXPECT_EQ(second.Title->text(), QStringLiteral("Titre"));
-    EXPECT_EQ(first.Ok->text(), QStringLiteral("&Valider"));
+    Form first("FormFirst", "First title");
+    Form second("FormSecond", "Second title");
+    WriteLanguage("fr", frenchFile);
+    for (int round = 1; round <= 2; ++round) {
+        InitLanguage(true, QString(), true, "Français");
+        first.Translate();
+        second.Translate();
+        EXPECT_EQ(first.Title->text(), "Titre");
+        EXPECT_EQ(second.Title->text(), "Titre");
+        EXPECT_EQ(first.Ok->text(), "&Valider");
+        EXPECT_EQ(DlgCaption(dcMsgYes), "&Oui");
 
-    InitLanguage(false, QString(), true, QString());
-    first.Translate();
-    second.Translate();
-    EXPECT_EQ(first.Title->text(), QStringLiteral("First title"));
-    EXPECT_EQ(second.Title->text(), QStringLiteral("Second title"));
-    EXPECT_EQ(first.Ok->text(), QStringLiteral("OK"));
-
-    // French again, then English: still each form's own caption.
-    UseFrench();
-    second.Translate();
-    InitLanguage(false, QString(), true, QString());
-    second.Translate();
-    EXPECT_EQ(second.Title->text(), QStringLiteral("Second title"));
+        UseEnglish();
+        first.Translate();
+        second.Translate();
+        EXPECT_EQ(first.Title->text(), "First title");
+        EXPECT_EQ(second.Title->text(), "Second title");
+        EXPECT_EQ(first.Ok->text(), "OK");
+        EXPECT_EQ(DlgCaption(dcMsgYes), "&Yes");
+    }
 }
 
 TEST_F(Language, CaptionsReachMenusActionsAndBoxesButNotEmbeddedPages)
 {
     QWidget window;
-    window.setObjectName(QStringLiteral("FormMain"));
+    window.setObjectName("FormMain");
     auto* menu = new QMenu(QStringLiteral("&File"), &window);
-    menu->setObjectName(QStringLiteral("MenuFile"));
-    QAction* quit = menu->addAction(QStringLiteral("&Quit"));
-    quit->setObjectName(QStringLiteral("ActionQuit"));
+    menu->setObjectName("MenuFile");
+    QAction* quit = menu->addAction("&Quit");
+    quit->setObjectName("ActionQuit");
     auto* group = new QGroupBox(QStringLiteral("Options"), &window);
-    group->setObjectName(QStringLiteral("GroupOptions"));
+    group->setObjectName("GroupOptions");
     auto* page = new QWidget(&window);
-    page->setObjectName(QStringLiteral("PageLog"));
+    page->setObjectName("PageLog");
     FormRegistry::Instance().Register(page);
     auto* pageLabel = new QLabel(QStringLiteral("Log"), page);
-    pageLabel->setObjectName(QStringLiteral("LabelPage"));
+    pageLabel->setObjectName("LabelPage");
 
     UseFrench();
-    const QStringList names{QStringLiteral("menufile"), QStringLiteral("ActionQuit"),
-                            QStringLiteral("GroupOptions"), QStringLiteral("LabelPage")};
+    const QStringList names{"menufile", "ActionQuit", "GroupOptions", "LabelPage"};
     TranslateForm(&window, names);
-    EXPECT_EQ(menu->title(), QStringLiteral("&Fichier"));
-    EXPECT_EQ(quit->text(), QStringLiteral("&Quitter"));
-    EXPECT_EQ(group->title(), QStringLiteral("Options\tavancées"));
-    EXPECT_EQ(pageLabel->text(), QStringLiteral("Log"));
+    EXPECT_EQ(menu->title(), "&Fichier");
+    EXPECT_EQ(quit->text(), "&Quitter");
+    EXPECT_EQ(group->title(), "Options\tavancées");
+    EXPECT_EQ(pageLabel->text(), "Log");
     TranslateForm(page, names);
-    EXPECT_EQ(pageLabel->text(), QStringLiteral("Page traduite"));
+    EXPECT_EQ(pageLabel->text(), "Page traduite");
 }
 
 TEST_F(Language, PropertiesAreSetByKind)
 {
     QWidget form;
     auto* label = new QLabel(QStringLiteral("Caption"), &form);
-    label->setObjectName(QStringLiteral("LabelValue"));
-    InitLanguage(false, QString(), true, QString());
-    TranslateProperty(&form, QStringLiteral("  Ignored.LabelValue.indent  "), QStringLiteral("12"));
+    label->setObjectName("LabelValue");
+    TranslateProperty(&form, "  Ignored.LabelValue.indent  ", "12");
     EXPECT_EQ(label->indent(), 12);
-    TranslateProperty(&form, QStringLiteral("LabelValue.indent"), QStringLiteral("twelve"));
+    TranslateProperty(&form, "LabelValue.indent", "twelve");
     EXPECT_EQ(label->indent(), 12);
-    TranslateProperty(&form, QStringLiteral("LabelValue.NoSuchProperty"), QStringLiteral("x"));
-    TranslateProperty(&form, QStringLiteral("NoSuchLabel.Caption"), QStringLiteral("x"));
-    TranslateProperty(&form, QStringLiteral("LabelValue.Caption"), QStringLiteral("a^b"));
-    EXPECT_EQ(label->text(), QStringLiteral("a\rb"));
-}
-
-TEST_F(Language, TranslatingAFormSwitchesTheDialogCaptions)
-{
-    Form form(QStringLiteral("FormMain"), QStringLiteral("Title"));
-    WriteLanguage(QStringLiteral("fr"), frenchFile);
-    InitLanguage(true, QString(), true, QStringLiteral("Français"));
-    EXPECT_EQ(DlgCaption(dcMsgYes), QStringLiteral("&Yes"));
-    form.Translate();
-    EXPECT_EQ(DlgCaption(dcMsgYes), QStringLiteral("&Oui"));
-    InitLanguage(false, QString(), true, QString());
-    form.Translate();
-    EXPECT_EQ(DlgCaption(dcMsgYes), QStringLiteral("&Yes"));
+    TranslateProperty(&form, "LabelValue.NoSuchProperty", "x");
+    TranslateProperty(&form, "NoSuchLabel.Caption", "x");
+    TranslateProperty(&form, "LabelValue.Caption", "a^b");
+    EXPECT_EQ(label->text(), "a\rb");
 }
 
 TEST_F(Language, TheLanguageListAndAMenuCaptionPickTheFile)
 {
-    WriteLanguage(QStringLiteral("fr"), frenchFile);
-    WriteLanguage(QStringLiteral("de"), NamedLanguage("Deutsch [Schweiz]", "de", "1.2"));
-    WriteLanguage(QStringLiteral("nameless"), NamedLanguage("", "zz", "1"));
-    WriteLanguage(QStringLiteral("XX"), NamedLanguage("Template", "xx", "1"));
-    WriteLanguage(QStringLiteral("Po"), NamedLanguage("Other", "po", "1"));
-    WriteFile(QStringLiteral("program/Lng/other_it.lng"), NamedLanguage("Italiano", "it", "1"));
+    WriteLanguage("fr", frenchFile);
+    WriteLanguage("de", NamedLanguage("Deutsch [Schweiz]", "de", "1.2"));
+    WriteLanguage("nameless", NamedLanguage("", "zz"));
+    WriteLanguage("XX", NamedLanguage("Template", "xx"));
+    WriteLanguage("Po", NamedLanguage("Other", "po"));
+    WriteFile("program/Lng/other_it.lng", NamedLanguage("Italiano", "it"));
 
     const QStringList list = GetLanguageList();
-    ASSERT_EQ(list, (QStringList{QStringLiteral("Deutsch (Schweiz) \t [v1.2]"),
-                                 QStringLiteral("Français \t [v2.0.0]")}));
-    EXPECT_EQ(MakeLanguageListEntry(QStringLiteral("English"), QString()), QStringLiteral("English \t ?"));
-    EXPECT_EQ(ExtractLanguageName(QStringLiteral("English \t ?")), QStringLiteral("English"));
-    EXPECT_EQ(ExtractLanguageName(QStringLiteral("Français")), QStringLiteral("Français"));
+    ASSERT_EQ(list, (QStringList{"Deutsch (Schweiz) \t [v1.2]", "Français \t [v2.0.0]"}));
+    EXPECT_EQ(MakeLanguageListEntry("English", QString()), "English \t ?");
+    EXPECT_EQ(ExtractLanguageName("English \t ?"), "English");
+    EXPECT_EQ(ExtractLanguageName("Français"), "Français");
 
     InitLanguage(true, QString(), true, list[1]);
-    EXPECT_EQ(CurrentLanguageCode(), QStringLiteral("fr"));
-    EXPECT_EQ(TranslateMsg(QStringLiteral("Unable to open %s")), QStringLiteral("Impossible d'ouvrir %s"));
+    EXPECT_EQ(CurrentLanguageCode(), "fr");
+    EXPECT_EQ(TranslateMsg("Unable to open %s"), "Impossible d'ouvrir %s");
 
     InitLanguage(true, QString(), true, list[0]);
-    EXPECT_EQ(CurrentLanguageCode(), QStringLiteral("de"));
-    EXPECT_EQ(GetLanguageExt(), QStringLiteral("de"));
+    EXPECT_EQ(CurrentLanguageCode(), "de");
+    EXPECT_EQ(GetLanguageExt(), "de");
 
     // The English entry of the menu matches no file: everything is English again.
-    InitLanguage(true, QString(), true,
-                 MakeLanguageListEntry(QStringLiteral("English"), QStringLiteral("2.0.0")));
+    InitLanguage(true, QString(), true, MakeLanguageListEntry("English", "2.0.0"));
     EXPECT_EQ(CurrentLanguageCode(), QString());
-    EXPECT_EQ(TranslateMsg(QStringLiteral("Unable to open %s")), QStringLiteral("Unable to open %s"));
+    EXPECT_EQ(TranslateMsg("Unable to open %s"), "Unable to open %s");
 }
 
-TEST_F(Language, FilesBelongToTheExecutableByItsBaseName)
+TEST_F(Language, FilesBelongToTheExecutableByItsBaseNameAndALoneOneIsChosen)
 {
-    WriteLanguage(QStringLiteral("fr"), frenchFile);
-    plat::SetExecutableName(QStringLiteral("Korvane.bin"));
+    WriteLanguage("fr", frenchFile);
+    plat::SetExecutableName("Korvane.bin");
     EXPECT_EQ(GetLanguageList().size(), 1);
-    EXPECT_FALSE(FindLanguageFileForCode(QStringLiteral("FR")).isEmpty());
+    EXPECT_FALSE(FindLanguageFileForCode("FR").isEmpty());
 
-    plat::SetExecutableName(QStringLiteral("other"));
+    plat::SetExecutableName("other");
     EXPECT_TRUE(GetLanguageList().isEmpty());
-    InitLanguage(true, QString(), false, QStringLiteral("Français"));
-    EXPECT_EQ(TranslateMsg(QStringLiteral("Unable to open %s")), QStringLiteral("Unable to open %s"));
-    EXPECT_EQ(GetLanguageExt(), QStringLiteral("en"));
-}
+    InitLanguage(true, QString(), false, "Français");
+    EXPECT_EQ(TranslateMsg("Unable to open %s"), "Unable to open %s");
+    EXPECT_EQ(GetLanguageExt(), "en");
 
-TEST_F(Language, TheOnlyInstalledFileIsChosenAutomatically)
-{
-    WriteLanguage(QStringLiteral("qa"), NamedLanguage("Qa", "qa", "1"));
+    // The only installed file is chosen automatically.
+    plat::SetExecutableName("korvane");
+    QFile::remove(ProgramFolder() + "Lng/korvane_fr.lng");
+    WriteLanguage("qa", NamedLanguage("Qa", "qa"));
     InitLanguage(true, QString(), false, QString());
-    EXPECT_EQ(CurrentLanguageCode(), QStringLiteral("qa"));
-    EXPECT_EQ(GetLanguageExt(), QStringLiteral("qa"));
+    EXPECT_EQ(CurrentLanguageCode(), "qa");
+    EXPECT_EQ(GetLanguageExt(), "qa");
 
-    WriteLanguage(QStringLiteral("qb"), NamedLanguage("Qb", "qb", "1"));
+    WriteLanguage("qb", NamedLanguage("Qb", "qb"));
     InitLanguage(true, QString(), false, QString());
     EXPECT_EQ(CurrentLanguageCode(), QString());
-    EXPECT_EQ(GetLanguageExt(), QStringLiteral("en"));
+    EXPECT_EQ(GetLanguageExt(), "en");
 
     // Without automatic detection, no name and no file means English.
     InitLanguage(true, QString(), true, QString());
-    EXPECT_EQ(GetLanguageExt(), QStringLiteral("en"));
+    EXPECT_EQ(GetLanguageExt(), "en");
 }
 
 TEST_F(Language, TheUsersLocaleChoosesTheFile)
 {
-    WriteLanguage(QStringLiteral("fr"), frenchFile);
-    WriteLanguage(QStringLiteral("de"), NamedLanguage("Deutsch", "de", "1"));
-    WriteLanguage(QStringLiteral("sp"), NamedLanguage("Español", "sp", "1"));
+    WriteLanguage("fr", frenchFile);
+    WriteLanguage("de", NamedLanguage("Deutsch", "de"));
+    WriteLanguage("sp", NamedLanguage("Español", "sp"));
     const auto probe = [this](const QString& locale) {
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("LC_ALL"), locale);
+        environment.insert("LC_ALL", locale);
         process.setProcessEnvironment(environment);
-        process.start(TestProgramsFolder() + QStringLiteral("language_probe"), {ProgramFolder()});
+        process.start(TestProgramsFolder() + "language_probe", {ProgramFolder()});
         EXPECT_TRUE(process.waitForFinished(30000));
         return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
     };
-    EXPECT_EQ(probe(QStringLiteral("fr_FR.UTF-8")), QStringLiteral("fr|fr"));
-    EXPECT_EQ(probe(QStringLiteral("de_AT.UTF-8")), QStringLiteral("de|de"));
+    EXPECT_EQ(probe("fr_FR.UTF-8"), "fr|fr");
+    EXPECT_EQ(probe("de_AT.UTF-8"), "de|de");
     // Spanish looks for "esn" first, then for "sp".
-    EXPECT_EQ(probe(QStringLiteral("es_ES.UTF-8")), QStringLiteral("sp|sp"));
-    EXPECT_EQ(probe(QStringLiteral("C")), QStringLiteral("|en"));
+    EXPECT_EQ(probe("es_ES.UTF-8"), "sp|sp");
+    EXPECT_EQ(probe("C"), "|en");
 }
 
 namespace {
@@ -359,8 +330,7 @@ SourceTexts scanSourceTree(const QString& root)
 {
     SourceTexts texts;
     for (const char* folder : {"platform", "foundation", "audio", "engine", "components", "app"}) {
-        QDirIterator files(root + QString::fromLatin1(folder),
-                           {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files,
+        QDirIterator files(root + QString::fromLatin1(folder), {"*.cpp", "*.h"}, QDir::Files,
                            QDirIterator::Subdirectories);
         while (files.hasNext()) {
             QFile file(files.next());
@@ -371,12 +341,6 @@ SourceTexts scanSourceTree(const QString& root)
     texts.Messages.removeDuplicates();
     texts.Components.removeDuplicates();
     return texts;
-}
-
-// The key a message is looked up by: the English text without its framing blanks.
-QString messageKey(const QString& text)
-{
-    return TrimBlanks(text);
 }
 
 QStringList duplicateKeys(const plat::IniText& file, const QString& section)
@@ -396,51 +360,47 @@ TEST(LanguageSources, TheScannerFindsMessagesAndTranslationLists)
 {
     SourceTexts texts;
     scanSource(QStringLiteral(R"src(
-        Format(TranslateMsg(QStringLiteral("\"%s\" failed")), name);
+        Format(TranslateMsg("\"%s\" failed"), name);
         TranslateMsg("Plain");   TranslateMsg(u"Wide\r");
         TranslateMsg(QStringLiteral("Joined "
                                     "text"));
         TranslateMsg(command->Name);
-        ListStringsToTranslate->SetProperties({QStringLiteral("LabelOne"), QStringLiteral("ButtonTwo")});
+        ListStringsToTranslate->SetProperties({"LabelOne", "ButtonTwo"});
     )src"),
                texts);
-    EXPECT_EQ(texts.Messages, (QStringList{QStringLiteral("\"%s\" failed"), QStringLiteral("Plain"),
-                                           QStringLiteral("Wide\r"), QStringLiteral("Joined text")}));
-    EXPECT_EQ(texts.Components, (QStringList{QStringLiteral("LabelOne"), QStringLiteral("ButtonTwo")}));
+    EXPECT_EQ(texts.Messages, (QStringList{"\"%s\" failed", "Plain", "Wide\r", "Joined text"}));
+    EXPECT_EQ(texts.Components, (QStringList{"LabelOne", "ButtonTwo"}));
 }
 
 TEST_F(Language, TheFrenchFileTranslatesEveryTextOfTheProgram)
 {
-    const QString frenchName = SourceFolder() + QStringLiteral("resources/Lng/korvane_fr.lng");
+    const QString frenchName = SourceFolder() + "resources/Lng/korvane_fr.lng";
     const QByteArray bytes = ReadFile(frenchName);
     QStringDecoder utf8(QStringDecoder::Utf8);
     const QString decoded = utf8.decode(bytes);
     ASSERT_FALSE(utf8.hasError()) << "the French file is not UTF-8";
     ASSERT_FALSE(decoded.isEmpty());
     const plat::IniText french = plat::IniText::FromBytes(bytes);
-    EXPECT_EQ(french.ReadString(QStringLiteral("Language"), QStringLiteral("Language"), QString()),
-              QStringLiteral("Français"));
-    EXPECT_EQ(french.ReadString(QStringLiteral("Language"), QStringLiteral("LanguageExt"), QString()),
-              QStringLiteral("fr"));
-    EXPECT_EQ(duplicateKeys(french, QStringLiteral("Messages")), QStringList());
-    EXPECT_EQ(duplicateKeys(french, QStringLiteral("Translations")), QStringList());
+    EXPECT_EQ(french.ReadString("Language", "Language", QString()), "Français");
+    EXPECT_EQ(french.ReadString("Language", "LanguageExt", QString()), "fr");
+    EXPECT_EQ(duplicateKeys(french, "Messages"), QStringList());
+    EXPECT_EQ(duplicateKeys(french, "Translations"), QStringList());
 
     InitLanguage(true, frenchName, true, QString());
     const SourceTexts texts = scanSourceTree(SourceFolder());
     for (const QString& text : texts.Messages) {
-        const QString key = messageKey(text);
-        ASSERT_TRUE(plat::IniText::CanWrite(QStringLiteral("Messages"), key))
+        const QString key = TrimBlanks(text); // the key a message is looked up by
+        ASSERT_TRUE(plat::IniText::CanWrite("Messages", key))
             << "no language file can hold this text as a key: " << key.toStdString();
-        const QString value = french.ReadString(QStringLiteral("Messages"), key, QString());
+        const QString value = french.ReadString("Messages", key, QString());
         if (value.isEmpty()) {
             ADD_FAILURE() << "missing in French: " << key.toStdString();
             continue;
         }
-        EXPECT_EQ(value.count(QStringLiteral("%s")), key.count(QStringLiteral("%s"))) << key.toStdString();
+        EXPECT_EQ(value.count("%s"), key.count("%s")) << key.toStdString();
         // The program finds it too, escapes and all.
         EXPECT_EQ(TranslateMsg(text), QString(value).replace(u'^', u'\r').replace(u'~', u'\t'));
     }
     for (const QString& name : texts.Components)
-        EXPECT_TRUE(french.ValueExists(QStringLiteral("Translations"), name))
-            << "missing in French: " << name.toStdString();
+        EXPECT_TRUE(french.ValueExists("Translations", name)) << "missing in French: " << name.toStdString();
 }

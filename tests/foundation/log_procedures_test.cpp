@@ -15,12 +15,6 @@
 
 class LogProcedures : public TempWorld {
 protected:
-    void SetUp() override
-    {
-        TempWorld::SetUp();
-        SetLogTarget(nullptr);
-        SetCommandLineMemo(nullptr);
-    }
     void TearDown() override
     {
         SetLogTarget(nullptr);
@@ -30,12 +24,12 @@ protected:
 
     static void LogOneOfEach()
     {
-        LogText(QStringLiteral("text"));
-        LogDebug(QStringLiteral("debug"));
-        LogWarning(QStringLiteral("warning"));
-        LogInformation(QStringLiteral("information"));
-        LogError(QStringLiteral("error"));
-        LogStrings({QStringLiteral("first"), QStringLiteral("second")});
+        LogText("text");
+        LogDebug("debug");
+        LogWarning("warning");
+        LogInformation("information");
+        LogError("error");
+        LogStrings({"first", "second"});
         LogStrings({});
     }
 
@@ -49,13 +43,6 @@ protected:
         ClearCommandLines();
     }
 };
-
-TEST_F(LogProcedures, WithoutAViewNothingHappens)
-{
-    LogOneOfEach();
-    UseEveryOtherProcedure(Root() + QStringLiteral("log.txt"));
-    EXPECT_FALSE(QFile::exists(Root() + QStringLiteral("log.txt")));
-}
 
 TEST_F(LogProcedures, LinesReachTheViewAtTheirLevels)
 {
@@ -76,24 +63,28 @@ TEST_F(LogProcedures, TheMirrorFileIsDrivenThroughTheView)
 {
     TNeroMemo view;
     SetLogTarget(&view);
-    const QString fileName = Root() + QStringLiteral("log.txt");
+    const QString fileName = Root() + "log.txt";
     EXPECT_EQ(LogSetFileName(fileName), fileName);
-    LogText(QStringLiteral("one"));
+    LogText("one");
     LogClearFile();
-    LogText(QStringLiteral("two"));
+    LogText("two");
     LogCloseFile();
-    LogText(QStringLiteral("three"));
+    LogText("three");
     EXPECT_EQ(ReadFile(fileName), QByteArray("two\n"));
-    EXPECT_EQ(LogSetFileName(Root() + QStringLiteral("missing/log.txt")), QString());
+    EXPECT_EQ(LogSetFileName(Root() + "missing/log.txt"), QString());
 }
 
-TEST_F(LogProcedures, ADestroyedViewIsNoLongerATarget)
+TEST_F(LogProcedures, WithoutAViewOrAfterItIsDestroyedNothingHappens)
 {
+    LogOneOfEach();
+    UseEveryOtherProcedure(Root() + "log.txt");
+    EXPECT_FALSE(QFile::exists(Root() + "log.txt"));
+
     auto view = std::make_unique<TNeroMemo>();
     auto commandLines = std::make_unique<QPlainTextEdit>();
     SetLogTarget(view.get());
     SetCommandLineMemo(commandLines.get());
-    commandLines->appendPlainText(QStringLiteral("toolame -b 224"));
+    commandLines->appendPlainText("toolame -b 224");
     ClearCommandLines();
     EXPECT_TRUE(commandLines->toPlainText().isEmpty());
 
@@ -102,7 +93,7 @@ TEST_F(LogProcedures, ADestroyedViewIsNoLongerATarget)
     EXPECT_EQ(LogTarget(), nullptr);
     EXPECT_EQ(CommandLineMemo(), nullptr);
     LogOneOfEach();
-    UseEveryOtherProcedure(Root() + QStringLiteral("log.txt"));
+    UseEveryOtherProcedure(Root() + "log.txt");
 }
 
 class DebugFile : public TempWorld {
@@ -118,7 +109,7 @@ protected:
         TempWorld::TearDown();
     }
 
-    QString DebugFileName() const { return ProgramFolder() + QStringLiteral("debug.txt"); }
+    QString DebugFileName() const { return ProgramFolder() + "debug.txt"; }
     QStringList DebugLines() const
     {
         return QString::fromUtf8(ReadFile(DebugFileName())).split(u'\n', Qt::SkipEmptyParts);
@@ -127,8 +118,7 @@ protected:
     void RunWriter(const QStringList& texts) const
     {
         QProcess writer;
-        writer.start(TestProgramsFolder() + QStringLiteral("debug_writer"),
-                     QStringList{ProgramFolder()} + texts);
+        writer.start(TestProgramsFolder() + "debug_writer", QStringList{ProgramFolder()} + texts);
         ASSERT_TRUE(writer.waitForFinished(30000));
         ASSERT_EQ(writer.exitCode(), 0);
     }
@@ -136,53 +126,50 @@ protected:
 
 TEST_F(DebugFile, LinesAreStampedAndBlankTextsGiveEmptyLines)
 {
-    DebugWrite(QStringLiteral("  started "));
-    DebugWrite(QStringLiteral("   "));
-    DebugWrite(QStringLiteral("\t"));
-    DebugWrite(QStringLiteral("finished"));
+    SetDebugFileSwitch(false);
+    DebugWrite("hidden");
+    EXPECT_FALSE(QFile::exists(DebugFileName())) << "nothing is written while the switch is off";
+    SetDebugFileSwitch(true);
+    DebugWrite("  started ");
+    DebugWrite("   ");
+    DebugWrite("\t");
+    DebugWrite("finished");
     const QString date = QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat);
     const QStringList lines = QString::fromUtf8(ReadFile(DebugFileName())).split(u'\n');
     ASSERT_EQ(lines.size(), 5);
     EXPECT_TRUE(lines[0].startsWith(date + u' ')) << lines[0].toStdString();
-    EXPECT_TRUE(lines[0].endsWith(QStringLiteral(" -   started "))) << lines[0].toStdString();
+    EXPECT_TRUE(lines[0].endsWith(" -   started ")) << lines[0].toStdString();
     EXPECT_EQ(lines[1], QString());
     EXPECT_EQ(lines[2], QString());
-    EXPECT_TRUE(lines[3].endsWith(QStringLiteral(" - finished")));
+    EXPECT_TRUE(lines[3].endsWith(" - finished"));
     EXPECT_EQ(lines[4], QString());
-}
-
-TEST_F(DebugFile, NothingIsWrittenWhileTheSwitchIsOff)
-{
-    SetDebugFileSwitch(false);
-    DebugWrite(QStringLiteral("hidden"));
-    EXPECT_FALSE(QFile::exists(DebugFileName()));
 }
 
 TEST_F(DebugFile, EachRunStartsAFreshFile)
 {
-    RunWriter({QStringLiteral("one"), QStringLiteral("two")});
+    RunWriter({"one", "two"});
     EXPECT_EQ(DebugLines().size(), 2);
-    RunWriter({QStringLiteral("three")});
+    RunWriter({"three"});
     const QStringList lines = DebugLines();
     ASSERT_EQ(lines.size(), 1);
-    EXPECT_TRUE(lines[0].endsWith(QStringLiteral(" - three")));
+    EXPECT_TRUE(lines[0].endsWith(" - three"));
 }
 
 TEST_F(DebugFile, AnUnwritableFolderIsIgnoredAndTheNextWriteStartsAfresh)
 {
-    plat::SetProgramFolder(Root() + QStringLiteral("missing/"));
-    DebugWrite(QStringLiteral("lost"));
-    EXPECT_FALSE(QDir(Root() + QStringLiteral("missing")).exists());
+    plat::SetProgramFolder(Root() + "missing/");
+    DebugWrite("lost");
+    EXPECT_FALSE(QDir(Root() + "missing").exists());
 
-    const QString blocked = Root() + QStringLiteral("blocked/");
+    const QString blocked = Root() + "blocked/";
     QDir().mkpath(blocked + QStringLiteral("debug.txt"));
     plat::SetProgramFolder(blocked);
-    DebugWrite(QStringLiteral("lost too"));
+    DebugWrite("lost too");
 
     plat::SetProgramFolder(ProgramFolder());
     WriteFile(DebugFileName(), "from an earlier run\n");
-    DebugWrite(QStringLiteral("kept"));
+    DebugWrite("kept");
     const QStringList lines = DebugLines();
     ASSERT_EQ(lines.size(), 1);
-    EXPECT_TRUE(lines[0].endsWith(QStringLiteral(" - kept")));
+    EXPECT_TRUE(lines[0].endsWith(" - kept"));
 }

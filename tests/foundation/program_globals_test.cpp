@@ -11,14 +11,14 @@ protected:
     {
         TempWorld::SetUp();
         StartupFlags = TStartupFlags();
-        WriteFile(QStringLiteral("program/Lng/korvane_fr.lng"),
-                  "[Language]\nLanguage=Fran\xc3\xa7" "ais\nLanguageExt=fr\n\n[Messages]\nNo %s=Pas de %s\n");
+        WriteFile("program/Lng/korvane_fr.lng", "[Language]\nLanguage=Fran\xc3\xa7"
+                                                "ais\nLanguageExt=fr\n\n[Messages]\nNo %s=Pas de %s\n");
     }
     void TearDown() override
     {
         InitLanguage(false, QString(), true, QString());
-        NoTooLameText = QStringLiteral("No TooLame");
-        NoMplexText = QStringLiteral("No Mplex");
+        NoTooLameText = "No TooLame";
+        NoMplexText = "No Mplex";
         TempWorld::TearDown();
     }
     void WriteStartupSettings(const QByteArray& lines)
@@ -29,25 +29,28 @@ protected:
 
 TEST_F(ProgramGlobals, VersionTextsShowABuildNumberAsABeta)
 {
-    EXPECT_EQ(ProgramVersionFromFileVersion(QStringLiteral("2.0.0.0")), QStringLiteral("2.0.0"));
-    EXPECT_EQ(ProgramVersionFromFileVersion(QStringLiteral("2.0.0.3")), QStringLiteral("2.0.0b3"));
-    EXPECT_EQ(ProgramVersionFromFileVersion(QStringLiteral("2.0.0.12")), QStringLiteral("2.0.0b12"));
-    EXPECT_EQ(ProgramVersionFromFileVersion(QStringLiteral("2.0.0.123")), QStringLiteral("2.0.0"));
+    EXPECT_EQ(ProgramVersionFromFileVersion("2.0.0.0"), "2.0.0");
+    EXPECT_EQ(ProgramVersionFromFileVersion("2.0.0.3"), "2.0.0b3");
+    EXPECT_EQ(ProgramVersionFromFileVersion("2.0.0.12"), "2.0.0b12");
+    EXPECT_EQ(ProgramVersionFromFileVersion("2.0.0.123"), "2.0.0");
     EXPECT_EQ(ProgramVersionFromFileVersion(QString()), QString());
-    EXPECT_EQ(ShortVersionOf(QStringLiteral("2.0.0b12")), QStringLiteral("2.0.0"));
-}
+    EXPECT_EQ(ShortVersionOf("2.0.0b12"), "2.0.0");
 
-TEST_F(ProgramGlobals, AProgramWithoutVersionStringsIsTitledByItsNameAlone)
-{
+    // A program without version strings is titled by its name alone.
     ClearVersionCaches();
     EXPECT_EQ(GetProgramVersion(), QString());
     EXPECT_EQ(GetVersionNoDots(), QString());
-    EXPECT_EQ(GetProgramTitleVersion(), QStringLiteral("Korvane"));
+    EXPECT_EQ(GetProgramTitleVersion(), "Korvane");
     ClearVersionCaches();
 }
 
 TEST_F(ProgramGlobals, FlagsAreOnOnlyForExactlyOne)
 {
+    LoadGlobalSettings();
+    EXPECT_FALSE(StartupFlags.NoScaling) << "no settings file";
+    EXPECT_TRUE(AutomaticScaling());
+    EXPECT_EQ(TranslateMsg("No %s"), "No %s") << "nor language: English";
+
     WriteStartupSettings("NoScaling=1 \nDebug=true\nDoNotShowNoMplexAgain=1\nDoNotShowBadMplexAgain=01\n"
                          "DoNotShowNoTooLameAgain= 1\n");
     LoadGlobalSettings();
@@ -60,32 +63,21 @@ TEST_F(ProgramGlobals, FlagsAreOnOnlyForExactlyOne)
     EXPECT_FALSE(StartupFlags.DoNotShowTooSmallDesktopAgain);
 }
 
-TEST_F(ProgramGlobals, MissingSettingsFileLeavesEveryFlagOff)
+TEST_F(ProgramGlobals, ALanguageListEntrySelectsItsLanguageAndFlagsGoThroughTheStore)
 {
+    WriteStartupSettings("Language=Fran\xc3\xa7"
+                         "ais\t(2.0.0)\n");
     LoadGlobalSettings();
-    EXPECT_FALSE(StartupFlags.NoScaling);
-    EXPECT_TRUE(AutomaticScaling());
-    EXPECT_FALSE(StartupFlags.DoNotShowNoTooLameAgain);
-    EXPECT_EQ(TranslateMsg(QStringLiteral("No %s")), QStringLiteral("No %s")) << "no locale file: English";
-}
-
-TEST_F(ProgramGlobals, ALanguageListEntrySelectsItsLanguage)
-{
-    WriteStartupSettings("Language=Fran\xc3\xa7" "ais\t(2.0.0)\n");
-    LoadGlobalSettings();
-    EXPECT_EQ(CurrentLanguageCode(), QStringLiteral("fr"));
+    EXPECT_EQ(CurrentLanguageCode(), "fr");
     InitToolMissingTexts();
-    EXPECT_EQ(NoTooLameText, QStringLiteral("Pas de TooLame"));
-    EXPECT_EQ(NoMplexText, QStringLiteral("Pas de Mplex"));
-}
+    EXPECT_EQ(NoTooLameText, "Pas de TooLame");
+    EXPECT_EQ(NoMplexText, "Pas de Mplex");
 
-TEST_F(ProgramGlobals, DoNotShowFlagsGoThroughTheSettingsStore)
-{
     TSettings store;
     store.SetApplicationIni(ProgramName);
     RegisterDoNotShowSettings(&store);
-    ASSERT_NE(store.FindItem(QStringLiteral("DoNotShowBadTooLameAgain")), nullptr);
-    EXPECT_EQ(store.FindItem(QStringLiteral("DoNotShowBadTooLameAgain"))->ValueDefault(), QVariant(false));
+    ASSERT_NE(store.FindItem("DoNotShowBadTooLameAgain"), nullptr);
+    EXPECT_EQ(store.FindItem("DoNotShowBadTooLameAgain")->ValueDefault(), QVariant(false));
     StartupFlags.DoNotShowBadTooLameAgain = true;
     StoreDoNotShowSettings(&store);
     ASSERT_TRUE(store.Save());
@@ -102,6 +94,6 @@ TEST_F(ProgramGlobals, CygwinConflictIsExplainedInOneErrorBox)
     ShowCygwinConflictMessage();
     ASSERT_EQ(Dialogs().Messages().size(), 1);
     EXPECT_EQ(Dialogs().Messages()[0].Type, plat::TMsgDlgType::mtError);
-    EXPECT_TRUE(Dialogs().LastText().contains(QStringLiteral("Korvane uses cygwin1.dll")));
-    EXPECT_TRUE(Dialogs().LastText().endsWith(QStringLiteral("of your Windows.\r")));
+    EXPECT_TRUE(Dialogs().LastText().contains("Korvane uses cygwin1.dll"));
+    EXPECT_TRUE(Dialogs().LastText().endsWith("of your Windows.\r"));
 }

@@ -55,10 +55,13 @@ protected:
         WriteFile(GetSoundFolder() + QString::fromLatin1(soundFiles[number - 1]), image);
         return image;
     }
-    void WriteAllSoundFiles()
+    void WriteAllSoundFiles(bool reload = true)
     {
         for (int number = SndBatchConversionEnded; number <= SndSuccess; ++number)
             WriteSoundFile(number);
+        if (reload)
+            ReloadSounds();
+        player_->Clear();
     }
     static TSoundItem* Sound(TSoundEvent number)
     {
@@ -73,104 +76,89 @@ protected:
 
 TEST_F(Sounds, StartWithSixSoundsInUseInTheProgramsSoundFolder)
 {
-    EXPECT_EQ(GetSoundFolder(), ProgramFolder() + QStringLiteral("Sounds/"));
+    int listChanges = 0;
+    SoundsNotifications().OnSoundsChanged = [&] { ++listChanges; };
+    TranslateSounds();
     QStringList names;
     for (const TSoundItem* item : GetSoundsList()) {
         names << item->Name();
         EXPECT_TRUE(item->UseIt());
         EXPECT_FALSE(item->HasWaveData()) << "data comes with the first reload";
-        EXPECT_EQ(item->KeyPrefix(), item->Name());
         EXPECT_EQ(item->TranslatedCaption(), item->Caption());
     }
     EXPECT_EQ(names, QStringList({"SndBatchConversionEnded", "SndSuccess", "SndFailure", "SndPleaseConfirm",
                                   "SndNewVersion", "SndNoNewVersion"}));
-    EXPECT_EQ(Sound(SndNewVersion)->FileName(), ProgramFolder() + QStringLiteral("Sounds/new version.wav"));
-    EXPECT_EQ(Sound(SndPleaseConfirm)->Caption(), QStringLiteral("Please confirm..."));
+    EXPECT_EQ(Sound(SndNewVersion)->FileName(), ProgramFolder() + "Sounds/new version.wav");
+    EXPECT_EQ(Sound(SndBatchConversionEnded)->TranslatedCaption(), "Batch conversion ended");
+    ReloadSounds();
+    EXPECT_EQ(listChanges, 2);
 }
 
-TEST_F(Sounds, EachEventPlaysItsOwnSoundAndOtherNumbersPlayNothing)
+TEST_F(Sounds, EachEventPlaysItsOwnSoundCuttingTheOneThatPlays)
 {
     WriteAllSoundFiles();
-    ReloadSounds();
     for (int number = SndBatchConversionEnded; number <= SndSuccess; ++number) {
         PlaySoundEvent(number);
-        ASSERT_FALSE(player_->Played().isEmpty());
-        EXPECT_EQ(player_->Played().last(),
+        EXPECT_EQ(player_->Played().value(number - 1),
                   ReadFile(GetSoundFolder() + QString::fromLatin1(soundFiles[number - 1])))
             << "event " << number;
     }
+    ASSERT_EQ(player_->Calls.size(), 6 + 5);
+    EXPECT_EQ(player_->Calls[1].What, Kind::Cut);
+    EXPECT_EQ(player_->Calls[1].Wav, player_->Calls[0].Wav);
+    StopSoundEvent();
+    EXPECT_FALSE(player_->isPlaying());
+
     player_->Clear();
     for (int number : {0, 7, 8, 255, -1})
         PlaySoundEvent(number);
     EXPECT_TRUE(player_->Played().isEmpty());
-    EXPECT_EQ(GetSoundEventName(7), QStringLiteral("NoSnd"));
-    EXPECT_EQ(GetSoundEventName(-3), QStringLiteral("NoSnd"));
-    EXPECT_EQ(GetSoundEventName(SndFailure), QStringLiteral("SndFailure"));
+    EXPECT_EQ(GetSoundEventName(7), "NoSnd");
+    EXPECT_EQ(GetSoundEventName(-3), "NoSnd");
 }
 
-TEST_F(Sounds, ANewSoundCutsTheOneThatPlaysAndStopEndsIt)
-{
-    const QByteArray done = WriteSoundFile(SndBatchConversionEnded);
-    const QByteArray failure = WriteSoundFile(SndFailure);
-    ReloadSounds();
-    player_->Clear();
-    PlaySoundEvent(SndBatchConversionEnded);
-    PlaySoundEvent(SndFailure);
-    ASSERT_EQ(player_->Calls.size(), 3);
-    EXPECT_EQ(player_->Calls[1].What, Kind::Cut);
-    EXPECT_EQ(player_->Calls[1].Wav, done);
-    EXPECT_EQ(player_->Calls[2].What, Kind::Play);
-    EXPECT_EQ(player_->Calls[2].Wav, failure);
-    StopSoundEvent();
-    EXPECT_FALSE(player_->isPlaying());
-}
-
-TEST_F(Sounds, NothingPlaysWhileSwitchedOffAndSwitchingOffStopsTheSound)
+TEST_F(Sounds, SwitchedOffOrOutOfUseASoundPlaysOnlyWhenAskedForByItself)
 {
     WriteAllSoundFiles();
-    ReloadSounds();
     int enabledChanges = 0;
     SoundsNotifications().OnSoundsEnabledChanged = [&] { ++enabledChanges; };
-
     PlaySoundEvent(SndSuccess);
     ASSERT_TRUE(player_->isPlaying());
     SetSoundsEnabled(false);
-    EXPECT_FALSE(player_->isPlaying());
+    EXPECT_FALSE(player_->isPlaying()) << "switching off stops the sound";
     SetSoundsEnabled(false);
     EXPECT_EQ(enabledChanges, 1) << "only a change is announced";
-
     player_->Clear();
     PlaySoundEvent(SndSuccess);
     PlaySoundItem(Sound(SndSuccess));
     EXPECT_TRUE(player_->Played().isEmpty());
-    SetSoundsEnabled(true);
-    EXPECT_EQ(enabledChanges, 2);
-}
 
-TEST_F(Sounds, ASoundOutOfUsePlaysOnlyWhenAskedForByItself)
-{
-    WriteAllSoundFiles();
-    ReloadSounds();
+    SetSoundsEnabled(true);
     Sound(SndFailure)->SetUseIt(false);
     PlaySoundEvent(SndFailure);
     EXPECT_TRUE(player_->Played().isEmpty());
     // The settings page's play button tries a sound that is not in use.
     PlaySoundItem(Sound(SndFailure));
     EXPECT_EQ(player_->Played().size(), 1);
+
+    // Clearing the file of a playing sound stops it and takes it out of use.
+    Sound(SndFailure)->SetFileName(QString());
+    EXPECT_FALSE(player_->isPlaying());
+    EXPECT_FALSE(Sound(SndFailure)->UseIt());
 }
 
 TEST_F(Sounds, RefusedFilesLeaveTheSoundEmptyAndOutOfUse)
 {
-    const QString tooLarge = WriteFile(QStringLiteral("large.wav"), QByteArray(sizeLimit + 1, 'x'));
-    const QString notWave = WriteFile(QStringLiteral("tune.mp3"), MakeWavImage(8000, 1, 16, RampSamples(10)));
-    WriteFile(QStringLiteral("folder.wav/inside"), "x");
-    WriteAllSoundFiles();
+    const QString tooLarge = WriteFile("large.wav", QByteArray(sizeLimit + 1, 'x'));
+    const QString notWave = WriteFile("tune.mp3", MakeWavImage(8000, 1, 16, RampSamples(10)));
+    WriteFile("folder.wav/inside", "x");
+    WriteAllSoundFiles(false);
     TSoundItem* item = Sound(SndFailure);
     QList<TSoundItem*> changed;
     SoundsNotifications().OnSoundItemChanged = [&](TSoundItem* sound) { changed << sound; };
 
-    for (const QString& name : {Root() + QStringLiteral("missing.wav"), notWave, tooLarge,
-                                Root() + QStringLiteral("folder.wav"), QStringLiteral("   ")}) {
+    for (const QString& name :
+         {Root() + "missing.wav", notWave, tooLarge, Root() + "folder.wav", QString("   ")}) {
         item->Reload();
         ASSERT_TRUE(item->CanPlay());
         changed.clear();
@@ -179,35 +167,22 @@ TEST_F(Sounds, RefusedFilesLeaveTheSoundEmptyAndOutOfUse)
         EXPECT_FALSE(item->HasWaveData()) << name.toStdString();
         EXPECT_FALSE(item->UseIt()) << name.toStdString();
         EXPECT_EQ(changed, QList<TSoundItem*>{item});
-        item->SetFileName(GetSoundFolder() + QStringLiteral("failure.wav"));
+        item->SetFileName(GetSoundFolder() + "failure.wav");
         item->SetUseIt(true);
     }
     EXPECT_FALSE(TSoundItem::IsValidWaveFile(QString()));
-}
 
-TEST_F(Sounds, AFileUpToTheLimitAndAnUpperCaseExtensionAreAccepted)
-{
-    const QString atLimit = WriteFile(QStringLiteral("long.wav"), QByteArray(sizeLimit, 'x'));
-    const QString upper = WriteFile(QStringLiteral("Chime.WAVE"), MakeWavImage(8000, 1, 16, RampSamples(10)));
-    TSoundItem* item = Sound(SndSuccess);
-    item->SetFileName(QStringLiteral("  ") + upper + QStringLiteral(" "));
-    EXPECT_EQ(item->FileName(), upper) << "the name is trimmed";
+    // Up to the limit, with an upper-case extension, the name trimmed.
+    const QString atLimit = WriteFile("long.wav", QByteArray(sizeLimit, 'x'));
+    const QString upper = WriteFile("Chime.WAVE", MakeWavImage(8000, 1, 16, RampSamples(10)));
+    item->SetFileName("  " + upper + " ");
+    EXPECT_EQ(item->FileName(), upper);
     EXPECT_TRUE(item->HasWaveData());
     item->SetFileName(atLimit);
     EXPECT_EQ(item->WaveData().size(), sizeLimit);
 }
 
-TEST_F(Sounds, ClearingTheFileOfAPlayingSoundStopsIt)
-{
-    WriteAllSoundFiles();
-    ReloadSounds();
-    PlaySoundEvent(SndSuccess);
-    Sound(SndSuccess)->SetFileName(QString());
-    EXPECT_FALSE(player_->isPlaying());
-    EXPECT_FALSE(Sound(SndSuccess)->UseIt());
-}
-
-TEST_F(Sounds, UseItStaysOffWithoutDataAndOnlyChangesAreAnnounced)
+TEST_F(Sounds, UseItStaysOffWithoutDataAndANameIsRegisteredOnce)
 {
     int changes = 0;
     SoundsNotifications().OnSoundItemChanged = [&](TSoundItem*) { ++changes; };
@@ -222,43 +197,16 @@ TEST_F(Sounds, UseItStaysOffWithoutDataAndOnlyChangesAreAnnounced)
     item->Reload();
     item->SetUseIt(true);
     EXPECT_TRUE(item->CanPlay());
-}
 
-TEST_F(Sounds, RegisteringANameAgainLeavesOnlyTheNewSound)
-{
-    TSoundItem* replacement = RegisterSound(std::make_unique<TSoundItem>(
-        QStringLiteral("Failure"), QString(), false, QStringLiteral("SndFailure")));
-    int named = 0;
-    for (const TSoundItem* item : GetSoundsList())
-        named += item->Name() == QStringLiteral("SndFailure") ? 1 : 0;
-    EXPECT_EQ(named, 1);
+    // Registering a name again leaves only the new sound.
+    TSoundItem* replacement =
+        RegisterSound(std::make_unique<TSoundItem>("Failure", QString(), false, "SndFailure"));
     EXPECT_EQ(GetSoundsList().size(), 6);
     EXPECT_EQ(Sound(SndFailure), replacement);
 }
 
-TEST_F(Sounds, CaptionsAreTranslatedAndTheListIsAnnounced)
-{
-    int listChanges = 0;
-    SoundsNotifications().OnSoundsChanged = [&] { ++listChanges; };
-    TranslateSounds();
-    EXPECT_EQ(Sound(SndBatchConversionEnded)->TranslatedCaption(), QStringLiteral("Batch conversion ended"));
-    ReloadSounds();
-    EXPECT_EQ(listChanges, 2);
-}
-
 class SoundSettings : public Sounds {
 protected:
-    void SetUp() override
-    {
-        Sounds::SetUp();
-        plat::SetExecutableName(QStringLiteral("korvane"));
-    }
-    void TearDown() override
-    {
-        plat::SetExecutableName(QString());
-        Sounds::TearDown();
-    }
-
     // The main window's steps: attach, defaults, load, then the reload after loading.
     static void AttachAndLoad(TSettings& store)
     {
@@ -272,15 +220,17 @@ protected:
 
 TEST_F(SoundSettings, ChoicesSurviveASaveAndALoad)
 {
-    WriteAllSoundFiles();
-    const QString ownFile =
-        WriteFile(QStringLiteral("mine/bell.wav"), MakeWavImage(8000, 1, 16, RampSamples(5)));
+    WriteAllSoundFiles(false);
+    const QString ownFile = WriteFile("mine/bell.wav", MakeWavImage(8000, 1, 16, RampSamples(5)));
     {
         TSettings store;
         AttachAndLoad(store);
+        const int count = store.Settings().Count();
+        SetSoundsSettings(&store);
+        EXPECT_EQ(store.Settings().Count(), count) << "attaching again adds nothing";
         EXPECT_TRUE(GetSoundsEnabled());
         for (const TSoundItem* item : GetSoundsList())
-            EXPECT_TRUE(item->CanPlay()) << item->Name().toStdString();
+            EXPECT_TRUE(item->CanPlay()) << "by default each file of the sound folder, in use";
         Sound(SndFailure)->SetFileName(ownFile);
         Sound(SndSuccess)->SetUseIt(false);
         SetSoundsEnabled(false);
@@ -307,53 +257,29 @@ TEST_F(SoundSettings, ChoicesSurviveASaveAndALoad)
     EXPECT_TRUE(Sound(SndNewVersion)->CanPlay());
 }
 
-TEST_F(SoundSettings, DefaultsAreTheSoundFolderFilesInUse)
-{
-    TSettings store;
-    SetSoundsSettings(&store);
-    SetSoundsDefaults();
-    EXPECT_EQ(store.FindItem(QStringLiteral("SoundsEnabled"))->ValueDefault(), QVariant(true));
-    const TSettingItem* file = store.FindItem(QStringLiteral("SndNoNewVersionFile"));
-    ASSERT_NE(file, nullptr);
-    EXPECT_EQ(file->DataType(), stString);
-    EXPECT_EQ(file->Storage(), ssIniFile);
-    EXPECT_EQ(file->ValueDefault(), QVariant(GetSoundFolder() + QStringLiteral("no new version.wav")));
-    const TSettingItem* useIt = store.FindItem(QStringLiteral("SndNoNewVersionUseIt"));
-    ASSERT_NE(useIt, nullptr);
-    EXPECT_EQ(useIt->DataType(), stBoolean);
-    EXPECT_EQ(useIt->ValueDefault(), QVariant(true));
-
-    const int count = store.Settings().Count();
-    SetSoundsSettings(&store);
-    EXPECT_EQ(store.Settings().Count(), count) << "attaching again adds nothing";
-    SetSoundsSettings(nullptr);
-}
-
 TEST_F(SoundSettings, AStoredFileThatIsGoneKeepsThePreviousOneOutOfUse)
 {
-    WriteAllSoundFiles();
-    const QString gone = Root() + QStringLiteral("gone.wav");
-    WriteFile(QStringLiteral("home/.config/korvane/korvane.ini"),
-              "[Application]\nSndFailureFile=" + gone.toUtf8() + "\nSndFailureUseIt=1\n");
+    WriteAllSoundFiles(false);
+    WriteFile("home/.config/korvane/korvane.ini",
+              "[Application]\nSndFailureFile=" + (Root() + "gone.wav").toUtf8() + "\nSndFailureUseIt=1\n");
     TSettings store;
     AttachAndLoad(store);
-    EXPECT_EQ(Sound(SndFailure)->FileName(), GetSoundFolder() + QStringLiteral("failure.wav"));
+    EXPECT_EQ(Sound(SndFailure)->FileName(), GetSoundFolder() + "failure.wav");
     EXPECT_FALSE(Sound(SndFailure)->UseIt());
     EXPECT_TRUE(Sound(SndFailure)->HasWaveData());
 
     // Without a valid previous file nothing is kept.
-    QFile::remove(GetSoundFolder() + QStringLiteral("failure.wav"));
+    QFile::remove(GetSoundFolder() + "failure.wav");
     LoadSoundsSettings();
     EXPECT_TRUE(Sound(SndFailure)->FileName().isEmpty());
     SetSoundsSettings(nullptr);
 }
 
-TEST_F(Sounds, SixShortChimesLieBesideTheProgram)
+TEST_F(Sounds, SixShortChimesLieBesideTheProgramAndLoadAsItsSounds)
 {
     for (const char* name : soundFiles) {
         SCOPED_TRACE(name);
-        QByteArray image =
-            ReadFile(BuiltProgramFolder() + QStringLiteral("Sounds/") + QString::fromLatin1(name));
+        QByteArray image = ReadFile(BuiltProgramFolder() + "Sounds/" + name);
         ASSERT_FALSE(image.isEmpty());
         QBuffer source(&image);
         source.open(QIODevice::ReadOnly);
@@ -376,10 +302,7 @@ TEST_F(Sounds, SixShortChimesLieBesideTheProgram)
         EXPECT_LT(peak, 32000) << "not clipped";
         EXPECT_LT(std::abs(int(qFromLittleEndian(values[count - 1]))), 100) << "ends without a click";
     }
-}
 
-TEST_F(Sounds, TheBuiltSoundsLoadAsTheProgramsSounds)
-{
     plat::SetProgramFolder(BuiltProgramFolder());
     InitSoundEvents();
     ReloadSounds();

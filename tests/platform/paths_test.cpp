@@ -18,57 +18,32 @@ TEST_F(Paths, FoldersFollowTheEnvironmentAndEndWithASlash)
     EXPECT_EQ(TempFolder(), Temp());
     EXPECT_EQ(HomeFolder(), Home());
     EXPECT_EQ(PersonalFolder(), Home()) << "no Documents folder in a fresh home";
-    QDir().mkpath(Home() + QStringLiteral("Documents"));
-    EXPECT_EQ(PersonalFolder(), Home() + QStringLiteral("Documents/"));
+    QDir().mkpath(Home() + "Documents");
+    EXPECT_EQ(PersonalFolder(), Home() + "Documents/");
+    qputenv("XDG_CONFIG_HOME", "relative/config");
+    EXPECT_EQ(ApplicationDataFolder(), Home() + ".config/") << "a relative configuration folder is ignored";
 }
 
-TEST_F(Paths, ProgramFolderCanBeSetAndFallsBackToTheExecutable)
+TEST_F(Paths, ProgramFolderAndNameCanBeSetAndFallBackToTheRunningProgram)
 {
     EXPECT_EQ(plat::ProgramFolder(), ProgramFolder());
+    EXPECT_EQ(ExecutableName(), "korvane") << "every test world runs as the program";
     SetProgramFolder(QString());
+    SetExecutableName(QString());
     EXPECT_EQ(plat::ProgramFolder(), QCoreApplication::applicationDirPath() + u'/');
+    EXPECT_EQ(ExecutableName(), "test_platform");
 }
 
-TEST_F(Paths, RelativeConfigHomeIsIgnored)
-{
-    qputenv("XDG_CONFIG_HOME", "relative/config");
-    EXPECT_EQ(ApplicationDataFolder(), Home() + QStringLiteral(".config/"));
-}
-
-TEST(DialogTexts, CarriageReturnsBecomeLineFeedsForWidgets)
-{
-    EXPECT_EQ(ForDisplay(QStringLiteral("\rOne\r\nTwo\rThree\n")), QStringLiteral("\nOne\nTwo\nThree\n"));
-}
-
-TEST(DialogTexts, FiltersBecomeQtFilters)
-{
-    EXPECT_EQ(QtFileFilter(QStringLiteral("Audio|*.mp3;*.wav|All files|*")),
-              QStringLiteral("Audio (*.mp3 *.wav);;All files (*)"));
-}
-
-TEST_F(Paths, MessageBoxesReachTheInstalledDialogs)
+TEST_F(Paths, MessageBoxesReachTheInstalledDialogsAndTextsAreMadeForWidgets)
 {
     Dialogs().QueueAnswer(mrNo);
-    EXPECT_EQ(MessageDlg(QStringLiteral("Go on ?"), TMsgDlgType::mtConfirmation, mbYes | mbNo), mrNo);
-    EXPECT_EQ(MessageDlg(QStringLiteral("Again ?"), TMsgDlgType::mtConfirmation, mbYes | mbNo), mrYes);
-    ShowError(QStringLiteral("Broken"));
+    EXPECT_EQ(MessageDlg("Go on ?", TMsgDlgType::mtConfirmation, mbYes | mbNo), mrNo);
+    EXPECT_EQ(MessageDlg("Again ?", TMsgDlgType::mtConfirmation, mbYes | mbNo), mrYes);
+    ShowError("Broken");
     ASSERT_EQ(Dialogs().Messages().size(), 3);
     EXPECT_EQ(Dialogs().Messages()[2].Type, TMsgDlgType::mtError);
-    EXPECT_EQ(Dialogs().LastText(), QStringLiteral("Broken"));
-}
+    EXPECT_EQ(Dialogs().LastText(), "Broken");
 
-TEST_F(Paths, ExecutableNameCanBeSetAndFallsBackToTheRunningProgram)
-{
-    EXPECT_EQ(ExecutableName(), QStringLiteral("korvane")) << "every test world runs as the program";
-    SetExecutableName(QString());
-    EXPECT_EQ(ExecutableName(), QStringLiteral("test_platform"));
-}
-
-TEST_F(Paths, WriteProtectionComesFromTheModeBitsEvenForRoot)
-{
-    const QString name = WriteFile(QStringLiteral("file"), "x");
-    EXPECT_FALSE(IsWriteProtected(name));
-    QFile::setPermissions(name, QFile::ReadOwner);
-    EXPECT_TRUE(IsWriteProtected(name));
-    EXPECT_FALSE(IsWriteProtected(Root() + QStringLiteral("missing")));
+    EXPECT_EQ(ForDisplay("\rOne\r\nTwo\rThree\n"), "\nOne\nTwo\nThree\n");
+    EXPECT_EQ(QtFileFilter("Audio|*.mp3;*.wav|All files|*"), "Audio (*.mp3 *.wav);;All files (*)");
 }

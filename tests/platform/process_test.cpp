@@ -59,114 +59,101 @@ protected:
     static bool IsOurUnreapedChild(pid_t pid) { return ::waitpid(pid, nullptr, WNOHANG) == 0; }
 };
 
-TEST_F(Process, ArgumentsArriveAsTheyWereGiven)
+TEST_F(Process, ArgumentsArriveAsTheyWereGivenAndAreQuotedOnlyForDisplay)
 {
-    const QStringList arguments = {QStringLiteral("two  blanks"),
-                                   QStringLiteral("\"quoted\" and 'single'"),
-                                   QStringLiteral("$HOME `id` $(id) ;|&*?"),
-                                   QStringLiteral("-o"),
-                                   QStringLiteral("--leading-dash"),
-                                   QStringLiteral("Chloé Ærøskøbing 東京"),
-                                   QStringLiteral("back\\slash"),
+    const QStringList arguments = {"two  blanks",
+                                   "\"quoted\" and 'single'",
+                                   "$HOME `id` $(id) ;|&*?",
+                                   "-o",
+                                   "--leading-dash",
+                                   "Chloé Ærøskøbing 東京",
+                                   "back\\slash",
                                    QString()};
-    const QByteArray output = Run(QStringList(QStringLiteral("echo")) + arguments);
+    const QByteArray output = Run(QStringList("echo") + arguments);
     EXPECT_EQ(QString::fromUtf8(output), arguments.join(u'\n') + u'\n');
+
+    // The command line is only ever quoted for display.
+    EXPECT_EQ(ChildProcess::CommandLineText("/opt/k v/toolame",
+                                            {"-b", "224", "/tmp/my song.wav", QString(), "a\"b"}),
+              "\"/opt/k v/toolame\" -b 224 \"/tmp/my song.wav\" \"\" a\"b");
+    ChildProcess child;
+    child.Start(ChildToolPath(), Steps("exit|0"));
+    EXPECT_EQ(child.CommandLine(), u'"' + ChildToolPath() + QStringLiteral("\" exit 0"));
 }
 
-TEST_F(Process, OutputAndErrorsShareOnePipeInOrderAndInputIsEmpty)
+TEST_F(Process, OutputAndErrorsShareOnePipeAndTheExitCodeOrSignalIsReported)
 {
     QByteArray expected = "stdin 0 bytes\n";
     for (int n = 1; n <= 300; ++n)
         expected += "line " + QByteArray::number(n) + '\n';
-    EXPECT_EQ(Run(Steps(QStringLiteral("stdin|lines|300"))), expected);
+    EXPECT_EQ(Run(Steps("stdin|lines|300")), expected);
+
+    std::optional<int> exitCode;
+    Run(Steps("out|bye\\n|exit|3"), &exitCode);
+    EXPECT_EQ(exitCode, 3);
+    Run({}, &exitCode);
+    EXPECT_EQ(exitCode, 0);
+    Run({"signal", QString::number(SIGKILL)}, &exitCode);
+    EXPECT_EQ(exitCode, 128 + SIGKILL);
+    Run({"signal", QString::number(SIGTERM)}, &exitCode);
+    EXPECT_EQ(exitCode, 128 + SIGTERM);
 }
 
 TEST_F(Process, RunsInItsFolderWithTheGivenEnvironment)
 {
-    const QString folder = Root() + QStringLiteral("dossier é/");
+    const QString folder = Root() + "dossier é/";
     ASSERT_TRUE(QDir().mkpath(folder));
     ChildProcess::Options options;
     options.WorkingFolder = folder;
-    options.Environment = {QStringLiteral("KORVANE_PROBE=a b=c")};
-    const QByteArray output = Run(Steps(QStringLiteral("cwd|env|KORVANE_PROBE|env|HOME")), nullptr, options);
+    options.Environment = {"KORVANE_PROBE=a b=c"};
+    const QByteArray output = Run(Steps("cwd|env|KORVANE_PROBE|env|HOME"), nullptr, options);
     EXPECT_EQ(QString::fromUtf8(output), QStringLiteral("cwd %1\nenv KORVANE_PROBE=a b=c\nenv HOME unset\n")
                                              .arg(QDir(folder).canonicalPath()));
 
     const SavedVariable saved("KORVANE_PROBE");
     qputenv("KORVANE_PROBE", "inherited");
-    EXPECT_EQ(Run(Steps(QStringLiteral("env|KORVANE_PROBE"))), "env KORVANE_PROBE=inherited\n");
-}
-
-TEST_F(Process, ReportsTheExitCodeAndSignalDeathAs128PlusTheSignal)
-{
-    std::optional<int> exitCode;
-    Run(Steps(QStringLiteral("out|bye\\n|exit|3")), &exitCode);
-    EXPECT_EQ(exitCode, 3);
-    Run({}, &exitCode);
-    EXPECT_EQ(exitCode, 0);
-    Run({QStringLiteral("signal"), QString::number(SIGKILL)}, &exitCode);
-    EXPECT_EQ(exitCode, 128 + SIGKILL);
-    Run({QStringLiteral("signal"), QString::number(SIGTERM)}, &exitCode);
-    EXPECT_EQ(exitCode, 128 + SIGTERM);
+    EXPECT_EQ(Run(Steps("env|KORVANE_PROBE")), "env KORVANE_PROBE=inherited\n");
 }
 
 TEST_F(Process, ProgramsThatCannotStartGiveTheSystemErrorCode)
 {
-    ChildProcess missing;
-    EXPECT_EQ(missing.Start(Root() + QStringLiteral("no such program"), {}), ENOENT);
-    EXPECT_FALSE(missing.Started());
-
-    const QString plain = WriteFile(QStringLiteral("plain file"), "#!/bin/sh\necho hi\n");
-    ChildProcess notExecutable;
-    EXPECT_EQ(notExecutable.Start(plain, {}), EACCES);
-    EXPECT_FALSE(notExecutable.Started());
-
-    ChildProcess folder;
-    EXPECT_EQ(folder.Start(Root(), {}), EACCES);
-
-    ChildProcess badFolder;
-    ChildProcess::Options options;
-    options.WorkingFolder = Root() + QStringLiteral("missing/");
-    EXPECT_EQ(badFolder.Start(ChildToolPath(), {}, options), ENOENT);
-    EXPECT_FALSE(badFolder.Started());
+    ChildProcess::Options badFolder;
+    badFolder.WorkingFolder = Root() + "missing/";
+    const std::tuple<QString, ChildProcess::Options, int> cases[] = {
+        {Root() + "no such program", {}, ENOENT},
+        {WriteFile("plain file", "#!/bin/sh\necho hi\n"), {}, EACCES},
+        {Root(), {}, EACCES},
+        {ChildToolPath(), badFolder, ENOENT}};
+    for (const auto& [program, options, error] : cases) {
+        ChildProcess child;
+        EXPECT_EQ(child.Start(program, {}, options), error) << program.toStdString();
+        EXPECT_FALSE(child.Started());
+    }
 }
 
 TEST_F(Process, NamesWithoutASlashAreSearchedInPath)
 {
     const SavedVariable savedPath("PATH");
-    const QString decoy = WriteFile(QStringLiteral("decoy/child_tool"), "not a program");
-    qputenv("PATH", QFile::encodeName(Root() + QStringLiteral("decoy:") +
-                                      QStringLiteral(KORVANE_TEST_PROGRAMS_DIR ":/bin")));
+    const QString decoy = WriteFile("decoy/child_tool", "not a program");
+    qputenv("PATH", QFile::encodeName(Root() + "decoy:" + QStringLiteral(KORVANE_TEST_PROGRAMS_DIR ":/bin")));
 
-    EXPECT_EQ(ChildProcess::SearchPath(QStringLiteral("child_tool")), ChildToolPath())
+    EXPECT_EQ(ChildProcess::SearchPath("child_tool"), ChildToolPath())
         << "a file without the execute bit is skipped, as the system's search does";
-    EXPECT_EQ(ChildProcess::SearchPath(QStringLiteral("no-such-tool")), QString());
+    EXPECT_EQ(ChildProcess::SearchPath("no-such-tool"), QString());
     EXPECT_EQ(ChildProcess::SearchPath(decoy), decoy) << "a name with a folder is taken as it stands";
-    EXPECT_EQ(ChildProcess::SearchPath(Root() + QStringLiteral("nothing")), QString());
+    EXPECT_EQ(ChildProcess::SearchPath(Root() + "nothing"), QString());
 
     ChildProcess child;
-    EXPECT_EQ(child.Start(QStringLiteral("child_tool"), Steps(QStringLiteral("echo|found"))), 0);
+    EXPECT_EQ(child.Start("child_tool", Steps("echo|found")), 0);
     EXPECT_EQ(RunToEnd(child), "found\n");
     ChildProcess missing;
-    EXPECT_EQ(missing.Start(QStringLiteral("no-such-tool"), {}), ENOENT);
-}
-
-TEST_F(Process, CommandLineIsQuotedForDisplay)
-{
-    EXPECT_EQ(ChildProcess::CommandLineText(QStringLiteral("/opt/k v/toolame"),
-                                            {QStringLiteral("-b"), QStringLiteral("224"),
-                                             QStringLiteral("/tmp/my song.wav"), QString(),
-                                             QStringLiteral("a\"b")}),
-              QStringLiteral("\"/opt/k v/toolame\" -b 224 \"/tmp/my song.wav\" \"\" a\"b"));
-    ChildProcess child;
-    child.Start(ChildToolPath(), Steps(QStringLiteral("exit|0")));
-    EXPECT_EQ(child.CommandLine(), u'"' + ChildToolPath() + QStringLiteral("\" exit 0"));
+    EXPECT_EQ(missing.Start("no-such-tool", {}), ENOENT);
 }
 
 TEST_F(Process, KillingTheGroupEndsTheChildAndWhatItStarted)
 {
     ChildProcess child;
-    ASSERT_EQ(child.Start(ChildToolPath(), Steps(QStringLiteral("pid|grandchild|forever"))), 0);
+    ASSERT_EQ(child.Start(ChildToolPath(), Steps("pid|grandchild|forever")), 0);
     QByteArray output;
     char buffer[200];
     const QDeadlineTimer deadline(5000);
@@ -188,14 +175,12 @@ TEST_F(Process, KillingTheGroupEndsTheChildAndWhatItStarted)
     EXPECT_FALSE(IsOurUnreapedChild(child.Pid())) << "the child was reaped";
     EXPECT_TRUE(QTest::qWaitFor([&] { return !IsProcessAlive(grandchild); }, 5000));
     child.KillGroup(); // after the reap it must not signal anything
-}
 
-TEST_F(Process, DestroyingARunningChildKillsAndReapsIt)
-{
+    // Destroying a running child kills and reaps it.
     pid_t pid = 0;
     {
         ChildProcess child;
-        ASSERT_EQ(child.Start(ChildToolPath(), Steps(QStringLiteral("forever"))), 0);
+        ASSERT_EQ(child.Start(ChildToolPath(), Steps("forever")), 0);
         pid = child.Pid();
         EXPECT_TRUE(IsProcessAlive(pid));
     }
@@ -206,9 +191,7 @@ TEST_F(Process, DestroyingARunningChildKillsAndReapsIt)
 TEST_F(Process, OutputThatEndsBeforeTheChildDoesNotMakeWaitingSpin)
 {
     ChildProcess child;
-    ASSERT_EQ(child.Start(QStringLiteral("/bin/sh"),
-                          {QStringLiteral("-c"), QStringLiteral("exec >&- 2>&-; sleep 0.3")}),
-              0);
+    ASSERT_EQ(child.Start("/bin/sh", {"-c", "exec >&- 2>&-; sleep 0.3"}), 0);
     char buffer[16];
     int rounds = 0;
     while (!child.TryReap()) {

@@ -8,7 +8,7 @@
 void EncodingSettingsWorld::SetUp()
 {
     TempWorld::SetUp();
-    plat::SetExecutableName(QStringLiteral("korvane"));
+    plat::SetExecutableName("korvane");
     GlobalEvents().OnEncodingSettingsChanged = [this](QObject* sender) { Senders.push_back(sender); };
 }
 
@@ -41,10 +41,10 @@ EncodingSettingsWorld::FreshStore(TEncodingSettingsDialog& dialog,
 QString EncodingSettingsWorld::StoredText(TSettings& store, const QString& key) const
 {
     const auto file = plat::IniText::Load(store.IniFileName());
-    return file ? file->ReadString(QStringLiteral("Application"), key, QString()) : QString();
+    return file ? file->ReadString("Application", key, QString()) : QString();
 }
 
 void EncodingSettingsWorld::UseFrench() const
 {
-    InitLanguage(true, SourceFolder() + QStringLiteral("resources/Lng/korvane_fr.lng"), true, QString());
+    InitLanguage(true, SourceFolder() + "resources/Lng/korvane_fr.lng", true, QString());
 }

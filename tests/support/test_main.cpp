@@ -17,7 +17,7 @@ int main(int argc, char** argv)
     qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
     ::testing::InitGoogleTest(&argc, argv);
     QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Korvane"));
+    QApplication::setApplicationName("Korvane");
     // The program chooses its language before anything is shown; tests start in English.
     InitLanguage(false, QString(), true, QString());
     return RUN_ALL_TESTS();

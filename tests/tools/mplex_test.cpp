@@ -1,6 +1,7 @@
 #include "tests/tools/tool_runner.h"
 
 #include <QFileInfo>
+#include <QStandardPaths>
 
 namespace {
 
@@ -9,15 +10,7 @@ constexpr qint64 kSector = 2324;
 // The arguments in the order the multiplexer command builds them.
 QStringList muxArguments(const QString& output, const QString& input)
 {
-    return {QStringLiteral("-vbr"),
-            QStringLiteral("-r"),
-            QStringLiteral("2000"),
-            QStringLiteral("-f"),
-            QStringLiteral("2"),
-            QStringLiteral("-h"),
-            QStringLiteral("-o"),
-            output,
-            input};
+    return {"-vbr", "-r", "2000", "-f", "2", "-h", "-o", output, input};
 }
 
 QByteArray sector(const QByteArray& stream, qint64 index)
@@ -38,50 +31,47 @@ protected:
     // Layer II audio as the encoder step makes it.
     QString EncodedAudio(const QString& folder = QString())
     {
-        const QString wav = WriteFile(folder + QStringLiteral("in.wav"), ToneWav(44100, 2, 16, 3.0));
-        const QString mp2 = Root() + folder + QStringLiteral("in.mp2");
-        const ToolRun run =
-            RunTool(ToolameProgram(), {QStringLiteral("-r"), QStringLiteral("-m"), QStringLiteral("s"),
-                                       QStringLiteral("-b"), QStringLiteral("224"), wav, mp2});
-        EXPECT_EQ(run.exitCode, 0);
+        const QString wav = WriteFile(folder + "in.wav", ToneWav(44100, 2, 16, 3.0));
+        const QString mp2 = Root() + folder + "in.mp2";
+        const ToolRun run = RunTool(ToolameProgram(), {"-r", "-m", "s", "-b", "224", wav, mp2});
+        EXPECT_EQ(run.ExitCode, 0);
         return mp2;
     }
-    QString Output() const { return Root() + QStringLiteral("out.mpg"); }
+    QString Output() const { return Root() + "out.mpg"; }
 };
 
 TEST_F(Mplex, AnswersTheVersionProbeAndTheHelpCall)
 {
-    const ToolRun version = RunTool(MplexProgram(), {QStringLiteral("-?")});
-    EXPECT_EQ(version.exitCode, 0);
-    const int line = version.IndexOfLineContaining(QStringLiteral("mjpegtools mplex version"));
+    const ToolRun version = RunTool(MplexProgram(), {"-?"});
+    EXPECT_EQ(version.ExitCode, 0);
+    const int line = version.IndexOfLineContaining("mjpegtools mplex version");
     ASSERT_GE(line, 0);
-    EXPECT_TRUE(version.lines[line].startsWith(QStringLiteral("mjpegtools mplex version")));
-    EXPECT_TRUE(version.lines[line].contains(QStringLiteral("1.6.2")));
-    EXPECT_EQ(version.lines.filter(QStringLiteral("mjpegtools mplex")).size(), 1)
-        << "the probe keeps the last one";
+    EXPECT_TRUE(version.Lines[line].startsWith("mjpegtools mplex version"));
+    EXPECT_TRUE(version.Lines[line].contains("1.6.2"));
+    EXPECT_EQ(version.Lines.filter("mjpegtools mplex").size(), 1) << "the probe keeps the last one";
 
-    const ToolRun help = RunTool(MplexProgram(), {QStringLiteral("-help")});
-    EXPECT_EQ(help.exitCode, 0);
-    EXPECT_TRUE(help.HasLineStartingWith(QStringLiteral("usage:")));
+    const ToolRun help = RunTool(MplexProgram(), {"-help"});
+    EXPECT_EQ(help.ExitCode, 0);
+    EXPECT_TRUE(help.HasLineStartingWith("usage:"));
 }
 
 TEST_F(Mplex, WritesAVideoCdStreamThatGivesTheAudioBack)
 {
     const QString audio = EncodedAudio();
     const ToolRun run = RunTool(MplexProgram(), muxArguments(Output(), audio));
-    ASSERT_EQ(run.exitCode, 0) << run.lines.join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(run.ExitCode, 0) << run.Lines.join(u'\n').toStdString();
 
     // The progress marks come in the order the engine's stages expect.
-    const int scanning = run.IndexOfLineContaining(QStringLiteral("Scanning for header info"));
-    const int sequence = run.IndexOfLineContaining(QStringLiteral("New sequence commences..."));
-    const int completion = run.IndexOfLineContaining(QStringLiteral("Multiplex completion"));
-    const int status = run.IndexOfLineContaining(QStringLiteral("MUX STATUS"));
+    const int scanning = run.IndexOfLineContaining("Scanning for header info");
+    const int sequence = run.IndexOfLineContaining("New sequence commences...");
+    const int completion = run.IndexOfLineContaining("Multiplex completion");
+    const int status = run.IndexOfLineContaining("MUX STATUS");
     EXPECT_GE(scanning, 0);
     EXPECT_LT(scanning, sequence);
     EXPECT_LT(sequence, completion);
     EXPECT_LT(completion, status);
-    EXPECT_FALSE(run.HasLineStartingWith(QStringLiteral("**ERROR:")));
-    EXPECT_FALSE(run.HasLineStartingWith(QStringLiteral("++ WARN:")));
+    EXPECT_FALSE(run.HasLineStartingWith("**ERROR:"));
+    EXPECT_FALSE(run.HasLineStartingWith("++ WARN:"));
 
     const QByteArray stream = ReadFile(Output());
     ASSERT_GT(stream.size(), 2 * kSector);
@@ -103,36 +93,29 @@ TEST_F(Mplex, WritesAVideoCdStreamThatGivesTheAudioBack)
     // Audio packets carry the decoder's buffer size (4096 bytes) before their time stamp.
     EXPECT_EQ(sector(stream, 1).mid(18, 2), QByteArray::fromHex("4020"));
 
-    const QString ffmpeg = InstalledProgram(QStringLiteral("ffmpeg"));
-    if (ffmpeg.isEmpty())
+    const QString back = Root() + "back.mp2";
+    const ToolRun copy = RunTool("ffmpeg", {"-v", "error", "-i", Output(), "-c", "copy", "-f", "mp2", back});
+    if (!copy.Ran)
         GTEST_SKIP() << "ffmpeg is not installed";
-    EXPECT_EQ(Probe(Output()).value(QStringLiteral("format_name")), QStringLiteral("mpeg"));
-    EXPECT_EQ(Probe(Output()).value(QStringLiteral("codec_name")), QStringLiteral("mp2"));
-    const QString back = Root() + QStringLiteral("back.mp2");
-    EXPECT_EQ(RunTool(ffmpeg, {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), Output(),
-                               QStringLiteral("-c"), QStringLiteral("copy"), QStringLiteral("-f"),
-                               QStringLiteral("mp2"), back})
-                  .exitCode,
-              0);
+    EXPECT_EQ(copy.ExitCode, 0);
+    EXPECT_EQ(Probe(Output()).value("format_name"), "mpeg");
+    EXPECT_EQ(Probe(Output()).value("codec_name"), "mp2");
     EXPECT_TRUE(ReadFile(back) == ReadFile(audio)) << "the audio comes back bit for bit";
 }
 
 TEST_F(Mplex, LaysOutTheStreamLikeTheReferenceMultiplexer)
 {
-    const QString reference = InstalledProgram(QStringLiteral("mplex"));
+    const QString reference = QStandardPaths::findExecutable("mplex");
     if (reference.isEmpty())
         GTEST_SKIP() << "mjpegtools mplex is not installed";
     const QString audio = EncodedAudio();
-    const QString referenceOutput = Root() + QStringLiteral("ref.mpg");
-    const QList<QStringList> callers{{QStringLiteral("-f"), QStringLiteral("1")},
-                                     muxArguments(QString(), QString()).mid(0, 6)};
+    const QString referenceOutput = Root() + "ref.mpg";
+    const QList<QStringList> callers{{"-f", "1"}, muxArguments(QString(), QString()).mid(0, 6)};
     for (const QStringList& options : callers) {
-        SCOPED_TRACE(options.join(QLatin1Char(' ')).toStdString());
-        const QStringList files{QStringLiteral("-o"), Output(), audio};
-        ASSERT_EQ(RunTool(MplexProgram(), options + files).exitCode, 0);
-        ASSERT_EQ(
-            RunTool(reference, options + QStringList{QStringLiteral("-o"), referenceOutput, audio}).exitCode,
-            0);
+        SCOPED_TRACE(options.join(u' ').toStdString());
+        const QStringList files{"-o", Output(), audio};
+        ASSERT_EQ(RunTool(MplexProgram(), options + files).ExitCode, 0);
+        ASSERT_EQ(RunTool(reference, options + QStringList{"-o", referenceOutput, audio}).ExitCode, 0);
         const QByteArray ours = ReadFile(Output());
         const QByteArray theirs = ReadFile(referenceOutput);
         EXPECT_EQ(systemHeader(ours).toHex(), systemHeader(theirs).toHex());
@@ -144,21 +127,16 @@ TEST_F(Mplex, LaysOutTheStreamLikeTheReferenceMultiplexer)
 
 TEST_F(Mplex, RefusesInputThatIsNotLayerTwoAudioAndKeepsTheOutputAsItWas)
 {
-    QStringList inputs{
-        WriteFile(QStringLiteral("in.wav"), ToneWav(44100, 2, 16, 1.0)),
-        WriteFile(QStringLiteral("text.mp2"), "Not audio.\n"),
-        WriteFile(QStringLiteral("empty.mp2"), QByteArray()),
-        WriteFile(QStringLiteral("one.mp2"), ReadFile(EncodedAudio()).left(731) + "trailing text")};
-    const QString ffmpeg = InstalledProgram(QStringLiteral("ffmpeg"));
-    if (!ffmpeg.isEmpty()) {
-        // Layer III, and Layer II at a frequency of the MPEG-2 extension.
-        for (const auto& [name, codec, rate] :
-             {std::tuple{"in.mp3", "libmp3lame", "44100"}, std::tuple{"low.mp2", "mp2", "22050"}}) {
-            const QString file = Root() + QLatin1String(name);
-            RunTool(ffmpeg, {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-f"),
-                             QStringLiteral("lavfi"), QStringLiteral("-i"),
-                             QStringLiteral("sine=frequency=440:duration=1"), QStringLiteral("-c:a"),
-                             QLatin1String(codec), QStringLiteral("-ar"), QLatin1String(rate), file});
+    QStringList inputs{WriteFile("in.wav", ToneWav(44100, 2, 16, 1.0)), WriteFile("text.mp2", "Not audio.\n"),
+                       WriteFile("empty.mp2", QByteArray()),
+                       WriteFile("one.mp2", ReadFile(EncodedAudio()).left(731) + "trailing text")};
+    // Where ffmpeg is installed: Layer III, and Layer II at a frequency of the MPEG-2 extension.
+    for (const auto& [name, codec, rate] :
+         {std::tuple{"in.mp3", "libmp3lame", "44100"}, std::tuple{"low.mp2", "mp2", "22050"}}) {
+        const QString file = Root() + name;
+        if (RunTool("ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "sine=frequency=440:duration=1", "-c:a",
+                               codec, "-ar", rate, file})
+                .Ran) {
             EXPECT_TRUE(QFileInfo::exists(file)) << name;
             inputs.append(file);
         }
@@ -167,10 +145,10 @@ TEST_F(Mplex, RefusesInputThatIsNotLayerTwoAudioAndKeepsTheOutputAsItWas)
         SCOPED_TRACE(input.toStdString());
         WriteFile(Output(), "keep me");
         const ToolRun run = RunTool(MplexProgram(), muxArguments(Output(), input));
-        EXPECT_EQ(run.exitCode, 1);
-        const int error = run.IndexOfLineContaining(QStringLiteral("**ERROR:"));
+        EXPECT_EQ(run.ExitCode, 1);
+        const int error = run.IndexOfLineContaining("**ERROR:");
         ASSERT_GE(error, 0);
-        EXPECT_TRUE(run.lines[error].contains(QStringLiteral("not MPEG-1 Layer II audio")));
+        EXPECT_TRUE(run.Lines[error].contains("not MPEG-1 Layer II audio"));
         EXPECT_EQ(ReadFile(Output()), QByteArray("keep me"));
     }
 }
@@ -179,22 +157,21 @@ TEST_F(Mplex, RefusesCallsItCannotCarryOut)
 {
     const QString audio = EncodedAudio();
     const QList<QStringList> refused{
-        {QStringLiteral("-h")},
-        {QStringLiteral("-o"), Output()},
+        {"-h"},
+        {"-o", Output()},
         {audio},
-        {QStringLiteral("-f"), QStringLiteral("3"), QStringLiteral("-o"), Output(), audio},
-        {QStringLiteral("-f"), QStringLiteral("2"), QStringLiteral("-r"), QStringLiteral("fast"),
-         QStringLiteral("-o"), Output(), audio},
-        {QStringLiteral("-x"), QStringLiteral("-o"), Output(), audio},
-        {QStringLiteral("-o"), Output(), audio, audio},
-        {QStringLiteral("-o"), audio, audio},
+        {"-f", "3", "-o", Output(), audio},
+        {"-f", "2", "-r", "fast", "-o", Output(), audio},
+        {"-x", "-o", Output(), audio},
+        {"-o", Output(), audio, audio},
+        {"-o", audio, audio},
     };
     const QByteArray original = ReadFile(audio);
     for (const QStringList& arguments : refused) {
-        SCOPED_TRACE(arguments.join(QLatin1Char(' ')).toStdString());
+        SCOPED_TRACE(arguments.join(u' ').toStdString());
         const ToolRun run = RunTool(MplexProgram(), arguments);
-        EXPECT_EQ(run.exitCode, 1);
-        EXPECT_TRUE(run.HasLineStartingWith(QStringLiteral("**ERROR:")));
+        EXPECT_EQ(run.ExitCode, 1);
+        EXPECT_TRUE(run.HasLineStartingWith("**ERROR:"));
         EXPECT_FALSE(QFileInfo::exists(Output()));
     }
     EXPECT_EQ(ReadFile(audio), original) << "the input is never written over";
@@ -202,32 +179,33 @@ TEST_F(Mplex, RefusesCallsItCannotCarryOut)
 
 TEST_F(Mplex, RemovesAHalfWrittenOutput)
 {
-    const ToolRun run = RunTool(MplexProgram(), muxArguments(Output(), EncodedAudio()), 20 * kSector);
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_GE(run.IndexOfLineContaining(QStringLiteral("cannot write the output file")), 0);
-    EXPECT_FALSE(run.HasLineStartingWith(QStringLiteral("INFO: [mplex] MUX STATUS")));
+    const ToolRun run =
+        RunTool(MplexProgram(), muxArguments(Output(), EncodedAudio()), {.FileSizeLimit = 20 * kSector});
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_GE(run.IndexOfLineContaining("cannot write the output file"), 0);
+    EXPECT_FALSE(run.HasLineStartingWith("INFO: [mplex] MUX STATUS"));
     EXPECT_FALSE(QFileInfo::exists(Output()));
 }
 
 TEST_F(Mplex, WarnsWhenTheMuxRateCannotCarryTheAudio)
 {
     QStringList arguments = muxArguments(Output(), EncodedAudio());
-    arguments[2] = QStringLiteral("100");
+    arguments[2] = "100";
     const ToolRun run = RunTool(MplexProgram(), arguments);
-    EXPECT_EQ(run.exitCode, 0);
-    const int status = run.IndexOfLineContaining(QStringLiteral("MUX STATUS"));
+    EXPECT_EQ(run.ExitCode, 0);
+    const int status = run.IndexOfLineContaining("MUX STATUS");
     ASSERT_GE(status, 0);
-    EXPECT_TRUE(run.lines[status].startsWith(QStringLiteral("++ WARN:")));
+    EXPECT_TRUE(run.Lines[status].startsWith("++ WARN:"));
 }
 
 TEST_F(Mplex, EncodesAndMultiplexesInFoldersWithAwkwardNames)
 {
-    const QString folder = QStringLiteral("-odd folder 'single' \"double\" Größe ñ/");
+    const QString folder = "-odd folder 'single' \"double\" Größe ñ/";
     const QString audio = EncodedAudio(folder);
     ASSERT_TRUE(QFileInfo::exists(audio));
     const QString output = Root() + folder + QStringLiteral("out put.vcd.mpg");
     const ToolRun run = RunTool(MplexProgram(), muxArguments(output, audio));
-    EXPECT_EQ(run.exitCode, 0) << run.lines.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(run.ExitCode, 0) << run.Lines.join(u'\n').toStdString();
     EXPECT_GT(QFileInfo(output).size(), 0);
     EXPECT_EQ(QFileInfo(output).size() % kSector, 0);
     EXPECT_GE(run.IndexOfLineContaining(audio), 0) << "names reach the log unchanged";
