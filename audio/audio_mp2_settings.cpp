@@ -200,7 +200,9 @@ TMp2ChannelMode TAudioMp2SettingsDialog::GetChannelMode() const
 
 void TAudioMp2SettingsDialog::SettingsChanged()
 {
-    if (GetChannelMode() == mcmMono && GetBitRate() > highestMonoBitRate) {
+    // The mono limit applies to the settled choice: while the boxes are being filled (loading, defaults)
+    // a passing "Mono" line must not lower the bit rate for good.
+    if (!Loading && GetChannelMode() == mcmMono && GetBitRate() > highestMonoBitRate) {
         // Selecting the line runs this handler again; only the outer run tells the change.
         const bool loading = Loading;
         Loading = true;

@@ -125,8 +125,8 @@ TEST_F(Mp2Settings, EachFlagFollowsItsOwnBoxAndCancelPutsBackTheValuesInForce)
     Senders.clear();
     Find<QPushButton>(dialog, "AudioSettingsDialogDefaultsButton")->click();
     EXPECT_EQ(Senders, std::vector<QObject*>{&dialog});
-    EXPECT_TRUE(dialog.GetPreference()->ErrorProtection);
-    EXPECT_FALSE(dialog.GetPreference()->OriginalFlag);
+    EXPECT_EQ(Preference(dialog.GetPreference()), "mp2 224 kbps Stereo crc 1 original 0 copyright 0")
+        << "the defaults pass through the Mono line without keeping its bit-rate limit";
 }
 
 TEST_F(Mp2Settings, ABatchLeavesOnlyTheInformationBoxAsItWasAndCaptionsAreTranslated)
