@@ -1,5 +1,6 @@
 #include "engine/command_too_lame.h"
 
+#include "engine/command_audio_to_wav.h"
 #include "foundation/language.h"
 #include "foundation/log_procedures.h"
 #include "foundation/program_globals.h"
@@ -37,13 +38,6 @@ QString channelModeOption(TMp2ChannelMode mode)
         return QStringLiteral("-m d ");
     }
     return QString();
-}
-
-// 16-bit stereo PCM at 44100 Hz: what the encoder takes as it is.
-bool isVcdReadyWav(TWaveIn& wave)
-{
-    return !wave.FileName.isEmpty() && wave.GetValid() && wave.GetCh() == 2 &&
-           wave.GetSR() == kSamplingRate && wave.GetBPS() == 16 && wave.GetWavType() == wtPCM;
 }
 
 } // namespace
@@ -173,7 +167,7 @@ bool TCommandTooLame::InputUsable()
     analyser.FileName = info_->CommonData.InputFile;
     bool usable = false;
     try {
-        usable = isVcdReadyWav(analyser);
+        usable = IsVcdReadyWav(&analyser);
         if (usable)
             info_->FrameCount =
                 std::int32_t(std::int64_t(analyser.GetTotalTime()) * kSamplingRate / kSamplesPerFrame);
