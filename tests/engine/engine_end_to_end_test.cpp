@@ -1,0 +1,145 @@
+#include "foundation/program_globals.h"
+#include "tests/support/batch_chain.h"
+#include "tests/support/temp_world.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QMap>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTest>
+
+#include <optional>
+#include <ostream>
+#include <tuple>
+
+namespace {
+
+struct Source {
+    const char* Name;
+    const char* Fixture; // in tests/data
+    TAudioWavEncodingPref WavPref;
+    const char* WavCodec; // as ffprobe names what that preference writes
+};
+
+void PrintTo(const Source& source, std::ostream* out)
+{
+    *out << source.Name;
+}
+
+TAudioWavEncodingPref wavPref(int rate, TWavEncodingMode encoding, TWavChannelsMode channels,
+                              TWavBitsPerSample bits)
+{
+    TAudioWavEncodingPref pref;
+    pref.SamplingFrequency = rate;
+    pref.EncodingMode = encoding;
+    pref.ChannelsMode = channels;
+    pref.BitsPerSample = bits;
+    return pref;
+}
+
+// Each source asks the WAV chain for something its own format is not, so every converter gets used.
+const Source sources[] = {
+    {"Mp3", "dec-tone.mp3", wavPref(44100, wemRawPcm, wcmStereo, wbs16), "pcm_s16le"},
+    {"Ogg48k", "dec-48k.ogg", wavPref(32000, wemDviImaAdpcm, wcmStereo, wbs16), "adpcm_ima_wav"},
+    {"MonoWma22k", "dec-mono22k.wma", wavPref(48000, wemRawPcm, wcmStereo, wbs16), "pcm_s16le"},
+    {"Wav", "dec-source.wav", wavPref(22050, wemRawPcm, wcmMono, wbs8), "pcm_u8"},
+};
+
+enum class Chain { Mpeg, Wav };
+using Batch = std::tuple<Source, Chain>;
+
+// What ffprobe says of the file's format and first stream, one "key=value" per line.
+QMap<QString, QString> probe(const QString& fileName)
+{
+    QProcess ffprobe;
+    ffprobe.start("ffprobe", {"-v", "error", "-select_streams", "a:0", "-show_entries",
+                              "format=format_name,duration:stream=codec_name,sample_rate,channels,bit_rate",
+                              "-of", "default=nw=1", fileName});
+    ffprobe.waitForFinished(20000);
+    QMap<QString, QString> values;
+    for (const QString& line :
+         QString::fromUtf8(ffprobe.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts))
+        values.insert(line.section('=', 0, 0), line.section('=', 1));
+    return values;
+}
+
+// A batch of one source file with the built encoder and multiplexer, as the conversion page runs it.
+class EngineEndToEnd : public TempWorld, public ::testing::WithParamInterface<Batch> {
+protected:
+    void SetUp() override
+    {
+        TempWorld::SetUp();
+        if (QStandardPaths::findExecutable("ffprobe").isEmpty())
+            GTEST_SKIP() << "ffprobe is not installed";
+        TooLameFolder = BuiltProgramFolder() + "TooLame/";
+        MplexFolder = BuiltProgramFolder() + "Mplex/";
+        TooLameFound = MplexFound = true;
+    }
+    void TearDown() override
+    {
+        TooLameFolder = MplexFolder = QString();
+        TooLameFound = MplexFound = false;
+        TempWorld::TearDown();
+    }
+};
+
+} // namespace
+
+TEST_P(EngineEndToEnd, WritesTheAskedOutputBesideAnUntouchedSourceAndNoTemporaryFile)
+{
+    const auto& [source, chain] = GetParam();
+    const QString fixture = SourceFolder() + "tests/data/" + source.Fixture;
+    const QString input = WriteFile("music/Song." + QFileInfo(fixture).suffix(), ReadFile(fixture));
+    QStringList log;
+    int steps = 0;
+    BatchChain batch(
+        [&log](QObject*, QString line) { log << line; },
+        [&steps](TCommandInterface*, const TExecuteStatus& status) { steps += status.IsSucceeded(); });
+    const TAudioMp2EncodingPref mp2;
+    const QString output = chain == Chain::Mpeg ? batch.AddMpegConversion(input, mp2)
+                                                : batch.AddWavConversion(input, source.WavPref);
+    std::optional<bool> succeeded;
+    batch.Run([&succeeded](QObject*, bool allSucceeded) { succeeded = allSucceeded; });
+    ASSERT_TRUE(QTest::qWaitFor([&succeeded] { return succeeded.has_value(); }, 60000));
+
+    EXPECT_TRUE(*succeeded) << log.join('\n').toStdString();
+    const bool decoded = !input.endsWith(".wav");
+    EXPECT_EQ(steps, (chain == Chain::Mpeg ? 3 : 2) + decoded);
+    EXPECT_EQ(batch.ProgressBarTotal.value(), 100);
+    EXPECT_EQ(QDir(Temp()).entryList({"Tmp*.tmp"}, QDir::Files), QStringList());
+    // A WAV source of the WAV chain has the output's name: the output then gets a unique one.
+    const QString written = output == input ? Root() + "music/Song-1.wav" : output;
+    QStringList expected{QFileInfo(input).fileName(), QFileInfo(written).fileName()},
+        files = QDir(Root() + "music").entryList(QDir::Files);
+    expected.sort();
+    files.sort();
+    EXPECT_EQ(files, expected);
+    EXPECT_EQ(ReadFile(input), ReadFile(fixture));
+
+    const QMap<QString, QString> found = probe(written);
+    EXPECT_NEAR(found.value("duration").toDouble(), 1.0, 0.1);
+    const auto expect = [&found](const QString& key, const QString& value) {
+        EXPECT_EQ(found.value(key), value) << key.toStdString();
+    };
+    if (chain == Chain::Mpeg) {
+        expect("format_name", "mpeg");
+        expect("codec_name", "mp2");
+        expect("bit_rate", QString::number(mp2.BitRate * 1000));
+        expect("sample_rate", "44100");
+        expect("channels", "2");
+    } else {
+        expect("format_name", "wav");
+        expect("codec_name", source.WavCodec);
+        expect("sample_rate", QString::number(source.WavPref.SamplingFrequency));
+        expect("channels", source.WavPref.ChannelsMode == wcmMono ? "1" : "2");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sources, EngineEndToEnd,
+                         ::testing::Combine(::testing::ValuesIn(sources),
+                                            ::testing::Values(Chain::Mpeg, Chain::Wav)),
+                         [](const ::testing::TestParamInfo<Batch>& info) {
+                             return std::string(std::get<0>(info.param).Name) +
+                                    (std::get<1>(info.param) == Chain::Mpeg ? "ToVcdMpg" : "ToWav");
+                         });
