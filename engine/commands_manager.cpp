@@ -162,6 +162,11 @@ QString TCommandsManager::FormatElapsed(std::int64_t milliseconds)
 
 void TCommandsManager::WndProc(const plat::PostedMessage& message)
 {
+    // Handled now, the end could free the step while its Start is still running: ask again later.
+    if (starting_) {
+        plat::Post(WindowHandle.get(), processFinishedMessage(), message.WParam);
+        return;
+    }
     const auto found = pendingFinished_.find(message.WParam);
     if (found == pendingFinished_.end())
         return;
@@ -204,6 +209,7 @@ void TCommandsManager::LaunchNext(int index)
 
 void TCommandsManager::StartCommand(TCommandInterface& command)
 {
+    starting_ = true;
     try {
         command.Start(
             EchoMemo,
@@ -211,7 +217,9 @@ void TCommandsManager::StartCommand(TCommandInterface& command)
                 PostFinished(sender, status, data);
             },
             OnCommandStatus);
+        starting_ = false;
     } catch (...) {
+        starting_ = false;
         FailStart(command, currentExceptionMessage());
     }
 }

@@ -92,6 +92,8 @@ private:
     int CurrentIndex = -1;
     QPointer<QPlainTextEdit> EchoMemo;
     bool Aborting = false;
+    // A step's Start lets events through; its end must wait until Start has returned.
+    bool starting_ = false;
 
     // Posted ends not yet handled, by serial number: a message that outlives its batch finds nothing.
     std::map<std::int64_t, TCommandFinishedRec> pendingFinished_;
