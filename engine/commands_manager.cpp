@@ -88,6 +88,7 @@ void TCommandsManager::Run(const QString& title, bool stopOnError, QPlainTextEdi
     if (Running)
         return;
     Running = true;
+    finishing_ = false;
     StopSoundEvent();
     StopOnError = stopOnError;
     EchoMemo = echoMemo;
@@ -176,7 +177,25 @@ void TCommandsManager::WndProc(const plat::PostedMessage& message)
         HandleFinished(finished.Command, *finished.Status, finished.Data);
     } catch (...) {
         plat::ShowError(currentExceptionMessage());
+        EndAfterError();
     }
+}
+
+// A handler that threw must not leave the batch running for ever: it ends now, its end events fired once.
+void TCommandsManager::EndAfterError()
+{
+    if (!Running)
+        return;
+    if (!finishing_) {
+        try {
+            FinishAll();
+            return;
+        } catch (...) {
+            plat::ShowError(currentExceptionMessage());
+        }
+    }
+    Reset();
+    Running = false;
 }
 
 void TCommandsManager::LaunchNext(int index)
@@ -278,6 +297,7 @@ void TCommandsManager::LogElapsed(TCommandInterface& command, std::int64_t now)
 
 void TCommandsManager::FinishAll()
 {
+    finishing_ = true;
     const std::int64_t now = CommandClockNow();
     fire(OnCancelEnable, this, false);
     bool allSucceeded = true;

@@ -398,10 +398,23 @@ TEST_F(CommandsManager, ExceptionFromAnEndHandlerIsShownNotThrown)
                                                  [](TCommandInterface*, const TExecuteStatus&, QObject*,
                                                     bool&) { throw EKorvaneError("the page is gone"); });
     queue->AddCommand(std::move(command));
-    Run(true);
+    Add("B", Ending::InStart);
+    Run(false);
     ASSERT_TRUE(QTest::qWaitFor([this] { return !Dialogs().Messages().isEmpty(); }, 5000));
     EXPECT_EQ(Dialogs().LastText(), "the page is gone");
     EXPECT_EQ(Dialogs().Messages().first().Type, plat::TMsgDlgType::mtError);
+    ASSERT_TRUE(WaitUntilIdle()) << "the batch ends instead of waiting for ever";
+    EXPECT_EQ(Started(), QStringList{"start A"});
+    EXPECT_EQ(Events("idle").size(), 1);
+
+    // The same when the handler of the batch's end throws: the queue is idle and runs again.
+    Add("C", Ending::InStart);
+    queue->Run(
+        "Batch", true, nullptr, nullptr, [](QObject*, bool) { throw EKorvaneError("no window"); }, nullptr,
+        SndNone, SndNone, false, false);
+    ASSERT_TRUE(WaitUntilIdle());
+    EXPECT_EQ(Dialogs().LastText(), "no window");
+    EXPECT_TRUE(queue->IsEmpty());
 }
 
 TEST_F(CommandsManager, LogsTheTimeOfEachStepAndOfTheWholeBatch)
