@@ -88,6 +88,7 @@ void TCommandsManager::Run(const QString& title, bool stopOnError, QPlainTextEdi
     if (Running)
         return;
     Running = true;
+    finishing_ = false;
     StopSoundEvent();
     StopOnError = stopOnError;
     EchoMemo = echoMemo;
@@ -162,6 +163,11 @@ QString TCommandsManager::FormatElapsed(std::int64_t milliseconds)
 
 void TCommandsManager::WndProc(const plat::PostedMessage& message)
 {
+    // Handled now, the end could free the step while its Start is still running: ask again later.
+    if (starting_) {
+        plat::Post(WindowHandle.get(), processFinishedMessage(), message.WParam);
+        return;
+    }
     const auto found = pendingFinished_.find(message.WParam);
     if (found == pendingFinished_.end())
         return;
@@ -171,7 +177,25 @@ void TCommandsManager::WndProc(const plat::PostedMessage& message)
         HandleFinished(finished.Command, *finished.Status, finished.Data);
     } catch (...) {
         plat::ShowError(currentExceptionMessage());
+        EndAfterError();
     }
+}
+
+// A handler that threw must not leave the batch running for ever: it ends now, its end events fired once.
+void TCommandsManager::EndAfterError()
+{
+    if (!Running)
+        return;
+    if (!finishing_) {
+        try {
+            FinishAll();
+            return;
+        } catch (...) {
+            plat::ShowError(currentExceptionMessage());
+        }
+    }
+    Reset();
+    Running = false;
 }
 
 void TCommandsManager::LaunchNext(int index)
@@ -204,6 +228,7 @@ void TCommandsManager::LaunchNext(int index)
 
 void TCommandsManager::StartCommand(TCommandInterface& command)
 {
+    starting_ = true;
     try {
         command.Start(
             EchoMemo,
@@ -211,7 +236,9 @@ void TCommandsManager::StartCommand(TCommandInterface& command)
                 PostFinished(sender, status, data);
             },
             OnCommandStatus);
+        starting_ = false;
     } catch (...) {
+        starting_ = false;
         FailStart(command, currentExceptionMessage());
     }
 }
@@ -270,6 +297,7 @@ void TCommandsManager::LogElapsed(TCommandInterface& command, std::int64_t now)
 
 void TCommandsManager::FinishAll()
 {
+    finishing_ = true;
     const std::int64_t now = CommandClockNow();
     fire(OnCancelEnable, this, false);
     bool allSucceeded = true;

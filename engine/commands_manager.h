@@ -77,6 +77,7 @@ private:
     void HandleFinished(TCommandInterface* command, const TExecuteStatus& status, QObject* data);
     void LogElapsed(TCommandInterface& command, std::int64_t now);
     void FinishAll();
+    void EndAfterError();
     void ReportResults();
     void ShowResult(const TCommandInterface& command, const QString& name);
     int LastIndex() const { return static_cast<int>(Commands.size()) - 1; }
@@ -92,6 +93,9 @@ private:
     int CurrentIndex = -1;
     QPointer<QPlainTextEdit> EchoMemo;
     bool Aborting = false;
+    // A step's Start lets events through; its end must wait until Start has returned.
+    bool starting_ = false;
+    bool finishing_ = false; // FinishAll has begun for this batch
 
     // Posted ends not yet handled, by serial number: a message that outlives its batch finds nothing.
     std::map<std::int64_t, TCommandFinishedRec> pendingFinished_;

@@ -24,6 +24,7 @@ struct Journal {
 
 enum class Ending {
     InStart,     // finishes inside its own Start
+    Pumping,     // finishes inside its Start, then lets events through (as the checks do)
     Later,       // finishes from a timer
     WhenTold,    // waits for the test (a running program, say)
     Throw,       // Start throws after the base part
@@ -90,6 +91,12 @@ private:
         switch (ending_) {
         case Ending::InStart:
             Finish(this, options_.exitCode);
+            break;
+        case Ending::Pumping:
+            Finish(this, options_.exitCode);
+            QCoreApplication::processEvents();
+            QCoreApplication::processEvents();
+            journal_.events << "back from Start " + Name;
             break;
         case Ending::Later:
             QTimer::singleShot(1, this, [this] { Finish(this, options_.exitCode); });
@@ -236,7 +243,7 @@ TEST_F(CommandsManager, StepThatFinishesInsideStartHandsOverThroughTheEventLoop)
 {
     Add("A", Ending::InStart);
     Add("B", Ending::InStart);
-    Add("C", Ending::InStart);
+    Add("C", Ending::Pumping);
     Run(true);
     EXPECT_EQ(Started(), QStringList{"start A"}) << "B may only start from the event loop";
     EXPECT_TRUE(queue->IsRunning());
@@ -244,6 +251,8 @@ TEST_F(CommandsManager, StepThatFinishesInsideStartHandsOverThroughTheEventLoop)
     ASSERT_TRUE(WaitUntilIdle());
     EXPECT_EQ(Started(), (QStringList{"start A", "start B", "start C"}));
     EXPECT_EQ(journal.deepestStarts, 1) << "no Start ran inside another";
+    EXPECT_LT(journal.events.indexOf("back from Start C"), journal.events.indexOf("freed C"))
+        << "a step is never freed while its Start runs";
 }
 
 TEST_F(CommandsManager, FailedStepSkipsTheRestOfItsFileAndTheNextFileRuns)
@@ -389,10 +398,23 @@ TEST_F(CommandsManager, ExceptionFromAnEndHandlerIsShownNotThrown)
                                                  [](TCommandInterface*, const TExecuteStatus&, QObject*,
                                                     bool&) { throw EKorvaneError("the page is gone"); });
     queue->AddCommand(std::move(command));
-    Run(true);
+    Add("B", Ending::InStart);
+    Run(false);
     ASSERT_TRUE(QTest::qWaitFor([this] { return !Dialogs().Messages().isEmpty(); }, 5000));
     EXPECT_EQ(Dialogs().LastText(), "the page is gone");
     EXPECT_EQ(Dialogs().Messages().first().Type, plat::TMsgDlgType::mtError);
+    ASSERT_TRUE(WaitUntilIdle()) << "the batch ends instead of waiting for ever";
+    EXPECT_EQ(Started(), QStringList{"start A"});
+    EXPECT_EQ(Events("idle").size(), 1);
+
+    // The same when the handler of the batch's end throws: the queue is idle and runs again.
+    Add("C", Ending::InStart);
+    queue->Run(
+        "Batch", true, nullptr, nullptr, [](QObject*, bool) { throw EKorvaneError("no window"); }, nullptr,
+        SndNone, SndNone, false, false);
+    ASSERT_TRUE(WaitUntilIdle());
+    EXPECT_EQ(Dialogs().LastText(), "no window");
+    EXPECT_TRUE(queue->IsEmpty());
 }
 
 TEST_F(CommandsManager, LogsTheTimeOfEachStepAndOfTheWholeBatch)
