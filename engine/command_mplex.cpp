@@ -53,7 +53,8 @@ void TCommandMplex::CheckBeforeRun(bool& ok)
     Stage = 0;
     ok = false;
     plat::PumpEvents();
-    if (!data_)
+    // A cancel that arrived during the pump must not go on to prepare (and so delete) the output.
+    if (!data_ || Cancelled)
         return;
     TCommandCommonData& common = data_->CommonData;
     if (!CheckExistingFileName(common.InputFile, QStringLiteral("\"MP2 (MPEG Audio Layer 2)\""), true) ||

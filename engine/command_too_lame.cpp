@@ -58,7 +58,8 @@ void TCommandTooLame::CheckBeforeRun(bool& ok)
 {
     plat::PumpEvents();
     ok = false;
-    if (!info_)
+    // A cancel that arrived during the pump must not go on to prepare (and so delete) the output.
+    if (!info_ || Cancelled)
         return;
     TCommandCommonData& common = info_->CommonData;
     if (!CheckExistingFileName(common.InputFile, u'"' + TranslateMsg(QStringLiteral("WAV Audio file")) + u'"',

@@ -1,4 +1,5 @@
 #include "tests/engine/mpeg_steps.h"
+#include "tests/support/scripted_dialogs.h"
 
 #include <QFileInfo>
 #include <QProcess>
@@ -86,4 +87,19 @@ TEST_F(MplexCommand, TheFinalizingStepNeedsNoMultiplexer)
     }
     EXPECT_EQ(log.filter("usage"), QStringList()) << "nothing of the program is logged";
     EXPECT_EQ(waitEnds, 2);
+}
+
+TEST_F(MplexCommand, ACancelDuringTheChecksEndsTheStepQuietlyAndKeepsAnExistingOutput)
+{
+    const QString input = WriteFile("work/in.mp2", "not used");
+    const QString output = WriteFile("music/Song.vcd.mpg", "the user's earlier file");
+    auto command = Make<TCommandMplex>(std::make_unique<TMplexData>(), 1, input, output);
+    command->MplexData()->CommonData.SetOutputPolicy(false, false, false);
+    command->Cancellable = true;
+    // The cancel is waiting in the event queue when the step starts, so it lands in the checks' first pump.
+    plat::RunOnMain(command.get(), [&] { command->Cancel(); });
+    command->Start(&echo, nullptr, nullptr);
+    EXPECT_TRUE(command->Cancelled);
+    EXPECT_EQ(ReadFile(output), "the user's earlier file");
+    EXPECT_TRUE(Dialogs().Messages().isEmpty()) << "no check runs for a cancelled step";
 }
