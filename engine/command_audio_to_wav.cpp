@@ -193,6 +193,11 @@ QString TCommandAudioToWav::TranslateLine(const QString& line)
     return TCommandInterface::TranslateLine(translated);
 }
 
+TCommandCommonData* TCommandAudioToWav::StepData()
+{
+    return info_ ? info_->CommonData.get() : nullptr;
+}
+
 void TCommandAudioToWav::OnSuccess()
 {
     if (info_ && info_->CommonData)

@@ -60,6 +60,7 @@ public:
     void OnSuccess() override;
     void OnFailure() override;
     void OnCancel() override;
+    TCommandCommonData* StepData() override;
 
     // True when the whole source was written; false when it failed or was cancelled.
     bool DecodeFile();

@@ -129,6 +129,12 @@ void TCommandCommonData::CleanupOnRefusal(TCommandInterface& command)
         DeleteLogged(command, InputFile, QString());
 }
 
+void TCommandCommonData::DiscardUnusedInput(TCommandInterface& command)
+{
+    if (!InputFile.isEmpty() && FileExistsEx(InputFile))
+        CleanupOnRefusal(command);
+}
+
 void TCommandCommonData::SetCancelled()
 {
     if (AudioFile)

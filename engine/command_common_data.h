@@ -37,6 +37,8 @@ public:
     void CleanupOnFailure(TCommandInterface& command);
     // A step that refused to run deletes its input as a failure would, and never an output.
     void CleanupOnRefusal(TCommandInterface& command);
+    // For a step that will never run: its intermediate input, when an earlier step made it, is deleted.
+    void DiscardUnusedInput(TCommandInterface& command);
     void SetCancelled();
     // Shows position out of length on the bars, the label and the entry; a length of 0 or less shows
     // nothing, and the percent stays within ProgressMin..ProgressMax.

@@ -197,7 +197,7 @@ void TCommandGui2Console::HandleError(const QString& message)
 void TCommandGui2Console::Refuse()
 {
     // Nothing will run: the input this step would have consumed goes now, as after a failure.
-    if (TCommandCommonData* common = RefusalData())
+    if (TCommandCommonData* common = StepData())
         common->CleanupOnRefusal(*this);
     console_.reset();
     if (OnFinished) {

@@ -62,9 +62,6 @@ public:
     virtual QString GetWorkDir() = 0;
 
 protected:
-    // The step data whose intermediate input a refused run deletes; none by default.
-    virtual TCommandCommonData* RefusalData() { return nullptr; }
-
     // Every run of blanks becomes one and "( " becomes "(", trimmed.
     static QString CollapseBlanks(const QString& line);
     // "INFO:", "++ WARN:" and "**ERROR:" lines become tagged log lines; the error texts also go to the

@@ -37,6 +37,7 @@ public:
 };
 
 class TCommandInterface;
+class TCommandCommonData;
 
 // Senders are the objects that fire; texts are passed by value, as handlers may change the sender's own.
 using TCommandLogEvent = std::function<void(QObject* sender, QString text)>;
@@ -75,6 +76,8 @@ public:
     virtual TCommandInterface* ReleaseHook() = 0;
     // Cuts every link through which the command could still report (at least OnFinished).
     virtual void Detach() = 0;
+    // The step's file data, for the steps that have some.
+    virtual TCommandCommonData* StepData() { return nullptr; }
 
     void HandleLine(QObject* sender, const QString& line);
     void DoLog(QObject* sender, const QString& text);

@@ -120,7 +120,7 @@ void TCommandMplex::OnCancel()
     OnFailure();
 }
 
-TCommandCommonData* TCommandMplex::RefusalData()
+TCommandCommonData* TCommandMplex::StepData()
 {
     return data_ ? &data_->CommonData : nullptr;
 }

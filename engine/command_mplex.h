@@ -36,12 +36,12 @@ public:
     void OnSuccess() override;
     void OnFailure() override;
     void OnCancel() override;
+    TCommandCommonData* StepData() override;
 
     TMplexData* MplexData() const { return data_.get(); }
     std::int32_t Stage = 0; // 0 to 10, a tenth of the progress each
 
 protected:
-    TCommandCommonData* RefusalData() override;
 
 private:
     void Advance(const QString& line);

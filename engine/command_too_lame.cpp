@@ -157,7 +157,7 @@ void TCommandTooLame::OnCancel()
     OnFailure();
 }
 
-TCommandCommonData* TCommandTooLame::RefusalData()
+TCommandCommonData* TCommandTooLame::StepData()
 {
     return info_ ? &info_->CommonData : nullptr;
 }

@@ -41,11 +41,11 @@ public:
     void OnSuccess() override;
     void OnFailure() override;
     void OnCancel() override;
+    TCommandCommonData* StepData() override;
 
     TWavToMpegInfo* Info() const { return info_.get(); }
 
 protected:
-    TCommandCommonData* RefusalData() override;
 
 private:
     bool InputUsable();

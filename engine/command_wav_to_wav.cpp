@@ -275,6 +275,11 @@ void TCommandWavToWav::ParseLine(QString& line)
     ParseErrorLine(line, Status);
 }
 
+TCommandCommonData* TCommandWavToWav::StepData()
+{
+    return info_ ? info_->CommonData.get() : nullptr;
+}
+
 void TCommandWavToWav::OnSuccess()
 {
     if (info_ && info_->CommonData)

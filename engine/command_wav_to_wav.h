@@ -58,6 +58,7 @@ public:
     void OnSuccess() override;
     void OnFailure() override;
     void OnCancel() override;
+    TCommandCommonData* StepData() override;
 
     // Wires the chain from the input's format to the target and starts the writer; false when the
     // step cannot run.

@@ -1,5 +1,6 @@
 #include "engine/commands_manager.h"
 
+#include "engine/command_common_data.h"
 #include "foundation/brindlow_sounds.h"
 #include "foundation/exceptions.h"
 #include "foundation/language.h"
@@ -300,6 +301,7 @@ void TCommandsManager::FinishAll()
     finishing_ = true;
     const std::int64_t now = CommandClockNow();
     fire(OnCancelEnable, this, false);
+    DiscardUnusedInputs();
     bool allSucceeded = true;
     for (const auto& command : Commands) {
         if (ReleaseAtEnd)
@@ -317,6 +319,15 @@ void TCommandsManager::FinishAll()
     fire(OnCommandsFinished, this);
     Running = false;
     fire(OnCommandsIdle, this);
+}
+
+// A batch that ends early (cancel, veto, stop on error) leaves steps that never ran; the intermediate
+// files made for them would otherwise stay in the temporary folder.
+void TCommandsManager::DiscardUnusedInputs()
+{
+    for (const auto& command : Commands)
+        if (TCommandCommonData* data = command->StartTime == 0 ? command->StepData() : nullptr)
+            data->DiscardUnusedInput(*command);
 }
 
 void TCommandsManager::ReportResults()

@@ -78,6 +78,7 @@ private:
     void LogElapsed(TCommandInterface& command, std::int64_t now);
     void FinishAll();
     void EndAfterError();
+    void DiscardUnusedInputs();
     void ReportResults();
     void ShowResult(const TCommandInterface& command, const QString& name);
     int LastIndex() const { return static_cast<int>(Commands.size()) - 1; }

@@ -103,3 +103,22 @@ TEST_F(MplexCommand, ACancelDuringTheChecksEndsTheStepQuietlyAndKeepsAnExistingO
     EXPECT_EQ(ReadFile(output), "the user's earlier file");
     EXPECT_TRUE(Dialogs().Messages().isEmpty()) << "no check runs for a cancelled step";
 }
+
+TEST_F(MplexCommand, ABatchStoppedAfterTheEncoderLeavesNoIntermediateFile)
+{
+    source = WriteWav("music/Song.wav");
+    const QString mp2 = Temp() + "Tmp-encoded.tmp";
+    const QString output = Root() + "music/Song.vcd.mpg";
+    auto encoder = MakeEncoder(source, mp2);
+    encoder->Info()->CommonData.SetFiles(QString(), source, false, false);
+    // The user answers "no" to going on after the first step.
+    encoder->OnAfterCommand = [](TCommandInterface*, const TExecuteStatus&, QObject*, bool& goOn) {
+        goOn = false;
+    };
+    queue->AddCommand(std::move(encoder));
+    queue->AddCommand(Make<TCommandMplex>(std::make_unique<TMplexData>(), 1, mp2, output));
+    RunQueue();
+    EXPECT_FALSE(QFileInfo::exists(mp2)) << "the step that never ran drops the file made for it";
+    EXPECT_FALSE(QFileInfo::exists(output));
+    EXPECT_TRUE(QFileInfo::exists(source));
+}
