@@ -198,25 +198,6 @@ TCommandCommonData* TCommandAudioToWav::StepData()
     return info_ ? info_->CommonData.get() : nullptr;
 }
 
-void TCommandAudioToWav::OnSuccess()
-{
-    if (info_ && info_->CommonData)
-        info_->CommonData->CleanupOnSuccess(*this);
-}
-
-void TCommandAudioToWav::OnFailure()
-{
-    if (info_ && info_->CommonData)
-        info_->CommonData->CleanupOnFailure(*this);
-}
-
-void TCommandAudioToWav::OnCancel()
-{
-    if (info_ && info_->CommonData)
-        info_->CommonData->SetCancelled();
-    OnFailure();
-}
-
 bool IsUnusableWav(TWaveIn* waveIn)
 {
     return !waveIn || waveIn->FileName.isEmpty() || !waveIn->GetValid() ||

@@ -57,9 +57,6 @@ public:
     void Detach() override;
     void ParseLine(QString& line) override;
     QString TranslateLine(const QString& line) override;
-    void OnSuccess() override;
-    void OnFailure() override;
-    void OnCancel() override;
     TCommandCommonData* StepData() override;
 
     // True when the whole source was written; false when it failed or was cancelled.

@@ -1,5 +1,6 @@
 #include "engine/command_interface.h"
 
+#include "engine/command_common_data.h"
 #include "foundation/useful_string.h"
 #include "platform/dialogs.h"
 
@@ -140,6 +141,25 @@ void TCommandInterface::Finish(QObject*, int errorCode)
         const TCommandFinishedEvent finished = std::exchange(OnFinished, nullptr);
         finished(this, Status, Data);
     }
+}
+
+void TCommandInterface::OnSuccess()
+{
+    if (TCommandCommonData* data = StepData())
+        data->CleanupOnSuccess(*this);
+}
+
+void TCommandInterface::OnFailure()
+{
+    if (TCommandCommonData* data = StepData())
+        data->CleanupOnFailure(*this);
+}
+
+void TCommandInterface::OnCancel()
+{
+    if (TCommandCommonData* data = StepData())
+        data->SetCancelled();
+    OnFailure();
 }
 
 void TCommandInterface::HandleLine(QObject* sender, const QString& line)

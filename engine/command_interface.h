@@ -63,9 +63,11 @@ public:
 
     // Ends the step: 0 = no error. Only the first call counts.
     virtual void Finish(QObject* sender, int errorCode);
-    virtual void OnSuccess() = 0;
-    virtual void OnFailure() = 0;
-    virtual void OnCancel() = 0;
+    // A step with file data cleans up through it (a cancelled one also marks its source entry);
+    // a step without any does nothing.
+    virtual void OnSuccess();
+    virtual void OnFailure();
+    virtual void OnCancel();
     // Classifies one output line; blanking it keeps it out of the log.
     virtual void ParseLine(QString& line) = 0;
     virtual QString TranslateLine(const QString& line);

@@ -101,25 +101,6 @@ void TCommandMplex::ParseLine(QString& line)
         TagLevel(line);
 }
 
-void TCommandMplex::OnSuccess()
-{
-    if (data_)
-        data_->CommonData.CleanupOnSuccess(*this);
-}
-
-void TCommandMplex::OnFailure()
-{
-    if (data_)
-        data_->CommonData.CleanupOnFailure(*this);
-}
-
-void TCommandMplex::OnCancel()
-{
-    if (data_)
-        data_->CommonData.SetCancelled();
-    OnFailure();
-}
-
 TCommandCommonData* TCommandMplex::StepData()
 {
     return data_ ? &data_->CommonData : nullptr;
@@ -203,9 +184,4 @@ void TCommandFake::OnSuccess()
 void TCommandFake::OnFailure()
 {
     FireWaitEnd(this);
-}
-
-void TCommandFake::OnCancel()
-{
-    OnFailure();
 }

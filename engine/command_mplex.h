@@ -33,9 +33,6 @@ public:
     QString GetWorkDir() override;
     // The stage markers become progress, chatter is left out, levelled lines are tagged.
     void ParseLine(QString& line) override;
-    void OnSuccess() override;
-    void OnFailure() override;
-    void OnCancel() override;
     TCommandCommonData* StepData() override;
 
     TMplexData* MplexData() const { return data_.get(); }
@@ -69,7 +66,6 @@ public:
     // Both end the main window's wait indication.
     void OnSuccess() override;
     void OnFailure() override;
-    void OnCancel() override;
 
 private:
     TFakeSettings settings_;

@@ -139,22 +139,8 @@ void TCommandTooLame::ParseLine(QString& line)
 
 void TCommandTooLame::OnSuccess()
 {
-    if (info_)
-        info_->CommonData.CleanupOnSuccess(*this);
+    TCommandGui2Console::OnSuccess();
     Status.Successes << QStringLiteral("Mpeg Audio file encoded successfully");
-}
-
-void TCommandTooLame::OnFailure()
-{
-    if (info_)
-        info_->CommonData.CleanupOnFailure(*this);
-}
-
-void TCommandTooLame::OnCancel()
-{
-    if (info_)
-        info_->CommonData.SetCancelled();
-    OnFailure();
 }
 
 TCommandCommonData* TCommandTooLame::StepData()

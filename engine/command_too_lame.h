@@ -39,8 +39,6 @@ public:
     // Frame counters become progress, the banner is left out, levelled lines are tagged.
     void ParseLine(QString& line) override;
     void OnSuccess() override;
-    void OnFailure() override;
-    void OnCancel() override;
     TCommandCommonData* StepData() override;
 
     TWavToMpegInfo* Info() const { return info_.get(); }

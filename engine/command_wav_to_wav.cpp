@@ -280,18 +280,7 @@ TCommandCommonData* TCommandWavToWav::StepData()
     return info_ ? info_->CommonData.get() : nullptr;
 }
 
-void TCommandWavToWav::OnSuccess()
-{
-    if (info_ && info_->CommonData)
-        info_->CommonData->CleanupOnSuccess(*this);
-}
-
-void TCommandWavToWav::OnFailure()
-{
-    if (info_ && info_->CommonData)
-        info_->CommonData->CleanupOnFailure(*this);
-}
-
+// A cancelled transcoding cleans up like a failed one and leaves the entry's status to the page.
 void TCommandWavToWav::OnCancel()
 {
     OnFailure();

@@ -55,8 +55,6 @@ public:
     TCommandInterface* ReleaseHook() override { return this; }
     void Detach() override;
     void ParseLine(QString& line) override;
-    void OnSuccess() override;
-    void OnFailure() override;
     void OnCancel() override;
     TCommandCommonData* StepData() override;
 
