@@ -102,6 +102,7 @@ TEST_F(CommonData, ProgressIsTruncatedClampedAndTheOverallBarSharedAmongTheTasks
 
 TEST_F(CommonData, ProgressReachesOnlyWhatIsStillThere)
 {
+    common.SetProgress(step, 1, 4);
     step.Cancelled = true;
     common.SetProgress(step, 2, 4);
     EXPECT_EQ(stepBar.value(), 50);
