@@ -27,13 +27,7 @@ TEST_F(WavSettings, WithoutTheDialogThePreferenceIsTheDefault)
     EXPECT_EQ(GetAudioWavEncodingPref()->GetDescription(), "WAV (Raw PCM) 16bits 44100 Hz Stereo");
     // Running a dialog that does not exist does nothing.
     ExecuteAudioWavSettingsDialog();
-
-    TAudioWavEncodingPref other;
-    other.SamplingFrequency = 22050;
-    other.EncodingMode = TextToWavEncodingMode(" dvi ima ADPCM ");
-    other.ChannelsMode = TextToWavChannelsMode("MONO");
-    other.BitsPerSample = TextToWavBitsPerSample(" 8");
-    EXPECT_EQ(other.GetDescription(), "WAV (DVI IMA ADPCM) 8bits 22050 Hz Mono");
+    EXPECT_EQ(TextToWavEncodingMode(" dvi ima ADPCM "), wemDviImaAdpcm);
     // Unknown texts give the defaults.
     EXPECT_EQ(TextToWavEncodingMode("MP3"), wemRawPcm);
     EXPECT_EQ(TextToWavChannelsMode("quad"), wcmStereo);
