@@ -35,15 +35,6 @@ public:
     int ItemHeight = 16;
 };
 
-class LinkLabel : public QLabel {
-    Q_OBJECT
-    Q_PROPERTY(QFont FocusFont MEMBER FocusFont)
-
-public:
-    using QLabel::QLabel;
-    QFont FocusFont;
-};
-
 template <typename Control> Control* place(QWidget* parent, const char* name, QRect bounds, int points = 8)
 {
     auto* control = new Control(parent);
@@ -224,24 +215,8 @@ TEST(FormResizer, ControlsWithRulesOfTheirOwn)
     EXPECT_EQ(hosted->minimumWidth(), 75);
 }
 
-TEST(FormResizer, ScalesNamedFontPropertiesOnRequestAndRefusesAnOwnerThatIsNoWidget)
+TEST(FormResizer, RefusesAnOwnerThatIsNoWidget)
 {
-    Form form;
-    auto* link = place<LinkLabel>(form.Window.get(), "LinkHome", {0, 0, 50, 14});
-    link->FocusFont.setPointSize(9);
-    TFormResizer resizer(form.Window.get());
-    resizer.ResizeFontProp(link, "FocusFont", 1.25);
-    EXPECT_EQ(link->FocusFont.pointSize(), 9);
-
-    resizer.ResizeFonts = true;
-    resizer.ResizeFontProp(link, "FocusFont", 1.25);
-    EXPECT_EQ(link->FocusFont.pointSize(), 11);
-    resizer.MinFontSize = 14;
-    resizer.ResizeFontProp(link, "FocusFont", 1.0);
-    EXPECT_EQ(link->FocusFont.pointSize(), 14);
-    resizer.ResizeFontProp(link, "MissingFont", 1.25);
-    resizer.ResizeFontProp(form.Button, "FocusFont", 1.25);
-
     const auto refusal = [](QObject* owner) {
         try {
             TFormResizer resizer(owner);

@@ -2,7 +2,6 @@
 
 #include "tests/support/qt_printers.h"
 #include "tests/support/recording_command.h"
-#include "tests/support/scripted_dialogs.h"
 #include "tests/support/temp_world.h"
 
 #include <gtest/gtest.h>
@@ -69,15 +68,11 @@ TEST(TaggedLogLine, WrapsTheTextAfterTakingOutTheFirstPrefixInAnyCase)
 TEST(ExecuteStatus, FlagsFollowTheEndOfTheStep)
 {
     TExecuteStatus status;
-    EXPECT_FALSE(status.Succeeded || status.Cancelled || status.Started || status.Done);
     status.SetFailed();
     EXPECT_TRUE(status.IsFailed() && status.Started && status.Done);
     status.SetCancelled();
     EXPECT_TRUE(status.IsCancelled());
     EXPECT_FALSE(status.IsFailed() || status.Done) << "a cancelled step is not reported as failed";
-    status = TExecuteStatus();
-    status.SetSucceeded();
-    EXPECT_TRUE(status.IsSucceeded());
 }
 
 TEST(ExecuteStatus, TextsListOneIndentedLinePerEntryOrNothing)
@@ -97,19 +92,6 @@ TEST(ExecuteStatus, TextsListOneIndentedLinePerEntryOrNothing)
     EXPECT_EQ(status.GetSuccessText("S", QString(), false),
               "S\r      first  \r      second  \r      third  \r")
         << "an entry holding line breaks counts as several entries";
-}
-
-TEST_F(CommandInterface, MissingDataIsShownAndTheCommandIsStillMade)
-{
-    LineCommand withData(&data);
-    EXPECT_TRUE(Dialogs().Messages().isEmpty());
-
-    LineCommand withoutData(nullptr, "MPEG multiplexing");
-    ASSERT_EQ(Dialogs().Messages().size(), 1);
-    EXPECT_EQ(Dialogs().LastText(), "DEBUG: data for MPEG multiplexing must not be nul");
-    EXPECT_TRUE(withoutData.Cancellable);
-    EXPECT_FALSE(withoutData.Cancelled || withoutData.Skipped);
-    EXPECT_EQ(withoutData.StartTime, 0);
 }
 
 TEST_F(CommandInterface, StartLogsTheNameAndNotesTheTimeUnlessCancelled)

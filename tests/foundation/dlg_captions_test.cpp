@@ -25,41 +25,23 @@ QStringList selectedRow()
 
 } // namespace
 
-TEST_F(DialogCaptions, EveryLanguageHasEveryCaption)
+TEST_F(DialogCaptions, EveryLanguageHasEveryCaptionAndCodesSelectTheirRowIgnoringCase)
 {
-    for (int row = 0; row < DlgLanguageCount; ++row) {
-        for (int column = 0; column < DlgCaptionCount; ++column) {
-            ASSERT_NE(DlgCaptionRows[row][column], nullptr) << row << ", " << column;
+    for (int row = 0; row < DlgLanguageCount; ++row)
+        for (int column = 0; column < DlgCaptionCount; ++column)
             EXPECT_FALSE(QString::fromUtf8(DlgCaptionRows[row][column]).trimmed().isEmpty())
                 << row << ", " << column;
-        }
-    }
-}
 
-TEST_F(DialogCaptions, CodesSelectTheirRowIgnoringCaseAndUnknownOnesGiveEnglish)
-{
     const QStringList english = selectedRow();
-    EXPECT_EQ(english.value(dcMsgYesToAll), "Yes to &All");
-    ApplyDialogLanguage("FR");
-    EXPECT_EQ(DlgCaption(dcWarning), "Avertissement");
-    EXPECT_EQ(DlgCaption(dcMsgNoToAll), "Non &pour tout");
-    const QStringList french = selectedRow();
-    for (int column = 0; column < DlgCaptionCount; ++column) {
-        if (column != dcOK && column != dcInformation && column != dcMsgOK) {
-            EXPECT_NE(french[column], english[column]) << column;
-        }
-    }
     ApplyDialogLanguage("De");
     EXPECT_EQ(DlgCaption(dcMsgNo), "&Nein");
-    ApplyDialogLanguage("fR");
-    EXPECT_EQ(selectedRow(), french);
-
     for (const QString code : {"xx", "fra", ""}) {
         ApplyDialogLanguage("de");
         ApplyDialogLanguage(code);
         EXPECT_EQ(selectedRow(), english) << code.toStdString();
     }
-    ApplyDialogLanguage("fr");
+    ApplyDialogLanguage("fR");
+    EXPECT_EQ(DlgCaption(dcMsgNoToAll), "Non &pour tout");
     RestoreDialogStrings();
     EXPECT_EQ(selectedRow(), english);
 }

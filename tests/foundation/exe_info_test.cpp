@@ -27,18 +27,6 @@ TEST_F(ExeInfo, ReadsOnlyTheLanguageItWasAskedForAndEmptiesWhatItDoesNotHold)
     EXPECT_TRUE(info.Comments.isEmpty());
 }
 
-TEST_F(ExeInfo, FileWithoutVersionStringsLeavesTheValuesAsTheyWere)
-{
-    TInfoExe info;
-    info.FileVersion = "kept";
-    info.SetFileName(WriteFile("program/plain", QByteArray(2000, 'x')));
-    info.Read();
-    EXPECT_EQ(info.FileVersion, "kept");
-    info.SetFileName(Root() + "missing");
-    info.Read();
-    EXPECT_EQ(info.FileVersion, "kept");
-}
-
 TEST_F(ExeInfo, TheBuiltProgramCarriesItsVersion)
 {
     TInfoExe info;

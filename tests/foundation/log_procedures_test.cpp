@@ -9,7 +9,6 @@
 #include <QFile>
 #include <QLocale>
 #include <QPlainTextEdit>
-#include <QProcess>
 
 #include <memory>
 
@@ -115,13 +114,6 @@ protected:
         return QString::fromUtf8(ReadFile(DebugFileName())).split(u'\n', Qt::SkipEmptyParts);
     }
 
-    void RunWriter(const QStringList& texts) const
-    {
-        QProcess writer;
-        writer.start(TestProgramsFolder() + "debug_writer", QStringList{ProgramFolder()} + texts);
-        ASSERT_TRUE(writer.waitForFinished(30000));
-        ASSERT_EQ(writer.exitCode(), 0);
-    }
 };
 
 TEST_F(DebugFile, LinesAreStampedAndBlankTextsGiveEmptyLines)
@@ -143,16 +135,6 @@ TEST_F(DebugFile, LinesAreStampedAndBlankTextsGiveEmptyLines)
     EXPECT_EQ(lines[2], QString());
     EXPECT_TRUE(lines[3].endsWith(" - finished"));
     EXPECT_EQ(lines[4], QString());
-}
-
-TEST_F(DebugFile, EachRunStartsAFreshFile)
-{
-    RunWriter({"one", "two"});
-    EXPECT_EQ(DebugLines().size(), 2);
-    RunWriter({"three"});
-    const QStringList lines = DebugLines();
-    ASSERT_EQ(lines.size(), 1);
-    EXPECT_TRUE(lines[0].endsWith(" - three"));
 }
 
 TEST_F(DebugFile, AnUnwritableFolderIsIgnoredAndTheNextWriteStartsAfresh)

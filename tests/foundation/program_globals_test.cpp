@@ -2,7 +2,6 @@
 #include "foundation/language.h"
 #include "foundation/program_globals.h"
 #include "foundation/settings.h"
-#include "tests/support/scripted_dialogs.h"
 #include "tests/support/temp_world.h"
 
 class ProgramGlobals : public TempWorld {
@@ -87,13 +86,4 @@ TEST_F(ProgramGlobals, ALanguageListEntrySelectsItsLanguageAndFlagsGoThroughTheS
     EXPECT_TRUE(StartupFlags.DoNotShowBadTooLameAgain) << "the start-up settings read the store's file";
     RegisterDoNotShowSettings(nullptr);
     StoreDoNotShowSettings(nullptr);
-}
-
-TEST_F(ProgramGlobals, CygwinConflictIsExplainedInOneErrorBox)
-{
-    ShowCygwinConflictMessage();
-    ASSERT_EQ(Dialogs().Messages().size(), 1);
-    EXPECT_EQ(Dialogs().Messages()[0].Type, plat::TMsgDlgType::mtError);
-    EXPECT_TRUE(Dialogs().LastText().contains("Korvane uses cygwin1.dll"));
-    EXPECT_TRUE(Dialogs().LastText().endsWith("of your Windows.\r"));
 }

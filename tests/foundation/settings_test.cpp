@@ -39,8 +39,8 @@ std::vector<Sample> samples()
     };
 }
 
-const QStringList kAwkward = {"=starts",  "[x]",      "%s%%",       "C:\\a\\b\\", "Français",
-                              "  both  ", ";comment", "\"quoted\"", "[Positions]"};
+const QStringList kAwkward = {"=starts",   "[x]",        "%s%%",    "C:\\a\\b\\", "Français 日本", "  both  ",
+                              ";comment", "\"quoted\"", "\" half", "\ttab",      "[Positions]"};
 
 } // namespace
 

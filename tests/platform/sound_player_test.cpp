@@ -1,7 +1,6 @@
 #include "platform/audio_output.h"
 #include "platform/sound_player.h"
 #include "tests/support/fake_audio_output.h"
-#include "tests/support/recording_sound_player.h"
 #include "tests/support/wav_image.h"
 
 #include <QBuffer>
@@ -98,28 +97,6 @@ TEST_F(OutputSoundPlayerTest, WhatCannotPlayIsSkippedSilently)
     EXPECT_FALSE(player_->isPlaying());
 }
 
-TEST(AudioOutput, PullsFromACallbackUntilItEnds)
-{
-    FakeAudioOutput output;
-    ASSERT_TRUE(output.open(MonoFormat()));
-    int finished = 0;
-    output.setFinishedHandler([&] { ++finished; });
-    int left = 3;
-    ASSERT_TRUE(output.start([&](char* data, qint64 maxSize) -> qint64 {
-        if (left == 0)
-            return 0;
-        --left;
-        const qint64 size = std::min<qint64>(maxSize, 32);
-        std::fill(data, data + size, 'x');
-        return size;
-    }));
-    output.Advance(100);
-    EXPECT_EQ(output.Played, QByteArray(96, 'x'));
-    EXPECT_EQ(finished, 1);
-    EXPECT_FALSE(output.isActive());
-    EXPECT_EQ(output.processedUSecs(), 6000);
-}
-
 TEST(AudioOutput, TheEnvironmentChoosesTheSilentOutputThatPlaysTheWholeSoundThenFinishes)
 {
     const QByteArray saved = qgetenv("KORVANE_AUDIO_OUTPUT");
@@ -160,15 +137,4 @@ TEST(AudioOutput, SoundDeviceRefusesToOpenWhenThereIsNone)
     source.open(QIODevice::ReadOnly);
     EXPECT_FALSE(output.start(&source));
     EXPECT_FALSE(output.isActive());
-}
-
-TEST(SoundPlayerInstall, InstalledPlayerIsUsedUntilRemoved)
-{
-    auto recording = std::make_unique<RecordingSoundPlayer>();
-    RecordingSoundPlayer* recorder = recording.get();
-    InstallSoundPlayer(std::move(recording));
-    CurrentSoundPlayer().play(QByteArray("wav"));
-    EXPECT_EQ(recorder->Played(), QList<QByteArray>{QByteArray("wav")});
-    InstallSoundPlayer(nullptr);
-    EXPECT_NE(dynamic_cast<OutputSoundPlayer*>(&CurrentSoundPlayer()), nullptr);
 }
