@@ -9,7 +9,8 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Korvane"));
     if (!CheckAudioLibraries())
         return 1;
-    QTextStream(stdout) << "Korvane " << KORVANE_VERSION
-                        << ": the conversion engine is built and tested; the main window does not exist yet.\n";
+    QTextStream(stdout)
+        << "Korvane " << KORVANE_VERSION
+        << ": the conversion engine is built and tested; the main window does not exist yet.\n";
     return 0;
 }

@@ -10,14 +10,12 @@
 #include <QTextBlock>
 #include <QTextCursor>
 
-
 namespace {
 
 QString FullPath(const QString& name)
 {
     return name.isEmpty() ? QString() : QDir::cleanPath(QFileInfo(name).absoluteFilePath());
 }
-
 
 } // namespace
 

@@ -39,7 +39,6 @@ public:
     std::int32_t Stage = 0; // 0 to 10, a tenth of the progress each
 
 protected:
-
 private:
     void Advance(const QString& line);
 

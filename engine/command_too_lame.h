@@ -44,7 +44,6 @@ public:
     TWavToMpegInfo* Info() const { return info_.get(); }
 
 protected:
-
 private:
     bool InputUsable();
     // Shows the progress of a frame counter line; false for any other line.

@@ -7,7 +7,8 @@
 // The base of every exception the program raises; the message is kept as the user will read it.
 class EKorvaneError : public std::runtime_error {
 public:
-    explicit EKorvaneError(const QString& message) : std::runtime_error(message.toStdString()), message_(message)
+    explicit EKorvaneError(const QString& message)
+        : std::runtime_error(message.toStdString()), message_(message)
     {
     }
     const QString& Message() const { return message_; }

@@ -8,8 +8,8 @@ void TInfoExe::Read()
         return;
     const QByteArray block = plat::GetFileVersionInfo(FileName);
     const auto query = [&](const char* key) {
-        const QString path = QStringLiteral("\\StringFileInfo\\") + Lang + QStringLiteral("04E4\\") +
-                             QLatin1String(key);
+        const QString path =
+            QStringLiteral("\\StringFileInfo\\") + Lang + QStringLiteral("04E4\\") + QLatin1String(key);
         return plat::VerQueryValue(block, path).value_or(QString());
     };
     CompanyName = query("CompanyName");

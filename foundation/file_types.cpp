@@ -43,7 +43,7 @@ int AudioFileIconIndex = -1;
 QString ProgramIconName(int number)
 {
     return number >= 0 && number < int(programIcons.size()) ? QString::fromLatin1(programIcons[number].Name)
-                                                           : QString();
+                                                            : QString();
 }
 
 void RegisterFileTypeIcons()

@@ -2,11 +2,11 @@
 
 #include "components/easysize.h"
 #include "foundation/exe_info.h"
-#include "foundation/useful_registry.h"
 #include "foundation/language.h"
 #include "foundation/settings.h"
 #include "foundation/system_info.h"
 #include "foundation/useful_ini.h"
+#include "foundation/useful_registry.h"
 #include "foundation/useful_string.h"
 #include "platform/dialogs.h"
 #include "platform/ini_file.h"
@@ -74,7 +74,8 @@ bool isSetFlag(const plat::IniText& ini, const QString& key)
 
 QString chooseLanguageName(const plat::IniText& ini)
 {
-    const QString chosen = ExtractLanguageName(ini.ReadString(ProgramName, QStringLiteral("Language"), QString()));
+    const QString chosen =
+        ExtractLanguageName(ini.ReadString(ProgramName, QStringLiteral("Language"), QString()));
     if (!chosen.isEmpty())
         return chosen;
     QString file = FindLanguageFileForCode(GetUserLocaleLanguage());
@@ -160,24 +161,30 @@ QString BuildCygwinConflictText()
 {
     const QString cr = QStringLiteral("\r");
     const QString twoBlanks = QStringLiteral("  ");
-    return TranslateMsg(QStringLiteral("You have multiple copies of cygwin1.dll on your system, and two different "
-                                       "versions of this dll can not be used at the same time.")) +
+    return TranslateMsg(
+               QStringLiteral("You have multiple copies of cygwin1.dll on your system, and two different "
+                              "versions of this dll can not be used at the same time.")) +
            u' ' +
-           Format(TranslateMsg(QStringLiteral("%s uses cygwin1.dll and another application, currently running on "
-                                              "your system, uses another version of it.")),
+           Format(TranslateMsg(
+                      QStringLiteral("%s uses cygwin1.dll and another application, currently running on "
+                                     "your system, uses another version of it.")),
                   ProgramName) +
            cr + cr +
-           Format(TranslateMsg(QStringLiteral(
-                      "To solve this problem, search for cygwin1.dll on your computer and delete them all "
-                      "(including the ones that come with %s) except the most recent version. Then, you should "
-                      "put the most recent version:")),
-                  ProgramName) +
+           Format(
+               TranslateMsg(QStringLiteral(
+                   "To solve this problem, search for cygwin1.dll on your computer and delete them all "
+                   "(including the ones that come with %s) except the most recent version. Then, you should "
+                   "put the most recent version:")),
+               ProgramName) +
            cr + cr + twoBlanks +
-           TranslateMsg(QStringLiteral("in the \"bin\" directory of your cygwin distribution if you have one")) + cr +
+           TranslateMsg(
+               QStringLiteral("in the \"bin\" directory of your cygwin distribution if you have one")) +
+           cr + cr + twoBlanks +
+           Format(TranslateMsg(QStringLiteral("or in your Windows System Directory: %s")),
+                  GetSystemFolder()) +
+           cr + cr + twoBlanks +
+           Format(TranslateMsg(QStringLiteral("or in your Windows Directory: %s")), GetWindowsFolder()) + cr +
            cr + twoBlanks +
-           Format(TranslateMsg(QStringLiteral("or in your Windows System Directory: %s")), GetSystemFolder()) + cr +
-           cr + twoBlanks + Format(TranslateMsg(QStringLiteral("or in your Windows Directory: %s")), GetWindowsFolder()) +
-           cr + cr + twoBlanks +
            TranslateMsg(QStringLiteral(
                "or in a directory mentioned in the PATH environment variable of your Windows")) +
            u'.' + cr;
@@ -206,7 +213,8 @@ QString ShortVersionOf(const QString& version)
 
 QString GetProgramVersion()
 {
-    return cached(versionCaches().Program, [] { return ProgramVersionFromFileVersion(fileVersionOfProgram()); });
+    return cached(versionCaches().Program,
+                  [] { return ProgramVersionFromFileVersion(fileVersionOfProgram()); });
 }
 
 QString GetShortVersion()

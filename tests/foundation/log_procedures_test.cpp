@@ -113,7 +113,6 @@ protected:
     {
         return QString::fromUtf8(ReadFile(DebugFileName())).split(u'\n', Qt::SkipEmptyParts);
     }
-
 };
 
 TEST_F(DebugFile, LinesAreStampedAndBlankTextsGiveEmptyLines)

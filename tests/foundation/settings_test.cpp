@@ -39,7 +39,7 @@ std::vector<Sample> samples()
     };
 }
 
-const QStringList kAwkward = {"=starts",   "[x]",        "%s%%",    "C:\\a\\b\\", "Français 日本", "  both  ",
+const QStringList kAwkward = {"=starts",  "[x]",        "%s%%",    "C:\\a\\b\\", "Français 日本", "  both  ",
                               ";comment", "\"quoted\"", "\" half", "\ttab",      "[Positions]"};
 
 } // namespace
