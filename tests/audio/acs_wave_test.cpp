@@ -64,6 +64,7 @@ TEST_F(WaveInTest, DecodesEveryFixtureExactlyAsItsReference)
         TWavType Type;
         int Bps, Ch;
         QByteArray Reference; // IMA ADPCM as sox decodes it, MS ADPCM as ffmpeg does, PCM as stored
+        int Rate = 22050;
     };
     const Fixture fixtures[] = {
         {"wav-ima-mono", wtDVIADPCM, 16, 1, ReadFixture("wav-ima-mono.s16")},
@@ -74,6 +75,7 @@ TEST_F(WaveInTest, DecodesEveryFixtureExactlyAsItsReference)
         {"wav-pcm8-stereo", wtPCM, 8, 2, FixturePcm("wav-pcm8-stereo.wav")},
         {"wav-pcm16-mono", wtPCM, 16, 1, FixturePcm("wav-pcm16-mono.wav")},
         {"wav-pcm16-stereo", wtPCM, 16, 2, FixturePcm("wav-pcm16-stereo.wav")},
+        {"wav-mp3", wtACM, 16, 1, {}, 44100}, // decoded as the converter's test checks; it cannot seek
     };
     for (const Fixture& fixture : fixtures) {
         SCOPED_TRACE(fixture.Name);
@@ -82,31 +84,22 @@ TEST_F(WaveInTest, DecodesEveryFixtureExactlyAsItsReference)
         EXPECT_EQ(read.Type, fixture.Type);
         EXPECT_EQ(read.BPS, fixture.Bps);
         EXPECT_EQ(read.Ch, fixture.Ch);
-        EXPECT_EQ(read.SR, 22050);
-        ASSERT_FALSE(fixture.Reference.isEmpty());
-        EXPECT_EQ(read.Data, fixture.Reference);
-        if (fixture.Type == wtPCM) {
+        EXPECT_EQ(read.SR, fixture.Rate);
+        EXPECT_FALSE(read.Data.isEmpty());
+        if (fixture.Type == wtACM) {
+            TWaveIn in;
+            in.FileName = FixturePath("wav-mp3.wav");
+            EXPECT_FALSE(in.Seek(10));
+        } else {
+            EXPECT_EQ(read.Data, fixture.Reference);
+        }
+        if (fixture.Type == wtPCM || fixture.Type == wtACM) {
             EXPECT_EQ(read.Size, read.Data.size());
         } else if (fixture.Type == wtDVIADPCM) {
             // The last block is handed out whole, as sox does, beyond the "fact" count.
             EXPECT_LT(read.Size, read.Data.size());
         }
     }
-}
-
-TEST_F(WaveInTest, ConvertsLayer3InWaveToPcmThatCannotSeek)
-{
-    const ReadResult read = ReadAll(FixturePath("wav-mp3.wav"));
-    EXPECT_TRUE(read.Valid);
-    EXPECT_EQ(read.Type, wtACM);
-    EXPECT_EQ(read.BPS, 16);
-    EXPECT_EQ(read.SR, 44100);
-    EXPECT_EQ(read.Ch, 1);
-    EXPECT_EQ(read.Size, read.Data.size());
-    EXPECT_GT(read.Size, 0);
-    TWaveIn in;
-    in.FileName = FixturePath("wav-mp3.wav");
-    EXPECT_FALSE(in.Seek(10));
 }
 
 TEST_F(WaveInTest, StartAndEndSampleSelectAStretch)
