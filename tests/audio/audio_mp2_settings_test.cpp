@@ -36,14 +36,7 @@ TEST_F(Mp2Settings, WithoutTheDialogThePreferenceIsTheDefault)
     ASSERT_EQ(AudioMp2SettingsDialog(), nullptr);
     EXPECT_EQ(Preference(GetAudioMp2EncodingPref()), "mp2 224 kbps Stereo crc 1 original 0 copyright 0");
     ExecuteAudioMp2SettingsDialog();
-
-    EXPECT_EQ(TextToMp2ChannelMode(" JOINT stereo "), mcmJointStereo);
-    EXPECT_EQ(TextToMp2ChannelMode("dual channel"), mcmDualChannel);
     EXPECT_EQ(TextToMp2ChannelMode("surround"), mcmStereo);
-    TAudioMp2EncodingPref dual;
-    dual.BitRate = 384;
-    dual.ChannelMode = mcmDualChannel;
-    EXPECT_EQ(dual.GetDescription(), "mp2 384 kbps Dual Channel");
 }
 
 TEST_F(Mp2Settings, MonoNeverGoesAbove192WhetherChosenOrLoaded)

@@ -5,23 +5,12 @@
 #include "engine/command_too_lame.h"
 #include "engine/command_wav_to_wav.h"
 #include "foundation/brindlow_sounds.h"
-#include "foundation/exceptions.h"
 #include "foundation/program_globals.h"
 #include "foundation/useful_files.h"
 
 #include <QFileInfo>
-#include <QRandomGenerator>
 
 #include <utility>
-
-namespace {
-
-QChar randomChar(char first, int count)
-{
-    return QChar(first + QRandomGenerator::global()->bounded(count));
-}
-
-} // namespace
 
 BatchChain::BatchChain(TCommandLogEvent onLog, TStepEnded onStepEnded)
     : onLog_(std::move(onLog)), onStepEnded_(std::move(onStepEnded))
@@ -30,16 +19,11 @@ BatchChain::BatchChain(TCommandLogEvent onLog, TStepEnded onStepEnded)
 
 QString BatchChain::NewTempFileName()
 {
-    const QString folder = GetTempFolder(QString());
-    for (int attempt = 0; attempt < 50; ++attempt) {
-        const QString name = folder + "Tmp" + randomChar('A', 26) + randomChar('0', 10) +
-                             randomChar('A', 26) + randomChar('0', 10) + randomChar('0', 10) + ".tmp";
-        if (!QFileInfo::exists(name) && !tempNames_.contains(name)) {
-            tempNames_.insert(name);
-            return name;
-        }
-    }
-    throw EKorvaneError("No free temporary name in " + folder);
+    QString name;
+    do
+        name = GetTempFolder(QString()) + QString("Tmp%1.tmp").arg(++tempCount_, 5, 10, QChar('0'));
+    while (QFileInfo::exists(name));
+    return name;
 }
 
 QString BatchChain::AddMpegConversion(const QString& source, const TAudioMp2EncodingPref& pref)
@@ -89,8 +73,6 @@ void BatchChain::Run(TQueueFlagEvent onQueueEnded)
 
 void BatchChain::Begin(const QString& source, const QString& preference)
 {
-    if (!QFileInfo::exists(source))
-        throw EKorvaneError("Unable to find the audio source file \"" + source + '"');
     source_ = source;
     description_ = "[1/1] - " + QFileInfo(source).completeBaseName() + "  -->  " + preference;
     audioFile_ = std::make_shared<TAudioFile>(source, nullptr, nullptr);
@@ -148,8 +130,7 @@ TCommandCommonData BatchChain::NewCommonData(const QString& input, const QString
 QString BatchChain::OutputName(const QString& extension) const
 {
     const QFileInfo info(source_);
-    const QString folder = OutFolder.isEmpty() ? info.absolutePath() + '/' : OutFolder;
-    return folder + info.completeBaseName() + extension;
+    return info.absolutePath() + '/' + info.completeBaseName() + extension;
 }
 
 void BatchChain::Add(std::unique_ptr<TCommandInterface> step, int skipNextCount, bool cancellable)
@@ -159,7 +140,7 @@ void BatchChain::Add(std::unique_ptr<TCommandInterface> step, int skipNextCount,
     Queue.AddCommand(std::move(step));
 }
 
-// A step that succeeded lets the rest of its file run; the batch is unattended, so nothing is asked.
+// A step that succeeded lets the rest of its file run.
 TAfterCommandEvent BatchChain::EndHandler() const
 {
     return [this](TCommandInterface* step, const TExecuteStatus& status, QObject*, bool&) {

@@ -11,32 +11,26 @@
 
 #include <QLabel>
 #include <QProgressBar>
-#include <QSet>
 #include <QString>
 
 #include <functional>
 #include <memory>
 
-// Builds the chain of steps of one source onto its queue from code, as the conversion page does for a
-// batch of one file: decode when the WAV reader cannot take the source as it is, convert the WAV, then
-// encode and multiplex, or finish as a WAV file. Intermediate files are "Tmp?????.tmp" names in the
-// temporary folder; the output goes next to the source. The batch runs unattended.
+// The conversion page's chain of steps for a batch of one file, built from code: decode when the WAV
+// reader cannot take the source, convert the WAV, then encode and multiplex or finish as a WAV file.
+// Intermediates are "Tmp?????.tmp" in the temporary folder; the output goes beside the source.
 class BatchChain {
 public:
     using TStepEnded = std::function<void(TCommandInterface* step, const TExecuteStatus& status)>;
 
     BatchChain(TCommandLogEvent onLog, TStepEnded onStepEnded);
 
-    // Both return the final output's name; a missing source throws and adds nothing.
+    // Both return the final output's name.
     QString AddMpegConversion(const QString& source, const TAudioMp2EncodingPref& pref);
     QString AddWavConversion(const QString& source, const TAudioWavEncodingPref& pref);
     // Starts the batch as the page does; onQueueEnded gets "every step succeeded".
     void Run(TQueueFlagEvent onQueueEnded);
 
-    // A name in the temporary folder that neither exists nor was handed out in this batch.
-    QString NewTempFileName();
-
-    QString OutFolder; // ends with "/"; empty: beside the source
     QProgressBar ProgressBarCurrent, ProgressBarTotal;
     QLabel LabelConversionStatus;
 
@@ -44,13 +38,13 @@ private:
     // None in an MPEG chain.
     using TWavPref = std::shared_ptr<const TAudioWavEncodingPref>;
 
+    QString NewTempFileName();
     void Begin(const QString& source, const QString& preference);
     // Adds the decode step when the WAV reader cannot take the source as it is; returns the WAV the
     // next step reads.
     QString AddDecodeStep(int progressMax, int skipNextCount, TWavPref pref);
     QString AddWavToWavStep(const QString& input, const QString& output, int progressMin, int progressMax,
                             int skipNextCount, TWavPref pref);
-    // One step's data: its files and progress range, the batch's policy, the source never deleted.
     TCommandCommonData NewCommonData(const QString& input, const QString& output, int progressMin,
                                      int progressMax, bool deleteInput);
     QString OutputName(const QString& extension) const;
@@ -63,7 +57,7 @@ private:
     QString description_;
     std::shared_ptr<TAudioFile> audioFile_;
     bool decoded_ = false;
-    QSet<QString> tempNames_;
+    int tempCount_ = 0;
 
     // The conversion page's audio components, shared by the WAV steps and the encoder's checks.
     TWaveIn WaveFileIn;
