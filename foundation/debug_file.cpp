@@ -1,13 +1,12 @@
 #include "foundation/debug_file.h"
 
+#include "foundation/useful_string.h"
 #include "platform/paths.h"
 
 #include <QDate>
 #include <QFile>
 #include <QLocale>
 #include <QTime>
-
-#include <algorithm>
 
 namespace {
 
@@ -18,7 +17,7 @@ bool openedBefore = false;
 QString StampedLine(const QString& text)
 {
     // Blanks and control characters alone give an empty line.
-    if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= u' '; }))
+    if (TrimBlanks(text).isEmpty())
         return QString();
     const QLocale locale = QLocale::system();
     return locale.toString(QDate::currentDate(), QLocale::ShortFormat) + u' ' +

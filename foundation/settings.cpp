@@ -1,6 +1,7 @@
 #include "foundation/settings.h"
 
 #include "foundation/useful_ini.h"
+#include "foundation/useful_string.h"
 #include "platform/ini_file.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
@@ -22,16 +23,6 @@ const QDate kDayZero(1899, 12, 30);
 const double kMillisecondsPerDay = 86400000.0;
 // Far beyond any date the program stores; keeps the day arithmetic exact.
 const double kLargestDay = 3e6;
-
-QString trimmedControls(const QString& text)
-{
-    qsizetype start = 0, end = text.size();
-    while (start < end && text[start] <= u' ')
-        ++start;
-    while (end > start && text[end - 1] <= u' ')
-        --end;
-    return text.mid(start, end - start);
-}
 
 QString withMilliseconds(const QString& text, const QTime& time)
 {
@@ -377,17 +368,17 @@ void TSettings::SetIniFileName(const QString& ignored)
 
 void TSettings::SetApplicationIni(const QString& section)
 {
-    applicationIni_ = trimmedControls(section).isEmpty() ? QStringLiteral("Application") : section;
+    applicationIni_ = TrimBlanks(section).isEmpty() ? QStringLiteral("Application") : section;
 }
 
 void TSettings::SetApplicationKey(const QString& key)
 {
-    applicationKey_ = trimmedControls(key).isEmpty() ? QStringLiteral("Application") : key;
+    applicationKey_ = TrimBlanks(key).isEmpty() ? QStringLiteral("Application") : key;
 }
 
 void TSettings::SetIniSuffix(const QString& suffix)
 {
-    iniSuffix_ = trimmedControls(suffix).isEmpty() ? QString() : suffix;
+    iniSuffix_ = TrimBlanks(suffix).isEmpty() ? QString() : suffix;
     deriveIniFile();
 }
 

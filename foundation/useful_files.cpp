@@ -1,5 +1,6 @@
 #include "foundation/useful_files.h"
 
+#include "foundation/browse_for_folder.h"
 #include "foundation/file_tools.h"
 #include "foundation/language.h"
 #include "foundation/useful_registry.h"
@@ -20,15 +21,10 @@ namespace {
 // Tries after the first deletion, for a name that something else brings back at once.
 constexpr int kDeleteRetries = 1000;
 
-bool isFolder(const QString& candidate)
-{
-    return !candidate.isEmpty() && QFileInfo(candidate).isDir();
-}
-
 QString firstFolder(std::initializer_list<QString> candidates)
 {
     for (const QString& candidate : candidates) {
-        if (isFolder(candidate))
+        if (FolderExists(candidate))
             return plat::WithTrailingSlash(candidate);
     }
     return QString();
@@ -59,7 +55,7 @@ QString GetEnvTempFolder()
 {
     for (const char* variable : {"TMP", "TEMP"}) {
         const QString value = qEnvironmentVariable(variable);
-        if (isFolder(value))
+        if (FolderExists(value))
             return plat::WithTrailingSlash(value);
     }
     return QString();

@@ -27,7 +27,8 @@ constexpr ButtonResult buttonTable[] = {
     {mbAbort, QMessageBox::Abort, mrAbort, dcMsgAbort},
     {mbRetry, QMessageBox::Retry, mrRetry, dcMsgRetry},
     {mbIgnore, QMessageBox::Ignore, mrIgnore, dcMsgIgnore},
-    {mbAll, QMessageBox::YesAll, mrAll, dcMsgAll},
+    // Qt has no "All" button of its own (YesAll is another name of YesToAll): it is added by its role.
+    {mbAll, QMessageBox::NoButton, mrAll, dcMsgAll},
     {mbNoToAll, QMessageBox::NoToAll, mrNoToAll, dcMsgNoToAll},
     {mbYesToAll, QMessageBox::YesToAll, mrYesToAll, dcMsgYesToAll},
     {mbHelp, QMessageBox::Help, mrNone, dcMsgHelp},
@@ -68,6 +69,20 @@ QString titleFor(TMsgDlgType type)
     return QApplication::applicationName();
 }
 
+// Each button carries its modal result, so a click is told apart from every other button.
+const char* const modalResultProperty = "modalResult";
+
+QAbstractButton* addButton(QMessageBox& box, const ButtonResult& entry)
+{
+    const QString caption = DlgCaption(entry.Caption);
+    QAbstractButton* button = entry.Standard == QMessageBox::NoButton
+                                  ? box.addButton(caption, QMessageBox::AcceptRole)
+                                  : box.addButton(entry.Standard);
+    button->setText(caption);
+    button->setProperty(modalResultProperty, entry.Result);
+    return button;
+}
+
 QFileDialog::Options chooserOptions()
 {
     return QFileDialog::DontUseNativeDialog;
@@ -93,7 +108,7 @@ std::unique_ptr<QMessageBox> MakeMessageBox(const MessageRequest& request, QWidg
                                              ForDisplay(request.Text), QMessageBox::NoButton, parent);
     for (const ButtonResult& entry : buttonTable)
         if (request.Buttons.testFlag(entry.Button))
-            box->addButton(entry.Standard)->setText(DlgCaption(entry.Caption));
+            addButton(*box, entry);
     if (!request.CheckCaption.trimmed().isEmpty()) {
         auto* check = new QCheckBox(ForDisplay(request.CheckCaption), box.get());
         check->setChecked(request.Checked);
@@ -107,10 +122,8 @@ MessageAnswer QtDialogs::ShowMessage(const MessageRequest& request)
     const auto box = MakeMessageBox(request, QApplication::activeWindow());
     box->exec();
     MessageAnswer answer;
-    const auto clicked = box->standardButton(box->clickedButton());
-    for (const ButtonResult& entry : buttonTable)
-        if (entry.Standard == clicked)
-            answer.ModalResult = entry.Result;
+    if (const QAbstractButton* clicked = box->clickedButton())
+        answer.ModalResult = clicked->property(modalResultProperty).toInt();
     if (answer.ModalResult == mrNone && request.Buttons.testFlag(mbCancel))
         answer.ModalResult = mrCancel;
     answer.Checked = box->checkBox() ? box->checkBox()->isChecked() : request.Checked;

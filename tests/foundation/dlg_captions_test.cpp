@@ -2,7 +2,9 @@
 #include "platform/qt_dialogs.h"
 #include "tests/support/qt_printers.h"
 
+#include <QApplication>
 #include <QPushButton>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -68,4 +70,28 @@ TEST_F(DialogCaptions, MessageBoxesTakeTitleAndButtonsFromTheSelectedRow)
     box = MakeMessageBox(request, nullptr);
     EXPECT_EQ(box->windowTitle(), "Error");
     EXPECT_EQ(box->button(QMessageBox::Ok)->text(), "OK");
+}
+
+TEST_F(DialogCaptions, AllAndYesToAllAreTwoButtonsWithTheirOwnResults)
+{
+    MessageRequest request;
+    request.Type = TMsgDlgType::mtConfirmation;
+    request.Buttons = mbAll | mbYesToAll | mbNo;
+    const auto shown = MakeMessageBox(request, nullptr);
+    QStringList captions;
+    for (const QAbstractButton* button : shown->buttons())
+        captions << button->text();
+    captions.sort();
+    EXPECT_EQ(captions, QStringList({"&All", "&No", "Yes to &All"}));
+
+    for (const auto& [caption, result] : {std::pair{"&All", mrAll}, std::pair{"Yes to &All", mrYesToAll}}) {
+        QTimer::singleShot(0, [caption = QString(caption)] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            for (QAbstractButton* button : box->buttons())
+                if (button->text() == caption)
+                    button->click();
+        });
+        EXPECT_EQ(QtDialogs().ShowMessage(request).ModalResult, result) << caption;
+    }
 }
