@@ -5,6 +5,7 @@
 #include "foundation/sounds_manager.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 namespace {
 
@@ -36,7 +37,8 @@ TSoundItem::~TSoundItem()
 
 bool TSoundItem::IsValidWaveFile(const QString& fileName)
 {
-    if (fileName.isEmpty() || !FileExistsEx(fileName))
+    // Only a regular file: reading a pipe or a device named "*.wav" would never end.
+    if (fileName.isEmpty() || !FileExistsEx(fileName) || !QFileInfo(fileName).isFile())
         return false;
     const QString extension = GetLowerExtension(fileName);
     return (extension == QStringLiteral(".wav") || extension == QStringLiteral(".wave")) &&

@@ -10,6 +10,8 @@
 
 #include <QFile>
 
+#include <sys/stat.h>
+
 using Kind = RecordingSoundPlayer::Kind;
 
 namespace {
@@ -147,13 +149,15 @@ TEST_F(Sounds, RefusedFilesLeaveTheSoundEmptyAndOutOfUse)
     const QString tooLarge = WriteFile("large.wav", QByteArray(sizeLimit + 1, 'x'));
     const QString notWave = WriteFile("tune.mp3", MakeWavImage(8000, 1, 16, RampSamples(10)));
     WriteFile("folder.wav/inside", "x");
+    const QString pipe = Root() + "pipe.wav";
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
     WriteAllSoundFiles(false);
     TSoundItem* item = Sound(SndFailure);
     QList<TSoundItem*> changed;
     SoundsNotifications().OnSoundItemChanged = [&](TSoundItem* sound) { changed << sound; };
 
     for (const QString& name :
-         {Root() + "missing.wav", notWave, tooLarge, Root() + "folder.wav", QString("   ")}) {
+         {Root() + "missing.wav", notWave, tooLarge, Root() + "folder.wav", pipe, QString("   ")}) {
         item->Reload();
         ASSERT_TRUE(item->CanPlay());
         changed.clear();
