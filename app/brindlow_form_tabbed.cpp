@@ -1,0 +1,85 @@
+#include "app/brindlow_form_tabbed.h"
+
+#include "components/easysize.h"
+#include "components/list_strings.h"
+#include "foundation/language.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QVariant>
+
+#include <cmath>
+
+TBrindlowTabbedForm::TBrindlowTabbedForm(QWidget* parent) : TFormToEmbed(parent)
+{
+    setObjectName(QStringLiteral("BrindlowTabbedForm"));
+    setWindowTitle(QStringLiteral("BrindlowTabbedForm"));
+    QFont tahoma = font();
+    tahoma.setFamily(QStringLiteral("Tahoma"));
+    setFont(tahoma);
+    ListStringsToTranslate = new TListStrings(this);
+    ListStringsToTranslate->setObjectName(QStringLiteral("ListStringsToTranslate"));
+    FormResizer1 = new TFormResizer(this);
+    FormResizer1->setObjectName(QStringLiteral("FormResizer1"));
+    FormResizer1->ResizeFonts = true;
+    FormResizer1->MinFontSize = 6;
+    FormResizer1->MaxFontSize = 48;
+    FormResizer1->OnPostResize = [this](QObject* sender, QWidget* control, double heightRatio,
+                                        double widthRatio) {
+        FormResizer1PostResize(sender, control, heightRatio, widthRatio);
+    };
+}
+
+void TBrindlowTabbedForm::FormCreate()
+{
+    inactive_ = true;
+    // The page's size constraints are cleared rather than scaled: its host decides its size.
+    FormResizer1->AdaptToScreen(false);
+}
+
+void TBrindlowTabbedForm::Float()
+{
+    TFormToEmbed::Float();
+    if (!isWindow())
+        return;
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    QRect frame = frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    move(frame.topLeft());
+}
+
+void TBrindlowTabbedForm::Translate()
+{
+    TranslateForm(this, ListStringsToTranslate->Properties());
+}
+
+void TBrindlowTabbedForm::SetActive(bool value)
+{
+    if (value != inactive_)
+        return;
+    if (value)
+        PageShow();
+    else
+        PageHide();
+    inactive_ = !value;
+}
+
+bool TBrindlowTabbedForm::IsInactiveEmbedded() const
+{
+    return inactive_ && HostControl();
+}
+
+void TBrindlowTabbedForm::FormResizer1PostResize(QObject*, QWidget* control, double heightRatio, double)
+{
+    if (control->inherits("TURLLink")) {
+        FormResizer1->ResizeFontProp(control, "FocusFont", heightRatio);
+    } else if (control->inherits("TScrollingCredits")) {
+        FormResizer1->ResizeFontProp(control, "CreditsFont", heightRatio);
+        FormResizer1->ResizeFontProp(control, "CreditsFontBold", heightRatio);
+    } else if (control->inherits("TImgComboBox") || control->inherits("TEnhComboBox")) {
+        const int itemHeight = control->property("ItemHeight").toInt();
+        control->setProperty("ItemHeight", static_cast<int>(std::lrint(itemHeight * heightRatio)));
+    }
+}
