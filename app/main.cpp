@@ -1,16 +1,40 @@
-#include "engine/command_audio_to_wav.h"
+#include "app/korvane_main.h"
+#include "app/program_main.h"
+#include "platform/dialogs.h"
 
 #include <QApplication>
-#include <QTextStream>
+
+#include <cstdio>
+#include <exception>
+
+namespace {
+
+// Qt ends the process with a cryptic message when no display can be reached; say it plainly.
+bool HasDisplay()
+{
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
-    QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Korvane"));
-    if (!CheckAudioLibraries())
+    if (!HasDisplay()) {
+        std::fputs("Korvane needs a graphical display: start it in an X11 or Wayland session.\n", stderr);
         return 1;
-    QTextStream(stdout)
-        << "Korvane " << KORVANE_VERSION
-        << ": the conversion engine is built and tested; the main window does not exist yet.\n";
-    return 0;
+    }
+    QApplication application(argc, argv);
+    if (!InitializeUnits() || !PrepareStart())
+        return 1;
+    TProgramForms forms;
+    try {
+        forms.CreateAll();
+    } catch (const std::exception& error) {
+        plat::ShowError(QString::fromUtf8(error.what()));
+        return 1;
+    }
+    AppRunning = true;
+    forms.MainForm()->show();
+    return RunMessageLoop(application);
 }

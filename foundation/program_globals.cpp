@@ -27,6 +27,7 @@ QString MplexVersion;
 bool MplexFound = false;
 QString NoTooLameText = QStringLiteral("No TooLame");
 QString NoMplexText = QStringLiteral("No Mplex");
+QString StartupLanguageName;
 TStartupFlags StartupFlags;
 
 namespace {
@@ -124,6 +125,7 @@ void LoadGlobalSettings()
     SetAutomaticScaling(!StartupFlags.NoScaling);
     for (const DoNotShowFlag& flag : doNotShowFlags)
         StartupFlags.*flag.Flag = isSetFlag(ini, QString::fromLatin1(flag.Key));
+    StartupLanguageName = languageName;
     InitLanguage(!languageName.isEmpty(), QString(), true, languageName);
 }
 

@@ -44,6 +44,8 @@ QString GlobalSettingsFileName();
 
 // Reads the start-up keys and starts the localization in the chosen (or the user's) language.
 void LoadGlobalSettings();
+// The language name LoadGlobalSettings chose; empty when it left every text in English.
+extern QString StartupLanguageName;
 // The five do-not-show-again flags as items of a store: defaults False, and their current values.
 void RegisterDoNotShowSettings(TSettings* store);
 void StoreDoNotShowSettings(TSettings* store);

@@ -1,0 +1,87 @@
+#include "app/program_main.h"
+
+#include "app/form_log.h"
+#include "app/form_mpeg_audio.h"
+#include "app/form_settings_batch.h"
+#include "app/form_settings_general.h"
+#include "app/form_settings_log.h"
+#include "app/korvane_main.h"
+#include "app/tabbed_form.h"
+#include "audio/audio_mp2_settings.h"
+#include "audio/audio_wav_settings.h"
+#include "engine/command_audio_to_wav.h"
+#include "engine/tool_discovery.h"
+#include "foundation/brindlow_sounds.h"
+#include "foundation/program_globals.h"
+#include "platform/dialogs.h"
+
+#include <QApplication>
+#include <QDialog>
+
+#include <exception>
+#include <type_traits>
+
+bool InitializeUnits()
+{
+    InitSoundEvents();
+    if (!CheckAudioLibraries())
+        return false;
+    QApplication::setApplicationName(ProgramName);
+    return true;
+}
+
+bool PrepareStart()
+{
+    LoadGlobalSettings();
+    if (!FindTooLame())
+        return false;
+    FindMplex();
+    QApplication::setApplicationName(ProgramName);
+    return true;
+}
+
+TProgramForms::~TProgramForms()
+{
+    for (auto form = forms_.rbegin(); form != forms_.rend(); ++form)
+        delete form->data();
+}
+
+template <typename Form> Form* TProgramForms::Create()
+{
+    // Pages are windows of their own until a host takes them in; dialogs belong to the main window.
+    Form* form = nullptr;
+    if constexpr (std::is_base_of_v<QDialog, Form>)
+        form = new Form(MainForm());
+    else
+        form = new Form();
+    forms_.emplace_back(form);
+    return form;
+}
+
+void TProgramForms::CreateAll()
+{
+    forms_.emplace_back(new TKorvaneForm());
+    Create<TPageLog>();
+    Create<TPageSettingsLog>();
+    Create<TPageSettingsBatch>();
+    Create<TPageSettingsGeneral>();
+    Create<TFormToEmbed>();
+    Create<TPageMpegAudio>();
+    Create<TAudioMp2SettingsDialog>();
+    Create<TAudioWavSettingsDialog>();
+}
+
+TKorvaneForm* TProgramForms::MainForm() const
+{
+    return forms_.empty() ? nullptr : qobject_cast<TKorvaneForm*>(forms_.front().data());
+}
+
+int RunMessageLoop(QApplication& application)
+{
+    try {
+        return application.exec();
+    } catch (const std::exception& error) {
+        plat::ShowError(QStringLiteral("Application.Run Exception:\r") + QString::fromUtf8(error.what()));
+        return 0;
+    }
+}

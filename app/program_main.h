@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+#include <vector>
+
+class QApplication;
+class TKorvaneForm;
+
+// The unit initializations that do work the program relies on, in their fixed order; false when the
+// program cannot run (the audio libraries are missing).
+bool InitializeUnits();
+// What start-up does before any window exists: the start-up settings, then the encoder, which the
+// program cannot run without, and the multiplexer, which only warns. False when the program must end.
+bool PrepareStart();
+
+// Every form of the program, created once in the one fixed order (the main window first, the pages a
+// page reads before that page, the preference dialogs last), living until the program ends.
+class TProgramForms {
+public:
+    TProgramForms() = default;
+    ~TProgramForms();
+    TProgramForms(const TProgramForms&) = delete;
+    TProgramForms& operator=(const TProgramForms&) = delete;
+
+    void CreateAll();
+    TKorvaneForm* MainForm() const;
+
+private:
+    template <typename Form> Form* Create();
+
+    std::vector<QPointer<QWidget>> forms_;
+};
+
+// Runs the message loop inside a guard: an exception that escapes it is shown in a plain box and the
+// program then ends normally.
+int RunMessageLoop(QApplication& application);
