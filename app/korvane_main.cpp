@@ -8,7 +8,8 @@
 #include "components/easysize.h"
 #include "components/form_registry.h"
 #include "components/list_strings.h"
-#include "components/saved_form.h"
+#include "components/always_on_top.h"
+#include "components/t_saved_form_unit.h"
 #include "components/text_progress_bar.h"
 #include "components/waiting_bar.h"
 #include "engine/commands_manager.h"
@@ -24,6 +25,7 @@
 #include "foundation/useful_files.h"
 #include "foundation/useful_string.h"
 #include "platform/dialogs.h"
+#include "platform/ini_file.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -153,9 +155,11 @@ void TKorvaneForm::CreateControls()
     FormResizer1->setObjectName(QStringLiteral("FormResizer1"));
     StayOnTopComp = new TStayOnTop(this);
     StayOnTopComp->setObjectName(QStringLiteral("StayOnTopComp"));
-    StayOnTopComp->StayOnTopMessage = QStringLiteral("Always on Top");
+    StayOnTopComp->SetStayOnTopMessage(QStringLiteral("Always on Top"));
+    StayOnTopComp->OnStayOnTop = [this](QObject*, bool onTop) { MenuAlwaysOnTop->setChecked(onTop); };
     SavedKorvaneForm = new TSavedForm(this);
     SavedKorvaneForm->setObjectName(QStringLiteral("SavedKorvaneForm"));
+    SavedKorvaneForm->SetSection(QStringLiteral("Positions"));
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
@@ -291,7 +295,7 @@ void TKorvaneForm::CreateMenus()
 void TKorvaneForm::FormCreate()
 {
     guiSettings_->SetIniSuffix(IniSuffix);
-    SavedKorvaneForm->SetIniSuffix(IniSuffix);
+    SavedKorvaneForm->IniSuffix = IniSuffix;
     WarnWhenDesktopTooSmall();
     InstallHubHandlers();
     TGlobalEvents& hub = GlobalEvents();
@@ -332,7 +336,7 @@ void TKorvaneForm::WarnWhenDesktopTooSmall()
                          QStringLiteral("\r\r") +
                          TranslateMsg(QStringLiteral("Increase your desktop size to have a better display.")) +
                          QStringLiteral("\r");
-    AdvancedMessageDlg(text, mtInformation, {mbOK}, 0, mrOk, StartupFlags.DoNotShowTooSmallDesktopAgain,
+    AdvancedMessageDlg(text, plat::TMsgDlgType::mtInformation, plat::mbOK, 0, plat::mrOk, StartupFlags.DoNotShowTooSmallDesktopAgain,
                        TranslateMsg(QStringLiteral("Don't show this message again")), QString());
 }
 
@@ -608,7 +612,7 @@ void TKorvaneForm::OnWaitBegin(QObject* sender, const QString& message)
     for (int index = 0; index < 3; ++index)
         StatusPanels[index]->setFixedWidth(StatusPanelWidths[index]);
     WaitingInBar->SetWaiting(true);
-    RunProgressBar->SetBarColorStyle(0);
+    RunProgressBar->SetBarColorStyle(cs1Color);
     FireStatusText(sender, message, true);
     RunProgressBar->SetMax(100);
     RunProgressBar->SetPosition(100);
@@ -621,7 +625,7 @@ void TKorvaneForm::OnWaitEnd(QObject* sender)
     for (int index = 0; index < 3; ++index)
         StatusPanels[index]->setFixedWidth(0);
     PanelProgressBarLeftSpace->setVisible(false);
-    RunProgressBar->SetBarColorStyle(2);
+    RunProgressBar->SetBarColorStyle(cs3Colors);
     FireStatusText(sender, QString(), false);
 }
 
@@ -779,7 +783,7 @@ void TKorvaneForm::TranslateAll()
     forEachPreferenceDialog([](TEncodingSettingsDialog& dialog) { dialog.Translate(); });
     ForEachPage([](TBrindlowTabbedForm& page) { page.Translate(); });
     TranslateSounds();
-    StayOnTopComp->StayOnTopMessage = TranslateMsg(QStringLiteral("Always On Top"));
+    StayOnTopComp->SetStayOnTopMessage(TranslateMsg(QStringLiteral("Always On Top")));
     MenuAlwaysOnTop->setText(Format(TranslateMsg(QStringLiteral("%s &always on top")), ProgramName));
     MenuRememberPos->setText(Format(TranslateMsg(QStringLiteral("&Remember %s size and position")), ProgramName));
     if (!MenuSettings->text().contains(QStringLiteral("...")))
