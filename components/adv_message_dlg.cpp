@@ -26,11 +26,16 @@ struct ButtonResult {
 };
 
 constexpr ButtonResult buttonTable[] = {
-    {mbYes, mrYes, dcMsgYes},       {mbNo, mrNo, dcMsgNo},
-    {mbOK, mrOk, dcMsgOK},          {mbCancel, mrCancel, dcMsgCancel},
-    {mbAbort, mrAbort, dcMsgAbort}, {mbRetry, mrRetry, dcMsgRetry},
-    {mbIgnore, mrIgnore, dcMsgIgnore}, {mbAll, mrAll, dcMsgAll},
-    {mbNoToAll, mrNoToAll, dcMsgNoToAll}, {mbYesToAll, mrYesToAll, dcMsgYesToAll},
+    {mbYes, mrYes, dcMsgYes},
+    {mbNo, mrNo, dcMsgNo},
+    {mbOK, mrOk, dcMsgOK},
+    {mbCancel, mrCancel, dcMsgCancel},
+    {mbAbort, mrAbort, dcMsgAbort},
+    {mbRetry, mrRetry, dcMsgRetry},
+    {mbIgnore, mrIgnore, dcMsgIgnore},
+    {mbAll, mrAll, dcMsgAll},
+    {mbNoToAll, mrNoToAll, dcMsgNoToAll},
+    {mbYesToAll, mrYesToAll, dcMsgYesToAll},
     {mbHelp, mrNone, dcMsgHelp},
 };
 
@@ -191,12 +196,14 @@ QString AdvancedMessageHelpPage(const QString& DocName)
     const QString base = plat::ProgramFolder() + QStringLiteral("Docs/") + name;
     const QString page = pageFile(base);
     const QString frenchPage = pageFile(base + QStringLiteral("_fr"));
-    const QString chosen = CurrentLanguageCode() == u"fr" && QFileInfo::exists(frenchPage) ? frenchPage : page;
+    const QString chosen =
+        CurrentLanguageCode() == u"fr" && QFileInfo::exists(frenchPage) ? frenchPage : page;
     return QFileInfo::exists(chosen) ? chosen : QString();
 }
 
 int AdvancedMessageDlg(const QString& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons, int HelpCtx,
-                       int DefaultResult, bool& DontShowAgain, const QString& CheckCaption, const QString& DocName)
+                       int DefaultResult, bool& DontShowAgain, const QString& CheckCaption,
+                       const QString& DocName)
 {
     if (DontShowAgain)
         return DefaultResult;
@@ -232,5 +239,6 @@ bool ConfirmDialog()
 
 bool ConfirmQuit()
 {
-    return confirm(TranslateMsg(QStringLiteral("Please confirm that you want to quit")) + QStringLiteral("..."));
+    return confirm(TranslateMsg(QStringLiteral("Please confirm that you want to quit")) +
+                   QStringLiteral("..."));
 }

@@ -47,8 +47,9 @@ QString AdvancedMessageHelpPage(const QString& DocName);
 // A message dialog with an optional "don't show again" check box and help link. When DontShowAgain is
 // already set nothing is shown and DefaultResult is returned; otherwise DontShowAgain takes the state of
 // the check box (when there is one).
-int AdvancedMessageDlg(const QString& Msg, plat::TMsgDlgType DlgType, plat::TMsgDlgButtons Buttons, int HelpCtx,
-                       int DefaultResult, bool& DontShowAgain, const QString& CheckCaption, const QString& DocName);
+int AdvancedMessageDlg(const QString& Msg, plat::TMsgDlgType DlgType, plat::TMsgDlgButtons Buttons,
+                       int HelpCtx, int DefaultResult, bool& DontShowAgain, const QString& CheckCaption,
+                       const QString& DocName);
 
 // Play the confirmation sound and ask OK or Cancel: true for OK.
 bool ConfirmDialog();

@@ -32,8 +32,8 @@ void TNumEdit::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
-    if (refusedText(event->text()) && !event->matches(QKeySequence::Paste) && !event->matches(QKeySequence::Copy) &&
-        !event->matches(QKeySequence::Cut)) {
+    if (refusedText(event->text()) && !event->matches(QKeySequence::Paste) &&
+        !event->matches(QKeySequence::Copy) && !event->matches(QKeySequence::Cut)) {
         event->accept();
         return;
     }

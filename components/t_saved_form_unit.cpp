@@ -65,7 +65,8 @@ void TSavedForm::buildKeyPrefix()
     const QScreen* screen = QGuiApplication::primaryScreen();
     const long ppi = screen ? std::lrint(screen->logicalDotsPerInch()) : 96;
     const QRect geometry = primaryScreen();
-    keyPrefix_ = QStringLiteral("%1_%2_%3x%4_").arg(savedName_).arg(ppi).arg(geometry.width()).arg(geometry.height());
+    keyPrefix_ =
+        QStringLiteral("%1_%2_%3x%4_").arg(savedName_).arg(ppi).arg(geometry.width()).arg(geometry.height());
 }
 
 plat::IniFile TSavedForm::openIni() const

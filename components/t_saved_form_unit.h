@@ -29,8 +29,8 @@ public:
     TSavedArgs SavedArgs = TSavedArgs(saState | saPosition | saSize);
     TSFRequestProc OnSaveRequest, OnLoadRequest;
     TNotifyEvent OnBeforeLoad, OnAfterLoad;
-    QString IniFile;   // store name for GetIniFileName; the executable's name at creation
-    QString IniSuffix; // suffix for GetIniFileName
+    QString IniFile;         // store name for GetIniFileName; the executable's name at creation
+    QString IniSuffix;       // suffix for GetIniFileName
     bool CenterForm = false; // a missing position then defaults to the screen's centre
 
     QString Section() const { return section_; }

@@ -68,8 +68,8 @@ void TConsoleLineSplitter::endLine()
     current_.clear();
 }
 
-TConsoleCaptureResult RunConsoleCapture(const QString& exeName, const QStringList& parameters, QStringList& lines,
-                                        int limitMs)
+TConsoleCaptureResult RunConsoleCapture(const QString& exeName, const QStringList& parameters,
+                                        QStringList& lines, int limitMs)
 {
     QElapsedTimer clock;
     clock.start();

@@ -16,8 +16,8 @@ constexpr int DefaultConsoleCaptureLimitMs = 10000;
 // Runs exeName with these arguments (no shell), standard output and error together, and appends its
 // output lines to lines: a carriage return or a line feed ends a line (so CR LF also gives an empty
 // line) and a line of 256 characters is cut there. The unfinished last line is added too.
-TConsoleCaptureResult RunConsoleCapture(const QString& exeName, const QStringList& parameters, QStringList& lines,
-                                        int limitMs = DefaultConsoleCaptureLimitMs);
+TConsoleCaptureResult RunConsoleCapture(const QString& exeName, const QStringList& parameters,
+                                        QStringList& lines, int limitMs = DefaultConsoleCaptureLimitMs);
 
 // The line splitting of RunConsoleCapture, fed chunk by chunk.
 class TConsoleLineSplitter {

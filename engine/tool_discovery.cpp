@@ -28,19 +28,22 @@ QString wrongVersionText(const QString& version, const QString& product)
 
 QString installFullDistributionText()
 {
-    return Format(TranslateMsg(QStringLiteral("Please, install the %s full distribution to have all the required files")),
+    return Format(TranslateMsg(QStringLiteral(
+                      "Please, install the %s full distribution to have all the required files")),
                   ProgramName);
 }
 
 QString missingTooLameText(const QString& versionFound)
 {
-    QString text = Format(TranslateMsg(QStringLiteral("\"%s\" (from %s) not found")), QStringLiteral("toolame"),
-                          QStringLiteral("TooLame")) +
-                   QStringLiteral("... \r\r") +
-                   Format(TranslateMsg(QStringLiteral("Some files required by %s are missing")), ProgramName) +
-                   QStringLiteral("... \r") + installFullDistributionText() + QStringLiteral(".     ");
+    QString text =
+        Format(TranslateMsg(QStringLiteral("\"%s\" (from %s) not found")), QStringLiteral("toolame"),
+               QStringLiteral("TooLame")) +
+        QStringLiteral("... \r\r") +
+        Format(TranslateMsg(QStringLiteral("Some files required by %s are missing")), ProgramName) +
+        QStringLiteral("... \r") + installFullDistributionText() + QStringLiteral(".     ");
     if (!versionFound.isEmpty())
-        text += QStringLiteral("\r\r") + Format(TranslateMsg(QStringLiteral("Version found: %s")), versionFound);
+        text +=
+            QStringLiteral("\r\r") + Format(TranslateMsg(QStringLiteral("Version found: %s")), versionFound);
     return text;
 }
 
@@ -116,8 +119,9 @@ QString TooLameVersionFromLines(const QStringList& lines)
 
 QString MplexVersionFromLines(const QStringList& lines)
 {
-    return versionFromLines(lines, {QStringLiteral("mjpegtools mplex version"), QStringLiteral("mjpegtools mplex-2 version")},
-                            QString(), QStringLiteral("unknown option"));
+    return versionFromLines(
+        lines, {QStringLiteral("mjpegtools mplex version"), QStringLiteral("mjpegtools mplex-2 version")},
+        QString(), QStringLiteral("unknown option"));
 }
 
 QString ProbeTooLameVersion(const QString& exeName, int limitMs)
@@ -149,9 +153,10 @@ bool FindTooLame(int probeLimitMs)
             return true;
         }
         if (version.contains(QStringLiteral("0.2")))
-            dialogShown = showToolWarning(u'\r' + wrongVersionText(QStringLiteral("0.2l"), TooLameProductWord) +
-                                              QStringLiteral("...   "),
-                                          StartupFlags.DoNotShowBadTooLameAgain);
+            dialogShown =
+                showToolWarning(u'\r' + wrongVersionText(QStringLiteral("0.2l"), TooLameProductWord) +
+                                    QStringLiteral("...   "),
+                                StartupFlags.DoNotShowBadTooLameAgain);
         TooLameVersion = NoTooLameText;
         TooLameFolder.clear();
     }
@@ -170,7 +175,8 @@ bool FindMplex(int probeLimitMs)
     const QString folder = plat::ProgramFolder() + QStringLiteral("Mplex/");
     if (!IsExecutableFile(folder + QStringLiteral("mplex"))) {
         showToolWarning(Format(TranslateMsg(QStringLiteral("\"%s\" not found")), QStringLiteral("mplex")) +
-                            QStringLiteral(". \r\r") + installFullDistributionText() + QStringLiteral(".     "),
+                            QStringLiteral(". \r\r") + installFullDistributionText() +
+                            QStringLiteral(".     "),
                         StartupFlags.DoNotShowNoMplexAgain);
         return true;
     }
@@ -183,8 +189,9 @@ bool FindMplex(int probeLimitMs)
     }
     MplexFolder.clear();
     if (!cygwinConflictShown)
-        showToolWarning(u'\r' + wrongVersionText(QStringLiteral("1.6.x/1.7.x"), QStringLiteral("Mjpegtools Mplex")),
-                        StartupFlags.DoNotShowBadMplexAgain);
+        showToolWarning(
+            u'\r' + wrongVersionText(QStringLiteral("1.6.x/1.7.x"), QStringLiteral("Mjpegtools Mplex")),
+            StartupFlags.DoNotShowBadMplexAgain);
     return true;
 }
 
@@ -198,7 +205,8 @@ QString GetTooLameVersionTag()
     if (tooLameVersionTag == kUncachedTag)
         tooLameVersionTag =
             TooLameFound
-                ? withoutDotsAndDashes(RemoveFirstNoCase(GetTooLameDescription(), TooLameProductWord)).trimmed()
+                ? withoutDotsAndDashes(RemoveFirstNoCase(GetTooLameDescription(), TooLameProductWord))
+                      .trimmed()
                 : kNoTooLameTag;
     return tooLameVersionTag;
 }

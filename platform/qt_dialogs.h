@@ -3,7 +3,6 @@
 #include "components/adv_message_dlg.h"
 #include "platform/dialogs.h"
 
-
 #include <memory>
 
 namespace plat {

@@ -56,8 +56,10 @@ TEST_F(ToolDiscovery, TheEncoderIsUsableOnlyWhenItRunsAndReports02l)
         {"good", kGoodTooLame, true, false, true, 0, ""},
         {"missing", "", true, false, false, 1, "\"toolame\" (from TooLame) not found... \r\r"},
         {"not executable", kGoodTooLame, false, false, false, 1, "not found"},
-        {"0.2k", "echo 'tooLAME version 0.2k'", true, false, false, 1, "only the version 0.2l of \"tooLame\""},
-        {"0.2k, told not to show", "echo 'tooLAME version 0.2k'", true, true, false, 1, "\r\rVersion found: 0.2k"},
+        {"0.2k", "echo 'tooLAME version 0.2k'", true, false, false, 1,
+         "only the version 0.2l of \"tooLame\""},
+        {"0.2k, told not to show", "echo 'tooLAME version 0.2k'", true, true, false, 1,
+         "\r\rVersion found: 0.2k"},
         {"1.0", "echo 'tooLAME version 1.0'", true, false, false, 1, "Version found: 1.0"},
         {"hangs", "exec sleep 30", true, false, false, 1, "install the Korvane full distribution"},
     };
@@ -101,7 +103,8 @@ TEST_F(ToolDiscovery, TheMultiplexerOnlyWarnsAndEachWarningHasItsFlag)
     };
     const Case cases[] = {
         {"good", "echo 'mjpegtools mplex-2 version 1.6.2'", nullptr, true, ""},
-        {"missing", "", &TStartupFlags::DoNotShowNoMplexAgain, false, "\"mplex\" not found. \r\rPlease, install"},
+        {"missing", "", &TStartupFlags::DoNotShowNoMplexAgain, false,
+         "\"mplex\" not found. \r\rPlease, install"},
         {"1.6.3", "echo 'mjpegtools mplex version 1.6.3'", &TStartupFlags::DoNotShowBadMplexAgain, false,
          "version 1.6.x/1.7.x of \"Mjpegtools Mplex\""},
         {"hangs", "exec sleep 30", &TStartupFlags::DoNotShowBadMplexAgain, false, "1.6.x/1.7.x"},
@@ -133,11 +136,13 @@ TEST_F(ToolDiscovery, TheMultiplexerOnlyWarnsAndEachWarningHasItsFlag)
 
 TEST_F(ToolDiscovery, VersionLinesAndTags)
 {
-    EXPECT_EQ(TooLameVersionFromLines({"", "This is free software tooLAME version 9", "  TOOLAME VERSION 0.2l (tamsel.works/korvane)",
-                                       "usage: toolame", "tooLAME version 1.0"}),
+    EXPECT_EQ(TooLameVersionFromLines({"", "This is free software tooLAME version 9",
+                                       "  TOOLAME VERSION 0.2l (tamsel.works/korvane)", "usage: toolame",
+                                       "tooLAME version 1.0"}),
               "0.2l");
     EXPECT_EQ(TooLameVersionFromLines({"usage: x", "tooLAME version 0.2l"}), "");
-    EXPECT_EQ(MplexVersionFromLines({"mplex: unknown option -- ?", "mjpegtools mplex-2 version 1.6.2 (2.1)"}), "1.6.2 2.1");
+    EXPECT_EQ(MplexVersionFromLines({"mplex: unknown option -- ?", "mjpegtools mplex-2 version 1.6.2 (2.1)"}),
+              "1.6.2 2.1");
 
     Tool("TooLame/toolame", kGoodTooLame);
     ASSERT_TRUE(FindTooLame(kTestLimitMs));
