@@ -1,5 +1,6 @@
 #include "components/adv_message_dlg.h"
 
+#include "components/easysize.h"
 #include "components/url_link.h"
 #include "foundation/brindlow_sounds.h"
 #include "foundation/dlg_m_lang.h"
@@ -138,6 +139,9 @@ TAdvancedMessageForm::TAdvancedMessageForm(const MessageRequest& request, QWidge
     addButtons(request.Buttons, buttonRow);
     buttonRow->addStretch();
     layout->addLayout(buttonRow);
+    auto* resizer = new TFormResizer(this);
+    resizer->ResizeFonts = true;
+    resizer->AdaptToScreen(false);
 }
 
 void TAdvancedMessageForm::addExtras(const MessageRequest& request, QLayout* row)
