@@ -144,7 +144,7 @@ TAdvancedMessageForm::TAdvancedMessageForm(const MessageRequest& request, QWidge
     resizer->AdaptToScreen(false);
 }
 
-void TAdvancedMessageForm::addExtras(const MessageRequest& request, QLayout* row)
+void TAdvancedMessageForm::addExtras(const MessageRequest& request, QHBoxLayout* row)
 {
     if (!request.CheckCaption.trimmed().isEmpty()) {
         checkBox_ = new QCheckBox(ForDisplay(request.CheckCaption), this);
@@ -152,14 +152,14 @@ void TAdvancedMessageForm::addExtras(const MessageRequest& request, QLayout* row
         checkBox_->setChecked(request.Checked);
         row->addWidget(checkBox_);
     }
-    static_cast<QHBoxLayout*>(row)->addStretch();
+    row->addStretch();
     if (!request.HelpPage.trimmed().isEmpty()) {
         urlLink_ = makeHelpLink(request.HelpPage, this);
         row->addWidget(urlLink_);
     }
 }
 
-void TAdvancedMessageForm::addButtons(TMsgDlgButtons buttons, QLayout* row)
+void TAdvancedMessageForm::addButtons(TMsgDlgButtons buttons, QHBoxLayout* row)
 {
     for (const ButtonResult& entry : buttonTable) {
         if (!buttons.testFlag(entry.Button))

@@ -7,6 +7,7 @@
 
 class QAbstractButton;
 class QCheckBox;
+class QHBoxLayout;
 class QLabel;
 class TURLLink;
 
@@ -29,8 +30,8 @@ public:
     plat::MessageAnswer Run();
 
 private:
-    void addButtons(plat::TMsgDlgButtons buttons, QLayout* row);
-    void addExtras(const plat::MessageRequest& request, QLayout* row);
+    void addButtons(plat::TMsgDlgButtons buttons, QHBoxLayout* row);
+    void addExtras(const plat::MessageRequest& request, QHBoxLayout* row);
 
     QList<QAbstractButton*> buttons_;
     QCheckBox* checkBox_ = nullptr;
