@@ -167,8 +167,9 @@ void TAdvancedMessageForm::addButtons(TMsgDlgButtons buttons, QHBoxLayout* row)
         auto* button = new QPushButton(DlgCaption(entry.Caption), this);
         button->setProperty(buttonProperty, static_cast<int>(entry.Button));
         button->setDefault(buttons_.isEmpty());
-        const int result = entry.Result;
-        connect(button, &QPushButton::clicked, this, [this, result] { done(result); });
+        // Help contexts are not shown here: the Help button closes nothing.
+        if (const int result = entry.Result; result != mrNone)
+            connect(button, &QPushButton::clicked, this, [this, result] { done(result); });
         buttons_.append(button);
         row->addWidget(button);
     }
