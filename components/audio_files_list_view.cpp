@@ -12,7 +12,6 @@
 #include <QPainter>
 #include <QScopedValueRollback>
 #include <QSet>
-#include <QUrl>
 
 #include <cmath>
 
@@ -41,18 +40,6 @@ public:
 
     std::shared_ptr<TAudioFile> AudioFile;
 };
-
-QStringList localFileNames(const QMimeData* data)
-{
-    QStringList names;
-    if (data == nullptr || !data->hasUrls())
-        return names;
-    for (const QUrl& url : data->urls()) {
-        if (url.isLocalFile())
-            names << url.toLocalFile();
-    }
-    return names;
-}
 
 int roundHalfEven(double value)
 {
@@ -230,7 +217,7 @@ void TAudioFilesListView::contextMenuEvent(QContextMenuEvent* event)
 bool TAudioFilesListView::TakesDrop(const QDropEvent* event) const
 {
     // Names arriving while a list is being added would be mixed into it.
-    return !adding_ && !localFileNames(event->mimeData()).isEmpty();
+    return !adding_ && !DroppedFileNames(event->mimeData()).isEmpty();
 }
 
 void TAudioFilesListView::dragEnterEvent(QDragEnterEvent* event)
@@ -257,7 +244,7 @@ void TAudioFilesListView::dropEvent(QDropEvent* event)
     }
     event->acceptProposedAction();
     // The file manager waits for the drop to end, so the owner gets the names from the event loop.
-    const QStringList names = localFileNames(event->mimeData());
+    const QStringList names = DroppedFileNames(event->mimeData());
     QMetaObject::invokeMethod(
         this,
         [this, names] {

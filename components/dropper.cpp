@@ -14,7 +14,14 @@
 
 namespace {
 
-QStringList localFileNames(const QMimeData* data)
+bool isFolder(const QString& path)
+{
+    return QFileInfo(path).isDir();
+}
+
+} // namespace
+
+QStringList DroppedFileNames(const QMimeData* data)
 {
     QStringList names;
     if (data == nullptr || !data->hasUrls())
@@ -25,13 +32,6 @@ QStringList localFileNames(const QMimeData* data)
     }
     return names;
 }
-
-bool isFolder(const QString& path)
-{
-    return QFileInfo(path).isDir();
-}
-
-} // namespace
 
 void SortFileNames(QStringList& names)
 {
@@ -60,7 +60,7 @@ bool TDropper::DropFileName(const QString& path)
 
 bool TDropper::TakesDrop(const QMimeData* data) const
 {
-    return enabled_ && !scanning_ && !localFileNames(data).isEmpty();
+    return enabled_ && !scanning_ && !DroppedFileNames(data).isEmpty();
 }
 
 void TDropper::dragEnterEvent(QDragEnterEvent* event)
@@ -87,7 +87,7 @@ void TDropper::dropEvent(QDropEvent* event)
     }
     event->acceptProposedAction();
     // The file manager waits for the drop to end, so the scan runs after it from the event loop.
-    const QStringList names = localFileNames(event->mimeData());
+    const QStringList names = DroppedFileNames(event->mimeData());
     QMetaObject::invokeMethod(
         this, [this, names] { DropFileNames(names); }, Qt::QueuedConnection);
 }

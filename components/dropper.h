@@ -73,6 +73,9 @@ private:
     QString scanFilesFilter_ = QStringLiteral("*.*");
 };
 
+// The full names of the local files and folders a drag carries; other addresses are left out.
+QStringList DroppedFileNames(const QMimeData* data);
+
 // Sorts names without regard to letter case, as the lists of the program show them; names that differ
 // only in case keep a fixed order.
 void SortFileNames(QStringList& names);

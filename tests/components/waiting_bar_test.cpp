@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 namespace {
 
 const QColor kFore(200, 0, 0), kBack(0, 0, 200);
@@ -51,56 +49,27 @@ TEST(WaitingBar, TheBlockTurnsWhereOnlyTheRemainingWidthStillShows)
 
 TEST(WaitingBar, SettingsAreKeptWithinTheirBounds)
 {
-    struct Case {
-        const char* what;
-        std::function<void(TWaitingBar&)> set;
-        std::function<int(const TWaitingBar&)> get;
-        int expected;
-    };
-    const Case cases[] = {
-        {"step 50", [](TWaitingBar& b) { b.SetWaitingStep(50); }, &TWaitingBar::WaitingStep, 20},
-        {"step 0", [](TWaitingBar& b) { b.SetWaitingStep(0); }, &TWaitingBar::WaitingStep, 1},
-        {"narrow step",
-         [](TWaitingBar& b) {
-             b.resize(5, 20);
-             b.SetWaitingStep(3);
-         },
-         &TWaitingBar::WaitingStep, 1},
-        {"ratio 0", [](TWaitingBar& b) { b.SetWaitingLengthRatio(0); }, &TWaitingBar::WaitingLengthRatio, 1},
-        {"ratio 500", [](TWaitingBar& b) { b.SetWaitingLengthRatio(500); }, &TWaitingBar::WaitingLengthRatio,
-         100},
-        {"delay 0", [](TWaitingBar& b) { b.SetStepDelay(0); }, &TWaitingBar::StepDelay, 1},
-        {"remaining", [](TWaitingBar& b) { b.SetWaitingRemainingWidth(1000); },
-         &TWaitingBar::WaitingRemainingWidth, 50},
-        {"ratio trims remaining",
-         [](TWaitingBar& b) {
-             b.SetWaitingRemainingWidth(40);
-             b.SetWaitingLengthRatio(9);
-         },
-         &TWaitingBar::WaitingRemainingWidth, 20},
-        {"remaining -5", [](TWaitingBar& b) { b.SetWaitingRemainingWidth(-5); },
-         &TWaitingBar::WaitingRemainingWidth, 0},
-        {"position", [](TWaitingBar& b) { b.SetPosition(150); }, &TWaitingBar::Position, 100},
-        {"max below min",
-         [](TWaitingBar& b) {
-             b.SetPosition(30);
-             b.SetMax(-10);
-         },
-         &TWaitingBar::Max, 0},
-        {"max lowers position",
-         [](TWaitingBar& b) {
-             b.SetPosition(30);
-             b.SetMax(20);
-         },
-         &TWaitingBar::Position, 20},
-        {"min raises position", [](TWaitingBar& b) { b.SetMin(40); }, &TWaitingBar::Position, 40},
-        {"empty range", [](TWaitingBar& b) { b.SetMax(0); }, &TWaitingBar::GetPercent, 0},
-    };
-    for (const Case& c : cases) {
-        TWaitingBar bar;
-        c.set(bar);
-        EXPECT_EQ(c.get(bar), c.expected) << c.what;
-    }
+    TWaitingBar bar; // 200 pixels wide
+    bar.SetWaitingStep(50);
+    EXPECT_EQ(bar.WaitingStep(), 20);
+    bar.SetWaitingRemainingWidth(1000);
+    EXPECT_EQ(bar.WaitingRemainingWidth(), 50);
+    bar.SetWaitingLengthRatio(9);
+    EXPECT_EQ(bar.WaitingRemainingWidth(), 20) << "a shorter block trims it again";
+    bar.SetWaitingLengthRatio(0);
+    bar.SetStepDelay(0);
+    EXPECT_EQ(bar.WaitingLengthRatio(), 1);
+    EXPECT_EQ(bar.StepDelay(), 1);
+    bar.SetPosition(150);
+    EXPECT_EQ(bar.Position(), 100);
+    bar.SetMax(20);
+    EXPECT_EQ(bar.Position(), 20);
+    bar.SetMax(-10);
+    EXPECT_EQ(bar.Max(), 0);
+    EXPECT_EQ(bar.GetPercent(), 0);
+    bar.resize(5, 20);
+    bar.SetWaitingStep(3);
+    EXPECT_EQ(bar.WaitingStep(), 1) << "a narrow bar still moves";
 }
 
 TEST(WaitingBar, ThePercentageFillsItsShareAndTheTextGoesWhileWaiting)
