@@ -1,7 +1,11 @@
 #include "audio/acs_classes.h"
+
+#include "audio/acs_wave.h"
 #include "tests/support/acs_test_components.h"
+#include "tests/support/wav_image.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -32,46 +36,6 @@ struct EndlessRun {
     MemorySource source{QByteArray(), 16, 2, 44100};
     MemorySink sink;
     RunRecorder recorder{sink};
-};
-
-// Raw 16-bit stereo PCM at 1000 Hz, no header, from a file or a stream handed in.
-class RawFileIn : public TACSFileIn {
-public:
-    int Opens = 0, Releases = 0;
-
-    void OpenFile() override
-    {
-        if (OpenCount++ > 0)
-            return;
-        ++Opens;
-        if (!StreamAssigned) {
-            Own = std::make_unique<QFile>(FileName);
-            Stream = Own.get();
-        }
-        Valid = Stream->isOpen() || Stream->open(QIODevice::ReadOnly);
-        BPS = 16, Ch = 2, SR = 1000;
-        Size = Valid ? Stream->size() : 0;
-        TotalSamples = Size / 4;
-    }
-    void CloseFile() override
-    {
-        if (OpenCount == 1) {
-            ++Releases;
-            StreamAssigned ? void(Stream->seek(0)) : Own.reset();
-        }
-        OpenCount = std::max(0, OpenCount - 1);
-    }
-    bool Seek(std::int64_t SampleNum) override { return Stream->seek(SampleNum * 4); }
-    std::int64_t GetData(void* Buffer, std::int64_t BufferSize) override
-    {
-        const std::int64_t read =
-            Stream->read(static_cast<char*>(Buffer), std::min<std::int64_t>(BufferSize, Size - Position));
-        Position += read;
-        return read;
-    }
-
-private:
-    std::unique_ptr<QFile> Own;
 };
 
 } // namespace
@@ -224,54 +188,39 @@ TEST(ACSComponents, FreeingAnInputClearsItWhereverItIsUsed)
     EXPECT_EQ(otherSink.GetInput(), nullptr);
 }
 
-TEST(ACSFileIn, FormatQueriesOpenTheFileOnlyAroundThemselves)
+TEST(ACSFileIn, InitChecksItsStateReadsTheChosenSamplesAndResetClosesEveryLevel)
 {
-    QTemporaryDir folder;
-    QFile file(folder.filePath("raw.pcm"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(Pattern(10'000)); // 2.5 seconds
-    file.close();
-
-    RawFileIn in;
-    EXPECT_FALSE(in.GetValid()) << "no name, no stream";
-    in.FileName = file.fileName();
-    EXPECT_TRUE(in.GetValid());
-    EXPECT_EQ(in.GetBPS(), 16);
-    EXPECT_EQ(in.GetCh(), 2);
-    EXPECT_EQ(in.GetSR(), 1000);
-    EXPECT_EQ(in.GetTotalTime(), 2) << "2.5 s rounds half to even";
-    EXPECT_EQ(in.Opens, 5);
-    EXPECT_EQ(in.Releases, 5);
-
-    in.Init();
-    EXPECT_EQ(in.GetCh(), 2);
-    EXPECT_EQ(in.Opens, 6) << "a query during a run leaves the file alone";
-    in.OpenFile();
-    in.Reset();
-    EXPECT_EQ(in.Releases, 6) << "Reset closes every level";
-    EXPECT_FALSE(in.Busy);
-
-    in.FileName = folder.filePath("missing.pcm");
-    EXPECT_FALSE(in.GetValid());
-}
-
-TEST(ACSFileIn, InitChecksItsStateAndReadsTheChosenSamples)
-{
-    QByteArray content = Pattern(10'000);
-    QBuffer buffer(&content);
+    const QByteArray pcm = Pattern(10'000); // 2.5 seconds
+    QByteArray image = MakeWavImage(1000, 2, 16, pcm);
+    QBuffer buffer(&image);
     ASSERT_TRUE(buffer.open(QIODevice::ReadOnly));
-    RawFileIn in;
+    TWaveIn in;
+    EXPECT_FALSE(in.GetValid()) << "no name, no stream";
     EXPECT_EQ(RaisedText([&] { in.Init(); }), "The file name is not assigned");
     in.SetStream(&buffer);
+    EXPECT_EQ(in.GetTotalTime(), 2) << "2.5 s rounds half to even";
     in.StartSample = 100;
     in.EndSample = 600;
     in.Init();
     EXPECT_EQ(RaisedText([&] { in.Init(); }), "The component is buisy");
     EXPECT_EQ(in.Size.load(), 500 * 4);
     in.Flush();
-
     in.EndSample = -1;
-    EXPECT_EQ(PullAll(in), content.mid(400));
+    EXPECT_EQ(PullAll(in), pcm.mid(400));
     EXPECT_TRUE(buffer.isOpen()) << "a stream handed in is left open";
     EXPECT_EQ(buffer.pos(), 0) << "and rewound for the next reader";
+
+    QTemporaryDir folder;
+    TWaveIn file;
+    file.FileName = folder.filePath("x.wav");
+    QFile written(file.FileName);
+    ASSERT_TRUE(written.open(QIODevice::WriteOnly) && written.write(image) == image.size());
+    written.close();
+    const auto openFiles = [] { return QDir("/proc/self/fd").count(); };
+    const auto before = openFiles();
+    file.Init();
+    file.OpenFile();
+    file.Reset();
+    EXPECT_EQ(openFiles(), before);
+    EXPECT_FALSE(file.Busy);
 }

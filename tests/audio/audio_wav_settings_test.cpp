@@ -21,16 +21,12 @@ protected:
     QComboBox* Box(const QWidget& dialog, const char* name) const { return Find<QComboBox>(dialog, name); }
 };
 
-TEST_F(WavSettings, WithoutTheDialogThePreferenceIsTheDefault)
-{
-    ASSERT_EQ(AudioWavSettingsDialog(), nullptr);
-    EXPECT_EQ(GetAudioWavEncodingPref()->GetDescription(), "WAV (Raw PCM) 16bits 44100 Hz Stereo");
-    // Running a dialog that does not exist does nothing.
-    ExecuteAudioWavSettingsDialog();
-}
-
 TEST_F(WavSettings, ValuesSurviveARoundTripThroughTheSettingsFile)
 {
+    // Without the dialog the preference is the default, and running it does nothing.
+    ASSERT_EQ(AudioWavSettingsDialog(), nullptr);
+    EXPECT_EQ(GetAudioWavEncodingPref()->GetDescription(), "WAV (Raw PCM) 16bits 44100 Hz Stereo");
+    ExecuteAudioWavSettingsDialog();
     auto dialog = std::make_unique<TAudioWavSettingsDialog>();
     EXPECT_EQ(AudioWavSettingsDialog(), dialog.get());
     EXPECT_EQ(dialog->windowTitle(), "Korvane");
