@@ -187,22 +187,6 @@ TEST(RateConverter, OutputCountsFollowTheConverterRules)
     }
 }
 
-TEST(RateConverter, IgnoresImpossibleSettingsAndChangesDuringARun)
-{
-    TRateConverter converter;
-    MemorySource source(QByteArray(4000, '\0'), 16, 2, 44100);
-    converter.SetInput(&source);
-    converter.Init();
-    for (const int rate : {0, 96000})
-        converter.SetOutSampleRate(rate);
-    converter.SetKernelWidth(64);
-    EXPECT_EQ(converter.GetSR(), 22050);
-    EXPECT_EQ(converter.GetKernelWidth(), 30);
-    converter.Flush();
-    converter.SetOutSampleRate(200000);
-    EXPECT_EQ(converter.GetSR(), 200000);
-}
-
 struct RateCase {
     int From, To, Channels;
     double MinimumSignalToNoiseDb;

@@ -86,7 +86,7 @@ TEST_F(Mp2Settings, ValuesSurviveARoundTripThroughTheSettingsFile)
     EXPECT_EQ(Preference(GetAudioMp2EncodingPref()), "mp2 96 kbps Joint Stereo crc 0 original 0 copyright 1");
 }
 
-TEST_F(Mp2Settings, EachFlagFollowsItsOwnBoxAndCancelPutsBackTheValuesInForce)
+TEST_F(Mp2Settings, EachFlagFollowsItsBoxCancelPutsBackTheValuesAndABatchDisablesTheBoxes)
 {
     TAudioMp2SettingsDialog dialog;
     auto store = FreshStore(dialog);
@@ -111,11 +111,8 @@ TEST_F(Mp2Settings, EachFlagFollowsItsOwnBoxAndCancelPutsBackTheValuesInForce)
     EXPECT_EQ(Senders, std::vector<QObject*>{&dialog});
     EXPECT_EQ(Preference(dialog.GetPreference()), "mp2 224 kbps Stereo crc 1 original 0 copyright 0")
         << "the defaults pass through the Mono line without keeping its bit-rate limit";
-}
 
-TEST_F(Mp2Settings, ABatchLeavesOnlyTheInformationBoxAsItWasAndCaptionsAreTranslated)
-{
-    TAudioMp2SettingsDialog dialog;
+    // A batch leaves only the information box as it was; the captions follow the language.
     dialog.SetControlsEnabled(false);
     for (const char* name : {"BitRateComboBox", "AudioSettingsDialogDefaultsButton", "CopyrightFlagCheckBox"})
         EXPECT_FALSE(Find<QWidget>(dialog, name)->isEnabled()) << name;

@@ -93,7 +93,7 @@ TEST_F(WavSettings, AFrequencyOutsideItsRangeBecomes44100)
     EXPECT_EQ(dialog.GetSamplingFrequency(), 44100);
 }
 
-TEST_F(WavSettings, EachChangeIsToldOnceAndCancelPutsBackTheValuesInForce)
+TEST_F(WavSettings, EachChangeIsToldOnceCancelPutsBackTheValuesAndABatchDisablesTheBoxes)
 {
     TAudioWavSettingsDialog dialog;
     EXPECT_TRUE(Senders.empty());
@@ -126,11 +126,8 @@ TEST_F(WavSettings, EachChangeIsToldOnceAndCancelPutsBackTheValuesInForce)
     EXPECT_EQ(store->GetValue("WavEncodingBitsPerSample").toString(), "8");
     EXPECT_EQ(store->GetValue("WavEncodingSamplingFrequency").toString(), "44100");
     EXPECT_EQ(Box(dialog, "WavSamplingFrequencyComboBox")->currentText(), "44100");
-}
 
-TEST_F(WavSettings, ABatchDisablesTheBoxesAndTheDefaultsButtonAndCaptionsAreTranslated)
-{
-    TAudioWavSettingsDialog dialog;
+    // A batch disables the boxes and the defaults button; the captions follow the language.
     dialog.SetControlsEnabled(false);
     EXPECT_FALSE(Find<QWidget>(dialog, "WavSamplingFrequencyComboBox")->isEnabled());
     EXPECT_FALSE(Find<QWidget>(dialog, "WavAudioSettingsDialogDefaultsButton")->isEnabled());
