@@ -623,7 +623,7 @@ std::int64_t TWaveIn::MeasureLayer3()
     while (Layer3) {
         DecodeLayer3Piece();
         total += Layer3Pcm.size();
-        Layer3Pcm.clear();
+        Layer3Pcm.resize(0); // keeps its room for the next piece
     }
     return total;
 }
@@ -631,7 +631,7 @@ std::int64_t TWaveIn::MeasureLayer3()
 std::int64_t TWaveIn::ReadLayer3()
 {
     if (Layer3Taken == Layer3Pcm.size()) {
-        Layer3Pcm.clear();
+        Layer3Pcm.resize(0);
         Layer3Taken = 0;
     }
     while (Layer3Pcm.isEmpty() && Layer3)
