@@ -299,7 +299,7 @@ void updateLevels(const Magnitudes& magnitudes)
         // Higher bands are boosted: they carry less energy in most music.
         const double boosted = (band * 0.15 + 1) * peak * 80;
         const auto level = quint16(std::clamp<double>(std::round(boosted), 0, 65535));
-        levels[band] = level > levels[band] ? level : quint16(std::max(levels[band] - 2, 0));
+        levels[band] = level >= levels[band] ? level : quint16(std::max(levels[band] - 2, 0));
     }
 }
 

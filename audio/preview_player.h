@@ -54,8 +54,9 @@ void PlayerSetTimerHandler(std::function<void()> handler);
 // Called after every change of the play state made through these procedures.
 void PlayerSetStateCallback(std::function<void()> callback);
 
-// The band levels for the display: bars jump up to a louder level at once and fall by 2 per call;
-// all 0 when nothing plays. Call it from the tick handler.
+// The band levels for the display, from what is being heard: a bar jumps up to a louder level at once,
+// holds a steady one, and falls by 2 per call when the band gets quieter; all 0 when nothing plays.
+// Call it from the tick handler.
 void PlayerGetSpectrum(TPlayerSpectrum& levels);
 
 // Where a played file is heard; an empty factory goes back to the program's audio output.

@@ -30,7 +30,15 @@ QByteArray ToneThenSilence(double toneSeconds, double silenceSeconds)
     return MakeWavImage(rate, 1, 16, samples);
 }
 
-// The left channel's first sample of what the output played.
+// Like a sound device, the output plays what it pulled a while later.
+class BufferingOutput : public FakeAudioOutput {
+public:
+    qint64 processedUSecs() const override
+    {
+        return std::max<qint64>(FakeAudioOutput::processedUSecs() - 200000, 0);
+    }
+};
+
 int FirstPlayedSample(const FakeAudioOutput& output)
 {
     return qFromLittleEndian<quint16>(output.Played.constData());
@@ -43,7 +51,7 @@ protected:
         TempWorld::SetUp();
         PlayerSetOutputFactory([this] {
             ++outputsMade_;
-            auto output = std::make_unique<FakeAudioOutput>();
+            auto output = std::make_unique<BufferingOutput>();
             output->FailOpen = noDevice_;
             output_ = output.get();
             return output;
@@ -87,8 +95,9 @@ TEST_F(PreviewPlayer, PausesWithoutLosingAnySampleAndStopsBackToZero)
     EXPECT_EQ(PlayerGetPosition(), 1);
     EXPECT_FALSE(PlayerIsStopped());
     PlayerTogglePause();
-    output_->Advance(500);
-    EXPECT_EQ(FirstPlayedSample(*output_), rate);
+    output_->Advance(1000);
+    // What was pulled but not heard yet comes first.
+    EXPECT_EQ(FirstPlayedSample(*output_), rate * 8 / 10);
     EXPECT_EQ(PlayerGetPosition(), 2);
 
     PlayerStop();
@@ -172,7 +181,12 @@ TEST_F(PreviewPlayer, ShowsAToneInItsBandAndLetsTheBarFallSlowly)
     EXPECT_NEAR(tone[9], 94, 2);
     EXPECT_TRUE(PlayerIsTimerEnabled());
 
-    output_->Advance(600);
+    // Silence from 1 s on has been pulled, but is heard only 200 ms later.
+    output_->Advance(500);
+    TPlayerSpectrum stillTone;
+    PlayerGetSpectrum(stillTone);
+    EXPECT_EQ(stillTone[9], tone[9]);
+    output_->Advance(300);
     TPlayerSpectrum silence;
     PlayerGetSpectrum(silence);
     EXPECT_EQ(silence[9], tone[9] - 2);
