@@ -119,8 +119,6 @@ std::unique_ptr<Player> thePlayer;
 // The timer and the sound device must be let go while the application still exists.
 void releasePlayerAtExit()
 {
-    if (thePlayer && thePlayer->output)
-        thePlayer->output->stop();
     thePlayer.reset();
 }
 
@@ -318,10 +316,8 @@ bool PlayerPlayFile(const QString& fileName)
         startFile(fileName);
         started = true;
     } catch (const EMyBassException& error) {
-        if (!error.Message().isEmpty()) {
-            plat::ShowError(QStringLiteral("\r") + error.Message());
-            LogError(error.Message());
-        }
+        plat::ShowError(QStringLiteral("\r") + error.Message());
+        LogError(error.Message());
         release();
     }
     notifyState();
