@@ -1,7 +1,6 @@
 #include "app/program_main.h"
 
 #include "app/form_log.h"
-#include "app/form_mpeg_audio.h"
 #include "app/form_settings_batch.h"
 #include "app/form_settings_general.h"
 #include "app/form_settings_log.h"
@@ -66,7 +65,6 @@ void TProgramForms::CreateAll()
     Create<TPageSettingsBatch>();
     Create<TPageSettingsGeneral>();
     Create<TFormToEmbed>();
-    Create<TPageMpegAudio>();
     Create<TAudioMp2SettingsDialog>();
     Create<TAudioWavSettingsDialog>();
 }

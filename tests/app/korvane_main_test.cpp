@@ -1,6 +1,19 @@
+#include "app/form_settings_general.h"
 #include "app/korvane_main.h"
+#include "app/program_main.h"
+#include "components/form_registry.h"
+#include "components/text_progress_bar.h"
+#include "components/waiting_bar.h"
+#include "foundation/global_events.h"
 #include "foundation/program_globals.h"
+#include "tests/support/scripted_dialogs.h"
 #include "tests/support/temp_world.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
 
 namespace {
 
@@ -45,6 +58,111 @@ TEST_F(MainWindow, ClampsTheProgressPosition)
     };
     for (const auto& [line, position] : cases)
         EXPECT_EQ(ProgressLinePosition(QString::fromLatin1(line)), position) << line;
+}
+
+} // namespace
+
+namespace {
+
+// The program's windows as main() builds them, over the built encoder, multiplexer and languages.
+class ProgramWindows : public TempWorld {
+protected:
+    void SetUp() override
+    {
+        TempWorld::SetUp();
+        for (const char* folder : {"TooLame", "Mplex", "Lng", "Sounds"})
+            QFile::link(BuiltProgramFolder() + folder, ProgramFolder() + folder);
+        AppRunning = FormShown = Closing = CancelRequested = false;
+    }
+    void TearDown() override
+    {
+        forms_.reset();
+        TempWorld::TearDown();
+    }
+
+    TKorvaneForm& Start()
+    {
+        EXPECT_TRUE(PrepareStart());
+        forms_ = std::make_unique<TProgramForms>();
+        forms_->CreateAll();
+        AppRunning = true;
+        Main().show();
+        QCoreApplication::processEvents();
+        return Main();
+    }
+    void Restart()
+    {
+        Main().close();
+        forms_.reset();
+        Start();
+    }
+    TKorvaneForm& Main() const { return *forms_->MainForm(); }
+    template <typename Form> Form* Find(const char* name) const
+    {
+        return qobject_cast<Form*>(FormRegistry::Instance().Find(QString::fromLatin1(name)));
+    }
+
+private:
+    std::unique_ptr<TProgramForms> forms_;
+};
+
+TEST_F(ProgramWindows, DoNotStartWithoutTheEncoder)
+{
+    QFile::remove(ProgramFolder() + "TooLame");
+    EXPECT_FALSE(PrepareStart());
+    EXPECT_TRUE(Dialogs().LastText().contains("toolame")) << Dialogs().LastText().toStdString();
+}
+
+TEST_F(ProgramWindows, TranslateLiveAndKeepTheSettingsAcrossARestart)
+{
+    TKorvaneForm& main = Start();
+    EXPECT_TRUE(main.windowTitle().startsWith("Korvane"));
+    QAction* french = nullptr;
+    for (QAction* item : main.MenuLanguage->actions())
+        if (item->text().startsWith(QString::fromUtf8("Français")))
+            french = item;
+    ASSERT_NE(french, nullptr);
+    french->trigger();
+    EXPECT_EQ(main.MenuExit->text(), "&Quitter");
+    EXPECT_EQ(Find<TPageSettingsGeneral>("PageSettingsGeneral")->CheckBoxDeleteSourceFile->text(),
+              QString::fromUtf8("Supprimer le fichier source une fois converti (si possible)"));
+    EXPECT_EQ(WarningPrefix, "AVERTISSEMENT");
+    main.MenuRememberPos->setChecked(false);
+    Find<TPageSettingsGeneral>("PageSettingsGeneral")->CheckBoxDeleteSourceFile->setChecked(true);
+
+    Restart();
+    EXPECT_EQ(Main().CurrentLanguageName(), QString::fromUtf8("Français"));
+    EXPECT_EQ(Main().MenuExit->text(), "&Quitter");
+    EXPECT_FALSE(Main().MenuRememberPos->isChecked());
+    EXPECT_TRUE(Find<TPageSettingsGeneral>("PageSettingsGeneral")->CheckBoxDeleteSourceFile->isChecked());
+    EXPECT_FALSE(Main().MenuExpertMode->isChecked()) << "expert mode always ends off";
+}
+
+TEST_F(ProgramWindows, ShowStatusAndProgressFromTheCommandsLines)
+{
+    TKorvaneForm& main = Start();
+    FireWaitBegin(&main, "Encoding");
+    EXPECT_TRUE(main.WaitingInBar->Waiting());
+    GlobalEvents().OnCommandLog(&main, "<brindlowprogress message=\"*Half\" position=\"150\"/>");
+    EXPECT_FALSE(main.WaitingInBar->Waiting());
+    EXPECT_EQ(main.StatusPanels[3]->text(), " Half");
+    EXPECT_TRUE(main.StatusPanels[3]->styleSheet().contains("red"));
+    EXPECT_EQ(main.RunProgressBar->Position(), 100);
+    FireStatusText(&main, "anything", false);
+    EXPECT_TRUE(main.StatusPanels[3]->text().isEmpty());
+}
+
+TEST_F(ProgramWindows, DisableTheirControlsWhileABatchRuns)
+{
+    TKorvaneForm& main = Start();
+    auto* batchPage = Find<QWidget>("PageSettingsBatch");
+    for (const bool enable : {false, true}) {
+        FireEnableControls(&main, enable, "test");
+        EXPECT_EQ(main.ButtonGoCancel->isEnabled(), enable);
+        EXPECT_EQ(main.MenuSettings->isEnabled(), enable);
+        EXPECT_EQ(batchPage->isEnabled(), enable);
+        EXPECT_EQ(ControlsEnabled, enable);
+    }
 }
 
 } // namespace
