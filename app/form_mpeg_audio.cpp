@@ -1,0 +1,874 @@
+#include "app/form_mpeg_audio.h"
+
+#include "components/form_registry.h"
+#include "components/list_strings.h"
+#include "engine/command_audio_to_wav.h"
+#include "engine/command_mplex.h"
+#include "engine/command_too_lame.h"
+#include "engine/command_wav_to_wav.h"
+#include "engine/commands_manager.h"
+#include "foundation/brindlow_sounds.h"
+#include "foundation/browse_for_folder.h"
+#include "foundation/file_tools.h"
+#include "foundation/global_events.h"
+#include "foundation/language.h"
+#include "foundation/log_procedures.h"
+#include "foundation/program_globals.h"
+#include "foundation/settings.h"
+#include "foundation/useful_files.h"
+#include "foundation/useful_string.h"
+#include "platform/dialogs.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRandomGenerator>
+#include <QScrollBar>
+#include <QSlider>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+const QString KeyOutFolderSameAsSource = QStringLiteral("AudioOutFolderSameAsSource");
+const QString KeyOutFolder = QStringLiteral("AudioOutFolder");
+const QString KeyVolume = QStringLiteral("Volume");
+const QString KeyEncodingType = QStringLiteral("EncodingType");
+const QString FormatMpeg = QStringLiteral("MPEG-1 Audio Layer II");
+const QString FormatWav = QStringLiteral("WAV");
+
+const QString PageGeneral = QStringLiteral("PageSettingsGeneral");
+const QString PageBatch = QStringLiteral("PageSettingsBatch");
+
+// Code outside a settings page reads its live choices from its controls; without the page, the
+// setting's default holds.
+QObject* SettingsControl(const QString& page, const QString& name)
+{
+    QWidget* form = FormRegistry::Instance().Find(page);
+    if (!form)
+        return nullptr;
+    const QList<QObject*> children = form->findChildren<QObject*>();
+    const auto found = std::find_if(children.begin(), children.end(), [&name](const QObject* child) {
+        return child->objectName().compare(name, Qt::CaseInsensitive) == 0;
+    });
+    return found == children.end() ? nullptr : *found;
+}
+
+bool SettingChecked(const QString& page, const QString& name, bool fallback)
+{
+    const auto* button = qobject_cast<QAbstractButton*>(SettingsControl(page, name));
+    return button ? button->isChecked() : fallback;
+}
+
+QString SettingText(const QString& page, const QString& name)
+{
+    const auto* edit = qobject_cast<QLineEdit*>(SettingsControl(page, name));
+    return edit ? edit->text() : QString();
+}
+
+QString WithTrailingSlash(const QString& folder)
+{
+    return folder.isEmpty() || folder.endsWith(u'/') ? folder : folder + u'/';
+}
+
+std::uint32_t RandomBelow(std::uint32_t bound)
+{
+    return QRandomGenerator::global()->bounded(bound);
+}
+
+bool NameTaken(const QString& name)
+{
+    return FileExistsEx(name) || QFileInfo(name).isSymLink();
+}
+
+void SetFontBold(QWidget* widget, bool bold)
+{
+    QFont font = widget->font();
+    font.setBold(bold);
+    widget->setFont(font);
+}
+
+template <typename Widget> Widget* Named(Widget* widget, const char* name)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+QPushButton* NewButton(const char* name, const QString& caption)
+{
+    return Named(new QPushButton(caption), name);
+}
+
+} // namespace
+
+TPageMpegAudio::TPageMpegAudio(QWidget* parent)
+    : TBrindlowTabbedForm(parent), SampleConverterTo16(nullptr), SampleConverterTo8(nullptr),
+      ChannelsConverter(nullptr), FreqRateConverter(nullptr), WaveFileOut(nullptr)
+{
+    setObjectName(QStringLiteral("PageMpegAudio"));
+    setWindowTitle(QStringLiteral("PageMpegAudio"));
+    ChannelsConverter.Mode = msmMonoToBoth;
+    FreqRateConverter.FilterWindow = fwBlackman;
+    FreqRateConverter.SetKernelWidth(30);
+    FreqRateConverter.SetOutSampleRate(44100);
+    WaveFileOut.SetWavType(wtPCM);
+    WaveFileOut.SetBlockSize(512);
+    CreateControls();
+    ListStringsToTranslate->SetProperties(
+        {"ButtonBrowseOneFile", "RadioButtonOutputSame", "ButtonBrowseOutputFolder",
+         "ButtonOutputFormatSettings", "ButtonAudioAddFiles", "ButtonAudioAddFolder", "ButtonAudioClearFiles",
+         "ButtonAudioDeleteFile", "GroupBoxProgress"});
+    ConnectControls();
+
+    RadioButtonOutputSame->setChecked(true);
+    OutputFolderChoiceChanged();
+    GlobalEvents().OnEncodingSettingsChanged = [this](QObject*) { OnEncodingPrefsChanged(); };
+    CrashButton->hide();
+    ButtonSwitch->hide();
+    ExperimentalPanel->hide();
+    ShowProgressControls(false);
+    // One file at a time: the list stays hidden and holds the chosen file.
+    BevelOneMpegFile->show();
+    PanelOneFile->show();
+    for (QWidget* listControl :
+         {static_cast<QWidget*>(ButtonAudioAddFiles), static_cast<QWidget*>(ButtonAudioAddFolder),
+          static_cast<QWidget*>(ButtonAudioClearFiles), static_cast<QWidget*>(ButtonAudioDeleteFile),
+          static_cast<QWidget*>(PanelFiles)})
+        listControl->hide();
+    LabelConversionStatus->clear();
+    LabelTestsVersionOnly->setVisible(GetVersionNoDots() != GetShortVersionNoDots());
+    FormCreate();
+}
+
+TPageMpegAudio::~TPageMpegAudio()
+{
+    GlobalEvents().OnEncodingSettingsChanged = nullptr;
+    TCommandsManager* queue = GlobalEvents().CommandsManager;
+    if (queue && !queue->IsRunning())
+        queue->Reset();
+    WaveFileOut.Stop();
+}
+
+void TPageMpegAudio::CreateControls()
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(CreateSourceGroup());
+    layout->addWidget(CreateOutputFolderGroup());
+    layout->addWidget(CreateProgressPanel());
+    layout->addWidget(CreateOutputSettingsGroup());
+    layout->addWidget(CreateStartPanel());
+    ExperimentalPanel = Named(new QWidget(this), "ExperimentalPanel");
+    layout->addWidget(ExperimentalPanel);
+    CrashButton = NewButton("CrashButton", QStringLiteral("Crash"));
+    ButtonSwitch = NewButton("ButtonSwitch", QStringLiteral("Switch"));
+    layout->addWidget(CrashButton);
+    layout->addWidget(ButtonSwitch);
+    layout->addStretch();
+}
+
+QWidget* TPageMpegAudio::CreateSourceGroup()
+{
+    GroupBoxSource = Named(new QGroupBox(), "GroupBoxSource");
+    auto* layout = new QVBoxLayout(GroupBoxSource);
+
+    PanelFiles = Named(new QWidget(), "PanelFiles");
+    auto* filesLayout = new QHBoxLayout(PanelFiles);
+    AudioFilesListView = Named(new QTreeWidget(), "AudioFilesListView");
+    AudioFilesListView->setHeaderLabels(
+        {QStringLiteral("Name"), QStringLiteral("Information"), QStringLiteral("Path")});
+    AudioFilesListView->setContextMenuPolicy(Qt::CustomContextMenu);
+    filesLayout->addWidget(AudioFilesListView);
+    auto* listButtons = new QVBoxLayout();
+    ButtonAudioAddFiles = NewButton("ButtonAudioAddFiles", QStringLiteral("Add files"));
+    ButtonAudioAddFolder = NewButton("ButtonAudioAddFolder", QStringLiteral("Add folder"));
+    ButtonAudioClearFiles = NewButton("ButtonAudioClearFiles", QStringLiteral("Clear"));
+    ButtonAudioDeleteFile = NewButton("ButtonAudioDeleteFile", QStringLiteral("Delete"));
+    for (QPushButton* button :
+         {ButtonAudioAddFiles, ButtonAudioAddFolder, ButtonAudioClearFiles, ButtonAudioDeleteFile})
+        listButtons->addWidget(button);
+    filesLayout->addLayout(listButtons);
+    layout->addWidget(PanelFiles);
+
+    TBXPopupMenuAudioFilesList = Named(new QMenu(this), "TBXPopupMenuAudioFilesList");
+    TBXAudioListItemAddFiles = Named(TBXPopupMenuAudioFilesList->addAction(QStringLiteral("Add audio files")),
+                                     "TBXAudioListItemAddFiles");
+    TBXAudioListItemDeleteSelected =
+        Named(TBXPopupMenuAudioFilesList->addAction(QStringLiteral("Delete selected")),
+              "TBXAudioListItemDeleteSelected");
+    TBXAudioListItemDeleteSelected->setShortcut(QKeySequence(Qt::Key_Delete));
+    TBXAudioListItemClear =
+        Named(TBXPopupMenuAudioFilesList->addAction(QStringLiteral("Clear")), "TBXAudioListItemClear");
+    TBXAudioListItemClear->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Delete));
+
+    BevelOneMpegFile = Named(new QFrame(), "BevelOneMpegFile");
+    BevelOneMpegFile->setFrameShape(QFrame::HLine);
+    layout->addWidget(BevelOneMpegFile);
+    PanelOneFile = Named(new QWidget(), "PanelOneFile");
+    auto* oneFile = new QGridLayout(PanelOneFile);
+    LabelFileType = Named(new QLabel(), "LabelFileType");
+    EditOneAudioFile = Named(new QLineEdit(), "EditOneAudioFile");
+    EditOneAudioFile->setReadOnly(true);
+    ButtonBrowseOneFile = NewButton("ButtonBrowseOneFile", QStringLiteral("Browse"));
+    LabelConversionStatus = Named(new QLabel(), "LabelConversionStatus");
+    oneFile->addWidget(LabelFileType, 0, 0, 1, 2);
+    oneFile->addWidget(EditOneAudioFile, 1, 0);
+    oneFile->addWidget(ButtonBrowseOneFile, 1, 1);
+    oneFile->addWidget(LabelConversionStatus, 2, 0, 1, 2);
+    layout->addWidget(PanelOneFile);
+
+    auto* preview = new QHBoxLayout();
+    ButtonPlay = NewButton("ButtonPlay", QStringLiteral("Play"));
+    ButtonPause = NewButton("ButtonPause", QStringLiteral("Pause"));
+    ButtonStop = NewButton("ButtonStop", QStringLiteral("Stop"));
+    VolumeSlider = Named(new QSlider(Qt::Horizontal), "VolumeSlider");
+    VolumeSlider->setRange(0, 100);
+    PosScrollBar = Named(new QScrollBar(Qt::Horizontal), "PosScrollBar");
+    TimePositionLabel = Named(new QLabel(QStringLiteral("00:00:00 / 00:00:00")), "TimePositionLabel");
+    GaugePaintBox = Named(new QWidget(), "GaugePaintBox");
+    GaugePaintBox->setFixedSize(22 * 4 + 2, 25);
+    for (QWidget* control : std::initializer_list<QWidget*>{ButtonPlay, ButtonPause, ButtonStop, VolumeSlider,
+                                                            PosScrollBar, TimePositionLabel, GaugePaintBox})
+        preview->addWidget(control);
+    layout->addLayout(preview);
+    return GroupBoxSource;
+}
+
+QWidget* TPageMpegAudio::CreateOutputFolderGroup()
+{
+    GroupBoxOutputFolder = Named(new QGroupBox(), "GroupBoxOutputFolder");
+    auto* layout = new QGridLayout(GroupBoxOutputFolder);
+    RadioButtonOutputSame =
+        Named(new QRadioButton(QStringLiteral(" Same as the source folder")), "RadioButtonOutputSame");
+    RadioButtonOutputBrowse = Named(new QRadioButton(), "RadioButtonOutputBrowse");
+    EditOutputFolder = Named(new QLineEdit(), "EditOutputFolder");
+    ButtonBrowseOutputFolder = NewButton("ButtonBrowseOutputFolder", QStringLiteral("Browse"));
+    layout->addWidget(RadioButtonOutputSame, 0, 0, 1, 3);
+    layout->addWidget(RadioButtonOutputBrowse, 1, 0);
+    layout->addWidget(EditOutputFolder, 1, 1);
+    layout->addWidget(ButtonBrowseOutputFolder, 1, 2);
+    return GroupBoxOutputFolder;
+}
+
+QWidget* TPageMpegAudio::CreateProgressPanel()
+{
+    TBXAlignmentPanelProgress = Named(new QWidget(), "TBXAlignmentPanelProgress");
+    auto* panel = new QVBoxLayout(TBXAlignmentPanelProgress);
+    GroupBoxProgress = Named(new QGroupBox(QStringLiteral("Progress")), "GroupBoxProgress");
+    auto* layout = new QVBoxLayout(GroupBoxProgress);
+    ProgressBarCurrent = Named(new QProgressBar(), "ProgressBarCurrent");
+    ProgressBarTotal = Named(new QProgressBar(), "ProgressBarTotal");
+    layout->addWidget(ProgressBarCurrent);
+    layout->addWidget(ProgressBarTotal);
+    panel->addWidget(GroupBoxProgress);
+    return TBXAlignmentPanelProgress;
+}
+
+QWidget* TPageMpegAudio::CreateOutputSettingsGroup()
+{
+    GroupBoxOutSettings = Named(new QGroupBox(), "GroupBoxOutSettings");
+    auto* layout = new QGridLayout(GroupBoxOutSettings);
+    ComboBoxAudioFormatOutput = Named(new QComboBox(), "ComboBoxAudioFormatOutput");
+    ComboBoxAudioFormatOutput->addItems({FormatMpeg, FormatWav});
+    ButtonOutputFormatSettings = NewButton("ButtonOutputFormatSettings", QStringLiteral("Parameters..."));
+    CheckBoxVCD = Named(new QCheckBox(QStringLiteral("VCD 2.0")), "CheckBoxVCD");
+    CheckBoxXVCD = Named(new QCheckBox(QStringLiteral("XVCD")), "CheckBoxXVCD");
+    CheckBoxSVCD = Named(new QCheckBox(QStringLiteral("SVCD 1.0")), "CheckBoxSVCD");
+    CheckBoxXSVCD = Named(new QCheckBox(QStringLiteral("XSVCD")), "CheckBoxXSVCD");
+    layout->addWidget(ComboBoxAudioFormatOutput, 0, 0, 1, 2);
+    layout->addWidget(ButtonOutputFormatSettings, 0, 2, 1, 2);
+    int column = 0;
+    for (QCheckBox* box : {CheckBoxVCD, CheckBoxXVCD, CheckBoxSVCD, CheckBoxXSVCD})
+        layout->addWidget(box, 1, column++);
+    return GroupBoxOutSettings;
+}
+
+QWidget* TPageMpegAudio::CreateStartPanel()
+{
+    TBXAlignmentPanelStartButton = Named(new QWidget(), "TBXAlignmentPanelStartButton");
+    auto* layout = new QHBoxLayout(TBXAlignmentPanelStartButton);
+    LabelTestsVersionOnly = Named(new QLabel(QStringLiteral("TESTS VERSION ONLY")), "LabelTestsVersionOnly");
+    ButtonConvertCancel = NewButton("ButtonConvertCancel", QStringLiteral("4 - Convert"));
+    layout->addWidget(LabelTestsVersionOnly);
+    layout->addStretch();
+    layout->addWidget(ButtonConvertCancel);
+    return TBXAlignmentPanelStartButton;
+}
+
+void TPageMpegAudio::ConnectControls()
+{
+    connect(ButtonConvertCancel, &QPushButton::clicked, this, [this] { ButtonConvertCancelClick(); });
+    connect(ButtonBrowseOneFile, &QPushButton::clicked, this, [this] { ButtonBrowseOneFileClick(); });
+    connect(ButtonBrowseOutputFolder, &QPushButton::clicked, this,
+            [this] { ButtonBrowseOutputFolderClick(); });
+    connect(RadioButtonOutputSame, &QRadioButton::toggled, this, [this] { OutputFolderChoiceChanged(); });
+    connect(RadioButtonOutputBrowse, &QRadioButton::toggled, this, [this] { OutputFolderChoiceChanged(); });
+    connect(ComboBoxAudioFormatOutput, &QComboBox::currentIndexChanged, this,
+            [this] { FireEncodingSettingsChanged(this); });
+    connect(ButtonOutputFormatSettings, &QPushButton::clicked, this,
+            [this] { ButtonOutputFormatSettingsClick(); });
+    for (QCheckBox* box : {CheckBoxVCD, CheckBoxXVCD, CheckBoxSVCD, CheckBoxXSVCD})
+        connect(box, &QCheckBox::clicked, this, [this] { OnEncodingPrefsChanged(); });
+    connect(ButtonSwitch, &QPushButton::clicked, this,
+            [this] { ShowProgressControls(!TBXAlignmentPanelProgress->isVisibleTo(this)); });
+    connect(ButtonAudioClearFiles, &QPushButton::clicked, this, [this] { ClearAudioFiles(); });
+    connect(TBXAudioListItemClear, &QAction::triggered, this, [this] { ClearAudioFiles(); });
+    connect(AudioFilesListView, &QTreeWidget::itemSelectionChanged, this,
+            [this] { RefreshAudioFilesButtons(); });
+    connect(AudioFilesListView, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        TBXPopupMenuAudioFilesList->popup(AudioFilesListView->mapToGlobal(at));
+    });
+}
+
+// ---- Page protocol ------------------------------------------------------------------------------------
+
+void TPageMpegAudio::DefineDefaults()
+{
+    if (TSettings* store = SettingsStore()) {
+        store->SetDefaultValue(KeyOutFolderSameAsSource, true);
+        store->SetDefaultValue(KeyOutFolder, QString());
+        store->SetDefaultValue(KeyVolume, 20);
+        store->SetDefaultValue(KeyEncodingType, FormatMpeg);
+    }
+}
+
+void TPageMpegAudio::LoadSettings()
+{
+    TSettings* store = SettingsStore();
+    if (!store)
+        return;
+    RadioButtonOutputSame->setChecked(store->GetValue(KeyOutFolderSameAsSource).toBool());
+    VolumeSlider->setValue(store->GetValue(KeyVolume).toInt());
+    QString folder = store->GetValue(KeyOutFolder).toString();
+    if (!FolderExists(folder))
+        folder.clear();
+    EditOutputFolder->setText(folder);
+    if (!RadioButtonOutputSame->isChecked() && folder.isEmpty())
+        RadioButtonOutputSame->setChecked(true);
+    RadioButtonOutputBrowse->setChecked(!RadioButtonOutputSame->isChecked());
+    const QString encoding = store->GetValue(KeyEncodingType).toString().trimmed().toLower();
+    for (int i = 0; i < ComboBoxAudioFormatOutput->count(); ++i)
+        if (ComboBoxAudioFormatOutput->itemText(i).trimmed().toLower() == encoding)
+            ComboBoxAudioFormatOutput->setCurrentIndex(i);
+    FireEncodingSettingsChanged(this);
+}
+
+void TPageMpegAudio::SaveSettings()
+{
+    TSettings* store = SettingsStore();
+    if (!store)
+        return;
+    store->SetValue(KeyOutFolderSameAsSource, RadioButtonOutputSame->isChecked());
+    store->SetValue(KeyOutFolder, EditOutputFolder->text());
+    store->SetValue(KeyVolume, VolumeSlider->value());
+    store->SetValue(KeyEncodingType, OutputFormatIndex() == 1 ? FormatWav : FormatMpeg);
+}
+
+void TPageMpegAudio::SettingsLoaded()
+{
+    SetConvertButtonCaption(false);
+    RefreshAudioFilesButtons();
+}
+
+void TPageMpegAudio::Translate()
+{
+    TBrindlowTabbedForm::Translate();
+    GroupBoxOutputFolder->setTitle(QStringLiteral("2 - ") + TranslateMsg(QStringLiteral("Output folder")));
+    GroupBoxOutSettings->setTitle(QStringLiteral("3 - ") +
+                                  TranslateMsg(QStringLiteral("Output audio format")));
+    AudioFilesListView->setToolTip(
+        plat::ForDisplay(TranslateMsg(QStringLiteral("Supports Files/Folders Drag'n Drop")) + u'\r' +
+                         TranslateMsg(QStringLiteral("DEL to remove the selected file(s)"))));
+    LabelFileType->setText(TranslateMsg(QStringLiteral("Mp3, WMA, Ogg Vorbis, Wave file")));
+    TBXAudioListItemAddFiles->setText(TranslateMsg(QStringLiteral("Add audio files")));
+    TBXAudioListItemDeleteSelected->setText(TranslateMsg(QStringLiteral("Delete selected")));
+    TBXAudioListItemClear->setText(ButtonAudioClearFiles->text());
+    AudioFilesListView->setHeaderLabels({TranslateMsg(QStringLiteral("Name")),
+                                         TranslateMsg(QStringLiteral("Information")),
+                                         TranslateMsg(QStringLiteral("Path"))});
+    CheckBoxVCD->setToolTip(
+        plat::ForDisplay(QStringLiteral("VCD 2.0:\r Stereo/Joint Stereo/Dual Channel: 128, 192, 224, 384 "
+                                        "kbit/sec\r Mono: 64, 96, 192 kbit/sec")));
+    SetConvertButtonCaption(running_);
+    LabelConversionStatus->clear();
+}
+
+// ---- Output folder and format ---------------------------------------------------------------------------
+
+int TPageMpegAudio::OutputFormatIndex() const
+{
+    return ComboBoxAudioFormatOutput->currentText().trimmed().toLower() == QStringLiteral("wav") ? 1 : 0;
+}
+
+void TPageMpegAudio::OutputFolderChoiceChanged()
+{
+    const bool browse = RadioButtonOutputBrowse->isChecked();
+    EditOutputFolder->setEnabled(browse);
+    ButtonBrowseOutputFolder->setEnabled(browse);
+    QPalette palette = EditOutputFolder->palette();
+    palette.setColor(QPalette::Base, browse ? palette.color(QPalette::Active, QPalette::Window).lighter(200)
+                                            : palette.color(QPalette::Button));
+    EditOutputFolder->setPalette(palette);
+}
+
+void TPageMpegAudio::ButtonBrowseOutputFolderClick()
+{
+    LabelConversionStatus->clear();
+    const QString start = EditOutputFolder->text().isEmpty() ? GetDefaultOutputFolder(DefaultOutputFolder)
+                                                             : EditOutputFolder->text();
+    QString folder = start;
+    if (!BrowseForFolder(TranslateMsg(QStringLiteral("Output Directory")), QString(), folder))
+        return;
+    EditOutputFolder->setText(WithTrailingSlash(folder));
+    if (IsSystemFolder(folder) || IsFolderReadOnly(folder))
+        EditOutputFolder->clear();
+    if (!EditOutputFolder->text().isEmpty())
+        DefaultOutputFolder = EditOutputFolder->text();
+}
+
+void TPageMpegAudio::ButtonOutputFormatSettingsClick()
+{
+    if (OutputFormatIndex() == 1)
+        ExecuteAudioWavSettingsDialog();
+    else
+        ExecuteAudioMp2SettingsDialog();
+}
+
+void TPageMpegAudio::OnEncodingPrefsChanged()
+{
+    const bool mpeg = OutputFormatIndex() == 0;
+    for (QCheckBox* box : {CheckBoxXVCD, CheckBoxSVCD, CheckBoxXSVCD})
+        box->setChecked(mpeg);
+    if (!mpeg) {
+        CheckBoxVCD->setChecked(false);
+        SetFontBold(CheckBoxVCD, false);
+        return;
+    }
+    if (const TAudioMp2SettingsDialog* dialog = AudioMp2SettingsDialog()) {
+        const int rate = dialog->GetBitRate();
+        const bool mono = dialog->GetChannelMode() == mcmMono;
+        const auto allowed = [rate](std::initializer_list<int> rates) {
+            return std::find(rates.begin(), rates.end(), rate) != rates.end();
+        };
+        CheckBoxVCD->setChecked(mono ? allowed({64, 96, 192}) : allowed({128, 192, 224, 384}));
+    }
+    SetFontBold(CheckBoxVCD, !CheckBoxVCD->isChecked());
+}
+
+// ---- Source files -------------------------------------------------------------------------------------
+
+int TPageMpegAudio::AddFiles(const QStringList& files)
+{
+    int added = 0;
+    for (const QString& name : files) {
+        const bool listed = std::any_of(audioFiles_.begin(), audioFiles_.end(),
+                                        [&name](const auto& entry) { return entry->FullName == name; });
+        if (listed || !IsSupportedAudioFile(name) || !QFileInfo(name).isFile())
+            continue;
+        auto* item = new QTreeWidgetItem(AudioFilesListView);
+        auto entry = std::make_shared<TAudioFile>(name, AudioFilesListView, item);
+        item->setText(0, entry->FileName);
+        item->setText(2, entry->Folder);
+        audioFiles_.push_back(entry);
+        ++added;
+    }
+    RefreshAudioFilesButtons();
+    return added;
+}
+
+void TPageMpegAudio::ClearAudioFiles()
+{
+    for (const auto& entry : audioFiles_)
+        entry->Detach();
+    audioFiles_.clear();
+    AudioFilesListView->clear();
+    RefreshAudioFilesButtons();
+}
+
+void TPageMpegAudio::RemoveAudioFile(const std::shared_ptr<TAudioFile>& entry)
+{
+    const auto found = std::find(audioFiles_.begin(), audioFiles_.end(), entry);
+    if (found == audioFiles_.end())
+        return;
+    QTreeWidgetItem* item = entry->ListItem;
+    entry->Detach();
+    delete item;
+    audioFiles_.erase(found);
+    RefreshAudioFilesButtons();
+}
+
+void TPageMpegAudio::RefreshAudioFilesButtons()
+{
+    const bool any = !audioFiles_.empty();
+    ButtonAudioClearFiles->setEnabled(any);
+    TBXAudioListItemClear->setEnabled(any);
+    const bool selected = !AudioFilesListView->selectedItems().isEmpty();
+    for (QWidget* control : std::initializer_list<QWidget*>{ButtonAudioDeleteFile, ButtonPlay, ButtonPause,
+                                                            ButtonStop, PosScrollBar, TimePositionLabel})
+        control->setEnabled(selected);
+    TBXAudioListItemDeleteSelected->setEnabled(selected);
+}
+
+void TPageMpegAudio::ButtonBrowseOneFileClick()
+{
+    plat::FileRequest request;
+    request.Title = TranslateMsg(QStringLiteral("Add audio file"));
+    request.Folder = GetDefaultInputFolder(DefaultInputFolder);
+    request.Filter = TranslateMsg(QStringLiteral("All Supported Audio Formats")) + u'|' +
+                     GetAudioFilesMask() + u'|' + GetAudioFilesFilter();
+    const QString chosen = plat::CurrentDialogs().ChooseOpenFile(request);
+    if (chosen.isEmpty())
+        return;
+    DefaultInputFolder = QFileInfo(chosen).absolutePath() + u'/';
+    ClearAudioFiles();
+    AddFiles({chosen});
+    // A refused file leaves nothing behind that Convert could take for it.
+    EditOneAudioFile->setText(audioFiles_.empty() ? QString() : audioFiles_.front()->FullName);
+    LabelConversionStatus->clear();
+    if (!audioFiles_.empty())
+        AudioFilesListView->topLevelItem(0)->setSelected(true);
+}
+
+// ---- Convert / Cancel ---------------------------------------------------------------------------------
+
+void TPageMpegAudio::SetConvertButtonCaption(bool running)
+{
+    running_ = running;
+    const QString source = TranslateMsg(QStringLiteral("Source audio file"));
+    GroupBoxSource->setTitle(running ? source : QStringLiteral("1 - ") + source);
+    ButtonConvertCancel->setText(running ? TranslateMsg(QStringLiteral("Cancel"))
+                                         : QStringLiteral("4 - ") + TranslateMsg(QStringLiteral("Convert")));
+}
+
+void TPageMpegAudio::ShowProgressControls(bool show)
+{
+    GroupBoxOutputFolder->setVisible(!show);
+    TBXAlignmentPanelProgress->setVisible(show);
+    ProgressBarCurrent->setValue(0);
+    ProgressBarTotal->setValue(0);
+}
+
+void TPageMpegAudio::ButtonConvertCancelClick()
+{
+    const bool ask = SettingChecked(PageBatch, QStringLiteral("RadioButtonAskOnError"), false);
+    TCommandsManager* queue = GlobalEvents().CommandsManager;
+    if (!queue)
+        return;
+    if (!running_) {
+        if (queue->IsRunning() || audioFiles_.empty())
+            return;
+        QStringList files;
+        for (const auto& entry : audioFiles_)
+            files << entry->FullName;
+        RunConversions(files, audioFiles_, !ask);
+    } else if (queue->IsRunning() && !cancelling_) {
+        cancelling_ = true;
+        queue->Cancel();
+    }
+}
+
+QString TPageMpegAudio::ResolveOutputFolder()
+{
+    QString folder;
+    if (RadioButtonOutputBrowse->isChecked()) {
+        folder = WithTrailingSlash(EditOutputFolder->text().trimmed());
+        if (!FolderExists(folder))
+            folder.clear();
+    }
+    EditOutputFolder->setText(folder);
+    if (folder.isEmpty())
+        RadioButtonOutputBrowse->setChecked(false);
+    RadioButtonOutputSame->setChecked(!RadioButtonOutputBrowse->isChecked());
+    return folder;
+}
+
+TBatchChoices TPageMpegAudio::GatherChoices(const QStringList& files, const QString& outputFolder)
+{
+    TBatchChoices choices;
+    choices.OutputFolder = outputFolder;
+    choices.Format = OutputFormatIndex() == 1 ? TBatchFormat::Wav : TBatchFormat::Mpeg;
+    choices.AddFormatToFileName =
+        SettingChecked(PageGeneral, QStringLiteral("CheckBoxAddFormatToFilename"), true);
+    choices.DeleteSource = SettingChecked(PageGeneral, QStringLiteral("CheckBoxDeleteSourceFile"), false);
+    for (const QString& file : files) {
+        TBatchSource source{file, !file.isEmpty() && QFileInfo(file).isFile(), false};
+        if (source.Exists) {
+            WaveFileIn.FileName = file;
+            source.ReadableAsIs = !IsUnusableWav(&WaveFileIn);
+            WaveFileIn.FileName.clear();
+            WaveFileIn.Reset();
+        }
+        choices.Sources.push_back(source);
+    }
+    return choices;
+}
+
+void TPageMpegAudio::RunConversions(const QStringList& files,
+                                    const std::vector<std::shared_ptr<TAudioFile>>& entries, bool unattended)
+{
+    TCommandsManager* queue = GlobalEvents().CommandsManager;
+    // A call during a batch must not touch that batch's results.
+    if (files.isEmpty() || !queue || queue->IsRunning())
+        return;
+    resultLines_.clear();
+    for (const auto& entry : audioFiles_)
+        entry->ClearStatus();
+
+    LogInformation(QString::number(files.size()) + u' ' + TranslateMsg(QStringLiteral("files")) + u':');
+    LogStrings(files);
+    LogText(QString());
+    const QString outputFolder = ResolveOutputFolder();
+    FireCommandsStarting(this, QStringLiteral("RunConversions"));
+
+    const std::shared_ptr<const TAudioWavEncodingPref> wavPref = GetAudioWavEncodingPref();
+    const std::unique_ptr<TAudioMp2EncodingPref> mp2Pref = GetAudioMp2EncodingPref();
+    try {
+        TBatchChoices choices = GatherChoices(files, outputFolder);
+        choices.Description =
+            choices.Format == TBatchFormat::Wav ? wavPref->GetDescription() : mp2Pref->GetDescription();
+        const QString tempFolder =
+            ChooseTempFolder(SettingText(PageGeneral, QStringLiteral("EditTempFolder")), RandomBelow,
+                             CanCreateFile, [] { return GetTempFolder(QString()); });
+        TTempNamer namer(tempFolder, RandomBelow, NameTaken);
+        const std::vector<TStepPlan> steps = PlanBatch(choices, namer);
+        queue->Reset();
+        int lastTask = 0;
+        for (const TStepPlan& step : steps) {
+            const int index = step.Task - 1;
+            const std::shared_ptr<TAudioFile> entry =
+                index < static_cast<int>(entries.size()) ? entries[index] : nullptr;
+            if (entry && step.Task != lastTask)
+                resultLines_ << ResultSkipped + entry->FullName;
+            lastTask = step.Task;
+            queue->AddCommand(NewCommand(step, static_cast<int>(files.size()), unattended, entry,
+                                         step.UsesWavPref ? wavPref : nullptr, *mp2Pref));
+        }
+    } catch (const std::exception& error) {
+        // Nothing of a batch that could not be built is left to run later.
+        queue->Reset();
+        const QString message = dynamic_cast<const EKorvaneError*>(&error)
+                                    ? static_cast<const EKorvaneError&>(error).Message()
+                                    : QString::fromLocal8Bit(error.what());
+        if (!message.isEmpty())
+            plat::ShowError(u'\r' + message);
+        FireCommandsFinished(this);
+        return;
+    }
+    if (queue->IsEmpty()) {
+        FireCommandsFinished(this);
+        return;
+    }
+    queue->Run(
+        QStringLiteral("MpegAudio.RunConversions"),
+        SettingChecked(PageBatch, QStringLiteral("RadioButtonStopBatchOnError"), false), CommandLineMemo(),
+        [this](QObject*) { CommandsStarted(); }, [this](QObject*, bool) { CommandsEnded(); },
+        [this](QObject*, bool cancellable) {
+            SetConvertButtonCaption(true);
+            ButtonConvertCancel->setEnabled(cancellable);
+        },
+        SndBatchConversionEnded, SndBatchConversionEnded, false, false);
+}
+
+TCommandCommonData TPageMpegAudio::NewCommonData(const TStepPlan& step, int taskCount, bool unattended,
+                                                 const std::shared_ptr<TAudioFile>& entry)
+{
+    TCommandCommonData data;
+    data.SetProgressControls(ProgressBarCurrent, ProgressBarTotal, step.ProgressMin, step.ProgressMax,
+                             LabelConversionStatus);
+    data.SetTaskIndex(step.Task, taskCount);
+    data.SetOutputPolicy(SettingChecked(PageGeneral, QStringLiteral("RadioButtonGenerateNewFilename"), true),
+                         SettingChecked(PageGeneral, QStringLiteral("RadioButtonGenerateError"), false),
+                         SettingChecked(PageGeneral, QStringLiteral("RadioButtonOverwriteFile"), false));
+    data.InputFile = step.Input;
+    data.OutputFile = step.Output;
+    data.SetAudioFile(entry);
+    data.SetUnattended(unattended);
+    data.SetCheckOutput(step.CheckOutput);
+    data.SetFiles(step.DeleteAfterSuccess, step.Source, step.DeleteInputOnSuccess, step.DeleteInputOnFailure);
+    return data;
+}
+
+std::unique_ptr<TCommandInterface> TPageMpegAudio::NewCommand(
+    const TStepPlan& step, int taskCount, bool unattended, const std::shared_ptr<TAudioFile>& entry,
+    const std::shared_ptr<const TAudioWavEncodingPref>& wavPref, const TAudioMp2EncodingPref& mp2Pref)
+{
+    const TCommandLogEvent onLog = [](QObject* sender, QString text) {
+        if (GlobalEvents().OnCommandLog)
+            GlobalEvents().OnCommandLog(sender, std::move(text));
+    };
+    std::unique_ptr<TCommandInterface> command;
+    switch (step.Kind) {
+    case TStepKind::Decode:
+        command = std::make_unique<TCommandAudioToWav>(
+            this, onLog, TranslateMsg(QStringLiteral("Audio file to WAV file conversion")), step.StatusText,
+            std::make_unique<TAudioToWavInfo>(
+                std::make_unique<TCommandCommonData>(NewCommonData(step, taskCount, unattended, entry)),
+                wavPref),
+            EndHandler(step.Kind), false, false);
+        break;
+    case TStepKind::WavToWav:
+        command = std::make_unique<TCommandWavToWav>(
+            this, onLog, TranslateMsg(QStringLiteral("WAV to WAV trancoding")), step.StatusText,
+            std::make_unique<TWavToWavInfo>(
+                std::make_unique<TCommandCommonData>(NewCommonData(step, taskCount, unattended, entry)),
+                &WaveFileIn, &SampleConverterTo16, &SampleConverterTo8, &ChannelsConverter,
+                &FreqRateConverter, &WaveFileOut, wavPref),
+            EndHandler(step.Kind), false, false);
+        break;
+    case TStepKind::Encode: {
+        auto info = std::make_unique<TWavToMpegInfo>();
+        info->CommonData = NewCommonData(step, taskCount, unattended, entry);
+        info->WavAnalyser = &WaveFileIn;
+        info->Mp2Pref = mp2Pref;
+        command = std::make_unique<TCommandTooLame>(
+            this, onLog, TranslateMsg(QStringLiteral("WAV to MPEG encoding")), step.StatusText,
+            TWavToMpegSettings{TooLameFound}, std::move(info), EndHandler(step.Kind), false, false);
+        break;
+    }
+    case TStepKind::Multiplex: {
+        auto data = std::make_unique<TMplexData>();
+        data->CommonData = NewCommonData(step, taskCount, unattended, entry);
+        command = std::make_unique<TCommandMplex>(
+            this, onLog, TranslateMsg(QStringLiteral("MPEG multiplexing")), step.StatusText,
+            TMplexSettings{MplexFound}, std::move(data), EndHandler(step.Kind), false, false);
+        break;
+    }
+    case TStepKind::Finalize:
+        command = std::make_unique<TCommandFake>(
+            this, onLog, TranslateMsg(QStringLiteral("Finalizing")), step.StatusText,
+            TFakeSettings{MplexFound}, std::make_unique<TFakeData>(), TAfterCommandEvent(), false, false);
+        break;
+    }
+    command->SkipNextCount = step.SkipNextCount;
+    command->Cancellable = step.Cancellable;
+    return command;
+}
+
+TAfterCommandEvent TPageMpegAudio::EndHandler(TStepKind kind)
+{
+    return [this, kind](TCommandInterface* command, const TExecuteStatus& status, QObject*,
+                        bool& continueBatch) { StepEnded(kind, command, status, continueBatch); };
+}
+
+void TPageMpegAudio::StepEnded(TStepKind kind, TCommandInterface* command, const TExecuteStatus& status,
+                               bool& continueBatch)
+{
+    const TCommandCommonData* data = command->StepData();
+    const std::shared_ptr<TAudioFile> entry = data ? data->GetAudioFile() : nullptr;
+    const bool askToGoOn = !status.IsSucceeded() && !status.IsCancelled() && continueBatch;
+    const QString errorList = status.GetErrorText(QString(), QString(), false);
+    if (status.IsFailed()) {
+        MarkAudioFileResult(entry, afsError, errorList);
+    } else if (status.IsSucceeded()) {
+        const bool lastStep = command->SkipNextCount == 0;
+        if (kind == TStepKind::Multiplex || (kind == TStepKind::WavToWav && lastStep))
+            MarkAudioFileResult(entry, afsConverted, QString());
+        command->SkipNextCount = 0;
+    } else if (status.IsCancelled()) {
+        continueBatch = false;
+        MarkAudioFileResult(entry, afsCancelled, QString());
+    } else {
+        MarkAudioFileResult(entry, afsError,
+                            errorList.isEmpty()
+                                ? TranslateMsg(QStringLiteral("Invalid audio file, and/or unable to read it"))
+                                : errorList);
+    }
+
+    const QString title =
+        kind == TStepKind::Decode     ? TranslateMsg(QStringLiteral("Audio to WAV conversion failed"))
+        : kind == TStepKind::WavToWav ? TranslateMsg(QStringLiteral("WAV to WAV trancoding failed"))
+        : kind == TStepKind::Encode   ? TranslateMsg(QStringLiteral("WAV to MPEG encoding failed"))
+                                      : TranslateMsg(QStringLiteral("MPEG multiplexing failed"));
+    QString message = status.GetErrorText(title, QString(), false);
+    if (status.IsFailed() && message.isEmpty())
+        message = title;
+    const bool unattended = !data || data->IsUnattended();
+    if (!unattended && !status.IsSucceeded() && !message.isEmpty())
+        plat::ShowError(u'\r' + message);
+    if (askToGoOn && data && !data->IsLastTask()) {
+        continueBatch =
+            unattended ||
+            plat::MessageDlg(TranslateMsg(QStringLiteral("Do you want to continue ?")) +
+                                 QStringLiteral("       "),
+                             plat::TMsgDlgType::mtConfirmation, plat::mbYes | plat::mbNo) == plat::mrYes;
+    }
+}
+
+void TPageMpegAudio::MarkAudioFileResult(const std::shared_ptr<TAudioFile>& entry, TAudioFileStatus status,
+                                         const QString& text)
+{
+    if (!entry)
+        return;
+    entry->SetStatus(status, text);
+    QPalette palette = LabelConversionStatus->palette();
+    const QColor colour = status == afsError       ? QColor(Qt::red)
+                          : status == afsCancelled ? QColor(Qt::darkGreen)
+                          : status == afsConverted ? QColor(Qt::blue)
+                                                   : palette.color(QPalette::WindowText);
+    palette.setColor(QPalette::WindowText, colour);
+    LabelConversionStatus->setPalette(palette);
+    LabelConversionStatus->setText(plat::ForDisplay(entry->GetStatusText()));
+    MarkResultLine(resultLines_, entry->FullName, status, text);
+    if (status == afsConverted && SettingChecked(PageBatch, QStringLiteral("CheckboxRemoveFilesDone"), false))
+        RemoveAudioFile(entry);
+}
+
+void TPageMpegAudio::CommandsStarted()
+{
+    ButtonConvertCancel->setEnabled(false);
+    cancelling_ = false;
+    ShowProgressControls(true);
+}
+
+void TPageMpegAudio::CommandsEnded()
+{
+    ProgressBarCurrent->setValue(ProgressBarCurrent->minimum());
+    ProgressBarTotal->setValue(ProgressBarTotal->minimum());
+    const bool closing = MainWindowClosing && MainWindowClosing();
+    if (!resultLines_.isEmpty() && !closing)
+        ShowSummary();
+    MpegAudioQueueEnded();
+}
+
+void TPageMpegAudio::ShowSummary()
+{
+    LogClear();
+    const TBatchSummary summary = BuildBatchSummary(resultLines_);
+    for (const TSummaryLine& line : summary.LogLines) {
+        switch (line.Level) {
+        case TSummaryLevel::Plain:
+            LogText(line.Text);
+            break;
+        case TSummaryLevel::Debug:
+            LogDebug(line.Text);
+            break;
+        case TSummaryLevel::Warning:
+            LogWarning(line.Text);
+            break;
+        case TSummaryLevel::Information:
+            LogInformation(line.Text);
+            break;
+        case TSummaryLevel::Error:
+            LogError(line.Text);
+            break;
+        }
+    }
+    plat::MessageDlg(summary.Message, plat::TMsgDlgType::mtInformation, plat::mbOK);
+}
+
+void TPageMpegAudio::MpegAudioQueueEnded()
+{
+    ShowProgressControls(false);
+    SetConvertButtonCaption(false);
+    ButtonConvertCancel->setEnabled(true);
+}
