@@ -1,0 +1,223 @@
+#include "app/form_mpeg_audio.h"
+#include "components/form_registry.h"
+#include "engine/commands_manager.h"
+#include "foundation/brindlow_sounds.h"
+#include "foundation/global_events.h"
+#include "foundation/program_globals.h"
+#include "foundation/sounds_manager.h"
+#include "platform/sound_player.h"
+#include "tests/support/child_tool.h"
+#include "tests/support/recording_sound_player.h"
+#include "tests/support/scripted_dialogs.h"
+#include "tests/support/temp_world.h"
+#include "tests/support/wav_image.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QVBoxLayout>
+
+namespace {
+
+// The conversion page with the program's queue, the built encoder and multiplexer, and the end-of-batch
+// sound recorded.
+class ConversionPage : public TempWorld {
+protected:
+    void SetUp() override
+    {
+        TempWorld::SetUp();
+        TooLameFolder = BuiltProgramFolder() + "TooLame/";
+        MplexFolder = BuiltProgramFolder() + "Mplex/";
+        TooLameFound = MplexFound = true;
+        GlobalEvents().CommandsManager = &queue;
+        GlobalEvents().OnCommandLog = [this](QObject*, QString line) { log << line; };
+        auto player = std::make_unique<RecordingSoundPlayer>();
+        player_ = player.get();
+        plat::InstallSoundPlayer(std::move(player));
+        SetSoundsEnabled(true);
+        InitSoundEvents();
+        endSound = MakeWavImage(8000, 1, 16, RampSamples(100, 7));
+        WriteFile(GetSoundFolder() + "done.wav", endSound);
+        ReloadSounds();
+        page = std::make_unique<TPageMpegAudio>();
+        page->Translate();
+        page->SettingsLoaded();
+    }
+    void TearDown() override
+    {
+        page.reset();
+        queue.Reset();
+        GlobalEvents() = {};
+        InitSoundEvents();
+        plat::InstallSoundPlayer(nullptr);
+        TooLameFolder = MplexFolder = QString();
+        TooLameFound = MplexFound = false;
+        TempWorld::TearDown();
+    }
+
+    template <typename Widget> Widget* Control(const char* name) const
+    {
+        auto* widget = page->findChild<Widget*>(QString::fromLatin1(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+    QString Source(const QString& name, const char* fixture = "dec-source.wav") const
+    {
+        return WriteFile("music/" + name, ReadFile(SourceFolder() + "tests/data/" + fixture));
+    }
+    void Browse(const QString& file)
+    {
+        Dialogs().QueueChoice(file);
+        Control<QPushButton>("ButtonBrowseOneFile")->click();
+    }
+    // Clicks Convert and waits for the end of the batch.
+    void Convert()
+    {
+        Control<QPushButton>("ButtonConvertCancel")->click();
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !queue.IsRunning(); }, 60000));
+    }
+    QStringList TempLeft() const { return QDir(Temp()).entryList({"Tmp*.tmp"}, QDir::Files); }
+    // A stand-in for the batch settings page, with the on-error choice.
+    void OnError(const char* choice)
+    {
+        batchPage = std::make_unique<QWidget>();
+        batchPage->setObjectName("PageSettingsBatch");
+        auto* layout = new QVBoxLayout(batchPage.get());
+        for (const char* name :
+             {"RadioButtonStopBatchOnError", "RadioButtonAskOnError", "RadioButtonContinueOnError"}) {
+            auto* radio = new QRadioButton(batchPage.get());
+            radio->setObjectName(name);
+            radio->setChecked(QByteArray(name).contains(choice));
+            layout->addWidget(radio);
+        }
+        FormRegistry::Instance().Register(batchPage.get());
+    }
+    QString ScriptTool(const QString& name, const QString& body) const
+    {
+        const QString script = WriteFile("tools/" + name, ("#!/bin/sh\n" + body + "\n").toUtf8());
+        QFile::setPermissions(script, QFile::ReadOwner | QFile::ExeOwner);
+        return Root() + "tools/";
+    }
+
+    TCommandsManager queue{nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+    std::unique_ptr<TPageMpegAudio> page;
+    std::unique_ptr<QWidget> batchPage;
+    RecordingSoundPlayer* player_ = nullptr;
+    QByteArray endSound;
+    QStringList log;
+};
+
+TEST_F(ConversionPage, ConvertsTheChosenFileToAVideoCdFileAndToAWav)
+{
+    struct Case {
+        const char* format;
+        const char* fixture;
+        QString output;
+    };
+    const Case cases[] = {
+        {"MPEG-1 Audio Layer II", "dec-tone.mp3", "Song - mp2 224 kbps Stereo.vcd.mpg"},
+        {"WAV", "dec-tone.ogg", "Song - WAV (Raw PCM) 16bits 44100 Hz Stereo.wav"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.format);
+        const QString source = Source(QString("Song.") + QString(c.fixture).section('.', -1), c.fixture);
+        Browse(source);
+        EXPECT_EQ(Control<QLineEdit>("EditOneAudioFile")->text(), source);
+        Control<QComboBox>("ComboBoxAudioFormatOutput")->setCurrentText(c.format);
+        player_->Clear();
+        const int messages = Dialogs().Messages().size();
+        Convert();
+
+        EXPECT_TRUE(QFileInfo(Root() + "music/" + c.output).size() > 0) << log.join('\n').toStdString();
+        EXPECT_EQ(ReadFile(source), ReadFile(SourceFolder() + "tests/data/" + c.fixture));
+        EXPECT_EQ(TempLeft(), QStringList());
+        ASSERT_EQ(page->AudioFiles().size(), 1u);
+        EXPECT_EQ(page->AudioFiles()[0]->GetStatus(), afsConverted);
+        EXPECT_EQ(Control<QLabel>("LabelConversionStatus")->text(), "Converted");
+        EXPECT_EQ(Dialogs().Messages().size(), messages + 1);
+        EXPECT_EQ(Dialogs().LastText(), "\rAudio file creation succeeded      \r");
+        EXPECT_EQ(player_->Played(), QList<QByteArray>{endSound});
+        EXPECT_EQ(Control<QPushButton>("ButtonConvertCancel")->text(), "4 - Convert");
+    }
+}
+
+TEST_F(ConversionPage, ARefusedFileLeavesNothingToConvert)
+{
+    Browse(Source("Song.wav"));
+    Browse(WriteFile("music/notes.txt", "text"));
+    EXPECT_TRUE(Control<QLineEdit>("EditOneAudioFile")->text().isEmpty());
+    EXPECT_TRUE(page->AudioFiles().empty());
+}
+
+TEST_F(ConversionPage, AFailingStepFollowsTheOnErrorChoice)
+{
+    // The multiplexer fails for one file only.
+    MplexFolder =
+        ScriptTool("mplex", "case \"$*\" in *Bad*) echo '**ERROR: cannot multiplex'; exit 1;; esac\n"
+                            "exec '" +
+                                BuiltProgramFolder() + "Mplex/mplex' \"$@\"");
+    struct Case {
+        const char* choice;
+        std::vector<int> answers; // to the boxes before the summary
+        int boxes;
+        QString summary;
+    };
+    const Case cases[] = {
+        {"Continue", {}, 0, "   Succeeded: 2      \r   Failed: 1      \r"},
+        {"Stop", {}, 0, "   Succeeded: 1      \r   Failed: 1      \r   Skipped: 1      \r"},
+        {"Ask",
+         {plat::mrOk, plat::mrNo},
+         2,
+         "   Succeeded: 1      \r   Failed: 1      \r   Skipped: 1      \r"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.choice);
+        OnError(c.choice);
+        QDir(Root() + "music").removeRecursively();
+        page->ClearAudioFiles();
+        ASSERT_EQ(page->AddFiles({Source("A.wav"), Source("Bad.wav"), Source("C.wav")}), 3);
+        for (int answer : c.answers)
+            Dialogs().QueueAnswer(answer);
+        const int messages = Dialogs().Messages().size();
+        Convert();
+
+        ASSERT_EQ(Dialogs().Messages().size(), messages + c.boxes + 1);
+        if (c.boxes) {
+            EXPECT_EQ(Dialogs().Messages()[messages + 1].Text, "Do you want to continue ?       ");
+        }
+        EXPECT_EQ(Dialogs().LastText(),
+                  "Audio files creation finished\r\rNumber of files: 3      \r" + c.summary);
+        EXPECT_EQ(page->AudioFiles()[1]->GetStatus(), afsError);
+        EXPECT_TRUE(page->ResultLines()[1].startsWith("[ERROR]   \t" + Root() + "music/Bad.wav  -  "));
+        EXPECT_EQ(TempLeft(), QStringList());
+    }
+}
+
+TEST_F(ConversionPage, CancelEndsTheRunningProgramAndLeavesNoTemporaryFile)
+{
+    TooLameFolder = ScriptTool("toolame", "exec '" + ChildToolPath() + "' out '[1]\\n' pid forever");
+    const QString source = Source("Song.wav");
+    Browse(source);
+    auto* button = Control<QPushButton>("ButtonConvertCancel");
+    button->click();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !log.filter("pid ").isEmpty(); }, 20000));
+    const pid_t pid = log.filter("pid ").first().section(' ', 1, 1).toInt();
+    EXPECT_EQ(button->text(), "Cancel");
+    button->click();
+    button->click();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !queue.IsRunning(); }, 20000));
+
+    EXPECT_FALSE(IsProcessAlive(pid));
+    EXPECT_EQ(page->AudioFiles()[0]->GetStatus(), afsCancelled);
+    EXPECT_EQ(Dialogs().LastText(), "\rAudio file creation skipped      \r");
+    EXPECT_EQ(TempLeft(), QStringList());
+    EXPECT_EQ(ReadFile(source), ReadFile(SourceFolder() + "tests/data/dec-source.wav"));
+    EXPECT_EQ(QDir(Root() + "music").entryList(QDir::Files), QStringList{"Song.wav"});
+}
+
+} // namespace
