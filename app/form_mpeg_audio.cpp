@@ -1,11 +1,10 @@
 #include "app/form_mpeg_audio.h"
 
+#include "app/batch_commands.h"
+#include "engine/command_common_data.h"
+
 #include "components/form_registry.h"
 #include "components/list_strings.h"
-#include "engine/command_audio_to_wav.h"
-#include "engine/command_mplex.h"
-#include "engine/command_too_lame.h"
-#include "engine/command_wav_to_wav.h"
 #include "engine/commands_manager.h"
 #include "foundation/brindlow_sounds.h"
 #include "foundation/browse_for_folder.h"
@@ -601,14 +600,8 @@ TBatchChoices TPageMpegAudio::GatherChoices(const QStringList& files, const QStr
         SettingChecked(PageGeneral, QStringLiteral("CheckBoxAddFormatToFilename"), true);
     choices.DeleteSource = SettingChecked(PageGeneral, QStringLiteral("CheckBoxDeleteSourceFile"), false);
     for (const QString& file : files) {
-        TBatchSource source{file, !file.isEmpty() && QFileInfo(file).isFile(), false};
-        if (source.Exists) {
-            WaveFileIn.FileName = file;
-            source.ReadableAsIs = !IsUnusableWav(&WaveFileIn);
-            WaveFileIn.FileName.clear();
-            WaveFileIn.Reset();
-        }
-        choices.Sources.push_back(source);
+        const bool exists = !file.isEmpty() && QFileInfo(file).isFile();
+        choices.Sources.push_back({file, exists, exists && IsReadableAsIs(WaveFileIn, file)});
     }
     return choices;
 }
@@ -641,6 +634,8 @@ void TPageMpegAudio::RunConversions(const QStringList& files,
                              CanCreateFile, [] { return GetTempFolder(QString()); });
         TTempNamer namer(tempFolder, RandomBelow, NameTaken);
         const std::vector<TStepPlan> steps = PlanBatch(choices, namer);
+        const TBatchStepContext context =
+            StepContext(static_cast<int>(files.size()), unattended, wavPref, *mp2Pref);
         queue->Reset();
         int lastTask = 0;
         for (const TStepPlan& step : steps) {
@@ -650,8 +645,7 @@ void TPageMpegAudio::RunConversions(const QStringList& files,
             if (entry && step.Task != lastTask)
                 resultLines_ << ResultSkipped + entry->FullName;
             lastTask = step.Task;
-            queue->AddCommand(NewCommand(step, static_cast<int>(files.size()), unattended, entry,
-                                         step.UsesWavPref ? wavPref : nullptr, *mp2Pref));
+            queue->AddCommand(NewStepCommand(step, context, entry, EndHandler(step.Kind)));
         }
     } catch (const std::exception& error) {
         // Nothing of a batch that could not be built is left to run later.
@@ -679,83 +673,40 @@ void TPageMpegAudio::RunConversions(const QStringList& files,
         SndBatchConversionEnded, SndBatchConversionEnded, false, false);
 }
 
-TCommandCommonData TPageMpegAudio::NewCommonData(const TStepPlan& step, int taskCount, bool unattended,
-                                                 const std::shared_ptr<TAudioFile>& entry)
+TBatchStepContext TPageMpegAudio::StepContext(int taskCount, bool unattended,
+                                              std::shared_ptr<const TAudioWavEncodingPref> wavPref,
+                                              const TAudioMp2EncodingPref& mp2Pref)
 {
-    TCommandCommonData data;
-    data.SetProgressControls(ProgressBarCurrent, ProgressBarTotal, step.ProgressMin, step.ProgressMax,
-                             LabelConversionStatus);
-    data.SetTaskIndex(step.Task, taskCount);
-    data.SetOutputPolicy(SettingChecked(PageGeneral, QStringLiteral("RadioButtonGenerateNewFilename"), true),
-                         SettingChecked(PageGeneral, QStringLiteral("RadioButtonGenerateError"), false),
-                         SettingChecked(PageGeneral, QStringLiteral("RadioButtonOverwriteFile"), false));
-    data.InputFile = step.Input;
-    data.OutputFile = step.Output;
-    data.SetAudioFile(entry);
-    data.SetUnattended(unattended);
-    data.SetCheckOutput(step.CheckOutput);
-    data.SetFiles(step.DeleteAfterSuccess, step.Source, step.DeleteInputOnSuccess, step.DeleteInputOnFailure);
-    return data;
-}
-
-std::unique_ptr<TCommandInterface> TPageMpegAudio::NewCommand(
-    const TStepPlan& step, int taskCount, bool unattended, const std::shared_ptr<TAudioFile>& entry,
-    const std::shared_ptr<const TAudioWavEncodingPref>& wavPref, const TAudioMp2EncodingPref& mp2Pref)
-{
-    const TCommandLogEvent onLog = [](QObject* sender, QString text) {
+    TBatchStepContext context;
+    context.Owner = this;
+    context.OnLog = [](QObject* sender, QString text) {
         if (GlobalEvents().OnCommandLog)
             GlobalEvents().OnCommandLog(sender, std::move(text));
     };
-    std::unique_ptr<TCommandInterface> command;
-    switch (step.Kind) {
-    case TStepKind::Decode:
-        command = std::make_unique<TCommandAudioToWav>(
-            this, onLog, TranslateMsg(QStringLiteral("Audio file to WAV file conversion")), step.StatusText,
-            std::make_unique<TAudioToWavInfo>(
-                std::make_unique<TCommandCommonData>(NewCommonData(step, taskCount, unattended, entry)),
-                wavPref),
-            EndHandler(step.Kind), false, false);
-        break;
-    case TStepKind::WavToWav:
-        command = std::make_unique<TCommandWavToWav>(
-            this, onLog, TranslateMsg(QStringLiteral("WAV to WAV trancoding")), step.StatusText,
-            std::make_unique<TWavToWavInfo>(
-                std::make_unique<TCommandCommonData>(NewCommonData(step, taskCount, unattended, entry)),
-                &WaveFileIn, &SampleConverterTo16, &SampleConverterTo8, &ChannelsConverter,
-                &FreqRateConverter, &WaveFileOut, wavPref),
-            EndHandler(step.Kind), false, false);
-        break;
-    case TStepKind::Encode: {
-        auto info = std::make_unique<TWavToMpegInfo>();
-        info->CommonData = NewCommonData(step, taskCount, unattended, entry);
-        info->WavAnalyser = &WaveFileIn;
-        info->Mp2Pref = mp2Pref;
-        command = std::make_unique<TCommandTooLame>(
-            this, onLog, TranslateMsg(QStringLiteral("WAV to MPEG encoding")), step.StatusText,
-            TWavToMpegSettings{TooLameFound}, std::move(info), EndHandler(step.Kind), false, false);
-        break;
-    }
-    case TStepKind::Multiplex: {
-        auto data = std::make_unique<TMplexData>();
-        data->CommonData = NewCommonData(step, taskCount, unattended, entry);
-        command = std::make_unique<TCommandMplex>(
-            this, onLog, TranslateMsg(QStringLiteral("MPEG multiplexing")), step.StatusText,
-            TMplexSettings{MplexFound}, std::move(data), EndHandler(step.Kind), false, false);
-        break;
-    }
-    case TStepKind::Finalize:
-        command = std::make_unique<TCommandFake>(
-            this, onLog, TranslateMsg(QStringLiteral("Finalizing")), step.StatusText,
-            TFakeSettings{MplexFound}, std::make_unique<TFakeData>(), TAfterCommandEvent(), false, false);
-        break;
-    }
-    command->SkipNextCount = step.SkipNextCount;
-    command->Cancellable = step.Cancellable;
-    return command;
+    context.StepBar = ProgressBarCurrent;
+    context.OverallBar = ProgressBarTotal;
+    context.StatusLabel = LabelConversionStatus;
+    context.WaveIn = &WaveFileIn;
+    context.SampleConverterTo16 = &SampleConverterTo16;
+    context.SampleConverterTo8 = &SampleConverterTo8;
+    context.ChannelsConverter = &ChannelsConverter;
+    context.RateConverter = &FreqRateConverter;
+    context.WaveOut = &WaveFileOut;
+    context.WavPref = std::move(wavPref);
+    context.Mp2Pref = mp2Pref;
+    context.Policy = {SettingChecked(PageGeneral, QStringLiteral("RadioButtonGenerateNewFilename"), true),
+                      SettingChecked(PageGeneral, QStringLiteral("RadioButtonGenerateError"), false),
+                      SettingChecked(PageGeneral, QStringLiteral("RadioButtonOverwriteFile"), false)};
+    context.Unattended = unattended;
+    context.TaskCount = taskCount;
+    return context;
 }
 
+// The finishing step of a WAV chain cannot fail: nothing is left to decide when it ends.
 TAfterCommandEvent TPageMpegAudio::EndHandler(TStepKind kind)
 {
+    if (kind == TStepKind::Finalize)
+        return {};
     return [this, kind](TCommandInterface* command, const TExecuteStatus& status, QObject*,
                         bool& continueBatch) { StepEnded(kind, command, status, continueBatch); };
 }

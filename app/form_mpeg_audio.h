@@ -1,12 +1,12 @@
 #pragma once
 
+#include "app/batch_commands.h"
 #include "app/batch_plan.h"
 #include "app/brindlow_form_tabbed.h"
 #include "audio/acs_converters.h"
 #include "audio/acs_wave.h"
 #include "audio/audio_file.h"
 #include "audio/audio_mp2_settings.h"
-#include "engine/command_common_data.h"
 #include "engine/command_interface.h"
 
 #include <QStringList>
@@ -86,12 +86,9 @@ private:
     // Batch building and running.
     QString ResolveOutputFolder();
     TBatchChoices GatherChoices(const QStringList& files, const QString& outputFolder);
-    TCommandCommonData NewCommonData(const TStepPlan& step, int taskCount, bool unattended,
-                                     const std::shared_ptr<TAudioFile>& entry);
-    std::unique_ptr<TCommandInterface> NewCommand(const TStepPlan& step, int taskCount, bool unattended,
-                                                  const std::shared_ptr<TAudioFile>& entry,
-                                                  const std::shared_ptr<const TAudioWavEncodingPref>& wavPref,
-                                                  const TAudioMp2EncodingPref& mp2Pref);
+    TBatchStepContext StepContext(int taskCount, bool unattended,
+                                  std::shared_ptr<const TAudioWavEncodingPref> wavPref,
+                                  const TAudioMp2EncodingPref& mp2Pref);
     TAfterCommandEvent EndHandler(TStepKind kind);
     void StepEnded(TStepKind kind, TCommandInterface* command, const TExecuteStatus& status,
                    bool& continueBatch);
