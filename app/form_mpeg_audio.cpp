@@ -346,15 +346,14 @@ void TPageMpegAudio::LoadSettings()
     TSettings* store = SettingsStore();
     if (!store)
         return;
-    RadioButtonOutputSame->setChecked(store->GetValue(KeyOutFolderSameAsSource).toBool());
     VolumeSlider->setValue(store->GetValue(KeyVolume).toInt());
     QString folder = store->GetValue(KeyOutFolder).toString();
     if (!FolderExists(folder))
         folder.clear();
     EditOutputFolder->setText(folder);
-    if (!RadioButtonOutputSame->isChecked() && folder.isEmpty())
-        RadioButtonOutputSame->setChecked(true);
-    RadioButtonOutputBrowse->setChecked(!RadioButtonOutputSame->isChecked());
+    // A radio button is unchecked by checking its partner.
+    const bool same = store->GetValue(KeyOutFolderSameAsSource).toBool() || folder.isEmpty();
+    (same ? RadioButtonOutputSame : RadioButtonOutputBrowse)->setChecked(true);
     const QString encoding = store->GetValue(KeyEncodingType).toString().trimmed().toLower();
     for (int i = 0; i < ComboBoxAudioFormatOutput->count(); ++i)
         if (ComboBoxAudioFormatOutput->itemText(i).trimmed().toLower() == encoding)
@@ -578,16 +577,14 @@ void TPageMpegAudio::ButtonConvertCancelClick()
 
 QString TPageMpegAudio::ResolveOutputFolder()
 {
-    QString folder;
-    if (RadioButtonOutputBrowse->isChecked()) {
-        folder = WithTrailingSlash(EditOutputFolder->text().trimmed());
-        if (!FolderExists(folder))
-            folder.clear();
-    }
+    if (!RadioButtonOutputBrowse->isChecked())
+        return QString();
+    QString folder = WithTrailingSlash(EditOutputFolder->text().trimmed());
+    if (!FolderExists(folder))
+        folder.clear();
     EditOutputFolder->setText(folder);
     if (folder.isEmpty())
-        RadioButtonOutputBrowse->setChecked(false);
-    RadioButtonOutputSame->setChecked(!RadioButtonOutputBrowse->isChecked());
+        RadioButtonOutputSame->setChecked(true);
     return folder;
 }
 

@@ -1,9 +1,11 @@
 #include "app/form_mpeg_audio.h"
+#include "audio/audio_mp2_settings.h"
 #include "components/form_registry.h"
 #include "engine/commands_manager.h"
 #include "foundation/brindlow_sounds.h"
 #include "foundation/global_events.h"
 #include "foundation/program_globals.h"
+#include "foundation/settings.h"
 #include "foundation/sounds_manager.h"
 #include "platform/sound_player.h"
 #include "tests/support/child_tool.h"
@@ -12,6 +14,7 @@
 #include "tests/support/temp_world.h"
 #include "tests/support/wav_image.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -19,6 +22,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSlider>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -218,6 +222,107 @@ TEST_F(ConversionPage, CancelEndsTheRunningProgramAndLeavesNoTemporaryFile)
     EXPECT_EQ(TempLeft(), QStringList());
     EXPECT_EQ(ReadFile(source), ReadFile(SourceFolder() + "tests/data/dec-source.wav"));
     EXPECT_EQ(QDir(Root() + "music").entryList(QDir::Files), QStringList{"Song.wav"});
+}
+
+TEST_F(ConversionPage, ABatchThatCannotBeBuiltRunsNothingAndSaysWhy)
+{
+    int finished = 0;
+    GlobalEvents().OnCommandsFinished = [&finished](QObject*) { ++finished; };
+    const QString gone = Source("Gone.wav");
+    page->AddFiles({Source("A.wav"), gone});
+    QFile::remove(gone);
+    Convert();
+    EXPECT_EQ(Dialogs().LastText(), "\rUnable to find the audio source file \"" + gone + "\"");
+    EXPECT_TRUE(queue.IsEmpty()) << "nothing is left to run with the next batch";
+    EXPECT_EQ(finished, 1);
+    EXPECT_EQ(TempLeft(), QStringList());
+    EXPECT_EQ(QDir(Root() + "music").entryList(QDir::Files), QStringList{"A.wav"});
+}
+
+TEST_F(ConversionPage, SettingsKeysLoadWithTheirRulesAndSaveFromTheControls)
+{
+    TSettings store;
+    for (const auto& [name, type] : {std::pair("AudioOutFolderSameAsSource", stBoolean),
+                                     {"AudioOutFolder", stString},
+                                     {"Volume", stInteger},
+                                     {"EncodingType", stString}}) {
+        TSettingItem* item = store.Settings().Add();
+        item->SetName(name);
+        item->SetDataType(type);
+        item->SetStorage(ssIniFile);
+    }
+    page->SetSettingsStore(&store);
+    page->DefineDefaults();
+    struct Case {
+        QString folder, encoding;
+        bool same;
+        int format;
+    };
+    const Case cases[] = {
+        {Root() + "missing/", " wAv ", true, 1},
+        {Root(), "Layer III", false, 1},
+        {Root(), "mpeg-1 audio layer ii", false, 0},
+    };
+    for (const Case& c : cases) {
+        store.SetValue("AudioOutFolderSameAsSource", false);
+        store.SetValue("AudioOutFolder", c.folder);
+        store.SetValue("EncodingType", c.encoding);
+        store.SetValue("Volume", 55);
+        page->LoadSettings();
+        EXPECT_EQ(Control<QRadioButton>("RadioButtonOutputSame")->isChecked(), c.same)
+            << c.folder.toStdString();
+        EXPECT_EQ(Control<QRadioButton>("RadioButtonOutputBrowse")->isChecked(), !c.same);
+        EXPECT_EQ(page->OutputFormatIndex(), c.format) << c.encoding.toStdString();
+        EXPECT_EQ(Control<QSlider>("VolumeSlider")->value(), 55);
+        page->SaveSettings();
+        EXPECT_EQ(store.GetValue("EncodingType").toString(), c.format ? "WAV" : "MPEG-1 Audio Layer II");
+        EXPECT_EQ(store.GetValue("AudioOutFolder").toString(), c.same ? "" : c.folder);
+    }
+    page->SetSettingsStore(nullptr);
+}
+
+TEST_F(ConversionPage, TheVideoCdBoxesFollowTheBitRateAndModeAndCannotBeChanged)
+{
+    TAudioMp2SettingsDialog dialog;
+    struct Case {
+        const char *rate, *mode;
+        bool vcd;
+    };
+    const Case cases[] = {
+        {"224", "Stereo", true}, {"96", "Stereo", false}, {"192", "Mono", true}, {"128", "Mono", false}};
+    for (const Case& c : cases) {
+        dialog.findChild<QComboBox*>("ChannelsModeComboBox")->setCurrentText(c.mode);
+        dialog.findChild<QComboBox*>("BitRateComboBox")->setCurrentText(c.rate);
+        ASSERT_EQ(dialog.GetBitRate(), QString(c.rate).toInt());
+        page->OnEncodingPrefsChanged();
+        auto* vcd = Control<QCheckBox>("CheckBoxVCD");
+        EXPECT_EQ(vcd->isChecked(), c.vcd) << c.rate << " " << c.mode;
+        EXPECT_EQ(vcd->font().bold(), !c.vcd);
+        vcd->click();
+        EXPECT_EQ(vcd->isChecked(), c.vcd) << "a click changes nothing";
+        for (const char* name : {"CheckBoxXVCD", "CheckBoxSVCD", "CheckBoxXSVCD"})
+            EXPECT_TRUE(Control<QCheckBox>(name)->isChecked());
+    }
+    Control<QComboBox>("ComboBoxAudioFormatOutput")->setCurrentText("WAV");
+    for (const char* name : {"CheckBoxVCD", "CheckBoxXVCD", "CheckBoxSVCD", "CheckBoxXSVCD"})
+        EXPECT_FALSE(Control<QCheckBox>(name)->isChecked());
+}
+
+TEST_F(ConversionPage, TheOutputFolderRefusesSystemAndReadOnlyFolders)
+{
+    Control<QRadioButton>("RadioButtonOutputBrowse")->setChecked(true);
+    const QString readOnly = Root() + "locked";
+    QDir().mkpath(readOnly);
+    QFile::setPermissions(readOnly, QFile::ReadOwner | QFile::ExeOwner);
+    auto* edit = Control<QLineEdit>("EditOutputFolder");
+    for (const auto& [chosen, expected] : {std::pair(Root() + "music", Root() + "music/"),
+                                           {readOnly, QString()},
+                                           {QString("/proc"), QString()}}) {
+        QDir().mkpath(Root() + "music");
+        Dialogs().QueueChoice(chosen);
+        Control<QPushButton>("ButtonBrowseOutputFolder")->click();
+        EXPECT_EQ(edit->text(), expected) << chosen.toStdString();
+    }
 }
 
 } // namespace
