@@ -1,14 +1,13 @@
 #pragma once
 
+#include "components/adv_message_dlg.h"
 #include "platform/dialogs.h"
-
-#include <QMessageBox>
 
 #include <memory>
 
 namespace plat {
 
-// The program's dialogs: Qt message boxes and non-native file choosers.
+// The program's dialogs: the program's message dialog and non-native file choosers.
 class QtDialogs : public Dialogs {
 public:
     MessageAnswer ShowMessage(const MessageRequest& request) override;
@@ -18,8 +17,8 @@ public:
     QString ChooseFolder(const QString& title, const QString& folder) override;
 };
 
-// The box ShowMessage shows, with the selected language's title and button captions.
-std::unique_ptr<QMessageBox> MakeMessageBox(const MessageRequest& request, QWidget* parent);
+// The dialog ShowMessage shows, with the selected language's title and button captions.
+std::unique_ptr<TAdvancedMessageForm> MakeMessageBox(const MessageRequest& request, QWidget* parent);
 
 // "Audio|*.mp3;*.wav|All|*" becomes Qt's "Audio (*.mp3 *.wav);;All (*)".
 QString QtFileFilter(const QString& filter);

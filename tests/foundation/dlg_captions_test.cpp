@@ -58,18 +58,18 @@ TEST_F(DialogCaptions, MessageBoxesTakeTitleAndButtonsFromTheSelectedRow)
     ApplyDialogLanguage("fr");
     auto box = MakeMessageBox(request, nullptr);
     EXPECT_EQ(box->windowTitle(), "Confirmation");
-    EXPECT_EQ(box->button(QMessageBox::Yes)->text(), "&Oui");
-    EXPECT_EQ(box->button(QMessageBox::No)->text(), "&Non");
-    EXPECT_EQ(box->button(QMessageBox::YesToAll)->text(), "O&ui pour tout");
-    EXPECT_EQ(box->button(QMessageBox::Cancel)->text(), "Annuler");
-    EXPECT_EQ(box->button(QMessageBox::Ok), nullptr);
+    EXPECT_EQ(box->Button(mbYes)->text(), "&Oui");
+    EXPECT_EQ(box->Button(mbNo)->text(), "&Non");
+    EXPECT_EQ(box->Button(mbYesToAll)->text(), "O&ui pour tout");
+    EXPECT_EQ(box->Button(mbCancel)->text(), "Annuler");
+    EXPECT_EQ(box->Button(mbOK), nullptr);
 
     RestoreDialogStrings();
     request.Type = TMsgDlgType::mtError;
     request.Buttons = mbOK;
     box = MakeMessageBox(request, nullptr);
     EXPECT_EQ(box->windowTitle(), "Error");
-    EXPECT_EQ(box->button(QMessageBox::Ok)->text(), "OK");
+    EXPECT_EQ(box->Button(mbOK)->text(), "OK");
 }
 
 TEST_F(DialogCaptions, AllAndYesToAllAreTwoButtonsWithTheirOwnResults)
@@ -79,16 +79,16 @@ TEST_F(DialogCaptions, AllAndYesToAllAreTwoButtonsWithTheirOwnResults)
     request.Buttons = mbAll | mbYesToAll | mbNo;
     const auto shown = MakeMessageBox(request, nullptr);
     QStringList captions;
-    for (const QAbstractButton* button : shown->buttons())
+    for (const QAbstractButton* button : shown->Buttons())
         captions << button->text();
     captions.sort();
     EXPECT_EQ(captions, QStringList({"&All", "&No", "Yes to &All"}));
 
     for (const auto& [caption, result] : {std::pair{"&All", mrAll}, std::pair{"Yes to &All", mrYesToAll}}) {
         QTimer::singleShot(0, [caption = QString(caption)] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            auto* box = qobject_cast<TAdvancedMessageForm*>(QApplication::activeModalWidget());
             ASSERT_NE(box, nullptr);
-            for (QAbstractButton* button : box->buttons())
+            for (QAbstractButton* button : box->Buttons())
                 if (button->text() == caption)
                     button->click();
         });

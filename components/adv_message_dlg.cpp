@@ -1,0 +1,249 @@
+#include "components/adv_message_dlg.h"
+
+#include "components/easysize.h"
+#include "components/url_link.h"
+#include "foundation/brindlow_sounds.h"
+#include "foundation/dlg_m_lang.h"
+#include "foundation/language.h"
+#include "platform/paths.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
+
+using namespace plat;
+
+namespace {
+
+struct ButtonResult {
+    TMsgDlgBtn Button;
+    int Result;
+    TDlgCaption Caption;
+};
+
+constexpr ButtonResult buttonTable[] = {
+    {mbYes, mrYes, dcMsgYes},
+    {mbNo, mrNo, dcMsgNo},
+    {mbOK, mrOk, dcMsgOK},
+    {mbCancel, mrCancel, dcMsgCancel},
+    {mbAbort, mrAbort, dcMsgAbort},
+    {mbRetry, mrRetry, dcMsgRetry},
+    {mbIgnore, mrIgnore, dcMsgIgnore},
+    {mbAll, mrAll, dcMsgAll},
+    {mbNoToAll, mrNoToAll, dcMsgNoToAll},
+    {mbYesToAll, mrYesToAll, dcMsgYesToAll},
+    {mbHelp, mrNone, dcMsgHelp},
+};
+
+const char* const buttonProperty = "msgDlgBtn";
+
+QStyle::StandardPixmap iconFor(TMsgDlgType type)
+{
+    switch (type) {
+    case TMsgDlgType::mtWarning:
+        return QStyle::SP_MessageBoxWarning;
+    case TMsgDlgType::mtError:
+        return QStyle::SP_MessageBoxCritical;
+    case TMsgDlgType::mtInformation:
+        return QStyle::SP_MessageBoxInformation;
+    case TMsgDlgType::mtConfirmation:
+        return QStyle::SP_MessageBoxQuestion;
+    case TMsgDlgType::mtCustom:
+        break;
+    }
+    return QStyle::SP_CustomBase;
+}
+
+// The title follows the selected language; a custom dialog carries the program's name.
+QString titleFor(TMsgDlgType type)
+{
+    switch (type) {
+    case TMsgDlgType::mtWarning:
+        return DlgCaption(dcWarning);
+    case TMsgDlgType::mtError:
+        return DlgCaption(dcError);
+    case TMsgDlgType::mtInformation:
+        return DlgCaption(dcInformation);
+    case TMsgDlgType::mtConfirmation:
+        return DlgCaption(dcConfirm);
+    case TMsgDlgType::mtCustom:
+        break;
+    }
+    return QApplication::applicationName();
+}
+
+QLabel* makeIcon(TMsgDlgType type, QWidget* parent)
+{
+    const QStyle::StandardPixmap standard = iconFor(type);
+    if (standard == QStyle::SP_CustomBase)
+        return nullptr;
+    auto* image = new QLabel(parent);
+    image->setObjectName(QStringLiteral("Image"));
+    const int size = parent->style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, parent);
+    image->setPixmap(parent->style()->standardIcon(standard, nullptr, parent).pixmap(size, size));
+    image->setAlignment(Qt::AlignTop);
+    return image;
+}
+
+TURLLink* makeHelpLink(const QString& page, QWidget* parent)
+{
+    auto* link = new TURLLink(parent);
+    link->setObjectName(QStringLiteral("_AdvancedMessageDlg_UrlLink"));
+    link->setText(TranslateMsg(QStringLiteral("Help")));
+    link->SetLink(page);
+    QFont normal = link->font();
+    normal.setBold(true);
+    link->setFont(normal);
+    QFont hover = normal;
+    hover.setUnderline(false);
+    link->SetFocusFont(hover);
+    link->setCursor(Qt::PointingHandCursor);
+    return link;
+}
+
+// <Docs>/<name><suffix>.htm, or .html when the .htm page is missing.
+QString pageFile(const QString& base)
+{
+    const QString page = base + QStringLiteral(".htm");
+    return QFileInfo::exists(page) ? page : page + u'l';
+}
+
+} // namespace
+
+TAdvancedMessageForm::TAdvancedMessageForm(const MessageRequest& request, QWidget* parent)
+    : QDialog(parent), requested_(request.Buttons), requestedChecked_(request.Checked)
+{
+    setWindowTitle(titleFor(request.Type));
+    auto* layout = new QVBoxLayout(this);
+    auto* top = new QHBoxLayout;
+    if (QLabel* image = makeIcon(request.Type, this))
+        top->addWidget(image);
+    message_ = new QLabel(ForDisplay(request.Text), this);
+    message_->setObjectName(QStringLiteral("Message"));
+    message_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    top->addWidget(message_, 1);
+    layout->addLayout(top);
+    auto* extras = new QHBoxLayout;
+    addExtras(request, extras);
+    if (checkBox_ || urlLink_)
+        layout->addLayout(extras);
+    else
+        delete extras;
+    auto* buttonRow = new QHBoxLayout;
+    buttonRow->addStretch();
+    addButtons(request.Buttons, buttonRow);
+    buttonRow->addStretch();
+    layout->addLayout(buttonRow);
+    auto* resizer = new TFormResizer(this);
+    resizer->ResizeFonts = true;
+    resizer->AdaptToScreen(false);
+}
+
+void TAdvancedMessageForm::addExtras(const MessageRequest& request, QHBoxLayout* row)
+{
+    if (!request.CheckCaption.trimmed().isEmpty()) {
+        checkBox_ = new QCheckBox(ForDisplay(request.CheckCaption), this);
+        checkBox_->setObjectName(QStringLiteral("_AdvancedMessageDlg_CheckBox"));
+        checkBox_->setChecked(request.Checked);
+        row->addWidget(checkBox_);
+    }
+    row->addStretch();
+    if (!request.HelpPage.trimmed().isEmpty()) {
+        urlLink_ = makeHelpLink(request.HelpPage, this);
+        row->addWidget(urlLink_);
+    }
+}
+
+void TAdvancedMessageForm::addButtons(TMsgDlgButtons buttons, QHBoxLayout* row)
+{
+    for (const ButtonResult& entry : buttonTable) {
+        if (!buttons.testFlag(entry.Button))
+            continue;
+        auto* button = new QPushButton(DlgCaption(entry.Caption), this);
+        button->setProperty(buttonProperty, static_cast<int>(entry.Button));
+        button->setDefault(buttons_.isEmpty());
+        // Help contexts are not shown here: the Help button closes nothing.
+        if (const int result = entry.Result; result != mrNone)
+            connect(button, &QPushButton::clicked, this, [this, result] { done(result); });
+        buttons_.append(button);
+        row->addWidget(button);
+    }
+}
+
+QAbstractButton* TAdvancedMessageForm::Button(TMsgDlgBtn button) const
+{
+    for (QAbstractButton* candidate : buttons_)
+        if (candidate->property(buttonProperty).toInt() == static_cast<int>(button))
+            return candidate;
+    return nullptr;
+}
+
+MessageAnswer TAdvancedMessageForm::Run()
+{
+    MessageAnswer answer;
+    answer.ModalResult = exec();
+    if (answer.ModalResult == mrNone && requested_.testFlag(mbCancel))
+        answer.ModalResult = mrCancel;
+    answer.Checked = checkBox_ ? checkBox_->isChecked() : requestedChecked_;
+    return answer;
+}
+
+QString AdvancedMessageHelpPage(const QString& DocName)
+{
+    const QString name = DocName.trimmed();
+    if (name.isEmpty())
+        return QString();
+    const QString base = plat::ProgramFolder() + QStringLiteral("Docs/") + name;
+    const QString page = pageFile(base);
+    const QString frenchPage = pageFile(base + QStringLiteral("_fr"));
+    const QString chosen =
+        CurrentLanguageCode() == u"fr" && QFileInfo::exists(frenchPage) ? frenchPage : page;
+    return QFileInfo::exists(chosen) ? chosen : QString();
+}
+
+int AdvancedMessageDlg(const QString& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons, int HelpCtx,
+                       int DefaultResult, bool& DontShowAgain, const QString& CheckCaption,
+                       const QString& DocName)
+{
+    if (DontShowAgain)
+        return DefaultResult;
+    MessageRequest request;
+    request.Text = Msg;
+    request.Type = DlgType;
+    request.Buttons = Buttons;
+    request.HelpContext = HelpCtx;
+    request.CheckCaption = CheckCaption.trimmed().isEmpty() ? QString() : CheckCaption;
+    request.HelpPage = AdvancedMessageHelpPage(DocName);
+    request.Checked = DontShowAgain;
+    const MessageAnswer answer = CurrentDialogs().ShowMessage(request);
+    if (!request.CheckCaption.isEmpty())
+        DontShowAgain = answer.Checked;
+    return answer.ModalResult;
+}
+
+namespace {
+
+bool confirm(const QString& question)
+{
+    PlaySoundEvent(SndPleaseConfirm);
+    const QString text = u'\r' + question + QStringLiteral("       \r");
+    return MessageDlg(text, TMsgDlgType::mtConfirmation, mbOK | mbCancel) == mrOk;
+}
+
+} // namespace
+
+bool ConfirmDialog()
+{
+    return confirm(TranslateMsg(QStringLiteral("Please confirm...")));
+}
+
+bool ConfirmQuit()
+{
+    return confirm(TranslateMsg(QStringLiteral("Please confirm that you want to quit")) +
+                   QStringLiteral("..."));
+}

@@ -1,0 +1,164 @@
+#include "components/audio_files_list_view.h"
+#include "tests/support/qt_printers.h"
+#include "tests/support/temp_world.h"
+
+#include <QCoreApplication>
+#include <QDropEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QTest>
+#include <QUrl>
+
+namespace {
+
+QStringList Column(const QTreeWidget& list, int column)
+{
+    QStringList texts;
+    for (int row = 0; row < list.topLevelItemCount(); ++row)
+        texts << list.topLevelItem(row)->text(column);
+    return texts;
+}
+
+} // namespace
+
+class AudioFilesListView : public TempWorld {
+protected:
+    void SetUp() override
+    {
+        TempWorld::SetUp();
+        list.OnCountMayHaveChanged = [this](QObject*) { ++changes; };
+    }
+
+    QStringList Files(const QStringList& names) const
+    {
+        QStringList files;
+        for (const QString& name : names)
+            files << WriteFile(name, "data");
+        return files;
+    }
+
+    TAudioFilesListView list;
+    int changes = 0;
+};
+
+TEST_F(AudioFilesListView, AddingSortsSkipsUnsupportedTypesAndListsEachFileOnce)
+{
+    const QStringList files = Files({"b.mp3", "notes.txt", "d.MP3", "a.wav", "A.wav"});
+    list.AddFiles(files + QStringList{files[0], Root() + "x/../b.mp3"});
+    EXPECT_EQ(Column(list, TAudioFilesListView::NameColumn),
+              QStringList({"A.wav", "a.wav", "b.mp3", "d.MP3"}));
+    EXPECT_EQ(Column(list, TAudioFilesListView::PathColumn), QStringList(4, Root()));
+    EXPECT_EQ(Column(list, TAudioFilesListView::InformationColumn), QStringList(4, QString(36, u' ')));
+    EXPECT_EQ(changes, 4);
+
+    list.AddFiles(Files({"e.ogg", "b.mp3"}));
+    EXPECT_EQ(Column(list, 0), QStringList({"A.wav", "a.wav", "b.mp3", "d.MP3", "e.ogg"}));
+    EXPECT_EQ(changes, 5);
+    EXPECT_EQ(list.headerItem()->text(1), "Information");
+}
+
+TEST_F(AudioFilesListView, RemovedRowsLeaveTheirEntriesDetachedAndEveryRemovalIsAnnounced)
+{
+    list.AddFiles(Files({"a.mp3", "b.mp3", "c.mp3", "d.mp3"}));
+    const auto entries = list.GetAudioFiles();
+    ASSERT_EQ(entries.size(), 4u);
+    EXPECT_EQ(entries[2]->FullName, Root() + "c.mp3");
+    entries[1]->SetProgress(42);
+    EXPECT_EQ(list.topLevelItem(1)->text(1), "42 %");
+    list.ClearStatuses();
+    EXPECT_EQ(entries[1]->GetStatus(), afsWaiting);
+    EXPECT_EQ(list.topLevelItem(1)->text(1), QString(36, u' '));
+
+    changes = 0;
+    list.RemoveAudioFile(entries[1].get());
+    list.RemoveAudioFile(nullptr);
+    EXPECT_EQ(changes, 1);
+    list.topLevelItem(2)->setSelected(true);
+    list.DeleteSelected();
+    list.DeleteSelected();
+    EXPECT_EQ(changes, 3) << "also when nothing was selected";
+    EXPECT_EQ(Column(list, 0), QStringList({"a.mp3", "c.mp3"}));
+    for (int gone : {1, 3}) {
+        EXPECT_EQ(entries[gone]->ListView, nullptr);
+        EXPECT_EQ(entries[gone]->ListItem, nullptr);
+    }
+    entries[3]->SetStatus(afsError, QString()); // a running step may still report on it
+    list.ClearFiles();
+    EXPECT_EQ(changes, 4);
+    EXPECT_TRUE(list.GetAudioFiles().empty());
+    EXPECT_EQ(entries[0]->ListItem, nullptr);
+}
+
+TEST_F(AudioFilesListView, DeleteKeysAreLeftToAnAttachedMenuAndWaitForTheEndOfAnAddition)
+{
+    struct Case {
+        Qt::Key key;
+        bool withMenu;
+        int rowsLeft;
+    };
+    const Case cases[] = {{Qt::Key_Backspace, false, 1},
+                          {Qt::Key_Delete, false, 1},
+                          {Qt::Key_Backspace, true, 1},
+                          {Qt::Key_Delete, true, 2}};
+    QMenu menu;
+    const QStringList files = Files({"a.mp3", "b.mp3"});
+    for (const Case& c : cases) {
+        list.ClearFiles();
+        list.AddFiles(files);
+        list.SetPopupMenu(c.withMenu ? &menu : nullptr);
+        list.topLevelItem(0)->setSelected(true);
+        QTest::keyClick(&list, c.key);
+        EXPECT_EQ(list.topLevelItemCount(), c.rowsLeft) << c.key << c.withMenu;
+    }
+
+    list.ClearFiles();
+    list.SetPopupMenu(nullptr);
+    list.OnCountMayHaveChanged = [this](QObject*) {
+        list.topLevelItem(0)->setSelected(true);
+        QTest::keyClick(&list, Qt::Key_Backspace);
+    };
+    list.AddFiles(files);
+    EXPECT_EQ(list.topLevelItemCount(), 2);
+}
+
+TEST_F(AudioFilesListView, ADropHandsOnTheWholeLocalNamesUnfiltered)
+{
+    QStringList dropped;
+    list.OnDropItems = [&](QObject*, const QStringList& names) { dropped = names; };
+    const QString longName = Root() + QString(200, u'n') + "/" + QString(200, u'n') + ".txt";
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(Root() + "folder"), QUrl::fromLocalFile(longName),
+                  QUrl("https://example.com/a.mp3")});
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(list.viewport(), &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(list.viewport(), &drop);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(dropped, QStringList({Root() + "folder", longName}));
+    EXPECT_EQ(list.topLevelItemCount(), 0) << "the owner decides what is added";
+}
+
+TEST_F(AudioFilesListView, TheHintShowsOnlyWhileTheListIsEmpty)
+{
+    list.resize(400, 300);
+    list.SetLine1("Drop your audio files here");
+    list.SetLine3("or use the Add button");
+    list.SetLinesShow(true);
+    list.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    const auto inkInTheMiddle = [this] {
+        const QImage picture = list.grab().toImage();
+        const QRgb base = list.palette().color(QPalette::Base).rgb();
+        int ink = 0;
+        for (int y = 130; y < 200; ++y)
+            for (int x = 20; x < 380; ++x)
+                ink += picture.pixel(x, y) != base ? 1 : 0;
+        return ink;
+    };
+    EXPECT_GT(inkInTheMiddle(), 50);
+    list.AddFiles(Files({"a.mp3"}));
+    EXPECT_EQ(inkInTheMiddle(), 0);
+    list.ClearFiles();
+    EXPECT_GT(inkInTheMiddle(), 50);
+}

@@ -1,0 +1,147 @@
+#include "components/num_edit.h"
+#include "components/sounds_list_view.h"
+#include "components/url_link.h"
+#include "foundation/sound_item.h"
+#include "foundation/sounds_manager.h"
+#include "platform/url_opener.h"
+#include "tests/support/qt_printers.h"
+#include "tests/support/temp_world.h"
+#include "tests/support/wav_image.h"
+
+#include <QDesktopServices>
+#include <QEnterEvent>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace plat;
+
+namespace {
+
+// Stands in for the desktop: remembers every URL it is asked to open.
+class UrlRecorder : public QObject {
+    Q_OBJECT
+
+public:
+    UrlRecorder()
+    {
+        for (const char* scheme : schemes)
+            QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), this, "open");
+    }
+    ~UrlRecorder() override
+    {
+        for (const char* scheme : schemes)
+            QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+    }
+    QList<QUrl> Opened;
+
+public Q_SLOTS:
+    void open(const QUrl& url) { Opened << url; }
+
+private:
+    static constexpr const char* schemes[] = {"http", "https", "ftp", "mailto", "file", "javascript"};
+};
+
+using SmallControls = TempWorld;
+
+} // namespace
+
+TEST_F(SmallControls, LinksOpenOnlyForTheWebMailAndTheProgramsOwnHelpPages)
+{
+    const QString page = WriteFile(ProgramFolder() + "Docs/help.htm", "<html/>");
+    const QString outside = WriteFile("secret.txt", "x");
+    QFile::link(outside, ProgramFolder() + "Docs/escape.htm");
+    UrlRecorder recorder;
+    const std::pair<QString, bool> links[] = {
+        {"https://example.org/a?b=c", true},
+        {"http://example.org", true},
+        {"ftp://example.org/f", true},
+        {"mailto:someone@example.org", true},
+        {page, true},
+        {QUrl::fromLocalFile(page).toString(), true},
+        {"javascript:alert(1)", false},
+        {"file://" + outside, false},
+        {outside, false},
+        {ProgramFolder() + "Docs/../../secret.txt", false},
+        {ProgramFolder() + "Docs/escape.htm", false},
+        {ProgramFolder() + "Docs/missing.htm", false},
+        {"http:nohost", false},
+    };
+    for (const auto& [link, allowed] : links) {
+        recorder.Opened.clear();
+        EXPECT_EQ(UrlOpener::Open(link), allowed) << link.toStdString();
+        EXPECT_EQ(recorder.Opened.size(), allowed ? 1 : 0) << link.toStdString();
+    }
+}
+
+TEST_F(SmallControls, ALinkSwapsToItsFocusFontWhileHoveredAndOpensOnAClick)
+{
+    UrlRecorder recorder;
+    TURLLink link;
+    const QFont normal = link.font();
+    QFont focus = normal;
+    focus.setBold(true);
+    link.setProperty("FocusFont", focus);
+    QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
+    QApplication::sendEvent(&link, &enter);
+    EXPECT_EQ(link.font(), focus);
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(&link, &leave);
+    EXPECT_EQ(link.font(), normal);
+
+    QSignalSpy clicked(&link, &TURLLink::OnClicked);
+    for (const auto& [target, opens] : {std::pair{QString("https://example.org"), 1}, std::pair{QString(), 0},
+                                        std::pair{"https://example.org/" + QString(300, u'a'), 0}}) {
+        link.SetLink(target);
+        recorder.Opened.clear();
+        QTest::mouseClick(&link, Qt::LeftButton);
+        EXPECT_EQ(recorder.Opened.size(), opens) << target.size();
+    }
+    EXPECT_EQ(clicked.count(), 3) << "a click is always reported";
+}
+
+TEST_F(SmallControls, ANumberBoxKeepsDigitsOnlyAndEnterInsertsNothing)
+{
+    TNumEdit edit;
+    QSignalSpy enter(&edit, &TNumEdit::OnEnterPressed);
+    QTest::keyClicks(&edit, "8a0 ");
+    EXPECT_EQ(edit.text(), "80");
+    QTest::keyClick(&edit, Qt::Key_Return);
+    EXPECT_EQ(enter.count(), 1);
+    EXPECT_EQ(edit.text(), "80");
+    edit.clear();
+    edit.insert("80a0"); // as a paste would
+    EXPECT_EQ(edit.text(), "800");
+    EXPECT_EQ(edit.cursorPosition(), 3);
+}
+
+TEST_F(SmallControls, TheSoundsListRefusesTheCheckOfASoundWithoutData)
+{
+    const QString wave = WriteFile("ding.wav", MakeWavImage(8000, 1, 16, RampSamples(10)));
+    TSoundItem* withData = RegisterSound(std::make_unique<TSoundItem>("Ding", wave, false, "SndDing"));
+    withData->Reload();
+    ASSERT_TRUE(withData->HasWaveData());
+    TSoundItem* without = RegisterSound(std::make_unique<TSoundItem>("Gone", QString(), false, "SndGone"));
+    without->SetTranslatedCaption("Parti");
+
+    TSoundsListView list;
+    list.SetMultiSelect(true);
+    EXPECT_FALSE(list.property("MultiSelect").toBool());
+    list.FillList();
+    ASSERT_EQ(list.topLevelItemCount(), GetSoundsList().size());
+    QTreeWidgetItem* gone = list.topLevelItem(GetSoundsList().indexOf(without));
+    QTreeWidgetItem* ding = list.topLevelItem(GetSoundsList().indexOf(withData));
+    EXPECT_EQ(gone->text(0), "Parti");
+    for (QTreeWidgetItem* row : {gone, ding})
+        row->setCheckState(0, Qt::Checked);
+    EXPECT_EQ(gone->checkState(0), Qt::Unchecked);
+    EXPECT_FALSE(without->UseIt());
+    EXPECT_EQ(ding->checkState(0), Qt::Checked);
+    EXPECT_TRUE(withData->UseIt());
+
+    withData->SetUseIt(false);
+    list.UpdateSound(withData);
+    EXPECT_EQ(list.topLevelItem(GetSoundsList().indexOf(withData))->checkState(0), Qt::Unchecked);
+}
+
+#include "small_controls_test.moc"
