@@ -3,6 +3,11 @@
 #include "app/batch_commands.h"
 #include "engine/command_common_data.h"
 
+#include "app/form_settings_batch.h"
+#include "app/form_settings_general.h"
+#include "components/adv_message_dlg.h"
+#include "components/audio_files_list_view.h"
+#include "components/dropper.h"
 #include "components/form_registry.h"
 #include "components/list_strings.h"
 #include "engine/commands_manager.h"
@@ -47,33 +52,39 @@ const QString KeyEncodingType = QStringLiteral("EncodingType");
 const QString FormatMpeg = QStringLiteral("MPEG-1 Audio Layer II");
 const QString FormatWav = QStringLiteral("WAV");
 
-const QString PageGeneral = QStringLiteral("PageSettingsGeneral");
-const QString PageBatch = QStringLiteral("PageSettingsBatch");
-
 // Code outside a settings page reads its live choices from its controls; without the page, the
 // setting's default holds.
-QObject* SettingsControl(const QString& page, const QString& name)
+QString PageName(const TPageSettingsGeneral*)
 {
-    QWidget* form = FormRegistry::Instance().Find(page);
-    if (!form)
-        return nullptr;
-    const QList<QObject*> children = form->findChildren<QObject*>();
-    const auto found = std::find_if(children.begin(), children.end(), [&name](const QObject* child) {
-        return child->objectName().compare(name, Qt::CaseInsensitive) == 0;
-    });
-    return found == children.end() ? nullptr : *found;
+    return QStringLiteral("PageSettingsGeneral");
 }
 
-bool SettingChecked(const QString& page, const QString& name, bool fallback)
+QString PageName(const TPageSettingsBatch*)
 {
-    const auto* button = qobject_cast<QAbstractButton*>(SettingsControl(page, name));
-    return button ? button->isChecked() : fallback;
+    return QStringLiteral("PageSettingsBatch");
 }
 
-QString SettingText(const QString& page, const QString& name)
+template <typename Page> const Page* SettingsPage()
 {
-    const auto* edit = qobject_cast<QLineEdit*>(SettingsControl(page, name));
-    return edit ? edit->text() : QString();
+    return qobject_cast<const Page*>(
+        FormRegistry::Instance().Find(PageName(static_cast<const Page*>(nullptr))));
+}
+
+template <typename Page, typename Button> bool Checked(Button* Page::*control, bool fallback)
+{
+    const Page* page = SettingsPage<Page>();
+    return page ? (page->*control)->isChecked() : fallback;
+}
+
+QString TempFolderSetting()
+{
+    const auto* page = SettingsPage<TPageSettingsGeneral>();
+    return page ? page->EditTempFolder->text() : QString();
+}
+
+bool ScanSubfolders()
+{
+    return Checked(&TPageSettingsBatch::CheckBoxScanSubfolders, true);
 }
 
 QString WithTrailingSlash(const QString& folder)
@@ -133,6 +144,9 @@ TPageMpegAudio::TPageMpegAudio(QWidget* parent)
     RadioButtonOutputSame->setChecked(true);
     OutputFolderChoiceChanged();
     GlobalEvents().OnEncodingSettingsChanged = [this](QObject*) { OnEncodingPrefsChanged(); };
+    GlobalEvents().OnScanSubfoldersChanged = [this](QObject*) {
+        InvisibleDropper->SetRecursive(ScanSubfolders());
+    };
     CrashButton->hide();
     ButtonSwitch->hide();
     ExperimentalPanel->hide();
@@ -153,6 +167,7 @@ TPageMpegAudio::TPageMpegAudio(QWidget* parent)
 TPageMpegAudio::~TPageMpegAudio()
 {
     GlobalEvents().OnEncodingSettingsChanged = nullptr;
+    GlobalEvents().OnScanSubfoldersChanged = nullptr;
     TCommandsManager* queue = GlobalEvents().CommandsManager;
     if (queue && !queue->IsRunning())
         queue->Reset();
@@ -183,10 +198,11 @@ QWidget* TPageMpegAudio::CreateSourceGroup()
 
     PanelFiles = Named(new QWidget(), "PanelFiles");
     auto* filesLayout = new QHBoxLayout(PanelFiles);
-    AudioFilesListView = Named(new QTreeWidget(), "AudioFilesListView");
-    AudioFilesListView->setHeaderLabels(
-        {QStringLiteral("Name"), QStringLiteral("Information"), QStringLiteral("Path")});
-    AudioFilesListView->setContextMenuPolicy(Qt::CustomContextMenu);
+    AudioFilesListView = Named(new TAudioFilesListView(), "AudioFilesListView");
+    InvisibleDropper = Named(new TDropper(PanelFiles), "InvisibleDropper");
+    InvisibleDropper->hide();
+    InvisibleDropper->SetAllowDir(false);
+    InvisibleDropper->SetRecursive(false);
     filesLayout->addWidget(AudioFilesListView);
     auto* listButtons = new QVBoxLayout();
     ButtonAudioAddFiles = NewButton("ButtonAudioAddFiles", QStringLiteral("Add files"));
@@ -209,6 +225,7 @@ QWidget* TPageMpegAudio::CreateSourceGroup()
     TBXAudioListItemClear =
         Named(TBXPopupMenuAudioFilesList->addAction(QStringLiteral("Clear")), "TBXAudioListItemClear");
     TBXAudioListItemClear->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Delete));
+    AudioFilesListView->SetPopupMenu(TBXPopupMenuAudioFilesList);
 
     BevelOneMpegFile = Named(new QFrame(), "BevelOneMpegFile");
     BevelOneMpegFile->setFrameShape(QFrame::HLine);
@@ -320,13 +337,27 @@ void TPageMpegAudio::ConnectControls()
         connect(box, &QCheckBox::clicked, this, [this] { OnEncodingPrefsChanged(); });
     connect(ButtonSwitch, &QPushButton::clicked, this,
             [this] { ShowProgressControls(!TBXAlignmentPanelProgress->isVisibleTo(this)); });
-    connect(ButtonAudioClearFiles, &QPushButton::clicked, this, [this] { ClearAudioFiles(); });
-    connect(TBXAudioListItemClear, &QAction::triggered, this, [this] { ClearAudioFiles(); });
+    connect(ButtonAudioAddFiles, &QPushButton::clicked, this, [this] { SelectAudioFileDialog(); });
+    connect(TBXAudioListItemAddFiles, &QAction::triggered, this, [this] { SelectAudioFileDialog(); });
+    connect(ButtonAudioAddFolder, &QPushButton::clicked, this, [this] { ButtonAudioAddFolderClick(); });
+    connect(ButtonAudioClearFiles, &QPushButton::clicked, this, [this] { ClearAllAudioFiles(); });
+    connect(TBXAudioListItemClear, &QAction::triggered, this, [this] { ClearAllAudioFiles(); });
+    connect(ButtonAudioDeleteFile, &QPushButton::clicked, this, [this] { RemoveSelectedAudioFiles(); });
+    connect(TBXAudioListItemDeleteSelected, &QAction::triggered, this,
+            [this] { RemoveSelectedAudioFiles(); });
     connect(AudioFilesListView, &QTreeWidget::itemSelectionChanged, this,
             [this] { RefreshAudioFilesButtons(); });
-    connect(AudioFilesListView, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        TBXPopupMenuAudioFilesList->popup(AudioFilesListView->mapToGlobal(at));
+    connect(AudioFilesListView, &QTreeWidget::itemDoubleClicked, this, [this] {
+        if (AudioFilesListView->selectedItems().isEmpty())
+            SelectAudioFileDialog();
     });
+    AudioFilesListView->OnCountMayHaveChanged = [this](QObject*) { RefreshAudioFilesButtons(); };
+    AudioFilesListView->OnDropItems = [this](QObject*, const QStringList& files) {
+        AudioFilesListViewDropItems(files);
+    };
+    InvisibleDropper->OnDropItems = [this](QObject*, const QStringList& files) {
+        AudioFilesListView->AddFiles(files);
+    };
 }
 
 // ---- Page protocol ------------------------------------------------------------------------------------
@@ -376,6 +407,7 @@ void TPageMpegAudio::SettingsLoaded()
 {
     SetConvertButtonCaption(false);
     RefreshAudioFilesButtons();
+    InvisibleDropper->SetScanFilesFilter(GetAudioFilesMask());
 }
 
 void TPageMpegAudio::Translate()
@@ -391,9 +423,18 @@ void TPageMpegAudio::Translate()
     TBXAudioListItemAddFiles->setText(TranslateMsg(QStringLiteral("Add audio files")));
     TBXAudioListItemDeleteSelected->setText(TranslateMsg(QStringLiteral("Delete selected")));
     TBXAudioListItemClear->setText(ButtonAudioClearFiles->text());
-    AudioFilesListView->setHeaderLabels({TranslateMsg(QStringLiteral("Name")),
-                                         TranslateMsg(QStringLiteral("Information")),
-                                         TranslateMsg(QStringLiteral("Path"))});
+    AudioFilesListView->SetLine1(QString());
+    AudioFilesListView->SetLine2(TranslateMsg(QStringLiteral("Mp3, WMA, Ogg Vorbis and Wave files...")));
+    AudioFilesListView->SetLine3(QString());
+    AudioFilesListView->SetLine4(QString());
+    TextBytes = TranslateMsg(QStringLiteral("bytes"));
+    TextKB = TranslateMsg(QStringLiteral("KB"));
+    TextMB = TranslateMsg(QStringLiteral("MB"));
+    TextName = TranslateMsg(QStringLiteral("Name"));
+    TextPath = TranslateMsg(QStringLiteral("Path"));
+    TextInformation = TranslateMsg(QStringLiteral("Information"));
+    TextNotAvailable = TranslateMsg(QStringLiteral("Not Available"));
+    AudioFilesListView->SetupColumns();
     CheckBoxVCD->setToolTip(
         plat::ForDisplay(QStringLiteral("VCD 2.0:\r Stereo/Joint Stereo/Dual Channel: 128, 192, 224, 384 "
                                         "kbit/sec\r Mono: 64, 96, 192 kbit/sec")));
@@ -465,49 +506,79 @@ void TPageMpegAudio::OnEncodingPrefsChanged()
 
 // ---- Source files -------------------------------------------------------------------------------------
 
-int TPageMpegAudio::AddFiles(const QStringList& files)
+void TPageMpegAudio::ClearAllAudioFiles()
 {
-    int added = 0;
-    for (const QString& name : files) {
-        const bool listed = std::any_of(audioFiles_.begin(), audioFiles_.end(),
-                                        [&name](const auto& entry) { return entry->FullName == name; });
-        if (listed || !IsSupportedAudioFile(name) || !QFileInfo(name).isFile())
-            continue;
-        auto* item = new QTreeWidgetItem(AudioFilesListView);
-        auto entry = std::make_shared<TAudioFile>(name, AudioFilesListView, item);
-        item->setText(0, entry->FileName);
-        item->setText(2, entry->Folder);
-        audioFiles_.push_back(entry);
-        ++added;
-    }
-    RefreshAudioFilesButtons();
-    return added;
+    if (ConfirmDialog())
+        AudioFilesListView->ClearFiles();
 }
 
-void TPageMpegAudio::ClearAudioFiles()
+void TPageMpegAudio::RemoveSelectedAudioFiles()
 {
-    for (const auto& entry : audioFiles_)
-        entry->Detach();
-    audioFiles_.clear();
-    AudioFilesListView->clear();
-    RefreshAudioFilesButtons();
+    AudioFilesListView->DeleteSelected();
 }
 
-void TPageMpegAudio::RemoveAudioFile(const std::shared_ptr<TAudioFile>& entry)
+namespace {
+
+plat::FileRequest AudioFileRequest(const QString& title)
 {
-    const auto found = std::find(audioFiles_.begin(), audioFiles_.end(), entry);
-    if (found == audioFiles_.end())
+    plat::FileRequest request;
+    request.Title = title;
+    request.Folder = GetDefaultInputFolder(DefaultInputFolder);
+    request.Filter = TranslateMsg(QStringLiteral("All Supported Audio Formats")) + u'|' +
+                     GetAudioFilesMask() + u'|' + GetAudioFilesFilter();
+    return request;
+}
+
+} // namespace
+
+void TPageMpegAudio::SelectAudioFileDialog()
+{
+    QStringList chosen = plat::CurrentDialogs().ChooseOpenFiles(
+        AudioFileRequest(TranslateMsg(QStringLiteral("Add audio files"))));
+    if (chosen.isEmpty())
         return;
-    QTreeWidgetItem* item = entry->ListItem;
-    entry->Detach();
-    delete item;
-    audioFiles_.erase(found);
-    RefreshAudioFilesButtons();
+    DefaultInputFolder = QFileInfo(chosen.first()).absolutePath() + u'/';
+    SortFileNames(chosen);
+    AudioFilesListView->AddFiles(chosen);
+}
+
+void TPageMpegAudio::ButtonAudioAddFolderClick()
+{
+    AddAudioFolder(ScanSubfolders());
+}
+
+void TPageMpegAudio::AddAudioFolder(bool recursive)
+{
+    const QString folder = plat::CurrentDialogs().ChooseFolder(
+        TranslateMsg(QStringLiteral("Select Directory")), GetDefaultInputFolder(DefaultInputFolder));
+    if (folder.isEmpty())
+        return;
+    FireWaitBegin(this, TranslateMsg(QStringLiteral("Please wait while scanning...")));
+    const bool wasRecursive = InvisibleDropper->Recursive();
+    InvisibleDropper->SetRecursive(recursive);
+    InvisibleDropper->DropFileName(folder);
+    InvisibleDropper->SetRecursive(wasRecursive);
+    DefaultInputFolder = WithTrailingSlash(folder);
+    FireWaitEnd(this);
+}
+
+void TPageMpegAudio::AudioFilesListViewDropItems(const QStringList& files)
+{
+    FireWaitBegin(this, TranslateMsg(QStringLiteral("Please wait while scanning...")));
+    QStringList plain;
+    for (const QString& name : files) {
+        if (QFileInfo(name).isDir())
+            InvisibleDropper->DropFileName(name);
+        else
+            plain << name;
+    }
+    AudioFilesListView->AddFiles(plain);
+    FireWaitEnd(this);
 }
 
 void TPageMpegAudio::RefreshAudioFilesButtons()
 {
-    const bool any = !audioFiles_.empty();
+    const bool any = AudioFilesListView->topLevelItemCount() > 0;
     ButtonAudioClearFiles->setEnabled(any);
     TBXAudioListItemClear->setEnabled(any);
     const bool selected = !AudioFilesListView->selectedItems().isEmpty();
@@ -519,21 +590,18 @@ void TPageMpegAudio::RefreshAudioFilesButtons()
 
 void TPageMpegAudio::ButtonBrowseOneFileClick()
 {
-    plat::FileRequest request;
-    request.Title = TranslateMsg(QStringLiteral("Add audio file"));
-    request.Folder = GetDefaultInputFolder(DefaultInputFolder);
-    request.Filter = TranslateMsg(QStringLiteral("All Supported Audio Formats")) + u'|' +
-                     GetAudioFilesMask() + u'|' + GetAudioFilesFilter();
-    const QString chosen = plat::CurrentDialogs().ChooseOpenFile(request);
+    const QString chosen = plat::CurrentDialogs().ChooseOpenFile(
+        AudioFileRequest(TranslateMsg(QStringLiteral("Add audio file"))));
     if (chosen.isEmpty())
         return;
     DefaultInputFolder = QFileInfo(chosen).absolutePath() + u'/';
-    ClearAudioFiles();
-    AddFiles({chosen});
+    AudioFilesListView->ClearFiles();
+    AudioFilesListView->AddFile(chosen);
     // A refused file leaves nothing behind that Convert could take for it.
-    EditOneAudioFile->setText(audioFiles_.empty() ? QString() : audioFiles_.front()->FullName);
+    const auto entries = AudioFilesListView->GetAudioFiles();
+    EditOneAudioFile->setText(entries.empty() ? QString() : entries.front()->FullName);
     LabelConversionStatus->clear();
-    if (!audioFiles_.empty())
+    if (!entries.empty())
         AudioFilesListView->topLevelItem(0)->setSelected(true);
 }
 
@@ -558,17 +626,18 @@ void TPageMpegAudio::ShowProgressControls(bool show)
 
 void TPageMpegAudio::ButtonConvertCancelClick()
 {
-    const bool ask = SettingChecked(PageBatch, QStringLiteral("RadioButtonAskOnError"), false);
+    const bool ask = Checked(&TPageSettingsBatch::RadioButtonAskOnError, false);
     TCommandsManager* queue = GlobalEvents().CommandsManager;
     if (!queue)
         return;
     if (!running_) {
-        if (queue->IsRunning() || audioFiles_.empty())
+        const auto entries = AudioFilesListView->GetAudioFiles();
+        if (queue->IsRunning() || entries.empty())
             return;
         QStringList files;
-        for (const auto& entry : audioFiles_)
+        for (const auto& entry : entries)
             files << entry->FullName;
-        RunConversions(files, audioFiles_, !ask);
+        RunConversions(files, entries, !ask);
     } else if (queue->IsRunning() && !cancelling_) {
         cancelling_ = true;
         queue->Cancel();
@@ -593,9 +662,8 @@ TBatchChoices TPageMpegAudio::GatherChoices(const QStringList& files, const QStr
     TBatchChoices choices;
     choices.OutputFolder = outputFolder;
     choices.Format = OutputFormatIndex() == 1 ? TBatchFormat::Wav : TBatchFormat::Mpeg;
-    choices.AddFormatToFileName =
-        SettingChecked(PageGeneral, QStringLiteral("CheckBoxAddFormatToFilename"), true);
-    choices.DeleteSource = SettingChecked(PageGeneral, QStringLiteral("CheckBoxDeleteSourceFile"), false);
+    choices.AddFormatToFileName = Checked(&TPageSettingsGeneral::CheckBoxAddFormatToFilename, true);
+    choices.DeleteSource = Checked(&TPageSettingsGeneral::CheckBoxDeleteSourceFile, false);
     for (const QString& file : files) {
         const bool exists = !file.isEmpty() && QFileInfo(file).isFile();
         choices.Sources.push_back({file, exists, exists && IsReadableAsIs(WaveFileIn, file)});
@@ -611,8 +679,7 @@ void TPageMpegAudio::RunConversions(const QStringList& files,
     if (files.isEmpty() || !queue || queue->IsRunning())
         return;
     resultLines_.clear();
-    for (const auto& entry : audioFiles_)
-        entry->ClearStatus();
+    AudioFilesListView->ClearStatuses();
 
     LogInformation(QString::number(files.size()) + u' ' + TranslateMsg(QStringLiteral("files")) + u':');
     LogStrings(files);
@@ -626,9 +693,8 @@ void TPageMpegAudio::RunConversions(const QStringList& files,
         TBatchChoices choices = GatherChoices(files, outputFolder);
         choices.Description =
             choices.Format == TBatchFormat::Wav ? wavPref->GetDescription() : mp2Pref->GetDescription();
-        const QString tempFolder =
-            ChooseTempFolder(SettingText(PageGeneral, QStringLiteral("EditTempFolder")), RandomBelow,
-                             CanCreateFile, [] { return GetTempFolder(QString()); });
+        const QString tempFolder = ChooseTempFolder(TempFolderSetting(), RandomBelow, CanCreateFile,
+                                                    [] { return GetTempFolder(QString()); });
         TTempNamer namer(tempFolder, RandomBelow, NameTaken);
         const std::vector<TStepPlan> steps = PlanBatch(choices, namer);
         const TBatchStepContext context =
@@ -661,7 +727,7 @@ void TPageMpegAudio::RunConversions(const QStringList& files,
     }
     queue->Run(
         QStringLiteral("MpegAudio.RunConversions"),
-        SettingChecked(PageBatch, QStringLiteral("RadioButtonStopBatchOnError"), false), CommandLineMemo(),
+        Checked(&TPageSettingsBatch::RadioButtonStopBatchOnError, false), CommandLineMemo(),
         [this](QObject*) { CommandsStarted(); }, [this](QObject*, bool) { CommandsEnded(); },
         [this](QObject*, bool cancellable) {
             SetConvertButtonCaption(true);
@@ -691,9 +757,9 @@ TBatchStepContext TPageMpegAudio::StepContext(int taskCount, bool unattended,
     context.WaveOut = &WaveFileOut;
     context.WavPref = std::move(wavPref);
     context.Mp2Pref = mp2Pref;
-    context.Policy = {SettingChecked(PageGeneral, QStringLiteral("RadioButtonGenerateNewFilename"), true),
-                      SettingChecked(PageGeneral, QStringLiteral("RadioButtonGenerateError"), false),
-                      SettingChecked(PageGeneral, QStringLiteral("RadioButtonOverwriteFile"), false)};
+    context.Policy = {Checked(&TPageSettingsGeneral::RadioButtonGenerateNewFilename, true),
+                      Checked(&TPageSettingsGeneral::RadioButtonGenerateError, false),
+                      Checked(&TPageSettingsGeneral::RadioButtonOverwriteFile, false)};
     context.Unattended = unattended;
     context.TaskCount = taskCount;
     return context;
@@ -767,8 +833,8 @@ void TPageMpegAudio::MarkAudioFileResult(const std::shared_ptr<TAudioFile>& entr
     LabelConversionStatus->setPalette(palette);
     LabelConversionStatus->setText(plat::ForDisplay(entry->GetStatusText()));
     MarkResultLine(resultLines_, entry->FullName, status, text);
-    if (status == afsConverted && SettingChecked(PageBatch, QStringLiteral("CheckboxRemoveFilesDone"), false))
-        RemoveAudioFile(entry);
+    if (status == afsConverted && Checked(&TPageSettingsBatch::CheckboxRemoveFilesDone, false))
+        AudioFilesListView->RemoveAudioFile(entry.get());
 }
 
 void TPageMpegAudio::CommandsStarted()

@@ -28,7 +28,8 @@ class QPushButton;
 class QRadioButton;
 class QScrollBar;
 class QSlider;
-class QTreeWidget;
+class TAudioFilesListView;
+class TDropper;
 class TCommandsManager;
 
 // The conversion page: the source file, the output folder and format, and the Convert/Cancel button
@@ -59,10 +60,13 @@ public:
 
     // 0 for MPEG-1 Audio Layer II, 1 for WAV.
     int OutputFormatIndex() const;
-    const std::vector<std::shared_ptr<TAudioFile>>& AudioFiles() const { return audioFiles_; }
-    // Adds the supported, existing files not listed yet; returns how many were added.
-    int AddFiles(const QStringList& files);
-    void ClearAudioFiles();
+    // Open dialog, folder scan and drops feed the hidden list of source files.
+    void SelectAudioFileDialog();
+    void ButtonAudioAddFolderClick();
+    void AddAudioFolder(bool recursive);
+    void AudioFilesListViewDropItems(const QStringList& files);
+    void ClearAllAudioFiles();
+    void RemoveSelectedAudioFiles();
     const QStringList& ResultLines() const { return resultLines_; }
     bool IsRunning() const { return running_; }
 
@@ -94,13 +98,11 @@ private:
                    bool& continueBatch);
     void MarkAudioFileResult(const std::shared_ptr<TAudioFile>& entry, TAudioFileStatus status,
                              const QString& text);
-    void RemoveAudioFile(const std::shared_ptr<TAudioFile>& entry);
     void CommandsStarted();
     void CommandsEnded();
     void MpegAudioQueueEnded();
     void ShowSummary();
 
-    std::vector<std::shared_ptr<TAudioFile>> audioFiles_;
     QStringList resultLines_;
     bool running_ = false;
     bool cancelling_ = false;
@@ -108,7 +110,8 @@ private:
     // Source.
     QGroupBox* GroupBoxSource;
     QWidget* PanelFiles;
-    QTreeWidget* AudioFilesListView;
+    TAudioFilesListView* AudioFilesListView;
+    TDropper* InvisibleDropper;
     QFrame* BevelOneMpegFile;
     QWidget* PanelOneFile;
     QLabel* LabelFileType;

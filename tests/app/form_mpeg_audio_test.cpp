@@ -1,5 +1,7 @@
 #include "app/form_mpeg_audio.h"
+#include "app/form_settings_batch.h"
 #include "audio/audio_mp2_settings.h"
+#include "components/audio_files_list_view.h"
 #include "components/form_registry.h"
 #include "engine/commands_manager.h"
 #include "foundation/brindlow_sounds.h"
@@ -24,7 +26,6 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QTest>
-#include <QVBoxLayout>
 
 namespace {
 
@@ -86,20 +87,17 @@ protected:
         ASSERT_TRUE(QTest::qWaitFor([this] { return !queue.IsRunning(); }, 60000));
     }
     QStringList TempLeft() const { return QDir(Temp()).entryList({"Tmp*.tmp"}, QDir::Files); }
-    // A stand-in for the batch settings page, with the on-error choice.
+    TAudioFilesListView* List() const { return Control<TAudioFilesListView>("AudioFilesListView"); }
+    std::vector<std::shared_ptr<TAudioFile>> Files() const { return List()->GetAudioFiles(); }
+    // The batch settings page with its on-error choice.
     void OnError(const char* choice)
     {
-        batchPage = std::make_unique<QWidget>();
-        batchPage->setObjectName("PageSettingsBatch");
-        auto* layout = new QVBoxLayout(batchPage.get());
-        for (const char* name :
-             {"RadioButtonStopBatchOnError", "RadioButtonAskOnError", "RadioButtonContinueOnError"}) {
-            auto* radio = new QRadioButton(batchPage.get());
-            radio->setObjectName(name);
-            radio->setChecked(QByteArray(name).contains(choice));
-            layout->addWidget(radio);
-        }
-        FormRegistry::Instance().Register(batchPage.get());
+        if (!batchPage)
+            batchPage = std::make_unique<TPageSettingsBatch>();
+        for (QRadioButton* radio : {batchPage->RadioButtonStopBatchOnError, batchPage->RadioButtonAskOnError,
+                                    batchPage->RadioButtonContinueOnError})
+            if (radio->objectName().contains(choice))
+                radio->setChecked(true);
     }
     QString ScriptTool(const QString& name, const QString& body) const
     {
@@ -110,7 +108,7 @@ protected:
 
     TCommandsManager queue{nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
     std::unique_ptr<TPageMpegAudio> page;
-    std::unique_ptr<QWidget> batchPage;
+    std::unique_ptr<TPageSettingsBatch> batchPage;
     RecordingSoundPlayer* player_ = nullptr;
     QByteArray endSound;
     QStringList log;
@@ -140,8 +138,8 @@ TEST_F(ConversionPage, ConvertsTheChosenFileToAVideoCdFileAndToAWav)
         EXPECT_TRUE(QFileInfo(Root() + "music/" + c.output).size() > 0) << log.join('\n').toStdString();
         EXPECT_EQ(ReadFile(source), ReadFile(SourceFolder() + "tests/data/" + c.fixture));
         EXPECT_EQ(TempLeft(), QStringList());
-        ASSERT_EQ(page->AudioFiles().size(), 1u);
-        EXPECT_EQ(page->AudioFiles()[0]->GetStatus(), afsConverted);
+        ASSERT_EQ(Files().size(), 1u);
+        EXPECT_EQ(Files()[0]->GetStatus(), afsConverted);
         EXPECT_EQ(Control<QLabel>("LabelConversionStatus")->text(), "Converted");
         EXPECT_EQ(Dialogs().Messages().size(), messages + 1);
         EXPECT_EQ(Dialogs().LastText(), "\rAudio file creation succeeded      \r");
@@ -155,7 +153,7 @@ TEST_F(ConversionPage, ARefusedFileLeavesNothingToConvert)
     Browse(Source("Song.wav"));
     Browse(WriteFile("music/notes.txt", "text"));
     EXPECT_TRUE(Control<QLineEdit>("EditOneAudioFile")->text().isEmpty());
-    EXPECT_TRUE(page->AudioFiles().empty());
+    EXPECT_TRUE(Files().empty());
 }
 
 TEST_F(ConversionPage, AFailingStepFollowsTheOnErrorChoice)
@@ -183,8 +181,9 @@ TEST_F(ConversionPage, AFailingStepFollowsTheOnErrorChoice)
         SCOPED_TRACE(c.choice);
         OnError(c.choice);
         QDir(Root() + "music").removeRecursively();
-        page->ClearAudioFiles();
-        ASSERT_EQ(page->AddFiles({Source("A.wav"), Source("Bad.wav"), Source("C.wav")}), 3);
+        List()->ClearFiles();
+        List()->AddFiles({Source("A.wav"), Source("Bad.wav"), Source("C.wav")});
+        ASSERT_EQ(Files().size(), 3u);
         for (int answer : c.answers)
             Dialogs().QueueAnswer(answer);
         const int messages = Dialogs().Messages().size();
@@ -196,7 +195,7 @@ TEST_F(ConversionPage, AFailingStepFollowsTheOnErrorChoice)
         }
         EXPECT_EQ(Dialogs().LastText(),
                   "Audio files creation finished\r\rNumber of files: 3      \r" + c.summary);
-        EXPECT_EQ(page->AudioFiles()[1]->GetStatus(), afsError);
+        EXPECT_EQ(Files()[1]->GetStatus(), afsError);
         EXPECT_TRUE(page->ResultLines()[1].startsWith("[ERROR]   \t" + Root() + "music/Bad.wav  -  "));
         EXPECT_EQ(TempLeft(), QStringList());
     }
@@ -217,7 +216,7 @@ TEST_F(ConversionPage, CancelEndsTheRunningProgramAndLeavesNoTemporaryFile)
     ASSERT_TRUE(QTest::qWaitFor([this] { return !queue.IsRunning(); }, 20000));
 
     EXPECT_FALSE(IsProcessAlive(pid));
-    EXPECT_EQ(page->AudioFiles()[0]->GetStatus(), afsCancelled);
+    EXPECT_EQ(Files()[0]->GetStatus(), afsCancelled);
     EXPECT_EQ(Dialogs().LastText(), "\rAudio file creation skipped      \r");
     EXPECT_EQ(TempLeft(), QStringList());
     EXPECT_EQ(ReadFile(source), ReadFile(SourceFolder() + "tests/data/dec-source.wav"));
@@ -229,7 +228,7 @@ TEST_F(ConversionPage, ABatchThatCannotBeBuiltRunsNothingAndSaysWhy)
     int finished = 0;
     GlobalEvents().OnCommandsFinished = [&finished](QObject*) { ++finished; };
     const QString gone = Source("Gone.wav");
-    page->AddFiles({Source("A.wav"), gone});
+    List()->AddFiles({Source("A.wav"), gone});
     QFile::remove(gone);
     Convert();
     EXPECT_EQ(Dialogs().LastText(), "\rUnable to find the audio source file \"" + gone + "\"");
