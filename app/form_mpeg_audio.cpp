@@ -182,8 +182,7 @@ void TPageMpegAudio::CreateControls()
     layout->addWidget(CreateProgressPanel());
     layout->addWidget(CreateOutputSettingsGroup());
     layout->addWidget(CreateStartPanel());
-    ExperimentalPanel = Named(new QWidget(this), "ExperimentalPanel");
-    layout->addWidget(ExperimentalPanel);
+    layout->addWidget(CreateExperimentalPanel());
     CrashButton = NewButton("CrashButton", QStringLiteral("Crash"));
     ButtonSwitch = NewButton("ButtonSwitch", QStringLiteral("Switch"));
     layout->addWidget(CrashButton);
@@ -358,6 +357,143 @@ void TPageMpegAudio::ConnectControls()
     InvisibleDropper->OnDropItems = [this](QObject*, const QStringList& files) {
         AudioFilesListView->AddFiles(files);
     };
+}
+
+// ---- Hidden experimental panel -------------------------------------------------------------------------
+
+namespace {
+
+struct TSingleStepRow {
+    const char* Prefix; // of the row's component names
+    TStepKind Kind;
+    const char* Filter;
+    const char* Extension;
+    const char* Title; // of the queue's run
+};
+
+const TSingleStepRow SingleStepRows[] = {
+    {"AudioToWav", TStepKind::Decode, "mp3/wma/ogg/wav|*.mp3;*.wma;*.ogg;*.wav;*.wave", "wav",
+     "MpegAudio.ButtonAudioToWavOpenClick"},
+    {"WavToWav", TStepKind::WavToWav, "wav|*.wav;*.wave", "wav", "MpegAudio.ButtonWavToWavDecodeClick"},
+    {"WavToMpeg", TStepKind::Encode, "wav|*.wav;*.wave", "mp2", "MpegAudio.ButtonWavToMpegDecodeClick"},
+    {"MpegToVcd", TStepKind::Multiplex, "mp2|*.mp2", "mpg", "MpegAudio.ButtonMpegToVcdDecodeClick"},
+};
+
+QString WavTypeText(TWavType type)
+{
+    switch (type) {
+    case wtPCM:
+        return QStringLiteral("PCM");
+    case wtDVIADPCM:
+        return QStringLiteral("DVI IMA ADPCM");
+    case wtMSADPCM:
+        return QStringLiteral("Microsoft ADPCM");
+    case wtACM:
+        return QStringLiteral("ACM");
+    case wtUnsupported:
+        break;
+    }
+    return QStringLiteral("Unsupported");
+}
+
+} // namespace
+
+QWidget* TPageMpegAudio::CreateExperimentalPanel()
+{
+    ExperimentalPanel = Named(new QWidget(), "ExperimentalPanel");
+    auto* layout = new QGridLayout(ExperimentalPanel);
+    QPushButton* wavInfo = NewButton("ButtonDisplayWavInfo", QStringLiteral("WAV information"));
+    QPushButton* batch = NewButton("ButtonAudioBatchEncode", QStringLiteral("Batch"));
+    connect(wavInfo, &QPushButton::clicked, this, [this] { ButtonDisplayWavInfoClick(); });
+    connect(batch, &QPushButton::clicked, this, [this] { ButtonAudioBatchEncodeClick(); });
+    layout->addWidget(wavInfo, 0, 0);
+    layout->addWidget(batch, 0, 1);
+    int row = 1;
+    for (const TSingleStepRow& step : SingleStepRows) {
+        const QString prefix = QString::fromLatin1(step.Prefix);
+        auto* open = new QPushButton(QStringLiteral("Open"));
+        open->setObjectName(QStringLiteral("Button") + prefix + QStringLiteral("Open"));
+        auto* edit = new QLineEdit();
+        edit->setObjectName(QStringLiteral("Edit") + prefix);
+        auto* decode = new QPushButton(QStringLiteral("Decode"));
+        decode->setObjectName(QStringLiteral("Button") + prefix + QStringLiteral("Decode"));
+        connect(open, &QPushButton::clicked, this, [edit, &step] {
+            plat::FileRequest request;
+            request.Folder = GetDefaultInputFolder(DefaultInputFolder);
+            request.Filter = QString::fromLatin1(step.Filter);
+            const QString chosen = plat::CurrentDialogs().ChooseOpenFile(request);
+            if (!chosen.isEmpty())
+                edit->setText(chosen);
+        });
+        connect(decode, &QPushButton::clicked, this, [this, edit, decode, &step] {
+            RunSingleStep(step.Kind, edit->text(), QString::fromLatin1(step.Extension),
+                          decode->objectName() + QStringLiteral("Click"), QString::fromLatin1(step.Title));
+        });
+        layout->addWidget(open, row, 0);
+        layout->addWidget(edit, row, 1);
+        layout->addWidget(decode, row, 2);
+        ++row;
+    }
+    return ExperimentalPanel;
+}
+
+void TPageMpegAudio::ButtonDisplayWavInfoClick()
+{
+    plat::FileRequest request;
+    request.Folder = GetDefaultInputFolder(DefaultInputFolder);
+    request.Filter = QStringLiteral("wav|*.wav;*.wave");
+    const QString chosen = plat::CurrentDialogs().ChooseOpenFile(request);
+    if (chosen.isEmpty())
+        return;
+    TWaveIn wave;
+    wave.FileName = chosen;
+    const int frameBytes = std::max(1, wave.GetCh() * wave.GetBPS() / 8);
+    const QString text = chosen + QStringLiteral("\r\rChannels: ") + QString::number(wave.GetCh()) +
+                         QStringLiteral("\rSample rate: ") + QString::number(wave.GetSR()) +
+                         QStringLiteral("\rBits per sample: ") + QString::number(wave.GetBPS()) +
+                         QStringLiteral("\rEncoding: ") + WavTypeText(wave.GetWavType()) +
+                         QStringLiteral("\rTotal time: ") + QString::number(wave.GetTotalTime()) +
+                         QStringLiteral(" s\rSamples: ") + QString::number(wave.Size / frameBytes) +
+                         QStringLiteral("\rSize: ") + QString::number(wave.Size) + u'\r';
+    plat::MessageDlg(text, plat::TMsgDlgType::mtInformation, plat::mbOK);
+}
+
+void TPageMpegAudio::ButtonAudioBatchEncodeClick()
+{
+    plat::FileRequest request;
+    request.Title = QStringLiteral("Select some audio files");
+    request.Folder = GetDefaultInputFolder(DefaultInputFolder);
+    request.Filter = GetAudioFilesFilter();
+    const QStringList chosen = plat::CurrentDialogs().ChooseOpenFiles(request);
+    if (!chosen.isEmpty())
+        RunConversions(chosen, {}, false);
+}
+
+void TPageMpegAudio::RunSingleStep(TStepKind kind, const QString& input, const QString& extension,
+                                   const QString& handler, const QString& title)
+{
+    TCommandsManager* queue = GlobalEvents().CommandsManager;
+    if (!queue || queue->IsRunning())
+        return;
+    FireCommandsStarting(this, handler);
+    const QFileInfo file(input);
+    TStepPlan step;
+    step.Kind = kind;
+    step.Source = step.Input = input;
+    step.Output = file.absolutePath() + u'/' + file.completeBaseName() + u'.' + extension;
+    // The output may be named like the input: the output checks rename it rather than overwrite it.
+    step.CheckOutput = true;
+    queue->Reset();
+    if (!input.isEmpty())
+        queue->AddCommand(NewStepCommand(step, StepContext(1, false, nullptr, *GetAudioMp2EncodingPref()),
+                                         nullptr, TAfterCommandEvent()));
+    if (queue->IsEmpty()) {
+        FireCommandsFinished(this);
+        return;
+    }
+    queue->Run(
+        title, false, CommandLineMemo(), [this](QObject*) { CommandsStarted(); },
+        [this](QObject*, bool) { MpegAudioQueueEnded(); }, nullptr, SndNone, SndNone, false, false);
 }
 
 // ---- Page protocol ------------------------------------------------------------------------------------

@@ -81,6 +81,11 @@ private:
     QWidget* CreateProgressPanel();
     QWidget* CreateStartPanel();
     void ConnectControls();
+    QWidget* CreateExperimentalPanel();
+    void ButtonDisplayWavInfoClick();
+    void ButtonAudioBatchEncodeClick();
+    void RunSingleStep(TStepKind kind, const QString& input, const QString& extension, const QString& handler,
+                       const QString& title);
 
     void OutputFolderChoiceChanged();
     void RefreshAudioFilesButtons();

@@ -324,4 +324,24 @@ TEST_F(ConversionPage, TheOutputFolderRefusesSystemAndReadOnlyFolders)
     }
 }
 
+TEST_F(ConversionPage, TheHiddenPartsAreBuiltAndStayHiddenAndASingleStepStillRuns)
+{
+    page->show();
+    for (const char* name : {"AudioFilesListView", "ButtonAudioAddFiles", "ButtonAudioAddFolder",
+                             "ButtonAudioClearFiles", "ButtonAudioDeleteFile", "ExperimentalPanel",
+                             "CrashButton", "ButtonSwitch", "InvisibleDropper", "TBXAlignmentPanelProgress"})
+        EXPECT_FALSE(Control<QWidget>(name)->isVisible()) << name;
+    for (const char* name :
+         {"EditOneAudioFile", "GroupBoxOutputFolder", "ButtonConvertCancel", "GaugePaintBox"})
+        EXPECT_TRUE(Control<QWidget>(name)->isVisible()) << name;
+
+    // Decoding a WAV names the output like its input: the source is kept and the output renamed.
+    const QString source = Source("Song.wav", "dec-source.wav");
+    Control<QLineEdit>("EditAudioToWav")->setText(source);
+    Control<QPushButton>("ButtonAudioToWavDecode")->click();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !queue.IsRunning(); }, 20000));
+    EXPECT_EQ(ReadFile(source), ReadFile(SourceFolder() + "tests/data/dec-source.wav"));
+    EXPECT_GT(QFileInfo(Root() + "music/Song-1.wav").size(), 44);
+}
+
 } // namespace
