@@ -7,7 +7,6 @@
 #include "foundation/language.h"
 #include "foundation/settings.h"
 #include "foundation/useful_files.h"
-#include "platform/dialogs.h"
 #include "platform/paths.h"
 
 #include <QCheckBox>

@@ -24,27 +24,40 @@ protected:
     {
         TempWorld::SetUp();
         GlobalEvents().OnTempFolderChanged = [this](QObject*) { ++TempFolderChanges; };
+        GlobalEvents().OnScanSubfoldersChanged = [this](QObject* sender) { ScanSenders.push_back(sender); };
     }
     void TearDown() override
     {
         GlobalEvents().OnTempFolderChanged = nullptr;
+        GlobalEvents().OnScanSubfoldersChanged = nullptr;
         TempWorld::TearDown();
     }
 
-    // A store of the page's keys only, read from the settings file as the main window reads it.
-    static std::unique_ptr<TSettings> Attach(TBrindlowTabbedForm& page)
+    // One store for both pages, read from the settings file in the main window's order.
+    static std::unique_ptr<TSettings> Attach(TPageSettingsGeneral& general, TPageSettingsBatch& batch)
     {
         auto store = std::make_unique<TSettings>();
-        page.SetSettingsStore(store.get());
-        page.DefineDefaults();
+        for (TBrindlowTabbedForm* page : std::initializer_list<TBrindlowTabbedForm*>{&general, &batch}) {
+            page->SetSettingsStore(store.get());
+            page->DefineDefaults();
+        }
         store->Load();
-        page.LoadSettings();
+        general.LoadSettings();
+        batch.LoadSettings();
         return store;
     }
-    static QString Stored(TSettings& store, const QString& key)
+    // The boxes as "1" and "0", in the order of the pages' keys.
+    static QString States(const TPageSettingsGeneral& general, const TPageSettingsBatch& batch)
     {
-        const auto file = plat::IniText::Load(store.IniFileName());
-        return file ? file->ReadString("Application", key, "-") : "-";
+        QString states;
+        for (const QAbstractButton* button : std::initializer_list<const QAbstractButton*>{
+                 general.CheckBoxAddFormatToFilename, general.RadioButtonOverwriteFile,
+                 general.RadioButtonGenerateError, general.RadioButtonGenerateNewFilename,
+                 general.CheckBoxDeleteSourceFile, batch.RadioButtonStopBatchOnError,
+                 batch.RadioButtonAskOnError, batch.RadioButtonContinueOnError, batch.CheckBoxScanSubfolders,
+                 batch.CheckboxRemoveFilesDone})
+            states += button->isChecked() ? u'1' : u'0';
+        return states;
     }
     QString Folder(const QString& name) const
     {
@@ -53,84 +66,54 @@ protected:
     }
 
     int TempFolderChanges = 0;
+    std::vector<QObject*> ScanSenders;
 };
 
-TEST_F(SettingsPages, GeneralKeysStartAtTheirDefaultsAndSurviveTheSettingsFile)
+TEST_F(SettingsPages, GeneralAndBatchKeysStartAtTheirDefaultsAndSurviveTheSettingsFile)
 {
     const QString work = Folder("work");
     {
-        TPageSettingsGeneral page;
-        auto store = Attach(page);
-        EXPECT_EQ(page.EditTempFolder->text(), Temp());
-        EXPECT_TRUE(page.CheckBoxAddFormatToFilename->isChecked());
-        EXPECT_TRUE(page.RadioButtonGenerateNewFilename->isChecked());
-        EXPECT_FALSE(page.CheckBoxDeleteSourceFile->isChecked());
+        TPageSettingsGeneral general;
+        TPageSettingsBatch batch;
+        auto store = Attach(general, batch);
+        EXPECT_EQ(general.EditTempFolder->text(), Temp());
+        EXPECT_EQ(States(general, batch), "10010"
+                                          "00110");
 
-        page.EditTempFolder->setText(work);
-        page.CheckBoxAddFormatToFilename->setChecked(false);
-        page.RadioButtonOverwriteFile->setChecked(true);
-        page.CheckBoxDeleteSourceFile->setChecked(true);
-        page.SaveSettings();
+        general.EditTempFolder->setText(work);
+        general.CheckBoxAddFormatToFilename->setChecked(false);
+        general.RadioButtonOverwriteFile->setChecked(true);
+        general.CheckBoxDeleteSourceFile->setChecked(true);
+        batch.RadioButtonAskOnError->setChecked(true);
+        ScanSenders.clear();
+        batch.CheckBoxScanSubfolders->setChecked(false);
+        EXPECT_EQ(ScanSenders, std::vector<QObject*>{&batch}) << "the drop handler follows the box";
+        batch.CheckboxRemoveFilesDone->setChecked(true);
+        general.SaveSettings();
+        batch.SaveSettings();
         ASSERT_TRUE(store->Save());
-        const std::pair<QString, QString> expected[] = {
-            {"LastTempFolder", work}, {"AddFormatToFilename", "0"}, {"OverwriteFile", "1"},
-            {"GenerateError", "0"},   {"GenerateNewFilename", "0"}, {"DeleteSourceFile", "1"},
-        };
-        for (const auto& [key, text] : expected)
-            EXPECT_EQ(Stored(*store, key), text) << key.toStdString();
+        const auto file = plat::IniText::Load(store->IniFileName());
+        ASSERT_TRUE(file);
+        EXPECT_EQ(file->ReadString("Application", "LastTempFolder", "-"), work);
+        EXPECT_EQ(file->ReadString("Application", "GenerateNewFilename", "-"), "0");
+        EXPECT_EQ(file->ReadString("Application", "AskOnError", "-"), "1");
     }
-    TPageSettingsGeneral page;
-    auto store = Attach(page);
-    EXPECT_EQ(page.EditTempFolder->text(), work);
-    EXPECT_FALSE(page.CheckBoxAddFormatToFilename->isChecked());
-    EXPECT_TRUE(page.RadioButtonOverwriteFile->isChecked());
-    EXPECT_TRUE(page.CheckBoxDeleteSourceFile->isChecked());
-}
-
-TEST_F(SettingsPages, BatchKeysSurviveTheSettingsFileAndTheLastTrueRadioWins)
-{
-    {
-        TPageSettingsBatch page;
-        auto store = Attach(page);
-        EXPECT_TRUE(page.RadioButtonContinueOnError->isChecked());
-        EXPECT_TRUE(page.CheckBoxScanSubfolders->isChecked());
-        EXPECT_FALSE(page.CheckboxRemoveFilesDone->isChecked());
-        page.RadioButtonAskOnError->setChecked(true);
-        page.CheckBoxScanSubfolders->setChecked(false);
-        page.CheckboxRemoveFilesDone->setChecked(true);
-        page.SaveSettings();
-        ASSERT_TRUE(store->Save());
-        const std::pair<QString, QString> expected[] = {
-            {"StopBatchOnError", "0"}, {"AskOnError", "1"},      {"ContinueOnError", "0"},
-            {"ScanSubfolders", "0"},   {"RemoveFilesDone", "1"},
-        };
-        for (const auto& [key, text] : expected)
-            EXPECT_EQ(Stored(*store, key), text) << key.toStdString();
-    }
-    TPageSettingsBatch page;
-    auto store = Attach(page);
-    EXPECT_TRUE(page.RadioButtonAskOnError->isChecked());
-    EXPECT_FALSE(page.CheckBoxScanSubfolders->isChecked());
-    EXPECT_TRUE(page.CheckboxRemoveFilesDone->isChecked());
-
-    store->SetValue("StopBatchOnError", true);
-    store->SetValue("AskOnError", false);
-    store->SetValue("ContinueOnError", true);
-    page.LoadSettings();
-    EXPECT_TRUE(page.RadioButtonContinueOnError->isChecked());
-}
-
-TEST_F(SettingsPages, WithoutAStoreThePagesTouchNothing)
-{
     TPageSettingsGeneral general;
     TPageSettingsBatch batch;
-    for (TBrindlowTabbedForm* page : std::initializer_list<TBrindlowTabbedForm*>{&general, &batch}) {
-        page->DefineDefaults();
-        page->LoadSettings();
-        page->SaveSettings();
-    }
-    EXPECT_TRUE(general.EditTempFolder->text().isEmpty());
-    EXPECT_TRUE(batch.RadioButtonContinueOnError->isChecked());
+    auto store = Attach(general, batch);
+    EXPECT_EQ(general.EditTempFolder->text(), work);
+    EXPECT_EQ(States(general, batch), "01001"
+                                      "01001");
+
+    store->SetValue("StopBatchOnError", true);
+    store->SetValue("ContinueOnError", true);
+    batch.LoadSettings();
+    EXPECT_TRUE(batch.RadioButtonContinueOnError->isChecked()) << "the last true key of a group wins";
+
+    TPageSettingsGeneral unattached;
+    unattached.LoadSettings();
+    unattached.SaveSettings();
+    EXPECT_TRUE(unattached.EditTempFolder->text().isEmpty()) << "no store, nothing read";
 }
 
 TEST_F(SettingsPages, AnUnusableTempFolderFallsBackToTheSystemOne)
@@ -138,47 +121,37 @@ TEST_F(SettingsPages, AnUnusableTempFolderFallsBackToTheSystemOne)
     const QString work = Folder("work");
     const QString readOnly = Folder("read-only");
     QFile::setPermissions(readOnly, QFile::ReadOwner | QFile::ExeOwner);
-    const QString file = WriteFile("a-file", "x");
-    struct Case {
-        QString chosen, shown;
+    const std::pair<QString, QString> cases[] = {
+        {work, work},       {Root() + "missing/", Temp()},      {readOnly, Temp()},
+        {"/proc/", Temp()}, {WriteFile("a-file", "x"), Temp()},
     };
-    const Case cases[] = {
-        {work, work}, {Root() + "missing/", Temp()}, {readOnly, Temp()}, {file, Temp()}, {"/proc/", Temp()},
-    };
-    for (const Case& c : cases) {
+    for (const auto& [chosen, shown] : cases) {
         TPageSettingsGeneral page;
         TempFolderChanges = 0;
-        page.EditTempFolder->setText(c.chosen);
-        EXPECT_EQ(page.EditTempFolder->text(), c.shown) << c.chosen.toStdString();
+        page.EditTempFolder->setText(chosen);
+        EXPECT_EQ(page.EditTempFolder->text(), shown) << chosen.toStdString();
         EXPECT_GT(TempFolderChanges, 0);
     }
 
     // Chosen in the folder browser, or stored by an earlier run.
     TPageSettingsGeneral page;
-    Dialogs().QueueChoice(Root() + "read-only");
-    page.ButtonBrowseTempFolder->click();
-    EXPECT_EQ(page.EditTempFolder->text(), Temp());
-    Dialogs().QueueChoice(Root() + "work");
-    page.ButtonBrowseTempFolder->click();
-    EXPECT_EQ(page.EditTempFolder->text(), work);
-    page.ButtonBrowseTempFolder->click();
-    EXPECT_EQ(page.EditTempFolder->text(), work) << "a cancelled browse changes nothing";
-
-    auto store = Attach(page);
+    for (const QString& chosen : {readOnly, work, QString()}) {
+        Dialogs().QueueChoice(chosen);
+        page.ButtonBrowseTempFolder->click();
+        EXPECT_EQ(page.EditTempFolder->text(), chosen == readOnly ? Temp() : work);
+    }
+    TPageSettingsBatch batch;
+    auto store = Attach(page, batch);
     for (const QString& stored : {Root() + "gone/", Root() + "work", Root() + "work/old.tmp"}) {
         store->SetValue("LastTempFolder", stored);
         page.LoadSettings();
         EXPECT_EQ(page.EditTempFolder->text(), stored.contains("gone") ? Temp() : work)
             << stored.toStdString();
     }
-}
 
-TEST_F(SettingsPages, NoTempFolderAtAllLeavesTheEditEmpty)
-{
     qputenv("TMPDIR", (Root() + "no-such-temp").toUtf8());
-    TPageSettingsGeneral page;
     page.EditTempFolder->setText(Root() + "missing/");
-    EXPECT_TRUE(page.EditTempFolder->text().isEmpty());
+    EXPECT_TRUE(page.EditTempFolder->text().isEmpty()) << "no usable folder at all";
 }
 
 } // namespace
