@@ -25,6 +25,7 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -80,6 +81,21 @@ QString TempFolderSetting()
 {
     const auto* page = SettingsPage<TPageSettingsGeneral>();
     return page ? page->EditTempFolder->text() : QString();
+}
+
+// Errors red, cancels green, conversions blue.
+QColor StatusColour(TAudioFileStatus status, const QPalette& palette)
+{
+    switch (status) {
+    case afsError:
+        return Qt::red;
+    case afsCancelled:
+        return Qt::darkGreen;
+    case afsConverted:
+        return Qt::blue;
+    default:
+        return palette.color(QPalette::WindowText);
+    }
 }
 
 bool ScanSubfolders()
@@ -172,6 +188,22 @@ TPageMpegAudio::~TPageMpegAudio()
     if (queue && !queue->IsRunning())
         queue->Reset();
     WaveFileOut.Stop();
+}
+
+void TPageMpegAudio::closeEvent(QCloseEvent* event)
+{
+    WaveFileOut.Stop();
+    TBrindlowTabbedForm::closeEvent(event);
+}
+
+bool TPageMpegAudio::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseButtonDblClick &&
+        (watched == EditOutputFolder || watched == EditOneAudioFile)) {
+        ButtonBrowseOutputFolderClick();
+        return true;
+    }
+    return TBrindlowTabbedForm::eventFilter(watched, event);
 }
 
 void TPageMpegAudio::CreateControls()
@@ -322,6 +354,8 @@ QWidget* TPageMpegAudio::CreateStartPanel()
 
 void TPageMpegAudio::ConnectControls()
 {
+    EditOutputFolder->installEventFilter(this);
+    EditOneAudioFile->installEventFilter(this);
     connect(ButtonConvertCancel, &QPushButton::clicked, this, [this] { ButtonConvertCancelClick(); });
     connect(ButtonBrowseOneFile, &QPushButton::clicked, this, [this] { ButtonBrowseOneFileClick(); });
     connect(ButtonBrowseOutputFolder, &QPushButton::clicked, this,
@@ -816,6 +850,8 @@ void TPageMpegAudio::RunConversions(const QStringList& files,
         return;
     resultLines_.clear();
     AudioFilesListView->ClearStatuses();
+    for (const auto& entry : AudioFilesListView->GetAudioFiles())
+        ShowStatusColour(entry);
 
     LogInformation(QString::number(files.size()) + u' ' + TranslateMsg(QStringLiteral("files")) + u':');
     LogStrings(files);
@@ -954,18 +990,22 @@ void TPageMpegAudio::StepEnded(TStepKind kind, TCommandInterface* command, const
     }
 }
 
+void TPageMpegAudio::ShowStatusColour(const std::shared_ptr<TAudioFile>& entry)
+{
+    if (entry->ListItem && entry->ListView == AudioFilesListView)
+        entry->ListItem->setForeground(TAudioFilesListView::InformationColumn,
+                                       StatusColour(entry->GetStatus(), AudioFilesListView->palette()));
+}
+
 void TPageMpegAudio::MarkAudioFileResult(const std::shared_ptr<TAudioFile>& entry, TAudioFileStatus status,
                                          const QString& text)
 {
     if (!entry)
         return;
     entry->SetStatus(status, text);
+    ShowStatusColour(entry);
     QPalette palette = LabelConversionStatus->palette();
-    const QColor colour = status == afsError       ? QColor(Qt::red)
-                          : status == afsCancelled ? QColor(Qt::darkGreen)
-                          : status == afsConverted ? QColor(Qt::blue)
-                                                   : palette.color(QPalette::WindowText);
-    palette.setColor(QPalette::WindowText, colour);
+    palette.setColor(QPalette::WindowText, StatusColour(status, palette));
     LabelConversionStatus->setPalette(palette);
     LabelConversionStatus->setText(plat::ForDisplay(entry->GetStatusText()));
     MarkResultLine(resultLines_, entry->FullName, status, text);

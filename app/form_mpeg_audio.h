@@ -73,6 +73,10 @@ public:
     // Set by the main window: while it closes, a batch ends without its summary.
     std::function<bool()> MainWindowClosing;
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void CreateControls();
     QWidget* CreateSourceGroup();
@@ -101,6 +105,7 @@ private:
     TAfterCommandEvent EndHandler(TStepKind kind);
     void StepEnded(TStepKind kind, TCommandInterface* command, const TExecuteStatus& status,
                    bool& continueBatch);
+    void ShowStatusColour(const std::shared_ptr<TAudioFile>& entry);
     void MarkAudioFileResult(const std::shared_ptr<TAudioFile>& entry, TAudioFileStatus status,
                              const QString& text);
     void CommandsStarted();
