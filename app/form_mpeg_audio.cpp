@@ -5,6 +5,7 @@
 
 #include "app/form_settings_batch.h"
 #include "app/form_settings_general.h"
+#include "audio/preview_player.h"
 #include "components/adv_message_dlg.h"
 #include "components/audio_files_list_view.h"
 #include "components/dropper.h"
@@ -33,16 +34,19 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRandomGenerator>
 #include <QScrollBar>
 #include <QSlider>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -96,6 +100,22 @@ QColor StatusColour(TAudioFileStatus status, const QPalette& palette)
     default:
         return palette.color(QPalette::WindowText);
     }
+}
+
+constexpr int LevelBars = 22;
+constexpr int LevelHeight = 25;
+
+// Colour index of count (1-based) on the way from start to end.
+QColor GradientColour(int index, int count, const QColor& start, const QColor& end)
+{
+    if (index < 1 || index > count)
+        throw EKorvaneError(QStringLiteral("ColorIndex can't be less than 1 or greater than ") +
+                            QString::number(count));
+    const auto channel = [index, count](int from, int to) {
+        return count == 1 ? from : from + (index - 1) * (to - from) / (count - 1);
+    };
+    return QColor(channel(start.red(), end.red()), channel(start.green(), end.green()),
+                  channel(start.blue(), end.blue()));
 }
 
 bool ScanSubfolders()
@@ -176,6 +196,7 @@ TPageMpegAudio::TPageMpegAudio(QWidget* parent)
           static_cast<QWidget*>(PanelFiles)})
         listControl->hide();
     LabelConversionStatus->clear();
+    PrepareLevelDisplay();
     LabelTestsVersionOnly->setVisible(GetVersionNoDots() != GetShortVersionNoDots());
     FormCreate();
 }
@@ -184,14 +205,28 @@ TPageMpegAudio::~TPageMpegAudio()
 {
     GlobalEvents().OnEncodingSettingsChanged = nullptr;
     GlobalEvents().OnScanSubfoldersChanged = nullptr;
+    PlayerSetTimerHandler({});
+    PlayerStop();
     TCommandsManager* queue = GlobalEvents().CommandsManager;
     if (queue && !queue->IsRunning())
         queue->Reset();
     WaveFileOut.Stop();
 }
 
+void TPageMpegAudio::showEvent(QShowEvent* event)
+{
+    TBrindlowTabbedForm::showEvent(event);
+    peaks_.fill(0);
+    QPixmap cleared(GaugePaintBox->size());
+    cleared.fill(palette().color(QPalette::Button));
+    GaugePaintBox->setPixmap(cleared);
+    PlayerSetTimerHandler([this] { PaintLevels(); });
+}
+
 void TPageMpegAudio::closeEvent(QCloseEvent* event)
 {
+    PlayerSetTimerHandler({});
+    PlayerSetStateCallback({});
     WaveFileOut.Stop();
     TBrindlowTabbedForm::closeEvent(event);
 }
@@ -282,8 +317,10 @@ QWidget* TPageMpegAudio::CreateSourceGroup()
     VolumeSlider->setRange(0, 100);
     PosScrollBar = Named(new QScrollBar(Qt::Horizontal), "PosScrollBar");
     TimePositionLabel = Named(new QLabel(QStringLiteral("00:00:00 / 00:00:00")), "TimePositionLabel");
-    GaugePaintBox = Named(new QWidget(), "GaugePaintBox");
-    GaugePaintBox->setFixedSize(22 * 4 + 2, 25);
+    GaugePaintBox = Named(new QLabel(), "GaugePaintBox");
+    GaugePaintBox->setFixedSize(LevelBars * 4 + 2, LevelHeight);
+    PositionTimer = Named(new QTimer(this), "PositionTimer");
+    PositionTimer->setInterval(50);
     for (QWidget* control : std::initializer_list<QWidget*>{ButtonPlay, ButtonPause, ButtonStop, VolumeSlider,
                                                             PosScrollBar, TimePositionLabel, GaugePaintBox})
         preview->addWidget(control);
@@ -354,6 +391,15 @@ QWidget* TPageMpegAudio::CreateStartPanel()
 
 void TPageMpegAudio::ConnectControls()
 {
+    connect(ButtonPlay, &QPushButton::clicked, this, [this] { ButtonPlayClick(); });
+    connect(ButtonPause, &QPushButton::clicked, this, [] { PlayerTogglePause(); });
+    connect(ButtonStop, &QPushButton::clicked, this, [] { PlayerStop(); });
+    connect(VolumeSlider, &QSlider::valueChanged, this, [this](int position) {
+        PlayerSetVolume(std::lrint(position * 100.0 / VolumeSlider->maximum()));
+    });
+    connect(PosScrollBar, &QScrollBar::valueChanged, this,
+            [this](int position) { PosScrollBarUserChange(position); });
+    connect(PositionTimer, &QTimer::timeout, this, [this] { PositionTimerOnTimer(); });
     EditOutputFolder->installEventFilter(this);
     EditOneAudioFile->installEventFilter(this);
     connect(ButtonConvertCancel, &QPushButton::clicked, this, [this] { ButtonConvertCancelClick(); });
@@ -756,6 +802,81 @@ void TPageMpegAudio::RefreshAudioFilesButtons()
                                                             ButtonStop, PosScrollBar, TimePositionLabel})
         control->setEnabled(selected);
     TBXAudioListItemDeleteSelected->setEnabled(selected);
+    if (!selected && !PlayerIsStopped())
+        PlayerStop();
+}
+
+// ---- Preview ------------------------------------------------------------------------------------------
+
+void TPageMpegAudio::ButtonPlayClick()
+{
+    const QList<QTreeWidgetItem*> selected = AudioFilesListView->selectedItems();
+    const std::shared_ptr<TAudioFile> entry =
+        selected.isEmpty() ? nullptr : AudioFilesListView->AudioFileOf(selected.first());
+    if (!entry)
+        return;
+    PositionTimer->start();
+    PlayerSetVolume(std::lrint(VolumeSlider->value() * 100.0 / VolumeSlider->maximum()));
+    PlayerPlayFile(entry->FullName);
+}
+
+void TPageMpegAudio::PositionTimerOnTimer()
+{
+    int position = 0;
+    QString text = QStringLiteral("00:00:00");
+    if (!PlayerIsStopped()) {
+        const int length = PlayerGetLength(), seconds = PlayerGetPosition();
+        position = length > 0 ? static_cast<int>(std::int64_t(PosScrollBar->maximum()) * seconds / length)
+                              : PosScrollBar->value();
+        text = SecondsToTimeStr(seconds) + QStringLiteral(" / ") + SecondsToTimeStr(length);
+    }
+    if (PosScrollBar->value() != position) {
+        showingPosition_ = true;
+        PosScrollBar->setValue(position);
+        showingPosition_ = false;
+    }
+    if (TimePositionLabel->text() != text)
+        TimePositionLabel->setText(text);
+}
+
+void TPageMpegAudio::PosScrollBarUserChange(int position)
+{
+    const int length = PlayerGetLength();
+    if (showingPosition_ || PlayerIsStopped() || length <= 0)
+        return;
+    PlayerSetPosition(static_cast<int>(std::int64_t(position) * length / PosScrollBar->maximum()));
+}
+
+void TPageMpegAudio::PrepareLevelDisplay()
+{
+    // Loud at the top: green at the foot of a bar, red at its head.
+    barImage_ = QImage(3, LevelHeight, QImage::Format_RGB32);
+    for (int row = 0; row < LevelHeight; ++row) {
+        const QColor colour = GradientColour(LevelHeight - row, LevelHeight, Qt::green, Qt::red);
+        for (int x = 0; x < barImage_.width(); ++x)
+            barImage_.setPixelColor(x, row, colour);
+    }
+}
+
+void TPageMpegAudio::PaintLevels()
+{
+    TPlayerSpectrum levels;
+    PlayerGetSpectrum(levels);
+    QImage picture(GaugePaintBox->size(), QImage::Format_RGB32);
+    picture.fill(palette().color(QPalette::Button));
+    QPainter painter(&picture);
+    for (int bar = 0; bar < LevelBars; ++bar) {
+        const int height = std::min<int>(levels[bar], LevelHeight);
+        const int x = bar * 4 + 2;
+        painter.drawImage(QPoint(x, LevelHeight - height), barImage_,
+                          QRect(0, LevelHeight - height, 3, height));
+        // The peak mark falls one pixel a tick.
+        peaks_[bar] = std::max(height, peaks_[bar] - 1);
+        if (peaks_[bar] > 0)
+            painter.fillRect(x, LevelHeight - peaks_[bar], 3, 1, palette().color(QPalette::WindowText));
+    }
+    painter.end();
+    GaugePaintBox->setPixmap(QPixmap::fromImage(picture));
 }
 
 void TPageMpegAudio::ButtonBrowseOneFileClick()
@@ -1015,6 +1136,7 @@ void TPageMpegAudio::MarkAudioFileResult(const std::shared_ptr<TAudioFile>& entr
 
 void TPageMpegAudio::CommandsStarted()
 {
+    PlayerStop();
     ButtonConvertCancel->setEnabled(false);
     cancelling_ = false;
     ShowProgressControls(true);
@@ -1022,6 +1144,7 @@ void TPageMpegAudio::CommandsStarted()
 
 void TPageMpegAudio::CommandsEnded()
 {
+    PlayerStop();
     ProgressBarCurrent->setValue(ProgressBarCurrent->minimum());
     ProgressBarTotal->setValue(ProgressBarTotal->minimum());
     const bool closing = MainWindowClosing && MainWindowClosing();
@@ -1058,6 +1181,7 @@ void TPageMpegAudio::ShowSummary()
 
 void TPageMpegAudio::MpegAudioQueueEnded()
 {
+    PlayerStop();
     ShowProgressControls(false);
     SetConvertButtonCaption(false);
     ButtonConvertCancel->setEnabled(true);

@@ -9,7 +9,10 @@
 #include "audio/audio_mp2_settings.h"
 #include "engine/command_interface.h"
 
+#include <QImage>
 #include <QStringList>
+
+#include <array>
 
 #include <functional>
 #include <memory>
@@ -28,6 +31,7 @@ class QPushButton;
 class QRadioButton;
 class QScrollBar;
 class QSlider;
+class QTimer;
 class TAudioFilesListView;
 class TDropper;
 class TCommandsManager;
@@ -73,7 +77,12 @@ public:
     // Set by the main window: while it closes, a batch ends without its summary.
     std::function<bool()> MainWindowClosing;
 
+    // The preview of the selected source file.
+    void ButtonPlayClick();
+    void PositionTimerOnTimer();
+
 protected:
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -105,6 +114,9 @@ private:
     TAfterCommandEvent EndHandler(TStepKind kind);
     void StepEnded(TStepKind kind, TCommandInterface* command, const TExecuteStatus& status,
                    bool& continueBatch);
+    void PosScrollBarUserChange(int position);
+    void PrepareLevelDisplay();
+    void PaintLevels();
     void ShowStatusColour(const std::shared_ptr<TAudioFile>& entry);
     void MarkAudioFileResult(const std::shared_ptr<TAudioFile>& entry, TAudioFileStatus status,
                              const QString& text);
@@ -115,6 +127,9 @@ private:
 
     QStringList resultLines_;
     bool running_ = false;
+    bool showingPosition_ = false; // the bar moves because the file plays, not because of the user
+    QImage barImage_;
+    std::array<int, 22> peaks_{};
     bool cancelling_ = false;
 
     // Source.
@@ -134,7 +149,8 @@ private:
     QSlider* VolumeSlider;
     QScrollBar* PosScrollBar;
     QLabel* TimePositionLabel;
-    QWidget* GaugePaintBox;
+    QLabel* GaugePaintBox;
+    QTimer* PositionTimer;
     QPushButton* ButtonAudioAddFiles;
     QPushButton* ButtonAudioAddFolder;
     QPushButton* ButtonAudioClearFiles;

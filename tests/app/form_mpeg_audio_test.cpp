@@ -1,6 +1,7 @@
 #include "app/form_mpeg_audio.h"
 #include "app/form_settings_batch.h"
 #include "audio/audio_mp2_settings.h"
+#include "audio/preview_player.h"
 #include "components/audio_files_list_view.h"
 #include "components/form_registry.h"
 #include "engine/commands_manager.h"
@@ -11,6 +12,7 @@
 #include "foundation/sounds_manager.h"
 #include "platform/sound_player.h"
 #include "tests/support/child_tool.h"
+#include "tests/support/fake_audio_output.h"
 #include "tests/support/recording_sound_player.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/temp_world.h"
@@ -342,6 +344,31 @@ TEST_F(ConversionPage, TheHiddenPartsAreBuiltAndStayHiddenAndASingleStepStillRun
     ASSERT_TRUE(QTest::qWaitFor([this] { return !queue.IsRunning(); }, 20000));
     EXPECT_EQ(ReadFile(source), ReadFile(SourceFolder() + "tests/data/dec-source.wav"));
     EXPECT_GT(QFileInfo(Root() + "music/Song-1.wav").size(), 44);
+}
+
+TEST_F(ConversionPage, ThePreviewPlaysTheChosenFileWithItsPositionAndVolume)
+{
+    FakeAudioOutput* output = nullptr;
+    PlayerSetOutputFactory([&output] {
+        auto made = std::make_unique<FakeAudioOutput>();
+        output = made.get();
+        return made;
+    });
+    Browse(Source("Song.mp3", "dec-tone.mp3"));
+    auto* slider = Control<QSlider>("VolumeSlider");
+    slider->setValue(slider->maximum());
+    Control<QPushButton>("ButtonPlay")->click();
+    ASSERT_NE(output, nullptr);
+    EXPECT_FALSE(PlayerIsStopped());
+    EXPECT_DOUBLE_EQ(output->volume(), 1.0);
+    page->PositionTimerOnTimer();
+    EXPECT_EQ(Control<QLabel>("TimePositionLabel")->text(), "00:00:00 / 00:00:01");
+
+    Control<QPushButton>("ButtonStop")->click();
+    EXPECT_TRUE(PlayerIsStopped());
+    page->PositionTimerOnTimer();
+    EXPECT_EQ(Control<QLabel>("TimePositionLabel")->text(), "00:00:00");
+    PlayerSetOutputFactory({});
 }
 
 } // namespace
