@@ -88,7 +88,10 @@ protected:
         Control<QPushButton>("ButtonConvertCancel")->click();
         ASSERT_TRUE(QTest::qWaitFor([this] { return !queue.IsRunning(); }, 60000));
     }
-    QStringList TempLeft() const { return QDir(Temp()).entryList({"Tmp*.tmp"}, QDir::Files); }
+    QStringList TempLeft() const
+    {
+        return QDir(Temp()).entryList({"Tmp*.tmp"}, QDir::Files | QDir::CaseSensitive);
+    }
     TAudioFilesListView* List() const { return Control<TAudioFilesListView>("AudioFilesListView"); }
     std::vector<std::shared_ptr<TAudioFile>> Files() const { return List()->GetAudioFiles(); }
     // The batch settings page with its on-error choice.
@@ -127,6 +130,7 @@ TEST_F(ConversionPage, ConvertsTheChosenFileToAVideoCdFileAndToAWav)
         {"MPEG-1 Audio Layer II", "dec-tone.mp3", "Song - mp2 224 kbps Stereo.vcd.mpg"},
         {"WAV", "dec-tone.ogg", "Song - WAV (Raw PCM) 16bits 44100 Hz Stereo.wav"},
     };
+    const QString usersFile = WriteFile(Temp() + "tmp.tmp", "keep me");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.format);
         const QString source = Source(QString("Song.") + QString(c.fixture).section('.', -1), c.fixture);
@@ -148,6 +152,7 @@ TEST_F(ConversionPage, ConvertsTheChosenFileToAVideoCdFileAndToAWav)
         EXPECT_EQ(player_->Played(), QList<QByteArray>{endSound});
         EXPECT_EQ(Control<QPushButton>("ButtonConvertCancel")->text(), "4 - Convert");
     }
+    EXPECT_EQ(ReadFile(usersFile), "keep me") << "the temporary folder's probe never meets a user's file";
 }
 
 TEST_F(ConversionPage, ARefusedFileLeavesNothingToConvert)
