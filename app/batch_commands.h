@@ -1,0 +1,41 @@
+#pragma once
+
+#include "app/batch_plan.h"
+#include "audio/acs_converters.h"
+#include "audio/acs_wave.h"
+#include "audio/audio_mp2_settings.h"
+#include "engine/command_interface.h"
+
+#include <QLabel>
+#include <QProgressBar>
+
+#include <memory>
+
+// What every step of one batch shares when it becomes a command: where its progress shows, the audio
+// components its WAV steps wire, the preferences, and the batch-wide choices.
+struct TBatchStepContext {
+    QObject* Owner = nullptr;
+    TCommandLogEvent OnLog;
+    QProgressBar* StepBar = nullptr;
+    QProgressBar* OverallBar = nullptr;
+    QLabel* StatusLabel = nullptr;
+    TWaveIn* WaveIn = nullptr;
+    TSampleConverter* SampleConverterTo16 = nullptr;
+    TSampleConverter* SampleConverterTo8 = nullptr;
+    TMSConverter* ChannelsConverter = nullptr;
+    TRateConverter* RateConverter = nullptr;
+    TWaveOut* WaveOut = nullptr;
+    std::shared_ptr<const TAudioWavEncodingPref> WavPref;
+    TAudioMp2EncodingPref Mp2Pref;
+    TOutputPolicy Policy;
+    bool Unattended = true;
+    int TaskCount = 1;
+};
+
+// Whether the WAV steps can read the file without decoding it first; the reader is left reset.
+bool IsReadableAsIs(TWaveIn& waveIn, const QString& fileName);
+
+// The command that carries out one planned step; its end goes to onEnded.
+std::unique_ptr<TCommandInterface> NewStepCommand(const TStepPlan& step, const TBatchStepContext& context,
+                                                  const std::shared_ptr<TAudioFile>& entry,
+                                                  TAfterCommandEvent onEnded);

@@ -1,0 +1,379 @@
+#include "app/form_mpeg_audio.h"
+#include "app/form_settings_batch.h"
+#include "audio/audio_mp2_settings.h"
+#include "audio/preview_player.h"
+#include "components/audio_files_list_view.h"
+#include "components/form_registry.h"
+#include "engine/commands_manager.h"
+#include "foundation/brindlow_sounds.h"
+#include "foundation/global_events.h"
+#include "foundation/program_globals.h"
+#include "foundation/settings.h"
+#include "foundation/sounds_manager.h"
+#include "platform/sound_player.h"
+#include "tests/support/child_tool.h"
+#include "tests/support/fake_audio_output.h"
+#include "tests/support/recording_sound_player.h"
+#include "tests/support/scripted_dialogs.h"
+#include "tests/support/temp_world.h"
+#include "tests/support/wav_image.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTest>
+
+namespace {
+
+// The conversion page with the program's queue, the built encoder and multiplexer, and the end-of-batch
+// sound recorded.
+class ConversionPage : public TempWorld {
+protected:
+    void SetUp() override
+    {
+        TempWorld::SetUp();
+        TooLameFolder = BuiltProgramFolder() + "TooLame/";
+        MplexFolder = BuiltProgramFolder() + "Mplex/";
+        TooLameFound = MplexFound = true;
+        GlobalEvents().CommandsManager = &queue;
+        GlobalEvents().OnCommandLog = [this](QObject*, QString line) { log << line; };
+        auto player = std::make_unique<RecordingSoundPlayer>();
+        player_ = player.get();
+        plat::InstallSoundPlayer(std::move(player));
+        SetSoundsEnabled(true);
+        InitSoundEvents();
+        endSound = MakeWavImage(8000, 1, 16, RampSamples(100, 7));
+        WriteFile(GetSoundFolder() + "done.wav", endSound);
+        ReloadSounds();
+        page = std::make_unique<TPageMpegAudio>();
+        page->Translate();
+        page->SettingsLoaded();
+    }
+    void TearDown() override
+    {
+        page.reset();
+        queue.Reset();
+        GlobalEvents() = {};
+        InitSoundEvents();
+        plat::InstallSoundPlayer(nullptr);
+        TooLameFolder = MplexFolder = QString();
+        TooLameFound = MplexFound = false;
+        TempWorld::TearDown();
+    }
+
+    template <typename Widget> Widget* Control(const char* name) const
+    {
+        auto* widget = page->findChild<Widget*>(QString::fromLatin1(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+    QString Source(const QString& name, const char* fixture = "dec-source.wav") const
+    {
+        return WriteFile("music/" + name, ReadFile(SourceFolder() + "tests/data/" + fixture));
+    }
+    void Browse(const QString& file)
+    {
+        Dialogs().QueueChoice(file);
+        Control<QPushButton>("ButtonBrowseOneFile")->click();
+    }
+    // Clicks Convert and waits for the end of the batch.
+    void Convert()
+    {
+        Control<QPushButton>("ButtonConvertCancel")->click();
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !queue.IsRunning(); }, 60000));
+    }
+    QStringList TempLeft() const
+    {
+        return QDir(Temp()).entryList({"Tmp*.tmp"}, QDir::Files | QDir::CaseSensitive);
+    }
+    TAudioFilesListView* List() const { return Control<TAudioFilesListView>("AudioFilesListView"); }
+    std::vector<std::shared_ptr<TAudioFile>> Files() const { return List()->GetAudioFiles(); }
+    // The batch settings page with its on-error choice.
+    void OnError(const char* choice)
+    {
+        if (!batchPage)
+            batchPage = std::make_unique<TPageSettingsBatch>();
+        for (QRadioButton* radio : {batchPage->RadioButtonStopBatchOnError, batchPage->RadioButtonAskOnError,
+                                    batchPage->RadioButtonContinueOnError})
+            if (radio->objectName().contains(choice))
+                radio->setChecked(true);
+    }
+    QString ScriptTool(const QString& name, const QString& body) const
+    {
+        const QString script = WriteFile("tools/" + name, ("#!/bin/sh\n" + body + "\n").toUtf8());
+        QFile::setPermissions(script, QFile::ReadOwner | QFile::ExeOwner);
+        return Root() + "tools/";
+    }
+
+    TCommandsManager queue{nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+    std::unique_ptr<TPageMpegAudio> page;
+    std::unique_ptr<TPageSettingsBatch> batchPage;
+    RecordingSoundPlayer* player_ = nullptr;
+    QByteArray endSound;
+    QStringList log;
+};
+
+TEST_F(ConversionPage, ConvertsTheChosenFileToAVideoCdFileAndToAWav)
+{
+    struct Case {
+        const char* format;
+        const char* fixture;
+        QString output;
+    };
+    const Case cases[] = {
+        {"MPEG-1 Audio Layer II", "dec-tone.mp3", "Song - mp2 224 kbps Stereo.vcd.mpg"},
+        {"WAV", "dec-tone.ogg", "Song - WAV (Raw PCM) 16bits 44100 Hz Stereo.wav"},
+    };
+    const QString usersFile = WriteFile(Temp() + "tmp.tmp", "keep me");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.format);
+        const QString source = Source(QString("Song.") + QString(c.fixture).section('.', -1), c.fixture);
+        Browse(source);
+        EXPECT_EQ(Control<QLineEdit>("EditOneAudioFile")->text(), source);
+        Control<QComboBox>("ComboBoxAudioFormatOutput")->setCurrentText(c.format);
+        player_->Clear();
+        const int messages = Dialogs().Messages().size();
+        Convert();
+
+        EXPECT_TRUE(QFileInfo(Root() + "music/" + c.output).size() > 0) << log.join('\n').toStdString();
+        EXPECT_EQ(ReadFile(source), ReadFile(SourceFolder() + "tests/data/" + c.fixture));
+        EXPECT_EQ(TempLeft(), QStringList());
+        ASSERT_EQ(Files().size(), 1u);
+        EXPECT_EQ(Files()[0]->GetStatus(), afsConverted);
+        EXPECT_EQ(Control<QLabel>("LabelConversionStatus")->text(), "Converted");
+        EXPECT_EQ(Dialogs().Messages().size(), messages + 1);
+        EXPECT_EQ(Dialogs().LastText(), "\rAudio file creation succeeded      \r");
+        EXPECT_EQ(player_->Played(), QList<QByteArray>{endSound});
+        EXPECT_EQ(Control<QPushButton>("ButtonConvertCancel")->text(), "4 - Convert");
+    }
+    EXPECT_EQ(ReadFile(usersFile), "keep me") << "the temporary folder's probe never meets a user's file";
+}
+
+TEST_F(ConversionPage, ARefusedFileLeavesNothingToConvert)
+{
+    Browse(Source("Song.wav"));
+    Browse(WriteFile("music/notes.txt", "text"));
+    EXPECT_TRUE(Control<QLineEdit>("EditOneAudioFile")->text().isEmpty());
+    EXPECT_TRUE(Files().empty());
+}
+
+TEST_F(ConversionPage, AFailingStepFollowsTheOnErrorChoice)
+{
+    // The multiplexer fails for one file only.
+    MplexFolder =
+        ScriptTool("mplex", "case \"$*\" in *Bad*) echo '**ERROR: cannot multiplex'; exit 1;; esac\n"
+                            "exec '" +
+                                BuiltProgramFolder() + "Mplex/mplex' \"$@\"");
+    struct Case {
+        const char* choice;
+        std::vector<int> answers; // to the boxes before the summary
+        int boxes;
+        QString summary;
+    };
+    const Case cases[] = {
+        {"Continue", {}, 0, "   Succeeded: 2      \r   Failed: 1      \r"},
+        {"Stop", {}, 0, "   Succeeded: 1      \r   Failed: 1      \r   Skipped: 1      \r"},
+        {"Ask",
+         {plat::mrOk, plat::mrNo},
+         2,
+         "   Succeeded: 1      \r   Failed: 1      \r   Skipped: 1      \r"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.choice);
+        OnError(c.choice);
+        QDir(Root() + "music").removeRecursively();
+        List()->ClearFiles();
+        List()->AddFiles({Source("A.wav"), Source("Bad.wav"), Source("C.wav")});
+        ASSERT_EQ(Files().size(), 3u);
+        for (int answer : c.answers)
+            Dialogs().QueueAnswer(answer);
+        const int messages = Dialogs().Messages().size();
+        Convert();
+
+        ASSERT_EQ(Dialogs().Messages().size(), messages + c.boxes + 1);
+        if (c.boxes) {
+            EXPECT_EQ(Dialogs().Messages()[messages + 1].Text, "Do you want to continue ?       ");
+        }
+        EXPECT_EQ(Dialogs().LastText(),
+                  "Audio files creation finished\r\rNumber of files: 3      \r" + c.summary);
+        EXPECT_EQ(Files()[1]->GetStatus(), afsError);
+        EXPECT_TRUE(page->ResultLines()[1].startsWith("[ERROR]   \t" + Root() + "music/Bad.wav  -  "));
+        EXPECT_EQ(TempLeft(), QStringList());
+    }
+}
+
+TEST_F(ConversionPage, CancelEndsTheRunningProgramAndLeavesNoTemporaryFile)
+{
+    TooLameFolder = ScriptTool("toolame", "exec '" + ChildToolPath() + "' out '[1]\\n' pid forever");
+    const QString source = Source("Song.wav");
+    Browse(source);
+    auto* button = Control<QPushButton>("ButtonConvertCancel");
+    button->click();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !log.filter("pid ").isEmpty(); }, 20000));
+    const pid_t pid = log.filter("pid ").first().section(' ', 1, 1).toInt();
+    EXPECT_EQ(button->text(), "Cancel");
+    button->click();
+    button->click();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !queue.IsRunning(); }, 20000));
+
+    EXPECT_FALSE(IsProcessAlive(pid));
+    EXPECT_EQ(Files()[0]->GetStatus(), afsCancelled);
+    EXPECT_EQ(Dialogs().LastText(), "\rAudio file creation skipped      \r");
+    EXPECT_EQ(TempLeft(), QStringList());
+    EXPECT_EQ(ReadFile(source), ReadFile(SourceFolder() + "tests/data/dec-source.wav"));
+    EXPECT_EQ(QDir(Root() + "music").entryList(QDir::Files), QStringList{"Song.wav"});
+}
+
+TEST_F(ConversionPage, ABatchThatCannotBeBuiltRunsNothingAndSaysWhy)
+{
+    int finished = 0;
+    GlobalEvents().OnCommandsFinished = [&finished](QObject*) { ++finished; };
+    const QString gone = Source("Gone.wav");
+    List()->AddFiles({Source("A.wav"), gone});
+    QFile::remove(gone);
+    Convert();
+    EXPECT_EQ(Dialogs().LastText(), "\rUnable to find the audio source file \"" + gone + "\"");
+    EXPECT_TRUE(queue.IsEmpty()) << "nothing is left to run with the next batch";
+    EXPECT_EQ(finished, 1);
+    EXPECT_EQ(TempLeft(), QStringList());
+    EXPECT_EQ(QDir(Root() + "music").entryList(QDir::Files), QStringList{"A.wav"});
+}
+
+TEST_F(ConversionPage, SettingsKeysLoadWithTheirRulesAndSaveFromTheControls)
+{
+    TSettings store;
+    for (const auto& [name, type] : {std::pair("AudioOutFolderSameAsSource", stBoolean),
+                                     {"AudioOutFolder", stString},
+                                     {"Volume", stInteger},
+                                     {"EncodingType", stString}}) {
+        TSettingItem* item = store.Settings().Add();
+        item->SetName(name);
+        item->SetDataType(type);
+        item->SetStorage(ssIniFile);
+    }
+    page->SetSettingsStore(&store);
+    page->DefineDefaults();
+    struct Case {
+        QString folder, encoding;
+        bool same;
+        int format;
+    };
+    const Case cases[] = {
+        {Root() + "missing/", " wAv ", true, 1},
+        {Root(), "Layer III", false, 1},
+        {Root(), "mpeg-1 audio layer ii", false, 0},
+    };
+    for (const Case& c : cases) {
+        store.SetValue("AudioOutFolderSameAsSource", false);
+        store.SetValue("AudioOutFolder", c.folder);
+        store.SetValue("EncodingType", c.encoding);
+        store.SetValue("Volume", 55);
+        page->LoadSettings();
+        EXPECT_EQ(Control<QRadioButton>("RadioButtonOutputSame")->isChecked(), c.same)
+            << c.folder.toStdString();
+        EXPECT_EQ(Control<QRadioButton>("RadioButtonOutputBrowse")->isChecked(), !c.same);
+        EXPECT_EQ(page->OutputFormatIndex(), c.format) << c.encoding.toStdString();
+        EXPECT_EQ(Control<QSlider>("VolumeSlider")->value(), 55);
+        page->SaveSettings();
+        EXPECT_EQ(store.GetValue("EncodingType").toString(), c.format ? "WAV" : "MPEG-1 Audio Layer II");
+        EXPECT_EQ(store.GetValue("AudioOutFolder").toString(), c.same ? "" : c.folder);
+    }
+    page->SetSettingsStore(nullptr);
+}
+
+TEST_F(ConversionPage, TheVideoCdBoxesFollowTheBitRateAndModeAndCannotBeChanged)
+{
+    TAudioMp2SettingsDialog dialog;
+    struct Case {
+        const char *rate, *mode;
+        bool vcd;
+    };
+    const Case cases[] = {
+        {"224", "Stereo", true}, {"96", "Stereo", false}, {"192", "Mono", true}, {"128", "Mono", false}};
+    for (const Case& c : cases) {
+        dialog.findChild<QComboBox*>("ChannelsModeComboBox")->setCurrentText(c.mode);
+        dialog.findChild<QComboBox*>("BitRateComboBox")->setCurrentText(c.rate);
+        ASSERT_EQ(dialog.GetBitRate(), QString(c.rate).toInt());
+        page->OnEncodingPrefsChanged();
+        auto* vcd = Control<QCheckBox>("CheckBoxVCD");
+        EXPECT_EQ(vcd->isChecked(), c.vcd) << c.rate << " " << c.mode;
+        EXPECT_EQ(vcd->font().bold(), !c.vcd);
+        vcd->click();
+        EXPECT_EQ(vcd->isChecked(), c.vcd) << "a click changes nothing";
+        for (const char* name : {"CheckBoxXVCD", "CheckBoxSVCD", "CheckBoxXSVCD"})
+            EXPECT_TRUE(Control<QCheckBox>(name)->isChecked());
+    }
+    Control<QComboBox>("ComboBoxAudioFormatOutput")->setCurrentText("WAV");
+    for (const char* name : {"CheckBoxVCD", "CheckBoxXVCD", "CheckBoxSVCD", "CheckBoxXSVCD"})
+        EXPECT_FALSE(Control<QCheckBox>(name)->isChecked());
+}
+
+TEST_F(ConversionPage, TheOutputFolderRefusesSystemAndReadOnlyFolders)
+{
+    Control<QRadioButton>("RadioButtonOutputBrowse")->setChecked(true);
+    const QString readOnly = Root() + "locked";
+    QDir().mkpath(readOnly);
+    QFile::setPermissions(readOnly, QFile::ReadOwner | QFile::ExeOwner);
+    auto* edit = Control<QLineEdit>("EditOutputFolder");
+    for (const auto& [chosen, expected] : {std::pair(Root() + "music", Root() + "music/"),
+                                           {readOnly, QString()},
+                                           {QString("/proc"), QString()}}) {
+        QDir().mkpath(Root() + "music");
+        Dialogs().QueueChoice(chosen);
+        Control<QPushButton>("ButtonBrowseOutputFolder")->click();
+        EXPECT_EQ(edit->text(), expected) << chosen.toStdString();
+    }
+}
+
+TEST_F(ConversionPage, TheHiddenPartsAreBuiltAndStayHiddenAndASingleStepStillRuns)
+{
+    page->show();
+    for (const char* name : {"AudioFilesListView", "ButtonAudioAddFiles", "ButtonAudioAddFolder",
+                             "ButtonAudioClearFiles", "ButtonAudioDeleteFile", "ExperimentalPanel",
+                             "CrashButton", "ButtonSwitch", "InvisibleDropper", "TBXAlignmentPanelProgress"})
+        EXPECT_FALSE(Control<QWidget>(name)->isVisible()) << name;
+    for (const char* name :
+         {"EditOneAudioFile", "GroupBoxOutputFolder", "ButtonConvertCancel", "GaugePaintBox"})
+        EXPECT_TRUE(Control<QWidget>(name)->isVisible()) << name;
+
+    // Decoding a WAV names the output like its input: the source is kept and the output renamed.
+    const QString source = Source("Song.wav", "dec-source.wav");
+    Control<QLineEdit>("EditAudioToWav")->setText(source);
+    Control<QPushButton>("ButtonAudioToWavDecode")->click();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !queue.IsRunning(); }, 20000));
+    EXPECT_EQ(ReadFile(source), ReadFile(SourceFolder() + "tests/data/dec-source.wav"));
+    EXPECT_GT(QFileInfo(Root() + "music/Song-1.wav").size(), 44);
+}
+
+TEST_F(ConversionPage, ThePreviewPlaysTheChosenFileWithItsPositionAndVolume)
+{
+    FakeAudioOutput* output = nullptr;
+    PlayerSetOutputFactory([&output] {
+        auto made = std::make_unique<FakeAudioOutput>();
+        output = made.get();
+        return made;
+    });
+    Browse(Source("Song.mp3", "dec-tone.mp3"));
+    auto* slider = Control<QSlider>("VolumeSlider");
+    slider->setValue(slider->maximum());
+    Control<QPushButton>("ButtonPlay")->click();
+    ASSERT_NE(output, nullptr);
+    EXPECT_FALSE(PlayerIsStopped());
+    EXPECT_DOUBLE_EQ(output->volume(), 1.0);
+    page->PositionTimerOnTimer();
+    EXPECT_EQ(Control<QLabel>("TimePositionLabel")->text(), "00:00:00 / 00:00:01");
+
+    Control<QPushButton>("ButtonStop")->click();
+    EXPECT_TRUE(PlayerIsStopped());
+    page->PositionTimerOnTimer();
+    EXPECT_EQ(Control<QLabel>("TimePositionLabel")->text(), "00:00:00");
+    PlayerSetOutputFactory({});
+}
+
+} // namespace
