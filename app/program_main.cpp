@@ -1,6 +1,7 @@
 #include "app/program_main.h"
 
 #include "app/form_log.h"
+#include "app/form_mpeg_audio.h"
 #include "app/form_settings_batch.h"
 #include "app/form_settings_general.h"
 #include "app/form_settings_log.h"
@@ -65,6 +66,7 @@ void TProgramForms::CreateAll()
     Create<TPageSettingsBatch>();
     Create<TPageSettingsGeneral>();
     Create<TFormToEmbed>();
+    Create<TPageMpegAudio>()->MainWindowClosing = [] { return Closing; };
     Create<TAudioMp2SettingsDialog>();
     Create<TAudioWavSettingsDialog>();
 }

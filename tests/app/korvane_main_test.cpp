@@ -1,15 +1,21 @@
+#include "app/form_mpeg_audio.h"
 #include "app/form_settings_general.h"
 #include "app/korvane_main.h"
 #include "app/program_main.h"
 #include "components/form_registry.h"
 #include "components/text_progress_bar.h"
 #include "components/waiting_bar.h"
+#include "engine/commands_manager.h"
 #include "foundation/global_events.h"
 #include "foundation/program_globals.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/temp_world.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QTest>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
@@ -97,6 +103,24 @@ protected:
         Start();
     }
     TKorvaneForm& Main() const { return *forms_->MainForm(); }
+    // Starts and waits until the conversion page sits in the main window.
+    TPageMpegAudio& StartWithPage()
+    {
+        Start();
+        auto* page = Find<TPageMpegAudio>("PageMpegAudio");
+        EXPECT_TRUE(QTest::qWaitFor([&] { return page->parentWidget() == Main().PanelMain; }));
+        return *page;
+    }
+    // Picks a source on the page and clicks Convert.
+    QString Convert(TPageMpegAudio& page, const char* fixture)
+    {
+        const QString source = WriteFile(QStringLiteral("music/") + fixture, ReadFile(SourceFolder() + "tests/data/" + fixture));
+        Dialogs().QueueChoice(source);
+        page.findChild<QPushButton*>("ButtonBrowseOneFile")->click();
+        page.findChild<QPushButton*>("ButtonConvertCancel")->click();
+        return source;
+    }
+    QStringList TempLeft() const { return QDir(Temp()).entryList({"Tmp*.tmp"}, QDir::Files); }
     template <typename Form> Form* Find(const char* name) const
     {
         return qobject_cast<Form*>(FormRegistry::Instance().Find(QString::fromLatin1(name)));
@@ -163,6 +187,50 @@ TEST_F(ProgramWindows, DisableTheirControlsWhileABatchRuns)
         EXPECT_EQ(batchPage->isEnabled(), enable);
         EXPECT_EQ(ControlsEnabled, enable);
     }
+}
+
+TEST_F(ProgramWindows, ConvertAFileFromTheEmbeddedPage)
+{
+    TPageMpegAudio& page = StartWithPage();
+    TKorvaneForm& main = Main();
+    const QByteArray original = ReadFile(SourceFolder() + "tests/data/dec-source.wav");
+    const QString source = Convert(page, "dec-source.wav");
+    ASSERT_TRUE(main.CommandsManager()->IsRunning());
+    EXPECT_FALSE(main.MenuSettings->isEnabled());
+    EXPECT_EQ(main.ButtonGoCancel->text(), "Cancel");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !main.CommandsManager()->IsRunning(); }, 60000));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(main.MenuSettings->isEnabled());
+    EXPECT_EQ(main.ButtonGoCancel->text(), "Go");
+    EXPECT_TRUE(QFile::exists(Root() + "music/dec-source.vcd.mpg") ||
+                !QDir(Root() + "music").entryList({"*.vcd.mpg"}).isEmpty());
+    EXPECT_EQ(ReadFile(source), original);
+    EXPECT_EQ(TempLeft(), QStringList());
+}
+
+TEST_F(ProgramWindows, CloseWhileConvertingOnlyOnceTheCancelledBatchHasEnded)
+{
+    TPageMpegAudio& page = StartWithPage();
+    TKorvaneForm& main = Main();
+    const QString slow = WriteFile("slow/toolame", "#!/bin/sh\nexec sleep 30\n");
+    QFile::setPermissions(slow, QFile::ReadOwner | QFile::ExeOwner);
+    TooLameFolder = Root() + "slow/";
+    const QString source = Convert(page, "dec-source.wav");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return main.Running(); }));
+
+    Dialogs().QueueAnswer(plat::mrCancel);
+    main.close();
+    EXPECT_TRUE(main.isVisible());
+    EXPECT_TRUE(main.CommandsManager()->IsRunning()) << "refusing to quit leaves the batch running";
+
+    Dialogs().QueueAnswer(plat::mrOk);
+    main.close();
+    EXPECT_TRUE(Closing);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !main.isVisible(); }, 20000));
+    EXPECT_FALSE(main.CommandsManager()->IsRunning());
+    EXPECT_EQ(TempLeft(), QStringList());
+    EXPECT_TRUE(QFile::exists(source));
+    EXPECT_TRUE(QFile::exists(GlobalSettingsFileName())) << "the settings are saved on close";
 }
 
 } // namespace
