@@ -1,0 +1,67 @@
+#include "platform/themes.h"
+#include "tests/support/qt_printers.h"
+
+#include <QApplication>
+#include <QSet>
+#include <QStyle>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Look {
+    QString Style;
+    QRgb Window, Text, Highlight;
+    bool operator==(const Look&) const = default;
+};
+
+Look CurrentLook()
+{
+    const QPalette palette = QApplication::palette();
+    return {QApplication::style()->name().toLower(), palette.color(QPalette::Window).rgb(),
+            palette.color(QPalette::WindowText).rgb(), palette.color(QPalette::Highlight).rgb()};
+}
+
+class Themes : public ::testing::Test {
+protected:
+    void SetUp() override { plat::RegisteredThemes(); }
+    void TearDown() override
+    {
+        plat::SetVisualStyles(true);
+        plat::UseTheme(plat::DefaultThemeName);
+    }
+    const Look desktop_ = CurrentLook();
+};
+
+TEST_F(Themes, EveryThemeLooksDifferentAndDefaultGivesBackTheDesktopsLook)
+{
+    EXPECT_EQ(plat::ThemeNames(), QStringList({"Default", "Classic", "Dark", "High Contrast"}));
+    const QString styles[] = {desktop_.Style, "windows", "fusion", "fusion"};
+    QList<Look> looks;
+    for (int i = 0; i < plat::ThemeNames().size(); ++i) {
+        const QString name = plat::ThemeNames().at(i);
+        EXPECT_EQ(plat::UseTheme(name.toUpper()), name) << "letter case does not matter";
+        EXPECT_EQ(plat::CurrentTheme(), name);
+        EXPECT_EQ(CurrentLook().Style, styles[i]) << name.toStdString();
+        for (const Look& other : looks)
+            EXPECT_FALSE(other == CurrentLook()) << name.toStdString();
+        looks.append(CurrentLook());
+    }
+    EXPECT_EQ(QColor(looks.last().Highlight), QColor(Qt::yellow));
+    EXPECT_EQ(plat::UseTheme("Office 2003"), "Default") << "a name that is not registered";
+    EXPECT_EQ(CurrentLook(), desktop_);
+}
+
+TEST_F(Themes, WithoutVisualStylesAThemeKeepsItsColoursInTheClassicStyle)
+{
+    plat::UseTheme("Dark");
+    const Look dark = CurrentLook();
+    plat::SetVisualStyles(false);
+    EXPECT_FALSE(plat::VisualStyles());
+    EXPECT_EQ(CurrentLook().Style, "windows");
+    EXPECT_EQ(CurrentLook().Window, dark.Window);
+    plat::SetVisualStyles(true);
+    EXPECT_EQ(CurrentLook(), dark);
+}
+
+} // namespace
