@@ -97,6 +97,20 @@ QPalette HighContrastPalette()
                        QColor(0xa0, 0xa0, 0xa0));
 }
 
+// Fusion draws its frames a shade darker than the window, which vanishes on black.
+const QString highContrastSheet = QStringLiteral(
+    "QLineEdit, QAbstractItemView, QGroupBox, QPushButton { border: 1px solid white; }"
+    "QPushButton { padding: 3px 12px; }"
+    "QPushButton:focus, QPushButton:default { border-color: yellow; }"
+    "QPushButton:disabled { border-color: #a0a0a0; }"
+    "QGroupBox { margin-top: 1.2em; padding-top: 4px; }"
+    "QGroupBox::title { subcontrol-origin: margin; left: 8px; }"
+    "QCheckBox::indicator, QRadioButton::indicator, QAbstractItemView::indicator"
+    " { width: 11px; height: 11px; border: 1px solid white; }"
+    "QRadioButton::indicator { border-radius: 6px; }"
+    "QCheckBox::indicator:checked, QRadioButton::indicator:checked, QAbstractItemView::indicator:checked"
+    " { background: yellow; }");
+
 struct ThemeState {
     QList<Theme> Themes;
     QString Current;
@@ -105,11 +119,12 @@ struct ThemeState {
 
 ThemeState& State()
 {
-    static ThemeState state{{{DefaultThemeName, QApplication::style()->name(), QApplication::palette()},
-                             {QStringLiteral("Classic"), classicStyle, ClassicPalette()},
-                             {QStringLiteral("Dark"), fusionStyle, DarkPalette()},
-                             {QStringLiteral("High Contrast"), fusionStyle, HighContrastPalette()}},
-                            DefaultThemeName};
+    static ThemeState state{
+        {{DefaultThemeName, QApplication::style()->name(), QApplication::palette(), QString()},
+         {QStringLiteral("Classic"), classicStyle, ClassicPalette(), QString()},
+         {QStringLiteral("Dark"), fusionStyle, DarkPalette(), QString()},
+         {QStringLiteral("High Contrast"), fusionStyle, HighContrastPalette(), highContrastSheet}},
+        DefaultThemeName};
     return state;
 }
 
@@ -124,11 +139,14 @@ const Theme& FindTheme(const QString& name)
 
 void Apply(const Theme& theme)
 {
+    // A style sheet wraps the style in one of its own, so it goes first and comes back last.
+    qApp->setStyleSheet(QString());
     const QString style = State().VisualStyles ? theme.StyleName : classicStyle;
     if (QApplication::style()->name().compare(style, Qt::CaseInsensitive) != 0)
         QApplication::setStyle(style);
     // A new style brings its own colours, so the theme's come after it.
     QApplication::setPalette(theme.Palette);
+    qApp->setStyleSheet(theme.StyleSheet);
 }
 
 } // namespace

@@ -5,13 +5,15 @@
 #include <QString>
 #include <QStringList>
 
-// The program's looks: named themes, each a Qt style drawn with a palette of its own. Main thread only.
+// The program's looks: named themes, each a Qt style drawn with a palette of its own, and where the
+// palette alone cannot do it, a short style sheet. Main thread only.
 namespace plat {
 
 struct Theme {
     QString Name;
     QString StyleName;
     QPalette Palette;
+    QString StyleSheet;
 };
 
 // The registered themes, "Default" (the desktop's own style and palette, as found at the first call)
