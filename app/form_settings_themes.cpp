@@ -56,7 +56,8 @@ void TPageSettingsThemes::Translate()
     TBrindlowTabbedForm::Translate();
     setWindowTitle(TranslateMsg(QStringLiteral("Themes")).trimmed());
     for (int i = 0; i < ListBoxThemes->count(); ++i)
-        ListBoxThemes->item(i)->setText(TranslateMsg(ListBoxThemes->item(i)->data(kThemeNameRole).toString()));
+        ListBoxThemes->item(i)->setText(
+            TranslateMsg(ListBoxThemes->item(i)->data(kThemeNameRole).toString()));
 }
 
 void TPageSettingsThemes::DefineDefaults()
