@@ -10,24 +10,22 @@
 #include <QTimer>
 #include <QTreeWidget>
 
-#include <memory>
-#include <vector>
-
 namespace {
 
 // A settings page that writes its showing and hiding into a log shared with the other pages.
 class LoggingPage : public TBrindlowTabbedForm {
 public:
-    LoggingPage(const QString& name, QStringList& log) : log_(log)
+    LoggingPage(const QString& name, QStringList& log) : name_(name), log_(log)
     {
         setObjectName(QStringLiteral("PageSettings") + name);
         setWindowTitle(u' ' + name);
         FormCreate();
     }
-    void PageShow() override { log_.append(QStringLiteral("show ") + windowTitle().trimmed()); }
-    void PageHide() override { log_.append(QStringLiteral("hide ") + windowTitle().trimmed()); }
+    void PageShow() override { log_.append(QStringLiteral("show ") + name_); }
+    void PageHide() override { log_.append(QStringLiteral("hide ") + name_); }
 
 private:
+    QString name_;
     QStringList& log_;
 };
 
@@ -38,7 +36,6 @@ protected:
         for (const QString& name : names)
             Pages.push_back(std::make_unique<LoggingPage>(name, Log));
     }
-    void AddAllPages() { AddPages({"General", "Expert", "Sounds", "Themes", "Internet", "Batch", "Log"}); }
     QStringList Nodes() const
     {
         QStringList nodes;
@@ -48,36 +45,28 @@ protected:
     }
     void Choose(const QString& node) const
     {
-        const auto found = Dialog->TreeViewSettings->findItems(node, Qt::MatchExactly);
-        ASSERT_EQ(found.size(), 1) << node.toStdString();
-        Dialog->TreeViewSettings->setCurrentItem(found.first());
+        Dialog->TreeViewSettings->setCurrentItem(
+            Dialog->TreeViewSettings->findItems(node, Qt::MatchExactly).value(0));
     }
-    QString Shown() const
-    {
-        const QWidget* page = Dialog->EmbeddedFormControlSettings->EmbeddedForm();
-        return page ? page->windowTitle().trimmed() : QString();
-    }
+    QString Shown() const { return Dialog->EmbeddedFormControlSettings->EmbeddedFormName(); }
 
     QStringList Log;
     std::vector<std::unique_ptr<LoggingPage>> Pages;
     // Made after the pages, so it goes first and hands the page it holds back.
-    std::unique_ptr<TDlgSettings> Dialog = std::make_unique<TDlgSettings>();
+    std::unique_ptr<TDlgSettings> Dialog;
 };
 
 TEST_F(SettingsDialog, TheTreeOffersThePagesThatExistAndTheExpertPageOnlyInExpertMode)
 {
-    const QStringList all = {"General", "Expert", "Sounds", "Themes", "Internet", "Batch Queue", "Log"};
-    struct Case {
-        bool expert;
-        bool internetPage;
+    const struct {
+        bool expert, internetPage;
         QStringList nodes;
-    };
-    const Case cases[] = {
-        {true, true, all},
+    } cases[] = {
+        {true, true, {"General", "Expert", "Sounds", "Themes", "Internet", "Batch Queue", "Log"}},
         {false, true, {"General", "Sounds", "Themes", "Internet", "Batch Queue", "Log"}},
         {false, false, {"General", "Sounds", "Themes", "Batch Queue", "Log"}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         Dialog.reset();
         Pages.clear();
         AddPages({"General", "Expert", "Sounds", "Themes", "Batch", "Log"});
@@ -87,7 +76,7 @@ TEST_F(SettingsDialog, TheTreeOffersThePagesThatExistAndTheExpertPageOnlyInExper
         Dialog->ShowExpertPage = c.expert;
         Dialog->PrepareToShow();
         EXPECT_EQ(Nodes(), c.nodes);
-        EXPECT_EQ(Shown(), "General");
+        EXPECT_EQ(Shown(), "PageSettingsGeneral");
     }
     EXPECT_EQ(Dialog->size(), QSize(650, 360));
     EXPECT_EQ(Dialog->minimumSize(), QSize(650, 360));
@@ -96,40 +85,30 @@ TEST_F(SettingsDialog, TheTreeOffersThePagesThatExistAndTheExpertPageOnlyInExper
 
 TEST_F(SettingsDialog, OneSwitchShowsAndHidesInTheOrderOfThePageListAndEachOpeningStartsOnGeneral)
 {
-    AddAllPages();
+    AddPages({"General", "Sounds", "Log"});
+    Pages.back()->setWindowTitle(QStringLiteral(" \t"));
+    Dialog = std::make_unique<TDlgSettings>();
     Dialog->PrepareToShow();
+    EXPECT_EQ(Dialog->SettingsPageLabel->text(), " General") << "the caption as it is";
+    EXPECT_EQ(Dialog->SettingsButtonOk->text(), "&Ok");
     Choose("Sounds");
+    EXPECT_FALSE(Dialog->PanelSettingsTop->isHidden());
     Choose("Log");
-    EXPECT_EQ(Shown(), "Log");
+    EXPECT_TRUE(Dialog->PanelSettingsTop->isHidden()) << "a blank caption hides the title";
     Dialog->PrepareToShow();
-    EXPECT_EQ(Shown(), "General");
     EXPECT_EQ(Log, QStringList({"show General", "show Sounds", "hide General", "hide Sounds", "show Log",
                                 "hide Log", "show General"}));
-    int active = 0;
-    for (const auto& page : Pages)
-        active += page->IsInactive() ? 0 : 1;
-    EXPECT_EQ(active, 1);
-}
-
-TEST_F(SettingsDialog, TheTitleStripShowsTheCaptionAsItIsAndHidesForABlankOne)
-{
-    AddPages({"General", "Sounds"});
-    Pages.back()->setWindowTitle(QStringLiteral(" \t"));
-    Dialog->PrepareToShow();
-    EXPECT_FALSE(Dialog->PanelSettingsTop->isHidden());
-    EXPECT_EQ(Dialog->SettingsPageLabel->text(), " General");
-    EXPECT_EQ(Dialog->SettingsButtonOk->text(), "&Ok");
-    Dialog->TreeViewSettings->setCurrentItem(Dialog->TreeViewSettings->topLevelItem(1));
-    EXPECT_TRUE(Dialog->PanelSettingsTop->isHidden());
+    EXPECT_EQ(Shown(), "PageSettingsGeneral");
 }
 
 TEST_F(SettingsDialog, OpensModallyFromTheProgramAndClosesWithOk)
 {
-    AddAllPages();
+    AddPages({"General", "Sounds"});
+    Dialog = std::make_unique<TDlgSettings>();
+    Choose("Sounds");
     bool seen = false;
     QTimer::singleShot(0, [&] {
-        seen = QApplication::activeModalWidget() == Dialog.get();
-        EXPECT_EQ(Shown(), "General");
+        seen = QApplication::activeModalWidget() == Dialog.get() && Shown() == "PageSettingsGeneral";
         Dialog->SettingsButtonOk->click();
     });
     ShowSettingsDialog();

@@ -1,7 +1,6 @@
 #include "app/form_settings_themes.h"
 #include "foundation/global_events.h"
 #include "foundation/settings.h"
-#include "platform/ini_file.h"
 #include "platform/themes.h"
 #include "tests/support/qt_printers.h"
 #include "tests/support/temp_world.h"
@@ -10,8 +9,6 @@
 #include <QCheckBox>
 #include <QListWidget>
 #include <QStyle>
-
-#include <memory>
 
 namespace {
 
@@ -29,72 +26,58 @@ protected:
         plat::UseTheme(plat::DefaultThemeName);
         TempWorld::TearDown();
     }
-    // A page on the settings file, loaded the way the main window loads it.
-    static std::unique_ptr<TSettings> Attach(TPageSettingsThemes& page)
+    // Loaded from the settings file the way the main window loads its pages.
+    static void Load(TPageSettingsThemes& page, TSettings& store)
     {
-        auto store = std::make_unique<TSettings>();
-        page.SetSettingsStore(store.get());
+        page.SetSettingsStore(&store);
         page.DefineDefaults();
-        store->Load();
+        store.Load();
         page.LoadSettings();
-        return store;
     }
-    static void Click(TPageSettingsThemes& page, const QString& theme)
+    static QString Shown(const TPageSettingsThemes& page)
     {
-        for (int i = 0; i < page.ListBoxThemes->count(); ++i)
-            if (page.ListBoxThemes->item(i)->text() == theme)
-                page.ListBoxThemes->setCurrentRow(i);
+        return page.ListBoxThemes->currentItem()->text();
     }
+    static QString Style() { return QApplication::style()->name().toLower(); }
 
     QStringList Fired;
 };
 
-TEST_F(ThemesPage, AClickedThemeIsAppliedToldAndKeptInTheSettingsFile)
+TEST_F(ThemesPage, AClickedThemeIsAppliedToldAndKeptInTheSettingsFileAndAnUnknownOneReadsAsDefault)
 {
-    {
-        TPageSettingsThemes page;
-        auto store = Attach(page);
-        EXPECT_EQ(page.ListBoxThemes->currentItem()->text(), "Default");
-        EXPECT_TRUE(page.CheckBoxStylesXP->isChecked());
-        Fired.clear();
-        Click(page, "Dark");
-        EXPECT_EQ(QApplication::palette().color(QPalette::Window), QColor(0x35, 0x35, 0x35));
-        EXPECT_EQ(QApplication::style()->name().toLower(), "fusion");
-        EXPECT_EQ(Fired, QStringList({"Dark"}));
-        page.CheckBoxStylesXP->setChecked(false);
-        EXPECT_EQ(QApplication::style()->name().toLower(), "windows");
-        page.SaveSettings();
-        ASSERT_TRUE(store->Save());
-        const auto file = plat::IniText::Load(store->IniFileName());
-        ASSERT_TRUE(file);
-        EXPECT_EQ(file->ReadString("Application", "Themes", "-"), "Dark");
-    }
+    TSettings store;
+    TPageSettingsThemes page;
+    Load(page, store);
+    EXPECT_EQ(Shown(page), "Default");
+    EXPECT_TRUE(page.CheckBoxStylesXP->isChecked());
+    Fired.clear();
+    page.ListBoxThemes->setCurrentRow(plat::ThemeNames().indexOf("Dark"));
+    EXPECT_EQ(QApplication::palette().color(QPalette::Window), QColor(0x35, 0x35, 0x35));
+    EXPECT_EQ(Fired, QStringList({"Dark"}));
+    page.CheckBoxStylesXP->setChecked(false);
+    EXPECT_EQ(Style(), "windows") << "without visual styles the colours stay, the controls turn classic";
+    page.SaveSettings();
+    ASSERT_TRUE(store.Save());
+
     plat::SetVisualStyles(true);
     plat::UseTheme(plat::DefaultThemeName);
     Fired.clear();
-    TPageSettingsThemes page;
-    auto store = Attach(page);
-    EXPECT_EQ(page.ListBoxThemes->currentItem()->text(), "Dark");
-    EXPECT_FALSE(page.CheckBoxStylesXP->isChecked());
-    EXPECT_EQ(plat::CurrentTheme(), "Dark");
-    EXPECT_EQ(QApplication::style()->name().toLower(), "windows");
+    TSettings reread;
+    TPageSettingsThemes fresh;
+    Load(fresh, reread);
+    EXPECT_EQ(Shown(fresh), "Dark");
+    EXPECT_FALSE(fresh.CheckBoxStylesXP->isChecked());
+    EXPECT_EQ(Style(), "windows");
     EXPECT_EQ(Fired.last(), "Dark") << "loading tells the main window";
-}
 
-TEST_F(ThemesPage, AStoredThemeThatIsNotRegisteredReadsAsDefault)
-{
-    for (const QString stored : {"Office XP", "", "dark"}) {
-        TPageSettingsThemes page;
-        TSettings store;
-        page.SetSettingsStore(&store);
-        page.DefineDefaults();
-        store.SetValue("Themes", stored);
-        page.LoadSettings();
-        const QString expected = stored == "dark" ? "Dark" : "Default";
-        EXPECT_EQ(page.ListBoxThemes->currentItem()->text(), expected);
+    for (const QString stored : {"high CONTRAST", "Office XP", ""}) {
+        reread.SetValue("Themes", stored);
+        fresh.LoadSettings();
+        const QString expected = stored.isEmpty() || stored == "Office XP" ? "Default" : "High Contrast";
+        EXPECT_EQ(Shown(fresh), expected);
         EXPECT_EQ(plat::CurrentTheme(), expected);
-        page.SaveSettings();
-        EXPECT_EQ(store.GetValue("Themes").toString(), expected);
+        fresh.SaveSettings();
+        EXPECT_EQ(reread.GetValue("Themes").toString(), expected);
     }
 }
 
