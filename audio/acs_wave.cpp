@@ -2,13 +2,12 @@
 
 #include "audio/wave_converter.h"
 
-#include <QBuffer>
-
 #include <QtEndian>
 
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <sys/stat.h>
 
 namespace {
 
@@ -220,8 +219,9 @@ int DecodeImaBlock(const std::uint8_t* block, int blockAlign, int channels, std:
     const int frames = ImaSamplesPerBlock(blockAlign, channels);
     for (int c = 0; c < channels; ++c) {
         int predicted = Le16(block + 4 * c);
-        // An index beyond the table is a damaged header: decode from the last step rather than drop it.
-        int stepIndex = std::min<int>(block[4 * c + 2], ImaMaxStepIndex);
+        // An index beyond the table is a damaged header: restarting from the smallest step keeps the
+        // block quiet where the largest would turn it into full-scale noise.
+        int stepIndex = block[4 * c + 2] > ImaMaxStepIndex ? 0 : block[4 * c + 2];
         out[c] = static_cast<std::int16_t>(predicted);
         for (int k = 0; k < frames - 1; ++k) {
             const std::uint8_t byte = block[ImaNibbleByte(channels, c, k)];
@@ -370,7 +370,7 @@ QByteArray MakePcmWaveHeader(int channels, std::uint32_t sampleRate, int bitsPer
     Put16(out, 20, 1);
     Put16(out, 22, static_cast<std::uint16_t>(channels));
     Put32(out, 24, sampleRate);
-    Put32(out, 28, sampleRate * static_cast<std::uint32_t>(blockAlign));
+    Put32(out, 28, static_cast<std::uint32_t>(std::int64_t(sampleRate) * blockAlign));
     Put16(out, 32, static_cast<std::uint16_t>(blockAlign));
     Put16(out, 34, static_cast<std::uint16_t>(bitsPerSample));
     PutCode(out, 36, "data");
@@ -417,8 +417,12 @@ namespace {
 // Whether a format's channels and rate can be handed down a chain at all.
 bool LayoutUsable(int channels, std::uint32_t sampleRate)
 {
-    return (channels == 1 || channels == 2) && sampleRate > 0 && sampleRate <= std::uint32_t(INT_MAX);
+    return (channels == 1 || channels == 2) && sampleRate > 0 && sampleRate <= MaxWaveSampleRate;
 }
+
+// Layer 3 data are decoded this many bytes at a time: even resampled to the highest rate, what one
+// piece decodes to stays within a few megabytes.
+constexpr std::int64_t Layer3PieceSize = 1024;
 
 } // namespace
 
@@ -429,12 +433,6 @@ TWaveIn::~TWaveIn() = default;
 void TWaveIn::OpenFile()
 {
     if (OpenCount == 0) {
-        Valid = false;
-        WavType = wtUnsupported;
-        Header = {};
-        BPS = SR = Ch = 0;
-        TotalSamples = 0;
-        Size = 0;
         if (!StreamAssigned) {
             OwnFile = std::make_unique<QFile>(FileName);
             if (OwnFile->open(QIODevice::ReadOnly))
@@ -442,8 +440,7 @@ void TWaveIn::OpenFile()
             else
                 OwnFile.reset();
         }
-        if (Stream)
-            ReadHeader();
+        ReadHeader();
     }
     ++OpenCount;
 }
@@ -459,17 +456,66 @@ void TWaveIn::CloseFile()
 
 void TWaveIn::ReleaseStreams()
 {
-    if (Image) {
-        Image.reset();
-        Stream = FileStream;
-        FileStream = nullptr;
-    }
+    Layer3.reset();
+    Layer3Pcm.clear();
+    Layer3Taken = 0;
     if (OwnFile) {
         OwnFile.reset();
         Stream = nullptr;
     } else if (Stream && Seekable) {
         Stream->seek(0);
     }
+}
+
+void TWaveIn::ReadHeader()
+{
+    // A stream handed in may change under the same object: only a file is known again by its identity.
+    const TFileIdentity identity = OwnFile ? IdentityOfOwnFile() : TFileIdentity{};
+    if (OwnFile && identity == KeptFor) {
+        TakeKeptFormat();
+    } else {
+        Valid = false;
+        WavType = wtUnsupported;
+        Header = {};
+        BPS = SR = Ch = 0;
+        TotalSamples = Size = StreamSize = 0;
+        if (Stream) {
+            ScanStream();
+            TakeFormat();
+        }
+        KeepFormat(OwnFile ? identity : TFileIdentity{});
+    }
+    if (Stream && Valid)
+        PositionAtData();
+}
+
+TWaveIn::TFileIdentity TWaveIn::IdentityOfOwnFile() const
+{
+    struct stat status {};
+    if (::fstat(OwnFile->handle(), &status) != 0)
+        return {};
+    return {FileName, std::uint64_t(status.st_dev), std::uint64_t(status.st_ino), status.st_size,
+            std::int64_t(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec};
+}
+
+void TWaveIn::KeepFormat(const TFileIdentity& identity)
+{
+    KeptFor = identity;
+    Kept = {Valid, WavType, Header, BPS, SR, Ch, TotalSamples, Size, StreamSize};
+}
+
+void TWaveIn::TakeKeptFormat()
+{
+    Valid = Kept.Valid;
+    WavType = Kept.WavType;
+    Header = Kept.Header;
+    DataOffset = Header.DataOffset;
+    BPS = Kept.BPS;
+    SR = Kept.SR;
+    Ch = Kept.Ch;
+    TotalSamples = Kept.TotalSamples;
+    Size = Kept.Size;
+    StreamSize = Kept.StreamSize;
 }
 
 void TWaveIn::ScanStream()
@@ -479,16 +525,13 @@ void TWaveIn::ScanStream()
     Header = ScanWaveHeader(Stream->read(WaveHeaderScanLimit), StreamSize);
     WavType = Header.WavType;
     DataOffset = Header.DataOffset;
-    Stream->seek(DataOffset);
 }
 
-void TWaveIn::ReadHeader()
+void TWaveIn::PositionAtData()
 {
-    ScanStream();
+    Stream->seek(DataOffset);
     if (WavType == wtACM)
-        OpenCompressed();
-    else
-        TakeFormat();
+        StartLayer3();
 }
 
 void TWaveIn::TakeFormat()
@@ -499,13 +542,19 @@ void TWaveIn::TakeFormat()
     const bool layoutUsable = LayoutUsable(Header.Channels, Header.SampleRate);
     switch (WavType) {
     case wtPCM:
-    case wtACM:
         Valid = layoutUsable && (BPS == 8 || BPS == 16);
         if (Valid) {
             const int frameBytes = BPS / 8 * Ch;
             Size = DataBytesPresent() / frameBytes * frameBytes;
             TotalSamples = Size / frameBytes;
         }
+        break;
+    case wtACM:
+        // Decoded to 16 bits in the header's layout and rate; only decoding tells the length.
+        BPS = 16;
+        Size = layoutUsable ? MeasureLayer3() : 0;
+        TotalSamples = Size / (2 * Ch);
+        Valid = Size > 0;
         break;
     case wtDVIADPCM:
         Valid = layoutUsable && BPS == 4 && ImaBlockAlignUsable(Header.BlockAlign, Ch);
@@ -546,31 +595,54 @@ std::int64_t TWaveIn::SamplesPresent(std::uint32_t factSamples, int samplesPerBl
     return factSamples == 0 || factSamples > held ? held : factSamples;
 }
 
-void TWaveIn::OpenCompressed()
+void TWaveIn::StartLayer3()
 {
-    try {
-        TWaveConverter converter;
-        Stream->seek(0);
-        converter.LoadFromStream(*Stream);
-        converter.DestFormat.SetFormatTag(1);
-        if (converter.SuggestFormat() != 0 || converter.Convert() != 0) {
-            TakeFormat();
-            Valid = false;
-            return;
-        }
-        auto image = std::make_unique<QBuffer>();
-        image->open(QIODevice::ReadWrite);
-        converter.SaveToStream(*image);
-        FileStream = Stream;
-        Image = std::move(image);
-        Stream = Image.get();
-        ScanStream();
-        TakeFormat();
-    } catch (const std::exception&) {
-        // The file stays what it is, unusable here; the decoding step can still take it.
-        Valid = false;
+    Stream->seek(DataOffset);
+    PayloadLeft = DataBytesPresent();
+    Layer3Pcm.clear();
+    Layer3Taken = 0;
+    Layer3 = std::make_unique<TLayer3Decoder>(Ch, SR);
+    if (Layer3->Open() != 0)
+        Layer3.reset();
+}
+
+void TWaveIn::DecodeLayer3Piece()
+{
+    // An empty piece, at the end of the payload or on a read error, drains the decoder.
+    const QByteArray piece =
+        PayloadLeft > 0 ? Stream->read(std::min(PayloadLeft, Layer3PieceSize)) : QByteArray();
+    PayloadLeft = piece.isEmpty() ? 0 : PayloadLeft - piece.size();
+    if (Layer3->Feed(piece, Layer3Pcm) != 0 || piece.isEmpty())
+        Layer3.reset();
+}
+
+std::int64_t TWaveIn::MeasureLayer3()
+{
+    StartLayer3();
+    std::int64_t total = 0;
+    while (Layer3) {
+        DecodeLayer3Piece();
+        total += Layer3Pcm.size();
+        Layer3Pcm.resize(0); // keeps its room for the next piece
     }
-    WavType = wtACM;
+    return total;
+}
+
+std::int64_t TWaveIn::ReadLayer3()
+{
+    if (Layer3Taken == Layer3Pcm.size()) {
+        Layer3Pcm.resize(0);
+        Layer3Taken = 0;
+    }
+    while (Layer3Pcm.isEmpty() && Layer3)
+        DecodeLayer3Piece();
+    const std::int64_t count =
+        std::min<std::int64_t>({Layer3Pcm.size() - Layer3Taken, WaveBufferSize, Size - Position});
+    if (count <= 0)
+        return 0;
+    std::memcpy(Buffer.data(), Layer3Pcm.constData() + Layer3Taken, count);
+    Layer3Taken += count;
+    return count;
 }
 
 TWavType TWaveIn::GetWavType()
@@ -631,13 +703,15 @@ bool TWaveIn::Refill()
         return false;
     switch (WavType) {
     case wtPCM:
-    case wtACM:
-        BufEnd = ReadPcm();
+    case wtACM: {
+        const auto read = [this] { return WavType == wtACM ? ReadLayer3() : ReadPcm(); };
+        BufEnd = read();
         if (BufEnd == 0 && Loop) {
             Restart();
-            BufEnd = ReadPcm();
+            BufEnd = read();
         }
         break;
+    }
     case wtDVIADPCM:
     case wtMSADPCM:
         if (Position >= Size) {
@@ -659,7 +733,7 @@ void TWaveIn::Restart()
     Init();
     // When another open level kept the file, the header was not read again to position it.
     if (StartSample == 0 && Stream)
-        Stream->seek(DataOffset);
+        PositionAtData();
 }
 
 std::int64_t TWaveIn::ReadPcm()
@@ -772,13 +846,16 @@ void TWaveOut::OpenTarget()
     Stream = OwnFile.get();
 }
 
-void TWaveOut::CloseTarget()
+bool TWaveOut::CloseTarget()
 {
-    if (OwnFile) {
-        OwnFile->close();
-        OwnFile.reset();
-        Stream = nullptr;
-    }
+    if (!OwnFile)
+        return true;
+    // The last of the data may reach the disk only now.
+    OwnFile->close();
+    const bool closed = OwnFile->error() == QFileDevice::NoError;
+    OwnFile.reset();
+    Stream = nullptr;
+    return closed;
 }
 
 void TWaveOut::StartRun()
@@ -890,8 +967,9 @@ void TWaveOut::StartIma(const TAppendInfo* Existing)
     }
     const std::int64_t size = input.Size;
     const std::int64_t samples = std::clamp<std::int64_t>(size / 2 / Channels, 0, 0xFFFFFFFFll);
-    // The writer hands out one block more than whole blocks of input hold: the last one is padded.
-    const std::int64_t blocks = samples / ImaSamplesPerBlock(BlockSize, Channels) + 1;
+    // The last block is completed with silence; no input, no block.
+    const std::int64_t samplesPerBlock = ImaSamplesPerBlock(BlockSize, Channels);
+    const std::int64_t blocks = (samples + samplesPerBlock - 1) / samplesPerBlock;
     const std::int64_t dataSize = std::min<std::int64_t>(blocks * BlockSize, 0xFFFFFFFFll - 52);
     HeaderLength = ImaWaveHeaderSize;
     DataSizeOffset = ImaDataSizeOffset;
@@ -961,6 +1039,8 @@ bool TWaveOut::WriteImaBlock()
         }
         filled += count;
     }
+    if (filled == 0)
+        return false;
     FramesEncoded += filled / frameBytes;
     std::vector<std::int16_t> frames(framesPerBlock * Channels);
     qFromLittleEndian<qint16>(Transfer.data(), qsizetype(frames.size()), frames.data());
@@ -993,9 +1073,11 @@ void TWaveOut::Done()
             failure = std::current_exception();
         }
     }
-    CloseTarget();
+    const bool closed = CloseTarget();
     if (TACSInput* input = GetInput())
         input->Flush();
     if (failure)
         std::rethrow_exception(failure);
+    if (!closed)
+        Raise("Cannot write to this .wav file.");
 }

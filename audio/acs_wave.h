@@ -66,6 +66,8 @@ struct TWaveHeader {
 };
 
 constexpr int WaveHeaderScanLimit = 8192;
+// The highest sampling rate a file can declare and still be read.
+constexpr std::uint32_t MaxWaveSampleRate = 384000;
 
 // Scans head, the first bytes of a stream of streamSize bytes in all (at most 8192 of them are used).
 // The result's WavType is wtUnsupported when no usable "fmt " ... "data" sequence was found.
@@ -84,11 +86,11 @@ QByteArray MakeImaWaveHeader(int channels, std::uint32_t sampleRate, int blockSi
 
 // ---- Components --------------------------------------------------------------------------------------
 
-class TWaveConverter;
+class TLayer3Decoder;
 
 // Reads a RIFF WAVE file and hands out its audio as PCM: plain PCM, IMA ADPCM and Microsoft ADPCM are
-// decoded block by block, MPEG Layer 3 data are converted to PCM in memory when the file is opened.
-// A file it cannot use opens with Valid false; nothing is raised.
+// decoded block by block, MPEG Layer 3 data piece by piece. A file it cannot use opens with Valid
+// false; nothing is raised. What the header says is read once per file, until the file changes.
 class TWaveIn : public TACSFileIn {
 public:
     explicit TWaveIn(QObject* Owner = nullptr);
@@ -101,10 +103,33 @@ public:
     TWavType GetWavType();
 
 private:
+    // What reading the header found, and the file it was found in.
+    struct TFileIdentity {
+        QString Name;
+        std::uint64_t Device = 0, Inode = 0;
+        std::int64_t Size = -1, ModifiedNs = 0;
+        bool operator==(const TFileIdentity&) const = default;
+    };
+    struct TFormatFound {
+        bool Valid = false;
+        TWavType WavType = wtUnsupported;
+        TWaveHeader Header;
+        int BPS = 0, SR = 0, Ch = 0;
+        std::int64_t TotalSamples = 0, Size = 0, StreamSize = 0;
+    };
+
     void ReadHeader();
+    TFileIdentity IdentityOfOwnFile() const;
+    void KeepFormat(const TFileIdentity& identity);
+    void TakeKeptFormat();
     void ScanStream();
     void TakeFormat();
-    void OpenCompressed();
+    // Layer 3 data: a decoder from the start of the payload, and its next piece decoded.
+    void StartLayer3();
+    void DecodeLayer3Piece();
+    std::int64_t MeasureLayer3();
+    std::int64_t ReadLayer3();
+    void PositionAtData();
     // Data bytes present in the file from DataOffset: the declared size unless it cannot be true.
     std::int64_t DataBytesPresent() const;
     std::int64_t SamplesPresent(std::uint32_t factSamples, int samplesPerBlock) const;
@@ -121,9 +146,12 @@ private:
     std::int64_t DataOffset = 0;
     std::int64_t StreamSize = 0;
     std::unique_ptr<QFile> OwnFile;
-    // While a Layer 3 file is open, its converted PCM image stands in Stream.
-    std::unique_ptr<QIODevice> Image;
-    QIODevice* FileStream = nullptr;
+    TFileIdentity KeptFor;
+    TFormatFound Kept;
+    std::unique_ptr<TLayer3Decoder> Layer3;
+    QByteArray Layer3Pcm; // decoded, from Layer3Taken on not handed out yet
+    qsizetype Layer3Taken = 0;
+    std::int64_t PayloadLeft = 0;
 };
 
 // Writes the PCM of its input to a RIFF WAVE file, as plain PCM or encoded as IMA ADPCM, replacing the
@@ -164,7 +192,7 @@ private:
     void Write(const void* Data, std::int64_t Count);
     void WriteAt(std::int64_t Offset, std::uint32_t Value);
     void PatchHeader();
-    void CloseTarget();
+    bool CloseTarget(); // false when closing failed
     bool WriteImaBlock();
     TACSInput& RequireInput() const;
 

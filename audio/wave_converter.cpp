@@ -1,5 +1,7 @@
 #include "audio/wave_converter.h"
 
+#include "audio/acs_wave.h"
+
 #include <QtEndian>
 
 #include <algorithm>
@@ -22,12 +24,12 @@ bool CodeIs(const QByteArray& bytes, int offset, const char* code)
     return bytes.mid(offset, 4).compare(QByteArray(code, 4), Qt::CaseInsensitive) == 0;
 }
 
-// Decodes MP3 frames to interleaved 16-bit PCM in the target layout and rate; frames that do not decode
-// are skipped, as a player would.
-class Mp3Decoder {
+} // namespace
+
+class TLayer3Decoder::Impl {
 public:
-    explicit Mp3Decoder(const TWaveFormatRecord& target) : target_(target) {}
-    ~Mp3Decoder()
+    Impl(int channels, int sampleRate) : channels_(channels), rate_(sampleRate) {}
+    ~Impl()
     {
         av_parser_close(parser_);
         avcodec_free_context(&codec_);
@@ -36,8 +38,8 @@ public:
         av_frame_free(&frame_);
         av_channel_layout_uninit(&inLayout_);
     }
-    Mp3Decoder(const Mp3Decoder&) = delete;
-    Mp3Decoder& operator=(const Mp3Decoder&) = delete;
+    Impl(const Impl&) = delete;
+    Impl& operator=(const Impl&) = delete;
 
     int Open()
     {
@@ -53,18 +55,19 @@ public:
         return avcodec_open2(codec_, decoder, nullptr);
     }
 
-    // Feeds the whole payload through the parser, then drains the parser, the decoder and the resampler.
-    int Run(const QByteArray& payload)
+    // Feeds a piece through the parser; an empty piece drains the parser, the decoder and the resampler.
+    int Feed(const QByteArray& piece, QByteArray& pcm)
     {
-        const auto* data = reinterpret_cast<const std::uint8_t*>(payload.constData());
+        pcm_ = &pcm;
+        const bool draining = piece.isEmpty();
+        const auto* data = reinterpret_cast<const std::uint8_t*>(piece.constData());
         qsizetype offset = 0;
-        for (;;) {
-            const bool draining = offset >= payload.size();
+        do {
             std::uint8_t* frameData = nullptr;
             int frameSize = 0;
-            const int used = av_parser_parse2(
-                parser_, codec_, &frameData, &frameSize, draining ? nullptr : data + offset,
-                draining ? 0 : static_cast<int>(payload.size() - offset), AV_NOPTS_VALUE, AV_NOPTS_VALUE, 0);
+            const int used =
+                av_parser_parse2(parser_, codec_, &frameData, &frameSize, draining ? nullptr : data + offset,
+                                 static_cast<int>(piece.size() - offset), AV_NOPTS_VALUE, AV_NOPTS_VALUE, 0);
             if (used < 0)
                 return used;
             offset += used;
@@ -74,14 +77,13 @@ public:
             } else if (draining) {
                 break;
             }
-        }
+        } while (draining || offset < piece.size());
+        if (!draining)
+            return 0;
         if (const int error = Decode(nullptr, 0))
             return error;
-        Resample(nullptr, 0);
-        return pcm_.isEmpty() ? AVERROR_INVALIDDATA : 0;
+        return Resample(nullptr, 0);
     }
-
-    const QByteArray& Pcm() const { return pcm_; }
 
 private:
     int Decode(const std::uint8_t* frameData, int frameSize)
@@ -135,9 +137,8 @@ private:
         inFormat_ = frame_->format;
         inRate_ = frame_->sample_rate;
         AVChannelLayout outLayout;
-        av_channel_layout_default(&outLayout, target_.Channels());
-        int error = swr_alloc_set_opts2(&resampler_, &outLayout, AV_SAMPLE_FMT_S16,
-                                        static_cast<int>(target_.SampleRate()), &inLayout_,
+        av_channel_layout_default(&outLayout, channels_);
+        int error = swr_alloc_set_opts2(&resampler_, &outLayout, AV_SAMPLE_FMT_S16, rate_, &inLayout_,
                                         static_cast<AVSampleFormat>(inFormat_), inRate_, 0, nullptr);
         if (error == 0)
             error = swr_init(resampler_);
@@ -151,16 +152,17 @@ private:
         const int room = swr_get_out_samples(resampler_, samples);
         if (room <= 0)
             return room;
-        const int frameBytes = 2 * target_.Channels();
-        const qsizetype start = pcm_.size();
-        pcm_.resize(start + qsizetype(room) * frameBytes);
-        auto* out = reinterpret_cast<std::uint8_t*>(pcm_.data() + start);
+        const int frameBytes = 2 * channels_;
+        const qsizetype start = pcm_->size();
+        pcm_->resize(start + qsizetype(room) * frameBytes);
+        auto* out = reinterpret_cast<std::uint8_t*>(pcm_->data() + start);
         const int produced = swr_convert(resampler_, &out, room, input, samples);
-        pcm_.resize(start + qsizetype(std::max(produced, 0)) * frameBytes);
+        pcm_->resize(start + qsizetype(std::max(produced, 0)) * frameBytes);
         return std::min(produced, 0);
     }
 
-    const TWaveFormatRecord& target_;
+    int channels_;
+    int rate_;
     AVCodecParserContext* parser_ = nullptr;
     AVCodecContext* codec_ = nullptr;
     SwrContext* resampler_ = nullptr;
@@ -169,10 +171,25 @@ private:
     AVChannelLayout inLayout_{};
     int inFormat_ = -1;
     int inRate_ = 0;
-    QByteArray pcm_;
+    QByteArray* pcm_ = nullptr;
 };
 
-} // namespace
+TLayer3Decoder::TLayer3Decoder(int channels, int sampleRate)
+    : impl_(std::make_unique<Impl>(channels, sampleRate))
+{
+}
+
+TLayer3Decoder::~TLayer3Decoder() = default;
+
+int TLayer3Decoder::Open()
+{
+    return impl_->Open();
+}
+
+int TLayer3Decoder::Feed(const QByteArray& piece, QByteArray& pcm)
+{
+    return impl_->Feed(piece, pcm);
+}
 
 std::uint16_t TWaveFormatRecord::Get16(int offset) const
 {
@@ -241,7 +258,7 @@ int TWaveConverter::SuggestFormat()
     const int channels = SourceFormat.Channels();
     const std::uint32_t rate = SourceFormat.SampleRate();
     if (SourceFormat.FormatTag() != MpegLayer3Tag || DestFormat.FormatTag() != PcmTag || channels < 1 ||
-        channels > 2 || rate == 0)
+        channels > 2 || rate == 0 || rate > MaxWaveSampleRate)
         return AVERROR(EINVAL);
     DestFormat = {};
     DestFormat.SetFormatTag(PcmTag);
@@ -257,16 +274,21 @@ int TWaveConverter::Convert()
 {
     if (SourceFormat.FormatTag() != MpegLayer3Tag || DestFormat.FormatTag() != PcmTag ||
         DestFormat.BitsPerSample() != 16 || DestFormat.Channels() < 1 || DestFormat.Channels() > 2 ||
-        DestFormat.SampleRate() == 0)
+        DestFormat.SampleRate() == 0 || DestFormat.SampleRate() > MaxWaveSampleRate)
         return AVERROR(EINVAL);
-    Mp3Decoder decoder(DestFormat);
+    TLayer3Decoder decoder(DestFormat.Channels(), static_cast<int>(DestFormat.SampleRate()));
+    QByteArray pcm;
     int error = decoder.Open();
+    if (error == 0 && !buffer().isEmpty())
+        error = decoder.Feed(buffer(), pcm);
     if (error == 0)
-        error = decoder.Run(buffer());
+        error = decoder.Feed({}, pcm);
+    if (error == 0 && pcm.isEmpty())
+        error = AVERROR_INVALIDDATA;
     if (error != 0)
         return error;
     SourceFormat = DestFormat;
-    ReplaceContent(decoder.Pcm());
+    ReplaceContent(pcm);
     return 0;
 }
 

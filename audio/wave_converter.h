@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 
 // A wave format record laid out as the classic WAVEFORMATEX: tag, channels, rate, byte rate, block align,
 // bits per sample, extra size and extra bytes, little-endian, 129 bytes in all.
@@ -24,6 +25,26 @@ struct TWaveFormatRecord {
     std::uint32_t Get32(int offset) const;
     void Set16(int offset, std::uint16_t value);
     void Set32(int offset, std::uint32_t value);
+};
+
+// Decodes MPEG Layer 3 data handed in pieces to interleaved 16-bit PCM in the given layout and rate;
+// frames that do not decode are skipped, as a player would. It keeps nothing of what it hands out, so
+// a payload decodes in pieces within the memory of a piece.
+class TLayer3Decoder {
+public:
+    TLayer3Decoder(int channels, int sampleRate);
+    ~TLayer3Decoder();
+    TLayer3Decoder(const TLayer3Decoder&) = delete;
+    TLayer3Decoder& operator=(const TLayer3Decoder&) = delete;
+
+    // 0 when ready, else an error code.
+    int Open();
+    // Appends to pcm what the piece decodes to; an empty piece drains what is left. 0 or an error code.
+    int Feed(const QByteArray& piece, QByteArray& pcm);
+
+private:
+    class Impl;
+    std::unique_ptr<Impl> impl_;
 };
 
 // An in-memory WAVE image whose content is the audio data alone. The reader loads a file holding

@@ -5,6 +5,7 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/avstring.h>
 #include <libavutil/channel_layout.h>
 #include <libswresample/swresample.h>
 }
@@ -39,6 +40,20 @@ void QuietenLibraries()
 // A frame that does not decode is skipped; this many in a row, with no packet in between, is a fault.
 constexpr int MaxDecodeErrorsInARow = 64;
 
+// The containers of the formats read. A playlist, a concat list or an image sequence would make the
+// library open other files or addresses named in the content, so those are refused.
+constexpr const char* SourceContainers = "mp3,mpeg,ogg,asf,wav";
+
+// No container is allowed to open anything beside the source itself.
+int RefuseFurtherOpens(AVFormatContext*, AVIOContext**, const char*, int, AVDictionary**)
+{
+    return AVERROR(EPERM);
+}
+
+// No format spends less than this on a second of audio: a declared duration the file cannot hold is
+// damage, not a length.
+constexpr double MinSourceBytesPerSecond = 8;
+
 } // namespace
 
 struct AudioDecoder::State {
@@ -50,16 +65,18 @@ struct AudioDecoder::State {
         av_packet_free(&packet);
         avcodec_free_context(&codec);
         avformat_close_input(&format);
+        avio_closep(&input);
     }
 
     bool Open(const QString& fileName, const AudioDecoderOptions& options, QString& error)
     {
         QuietenLibraries();
-        int result = avformat_open_input(&format, QFile::encodeName(fileName).constData(), nullptr, nullptr);
+        int result = openContainer(fileName, error);
         if (result >= 0)
             result = avformat_find_stream_info(format, nullptr);
         if (result < 0) {
-            error = ErrorText(result);
+            if (error.isEmpty())
+                error = ErrorText(result);
             return false;
         }
         const AVCodec* decoder = nullptr;
@@ -116,13 +133,9 @@ struct AudioDecoder::State {
         const std::int64_t count = std::min(wanted, PendingBytes());
         if (count == 0)
             return 0;
-        std::memcpy(buffer, pending.data() + pendingStart, static_cast<std::size_t>(count));
-        pendingStart += static_cast<std::size_t>(count);
+        std::memcpy(buffer, pending.data(), static_cast<std::size_t>(count));
+        dropPending(count);
         position += count;
-        if (pendingStart == pending.size()) {
-            pending.clear();
-            pendingStart = 0;
-        }
         return count;
     }
 
@@ -137,7 +150,6 @@ struct AudioDecoder::State {
         avcodec_flush_buffers(codec);
         swr_free(&resampler);
         pending.clear();
-        pendingStart = 0;
         draining = ended = failed = false;
         decodeErrors = 0;
         position = SecondsToBytes(seconds);
@@ -163,12 +175,13 @@ struct AudioDecoder::State {
     }
 
     int FrameBytes() const { return 2 * outChannels; }
-    std::int64_t PendingBytes() const { return static_cast<std::int64_t>(pending.size() - pendingStart); }
+    std::int64_t PendingBytes() const { return static_cast<std::int64_t>(pending.size()); }
     std::int64_t SecondsToBytes(double seconds) const
     {
         return std::llrint(seconds * outRate) * FrameBytes();
     }
 
+    AVIOContext* input = nullptr;
     AVFormatContext* format = nullptr;
     AVCodecContext* codec = nullptr;
     AVPacket* packet = nullptr;
@@ -182,14 +195,43 @@ struct AudioDecoder::State {
     bool ended = false;
 
 private:
+    // The file alone, through the file protocol (a name is never taken for an address), in a container
+    // of the formats read.
+    int openContainer(const QString& fileName, QString& error)
+    {
+        const QByteArray url = "file:" + QFile::encodeName(fileName);
+        AVDictionary* options = nullptr;
+        av_dict_set(&options, "protocol_whitelist", "file", 0);
+        int result = avio_open2(&input, url.constData(), AVIO_FLAG_READ, nullptr, &options);
+        av_dict_free(&options);
+        const AVInputFormat* container = nullptr;
+        if (result >= 0)
+            result = av_probe_input_buffer2(input, &container, url.constData(), nullptr, 0, 0);
+        if (result < 0)
+            return result;
+        if (av_match_list(container->name, SourceContainers, ',') <= 0) {
+            error = QStringLiteral("Not an audio file (%1)").arg(QString::fromUtf8(container->long_name));
+            return AVERROR_INVALIDDATA;
+        }
+        format = avformat_alloc_context();
+        if (!format)
+            return AVERROR(ENOMEM);
+        format->pb = input;
+        format->io_open = RefuseFurtherOpens;
+        return avformat_open_input(&format, url.constData(), container, nullptr);
+    }
+
     double declaredDuration() const
     {
         const AVStream* audio = format->streams[stream];
+        double seconds = -1;
         if (audio->duration != AV_NOPTS_VALUE && audio->duration > 0)
-            return static_cast<double>(audio->duration) * av_q2d(audio->time_base);
-        if (format->duration != AV_NOPTS_VALUE && format->duration > 0)
-            return static_cast<double>(format->duration) / AV_TIME_BASE;
-        return -1;
+            seconds = static_cast<double>(audio->duration) * av_q2d(audio->time_base);
+        else if (format->duration != AV_NOPTS_VALUE && format->duration > 0)
+            seconds = static_cast<double>(format->duration) / AV_TIME_BASE;
+        const std::int64_t fileSize = avio_size(input);
+        const double mostSeconds = fileSize > 0 ? static_cast<double>(fileSize) / MinSourceBytesPerSecond : 0;
+        return std::isfinite(seconds) && seconds > 0 && seconds <= mostSeconds ? seconds : -1;
     }
 
     std::int64_t startTime() const
@@ -254,9 +296,16 @@ private:
             return false;
         decodedAny = true;
         const std::int64_t dropped = std::min(discardBytes, PendingBytes());
-        pendingStart += static_cast<std::size_t>(dropped);
+        dropPending(dropped);
         discardBytes -= dropped;
         return true;
+    }
+
+    // The pending bytes are a queue: what is handed out goes, so they never hold more than a read and a
+    // frame, however long the source.
+    void dropPending(std::int64_t count)
+    {
+        pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(count));
     }
 
     // A seek lands on the packet before the target: drop what decodes ahead of it.
@@ -344,7 +393,6 @@ private:
     int resamplerRate = 0;
     int resamplerFormat = -1;
     std::vector<std::uint8_t> pending;
-    std::size_t pendingStart = 0;
     bool draining = false;
     bool decodedAny = false;
     int decodeErrors = 0;

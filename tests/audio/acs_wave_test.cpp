@@ -1,20 +1,93 @@
 #include "audio/acs_wave.h"
 
-#include "tests/audio/wave_fixtures.h"
+#include "tests/support/acs_test_components.h"
+#include "tests/support/audio_fixtures.h"
+#include "tests/support/reference_tools.h"
 #include "tests/support/temp_world.h"
 
-#include <QBuffer>
 #include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
+#include <fcntl.h>
+#include <optional>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <vector>
 
-using namespace wavetest;
-
 namespace {
+
+std::uint32_t Le32At(const QByteArray& bytes, int offset)
+{
+    return qFromLittleEndian<quint32>(bytes.constData() + offset);
+}
+
+void PutLe32(QByteArray& bytes, int offset, std::uint32_t value)
+{
+    qToLittleEndian<quint32>(value, bytes.data() + offset);
+}
+
+void PutLe16(QByteArray& bytes, int offset, std::uint16_t value)
+{
+    qToLittleEndian<quint16>(value, bytes.data() + offset);
+}
+
+// RIFF building blocks for crafted files; a chunk with an odd body gets its pad byte.
+QByteArray Chunk(const char* code, const QByteArray& body, std::optional<std::uint32_t> declaredSize = {})
+{
+    QByteArray size(4, '\0');
+    PutLe32(size, 0, declaredSize.value_or(std::uint32_t(body.size())));
+    return QByteArray(code, 4) + size + body + QByteArray(body.size() & 1, '\0');
+}
+
+QByteArray Riff(const QByteArray& chunks)
+{
+    return Chunk("RIFF", "WAVE" + chunks);
+}
+
+QByteArray PcmFormat(int channels, std::uint32_t rate, int bits)
+{
+    QByteArray body(16, '\0');
+    for (const auto& [offset, value] :
+         {std::pair{0, 1}, {2, channels}, {12, channels * bits / 8}, {14, bits}})
+        PutLe16(body, offset, std::uint16_t(value));
+    PutLe32(body, 4, rate);
+    PutLe32(body, 8, rate * std::uint32_t(channels * bits / 8));
+    return body;
+}
+
+// A memory source that announces a size estimate of the test's choosing at Init.
+class EstimatedSource : public MemorySource {
+public:
+    EstimatedSource(QByteArray data, int bps, int channels, int rate, std::int64_t estimate)
+        : MemorySource(std::move(data), bps, channels, rate), Estimate(estimate)
+    {
+    }
+    void Init() override
+    {
+        MemorySource::Init();
+        Size = Estimate;
+    }
+    std::int64_t Estimate;
+};
+
+struct RunResult {
+    bool Done = false, Failed = false;
+    QString Error;
+};
+
+RunResult RunToEnd(TACSOutput& output)
+{
+    RunRecorder recorder(output);
+    output.Run();
+    recorder.WaitForEnds(1);
+    const RunRecorder::Ends ends = recorder.Seen();
+    return {ends.Done == 1, ends.Failed == 1, ends.Error};
+}
 
 struct ReadResult {
     bool Valid = false;
@@ -34,16 +107,11 @@ ReadResult ReadAll(const QString& fileName)
     return result;
 }
 
-QByteArray FixturePcm(const char* name)
+QByteArray FixturePcm(const QString& name)
 {
-    const QByteArray file = ReadFixture(QString::fromLatin1(name));
+    const QByteArray file = ReadFixture(QFileInfo(name).fileName());
     return file.mid(file.indexOf("data") + 8);
 }
-
-class WaveInTest : public TempWorld {
-protected:
-    ReadResult ReadBytes(const QByteArray& file) { return ReadAll(WriteFile("x.wav", file)); }
-};
 
 QByteArray PcmPattern(int frames, int channels)
 {
@@ -53,85 +121,23 @@ QByteArray PcmPattern(int frames, int channels)
     return Pcm16(samples);
 }
 
-} // namespace
-
-// ---- Reading real files ----
-
-TEST_F(WaveInTest, DecodesEveryFixtureExactlyAsItsReference)
-{
-    struct Fixture {
-        const char* Name;
-        TWavType Type;
-        int Bps, Ch;
-        QByteArray Reference; // IMA ADPCM as sox decodes it, MS ADPCM as ffmpeg does, PCM as stored
-        int Rate = 22050;
-    };
-    const Fixture fixtures[] = {
-        {"wav-ima-mono", wtDVIADPCM, 16, 1, ReadFixture("wav-ima-mono.s16")},
-        {"wav-ima-stereo", wtDVIADPCM, 16, 2, ReadFixture("wav-ima-stereo.s16")},
-        {"wav-ms-mono", wtMSADPCM, 16, 1, ReadFixture("wav-ms-mono.s16")},
-        {"wav-ms-stereo", wtMSADPCM, 16, 2, ReadFixture("wav-ms-stereo.s16")},
-        {"wav-pcm8-mono", wtPCM, 8, 1, FixturePcm("wav-pcm8-mono.wav")},
-        {"wav-pcm8-stereo", wtPCM, 8, 2, FixturePcm("wav-pcm8-stereo.wav")},
-        {"wav-pcm16-mono", wtPCM, 16, 1, FixturePcm("wav-pcm16-mono.wav")},
-        {"wav-pcm16-stereo", wtPCM, 16, 2, FixturePcm("wav-pcm16-stereo.wav")},
-        {"wav-mp3", wtACM, 16, 1, {}, 44100}, // decoded as the converter's test checks; it cannot seek
-    };
-    for (const Fixture& fixture : fixtures) {
-        SCOPED_TRACE(fixture.Name);
-        const ReadResult read = ReadAll(FixturePath(QString::fromLatin1(fixture.Name) + ".wav"));
-        EXPECT_TRUE(read.Valid);
-        EXPECT_EQ(read.Type, fixture.Type);
-        EXPECT_EQ(read.BPS, fixture.Bps);
-        EXPECT_EQ(read.Ch, fixture.Ch);
-        EXPECT_EQ(read.SR, fixture.Rate);
-        EXPECT_FALSE(read.Data.isEmpty());
-        if (fixture.Type == wtACM) {
-            TWaveIn in;
-            in.FileName = FixturePath("wav-mp3.wav");
-            EXPECT_FALSE(in.Seek(10));
-        } else {
-            EXPECT_EQ(read.Data, fixture.Reference);
-        }
-        if (fixture.Type == wtPCM || fixture.Type == wtACM) {
-            EXPECT_EQ(read.Size, read.Data.size());
-        } else if (fixture.Type == wtDVIADPCM) {
-            // The last block is handed out whole, as sox does, beyond the "fact" count.
-            EXPECT_LT(read.Size, read.Data.size());
-        }
-    }
-}
-
-TEST_F(WaveInTest, StartAndEndSampleSelectAStretch)
-{
-    TWaveIn in;
-    in.FileName = FixturePath("wav-pcm16-stereo.wav");
-    in.StartSample = 100;
-    in.EndSample = 300;
-    EXPECT_EQ(PullAll(in, 64), FixturePcm("wav-pcm16-stereo.wav").mid(100 * 4, 200 * 4));
-}
-
-// ---- Crafted headers: refused, or read correctly; never a crash ----
-
-namespace {
-
 QByteArray AdpcmFormat(std::uint16_t tag, int channels, int blockAlign, int bits, int samplesPerBlock,
-                       int coefficients = 0, std::uint32_t byteRate = 0)
+                       int coefficients = 0, std::uint32_t byteRate = 0, std::uint32_t rate = 22050)
 {
     QByteArray body(20 + (tag == 2 ? 2 + 4 * coefficients : 0), '\0');
-    PutLe16(body, 0, tag);
-    PutLe16(body, 2, std::uint16_t(channels));
-    PutLe32(body, 4, 22050);
+    for (const auto& [offset, value] : {std::pair{0, int(tag)},
+                                        {2, channels},
+                                        {12, blockAlign},
+                                        {14, bits},
+                                        {16, int(body.size() - 18)},
+                                        {18, samplesPerBlock},
+                                        {20, coefficients}})
+        if (offset < body.size())
+            PutLe16(body, offset, std::uint16_t(value));
+    PutLe32(body, 4, rate);
     PutLe32(body, 8, byteRate);
-    PutLe16(body, 12, std::uint16_t(blockAlign));
-    PutLe16(body, 14, std::uint16_t(bits));
-    PutLe16(body, 16, std::uint16_t(body.size() - 18));
-    PutLe16(body, 18, std::uint16_t(samplesPerBlock));
-    if (tag == 2) {
-        PutLe16(body, 20, std::uint16_t(coefficients));
-        for (int i = 0; i < coefficients; ++i)
-            PutLe16(body, 22 + 4 * i, 256);
-    }
+    for (int i = 0; i < coefficients; ++i)
+        PutLe16(body, 22 + 4 * i, 256);
     return body;
 }
 
@@ -142,129 +148,221 @@ QByteArray Fact(std::uint32_t samples)
     return Chunk("fact", body);
 }
 
-struct CraftedCase {
-    const char* Name;
-    QByteArray File;
-    bool Valid;
-    std::int64_t Size; // expected Size and bytes handed out when valid
+// The file's MPEG Layer 3 data behind a header of the test's making.
+QByteArray Layer3Wave(std::uint32_t rate, int repeats)
+{
+    const QByteArray file = ReadFixture("wav-mp3.wav");
+    const QByteArray payload = file.mid(file.indexOf("data") + 8).repeated(repeats);
+    return Riff(Chunk("fmt ", AdpcmFormat(0x55, 1, 1, 0, 1, 0, 0, rate)) + Fact(1000) +
+                Chunk("data", payload));
+}
+
+long PeakKilobytes()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+class WaveInTest : public TempWorld {
+protected:
+    ReadResult ReadBytes(const QByteArray& file) { return ReadAll(WriteFile("x.wav", file)); }
 };
 
-std::vector<CraftedCase> CraftedCases()
+} // namespace
+
+TEST_F(WaveInTest, DecodesEveryFixtureExactlyAsItsReference)
+{
+    // IMA ADPCM as sox decodes it, MS ADPCM as ffmpeg does, PCM as stored; Layer 3 as the converter's
+    // test checks it (it cannot seek).
+    for (const char* fixture : {"ima-mono", "ima-stereo", "ms-mono", "ms-stereo", "pcm8-mono", "pcm8-stereo",
+                                "pcm16-mono", "pcm16-stereo", "mp3"}) {
+        SCOPED_TRACE(fixture);
+        const QString name = FixturePath(QStringLiteral("wav-%1.wav").arg(fixture));
+        const QByteArray kind(fixture);
+        const TWavType type = kind.startsWith("ima")   ? wtDVIADPCM
+                              : kind.startsWith("ms")  ? wtMSADPCM
+                              : kind.startsWith("pcm") ? wtPCM
+                                                       : wtACM;
+        const ReadResult read = ReadAll(name);
+        EXPECT_TRUE(read.Valid);
+        EXPECT_EQ(read.Type, type);
+        EXPECT_EQ(read.BPS, kind.startsWith("pcm8") ? 8 : 16);
+        EXPECT_EQ(read.Ch, kind.endsWith("stereo") ? 2 : 1);
+        EXPECT_EQ(read.SR, type == wtACM ? 44100 : 22050);
+        EXPECT_FALSE(read.Data.isEmpty());
+        if (type == wtACM) {
+            TWaveIn in;
+            in.FileName = name;
+            EXPECT_FALSE(in.Seek(10));
+        } else {
+            EXPECT_EQ(read.Data, type == wtPCM ? FixturePcm(name)
+                                               : ReadFixture(QStringLiteral("wav-%1.s16").arg(fixture)));
+        }
+        // The last IMA block is handed out whole, as sox does, beyond the "fact" count.
+        if (type == wtDVIADPCM) {
+            EXPECT_LT(read.Size, read.Data.size());
+        } else if (type != wtMSADPCM) {
+            EXPECT_EQ(read.Size, read.Data.size());
+        }
+    }
+    TWaveIn in;
+    in.FileName = FixturePath("wav-pcm16-stereo.wav");
+    in.StartSample = 100;
+    in.EndSample = 300;
+    EXPECT_EQ(PullAll(in, 64), FixturePcm("wav-pcm16-stereo.wav").mid(100 * 4, 200 * 4));
+}
+
+TEST_F(WaveInTest, CraftedHeadersAreRefusedOrReadCorrectly)
 {
     const QByteArray pcm = PcmPattern(100, 2);
     const QByteArray fmt = Chunk("fmt ", PcmFormat(2, 44100, 16));
     const QByteArray data = Chunk("data", pcm);
-    auto withFormat = [&](const QByteArray& format) { return Riff(Chunk("fmt ", format) + data); };
+    const auto withFormat = [&](QByteArray format, int offset = -1, int value = 0) {
+        if (offset >= 0)
+            PutLe16(format, offset, std::uint16_t(value));
+        return Riff(Chunk("fmt ", format) + data);
+    };
     QByteArray lowerCase = Riff(fmt + data);
     lowerCase.replace(0, 4, "riff").replace(8, 4, "wave").replace(12, 4, "FMT ").replace(36, 4, "DATA");
-    QByteArray shortFormat = PcmFormat(2, 44100, 16).left(14);
-    QByteArray zeroChannels = PcmFormat(2, 44100, 16);
-    PutLe16(zeroChannels, 2, 0);
-    QByteArray threeChannels = PcmFormat(3, 44100, 16);
-    QByteArray zeroRate = PcmFormat(2, 0, 16);
-    QByteArray floatTag = PcmFormat(2, 44100, 32);
-    PutLe16(floatTag, 0, 3);
     const QByteArray imaData = Chunk("data", QByteArray(512 * 2, '\x11'));
-
-    return {
-        {"plain", Riff(fmt + data), true, pcm.size()},
-        {"codes in any letter case", lowerCase, true, pcm.size()},
-        {"bytes before RIFF", QByteArray("xyz") + Riff(fmt + data), true, pcm.size()},
-        {"LIST before fmt", Riff(Chunk("LIST", QByteArray(26, 'l')) + fmt + data), true, pcm.size()},
-        {"odd chunk and its pad byte before data", Riff(fmt + Chunk("junk", "abc") + data), true, pcm.size()},
-        {"data after 8192 bytes", Riff(fmt + Chunk("pad ", QByteArray(8200, 0)) + data), false, 0},
-        {"fmt body of 14 bytes", withFormat(shortFormat), false, 0},
-        {"zero channels", withFormat(zeroChannels), false, 0},
-        {"three channels", withFormat(threeChannels), false, 0},
-        {"24 bits", withFormat(PcmFormat(2, 44100, 24)), false, 0},
-        {"rate 0", withFormat(zeroRate), false, 0},
-        {"float samples", withFormat(floatTag), false, 0},
-        {"chunk size 0xFFFFFFFF", Riff(fmt + Chunk("huge", "abcd", 0xFFFFFFFFu) + data), false, 0},
-        {"data size 0", Riff(fmt + Chunk("data", pcm, 0u)), true, pcm.size()},
-        {"data size 0xFFFFFFFF", Riff(fmt + Chunk("data", pcm, 0xFFFFFFFFu)), true, pcm.size()},
-        {"truncated data, partial frame", Riff(fmt + Chunk("data", pcm.left(202), 4000u)), true, 200},
-        {"empty data at the end", Riff(fmt + Chunk("data", {})), true, 0},
-        {"no data chunk", Riff(fmt), false, 0},
-        {"RIFF alone", QByteArray("RIFF"), false, 0},
-        {"empty file", QByteArray(""), false, 0},
-        {"missing file", QByteArray(), false, 0}, // a null image: no file at all
-        {"IMA stereo, block align 516",
-         Riff(Chunk("fmt ", AdpcmFormat(0x11, 2, 516, 4, 509)) + Fact(509) + imaData), false, 0},
-        {"IMA with 3 bits", Riff(Chunk("fmt ", AdpcmFormat(0x11, 1, 512, 3, 1017)) + Fact(1017) + imaData),
-         false, 0},
-        {"IMA without fact", Riff(Chunk("fmt ", AdpcmFormat(0x11, 1, 512, 4, 1017)) + imaData), false, 0},
-        {"IMA, fact after data",
-         Riff(Chunk("fmt ", AdpcmFormat(0x11, 1, 512, 4, 1017)) + imaData + Fact(2034)), false, 0},
-        {"IMA, fact 0: length from the data",
-         Riff(Chunk("fmt ", AdpcmFormat(0x11, 1, 512, 4, 1017)) + Fact(0) + imaData), true, 2 * 2034},
-        {"IMA, fact beyond the data",
-         Riff(Chunk("fmt ", AdpcmFormat(0x11, 1, 512, 4, 1017)) + Fact(999999) + imaData), true, 2 * 2034},
-        {"IMA block align beyond the buffer",
-         Riff(Chunk("fmt ", AdpcmFormat(0x11, 1, 4100, 4, 8193)) + Fact(8193) + imaData), false, 0},
-        {"MS ADPCM, 0 coefficient pairs",
-         Riff(Chunk("fmt ", AdpcmFormat(2, 1, 256, 4, 500, 0)) + Fact(500) + imaData), false, 0},
-        {"MS ADPCM, 33 coefficient pairs",
-         Riff(Chunk("fmt ", AdpcmFormat(2, 1, 256, 4, 500, 33)) + Fact(500) + imaData), false, 0},
+    const auto adpcm = [&](std::uint16_t tag, int channels, int align, int bits, int samples, int pairs = 0) {
+        return Riff(Chunk("fmt ", AdpcmFormat(tag, channels, align, bits, samples, pairs)) + Fact(samples) +
+                    imaData);
+    };
+    const QByteArray ima = Chunk("fmt ", AdpcmFormat(0x11, 1, 512, 4, 1017));
+    struct Case {
+        const char* Name;
+        QByteArray File;
+        std::int64_t Size; // -1: not valid; else the Size and the bytes handed out
+    } const cases[] = {
+        {"plain", Riff(fmt + data), pcm.size()},
+        {"codes in any letter case", lowerCase, pcm.size()},
+        {"bytes before RIFF", QByteArray("xyz") + Riff(fmt + data), pcm.size()},
+        {"LIST before fmt", Riff(Chunk("LIST", QByteArray(26, 'l')) + fmt + data), pcm.size()},
+        {"odd chunk and its pad byte before data", Riff(fmt + Chunk("junk", "abc") + data), pcm.size()},
+        {"data after 8192 bytes", Riff(fmt + Chunk("pad ", QByteArray(8200, 0)) + data), -1},
+        {"fmt body of 14 bytes", withFormat(PcmFormat(2, 44100, 16).left(14)), -1},
+        {"zero channels", withFormat(PcmFormat(2, 44100, 16), 2, 0), -1},
+        {"three channels", withFormat(PcmFormat(3, 44100, 16)), -1},
+        {"24 bits", withFormat(PcmFormat(2, 44100, 24)), -1},
+        {"rate 0", withFormat(PcmFormat(2, 0, 16)), -1},
+        {"rate 384000", withFormat(PcmFormat(2, 384000, 16)), pcm.size()},
+        {"rate 384001", withFormat(PcmFormat(2, 384001, 16)), -1},
+        {"float samples", withFormat(PcmFormat(2, 44100, 32), 0, 3), -1},
+        {"chunk size 0xFFFFFFFF", Riff(fmt + Chunk("huge", "abcd", 0xFFFFFFFFu) + data), -1},
+        {"data size 0", Riff(fmt + Chunk("data", pcm, 0u)), pcm.size()},
+        {"data size 0xFFFFFFFF", Riff(fmt + Chunk("data", pcm, 0xFFFFFFFFu)), pcm.size()},
+        {"truncated data, partial frame", Riff(fmt + Chunk("data", pcm.left(202), 4000u)), 200},
+        {"empty data at the end", Riff(fmt + Chunk("data", {})), 0},
+        {"no data chunk", Riff(fmt), -1},
+        {"RIFF alone", QByteArray("RIFF"), -1},
+        {"empty file", QByteArray(""), -1},
+        {"missing file", QByteArray(), -1}, // a null image: no file at all
+        {"IMA stereo, block align 516", adpcm(0x11, 2, 516, 4, 509), -1},
+        {"IMA with 3 bits", adpcm(0x11, 1, 512, 3, 1017), -1},
+        {"IMA without fact", Riff(ima + imaData), -1},
+        {"IMA, fact after data", Riff(ima + imaData + Fact(2034)), -1},
+        {"IMA, fact 0: length from the data", Riff(ima + Fact(0) + imaData), 2 * 2034},
+        {"IMA, fact beyond the data", Riff(ima + Fact(999999) + imaData), 2 * 2034},
+        {"IMA block align beyond the buffer", adpcm(0x11, 1, 4100, 4, 8193), -1},
+        {"MS ADPCM, 0 coefficient pairs", adpcm(2, 1, 256, 4, 500, 0), -1},
+        {"MS ADPCM, 33 coefficient pairs", adpcm(2, 1, 256, 4, 500, 33), -1},
         {"MS ADPCM, pairs beyond the fmt body",
-         Riff(Chunk("fmt ", AdpcmFormat(2, 1, 256, 4, 500, 7).left(40)) + Fact(500) + imaData), false, 0},
-        {"MS ADPCM, more samples than the block holds",
-         Riff(Chunk("fmt ", AdpcmFormat(2, 1, 256, 4, 600, 7)) + Fact(600) + imaData), false, 0},
-        {"MS ADPCM, bad predictor in every block",
-         Riff(Chunk("fmt ", AdpcmFormat(2, 1, 256, 4, 500, 7)) + Fact(500) + imaData), true, 1000},
+         Riff(Chunk("fmt ", AdpcmFormat(2, 1, 256, 4, 500, 7).left(40)) + Fact(500) + imaData), -1},
+        {"MS ADPCM, more samples than the block holds", adpcm(2, 1, 256, 4, 600, 7), -1},
+        {"MS ADPCM, bad predictor in every block", adpcm(2, 1, 256, 4, 500, 7), 1000},
         {"Layer 3 with garbage data",
          Riff(Chunk("fmt ", AdpcmFormat(0x55, 1, 1, 0, 1)) + Fact(1000) +
               Chunk("data", QByteArray(999, 'z'))),
-         false, 0},
+         -1},
+        {"Layer 3 claiming 2147483646 Hz", Layer3Wave(2147483646, 1), -1},
     };
-}
-
-} // namespace
-
-TEST_F(WaveInTest, CraftedHeadersAreRefusedOrReadCorrectly)
-{
-    for (const CraftedCase& crafted : CraftedCases()) {
+    for (const Case& crafted : cases) {
         SCOPED_TRACE(crafted.Name);
         const ReadResult read =
             crafted.File.isNull() ? ReadAll(Root() + "missing.wav") : ReadBytes(crafted.File);
-        EXPECT_EQ(read.Valid, crafted.Valid);
-        if (!crafted.Valid) {
+        EXPECT_EQ(read.Valid, crafted.Size >= 0);
+        if (!read.Valid) {
             EXPECT_TRUE(read.Data.isEmpty());
             continue;
         }
         EXPECT_EQ(read.Size, crafted.Size);
-        if (read.Type == wtPCM) {
-            EXPECT_EQ(read.Data.size(), crafted.Size);
-        } else {
-            EXPECT_GE(read.Data.size(), crafted.Size);
-        }
+        EXPECT_TRUE(read.Type == wtPCM ? read.Data.size() == crafted.Size : read.Data.size() >= crafted.Size);
     }
     EXPECT_FALSE(TWaveIn().GetValid()) << "no name";
 }
 
-// ---- Block decoders at their limits ----
+TEST_F(WaveInTest, Layer3AtTheHighestRateConvertsInPiecesWithinAFixedMemory)
+{
+    // Forty seconds of Layer 3 claiming 384 kHz: 31 MB of PCM if it were held whole.
+    const QString name = WriteFile("x.wav", Layer3Wave(384000, 120));
+    const long before = PeakKilobytes();
+    TWaveIn in;
+    in.FileName = name;
+    ASSERT_TRUE(in.GetValid());
+    in.Init();
+    std::vector<char> buffer(20000);
+    std::int64_t total = 0;
+    for (std::int64_t count; (count = in.GetData(buffer.data(), 20000)) > 0;)
+        total += count;
+    in.Flush();
+    EXPECT_EQ(total, in.Size.load());
+    EXPECT_GT(total, 2 * 384000 * 30);
+    EXPECT_LT(PeakKilobytes() - before, 16 * 1024);
+}
 
-TEST(WaveBlockDecoders, ImaNeverGoesBelowMinus32767AndClampsTheStepIndex)
+TEST_F(WaveInTest, TheHeaderIsReadOncePerFileUntilTheFileChanges)
+{
+    const QString name =
+        WriteFile("x.wav", Riff(Chunk("fmt ", PcmFormat(2, 44100, 16)) + Chunk("data", "abcd")));
+    TWaveIn in;
+    in.FileName = name;
+    EXPECT_EQ(in.GetSR(), 44100);
+    struct stat status {};
+    ASSERT_EQ(::stat(QFile::encodeName(name).constData(), &status), 0);
+    const auto rewrite = [&](std::uint32_t rate, timespec modified) {
+        WriteFile("x.wav", Riff(Chunk("fmt ", PcmFormat(2, rate, 16)) + Chunk("data", "abcd")));
+        const timespec times[2] = {modified, modified};
+        ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(name).constData(), times, 0), 0);
+    };
+    // Same name, size and time: the header read before stands.
+    rewrite(22050, status.st_mtim);
+    EXPECT_EQ(in.GetSR(), 44100);
+    EXPECT_EQ(ReadAll(name).SR, 22050) << "another reader reads it afresh";
+    rewrite(22050, {status.st_mtim.tv_sec + 1, 0});
+    EXPECT_EQ(in.GetSR(), 22050);
+}
+
+TEST(WaveBlockDecoders, ImaStaysWithinRangeAndADamagedStepIndexDecodesAsInSox)
 {
     // Header sample at the bottom, largest step, then nibbles that keep pushing down.
     std::vector<std::uint8_t> block(36, 0xFF);
     block[0] = 0x01, block[1] = 0x80, block[2] = 88, block[3] = 0;
     std::vector<std::int16_t> out(65);
     ASSERT_EQ(DecodeImaBlock(block.data(), 36, 1, out.data()), 65);
-    EXPECT_EQ(out[0], -32767);
-    for (size_t i = 1; i < out.size(); ++i)
-        EXPECT_EQ(out[i], -32767);
+    EXPECT_EQ(std::count(out.begin(), out.end(), -32767), 65);
 
-    // A step index beyond the table decodes as the last step.
-    std::vector<std::uint8_t> damaged(36, 0x37), intact(36, 0x37);
-    damaged[0] = intact[0] = 0, damaged[1] = intact[1] = 0;
-    damaged[2] = 200, intact[2] = 88;
-    std::vector<std::int16_t> a(65), b(65);
-    DecodeImaBlock(damaged.data(), 36, 1, a.data());
-    DecodeImaBlock(intact.data(), 36, 1, b.data());
-    EXPECT_EQ(a, b);
+    // The second of two blocks says step index 200.
+    QByteArray data = FixturePcm("wav-ima-mono.wav").left(2 * 256);
+    data[256 + 2] = char(200);
+    const QByteArray file =
+        Riff(Chunk("fmt ", AdpcmFormat(0x11, 1, 256, 4, 505, 0, 11178)) + Fact(1010) + Chunk("data", data));
+    QTemporaryDir folder;
+    QFile damaged(folder.filePath("damaged.wav"));
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly) && damaged.write(file) == file.size());
+    damaged.close();
+    const auto ours = Samples16(ReadAll(damaged.fileName()).Data);
+    EXPECT_LT(*std::max_element(ours.begin() + 505, ours.end()), 4000) << "the damaged block stays quiet";
+    const ToolRun sox =
+        RunTool("sox", {damaged.fileName(), "-t", "raw", "-e", "signed", "-b", "16", "-L", "-"},
+                {.MergeErrors = false});
+    if (sox.Ran) {
+        EXPECT_EQ(ours, Samples16(sox.Output));
+    }
 }
 
-TEST(WaveBlockDecoders, MsAdpcmSurvivesHugeDeltasAndKeepsTheFloor)
+TEST(WaveBlockDecoders, MsAdpcmSurvivesHugeDeltasKeepsTheFloorAndSilencesAnUnknownPredictor)
 {
     TMsAdpcmCoefficientTable coefficients{};
     coefficients[0] = {-32768, -32768};
@@ -273,28 +371,22 @@ TEST(WaveBlockDecoders, MsAdpcmSurvivesHugeDeltasAndKeepsTheFloor)
     block[0] = 0;
     block[1] = 0xFF, block[2] = 0x7F;
     block[3] = 0x00, block[4] = 0x80, block[5] = 0x00, block[6] = 0x80;
-    std::vector<std::int16_t> out(500);
+    std::vector<std::int16_t> out(1000, 123);
     ASSERT_EQ(DecodeMsAdpcmBlock(block.data(), 256, 1, 500, coefficients, 1, out.data()), 500);
-    for (std::int16_t sample : out)
-        EXPECT_TRUE(sample == 32767 || sample == -32768);
+    for (int i = 0; i < 500; ++i)
+        EXPECT_TRUE(out[i] == 32767 || out[i] == -32768);
 
     // Delta 0 in the header and zero nibbles: the next sample moves by at least 16 per unit.
     coefficients[0] = {256, 0};
     std::vector<std::uint8_t> quiet(256, 0x11);
-    quiet[0] = 0;
-    std::fill(quiet.begin() + 1, quiet.begin() + 7, 0);
+    std::fill(quiet.begin(), quiet.begin() + 7, 0);
     DecodeMsAdpcmBlock(quiet.data(), 256, 1, 500, coefficients, 1, out.data());
     EXPECT_EQ(out[2], 0);
     EXPECT_EQ(out[3], 16);
-}
 
-TEST(WaveBlockDecoders, MsAdpcmBlockWithAnUnknownPredictorIsSilenceOfItsLength)
-{
-    TMsAdpcmCoefficientTable coefficients{};
-    std::vector<std::uint8_t> block(512, 0x5A);
-    block[0] = 7, block[1] = 2;
-    std::vector<std::int16_t> out(1000, 123);
-    ASSERT_EQ(DecodeMsAdpcmBlock(block.data(), 512, 2, 500, coefficients, 7, out.data()), 1000);
+    std::vector<std::uint8_t> unknown(512, 0x5A);
+    unknown[0] = 7, unknown[1] = 2;
+    ASSERT_EQ(DecodeMsAdpcmBlock(unknown.data(), 512, 2, 500, coefficients, 7, out.data()), 1000);
     EXPECT_EQ(std::count(out.begin(), out.end(), 0), 1000);
 }
 
@@ -302,71 +394,30 @@ TEST(WaveBlockDecoders, MsAdpcmBlockWithAnUnknownPredictorIsSilenceOfItsLength)
 
 namespace {
 
-struct WrittenHeader {
-    std::uint32_t RiffSize, DataSize;
-    std::int64_t DataOffset;
-};
-
-// The sizes a reader relies on must match the file, whatever the run went through.
-WrittenHeader ExpectTrueHeader(const QString& fileName)
+// The sizes a reader relies on must match the file, whatever the run went through, and the reference
+// tools must accept it.
+std::uint32_t ExpectTrueHeader(const QString& fileName)
 {
     QFile file(fileName);
     EXPECT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray bytes = file.readAll();
     const TWaveHeader header = ScanWaveHeader(bytes.left(WaveHeaderScanLimit), bytes.size());
     EXPECT_NE(header.WavType, wtUnsupported);
-    const WrittenHeader written{Le32At(bytes, 4), header.DataSize, header.DataOffset};
-    EXPECT_EQ(written.RiffSize, bytes.size() - 8);
-    EXPECT_EQ(written.DataSize, bytes.size() - header.DataOffset);
-    if (header.BlockAlign > 0) {
-        EXPECT_EQ(written.DataSize % header.BlockAlign, 0u);
-    }
-    return written;
-}
-
-// Every file the program writes must be accepted by the reference tools, where they are installed.
-void ExpectToolsAccept(const QString& fileName)
-{
+    EXPECT_EQ(Le32At(bytes, 4), bytes.size() - 8);
+    EXPECT_EQ(header.DataSize, bytes.size() - header.DataOffset);
+    EXPECT_EQ(header.DataSize % std::max(header.BlockAlign, 1), 0u);
     for (const ToolRun& run :
          {RunTool("ffprobe", {"-v", "error", "-show_streams", fileName}), RunTool("soxi", {fileName})})
-        EXPECT_TRUE(!run.Ran || run.ExitCode == 0)
-            << run.Output.toStdString() << " refusing " << fileName.toStdString();
+        EXPECT_TRUE(!run.Ran || run.ExitCode == 0) << run.Output.toStdString();
+    return header.DataSize;
 }
 
-// Calls back after a number of reads, on the worker, to stop the run from inside.
-class StoppingSource : public EstimatedSource {
-public:
-    using EstimatedSource::EstimatedSource;
-    std::function<void()> AfterReads;
-    int Reads = 0;
-    std::int64_t GetData(void* Buffer, std::int64_t BufferSize) override
-    {
-        if (++Reads == 3 && AfterReads)
-            AfterReads();
-        return EstimatedSource::GetData(Buffer, BufferSize);
-    }
-};
-
-// A device with room for a limited number of bytes.
-class LimitedDevice : public QIODevice {
-public:
-    explicit LimitedDevice(qint64 room) : room_(room) { open(QIODevice::ReadWrite); }
-    qint64 size() const override { return written_; }
-
-protected:
-    qint64 readData(char*, qint64) override { return -1; }
-    qint64 writeData(const char*, qint64 count) override
-    {
-        if (pos() + count > room_)
-            return -1;
-        written_ = std::max(written_, pos() + count);
-        return count;
-    }
-
-private:
-    qint64 room_;
-    qint64 written_ = 0;
-};
+// What a reference tool decodes a file to, as 16-bit samples; null without the tool.
+QByteArray ToolDecode(const QString& program, const QStringList& arguments)
+{
+    const ToolRun run = RunTool(program, arguments, {.MergeErrors = false});
+    return run.Ran ? run.Output : QByteArray();
+}
 
 class WaveOutTest : public TempWorld {
 protected:
@@ -396,20 +447,17 @@ protected:
 
 TEST_F(WaveOutTest, PcmGetsA44ByteHeader)
 {
-    // Over a longer file, which it replaces.
+    // Over a longer file, which it replaces; MS ADPCM cannot be written: PCM it is.
     ASSERT_TRUE(WritePcm(PcmPattern(20000, 2), 2, 44100, 16, Target()).Done);
     const QByteArray pcm = PcmPattern(1000, 2);
-    // MS ADPCM cannot be written: PCM it is.
     ASSERT_TRUE(WritePcm(pcm, 2, 44100, 16, Target(), foRewrite, wtMSADPCM).Done);
     const QByteArray file = TempWorld::ReadFile(Target());
-    QByteArray expected = Riff(Chunk("fmt ", PcmFormat(2, 44100, 16)) + Chunk("data", pcm));
-    EXPECT_EQ(file, expected);
+    EXPECT_EQ(file, Riff(Chunk("fmt ", PcmFormat(2, 44100, 16)) + Chunk("data", pcm)));
     EXPECT_EQ(Le32At(file, 28), 176400u);
-    EXPECT_EQ(Le16At(file, 32), 4);
-    ExpectToolsAccept(Target());
+    ExpectTrueHeader(Target());
 }
 
-TEST_F(WaveOutTest, ImaGetsA60ByteHeaderWithFactAndWholeBlocks)
+TEST_F(WaveOutTest, ImaGetsExactlyTheBlocksItsSamplesNeedAndTheToolsAgree)
 {
     struct Layout {
         int Channels, Frames, BlockSizeAsked; // every size asked for here is refused: 512 stays
@@ -417,8 +465,8 @@ TEST_F(WaveOutTest, ImaGetsA60ByteHeaderWithFactAndWholeBlocks)
         std::uint32_t ByteRate; // rate x block size / samples per block
     };
     for (const Layout layout : {Layout{1, 0, 512, 1017, 11100}, Layout{1, 1, 510, 1017, 11100},
-                                Layout{1, 1016, 516, 1017, 11100}, Layout{1, 1017, 0, 1017, 11100},
-                                Layout{1, 2 * 1017 + 1, 4100, 1017, 11100}, Layout{2, 3000, 8, 505, 22355}}) {
+                                Layout{1, 1017, 0, 1017, 11100}, Layout{1, 2 * 1017 + 1, 4100, 1017, 11100},
+                                Layout{2, 3030, 8, 505, 22355}, Layout{2, 3031, 8, 505, 22355}}) {
         SCOPED_TRACE(layout.Frames);
         const QByteArray pcm = PcmPattern(layout.Frames, layout.Channels);
         EstimatedSource source(pcm, 16, layout.Channels, 22050, pcm.size());
@@ -427,106 +475,73 @@ TEST_F(WaveOutTest, ImaGetsA60ByteHeaderWithFactAndWholeBlocks)
         out.SetBlockSize(layout.BlockSizeAsked);
         ASSERT_TRUE(Write(out, source, Target()).Done);
         const QByteArray file = TempWorld::ReadFile(Target());
-        // Whole blocks, the last one completed with silence (so a full last block adds one of silence).
-        const std::uint32_t dataSize = (layout.Frames / layout.SamplesPerBlock + 1) * 512;
+        const int blocks = (layout.Frames + layout.SamplesPerBlock - 1) / layout.SamplesPerBlock;
         const QByteArray header = Chunk("fmt ", AdpcmFormat(0x11, layout.Channels, 512, 4,
                                                             layout.SamplesPerBlock, 0, layout.ByteRate)) +
-                                  Fact(layout.Frames) + Chunk("data", {}, dataSize);
-        ASSERT_EQ(file.size(), 60 + dataSize);
+                                  Fact(layout.Frames) + Chunk("data", {}, blocks * 512);
+        ASSERT_EQ(file.size(), 60 + blocks * 512);
         EXPECT_EQ(file.mid(12, 48).toHex(), header.toHex());
         ExpectTrueHeader(Target());
-        ExpectToolsAccept(Target());
+        // Both tools decode whole blocks, the "fact" count itself when the samples fill their blocks,
+        // and sox exactly as this reader does.
+        const QByteArray sox =
+            ToolDecode("sox", {Target(), "-t", "raw", "-e", "signed", "-b", "16", "-L", "-"});
+        const QByteArray ffmpeg = ToolDecode("ffmpeg", {"-v", "error", "-i", Target(), "-f", "s16le", "-"});
+        for (const QByteArray& decoded : {sox, ffmpeg})
+            EXPECT_TRUE(decoded.isNull() ||
+                        decoded.size() == blocks * layout.SamplesPerBlock * 2 * layout.Channels);
+        EXPECT_TRUE(sox.isNull() || sox == ReadAll(Target()).Data);
     }
     TWaveOut out;
     out.SetBlockSize(1024);
     EXPECT_EQ(out.GetBlockSize(), 1024);
 }
 
-TEST_F(WaveOutTest, ImaWrittenHereDecodesAlikeHereAndInSox)
-{
-    for (const char* name : {"wav-pcm16-mono.wav", "wav-pcm16-stereo.wav"}) {
-        SCOPED_TRACE(name);
-        const QByteArray pcm = FixturePcm(name);
-        const int channels = QByteArray(name).contains("mono") ? 1 : 2;
-        ASSERT_TRUE(WritePcm(pcm, channels, 22050, 16, Target(), foRewrite, wtDVIADPCM).Done);
-        const ReadResult ours = ReadAll(Target());
-        ASSERT_TRUE(ours.Valid);
-        // Pink noise with a sweep: the encoder must keep the signal well above its own noise.
-        EXPECT_GE(SignalToNoise(Samples16(pcm), Samples16(ours.Data)), 20.0);
-        const ToolRun sox = RunTool("sox", {Target(), "-t", "raw", "-e", "signed", "-b", "16", "-L", "-"},
-                                    {.MergeErrors = false});
-        if (!sox.Ran)
-            continue;
-        ASSERT_EQ(sox.ExitCode, 0);
-        EXPECT_EQ(ours.Data, sox.Output);
-    }
-}
-
-TEST_F(WaveOutTest, HeadersTellTheTruthWhenTheSizeEstimateIsWrongOrTheRunStops)
+TEST_F(WaveOutTest, HeadersTellTheTruthWhenTheSizeEstimateIsWrong)
 {
     const QByteArray pcm = PcmPattern(100000, 2);
     for (const TWavType type : {wtPCM, wtDVIADPCM}) {
-        for (const std::int64_t estimate :
-             {std::int64_t(-1), std::int64_t(100), std::int64_t(10'000'000), std::int64_t(pcm.size())}) {
+        for (const std::int64_t estimate : {-1, 100, 10'000'000}) {
             SCOPED_TRACE(estimate);
-            StoppingSource source(pcm, 16, 2, 48000, estimate);
+            EstimatedSource source(pcm, 16, 2, 48000, estimate);
             TWaveOut out;
             out.SetWavType(type);
-            const bool stopped = estimate == pcm.size(); // from inside, after a few reads
-            if (stopped)
-                source.AfterReads = [&out] { out.Stop(); };
             ASSERT_TRUE(Write(out, source, Target()).Done);
-            const WrittenHeader header = ExpectTrueHeader(Target());
+            const std::uint32_t dataSize = ExpectTrueHeader(Target());
             // Bytes of PCM, frames of IMA ADPCM.
-            const std::uint32_t written =
-                type == wtPCM ? header.DataSize : Le32At(TempWorld::ReadFile(Target()), 48);
-            const std::uint32_t all = type == wtPCM ? pcm.size() : 100000;
-            if (stopped) {
-                EXPECT_GT(written, 0u);
-                EXPECT_LT(written, all);
-            } else {
-                EXPECT_EQ(written, all);
-            }
-            ExpectToolsAccept(Target());
+            EXPECT_EQ(type == wtPCM ? dataSize : Le32At(TempWorld::ReadFile(Target()), 48),
+                      type == wtPCM ? pcm.size() : 100000);
         }
     }
-}
-
-TEST_F(WaveOutTest, AnAdpcmSourceWhoseLengthOvershootsItsEstimate)
-{
+    // An ADPCM source whose length overshoots its estimate.
     TWaveIn in;
     in.FileName = FixturePath("wav-ima-stereo.wav");
     TWaveOut out;
     ASSERT_TRUE(Write(out, in, Target()).Done);
-    const WrittenHeader header = ExpectTrueHeader(Target());
-    const QByteArray sox = ReadFixture("wav-ima-stereo.s16");
-    EXPECT_EQ(header.DataSize, std::uint32_t(sox.size()));
-    EXPECT_EQ(TempWorld::ReadFile(Target()).mid(44), sox);
+    EXPECT_EQ(ExpectTrueHeader(Target()), std::uint32_t(ReadFixture("wav-ima-stereo.s16").size()));
+    EXPECT_EQ(TempWorld::ReadFile(Target()).mid(44), ReadFixture("wav-ima-stereo.s16"));
 }
 
-TEST_F(WaveOutTest, AppendsPcmOfTheSameFormatAfterAnyPadByte)
+TEST_F(WaveOutTest, AppendsPcmAndImaOfTheSameFormatAfterTheOldData)
 {
     const QByteArray first = PcmPattern(700, 2), second = PcmPattern(300, 2);
     ASSERT_TRUE(WritePcm(first, 2, 44100, 16, Target(), foAppend).Done); // a missing file is created
     ASSERT_TRUE(WritePcm(second, 2, 44100, 16, Target(), foAppend).Done);
     ExpectTrueHeader(Target());
     EXPECT_EQ(ReadAll(Target()).Data, first + second);
-    ExpectToolsAccept(Target());
 
+    // After the pad byte of odd data.
     const QByteArray odd(101, '\x40');
     WriteFile("out.wav", Riff(Chunk("fmt ", PcmFormat(1, 8000, 8)) + Chunk("data", odd)));
     ASSERT_TRUE(WritePcm(QByteArray(10, '\x70'), 1, 8000, 8, Target(), foAppend).Done);
     ExpectTrueHeader(Target());
     EXPECT_EQ(ReadAll(Target()).Data, odd + QByteArray(10, '\x70'));
-}
 
-TEST_F(WaveOutTest, AppendsImaBlocksThatDecodeAfterTheOldOnes)
-{
-    const QByteArray first = FixturePcm("wav-pcm16-mono.wav").left(2 * 3000);
-    const QByteArray second = FixturePcm("wav-pcm16-mono.wav").mid(2 * 3000, 2 * 1500);
-    ASSERT_TRUE(WritePcm(first, 1, 22050, 16, Target(), foRewrite, wtDVIADPCM).Done);
+    const QByteArray head = FixturePcm("wav-pcm16-mono.wav").left(2 * 3000);
+    const QByteArray tail = FixturePcm("wav-pcm16-mono.wav").mid(2 * 3000, 2 * 1500);
+    ASSERT_TRUE(WritePcm(head, 1, 22050, 16, Target(), foRewrite, wtDVIADPCM).Done);
     const QByteArray alone = ReadAll(Target()).Data;
-    EstimatedSource source(second, 16, 1, 22050, second.size());
+    EstimatedSource source(tail, 16, 1, 22050, tail.size());
     TWaveOut out;
     out.SetBlockSize(1024); // the file's own block size wins when appending
     ASSERT_TRUE(Write(out, source, Target(), foAppend).Done);
@@ -538,37 +553,28 @@ TEST_F(WaveOutTest, AppendsImaBlocksThatDecodeAfterTheOldOnes)
     ExpectTrueHeader(Target());
     const ReadResult both = ReadAll(Target());
     EXPECT_EQ(both.Data.left(alone.size()), alone);
-    EXPECT_GE(SignalToNoise(Samples16(second), Samples16(both.Data.mid(alone.size()))), 20.0);
-    ExpectToolsAccept(Target());
+    EXPECT_GE(SignalToNoise(Samples16(tail), Samples16(both.Data.mid(alone.size()))), 20.0);
 }
 
 TEST_F(WaveOutTest, AppendRefusalsLeaveTheFileAlone)
 {
-    struct Refusal {
-        const char* Name;
-        QByteArray File;
-        const char* Message;
-    };
     const QByteArray pcm = PcmPattern(50, 2);
     const QByteArray fmt = Chunk("fmt ", PcmFormat(2, 44100, 16));
-    const std::vector<Refusal> refusals = {
-        {"other sample size", Riff(Chunk("fmt ", PcmFormat(2, 44100, 8)) + Chunk("data", pcm)),
-         "Cannot append data in different audio format."},
-        {"other rate", Riff(Chunk("fmt ", PcmFormat(2, 22050, 16)) + Chunk("data", pcm)),
-         "Cannot append data in different audio format."},
-        {"MS ADPCM", ReadFixture("wav-ms-stereo.wav"), "Cannot append data to this .wav file."},
-        {"not a WAV file", QByteArray("ID3 some tag and then nothing"),
-         "Cannot append data to this .wav file."},
-        {"chunk after the data", Riff(fmt + Chunk("data", pcm) + Chunk("LIST", QByteArray(26, 'x'))),
-         "Cannot append data to this .wav file."},
+    const char* const otherFormat = "Cannot append data in different audio format.";
+    const char* const notAppendable = "Cannot append data to this .wav file.";
+    const std::pair<QByteArray, const char*> refusals[] = {
+        {Riff(Chunk("fmt ", PcmFormat(2, 44100, 8)) + Chunk("data", pcm)), otherFormat},
+        {Riff(Chunk("fmt ", PcmFormat(2, 22050, 16)) + Chunk("data", pcm)), otherFormat},
+        {ReadFixture("wav-ms-stereo.wav"), notAppendable},
+        {QByteArray("ID3 some tag and then nothing"), notAppendable},
+        {Riff(fmt + Chunk("data", pcm) + Chunk("LIST", QByteArray(26, 'x'))), notAppendable},
     };
-    for (const Refusal& refusal : refusals) {
-        SCOPED_TRACE(refusal.Name);
-        WriteFile("out.wav", refusal.File);
+    for (const auto& [existing, message] : refusals) {
+        WriteFile("out.wav", existing);
         const RunResult result = WritePcm(pcm, 2, 44100, 16, Target(), foAppend);
         EXPECT_TRUE(result.Failed);
-        EXPECT_EQ(result.Error, QString::fromLatin1(refusal.Message));
-        EXPECT_EQ(TempWorld::ReadFile(Target()), refusal.File);
+        EXPECT_EQ(result.Error, QString::fromLatin1(message));
+        EXPECT_EQ(TempWorld::ReadFile(Target()), existing);
     }
 }
 
@@ -588,21 +594,11 @@ TEST_F(WaveOutTest, FailuresEndTheRunAsFailuresWithTheirReason)
         {Target(), wtDVIADPCM, 8, "Cannot encode 8 bit sound into ADPCM."},
     };
     for (const Failure& failure : failures) {
-        SCOPED_TRACE(failure.Message);
         const RunResult result = WritePcm(PcmPattern(100000, 1), 1, 44100, failure.Bits, failure.FileName,
                                           foRewrite, failure.Type);
         EXPECT_TRUE(result.Failed);
         EXPECT_EQ(result.Error, failure.Message);
     }
-    // A disk that fills up in the middle of the data.
-    LimitedDevice limited(50000);
-    EstimatedSource source(PcmPattern(100000, 2), 16, 2, 44100, 400000);
-    TWaveOut out;
-    out.SetStream(&limited);
-    out.SetInput(&source);
-    const RunResult midway = RunToEnd(out);
-    EXPECT_TRUE(midway.Failed);
-    EXPECT_EQ(midway.Error, "Cannot write to this .wav file.");
 }
 
 TEST_F(WaveOutTest, DataBeyond4GiBFailsInsteadOfWrapping)
@@ -610,8 +606,7 @@ TEST_F(WaveOutTest, DataBeyond4GiBFailsInsteadOfWrapping)
     // A sparse file whose data already fill the 32-bit sizes but for a few bytes.
     const std::uint32_t dataSize = 0xFFFFFF00u - 36;
     WriteFile("out.wav", Riff(Chunk("fmt ", PcmFormat(2, 44100, 16)) + Chunk("data", {}, dataSize)));
-    QFile sparse(Target());
-    ASSERT_TRUE(sparse.resize(44 + std::int64_t(dataSize)));
+    ASSERT_TRUE(QFile::resize(Target(), 44 + std::int64_t(dataSize)));
     const RunResult result = WritePcm(PcmPattern(1000, 2), 2, 44100, 16, Target(), foAppend);
     EXPECT_TRUE(result.Failed);
     EXPECT_EQ(result.Error, "This .wav file would exceed 4 GB.");

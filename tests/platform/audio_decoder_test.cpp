@@ -5,6 +5,7 @@
 #include "tests/support/audio_fixtures.h"
 #include "tests/support/qt_printers.h"
 #include "tests/support/reference_tools.h"
+#include "tests/support/wav_image.h"
 
 #include <QFile>
 #include <QStandardPaths>
@@ -13,7 +14,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <sys/inotify.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 using plat::AudioDecoder;
@@ -247,6 +251,65 @@ TEST(AudioDecoder, DamagedFilesFailClearlyOrGiveAShorterCorrectResult)
         EXPECT_TRUE(decoded.Opened ? decoded.Failed && decoded.Pcm.empty() : !decoded.Error.isEmpty())
             << fileName.toStdString();
     }
+}
+
+TEST(AudioDecoder, APlaylistOrFileListIsRefusedWithoutOpeningWhatItNames)
+{
+    QTemporaryDir folder;
+    const QString named = folder.filePath("source.wav");
+    ASSERT_TRUE(QFile::copy(Fixture("dec-source.wav"), named));
+    const int watch = inotify_init1(IN_NONBLOCK);
+    ASSERT_GE(inotify_add_watch(watch, QFile::encodeName(named).constData(), IN_OPEN | IN_ACCESS), 0);
+    for (const char* content : {"#EXTM3U\n#EXT-X-TARGETDURATION:1\n#EXTINF:1,\nsource.wav\n#EXT-X-ENDLIST\n",
+                                "ffconcat version 1.0\nfile source.wav\n"}) {
+        QFile list(folder.filePath("list.mp3"));
+        ASSERT_TRUE(list.open(QIODevice::WriteOnly | QIODevice::Truncate) && list.write(content) > 0);
+        list.close();
+        const Decoded decoded = DecodeAll(list.fileName());
+        EXPECT_FALSE(decoded.Opened) << content;
+        EXPECT_FALSE(decoded.Error.isEmpty());
+    }
+    char events[4096];
+    EXPECT_LT(::read(watch, events, sizeof events), 0) << "the named file was opened";
+    ::close(watch);
+}
+
+TEST(AudioDecoder, AnAbsurdDeclaredDurationLeavesTheLengthUnknown)
+{
+    // The Info tag's frame count says 0xFFFFFFFF frames: three and a half years in 17 KB.
+    QByteArray file = ReadFixture("dec-tone.mp3");
+    file.replace(file.indexOf("Info") + 8, 4, QByteArray(4, '\xff'));
+    QTemporaryDir folder;
+    QFile absurd(folder.filePath("absurd.mp3"));
+    ASSERT_TRUE(absurd.open(QIODevice::WriteOnly) && absurd.write(file) == file.size());
+    absurd.close();
+    const Decoded decoded = DecodeAll(absurd.fileName());
+    EXPECT_EQ(decoded.Length, -1);
+    EXPECT_NEAR(decoded.Pcm.size() / 2 / 44100.0, 1.0, 0.07);
+}
+
+TEST(AudioDecoder, MemoryStaysFlatInTheLengthOfTheSource)
+{
+    // Six minutes of 8 kHz 8-bit mono, decoded to 44.1 kHz stereo: 63 MB of output read in blocks
+    // whose size never lines up with the decoder's frames.
+    QTemporaryDir folder;
+    QFile file(folder.filePath("long.wav"));
+    const QByteArray tone = QByteArray("\x40\x80\xc0\x80").repeated(8000 * 360 / 4);
+    const QByteArray image = MakeWavImage(8000, 1, 8, tone);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(image) == image.size());
+    file.close();
+    rusage before{}, after{};
+    getrusage(RUSAGE_SELF, &before);
+    QString error;
+    const auto decoder = AudioDecoder::Open(file.fileName(), {44100, 2}, error);
+    ASSERT_TRUE(decoder);
+    std::vector<char> block(10240);
+    std::int64_t total = 0;
+    for (std::int64_t count; (count = decoder->Read(block.data(), 10240)) > 0;)
+        total += count;
+    getrusage(RUSAGE_SELF, &after);
+    EXPECT_NEAR(total / 4.0 / 44100, 360, 1);
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 16 * 1024) << "kB more at the peak";
 }
 
 TEST(AudioDecoderLibraries, TheBuildsOwnPassAndEveryMismatchIsNamed)

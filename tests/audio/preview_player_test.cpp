@@ -1,0 +1,199 @@
+#include "audio/preview_player.h"
+
+#include "tests/support/fake_audio_output.h"
+#include "tests/support/scripted_dialogs.h"
+#include "tests/support/temp_world.h"
+#include "tests/support/wav_image.h"
+
+#include <QtEndian>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace {
+
+const int rate = 44100;
+
+// A mono tone in the middle of FFT bin 40 of 512 (band 9: bins 37 to 42), then silence.
+QByteArray ToneThenSilence(double toneSeconds, double silenceSeconds)
+{
+    QByteArray samples;
+    const int toneFrames = int(toneSeconds * rate);
+    const int frames = toneFrames + int(silenceSeconds * rate);
+    for (int i = 0; i < frames; ++i) {
+        const double tone = i < toneFrames ? 16384 * std::sin(2 * std::numbers::pi * 40 * i / 512) : 0;
+        char bytes[2];
+        qToLittleEndian(qint16(std::lround(tone)), bytes);
+        samples.append(bytes, 2);
+    }
+    return MakeWavImage(rate, 1, 16, samples);
+}
+
+// Like a sound device, the output plays what it pulled a while later.
+class BufferingOutput : public FakeAudioOutput {
+public:
+    qint64 processedUSecs() const override
+    {
+        return std::max<qint64>(FakeAudioOutput::processedUSecs() - 200000, 0);
+    }
+};
+
+int FirstPlayedSample(const FakeAudioOutput& output)
+{
+    return qFromLittleEndian<quint16>(output.Played.constData());
+}
+
+class PreviewPlayer : public TempWorld {
+protected:
+    void SetUp() override
+    {
+        TempWorld::SetUp();
+        PlayerSetOutputFactory([this] {
+            ++outputsMade_;
+            auto output = std::make_unique<BufferingOutput>();
+            output->FailOpen = noDevice_;
+            output_ = output.get();
+            return output;
+        });
+        PlayerSetStateCallback([this] { ++stateChanges_; });
+        PlayerSetTimerHandler([this] { ++ticks_; });
+    }
+    void TearDown() override
+    {
+        PlayerStop();
+        PlayerSetTimerHandler({});
+        PlayerSetStateCallback({});
+        PlayerSetOutputFactory({});
+        PlayerSetVolume(100);
+        TempWorld::TearDown();
+    }
+
+    // Three seconds of mono samples counting up, so every position is recognizable.
+    QString RampFile() { return WriteFile("ramp.wav", MakeWavImage(rate, 1, 16, RampSamples(3 * rate))); }
+
+    FakeAudioOutput* output_ = nullptr;
+    int outputsMade_ = 0;
+    bool noDevice_ = false;
+    int stateChanges_ = 0;
+    int ticks_ = 0;
+};
+
+TEST_F(PreviewPlayer, PausesWithoutLosingAnySampleAndStopsBackToZero)
+{
+    ASSERT_TRUE(PlayerPlayFile(RampFile()));
+    EXPECT_EQ(PlayerGetLength(), 3);
+    EXPECT_EQ(PlayerGetLengthMs(), 3000);
+    EXPECT_TRUE(PlayerIsTimerEnabled());
+    output_->Advance(1000);
+    EXPECT_EQ(PlayerGetPosition(), 1);
+    // Mono sources play on both channels.
+    EXPECT_EQ(output_->Played.size(), rate * 4);
+
+    PlayerTogglePause();
+    output_->Advance(1000);
+    EXPECT_EQ(PlayerGetPosition(), 1);
+    EXPECT_FALSE(PlayerIsStopped());
+    PlayerTogglePause();
+    output_->Advance(1000);
+    // What was pulled but not heard yet comes first.
+    EXPECT_EQ(FirstPlayedSample(*output_), rate * 8 / 10);
+    EXPECT_EQ(PlayerGetPosition(), 2);
+
+    PlayerStop();
+    EXPECT_TRUE(PlayerIsStopped());
+    EXPECT_FALSE(PlayerIsTimerEnabled());
+    EXPECT_EQ(PlayerGetPosition(), 0);
+    EXPECT_EQ(PlayerGetLength(), 0);
+    EXPECT_EQ(ticks_, 1);
+    EXPECT_EQ(stateChanges_, 4);
+}
+
+TEST_F(PreviewPlayer, SeeksOnlyWithinTheFileAndStopsAtItsEnd)
+{
+    ASSERT_TRUE(PlayerPlayFile(RampFile()));
+    PlayerSetPosition(4);
+    PlayerSetPosition(-1);
+    EXPECT_EQ(output_->Starts, 1);
+    PlayerSetPosition(2);
+    EXPECT_EQ(PlayerGetPosition(), 2);
+    output_->Advance(100);
+    EXPECT_EQ(FirstPlayedSample(*output_), quint16(2 * rate));
+    output_->Advance(1000);
+    EXPECT_TRUE(PlayerIsStopped());
+    EXPECT_EQ(PlayerGetPosition(), 3);
+}
+
+TEST_F(PreviewPlayer, KeepsTheVolumeWithinItsRange)
+{
+    const struct {
+        int set;
+        double heard;
+    } cases[] = {{250, 1.0}, {-5, 0.0}, {40, 0.4}};
+    for (const auto& c : cases) {
+        PlayerSetVolume(c.set);
+        ASSERT_TRUE(PlayerPlayFile(RampFile()));
+        EXPECT_DOUBLE_EQ(output_->volume(), c.heard) << c.set;
+        PlayerSetVolume(100);
+        EXPECT_DOUBLE_EQ(output_->volume(), 1.0);
+    }
+}
+
+TEST_F(PreviewPlayer, ReportsWhatCannotPlay)
+{
+    const QString ramp = RampFile();
+    const struct {
+        QString file;
+        bool noDevice;
+        QString message;
+        int outputsMade;
+    } cases[] = {
+        {ramp, true, "\rCan't initialize sound device", 1},
+        {"mms://example.com/a.wma", false, "\rCan't play the file mms://example.com/a.wma", 0},
+        {Root() + "missing.mp3", false, "\rCan't play the file " + Root() + "missing.mp3", 1},
+    };
+    for (const auto& c : cases) {
+        outputsMade_ = stateChanges_ = 0;
+        noDevice_ = c.noDevice;
+        EXPECT_FALSE(PlayerPlayFile(c.file));
+        EXPECT_EQ(Dialogs().LastText(), c.message);
+        EXPECT_EQ(outputsMade_, c.outputsMade);
+        EXPECT_EQ(stateChanges_, 1);
+        EXPECT_TRUE(PlayerIsStopped());
+    }
+}
+
+TEST_F(PreviewPlayer, PlaysOnTheSilentOutput)
+{
+    PlayerSetOutputFactory({});
+    EXPECT_TRUE(PlayerPlayFile(RampFile()));
+    EXPECT_TRUE(Dialogs().Messages().isEmpty());
+}
+
+TEST_F(PreviewPlayer, ShowsAToneInItsBandAndLetsTheBarFallSlowly)
+{
+    ASSERT_TRUE(PlayerPlayFile(WriteFile("tone.wav", ToneThenSilence(1, 1))));
+    output_->Advance(500);
+    TPlayerSpectrum tone;
+    PlayerGetSpectrum(tone);
+    EXPECT_EQ(std::max_element(tone.begin(), tone.end()) - tone.begin(), 9);
+    // Half of full scale, boosted 2.35 times in band 9.
+    EXPECT_NEAR(tone[9], 94, 2);
+    EXPECT_TRUE(PlayerIsTimerEnabled());
+
+    // Silence from 1 s on has been pulled, but is heard only 200 ms later.
+    output_->Advance(500);
+    TPlayerSpectrum stillTone;
+    PlayerGetSpectrum(stillTone);
+    EXPECT_EQ(stillTone[9], tone[9]);
+    output_->Advance(300);
+    TPlayerSpectrum silence;
+    PlayerGetSpectrum(silence);
+    EXPECT_EQ(silence[9], tone[9] - 2);
+
+    PlayerStop();
+    PlayerGetSpectrum(silence);
+    EXPECT_EQ(silence, TPlayerSpectrum{});
+}
+
+} // namespace
