@@ -1,9 +1,11 @@
 #include "app/form_about.h"
 
+#include "components/box_list.h"
 #include "components/list_strings.h"
 #include "components/url_link.h"
 #include "foundation/language.h"
 #include "foundation/program_globals.h"
+#include "foundation/useful_string.h"
 #include "platform/ini_file.h"
 #include "platform/url_opener.h"
 #include "platform/version_info.h"
@@ -21,6 +23,7 @@
 namespace {
 
 constexpr int logoSize = 96;
+constexpr int noticeLines = 3;
 
 QString webAddress(const QString& text)
 {
@@ -118,6 +121,12 @@ TPageAbout::TPageAbout(QWidget* parent) : TBrindlowTabbedForm(parent)
     LabelAboutVersion->setFont(title);
     LabelCopy = addLabel(this, texts, QStringLiteral("LabelCopy"));
     LabelRights = addLabel(this, texts, QStringLiteral("LabelRights"));
+    TextBox = new TBoxList(this);
+    TextBox->setObjectName(QStringLiteral("TextBox"));
+    TextBox->SetNumbers(false);
+    TextBox->SetWordWrap(true);
+    TextBox->setMinimumHeight(noticeLines * TextBox->fontMetrics().height());
+    texts->addWidget(TextBox);
     URLLinkBrindlow = addLink(this, texts, QStringLiteral("URLLinkBrindlow"));
     MailURLLinkDF = addLink(this, texts, QStringLiteral("MailURLLinkDF"));
     MailURLLinkSUP = addLink(this, texts, QStringLiteral("MailURLLinkSUP"));
@@ -139,6 +148,7 @@ void TPageAbout::showTexts()
     LabelAboutVersion->setText(GetProgramTitleVersion());
     LabelCopy->setText(programVersionText(QStringLiteral("LegalCopyright")));
     LabelRights->setText(texts_.Rights);
+    TextBox->SetItems({Format(texts_.Notice, ProgramName)});
     showLink(URLLinkBrindlow, texts_.WebSite, addresses_.WebSite, addresses_.WebSite);
     showLink(MailURLLinkDF, texts_.EMail, addresses_.EMail, mailLink(addresses_.EMail));
     showLink(MailURLLinkSUP, texts_.Support, addresses_.SupportEMail, mailLink(addresses_.SupportEMail));
@@ -152,9 +162,14 @@ void TPageAbout::Translate()
 {
     TBrindlowTabbedForm::Translate();
     setWindowTitle(TranslateMsg(QStringLiteral("About")));
-    texts_ = {TranslateMsg(QStringLiteral("Web Site:")), TranslateMsg(QStringLiteral("E-mail:")),
-              TranslateMsg(QStringLiteral("Support:")), TranslateMsg(QStringLiteral("Bug Report")),
-              TranslateMsg(QStringLiteral("All rights reserved."))};
+    texts_ = {
+        TranslateMsg(QStringLiteral("Web Site:")),
+        TranslateMsg(QStringLiteral("E-mail:")),
+        TranslateMsg(QStringLiteral("Support:")),
+        TranslateMsg(QStringLiteral("Bug Report")),
+        TranslateMsg(QStringLiteral("All rights reserved.")),
+        TranslateMsg(QStringLiteral("%s converts audio files (MP3, MP2, MP1, WMA, Ogg Vorbis, WAV) into "
+                                    "MPEG-1 Layer II audio for Video CD authoring, or into WAV files."))};
     showTexts();
 }
 

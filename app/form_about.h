@@ -3,6 +3,7 @@
 #include "app/brindlow_form_tabbed.h"
 
 class QLabel;
+class TBoxList;
 class TURLLink;
 
 // The program's contact addresses, read from the start-up settings ("WebSite", "EMail" and
@@ -28,6 +29,7 @@ public:
     QLabel* LabelAboutVersion;
     QLabel* LabelCopy;
     QLabel* LabelRights;
+    TBoxList* TextBox;
     TURLLink* URLLinkBrindlow;
     TURLLink* MailURLLinkDF;
     TURLLink* MailURLLinkSUP;
@@ -48,13 +50,9 @@ private:
     void ImageLogoClick();
     void showTexts();
 
-    // The page's own texts, in English until the page is translated.
+    // The page's own texts, set when the page is translated.
     struct Texts {
-        QString WebSite = QStringLiteral("Web Site:");
-        QString EMail = QStringLiteral("E-mail:");
-        QString Support = QStringLiteral("Support:");
-        QString BugSubject = QStringLiteral("Bug Report");
-        QString Rights = QStringLiteral("All rights reserved.");
+        QString WebSite, EMail, Support, BugSubject, Rights, Notice;
     };
 
     Texts texts_;

@@ -1,8 +1,11 @@
 #include "app/dialog_about.h"
+#include "app/dialog_credits.h"
 #include "app/dialog_history.h"
 #include "app/form_about.h"
+#include "app/form_credits.h"
 #include "app/form_history.h"
 #include "app/history_info.h"
+#include "components/credits.h"
 #include "components/embedded_form_control.h"
 #include "components/rich_edit_viewer.h"
 #include "components/url_link.h"
@@ -124,6 +127,7 @@ TEST_F(AboutPages, EachDialogOpensAtItsSizeWithItsPageEmbeddedAndActive)
 {
     TPageAbout about;
     TPageHistory history;
+    TPageCredits credits;
     struct Case {
         std::function<TPageDialog*()> make;
         TBrindlowTabbedForm* page;
@@ -141,6 +145,11 @@ TEST_F(AboutPages, EachDialogOpensAtItsSizeWithItsPageEmbeddedAndActive)
          &history,
          [](TPageDialog* d) { ShowHistoryDialog(static_cast<TDlgHistory*>(d)); },
          {600, 360},
+         GetProgramTitleVersion()},
+        {[] { return new TDlgCredits; },
+         &credits,
+         [](TPageDialog* d) { ShowCreditsDialog(static_cast<TDlgCredits*>(d)); },
+         {500, 320},
          GetProgramTitleVersion()},
     };
     for (const Case& c : cases) {
@@ -183,6 +192,7 @@ TEST_F(AboutPages, TheAboutPageLinksOnlyTheAddressesConfiguredAndOpensThemThroug
         WriteFile(GlobalSettingsFileName(), "[Korvane]\n" + c.settings);
         UrlRecorder recorder;
         TPageAbout page;
+        page.Translate();
         page.show();
         EXPECT_EQ(page.URLLinkBrindlow->isVisible(), c.siteShown);
         EXPECT_FALSE(page.MailURLLinkBug->isVisible());
@@ -190,4 +200,28 @@ TEST_F(AboutPages, TheAboutPageLinksOnlyTheAddressesConfiguredAndOpensThemThroug
         page.MenuReportBug();
         EXPECT_EQ(recorder.Opened, c.opened);
     }
+}
+
+TEST_F(AboutPages, TheCreditsScrollFromTheBottomEachTimeTheyAreShownAndAClickPausesThem)
+{
+    TPageCredits page;
+    page.resize(400, 200);
+    TScrollingCredits* credits = page.CreditsScrolling;
+    std::vector<int> starts;
+    for (int showing = 0; showing < 2; ++showing) {
+        page.SetActive(true);
+        EXPECT_TRUE(credits->Animate());
+        starts.push_back(credits->ScrollPosition());
+        credits->ScrollTick();
+        credits->ScrollTick();
+        EXPECT_EQ(credits->ScrollPosition(), starts.back() - 2);
+        page.CreditsScrollingClick();
+        EXPECT_FALSE(credits->Animate());
+        page.CreditsScrollingClick();
+        EXPECT_TRUE(credits->Animate());
+        page.SetActive(false);
+        EXPECT_FALSE(credits->Animate());
+    }
+    EXPECT_LT(starts[0], credits->height()) << "the first line stands at the bottom";
+    EXPECT_EQ(starts[1], starts[0]);
 }
