@@ -272,7 +272,6 @@ TPageHistory::TPageHistory(QWidget* parent) : TBrindlowTabbedForm(parent)
     RichEditCredits->setObjectName(QStringLiteral("RichEditCredits"));
     RichEditCredits->setReadOnly(true);
     RichEditCredits->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    RichEditCredits->setTabChangesFocus(false);
     layout->addWidget(RichEditCredits);
 
     auto* buttons = new QHBoxLayout;
