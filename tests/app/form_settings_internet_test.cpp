@@ -37,29 +37,27 @@ QByteArray VersionDocument(const QString& version, const QByteArray& extra = {})
 
 TEST(VersionDocument, KeepsOnlyValidLinksAndPrefersTheLanguagesValues)
 {
-    const QStringList doc{QStringLiteral("HomePage=ftp://home.example/"),
-                          QStringLiteral("DownloadPage=httpx://evil.example/"),
-                          QStringLiteral("Guide=javascript:alert(1)"),
-                          QStringLiteral("Distribution=ftp://files.example/k.tgz"),
-                          QStringLiteral("  guidefr=http://guide.example/fr  "),
-                          QStringLiteral("HomePagefr=<b>not a link</b>"),
-                          QStringLiteral("InfoMessage=for everyone"),
-                          QStringLiteral("InfoMessage=<300 for older copies"),
-                          QStringLiteral("InfoMessage=>100 for newer copies")};
-    const TVersionDocument read = ReadVersionDocument(doc, QStringLiteral("fr"), QStringLiteral("200"));
+    const QStringList doc{"HomePage=ftp://home.example/",
+                          "DownloadPage=httpx://evil.example/",
+                          "Guide=javascript:alert(1)",
+                          "Distribution=ftp://files.example/k.tgz",
+                          "  guidefr=http://guide.example/fr  ",
+                          "HomePagefr=<b>not a link</b>",
+                          "InfoMessage=for everyone",
+                          "InfoMessage=<300 for older copies",
+                          "InfoMessage=>100 for newer copies"};
+    const TVersionDocument read = ReadVersionDocument(doc, "fr", "200");
     EXPECT_EQ(read.HomePage, QString());
     EXPECT_EQ(read.DownloadPage, QString());
-    EXPECT_EQ(read.Guide, QStringLiteral("http://guide.example/fr"));
-    EXPECT_EQ(read.Distribution, QStringLiteral("ftp://files.example/k.tgz"));
-    EXPECT_EQ(read.InfoMessage, QStringLiteral("for everyone\rfor older copies\rfor newer copies\r"));
+    EXPECT_EQ(read.Guide, "http://guide.example/fr");
+    EXPECT_EQ(read.Distribution, "ftp://files.example/k.tgz");
+    EXPECT_EQ(read.InfoMessage, "for everyone\rfor older copies\rfor newer copies\r");
 
     const QStringList withFrenchInfo =
-        doc + QStringList{QStringLiteral("InfoMessagefr==200 pour cette version"),
-                          QStringLiteral("InfoMessagefr==199 jamais")};
-    EXPECT_EQ(ReadVersionDocument(withFrenchInfo, QStringLiteral("fr"), QStringLiteral("200")).InfoMessage,
-              QStringLiteral("pour cette version\r"));
-    EXPECT_EQ(ReadVersionDocument(withFrenchInfo, QString(), QStringLiteral("300")).InfoMessage,
-              QStringLiteral("for everyone\rfor newer copies\r"));
+        doc + QStringList{"InfoMessagefr==200 pour cette version", "InfoMessagefr==199 jamais"};
+    EXPECT_EQ(ReadVersionDocument(withFrenchInfo, "fr", "200").InfoMessage, "pour cette version\r");
+    EXPECT_EQ(ReadVersionDocument(withFrenchInfo, QString(), "300").InfoMessage,
+              "for everyone\rfor newer copies\r");
 }
 
 TEST(VersionDocument, ComparesVersionsNumberByNumber)
@@ -71,7 +69,7 @@ TEST(VersionDocument, ComparesVersionsNumberByNumber)
     } cases[] = {{"10.0.0", "2.0.0", 1},  {"2.0.0", "2.0.0", 0},   {"2.0", "2.0.0", 0},
                  {"2.0.1", "2.0.10", -1}, {"2.1.0b3", "2.1.0", 0}, {"002.0.0", "2.0.0", 0}};
     for (const auto& c : cases) {
-        const int order = CompareVersions(QString::fromLatin1(c.A), QString::fromLatin1(c.B));
+        const int order = CompareVersions(c.A, c.B);
         EXPECT_EQ((order > 0) - (order < 0), c.Order) << c.A << " " << c.B;
     }
 }
@@ -88,7 +86,7 @@ protected:
         SetSoundsEnabled(true);
         InitSoundEvents();
         for (int i = 0; i < 3; ++i)
-            sounds_[i] = WriteFile(GetSoundFolder() + QString::fromLatin1(soundFiles[i]),
+            sounds_[i] = WriteFile(GetSoundFolder() + soundFiles[i],
                                    MakeWavImage(8000, 1, 16, RampSamples(50, i * 100)));
         ReloadSounds();
         player_->Clear();
@@ -105,8 +103,8 @@ protected:
     }
 
     // The page over a fresh store, with the start-up addresses of the given paths.
-    void MakePage(const QString& versionPath, const QString& alternatePath = QStringLiteral("/alternate"),
-                  const QString& hitPath = QStringLiteral("/hit/"))
+    void MakePage(const QString& versionPath, const QString& alternatePath = "/alternate",
+                  const QString& hitPath = "/hit/")
     {
         WriteFile(GlobalSettingsFileName(),
                   "[Korvane]\nVersionCheckUrl=" + server_.Url(versionPath).toUtf8() +
@@ -124,7 +122,7 @@ protected:
     QStringList VersionRequests() const
     {
         QStringList paths = server_.Requests();
-        paths.removeIf([](const QString& path) { return path.startsWith(QStringLiteral("/hit/")); });
+        paths.removeIf([](const QString& path) { return path.startsWith("/hit/"); });
         return paths;
     }
     // Waits until the server has seen that many version requests and their answers have been handled.
@@ -147,8 +145,8 @@ protected:
 
 TEST_F(PageSettingsInternet, AnEqualVersionIsSilentUnlessTheUserAsked)
 {
-    server_.SetAnswer(QStringLiteral("/v"), {200, VersionDocument(GetShortVersion())});
-    MakePage(QStringLiteral("/v"));
+    server_.SetAnswer("/v", {200, VersionDocument(GetShortVersion())});
+    MakePage("/v");
     page_->SettingsLoaded();
     WaitForRequests(1);
     EXPECT_FALSE(Dialog()->isVisible());
@@ -157,8 +155,7 @@ TEST_F(PageSettingsInternet, AnEqualVersionIsSilentUnlessTheUserAsked)
     page_->CheckNewVersion(true);
     WaitForRequests(2);
     ASSERT_TRUE(Dialog()->isVisible());
-    EXPECT_TRUE(Dialog()->LabelNewVersion->text().startsWith(
-        QStringLiteral("No new version available at this time: ")));
+    EXPECT_TRUE(Dialog()->LabelNewVersion->text().startsWith("No new version available at this time: "));
     EXPECT_TRUE(Dialog()->PanelHomePage->isVisibleTo(Dialog()));
     EXPECT_FALSE(Dialog()->PanelDownloadPage->isVisibleTo(Dialog()));
     EXPECT_EQ(SoundsPlayed(), QList<QByteArray>{Sound(1)});
@@ -169,37 +166,36 @@ TEST_F(PageSettingsInternet, AnEqualVersionIsSilentUnlessTheUserAsked)
 
 TEST_F(PageSettingsInternet, ANewerVersionShowsItsLinksAsPlainTextWithTheSound)
 {
-    server_.SetAnswer(QStringLiteral("/v"),
-                      {200, VersionDocument(QStringLiteral("10.0.0"), "InfoMessage=Read <b>this</b>\n")});
-    MakePage(QStringLiteral("/v"));
+    server_.SetAnswer("/v", {200, VersionDocument("10.0.0", "InfoMessage=Read <b>this</b>\n")});
+    MakePage("/v");
     page_->SettingsLoaded();
     ASSERT_TRUE(QTest::qWaitFor([&] { return Dialog()->isVisible(); }, 10000));
-    EXPECT_EQ(Dialog()->LabelNewVersion->text(), QStringLiteral("A new version is available: 10.0.0 !  \n"));
-    EXPECT_EQ(Dialog()->UrlDownloadPage->Link(), QStringLiteral("https://get.example/"));
-    EXPECT_EQ(Dialog()->UrlGuide->Link(), QStringLiteral("http://guide.example/"));
+    EXPECT_EQ(Dialog()->LabelNewVersion->text(), "A new version is available: 10.0.0 !  \n");
+    EXPECT_EQ(Dialog()->UrlDownloadPage->Link(), "https://get.example/");
+    EXPECT_EQ(Dialog()->UrlGuide->Link(), "http://guide.example/");
     EXPECT_EQ(Dialog()->UrlGuide->textFormat(), Qt::PlainText);
-    EXPECT_EQ(Dialog()->MemoInfoMessage->toPlainText(), QStringLiteral("Read <b>this</b>\n"));
+    EXPECT_EQ(Dialog()->MemoInfoMessage->toPlainText(), "Read <b>this</b>\n");
     EXPECT_EQ(SoundsPlayed(), QList<QByteArray>{Sound(0)});
     EXPECT_EQ(page_->LastVersionCheckDate, QDate::currentDate());
 }
 
 TEST_F(PageSettingsInternet, AFailedCheckTriesTheAlternateOnceThenTellsOnlyAnExplicitCheck)
 {
-    MakePage(QStringLiteral("/gone"));
+    MakePage("/gone");
     const QDate before = page_->LastVersionCheckDate;
     page_->CheckNewVersion(false);
     WaitForRequests(2);
-    EXPECT_EQ(VersionRequests(), (QStringList{QStringLiteral("/gone"), QStringLiteral("/alternate")}));
+    EXPECT_EQ(VersionRequests(), (QStringList{"/gone", "/alternate"}));
     EXPECT_TRUE(Dialogs().Messages().isEmpty());
 
     page_->CheckNewVersion(true);
     WaitForRequests(4);
-    EXPECT_EQ(Dialogs().LastText(), QStringLiteral("\rThe check for new version available failed"));
+    EXPECT_EQ(Dialogs().LastText(), "\rThe check for new version available failed");
     EXPECT_EQ(SoundsPlayed(), QList<QByteArray>{Sound(2)});
     EXPECT_EQ(finished_, 1);
     EXPECT_EQ(page_->LastVersionCheckDate, before);
 
-    server_.SetAnswer(QStringLiteral("/alternate"), {200, VersionDocument(GetShortVersion())});
+    server_.SetAnswer("/alternate", {200, VersionDocument(GetShortVersion())});
     page_->CheckNewVersion(false);
     WaitForRequests(6);
     EXPECT_EQ(page_->LastVersionCheckDate, QDate::currentDate());
@@ -207,9 +203,9 @@ TEST_F(PageSettingsInternet, AFailedCheckTriesTheAlternateOnceThenTellsOnlyAnExp
 
 TEST_F(PageSettingsInternet, TheUsageHitIsSentUntilOneArrivedAndNeverWithoutAnAddress)
 {
-    server_.SetAnswer(QStringLiteral("/v"), {200, VersionDocument(GetShortVersion())});
-    server_.SetAnswer(QStringLiteral("/hit/CheckNew2_") + GetShortVersionNoDots() + u'g', {200, "ok"});
-    MakePage(QStringLiteral("/v"));
+    server_.SetAnswer("/v", {200, VersionDocument(GetShortVersion())});
+    server_.SetAnswer("/hit/CheckNew2_" + GetShortVersionNoDots() + u'g', {200, "ok"});
+    MakePage("/v");
     page_->CheckNewVersion(false);
     WaitForRequests(1);
     ASSERT_TRUE(QTest::qWaitFor([&] { return page_->Useful; }, 10000));
@@ -217,7 +213,7 @@ TEST_F(PageSettingsInternet, TheUsageHitIsSentUntilOneArrivedAndNeverWithoutAnAd
     WaitForRequests(2);
     EXPECT_EQ(server_.Requests().size(), 3);
 
-    MakePage(QStringLiteral("/v"), QStringLiteral("/alternate"), QString());
+    MakePage("/v", "/alternate", QString());
     page_->Useful = false;
     page_->CheckNewVersion(false);
     WaitForRequests(3);
@@ -227,7 +223,7 @@ TEST_F(PageSettingsInternet, TheUsageHitIsSentUntilOneArrivedAndNeverWithoutAnAd
 
 TEST_F(PageSettingsInternet, TheDailyCheckWaitsForALaterDayAndTheBoxStaysChecked)
 {
-    MakePage(QStringLiteral("/v"));
+    MakePage("/v");
     page_->LastVersionCheckDate = QDate::currentDate();
     page_->SettingsLoaded();
     QTest::qWait(200);
@@ -239,7 +235,7 @@ TEST_F(PageSettingsInternet, TheDailyCheckWaitsForALaterDayAndTheBoxStaysChecked
 TEST_F(PageSettingsInternet, AnEmptyWindowIs300Wide)
 {
     TInfoDlg dialog;
-    dialog.ShowInfo(QStringLiteral("Hi"), QString(), QString(), QString(), QString(), QString());
+    dialog.ShowInfo("Hi", QString(), QString(), QString(), QString(), QString());
     EXPECT_EQ(dialog.width(), 300);
     EXPECT_FALSE(dialog.PanelInfoMessage->isVisibleTo(&dialog));
 }

@@ -1,16 +1,12 @@
 #include "foundation/instance_guard.h"
-#include "platform/instance_lock.h"
 #include "tests/support/temp_world.h"
 
 #include <QProcess>
 #include <QTest>
 
 #include <csignal>
-#include <memory>
 
 namespace {
-
-using Result = plat::InstanceLock::Result;
 
 // One copy of the probe program, started in the test's world.
 class Probe {
@@ -19,9 +15,9 @@ public:
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         if (withChild)
-            environment.insert(QStringLiteral("INSTANCE_PROBE_CHILD"), QStringLiteral("1"));
+            environment.insert("INSTANCE_PROBE_CHILD", "1");
         process_.setProcessEnvironment(environment);
-        process_.start(QStringLiteral(KORVANE_TEST_PROGRAMS_DIR "/instance_probe"), {mode});
+        process_.start(KORVANE_TEST_PROGRAMS_DIR "/instance_probe", {mode});
     }
     ~Probe()
     {
@@ -30,17 +26,12 @@ public:
     }
     bool WaitFor(const QString& text)
     {
-        return QTest::qWaitFor(
-            [&] {
-                output_ += QString::fromLocal8Bit(process_.readAllStandardOutput());
-                return output_.contains(text);
-            },
-            10000);
+        return QTest::qWaitFor([&] { return read().contains(text); }, 10000);
     }
     int ExitCode()
     {
         process_.waitForFinished(10000);
-        output_ += QString::fromLocal8Bit(process_.readAllStandardOutput());
+        read();
         return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
     }
     void Crash()
@@ -48,7 +39,7 @@ public:
         ::kill(pid_t(process_.processId()), SIGKILL);
         process_.waitForFinished(5000);
     }
-    const QString& Output() const { return output_; }
+    QString read() { return output_ += QString::fromLocal8Bit(process_.readAllStandardOutput()); }
 
 private:
     QProcess process_;
@@ -59,47 +50,28 @@ private:
 
 class InstanceGuard : public TempWorld {};
 
-TEST_F(InstanceGuard, ALockHeldInOneHolderIsRefusedToAnotherUntilReleased)
+TEST_F(InstanceGuard, ASecondStartHandsOverToTheRunningCopyAndExits)
 {
-    plat::InstanceLock first(QStringLiteral("_Korvane_"));
-    plat::InstanceLock second(QStringLiteral("_Korvane_"));
-    EXPECT_EQ(first.TryAcquire(), Result::Acquired);
-    EXPECT_EQ(second.TryAcquire(), Result::HeldElsewhere);
-    first.Release();
-    EXPECT_EQ(second.TryAcquire(), Result::Acquired);
-}
-
-TEST_F(InstanceGuard, ASecondStartWarnsHandsOverToTheRunningCopyAndExits)
-{
-    Probe running(QStringLiteral("guard"));
-    ASSERT_TRUE(running.WaitFor(QStringLiteral("ready"))) << running.Output().toStdString();
-    Probe second(QStringLiteral("guard"));
-    EXPECT_EQ(second.ExitCode(), 1);
-    EXPECT_TRUE(second.Output().contains(InstanceGuardMessage.simplified())) << second.Output().toStdString();
-    EXPECT_FALSE(second.Output().contains(QStringLiteral("ready")));
-    EXPECT_TRUE(running.WaitFor(QStringLiteral("activated")));
-}
-
-TEST_F(InstanceGuard, TheSingleInstanceComponentAloneHandsOverToo)
-{
-    Probe running(QStringLiteral("justone"));
-    ASSERT_TRUE(running.WaitFor(QStringLiteral("ready")));
-    Probe second(QStringLiteral("justone"));
-    EXPECT_EQ(second.ExitCode(), 1);
-    EXPECT_TRUE(second.Output().contains(QStringLiteral("already")));
-    EXPECT_TRUE(running.WaitFor(QStringLiteral("activated")));
+    for (const char* mode : {"guard", "justone"}) {
+        Probe running(mode);
+        ASSERT_TRUE(running.WaitFor("running")) << mode;
+        Probe second(mode);
+        EXPECT_EQ(second.ExitCode(), 1) << mode;
+        const QString expected = *mode == 'g' ? InstanceGuardMessage.simplified() : QStringLiteral("already");
+        EXPECT_TRUE(second.read().contains(expected) && !second.read().contains("running")) << mode;
+        EXPECT_TRUE(running.WaitFor("activated")) << mode;
+    }
 }
 
 TEST_F(InstanceGuard, ACrashedCopyAndItsChildProgramsBlockNothing)
 {
-    Probe crashed(QStringLiteral("guard"), true);
-    ASSERT_TRUE(crashed.WaitFor(QStringLiteral("ready")));
-    const pid_t child = crashed.Output().section(QStringLiteral("child "), 1).section(u'\n', 0, 0).toInt();
+    Probe crashed("guard", true);
+    ASSERT_TRUE(crashed.WaitFor("running"));
+    const pid_t child = crashed.read().section("child ", 1).section(u'\n', 0, 0).toInt();
     ASSERT_GT(child, 0);
     crashed.Crash();
     EXPECT_EQ(::kill(child, 0), 0) << "the child program outlives the crash";
-    Probe next(QStringLiteral("guard"));
-    EXPECT_TRUE(next.WaitFor(QStringLiteral("ready"))) << next.Output().toStdString();
-    ::kill(-child, SIGKILL);
+    Probe next("guard");
+    EXPECT_TRUE(next.WaitFor("running")) << next.read().toStdString();
     ::kill(child, SIGKILL);
 }

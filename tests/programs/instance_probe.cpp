@@ -1,7 +1,7 @@
 // Starts the way the program does, as far as running twice is concerned, and reports on stdout:
 // instance_probe guard     the instance guard, then the single-instance component on a window
 // instance_probe justone   the single-instance component only
-// It prints "ready" once it runs, "activated" when a later copy handed over, and any message box text.
+// It prints "running" once it runs, "activated" when a later copy handed over, and any message box text.
 // With INSTANCE_PROBE_CHILD set it first starts "sleep 60" and prints "child <pid>".
 #include "foundation/instance_guard.h"
 #include "foundation/just_one.h"
@@ -69,6 +69,6 @@ int main(int argc, char* argv[])
     window.showMinimized();
     RestoreWatcher watcher;
     window.installEventFilter(&watcher);
-    say(QStringLiteral("ready"));
+    say(QStringLiteral("running"));
     return application.exec();
 }
