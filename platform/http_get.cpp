@@ -27,9 +27,18 @@ QNetworkProxy proxyOf(const HttpGetRequest& request)
     return QNetworkProxy(QNetworkProxy::HttpProxy, request.Proxy.trimmed(), portOf(request.ProxyPort));
 }
 
+// Only web addresses are fetched: the manager would read file: and other URLs as well. Anything else
+// becomes an empty URL, which the manager fails like any other bad address.
+QUrl webUrl(const QString& text)
+{
+    const QUrl url(text, QUrl::StrictMode);
+    const QString scheme = url.scheme().toLower();
+    return scheme == QStringLiteral("http") || scheme == QStringLiteral("https") ? url : QUrl();
+}
+
 QNetworkRequest networkRequestOf(const HttpGetRequest& request)
 {
-    QNetworkRequest network(QUrl(request.Url, QUrl::StrictMode));
+    QNetworkRequest network(webUrl(request.Url));
     network.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
     network.setTransferTimeout(request.TimeoutMs);
     network.setRawHeader("Accept", "*/*");

@@ -36,7 +36,8 @@ QString InstanceLock::FileName(const QString& name, const QString& suffix)
 {
     // Qt creates a private runtime folder when the session has none.
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    QDir().mkpath(folder);
+    if (folder.isEmpty() || !QDir().mkpath(folder))
+        return QString();
     return folder + u'/' + name + suffix;
 }
 
@@ -44,7 +45,10 @@ InstanceLock::Result InstanceLock::TryAcquire()
 {
     if (IsHeld())
         return Result::Acquired;
-    const QByteArray path = QFile::encodeName(FileName(name_, QStringLiteral(".lock")));
+    const QString fileName = FileName(name_, QStringLiteral(".lock"));
+    if (fileName.isEmpty())
+        return Result::Failed;
+    const QByteArray path = QFile::encodeName(fileName);
     const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0)
         return Result::Failed;
@@ -69,6 +73,8 @@ ActivationServer::ActivationServer(const QString& name, std::function<void()> on
     : QObject(parent), server_(new QLocalServer(this)), onActivate_(std::move(onActivate))
 {
     const QString path = socketName(name);
+    if (path.isEmpty())
+        return;
     QLocalServer::removeServer(path);
     server_->setSocketOptions(QLocalServer::UserAccessOption);
     server_->listen(path);

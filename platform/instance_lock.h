@@ -29,7 +29,7 @@ public:
     bool IsHeld() const { return fd_ >= 0; }
     void Release();
 
-    // <runtime folder>/<name> + suffix.
+    // <runtime folder>/<name> + suffix; empty when there is no runtime folder.
     static QString FileName(const QString& name, const QString& suffix);
 
 private:

@@ -5,6 +5,7 @@
 #include "tests/support/temp_world.h"
 
 #include <QTest>
+#include <QUrl>
 
 class WebVersionCheck : public TempWorld {
 protected:
@@ -31,6 +32,8 @@ TEST_F(WebVersionCheck, SucceedsOnlyWithStatus200AndReadsOnlyAMarkedDocument)
         {server_.Url("/huge"), false, "Success: OK", "", 2},
         {server_.Url("/never"), false, "Unknown Status Code", "", 0},
         {LoopbackHttpServer::RefusedUrl(), false, "Unknown Status Code", "", 0},
+        {QUrl::fromLocalFile(WriteFile("doc", "tamsel.works\nVersion=1")).toString(), false,
+         "Unknown Status Code", "", 0},
         {QString(), false, "Empty Url Error", "", 0},
     };
     for (const auto& c : cases) {
