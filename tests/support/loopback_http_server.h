@@ -1,14 +1,10 @@
 #pragma once
 
-#include <QByteArray>
-#include <QList>
+#include <QHostAddress>
 #include <QMap>
-#include <QObject>
-#include <QString>
 #include <QStringList>
-
-class QTcpServer;
-class QTcpSocket;
+#include <QTcpServer>
+#include <QTcpSocket>
 
 // A web server on 127.0.0.1 with canned answers per path; unknown paths get 404. An answer can also
 // never come, to hold a request open.
@@ -20,25 +16,50 @@ public:
         bool Never = false;
     };
 
-    LoopbackHttpServer();
-    ~LoopbackHttpServer() override;
+    LoopbackHttpServer()
+    {
+        server_.listen(QHostAddress::LocalHost);
+        connect(&server_, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = server_.nextPendingConnection())
+                connect(socket, &QTcpSocket::readyRead, this, [this, socket] { serve(socket); });
+        });
+    }
 
     void SetAnswer(const QString& path, const Answer& answer) { answers_[path] = answer; }
-    QString Url(const QString& path) const;
-    // Base address ending with "/".
-    QString BaseUrl() const { return Url(QStringLiteral("/")); }
-    // The paths asked for, in order, and the request heads (header lines) in the same order.
+    QString Url(const QString& path) const
+    {
+        return QStringLiteral("http://127.0.0.1:%1%2").arg(server_.serverPort()).arg(path);
+    }
+    // The paths asked for, in order, and the request heads in the same order.
     const QStringList& Requests() const { return requests_; }
     const QList<QByteArray>& Heads() const { return heads_; }
 
     // An address where nothing listens: connecting to it is refused.
-    static QString RefusedUrl();
+    static QString RefusedUrl()
+    {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost);
+        return QStringLiteral("http://127.0.0.1:%1/version.txt").arg(probe.serverPort());
+    }
 
 private:
-    void accept();
-    void serve(QTcpSocket* socket);
+    void serve(QTcpSocket* socket)
+    {
+        const qsizetype headEnd = socket->peek(1 << 16).indexOf("\r\n\r\n");
+        if (headEnd < 0)
+            return;
+        const QByteArray head = socket->read(headEnd + 4);
+        requests_.append(QString::fromLatin1(head.split(' ').value(1)));
+        heads_.append(head);
+        const Answer answer = answers_.value(requests_.last(), Answer{404, "not here", false});
+        if (answer.Never)
+            return;
+        socket->write("HTTP/1.1 " + QByteArray::number(answer.Status) + " Canned\r\nContent-Length: " +
+                      QByteArray::number(answer.Body.size()) + "\r\nConnection: close\r\n\r\n" + answer.Body);
+        socket->disconnectFromHost();
+    }
 
-    QTcpServer* server_;
+    QTcpServer server_;
     QMap<QString, Answer> answers_;
     QStringList requests_;
     QList<QByteArray> heads_;
