@@ -8,7 +8,7 @@ void TWebCounterHit::Hit(const QString& url, const QString& reference)
 {
     if (url.isEmpty()) {
         if (OnHitCountDone)
-            OnHitCountDone(this, false, url, ProxyInfo(), QStringLiteral("Empty Url Error"));
+            OnHitCountDone(this, false, url, ProxyInfo(), EmptyUrlError);
         return;
     }
     QPointer<TWebCounterHit> self(this);

@@ -10,8 +10,6 @@
 
 namespace {
 
-const QString emptyUrlError = QStringLiteral("Empty Url Error");
-
 QString startupText(const plat::IniText& ini, const char* key)
 {
     return ini.ReadString(ProgramName, QString::fromLatin1(key), QString()).trimmed();
@@ -119,7 +117,7 @@ void TWebVersionCheck::Check(const QString& url, const QString& reference, bool 
     Version.clear();
     if (url.isEmpty()) {
         if (OnCheckDone)
-            OnCheckDone(this, false, showFailure, tryAlternate, url, ProxyInfo(), emptyUrlError, QString(),
+            OnCheckDone(this, false, showFailure, tryAlternate, url, ProxyInfo(), EmptyUrlError, QString(),
                         nullptr);
         return;
     }

@@ -30,6 +30,8 @@ using TWebVersionCheckEvent =
                        const QStringList* doc)>;
 
 QString GetStatusCodeMessage(int code);
+// The status text of a request that was not sent because its address was empty.
+inline const QString EmptyUrlError = QStringLiteral("Empty Url Error");
 // A carriage return, a line feed or both together end a line.
 QStringList SplitAnswerLines(const QByteArray& body);
 
