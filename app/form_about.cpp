@@ -95,7 +95,7 @@ TAboutAddresses TAboutAddresses::Load()
     const auto read = [&ini](const char* key) {
         return ini.ReadString(ProgramName, QString::fromLatin1(key), QString()).trimmed();
     };
-    return {webAddress(read("WebSite")), mailAddress(read("EMail")), mailAddress(read("SupportEMail"))};
+    return {webAddress(read("WebSiteUrl")), mailAddress(read("EMail")), mailAddress(read("SupportEMail"))};
 }
 
 TPageAbout::TPageAbout(QWidget* parent) : TBrindlowTabbedForm(parent)

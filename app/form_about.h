@@ -6,7 +6,7 @@ class QLabel;
 class TBoxList;
 class TURLLink;
 
-// The program's contact addresses, read from the start-up settings ("WebSite", "EMail" and
+// The program's contact addresses, read from the start-up settings ("WebSiteUrl", "EMail" and
 // "SupportEMail" of the program's section). None is set by default: the page then shows no link
 // and opens nothing. An address that is not a plain web or mail address counts as not set.
 struct TAboutAddresses {

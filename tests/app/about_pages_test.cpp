@@ -183,8 +183,8 @@ TEST_F(AboutPages, TheAboutPageLinksOnlyTheAddressesConfiguredAndOpensThemThroug
     };
     const Case cases[] = {
         {"", false, {}},
-        {"WebSite=javascript:alert(1)\nSupportEMail=a@b.org?cc=c@d.org\n", false, {}},
-        {"WebSite=https://korvane.example.org/\nSupportEMail=help@example.org\n",
+        {"WebSiteUrl=javascript:alert(1)\nSupportEMail=a@b.org?cc=c@d.org\n", false, {}},
+        {"WebSiteUrl=https://korvane.example.org/\nSupportEMail=help@example.org\n",
          true,
          {QUrl("https://korvane.example.org/"), QUrl("mailto:help@example.org?subject=Bug%20Report")}},
     };
