@@ -6,9 +6,9 @@
 #include "platform/url_opener.h"
 #include "tests/support/qt_printers.h"
 #include "tests/support/temp_world.h"
+#include "tests/support/url_recorder.h"
 #include "tests/support/wav_image.h"
 
-#include <QDesktopServices>
 #include <QEnterEvent>
 #include <QFile>
 #include <QSignalSpy>
@@ -16,35 +16,7 @@
 
 using namespace plat;
 
-namespace {
-
-// Stands in for the desktop: remembers every URL it is asked to open.
-class UrlRecorder : public QObject {
-    Q_OBJECT
-
-public:
-    UrlRecorder()
-    {
-        for (const char* scheme : schemes)
-            QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), this, "open");
-    }
-    ~UrlRecorder() override
-    {
-        for (const char* scheme : schemes)
-            QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
-    }
-    QList<QUrl> Opened;
-
-public Q_SLOTS:
-    void open(const QUrl& url) { Opened << url; }
-
-private:
-    static constexpr const char* schemes[] = {"http", "https", "ftp", "mailto", "file", "javascript"};
-};
-
 using SmallControls = TempWorld;
-
-} // namespace
 
 TEST_F(SmallControls, LinksOpenOnlyForTheWebMailAndTheProgramsOwnHelpPages)
 {
@@ -143,5 +115,3 @@ TEST_F(SmallControls, TheSoundsListRefusesTheCheckOfASoundWithoutData)
     list.UpdateSound(withData);
     EXPECT_EQ(list.topLevelItem(GetSoundsList().indexOf(withData))->checkState(0), Qt::Unchecked);
 }
-
-#include "small_controls_test.moc"

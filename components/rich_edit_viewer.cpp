@@ -1,0 +1,63 @@
+#include "components/rich_edit_viewer.h"
+
+#include "platform/url_opener.h"
+
+#include <QRegularExpression>
+#include <QTextCursor>
+#include <QTextDocument>
+
+namespace {
+
+const QRegularExpression& addressPattern()
+{
+    static const QRegularExpression pattern(
+        QStringLiteral(R"re(\b(?:(?:https?|ftp)://|www\.|mailto:)[^\s<>"{}]*[^\s<>"{}.,;:!?)\]'])re"),
+        QRegularExpression::CaseInsensitiveOption);
+    return pattern;
+}
+
+QString linkTarget(const QString& address)
+{
+    return address.startsWith(QStringLiteral("www."), Qt::CaseInsensitive)
+               ? QStringLiteral("http://") + address
+               : address;
+}
+
+} // namespace
+
+TRichEditViewer::TRichEditViewer(QWidget* parent) : QTextBrowser(parent)
+{
+    setOpenLinks(false);
+    setOpenExternalLinks(false);
+    connect(this, &QTextBrowser::anchorClicked, this, &TRichEditViewer::openLink);
+}
+
+void TRichEditViewer::SetUseRichEdit(bool value)
+{
+    if (value == useRichEdit_)
+        return;
+    useRichEdit_ = value;
+    clear();
+}
+
+void TRichEditViewer::DetectLinks()
+{
+    if (!useRichEdit_)
+        return;
+    QTextDocument* text = document();
+    for (QTextCursor found = text->find(addressPattern()); !found.isNull();
+         found = text->find(addressPattern(), found)) {
+        QTextCharFormat link;
+        link.setAnchor(true);
+        link.setAnchorHref(linkTarget(found.selectedText()));
+        link.setFontUnderline(true);
+        link.setForeground(palette().link());
+        found.mergeCharFormat(link);
+    }
+}
+
+// Everything goes through the opener, which refuses any address that could start a local program.
+void TRichEditViewer::openLink(const QUrl& url)
+{
+    plat::UrlOpener::Open(url.toString());
+}

@@ -1,0 +1,193 @@
+#include "platform/themes.h"
+
+#include <QApplication>
+#include <QColor>
+#include <QStyle>
+
+namespace plat {
+
+namespace {
+
+const QString classicStyle = QStringLiteral("Windows");
+const QString fusionStyle = QStringLiteral("Fusion");
+
+struct ColourRole {
+    QPalette::ColorRole Role;
+    QColor Colour;
+};
+
+QPalette MakePalette(const QList<ColourRole>& active, const QColor& disabledText)
+{
+    QPalette palette;
+    for (const ColourRole& entry : active)
+        palette.setColor(entry.Role, entry.Colour);
+    for (QPalette::ColorRole role : {QPalette::Text, QPalette::ButtonText, QPalette::WindowText})
+        palette.setColor(QPalette::Disabled, role, disabledText);
+    return palette;
+}
+
+// The grey of the classic desktop, with its navy selection.
+QPalette ClassicPalette()
+{
+    const QColor face(0xd4, 0xd0, 0xc8);
+    return MakePalette({{QPalette::Window, face},
+                        {QPalette::Button, face},
+                        {QPalette::WindowText, Qt::black},
+                        {QPalette::ButtonText, Qt::black},
+                        {QPalette::Base, Qt::white},
+                        {QPalette::AlternateBase, QColor(0xec, 0xe9, 0xd8)},
+                        {QPalette::Text, Qt::black},
+                        {QPalette::Light, Qt::white},
+                        {QPalette::Midlight, face},
+                        {QPalette::Mid, QColor(0xa0, 0xa0, 0xa0)},
+                        {QPalette::Dark, QColor(0x80, 0x80, 0x80)},
+                        {QPalette::Shadow, QColor(0x40, 0x40, 0x40)},
+                        {QPalette::Highlight, QColor(0x0a, 0x24, 0x6a)},
+                        {QPalette::HighlightedText, Qt::white},
+                        {QPalette::ToolTipBase, QColor(0xff, 0xff, 0xe1)},
+                        {QPalette::ToolTipText, Qt::black},
+                        {QPalette::Link, Qt::blue}},
+                       QColor(0x80, 0x80, 0x80));
+}
+
+QPalette DarkPalette()
+{
+    const QColor window(0x35, 0x35, 0x35);
+    const QColor blue(0x2a, 0x82, 0xda);
+    return MakePalette({{QPalette::Window, window},
+                        {QPalette::Button, window},
+                        {QPalette::WindowText, Qt::white},
+                        {QPalette::ButtonText, Qt::white},
+                        {QPalette::Base, QColor(0x2a, 0x2a, 0x2a)},
+                        {QPalette::AlternateBase, QColor(0x42, 0x42, 0x42)},
+                        {QPalette::Text, Qt::white},
+                        {QPalette::BrightText, Qt::red},
+                        {QPalette::Highlight, blue},
+                        {QPalette::HighlightedText, Qt::white},
+                        {QPalette::ToolTipBase, window},
+                        {QPalette::ToolTipText, Qt::white},
+                        {QPalette::PlaceholderText, QColor(0x9a, 0x9a, 0x9a)},
+                        {QPalette::Link, blue}},
+                       QColor(0x7f, 0x7f, 0x7f));
+}
+
+// Black grounds, white text and frames, yellow for what is selected or focused.
+QPalette HighContrastPalette()
+{
+    const QColor yellow(0xff, 0xff, 0x00);
+    return MakePalette({{QPalette::Window, Qt::black},
+                        {QPalette::Button, Qt::black},
+                        {QPalette::WindowText, Qt::white},
+                        {QPalette::ButtonText, Qt::white},
+                        {QPalette::Base, Qt::black},
+                        {QPalette::AlternateBase, Qt::black},
+                        {QPalette::Text, Qt::white},
+                        {QPalette::BrightText, yellow},
+                        {QPalette::Light, Qt::white},
+                        {QPalette::Midlight, Qt::white},
+                        {QPalette::Mid, Qt::white},
+                        {QPalette::Dark, Qt::white},
+                        {QPalette::Shadow, Qt::white},
+                        {QPalette::Highlight, yellow},
+                        {QPalette::HighlightedText, Qt::black},
+                        {QPalette::ToolTipBase, Qt::black},
+                        {QPalette::ToolTipText, yellow},
+                        {QPalette::PlaceholderText, QColor(0xc0, 0xc0, 0xc0)},
+                        {QPalette::Link, yellow}},
+                       QColor(0xa0, 0xa0, 0xa0));
+}
+
+// Fusion draws its frames a shade darker than the window, which vanishes on black.
+const QString highContrastSheet = QStringLiteral(
+    "QLineEdit, QAbstractItemView, QGroupBox, QPushButton { border: 1px solid white; }"
+    "QPushButton { padding: 3px 12px; }"
+    "QPushButton:focus, QPushButton:default { border-color: yellow; }"
+    "QPushButton:disabled { border-color: #a0a0a0; }"
+    "QGroupBox { margin-top: 1.2em; padding-top: 4px; }"
+    "QGroupBox::title { subcontrol-origin: margin; left: 8px; }"
+    "QCheckBox::indicator, QRadioButton::indicator, QAbstractItemView::indicator"
+    " { width: 11px; height: 11px; border: 1px solid white; }"
+    "QRadioButton::indicator { border-radius: 6px; }"
+    "QCheckBox::indicator:checked, QRadioButton::indicator:checked, QAbstractItemView::indicator:checked"
+    " { background: yellow; }");
+
+struct ThemeState {
+    QList<Theme> Themes;
+    QString Current;
+    bool VisualStyles = true;
+};
+
+ThemeState& State()
+{
+    static ThemeState state{
+        {{DefaultThemeName, QApplication::style()->name(), QApplication::palette(), QString()},
+         {QStringLiteral("Classic"), classicStyle, ClassicPalette(), QString()},
+         {QStringLiteral("Dark"), fusionStyle, DarkPalette(), QString()},
+         {QStringLiteral("High Contrast"), fusionStyle, HighContrastPalette(), highContrastSheet}},
+        DefaultThemeName};
+    return state;
+}
+
+const Theme& FindTheme(const QString& name)
+{
+    const QList<Theme>& themes = State().Themes;
+    for (const Theme& theme : themes)
+        if (theme.Name.compare(name.trimmed(), Qt::CaseInsensitive) == 0)
+            return theme;
+    return themes.first();
+}
+
+void Apply(const Theme& theme)
+{
+    // A style sheet wraps the style in one of its own, so it goes first and comes back last.
+    qApp->setStyleSheet(QString());
+    const QString style = State().VisualStyles ? theme.StyleName : classicStyle;
+    if (QApplication::style()->name().compare(style, Qt::CaseInsensitive) != 0)
+        QApplication::setStyle(style);
+    // A new style brings its own colours, so the theme's come after it.
+    QApplication::setPalette(theme.Palette);
+    qApp->setStyleSheet(theme.StyleSheet);
+}
+
+} // namespace
+
+const QList<Theme>& RegisteredThemes()
+{
+    return State().Themes;
+}
+
+QStringList ThemeNames()
+{
+    QStringList names;
+    for (const Theme& theme : RegisteredThemes())
+        names.append(theme.Name);
+    return names;
+}
+
+QString UseTheme(const QString& name)
+{
+    const Theme& theme = FindTheme(name);
+    State().Current = theme.Name;
+    Apply(theme);
+    return theme.Name;
+}
+
+QString CurrentTheme()
+{
+    return State().Current;
+}
+
+void SetVisualStyles(bool on)
+{
+    if (State().VisualStyles == on)
+        return;
+    State().VisualStyles = on;
+    Apply(FindTheme(State().Current));
+}
+
+bool VisualStyles()
+{
+    return State().VisualStyles;
+}
+
+} // namespace plat

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QList>
+#include <QPalette>
+#include <QString>
+#include <QStringList>
+
+// The program's looks: named themes, each a Qt style drawn with a palette of its own, and where the
+// palette alone cannot do it, a short style sheet. Main thread only.
+namespace plat {
+
+struct Theme {
+    QString Name;
+    QString StyleName;
+    QPalette Palette;
+    QString StyleSheet;
+};
+
+// The registered themes, "Default" (the desktop's own style and palette, as found at the first call)
+// first.
+const QList<Theme>& RegisteredThemes();
+QStringList ThemeNames();
+inline const QString DefaultThemeName = QStringLiteral("Default");
+
+// Makes the application use the named theme (letter case ignored); an unknown name gives "Default".
+// Returns the name of the theme now in use.
+QString UseTheme(const QString& name);
+QString CurrentTheme();
+
+// With visual styles off, every theme keeps its colours but draws its controls in the plain classic
+// style.
+void SetVisualStyles(bool on);
+bool VisualStyles();
+
+} // namespace plat

@@ -1,0 +1,227 @@
+#include "app/dialog_about.h"
+#include "app/dialog_credits.h"
+#include "app/dialog_history.h"
+#include "app/form_about.h"
+#include "app/form_credits.h"
+#include "app/form_history.h"
+#include "app/history_info.h"
+#include "components/credits.h"
+#include "components/embedded_form_control.h"
+#include "components/rich_edit_viewer.h"
+#include "components/url_link.h"
+#include "foundation/program_globals.h"
+#include "tests/support/scripted_dialogs.h"
+#include "tests/support/temp_world.h"
+#include "tests/support/url_recorder.h"
+
+#include <QPushButton>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextList>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+using AboutPages = TempWorld;
+
+enum ListKind { NoList, Bullets, SubItems };
+
+struct ShownParagraph {
+    QString Text;
+    ListKind List;
+    bool Bold;
+
+    bool operator==(const ShownParagraph&) const = default;
+};
+
+void PrintTo(const ShownParagraph& p, std::ostream* out)
+{
+    *out << '"' << p.Text.toStdString() << "\" list " << p.List << (p.Bold ? " bold" : "");
+}
+
+std::vector<ShownParagraph> shownParagraphs(const QStringList& lines)
+{
+    QTextDocument document;
+    RenderHistory(lines, &document);
+    std::vector<ShownParagraph> shown;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        const QTextList* list = block.textList();
+        const ListKind kind = !list                                                 ? NoList
+                              : list->format().style() == QTextListFormat::ListDisc ? Bullets
+                                                                                    : SubItems;
+        const bool bold =
+            block.begin() != block.end() && block.begin().fragment().charFormat().fontWeight() >= QFont::Bold;
+        shown.push_back({block.text(), kind, bold});
+    }
+    return shown;
+}
+
+} // namespace
+
+TEST_F(AboutPages, TheHistoryShowsBulletsSubItemsContinuationsAndBoldHeadersWithItsTextUnchanged)
+{
+    struct Case {
+        QStringList lines;
+        std::vector<ShownParagraph> shown;
+    };
+    const Case cases[] = {
+        {{"HISTORY", "~~~~~~", ""},
+         {{"HISTORY", NoList, true}, {"--------------", NoList, true}, {"", NoList, false}}},
+        {{"2026-12-07 - Korvane v2.0.0", "", "   *  a {b} \\c <i>&amp;", "   *  d", "      - e", "        f",
+          "   *  g", "", "plain"},
+         {{"2026-12-07 - Korvane v2.0.0", NoList, true},
+          {"", NoList, false},
+          {"a {b} \\c <i>&amp;", Bullets, false},
+          {"d", Bullets, false},
+          {"e f", SubItems, false},
+          {"g", Bullets, false},
+          {"", NoList, false},
+          {"plain", NoList, false}}},
+        {{"2005-01-01 old", "first", "  joined"},
+         {{"2005-01-01 old", NoList, true}, {"first joined", NoList, false}}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(shownParagraphs(c.lines), c.shown) << c.lines.join('|').toStdString();
+}
+
+TEST_F(AboutPages, TheHistoryOfThisProgramStartsWithItsTitleAndNamesItsCurrentRelease)
+{
+    const std::vector<ShownParagraph> shown = shownParagraphs(HistoryInfo());
+    ASSERT_GT(shown.size(), 4u);
+    EXPECT_EQ(shown[0].Text, "HISTORY");
+    EXPECT_TRUE(shown[3].Bold);
+    EXPECT_TRUE(shown[3].Text.endsWith(" - Korvane v" + QStringLiteral(KORVANE_VERSION).section('.', 0, 2)));
+}
+
+TEST_F(AboutPages, TheHiddenSaveWritesTheHistoryAsRtfAndLoadShowsAFileAsItsText)
+{
+    const QByteArray rtf = HistoryToRtf({"HISTORY", "   *  a{b}\\c \u00e9"}, "Sans", 9, Qt::black);
+    for (const char* piece :
+         {"{\\rtf1\\ansi\\ansicpg1252", "{\\colortbl \\red0\\green0\\blue0;\\red255\\green0\\blue0;",
+          "\\fs18 ", "\\cf2\\b HISTORY\\b0 ", "\\pnlvlblt", "{\\pntext\\f2\\'B7\\tab}",
+          "\\cf0 a\\{b\\}\\\\c \\u233?", "\r\n\\par \r\n\\par }\r\n"})
+        EXPECT_TRUE(rtf.contains(piece)) << piece;
+    EXPECT_TRUE(rtf.endsWith("\\par }\r\n"));
+
+    TPageHistory page;
+    const QString saved = Temp() + "history.rtf";
+    Dialogs().QueueChoice(saved);
+    page.ButtonSaveTextOrRtf->click();
+    EXPECT_TRUE(ReadFile(saved).startsWith("{\\rtf1")) << "the buttons work while hidden";
+    EXPECT_TRUE(page.ButtonSaveTextOrRtf->isHidden());
+
+    Dialogs().QueueChoice(WriteFile("notes.txt", "Line {one}\nhttp://example.org"));
+    page.ButtonLoadTextOrRtf->click();
+    EXPECT_EQ(page.RichEditCredits->toPlainText(), "Line {one}\nhttp://example.org");
+    EXPECT_FALSE(page.RichEditCredits->UseRichEdit());
+
+    Dialogs().QueueChoice(Temp() + "no/such/folder/h.rtf");
+    page.ButtonSaveTextOrRtf->click();
+    EXPECT_TRUE(Dialogs().LastText().contains("no/such/folder")) << "a failed save is reported";
+}
+
+TEST_F(AboutPages, EachDialogOpensAtItsSizeWithItsPageEmbeddedAndActive)
+{
+    TPageAbout about;
+    TPageHistory history;
+    TPageCredits credits;
+    struct Case {
+        std::function<TPageDialog*()> make;
+        TBrindlowTabbedForm* page;
+        std::function<void(TPageDialog*)> show;
+        QSize minimum;
+        QString caption;
+    };
+    const Case cases[] = {
+        {[] { return new TDlgAbout; },
+         &about,
+         [](TPageDialog* d) { ShowAboutDialog(static_cast<TDlgAbout*>(d)); },
+         {560, 0},
+         QString()},
+        {[] { return new TDlgHistory; },
+         &history,
+         [](TPageDialog* d) { ShowHistoryDialog(static_cast<TDlgHistory*>(d)); },
+         {600, 360},
+         GetProgramTitleVersion()},
+        {[] { return new TDlgCredits; },
+         &credits,
+         [](TPageDialog* d) { ShowCreditsDialog(static_cast<TDlgCredits*>(d)); },
+         {500, 320},
+         GetProgramTitleVersion()},
+    };
+    for (const Case& c : cases) {
+        const std::unique_ptr<TPageDialog> dialog(c.make());
+        bool seen = false;
+        QTimer::singleShot(0, dialog.get(), [&] {
+            seen = true;
+            EXPECT_TRUE(dialog->isModal() && dialog->isVisible());
+            EXPECT_EQ(dialog->windowTitle(), c.caption);
+            EXPECT_GE(dialog->width(), c.minimum.width());
+            EXPECT_GE(dialog->height(), c.minimum.height());
+            EXPECT_EQ(c.page->parentWidget()->parentWidget()->parentWidget(), dialog.get());
+            EXPECT_FALSE(c.page->IsInactive());
+            dialog->accept();
+        });
+        c.show(dialog.get());
+        EXPECT_TRUE(seen) << dialog->objectName().toStdString();
+        EXPECT_TRUE(c.page->IsInactive());
+    }
+    TDlgAbout about2;
+    EXPECT_EQ(about2.maximumWidth(), 560);
+    EXPECT_EQ(about2.width(), 560);
+}
+
+TEST_F(AboutPages, TheAboutPageLinksOnlyTheAddressesConfiguredAndOpensThemThroughTheOpener)
+{
+    struct Case {
+        QByteArray settings;
+        bool siteShown;
+        QList<QUrl> opened;
+    };
+    const Case cases[] = {
+        {"", false, {}},
+        {"WebSiteUrl=javascript:alert(1)\nSupportEMail=a@b.org?cc=c@d.org\n", false, {}},
+        {"WebSiteUrl=https://korvane.example.org/\nSupportEMail=help@example.org\n",
+         true,
+         {QUrl("https://korvane.example.org/"), QUrl("mailto:help@example.org?subject=Bug%20Report")}},
+    };
+    for (const Case& c : cases) {
+        WriteFile(GlobalSettingsFileName(), "[Korvane]\n" + c.settings);
+        UrlRecorder recorder;
+        TPageAbout page;
+        page.Translate();
+        page.show();
+        EXPECT_EQ(page.URLLinkBrindlow->isVisible(), c.siteShown);
+        EXPECT_FALSE(page.MailURLLinkBug->isVisible());
+        page.MenuHomePage();
+        page.MenuReportBug();
+        EXPECT_EQ(recorder.Opened, c.opened);
+    }
+}
+
+TEST_F(AboutPages, TheCreditsScrollFromTheBottomEachTimeTheyAreShownAndAClickPausesThem)
+{
+    TPageCredits page;
+    page.resize(400, 200);
+    TScrollingCredits* credits = page.CreditsScrolling;
+    std::vector<int> starts;
+    for (int showing = 0; showing < 2; ++showing) {
+        page.SetActive(true);
+        EXPECT_TRUE(credits->Animate());
+        starts.push_back(credits->ScrollPosition());
+        credits->ScrollTick();
+        credits->ScrollTick();
+        EXPECT_EQ(credits->ScrollPosition(), starts.back() - 2);
+        page.CreditsScrollingClick();
+        EXPECT_FALSE(credits->Animate());
+        page.CreditsScrollingClick();
+        EXPECT_TRUE(credits->Animate());
+        page.SetActive(false);
+        EXPECT_FALSE(credits->Animate());
+    }
+    EXPECT_LT(starts[0], credits->height()) << "the first line stands at the bottom";
+    EXPECT_EQ(starts[1], starts[0]);
+}

@@ -1,0 +1,77 @@
+#include "foundation/web_counter_hit.h"
+#include "foundation/web_version_check.h"
+#include "tests/support/loopback_http_server.h"
+#include "tests/support/qt_printers.h"
+#include "tests/support/temp_world.h"
+
+#include <QTest>
+#include <QUrl>
+
+class WebVersionCheck : public TempWorld {
+protected:
+    LoopbackHttpServer server_;
+};
+
+TEST_F(WebVersionCheck, SucceedsOnlyWithStatus200AndReadsOnlyAMarkedDocument)
+{
+    server_.SetAnswer("/ok", {200, "TAMSEL.WORKS\r\n  version= 2.5.1  \nHomePage=http://h/\r\rlast"});
+    server_.SetAnswer("/unmarked", {200, "other\nVersion=9.9.9\nHomePage=http://h/"});
+    server_.SetAnswer("/moved", {301, {}});
+    server_.SetAnswer("/huge", {200, "tamsel.works\n" + QByteArray(70 * 1024, 'x')});
+    server_.SetAnswer("/never", {200, {}, true});
+    const struct {
+        QString Url;
+        bool Success;
+        QString Status, Version;
+        int DocLines;
+    } cases[] = {
+        {server_.Url("/ok"), true, "Success: OK", "2.5.1", 3},
+        {server_.Url("/unmarked"), true, "Success: OK", "", 0},
+        {server_.Url("/missing"), false, "Client Error: Not found", "", 0},
+        {server_.Url("/moved"), false, "Redirection: Moved permanently", "", 0},
+        {server_.Url("/huge"), false, "Success: OK", "", 2},
+        {server_.Url("/never"), false, "Unknown Status Code", "", 0},
+        {LoopbackHttpServer::RefusedUrl(), false, "Unknown Status Code", "", 0},
+        {QUrl::fromLocalFile(WriteFile("doc", "tamsel.works\nVersion=1")).toString(), false,
+         "Unknown Status Code", "", 0},
+        {QString(), false, "Empty Url Error", "", 0},
+    };
+    for (const auto& c : cases) {
+        bool done = false;
+        TWebVersionCheck check;
+        check.TimeoutMs = 300;
+        check.OnCheckDone = [&](QObject*, bool success, bool showFailure, bool tryAlternate, const QString&,
+                                const QString&, const QString& status, const QString& version,
+                                const QStringList* doc) {
+            done = true;
+            EXPECT_EQ(success, c.Success) << c.Url.toStdString();
+            EXPECT_EQ(status, c.Status) << c.Url.toStdString();
+            EXPECT_EQ(version, c.Version) << c.Url.toStdString();
+            EXPECT_EQ(doc ? doc->size() : 0, c.DocLines) << c.Url.toStdString();
+            EXPECT_TRUE(showFailure && tryAlternate) << "the request's flags come back";
+        };
+        check.Check(c.Url, c.Url, true, true);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return done; }, 10000));
+    }
+    const QByteArray head = server_.Heads().value(0);
+    EXPECT_TRUE(head.contains("Accept: */*") && head.contains("Referer: " + server_.Url("/ok").toUtf8()));
+    EXPECT_EQ(SplitAnswerLines("a\r\nb\rc\nd"), SplitAnswerLines("a\nb\nc\nd"));
+}
+
+TEST_F(WebVersionCheck, AHitReportsItsOutcomeAndItsLinesWhenNotSilent)
+{
+    server_.SetAnswer("/hit", {200, "counted"});
+    TWebCounterHit hit;
+    hit.Silent = false;
+    QStringList lines;
+    hit.OnNewLine = [&](QObject*, const QString& line) { lines.append(line); };
+    QList<bool> outcomes;
+    hit.OnHitCountDone = [&](QObject*, bool success, const QString&, const QString&, const QString&) {
+        outcomes.append(success);
+    };
+    hit.Hit(server_.Url("/hit"), "ref");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return outcomes.size() == 1; }, 10000));
+    hit.Hit(QString(), QString());
+    EXPECT_EQ(outcomes, (QList<bool>{true, false}));
+    EXPECT_TRUE(lines.contains("Hit Success") && lines.contains("counted"));
+}
