@@ -1,6 +1,12 @@
 #include "app/korvane_main.h"
 
 #include "app/brindlow_form_tabbed.h"
+#include "app/dialog_about.h"
+#include "app/dialog_credits.h"
+#include "app/dialog_history.h"
+#include "app/dialog_settings.h"
+#include "app/form_about.h"
+#include "app/form_settings_internet.h"
 #include "app/form_log.h"
 #include "audio/audio_mp2_settings.h"
 #include "audio/audio_wav_settings.h"
@@ -17,6 +23,7 @@
 #include "foundation/file_tools.h"
 #include "foundation/file_types.h"
 #include "foundation/global_events.h"
+#include "foundation/just_one.h"
 #include "foundation/language.h"
 #include "foundation/log_procedures.h"
 #include "foundation/program_globals.h"
@@ -77,6 +84,11 @@ const char* const ConversionControlsDisabledWhileRunning[] = {
 QString replaceFirstWordNoCase(const QString& line, const QString& word, const QString& replacement)
 {
     return ReplaceStringNoCase(line, word, replacement, true);
+}
+
+template <typename Form> Form* findForm(const char* name)
+{
+    return qobject_cast<Form*>(FormRegistry::Instance().Find(QLatin1String(name)));
 }
 
 TBrindlowTabbedForm* findPage(const QString& name)
@@ -160,6 +172,10 @@ void TKorvaneForm::CreateControls()
     SavedKorvaneForm = new TSavedForm(this);
     SavedKorvaneForm->setObjectName(QStringLiteral("SavedKorvaneForm"));
     SavedKorvaneForm->SetSection(QStringLiteral("Positions"));
+    SavedKorvaneForm->IniFile = ProgramName;
+    SavedKorvaneForm->SetSavedName(QStringLiteral("KorvaneMain"));
+    XJustOneInstance = new TXJustOne(this);
+    XJustOneInstance->setObjectName(QStringLiteral("XJustOneInstance"));
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
@@ -647,7 +663,7 @@ void TKorvaneForm::OnConsoleLine(const QString& line)
     const TRoutedConsoleLine routed = RouteConsoleLine(line);
     switch (routed.Kind) {
     case TConsoleLineKind::TaggedLog:
-        if (auto* logPage = qobject_cast<TPageLog*>(FormRegistry::Instance().Find(QStringLiteral("PageLog"))))
+        if (auto* logPage = findForm<TPageLog>("PageLog"))
             logPage->AddTaggedLogLine(routed.Text);
         break;
     case TConsoleLineKind::Progress:
@@ -705,7 +721,7 @@ void TKorvaneForm::MenuItemClick(QAction* item)
     if (item == MenuExit) {
         close();
     } else if (item == MenuShowLog) {
-        if (QWidget* log = FormRegistry::Instance().Find(QStringLiteral("PageLog")))
+        if (auto* log = findForm<TPageLog>("PageLog"))
             log->hide();
     } else if (item == MenuExpertMode) {
         SetExpertMode();
@@ -713,10 +729,24 @@ void TKorvaneForm::MenuItemClick(QAction* item)
         AlwaysOnTopClick();
     } else if (item == MenuRememberPos) {
         // The item keeps its own check mark; the setting is read at save time.
-    } else if (item == MenuSettings || item == MenuAbout || item == MenuCredits || item == MenuHistory ||
-               item == MenuHomePage || item == MenuReportBug || item == MenuCheckNewVersion ||
-               item == MenuGuidesPage || item == MenuFaqPage) {
-        // Their dialogs and pages are reached when they exist.
+    } else if (item == MenuSettings) {
+        ShowSettingsDialog();
+    } else if (item == MenuAbout) {
+        ShowAboutDialog(findForm<TDlgAbout>("DlgAbout"));
+    } else if (item == MenuCredits) {
+        ShowCreditsDialog(findForm<TDlgCredits>("DlgCredits"));
+    } else if (item == MenuHistory) {
+        ShowHistoryDialog(findForm<TDlgHistory>("DlgHistory"));
+    } else if (item == MenuHomePage || item == MenuReportBug) {
+        if (auto* about = findForm<TPageAbout>("PageAbout"))
+            item == MenuHomePage ? about->MenuHomePage() : about->MenuReportBug();
+    } else if (item == MenuCheckNewVersion || item == MenuGuidesPage || item == MenuFaqPage) {
+        if (auto* internet = findForm<TPageSettingsInternet>("PageSettingsInternet")) {
+            if (item == MenuCheckNewVersion)
+                internet->CheckNewVersion(true);
+            else
+                item == MenuGuidesPage ? internet->OpenGuidesPage() : internet->OpenFaqPage();
+        }
     } else {
         plat::MessageDlg(QStringLiteral("You selected:\r\n\r\n") + item->objectName(),
                          plat::TMsgDlgType::mtInformation, plat::mbOK);
@@ -725,6 +755,8 @@ void TKorvaneForm::MenuItemClick(QAction* item)
 
 void TKorvaneForm::SetExpertMode()
 {
+    if (auto* dialog = findForm<TDlgSettings>("DlgSettings"))
+        dialog->ShowExpertPage = false;
     MenuExpertMode->setChecked(false);
 }
 

@@ -20,6 +20,7 @@ class TSettings;
 class TStayOnTop;
 class TTextProgressBar;
 class TWaitingBar;
+class TXJustOne;
 
 // What the main window does with one line a command logs.
 enum class TConsoleLineKind { Information, Warning, Error, TaggedLog, Progress };
@@ -82,6 +83,7 @@ public:
     QAction *MenuHistory, *MenuCredits, *MenuAbout;
     TStayOnTop* StayOnTopComp;
     TSavedForm* SavedKorvaneForm;
+    TXJustOne* XJustOneInstance;
     TListStrings* ListStringsToTranslate;
     TFormResizer* FormResizer1;
 

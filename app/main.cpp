@@ -1,5 +1,7 @@
 #include "app/korvane_main.h"
 #include "app/program_main.h"
+#include "foundation/instance_guard.h"
+#include "foundation/just_one.h"
 #include "platform/dialogs.h"
 
 #include <QApplication>
@@ -25,7 +27,7 @@ int main(int argc, char* argv[])
         return 1;
     }
     QApplication application(argc, argv);
-    if (!InitializeUnits() || !PrepareStart())
+    if (!StartInstanceGuard() || !InitializeUnits() || !PrepareStart())
         return 1;
     TProgramForms forms;
     try {
@@ -34,6 +36,9 @@ int main(int argc, char* argv[])
         plat::ShowError(QString::fromUtf8(error.what()));
         return 1;
     }
+    // A copy already running has been brought to the front instead.
+    if (!forms.MainForm()->XJustOneInstance->Loaded(forms.MainForm()))
+        return 1;
     AppRunning = true;
     forms.MainForm()->show();
     return RunMessageLoop(application);

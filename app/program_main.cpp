@@ -1,10 +1,22 @@
 #include "app/program_main.h"
 
+#include "app/dialog_about.h"
+#include "app/dialog_credits.h"
+#include "app/dialog_history.h"
+#include "app/dialog_settings.h"
+#include "app/form_about.h"
+#include "app/form_credits.h"
+#include "app/form_history.h"
 #include "app/form_log.h"
 #include "app/form_mpeg_audio.h"
 #include "app/form_settings_batch.h"
+#include "app/form_settings_expert.h"
 #include "app/form_settings_general.h"
+#include "app/form_settings_internet.h"
 #include "app/form_settings_log.h"
+#include "app/form_settings_sounds.h"
+#include "app/form_settings_themes.h"
+#include "app/info_dialog.h"
 #include "app/korvane_main.h"
 #include "app/tabbed_form.h"
 #include "audio/audio_mp2_settings.h"
@@ -61,7 +73,19 @@ template <typename Form> Form* TProgramForms::Create()
 void TProgramForms::CreateAll()
 {
     forms_.emplace_back(new TKorvaneForm());
+    Create<TPageSettingsExpert>();
+    Create<TPageSettingsThemes>();
+    Create<TInfoDlg>();
+    Create<TPageCredits>();
+    Create<TPageHistory>();
+    Create<TPageAbout>();
+    Create<TPageSettingsInternet>();
     Create<TPageLog>();
+    Create<TPageSettingsSounds>();
+    Create<TDlgCredits>();
+    Create<TDlgAbout>();
+    Create<TDlgHistory>();
+    Create<TDlgSettings>();
     Create<TPageSettingsLog>();
     Create<TPageSettingsBatch>();
     Create<TPageSettingsGeneral>();
