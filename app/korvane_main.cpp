@@ -6,15 +6,15 @@
 #include "app/dialog_history.h"
 #include "app/dialog_settings.h"
 #include "app/form_about.h"
-#include "app/form_settings_internet.h"
 #include "app/form_log.h"
+#include "app/form_settings_internet.h"
 #include "audio/audio_mp2_settings.h"
 #include "audio/audio_wav_settings.h"
 #include "components/adv_message_dlg.h"
+#include "components/always_on_top.h"
 #include "components/easysize.h"
 #include "components/form_registry.h"
 #include "components/list_strings.h"
-#include "components/always_on_top.h"
 #include "components/t_saved_form_unit.h"
 #include "components/text_progress_bar.h"
 #include "components/waiting_bar.h"
@@ -57,12 +57,18 @@ bool CancelRequested = false;
 bool ControlsEnabled = true;
 
 const QStringList PageNames = {
-    QStringLiteral("PageMpegAudio"),        QStringLiteral("PageLog"),
-    QStringLiteral("PageAbout"),            QStringLiteral("PageHistory"),
-    QStringLiteral("PageCredits"),          QStringLiteral("PageSettingsSounds"),
-    QStringLiteral("PageSettingsInternet"), QStringLiteral("PageSettingsLog"),
-    QStringLiteral("PageSettingsBatch"),    QStringLiteral("PageSettingsGeneral"),
-    QStringLiteral("PageSettingsThemes"),   QStringLiteral("PageSettingsExpert"),
+    QStringLiteral("PageMpegAudio"),
+    QStringLiteral("PageLog"),
+    QStringLiteral("PageAbout"),
+    QStringLiteral("PageHistory"),
+    QStringLiteral("PageCredits"),
+    QStringLiteral("PageSettingsSounds"),
+    QStringLiteral("PageSettingsInternet"),
+    QStringLiteral("PageSettingsLog"),
+    QStringLiteral("PageSettingsBatch"),
+    QStringLiteral("PageSettingsGeneral"),
+    QStringLiteral("PageSettingsThemes"),
+    QStringLiteral("PageSettingsExpert"),
 };
 
 namespace {
@@ -74,11 +80,12 @@ const int StatusPanelWidths[5] = {4, 80, 6, 10, 30};
 
 // The pages the main window disables as a whole while a batch runs.
 const char* const SettingsPagesDisabledWhileRunning[] = {
-    "PageSettingsSounds", "PageSettingsInternet", "PageSettingsLog",    "PageSettingsBatch",
-    "PageSettingsGeneral", "PageSettingsThemes",  "PageSettingsExpert",
+    "PageSettingsSounds",  "PageSettingsInternet", "PageSettingsLog",    "PageSettingsBatch",
+    "PageSettingsGeneral", "PageSettingsThemes",   "PageSettingsExpert",
 };
 const char* const ConversionControlsDisabledWhileRunning[] = {
-    "GroupBoxSource", "GroupBoxOutputFolder", "GroupBoxOutSettings", "ExperimentalPanel", "ButtonConvertCancel",
+    "GroupBoxSource",    "GroupBoxOutputFolder", "GroupBoxOutSettings",
+    "ExperimentalPanel", "ButtonConvertCancel",
 };
 
 QString replaceFirstWordNoCase(const QString& line, const QString& word, const QString& replacement)
@@ -131,7 +138,8 @@ TRoutedConsoleLine RouteConsoleLine(const QString& line)
     if (ContainsTextNoCase(line, QStringLiteral("syntax error")))
         return {TConsoleLineKind::Error, line};
     if (StartsWithNoCase(line, QStringLiteral("WARNING")))
-        return {TConsoleLineKind::Warning, replaceFirstWordNoCase(line, QStringLiteral("WARNING"), WarningPrefix)};
+        return {TConsoleLineKind::Warning,
+                replaceFirstWordNoCase(line, QStringLiteral("WARNING"), WarningPrefix)};
     if (StartsWithNoCase(line, QStringLiteral("ERROR")))
         return {TConsoleLineKind::Error, replaceFirstWordNoCase(line, QStringLiteral("ERROR"), ErrorPrefix)};
     return {TConsoleLineKind::Information, line};
@@ -220,16 +228,14 @@ void TKorvaneForm::CreateControls()
 
     CreateStatusBar();
     CreateMenus();
-    ListStringsToTranslate->SetProperties({QStringLiteral("MenuFile"), QStringLiteral("MenuEdit"),
-                                           QStringLiteral("MenuView"), QStringLiteral("MenuHelp"),
-                                           QStringLiteral("MenuSettings"), QStringLiteral("MenuExpertMode"),
-                                           QStringLiteral("MenuExit"), QStringLiteral("MenuCut"),
-                                           QStringLiteral("MenuCopy"), QStringLiteral("MenuPaste"),
-                                           QStringLiteral("MenuSelectAll"), QStringLiteral("MenuShowLog"),
-                                           QStringLiteral("MenuLanguage"), QStringLiteral("MenuGuidesPage"),
-                                           QStringLiteral("MenuFaqPage"), QStringLiteral("MenuReportBug"),
-                                           QStringLiteral("MenuCheckNewVersion"), QStringLiteral("MenuHistory"),
-                                           QStringLiteral("MenuCredits")});
+    ListStringsToTranslate->SetProperties(
+        {QStringLiteral("MenuFile"), QStringLiteral("MenuEdit"), QStringLiteral("MenuView"),
+         QStringLiteral("MenuHelp"), QStringLiteral("MenuSettings"), QStringLiteral("MenuExpertMode"),
+         QStringLiteral("MenuExit"), QStringLiteral("MenuCut"), QStringLiteral("MenuCopy"),
+         QStringLiteral("MenuPaste"), QStringLiteral("MenuSelectAll"), QStringLiteral("MenuShowLog"),
+         QStringLiteral("MenuLanguage"), QStringLiteral("MenuGuidesPage"), QStringLiteral("MenuFaqPage"),
+         QStringLiteral("MenuReportBug"), QStringLiteral("MenuCheckNewVersion"),
+         QStringLiteral("MenuHistory"), QStringLiteral("MenuCredits")});
 }
 
 void TKorvaneForm::CreateStatusBar()
@@ -281,7 +287,8 @@ void TKorvaneForm::CreateMenus()
     MenuCut = addEditItem("MenuCut", QStringLiteral("Cu&t"), QKeySequence::Cut, "cut");
     MenuCopy = addEditItem("MenuCopy", QStringLiteral("&Copy"), QKeySequence::Copy, "copy");
     MenuPaste = addEditItem("MenuPaste", QStringLiteral("&Paste"), QKeySequence::Paste, "paste");
-    MenuSelectAll = addEditItem("MenuSelectAll", QStringLiteral("Select &All"), QKeySequence::SelectAll, "selectAll");
+    MenuSelectAll =
+        addEditItem("MenuSelectAll", QStringLiteral("Select &All"), QKeySequence::SelectAll, "selectAll");
 
     QMenu* view = bar->addMenu(QStringLiteral("&View"));
     view->setObjectName(QStringLiteral("MenuView"));
@@ -290,7 +297,8 @@ void TKorvaneForm::CreateMenus()
     MenuLanguage->setObjectName(QStringLiteral("MenuLanguage"));
     languageGroup_ = new QActionGroup(this);
     MenuRememberPos = AddMenuItem(view, QStringLiteral("MenuRememberPos"), QString(), true);
-    MenuAlwaysOnTop = AddMenuItem(view, QStringLiteral("MenuAlwaysOnTop"), QStringLiteral("Always on Top"), true);
+    MenuAlwaysOnTop =
+        AddMenuItem(view, QStringLiteral("MenuAlwaysOnTop"), QStringLiteral("Always on Top"), true);
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("MenuHelp"));
@@ -305,7 +313,8 @@ void TKorvaneForm::CreateMenus()
     MenuHistory = AddMenuItem(help, QStringLiteral("MenuHistory"), QStringLiteral("&History"));
     MenuCredits = AddMenuItem(help, QStringLiteral("MenuCredits"), QStringLiteral("Credits"));
     MenuAbout = AddMenuItem(help, QStringLiteral("MenuAbout"), QStringLiteral("&About %s"));
-    itemsEnabledWithControls_ = {MenuSettings, MenuExpertMode, MenuAbout, MenuHistory, MenuCredits, MenuCheckNewVersion};
+    itemsEnabledWithControls_ = {MenuSettings, MenuExpertMode, MenuAbout,
+                                 MenuHistory,  MenuCredits,    MenuCheckNewVersion};
 }
 
 void TKorvaneForm::FormCreate()
@@ -315,18 +324,19 @@ void TKorvaneForm::FormCreate()
     WarnWhenDesktopTooSmall();
     InstallHubHandlers();
     TGlobalEvents& hub = GlobalEvents();
-    commandsManager_ = std::make_unique<TCommandsManager>(
-        [this](QObject*, QString) { OnCommandsStarting(); }, hub.OnCommandDone, hub.OnCommandsFinished,
-        hub.OnCommandsIdle,
-        [this](QObject*, bool cancellable) {
-            SetRunning(true);
-            ButtonGoCancel->setEnabled(cancellable);
-        },
-        [this](QObject*, QString text) { FireWaitBegin(this, text); });
+    commandsManager_ =
+        std::make_unique<TCommandsManager>([this](QObject*, QString) { OnCommandsStarting(); },
+                                           hub.OnCommandDone, hub.OnCommandsFinished, hub.OnCommandsIdle,
+                                           [this](QObject*, bool cancellable) {
+                                               SetRunning(true);
+                                               ButtonGoCancel->setEnabled(cancellable);
+                                           },
+                                           [this](QObject*, QString text) { FireWaitBegin(this, text); });
     hub.CommandsManager = commandsManager_.get();
     const QString version = GetShortVersion();
-    guiSettings_->SetApplicationKey(ProgramName + QLatin1Char('\\') +
-                                    (version.isEmpty() ? QStringLiteral("version") : version + QLatin1Char('g')));
+    guiSettings_->SetApplicationKey(
+        ProgramName + QLatin1Char('\\') +
+        (version.isEmpty() ? QStringLiteral("version") : version + QLatin1Char('g')));
     ApplyRememberedPosition();
     MenuShowLog->setVisible(false);
     MenuHistory->setVisible(false);
@@ -346,13 +356,15 @@ void TKorvaneForm::WarnWhenDesktopTooSmall()
     const QSize desktop = screen->geometry().size();
     if (desktop.width() >= neededWidth && desktop.height() >= neededHeight)
         return;
-    const QString text = QStringLiteral("\r") +
-                         TranslateMsg(QStringLiteral("According to the desktop size/Windows Font size you are "
-                                                     "using,^the display will not be optimal.")) +
-                         QStringLiteral("\r\r") +
-                         TranslateMsg(QStringLiteral("Increase your desktop size to have a better display.")) +
-                         QStringLiteral("\r");
-    AdvancedMessageDlg(text, plat::TMsgDlgType::mtInformation, plat::mbOK, 0, plat::mrOk, StartupFlags.DoNotShowTooSmallDesktopAgain,
+    const QString text =
+        QStringLiteral("\r") +
+        TranslateMsg(QStringLiteral("According to the desktop size/Windows Font size you are "
+                                    "using,^the display will not be optimal.")) +
+        QStringLiteral("\r\r") +
+        TranslateMsg(QStringLiteral("Increase your desktop size to have a better display.")) +
+        QStringLiteral("\r");
+    AdvancedMessageDlg(text, plat::TMsgDlgType::mtInformation, plat::mbOK, 0, plat::mrOk,
+                       StartupFlags.DoNotShowTooSmallDesktopAgain,
                        TranslateMsg(QStringLiteral("Don't show this message again")), QString());
 }
 
@@ -375,7 +387,8 @@ void TKorvaneForm::ApplyRememberedPosition()
 {
     const plat::IniText ini = plat::IniText::Load(GlobalSettingsFileName()).value_or(plat::IniText());
     const bool remembered =
-        ini.ReadString(ProgramName, QStringLiteral("RememberSizePosition"), QString()).trimmed() == QLatin1String("1");
+        ini.ReadString(ProgramName, QStringLiteral("RememberSizePosition"), QString()).trimmed() ==
+        QLatin1String("1");
     if (remembered)
         return;
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -422,7 +435,8 @@ void TKorvaneForm::InitBeforeSettings()
 
 void TKorvaneForm::AttachSettings()
 {
-    forEachPreferenceDialog([this](TEncodingSettingsDialog& dialog) { dialog.SetSettings(guiSettings_.get()); });
+    forEachPreferenceDialog(
+        [this](TEncodingSettingsDialog& dialog) { dialog.SetSettings(guiSettings_.get()); });
     ForEachPage([this](TBrindlowTabbedForm& page) { page.SetSettingsStore(guiSettings_.get()); });
     SetSoundsSettings(guiSettings_.get());
 }
@@ -458,8 +472,10 @@ void TKorvaneForm::LoadSettings()
     LogText(GetTooLameDescription());
     LogText(QString());
     LogClear();
-    DefaultOutputFolder = ExtractLongFilePath(store.GetValue(QStringLiteral("LastOutputFolder")).toString().trimmed());
-    DefaultInputFolder = ExtractLongFilePath(store.GetValue(QStringLiteral("LastInputFolder")).toString().trimmed());
+    DefaultOutputFolder =
+        ExtractLongFilePath(store.GetValue(QStringLiteral("LastOutputFolder")).toString().trimmed());
+    DefaultInputFolder =
+        ExtractLongFilePath(store.GetValue(QStringLiteral("LastInputFolder")).toString().trimmed());
     MenuRememberPos->setChecked(store.GetValue(QStringLiteral("RememberSizePosition")).toBool());
     MenuExpertMode->setChecked(store.GetValue(QStringLiteral("ExpertMode")).toBool());
     SetExpertMode();
@@ -479,7 +495,8 @@ void TKorvaneForm::paintEvent(QPaintEvent* event)
         return;
     pageEmbedded_ = true;
     // Re-parenting inside a paint is unsafe, so the page moves in from the event loop.
-    QMetaObject::invokeMethod(this, [this] { EmbedConversionPage(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { EmbedConversionPage(); }, Qt::QueuedConnection);
 }
 
 void TKorvaneForm::EmbedConversionPage()
@@ -490,6 +507,9 @@ void TKorvaneForm::EmbedConversionPage()
     page->setParent(PanelMain, Qt::Widget);
     PanelMain->layout()->addWidget(page);
     page->setVisible(true);
+    // Our fonts and layouts need more room than the designed minimum: never clip the page.
+    setMinimumSize(minimumSize().expandedTo(minimumSizeHint()));
+    resize(size().expandedTo(sizeHint()));
 }
 
 void TKorvaneForm::closeEvent(QCloseEvent* event)
@@ -522,11 +542,11 @@ void TKorvaneForm::SaveSettings()
     const QString fileName = guiSettings_->IniFileName();
     if (QFileInfo::exists(fileName) && IsFileReadOnly(fileName)) {
         const QString name = QStringLiteral("      \r\r    ") + fileName + QStringLiteral("\r\r");
-        plat::ShowError(
-            QStringLiteral("\r") +
-            Format(TranslateMsg(QStringLiteral("Unable to save the preferences as the file %s is in read-only mode.")),
-                   name) +
-            QStringLiteral("    \r"));
+        plat::ShowError(QStringLiteral("\r") +
+                        Format(TranslateMsg(QStringLiteral(
+                                   "Unable to save the preferences as the file %s is in read-only mode.")),
+                               name) +
+                        QStringLiteral("    \r"));
         return;
     }
     SavedKorvaneForm->Save();
@@ -770,7 +790,8 @@ void TKorvaneForm::BuildLanguageMenu()
 {
     MenuLanguage->clear();
     languageItemCount_ = 0;
-    QAction* english = AddLanguageMenuItem(MakeLanguageListEntry(QStringLiteral("English"), GetShortVersion()));
+    QAction* english =
+        AddLanguageMenuItem(MakeLanguageListEntry(QStringLiteral("English"), GetShortVersion()));
     english->setChecked(true);
     InitLanguage(true, QString(), true, english->text());
     for (const QString& entry : GetLanguageList())
@@ -817,7 +838,8 @@ void TKorvaneForm::TranslateAll()
     TranslateSounds();
     StayOnTopComp->SetStayOnTopMessage(TranslateMsg(QStringLiteral("Always On Top")));
     MenuAlwaysOnTop->setText(Format(TranslateMsg(QStringLiteral("%s &always on top")), ProgramName));
-    MenuRememberPos->setText(Format(TranslateMsg(QStringLiteral("&Remember %s size and position")), ProgramName));
+    MenuRememberPos->setText(
+        Format(TranslateMsg(QStringLiteral("&Remember %s size and position")), ProgramName));
     if (!MenuSettings->text().contains(QStringLiteral("...")))
         MenuSettings->setText(MenuSettings->text() + QStringLiteral("..."));
     MenuHomePage->setText(Format(TranslateMsg(QStringLiteral("%s &Home Page")), ProgramName));

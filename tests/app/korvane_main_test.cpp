@@ -15,11 +15,11 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
-#include <QTest>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QTest>
 
 namespace {
 
@@ -40,9 +40,11 @@ TEST_F(MainWindow, RoutesEachConsoleLineByItsTagOrWord)
         {"<brindlowprogress message=\"x\" position=\"5\"/>", TConsoleLineKind::Progress,
          "<brindlowprogress message=\"x\" position=\"5\"/>"},
         {"<logbook>", TConsoleLineKind::Information, "<logbook>"},
-        {"Done SUCCESSFULLY, no syntax error", TConsoleLineKind::Information, "Done SUCCESSFULLY, no syntax error"},
+        {"Done SUCCESSFULLY, no syntax error", TConsoleLineKind::Information,
+         "Done SUCCESSFULLY, no syntax error"},
         {"a Syntax Error here", TConsoleLineKind::Error, "a Syntax Error here"},
-        {"warning: clipped, WARNING again", TConsoleLineKind::Warning, "AVERTISSEMENT: clipped, WARNING again"},
+        {"warning: clipped, WARNING again", TConsoleLineKind::Warning,
+         "AVERTISSEMENT: clipped, WARNING again"},
         {"Error: no input", TConsoleLineKind::Error, "ERREUR: no input"},
         {"an ERROR inside", TConsoleLineKind::Information, "an ERROR inside"},
     };
@@ -114,7 +116,8 @@ protected:
     // Picks a source on the page and clicks Convert.
     QString Convert(TPageMpegAudio& page, const char* fixture)
     {
-        const QString source = WriteFile(QStringLiteral("music/") + fixture, ReadFile(SourceFolder() + "tests/data/" + fixture));
+        const QString source =
+            WriteFile(QStringLiteral("music/") + fixture, ReadFile(SourceFolder() + "tests/data/" + fixture));
         Dialogs().QueueChoice(source);
         page.findChild<QPushButton*>("ButtonBrowseOneFile")->click();
         page.findChild<QPushButton*>("ButtonConvertCancel")->click();
