@@ -1,8 +1,15 @@
+#include "platform/process.h"
+#include "tests/support/wav_image.h"
 #include "tests/tools/tool_runner.h"
 #include "tools/toolame/toolame_options.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
+
+#include <cerrno>
+#include <cmath>
+#include <csignal>
+#include <numbers>
 
 namespace {
 
@@ -15,6 +22,29 @@ QStringList encoderArguments(const QStringList& flags, const QStringList& mode, 
 }
 
 const QStringList kStereo{"-m", "s"};
+
+constexpr qint64 kFrame = 1152;
+// The frames the encoder gives each of its threads at a time.
+constexpr qint64 kSegment = 200 * kFrame;
+
+// Sweeps and noise, so that no two frames give the encoder the same work.
+QByteArray MusicWav(int rate, int channels, qint64 samples)
+{
+    QByteArray bytes;
+    bytes.reserve(samples * channels * 2);
+    quint32 noise = 1;
+    for (qint64 i = 0; i < samples; ++i) {
+        const double t = static_cast<double>(i) / rate;
+        for (int channel = 1; channel <= channels; ++channel) {
+            noise = noise * 1664525U + 1013904223U;
+            const double value = 0.4 * std::sin(2 * std::numbers::pi * (200 * channel * t + 150 * t * t)) +
+                                 0.1 * (static_cast<double>(noise >> 8) / (1 << 24) - 0.5);
+            const auto sample = static_cast<qint16>(std::lrint(value * 32767));
+            bytes.append(static_cast<char>(sample & 0xFF)).append(static_cast<char>((sample >> 8) & 0xFF));
+        }
+    }
+    return MakeWavImage(rate, channels, 16, bytes);
+}
 
 } // namespace
 
@@ -182,4 +212,93 @@ TEST_F(Toolame, EncodesAtTheWavFilesOwnFrequencyWithAWarning)
     const auto header = FirstFrameHeader(Output());
     ASSERT_TRUE(header.has_value());
     EXPECT_EQ(header->sampleRate, 48000);
+}
+
+TEST_F(Toolame, WritesOnEveryCoreTheBytesOfASinglePass)
+{
+    struct SegmentCase {
+        QStringList flags, mode, ffmpegOptions;
+        int kbps, channels, rate;
+        qint64 samples;
+    };
+    const SegmentCase cases[] = {
+        {{}, kStereo, {"-mode", "stereo"}, 224, 2, 44100, 5 * kFrame}, // fewer frames than threads
+        {{"-e"},
+         {"-m", "j"},
+         {"-mode", "joint_stereo", "-error_protection", "1"},
+         224,
+         2,
+         44100,
+         kSegment + kFrame},
+        {{}, {"-m", "j"}, {"-mode", "joint_stereo"}, 128, 2, 48000, 3 * kSegment + 3 * kFrame + 500},
+        {{"-e"},
+         {"-m", "d"},
+         {"-mode", "dual_channel", "-error_protection", "1"},
+         384,
+         2,
+         32000,
+         2 * kSegment},
+        {{"-c", "-o"},
+         {"-m", "d"},
+         {"-mode", "dual_channel", "-copyright", "1", "-original", "1"},
+         64,
+         2,
+         44100,
+         2 * kSegment + 1},
+        {{"-e"}, {"-m", "m"}, {"-mode", "mono", "-error_protection", "1"}, 192, 1, 44100, 4 * kSegment + 700},
+        // More segments than the threads may run ahead of the one written.
+        {{}, {"-m", "m"}, {"-mode", "mono"}, 32, 1, 32000, 26 * kSegment + kFrame},
+    };
+    for (const SegmentCase& test : cases) {
+        SCOPED_TRACE((test.flags + test.mode).join(u' ').toStdString() + " " + std::to_string(test.samples));
+        const QString input = WriteFile("in.wav", MusicWav(test.rate, test.channels, test.samples));
+        const QStringList arguments = encoderArguments(test.flags, test.mode, test.kbps, input, Output());
+        const ToolRun onOneCore = RunTool("taskset", QStringList{"-c", "0", ToolameProgram()} + arguments);
+        ASSERT_EQ(onOneCore.ExitCode, 0) << onOneCore.Output.toStdString();
+        const QByteArray singlePass = ReadFile(Output());
+        const ToolRun onAll = RunTool(ToolameProgram(), arguments);
+        EXPECT_EQ(onAll.Lines, onOneCore.Lines);
+        EXPECT_TRUE(ReadFile(Output()) == singlePass);
+
+        const ToolRun reference =
+            RunTool("ffmpeg", QStringList{"-v", "error", "-y", "-i", input, "-c:a", "libtwolame", "-psymodel",
+                                          "1", "-b:a", QString::number(test.kbps) + "k"} +
+                                  test.ffmpegOptions + QStringList{"-f", "mp2", Root() + "ffmpeg.mp2"});
+        if (reference.Ran) {
+            EXPECT_TRUE(ReadFile(Root() + "ffmpeg.mp2") == singlePass);
+        }
+    }
+}
+
+TEST_F(Toolame, TakesTheSamplesTheFileHoldsWhenTheHeaderClaimsMore)
+{
+    const QByteArray wav = MusicWav(44100, 2, 2 * kSegment + 100);
+    ASSERT_EQ(Encode(WriteFile("true.wav", wav), Output()).ExitCode, 0);
+    const QByteArray expected = ReadFile(Output());
+    QByteArray absurd = wav;
+    absurd.replace(40, 4, "\xF0\xFF\xFF\xFF", 4); // the data chunk's size
+    const ToolRun run = Encode(WriteFile("absurd.wav", absurd), Output());
+    EXPECT_EQ(run.ExitCode, 0);
+    EXPECT_TRUE(run.HasLineStartingWith("++ WARN: the WAV file ends before the size its header gives"));
+    EXPECT_TRUE(ReadFile(Output()) == expected);
+}
+
+TEST_F(Toolame, ACancelEndsTheProgramWithAllItsThreads)
+{
+    const QString input = WriteFile("in.wav", MusicWav(44100, 2, 40 * kSegment));
+    plat::ChildProcess child;
+    ASSERT_EQ(child.Start(ToolameProgram(), encoderArguments({}, kStereo, 224, input, Output())), 0);
+    QByteArray output;
+    while (!output.contains("\n[") && !child.OutputEnded()) {
+        child.WaitForOutput(1000);
+        char buffer[4096];
+        output.append(buffer, child.Read(buffer, sizeof buffer));
+    }
+    ASSERT_FALSE(output.contains("frames written")) << "the cancel came in the middle";
+    const pid_t group = child.Pid();
+    child.KillGroup();
+    child.Reap();
+    EXPECT_EQ(child.ExitCode(), 128 + SIGKILL);
+    EXPECT_EQ(::kill(-group, 0), -1);
+    EXPECT_EQ(errno, ESRCH) << "no process of the group is left";
 }
