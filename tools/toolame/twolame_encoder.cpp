@@ -199,10 +199,22 @@ int usableCores()
     return std::max(1, CPU_COUNT(&cores));
 }
 
+// The library fills tables shared by all its encoders on their first frame. One frame of silence
+// encoded before the threads start fills them while nothing else runs.
+void fillSharedTables(const Options& options, const WavFormat& format)
+{
+    const Encoder encoder = makeEncoder(options, format);
+    std::vector<short> silence(static_cast<std::size_t>(kSamplesPerFrame * format.channels));
+    std::vector<unsigned char> mp2(kOutputBytes);
+    checked(twolame_encode_buffer_interleaved(encoder.get(), silence.data(), kSamplesPerFrame, mp2.data(),
+                                              kOutputBytes));
+}
+
 // Segments on every usable core, written in order as they come.
 void encodeSegments(const Options& options, const WavFormat& format, const PcmSource& source,
                     std::int64_t segments, int threads, const BlockSink& sink)
 {
+    fillSharedTables(options, format);
     const std::int64_t frames = framesOf(source.Samples());
     InOrderWorkers<Segment> workers(segments, threads, 2 * threads, [&](std::int64_t index) {
         const std::int64_t first = index * kFramesPerSegment;
