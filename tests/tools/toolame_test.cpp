@@ -197,11 +197,14 @@ TEST_F(Toolame, RefusesInputThatIsNotSixteenBitPcmAndNeverWritesOverAFile)
 
 TEST_F(Toolame, RemovesAHalfWrittenOutput)
 {
-    const ToolRun run = RunTool(ToolameProgram(), encoderArguments({}, kStereo, 224, Wav("in.wav"), Output()),
-                                {.FileSizeLimit = 20000});
-    EXPECT_EQ(run.ExitCode, 1);
-    EXPECT_GE(run.IndexOfLineContaining("cannot write the output file"), 0);
-    EXPECT_FALSE(QFileInfo::exists(Output()));
+    // In one pass, and in segments on every core.
+    for (const QString& input : {Wav("in.wav"), WriteFile("long.wav", MusicWav(44100, 2, 3 * kSegment))}) {
+        const ToolRun run = RunTool(ToolameProgram(), encoderArguments({}, kStereo, 224, input, Output()),
+                                    {.FileSizeLimit = 20000});
+        EXPECT_EQ(run.ExitCode, 1);
+        EXPECT_GE(run.IndexOfLineContaining("cannot write the output file"), 0);
+        EXPECT_FALSE(QFileInfo::exists(Output()));
+    }
 }
 
 TEST_F(Toolame, EncodesAtTheWavFilesOwnFrequencyWithAWarning)
