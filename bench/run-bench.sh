@@ -52,6 +52,10 @@ fi
 
 runs=${1:-3}
 long_runs=${2:-1}
+command -v /usr/bin/time >/dev/null || {
+    echo "run-bench.sh: GNU time (/usr/bin/time) measures the peak memory: install the time package" >&2
+    exit 1
+}
 build build/release -DCMAKE_BUILD_TYPE=Release
 bench="$PWD/build/release/bin/engine_bench"
 toolame="$PWD/build/release/bin/TooLame/toolame"
@@ -110,13 +114,12 @@ compare() { # rounds, jobs...
         done
     done
 }
-time_of() { # shellcheck disable=SC2086 # the list of runs is split on purpose
-    median ${seconds[$1]}
-}
+# shellcheck disable=SC2086 # the runs are a blank-separated list
+time_of() { median ${seconds[$1]}; }
 mb() { echo $((memory[$1] / 1024)); }
 ratio() { awk -v a="$(time_of "$1")" -v b="$(time_of "$2")" 'BEGIN { printf "%.2f", a / b }'; }
 
-row() { printf '| %-9s | %-15s | %7s | %6s | %7s | %6s | %5s | %7s | %6s | %5s |\n' "$@"; }
+row() { printf '| %-6s | %-15s | %7s | %5s | %10s | %5s | %5s | %7s | %5s | %5s |\n' "$@"; }
 # Korvane's job against ffmpeg's libtwolame and mp2 encoders.
 report() { # source label, what, job, libtwolame job, mp2 job
     row "$1" "$2" "$(time_of "$3")" "$(mb "$3")" "$(time_of "$4")" "$(mb "$4")" "$(ratio "$3" "$4")" \
@@ -125,10 +128,10 @@ report() { # source label, what, job, libtwolame job, mp2 job
 
 echo "Machine: $(nproc) CPUs, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')"
 echo "Median of $runs runs (3 minutes) and $long_runs (3 hours), alternating; wall time in seconds, peak"
-echo "memory of the largest process in MB; ratio = Korvane / ffmpeg."
+echo "memory of the largest process in MB; ratio = Korvane / ffmpeg; load average before: $(cut -d' ' -f1-3 /proc/loadavg)."
 echo
-row source job Korvane MB twolame MB ratio mp2 MB ratio
-row --------- --------------- ------: -----: ------: -----: ----: ------: -----: ----:
+row source job Korvane MB libtwolame MB ratio mp2 MB ratio
+row ------ --------------- ------: ----: ---------: ----: ----: ------: ----: ----:
 for length in 3min 3h; do
     source="$work/src/song.mp3" rounds=$runs
     [ "$length" = 3h ] && source="$work/src/long.mp3" rounds=$long_runs
