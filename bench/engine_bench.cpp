@@ -10,8 +10,8 @@
 #include "tests/support/batch_chain.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QEventLoop>
+#include <QFile>
 #include <QStringList>
 
 #include <cstdio>
