@@ -189,6 +189,13 @@ struct Segment {
     }
 };
 
+// With padding, whether a frame takes a padding slot depends on the frames before it. Model 2 makes the
+// library print a line of its own for every encoder it starts.
+bool segmentable(const Options& options)
+{
+    return options.paddingOff && options.psychoacousticModel != 2;
+}
+
 // The cores this process may run on, which a user may have narrowed.
 int usableCores()
 {
@@ -244,8 +251,7 @@ EncodeResult EncodeWav(const Options& options, const WavFormat& format, std::FIL
     };
     const std::int64_t segments = (result.frames + kFramesPerSegment - 1) / kFramesPerSegment;
     const int threads = static_cast<int>(std::min<std::int64_t>(usableCores(), segments));
-    // With padding, whether a frame takes a padding slot depends on the frames before it.
-    if (!options.paddingOff || threads < 2)
+    if (!segmentable(options) || threads < 2)
         encodeFrames(options, format, source, {0, result.frames}, write);
     else
         encodeSegments(options, format, source, segments, threads, write);
