@@ -275,7 +275,7 @@ TEST_F(Toolame, WritesOnEveryCoreTheBytesOfASinglePass)
 
 TEST_F(Toolame, ACancelEndsTheProgramWithAllItsThreads)
 {
-    const QString input = WriteFile("in.wav", MusicWav(44100, 2, 40 * kSegment));
+    const QString input = WriteFile("in.wav", MusicWav(44100, 2, 20 * kSegment));
     plat::ChildProcess child;
     ASSERT_EQ(child.Start(ToolameProgram(), encoderArguments({}, kStereo, 224, input, Output())), 0);
     QByteArray output;
