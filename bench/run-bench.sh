@@ -1,15 +1,26 @@
 #!/usr/bin/env bash
-# Times Korvane's engine against ffmpeg on the same 3-minute stereo sources and prints the ratios.
-# Run on demand (never by CI):   bench/run-bench.sh [runs]      (median of 3 runs by default)
+# Times Korvane's MPEG chain, and its encoder alone, against ffmpeg on the same 3-minute and 3-hour
+# sources, with the peak memory of each, and prints the ratios.
+#   bench/run-bench.sh [runs] [long-runs]   median of 3 runs for the 3-minute source, 1 for the 3-hour one
+#                                           (0 leaves the 3-hour source out)
+#   bench/run-bench.sh --smoke              builds the bench program and runs it once on a 3-second source
 set -euo pipefail
 shopt -s inherit_errexit
 cd "$(dirname "$0")/.."
-runs=${1:-3}
 
-build=build/release
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" --target engine_bench >/dev/null
-bench="$PWD/$build/bin/engine_bench"
+# cmake's output shows only when something fails.
+build() { # folder, configure options...
+    local folder=$1 log
+    shift
+    log=$(mktemp)
+    if ! { cmake -S . -B "$folder" -G Ninja "$@" && cmake --build "$folder" --target engine_bench; } >"$log" 2>&1; then
+        cat "$log" >&2
+        rm -f "$log"
+        echo "run-bench.sh: the bench program does not build" >&2
+        return 1
+    fi
+    rm -f "$log"
+}
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -19,51 +30,124 @@ ff=(ffmpeg -nostdin -hide_banner -loglevel error -y)
 # Two tones, a slow sweep and some noise on each side, so the encoders have real work to do.
 left='0.25*sin(2*PI*440*t)+0.2*sin(2*PI*(300*t+20*t*t))+0.05*(random(0)-0.5)'
 right='0.25*sin(2*PI*660*t)+0.2*sin(2*PI*(5000*t-12*t*t))+0.05*(random(1)-0.5)'
-make_source() { # rate, output, encoder options
-    local rate=$1 output=$2
-    shift 2
-    "${ff[@]}" -f lavfi -i "aevalsrc=${left}|${right}:s=${rate}:d=180" "$@" "$output"
+make_source() { # seconds, output
+    "${ff[@]}" -f lavfi -i "aevalsrc=${left}|${right}:s=44100:d=$1" -c:a libmp3lame -b:a 192k "$2"
 }
-make_source 44100 "$work/src/song44.mp3" -c:a libmp3lame -b:a 192k
-make_source 48000 "$work/src/song48.ogg" -c:a libvorbis -q:a 5
-
-vcd=(-b:a 224k -ar 44100 -ac 2 -f vcd -packetsize 2324 -muxrate 1411200 -muxpreload 0.44)
-
-now() { date +%s%N; }
-# Median wall time, in seconds, of the command run $runs times; the outputs go before each run.
-time_median() {
-    local times=() start
-    for ((i = 0; i < runs; i++)); do
-        rm -f "$work"/out/*
-        start=$(now)
-        "$@" >/dev/null
-        times+=("$(($(now) - start))")
-    done
-    printf '%s\n' "${times[@]}" | sort -n | awk '{ t[NR] = $1 } END { printf "%.2f", t[int((NR + 1) / 2)] / 1e9 }'
-}
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 
 engine() { # chain, source
-    TMPDIR="$work/tmp" "$bench" "$1" "$2" "$work/out/" 2>"$work/engine.log" || {
+    TMPDIR="$work/tmp" "$bench" "$1" "$2" 2>"$work/engine.log" || {
         cat "$work/engine.log" >&2
         return 1
     }
 }
 
+if [ "${1:-}" = "--smoke" ]; then
+    build build/test -DCMAKE_BUILD_TYPE=Debug -DKORVANE_WERROR=ON
+    bench="$PWD/build/test/bin/engine_bench"
+    make_source 3 "$work/src/short.mp3"
+    engine mpeg "$work/src/short.mp3"
+    engine wav "$work/src/short.mp3"
+    echo "engine_bench: both chains ran"
+    exit 0
+fi
+
+runs=${1:-3}
+long_runs=${2:-1}
+command -v /usr/bin/time >/dev/null || {
+    echo "run-bench.sh: GNU time (/usr/bin/time) measures the peak memory: install the time package" >&2
+    exit 1
+}
+build build/release -DCMAKE_BUILD_TYPE=Release
+bench="$PWD/build/release/bin/engine_bench"
+toolame="$PWD/build/release/bin/TooLame/toolame"
+
+make_source 180 "$work/src/song.mp3"
+lengths=(3min)
+if ((long_runs > 0)); then
+    lengths+=(3h)
+    # Sixty copies of the 3-minute source, put end to end without encoding again.
+    "${ff[@]}" -stream_loop 59 -i "$work/src/song.mp3" -c copy "$work/src/long.mp3"
+fi
+
+vcd=(-b:a 224k -ar 44100 -ac 2 -f vcd -packetsize 2324 -muxrate 1411200 -muxpreload 0.44)
+mp2=(-b:a 224k -f mp2)
+
+# The command of each job; every job runs as one program, so that its peak memory can be read.
+command_of() { # job -> cmd
+    case $1 in
+    chain) cmd=(env TMPDIR="$work/tmp" "$bench" mpeg "$source") ;;
+    ffmpeg_twolame_vcd) cmd=("${ff[@]}" -i "$source" -c:a libtwolame -psymodel 1 -mode stereo "${vcd[@]}" "$work/out/f.mpg") ;;
+    ffmpeg_mp2_vcd) cmd=("${ff[@]}" -i "$source" -c:a mp2 "${vcd[@]}" "$work/out/f.mpg") ;;
+    encoder) cmd=("$toolame" -r -p 1 -m s -t 2 -b 224 -s 44.1 "$wav" "$work/out/t.mp2") ;;
+    ffmpeg_twolame_mp2) cmd=("${ff[@]}" -i "$wav" -c:a libtwolame -psymodel 1 -mode stereo "${mp2[@]}" "$work/out/f.mp2") ;;
+    ffmpeg_mp2_mp2) cmd=("${ff[@]}" -i "$wav" -c:a mp2 "${mp2[@]}" "$work/out/f.mp2") ;;
+    adpcm) cmd=(env TMPDIR="$work/tmp" "$bench" wav "$source") ;;
+    ffmpeg_adpcm) cmd=("${ff[@]}" -i "$source" -c:a adpcm_ima_wav -ar 44100 -ac 2 "$work/out/f.wav") ;;
+    esac
+}
+
+declare -A seconds memory
+now() { date +%s%N; }
+# Wall time, and the peak memory of the largest process (a chain's steps are separate programs).
+measure() { # job
+    local start kb cmd
+    command_of "$1"
+    rm -f "$work"/out/*
+    start=$(now)
+    /usr/bin/time -f %M -o "$work/rss" "${cmd[@]}" >/dev/null 2>"$work/job.log" || {
+        cat "$work/job.log" >&2
+        return 1
+    }
+    seconds[$1]+="$(($(now) - start)) "
+    kb=$(tail -n 1 "$work/rss")
+    memory[$1]=$((kb > ${memory[$1]:-0} ? kb : ${memory[$1]:-0}))
+}
+median() { # nanoseconds... -> seconds
+    printf '%s\n' "$@" | sort -n | awk '{ t[NR] = $1 } END { printf "%.2f", t[int((NR + 1) / 2)] / 1e9 }'
+}
+# Each job once per round, the rounds one after another: medians of alternating runs.
+compare() { # rounds, jobs...
+    local rounds=$1 job
+    shift
+    for job in "$@"; do
+        seconds[$job]=""
+        memory[$job]=0
+    done
+    for ((round = 0; round < rounds; round++)); do
+        for job in "$@"; do
+            measure "$job"
+        done
+    done
+}
+# shellcheck disable=SC2086 # the runs are a blank-separated list
+time_of() { median ${seconds[$1]}; }
+mb() { echo $((memory[$1] / 1024)); }
+ratio() { awk -v a="$(time_of "$1")" -v b="$(time_of "$2")" 'BEGIN { printf "%.2f", a / b }'; }
+
+row() { printf '| %-6s | %-15s | %7s | %5s | %10s | %5s | %5s | %7s | %5s | %5s |\n' "$@"; }
+# Korvane's job against ffmpeg's libtwolame and mp2 encoders.
+report() { # source label, what, job, libtwolame job, mp2 job
+    row "$1" "$2" "$(time_of "$3")" "$(mb "$3")" "$(time_of "$4")" "$(mb "$4")" "$(ratio "$3" "$4")" \
+        "$(time_of "$5")" "$(mb "$5")" "$(ratio "$3" "$5")"
+}
+
 echo "Machine: $(nproc) CPUs, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')"
-echo "Median of $runs runs, wall time in seconds; ratio = engine / ffmpeg."
+echo "Median of $runs runs (3 minutes) and $long_runs (3 hours), alternating; wall time in seconds, peak"
+echo "memory of the largest process in MB; ratio = Korvane / ffmpeg; load average before: $(cut -d' ' -f1-3 /proc/loadavg)."
 echo
-row() { printf '| %-11s | %-14s | %6s | %-29s | %6s | %5s |\n' "$@"; }
-row source output engine reference ffmpeg ratio
-row ----------- -------------- -----: ----------------------------- -----: ----:
-for source in "$work"/src/song44.mp3 "$work"/src/song48.ogg; do
-    name=$(basename "$source")
-    korvane=$(time_median engine mpeg "$source")
-    native=$(time_median "${ff[@]}" -i "$source" -c:a mp2 "${vcd[@]}" "$work/out/f.vcd.mpg")
-    twolame=$(time_median "${ff[@]}" -i "$source" -c:a libtwolame -psymodel 1 "${vcd[@]}" "$work/out/f.vcd.mpg")
-    row "$name" .vcd.mpg "$korvane" "ffmpeg mp2" "$native" "$(ratio "$korvane" "$native")"
-    row "" "" "" "ffmpeg libtwolame -psymodel 1" "$twolame" "$(ratio "$korvane" "$twolame")"
-    korvane=$(time_median engine wav "$source")
-    adpcm=$(time_median "${ff[@]}" -i "$source" -c:a adpcm_ima_wav -ar 44100 -ac 2 "$work/out/f.wav")
-    row "$name" "IMA ADPCM .wav" "$korvane" "ffmpeg adpcm_ima_wav" "$adpcm" "$(ratio "$korvane" "$adpcm")"
+row source job Korvane MB libtwolame MB ratio mp2 MB ratio
+row ------ --------------- ------: ----: ---------: ----: ----: ------: ----: ----:
+for length in "${lengths[@]}"; do
+    source="$work/src/song.mp3" rounds=$runs
+    [ "$length" = 3h ] && source="$work/src/long.mp3" rounds=$long_runs
+    wav="$work/src/$length.wav"
+    "${ff[@]}" -i "$source" -c:a pcm_s16le "$wav"
+    compare "$rounds" chain ffmpeg_twolame_vcd ffmpeg_mp2_vcd encoder ffmpeg_twolame_mp2 ffmpeg_mp2_mp2
+    report "$length" "MP3 -> .vcd.mpg" chain ffmpeg_twolame_vcd ffmpeg_mp2_vcd
+    report "" "WAV -> .mp2" encoder ffmpeg_twolame_mp2 ffmpeg_mp2_mp2
+    rm -f "$wav"
 done
+source="$work/src/song.mp3"
+compare "$runs" adpcm ffmpeg_adpcm
+printf '\nIMA ADPCM WAV from the 3-minute MP3: Korvane %s s (%s MB), ffmpeg adpcm_ima_wav %s s (%s MB), ratio %s\n' \
+    "$(time_of adpcm)" "$(mb adpcm)" "$(time_of ffmpeg_adpcm)" "$(mb ffmpeg_adpcm)" "$(ratio adpcm ffmpeg_adpcm)"

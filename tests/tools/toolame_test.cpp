@@ -1,8 +1,15 @@
+#include "platform/process.h"
+#include "tests/support/wav_image.h"
 #include "tests/tools/tool_runner.h"
 #include "tools/toolame/toolame_options.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
+
+#include <cerrno>
+#include <cmath>
+#include <csignal>
+#include <numbers>
 
 namespace {
 
@@ -15,6 +22,29 @@ QStringList encoderArguments(const QStringList& flags, const QStringList& mode, 
 }
 
 const QStringList kStereo{"-m", "s"};
+
+constexpr qint64 kFrame = 1152;
+// The frames the encoder gives each of its threads at a time.
+constexpr qint64 kSegment = 200 * kFrame;
+
+// Sweeps and noise, so that no two frames give the encoder the same work.
+QByteArray MusicWav(int rate, int channels, qint64 samples)
+{
+    QByteArray bytes;
+    bytes.reserve(samples * channels * 2);
+    quint32 noise = 1;
+    for (qint64 i = 0; i < samples; ++i) {
+        const double t = static_cast<double>(i) / rate;
+        for (int channel = 1; channel <= channels; ++channel) {
+            noise = noise * 1664525U + 1013904223U;
+            const double value = 0.4 * std::sin(2 * std::numbers::pi * (200 * channel * t + 150 * t * t)) +
+                                 0.1 * (static_cast<double>(noise >> 8) / (1 << 24) - 0.5);
+            const auto sample = static_cast<qint16>(std::lrint(value * 32767));
+            bytes.append(static_cast<char>(sample & 0xFF)).append(static_cast<char>((sample >> 8) & 0xFF));
+        }
+    }
+    return MakeWavImage(rate, channels, 16, bytes);
+}
 
 } // namespace
 
@@ -167,11 +197,14 @@ TEST_F(Toolame, RefusesInputThatIsNotSixteenBitPcmAndNeverWritesOverAFile)
 
 TEST_F(Toolame, RemovesAHalfWrittenOutput)
 {
-    const ToolRun run = RunTool(ToolameProgram(), encoderArguments({}, kStereo, 224, Wav("in.wav"), Output()),
-                                {.FileSizeLimit = 20000});
-    EXPECT_EQ(run.ExitCode, 1);
-    EXPECT_GE(run.IndexOfLineContaining("cannot write the output file"), 0);
-    EXPECT_FALSE(QFileInfo::exists(Output()));
+    // In one pass, and in segments on every core.
+    for (const QString& input : {Wav("in.wav"), WriteFile("long.wav", MusicWav(44100, 2, 3 * kSegment))}) {
+        const ToolRun run = RunTool(ToolameProgram(), encoderArguments({}, kStereo, 224, input, Output()),
+                                    {.FileSizeLimit = 20000});
+        EXPECT_EQ(run.ExitCode, 1);
+        EXPECT_GE(run.IndexOfLineContaining("cannot write the output file"), 0);
+        EXPECT_FALSE(QFileInfo::exists(Output()));
+    }
 }
 
 TEST_F(Toolame, EncodesAtTheWavFilesOwnFrequencyWithAWarning)
@@ -182,4 +215,80 @@ TEST_F(Toolame, EncodesAtTheWavFilesOwnFrequencyWithAWarning)
     const auto header = FirstFrameHeader(Output());
     ASSERT_TRUE(header.has_value());
     EXPECT_EQ(header->sampleRate, 48000);
+}
+
+TEST_F(Toolame, WritesOnEveryCoreTheBytesOfASinglePass)
+{
+    struct SegmentCase {
+        QString flags;
+        char mode;
+        int kbps, channels, rate;
+        qint64 samples;
+        bool headerClaimsMore = false;
+        int model = 1;
+    };
+    const SegmentCase cases[] = {
+        {"", 's', 224, 2, 44100, 5 * kFrame}, // fewer frames than threads
+        {"-e", 'j', 224, 2, 44100, kSegment + kFrame},
+        {"", 'j', 128, 2, 48000, 3 * kSegment + 3 * kFrame + 500}, // a partial last frame
+        {"-e", 'd', 384, 2, 32000, 2 * kSegment},
+        {"-c -o", 'd', 64, 2, 44100, 2 * kSegment + 1},
+        {"-e", 'm', 192, 1, 44100, 4 * kSegment + 700},
+        {"", 's', 256, 2, 44100, 2 * kSegment + 100, true}, // the file holds less than its header says
+        // More segments than the threads may run ahead of the one written.
+        {"", 'm', 32, 1, 32000, 26 * kSegment + kFrame},
+        {"", 'j', 192, 2, 44100, 2 * kSegment, false, 2}, // the library prints a line per encoder
+    };
+    const QMap<char, QString> ffmpegModes{
+        {'s', "stereo"}, {'j', "joint_stereo"}, {'d', "dual_channel"}, {'m', "mono"}};
+    for (const SegmentCase& test : cases) {
+        SCOPED_TRACE(
+            QString("%1 -m %2, %3 samples").arg(test.flags).arg(test.mode).arg(test.samples).toStdString());
+        QByteArray wav = MusicWav(test.rate, test.channels, test.samples);
+        if (test.headerClaimsMore)
+            wav.replace(40, 4, "\xF0\xFF\xFF\xFF", 4); // the data chunk's size
+        const QString input = WriteFile("in.wav", wav);
+        const QStringList flags = test.flags.split(u' ', Qt::SkipEmptyParts);
+        const QString model = QString::number(test.model);
+        const QStringList arguments =
+            encoderArguments(flags, {"-m", QString(test.mode), "-p", model}, test.kbps, input, Output());
+        const ToolRun onOneCore = RunTool("taskset", QStringList{"-c", "0", ToolameProgram()} + arguments);
+        ASSERT_EQ(onOneCore.ExitCode, 0) << onOneCore.Output.toStdString();
+        EXPECT_EQ(onOneCore.HasLineStartingWith("++ WARN: the WAV file ends before"), test.headerClaimsMore);
+        const QByteArray singlePass = ReadFile(Output());
+        EXPECT_EQ(RunTool(ToolameProgram(), arguments).Lines, onOneCore.Lines);
+        EXPECT_TRUE(ReadFile(Output()) == singlePass);
+
+        if (test.model != 1)
+            continue; // ffmpeg's libtwolame writes what we write with the engine's model only
+        QStringList reference{"-v", "error", "-y", "-i", input, "-c:a", "libtwolame", "-psymodel", "1"};
+        reference << "-mode" << ffmpegModes[test.mode] << "-b:a" << QString::number(test.kbps) + "k";
+        for (const auto& [flag, option] :
+             {std::pair{"-e", "-error_protection"}, {"-c", "-copyright"}, {"-o", "-original"}})
+            if (flags.contains(flag))
+                reference << option << "1";
+        if (RunTool("ffmpeg", reference + QStringList{"-f", "mp2", Root() + "ffmpeg.mp2"}).Ran) {
+            EXPECT_TRUE(ReadFile(Root() + "ffmpeg.mp2") == singlePass);
+        }
+    }
+}
+
+TEST_F(Toolame, ACancelEndsTheProgramWithAllItsThreads)
+{
+    const QString input = WriteFile("in.wav", MusicWav(44100, 2, 20 * kSegment));
+    plat::ChildProcess child;
+    ASSERT_EQ(child.Start(ToolameProgram(), encoderArguments({}, kStereo, 224, input, Output())), 0);
+    QByteArray output;
+    while (!output.contains("\n[") && !child.OutputEnded()) {
+        child.WaitForOutput(1000);
+        char buffer[4096];
+        output.append(buffer, child.Read(buffer, sizeof buffer));
+    }
+    ASSERT_FALSE(output.contains("frames written")) << "the cancel came in the middle";
+    const pid_t group = child.Pid();
+    child.KillGroup();
+    child.Reap();
+    EXPECT_EQ(child.ExitCode(), 128 + SIGKILL);
+    EXPECT_EQ(::kill(-group, 0), -1);
+    EXPECT_EQ(errno, ESRCH) << "no process of the group is left";
 }

@@ -33,6 +33,12 @@ void printUsage()
     tools::Say("  -h          this help");
 }
 
+std::string progressLine(std::int64_t frames)
+{
+    std::string line(1, '[');
+    return line.append(std::to_string(frames)).append(1, ']');
+}
+
 toolame::WavFormat readFormat(std::FILE* input, const std::string& name)
 {
     toolame::WavFormat format;
@@ -70,7 +76,7 @@ void encode(const toolame::Options& options)
 
     const auto progress = [&options](std::int64_t frames) {
         if (options.verbosity > 0)
-            tools::Say("[" + std::to_string(frames) + "]");
+            tools::Say(progressLine(frames));
     };
     const toolame::EncodeResult result = toolame::EncodeWav(options, format, input.get(), output, progress);
     output.Commit();

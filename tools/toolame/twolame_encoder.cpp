@@ -1,21 +1,33 @@
 #include "tools/toolame/twolame_encoder.h"
 
 #include "tools/common/console.h"
+#include "tools/toolame/in_order_workers.h"
 
+#include <sched.h>
 #include <twolame.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace toolame {
 
 namespace {
 
-constexpr int kFramesPerBlock = 50;
-constexpr int kSamplesPerBlock = kFramesPerBlock * TWOLAME_SAMPLES_PER_FRAME;
-// Room for a block's frames at the highest bit rate and the lowest sampling frequency.
+constexpr std::int64_t kSamplesPerFrame = TWOLAME_SAMPLES_PER_FRAME;
+constexpr std::int64_t kFramesPerBlock = 50;
+constexpr std::int64_t kSamplesPerBlock = kFramesPerBlock * kSamplesPerFrame;
+// Room for a block's frames and the flushed last one at the highest bit rate and the lowest frequency.
 constexpr int kOutputBytes = kFramesPerBlock * 1728 + 16384;
+// Whole blocks, so that a segment prints the progress lines a single pass prints.
+constexpr std::int64_t kFramesPerSegment = 4 * kFramesPerBlock;
+// Without padding no frame depends on another; only the filter bank and the psychoacoustic model remember
+// earlier samples, and they forget them within a frame. Two frames fed before a segment and dropped bring
+// its encoder to the state a single pass has there, so the segment's bytes are the single pass's.
+constexpr std::int64_t kWarmUpFrames = 2;
 
 struct TwolameCloser {
     void operator()(twolame_options* options) const { twolame_close(&options); }
@@ -62,60 +74,187 @@ Encoder makeEncoder(const Options& options, const WavFormat& format)
     return encoder;
 }
 
-// Hands out the WAV samples a block at a time, stopping where the data ends.
-class PcmReader {
+// The WAV samples, read by position so that any thread can read its own part.
+class PcmSource {
 public:
-    PcmReader(std::FILE* input, const WavFormat& format)
-        : input_(input), frameBytes_(format.blockAlign), bytesLeft_(AudioBytes(format))
+    PcmSource(std::FILE* input, const WavFormat& format)
+        : descriptor_(fileno(input)), offset_(format.dataOffset), frameBytes_(format.blockAlign),
+          samples_(AudioBytes(format) / format.blockAlign)
     {
     }
 
-    // Returns the number of samples per channel read into `samples`; 0 at the end.
-    int Read(std::vector<short>& samples)
+    // Samples per channel.
+    std::int64_t Samples() const { return samples_; }
+
+    // Reads `count` samples per channel from sample `first` on, interleaved.
+    void Read(std::int64_t first, std::int64_t count, std::vector<short>& samples) const
     {
-        const std::int64_t wanted = std::min<std::int64_t>(kSamplesPerBlock * frameBytes_, bytesLeft_);
-        bytes_.resize(static_cast<std::size_t>(wanted - wanted % frameBytes_));
-        if (std::fread(bytes_.data(), 1, bytes_.size(), input_) != bytes_.size())
-            throw tools::Failure("cannot read the input file");
-        bytesLeft_ -= static_cast<std::int64_t>(bytes_.size());
-        samples.resize(bytes_.size() / 2);
+        samples.resize(static_cast<std::size_t>(count * frameBytes_ / 2));
+        auto* bytes = reinterpret_cast<unsigned char*>(samples.data());
+        readAt(bytes, samples.size() * 2, offset_ + first * frameBytes_);
+        // Little-endian in the file, whatever the machine.
         for (std::size_t i = 0; i < samples.size(); ++i)
-            samples[i] = static_cast<short>(bytes_[2 * i] | (bytes_[2 * i + 1] << 8));
-        return static_cast<int>(bytes_.size() / static_cast<std::size_t>(frameBytes_));
+            samples[i] = static_cast<short>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
     }
 
 private:
-    std::FILE* input_;
+    void readAt(unsigned char* bytes, std::size_t size, std::int64_t offset) const
+    {
+        for (std::size_t done = 0; done < size;) {
+            const ssize_t got =
+                ::pread(descriptor_, bytes + done, size - done, offset + static_cast<off_t>(done));
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0)
+                throw tools::Failure("cannot read the input file");
+            done += static_cast<std::size_t>(got);
+        }
+    }
+
+    int descriptor_;
+    std::int64_t offset_;
     std::int64_t frameBytes_;
-    std::int64_t bytesLeft_;
-    std::vector<unsigned char> bytes_;
+    std::int64_t samples_;
 };
+
+struct FrameRange {
+    std::int64_t first = 0;
+    std::int64_t end = 0;
+};
+
+std::int64_t framesOf(std::int64_t samples)
+{
+    return (samples + kSamplesPerFrame - 1) / kSamplesPerFrame;
+}
+
+// Takes the encoded bytes of each block in order, with the count of frames fed once they are.
+using BlockSink = std::function<void(const unsigned char* data, std::size_t size, std::int64_t framesFed)>;
+
+int checked(int written)
+{
+    if (written < 0)
+        throw tools::Failure("the encoder failed");
+    return written;
+}
+
+// Encodes the frames of the range a block at a time, after its warm-up frames; the range that ends
+// the file also flushes the last, partial frame.
+void encodeFrames(const Options& options, const WavFormat& format, const PcmSource& source, FrameRange range,
+                  const BlockSink& sink)
+{
+    Encoder encoder = makeEncoder(options, format);
+    std::vector<short> samples;
+    std::vector<unsigned char> mp2(kOutputBytes);
+    const std::int64_t warmUpStart = std::max<std::int64_t>(0, range.first - kWarmUpFrames);
+    if (warmUpStart < range.first) {
+        const auto count = static_cast<int>((range.first - warmUpStart) * kSamplesPerFrame);
+        source.Read(warmUpStart * kSamplesPerFrame, count, samples);
+        checked(twolame_encode_buffer_interleaved(encoder.get(), samples.data(), count, mp2.data(),
+                                                  kOutputBytes));
+    }
+    const std::int64_t end = std::min(range.end * kSamplesPerFrame, source.Samples());
+    for (std::int64_t first = range.first * kSamplesPerFrame; first < end; first += kSamplesPerBlock) {
+        const auto count = static_cast<int>(std::min(kSamplesPerBlock, end - first));
+        source.Read(first, count, samples);
+        int written = checked(twolame_encode_buffer_interleaved(encoder.get(), samples.data(), count,
+                                                                mp2.data(), kOutputBytes));
+        if (first + count == source.Samples())
+            written +=
+                checked(twolame_encode_flush(encoder.get(), mp2.data() + written, kOutputBytes - written));
+        sink(mp2.data(), static_cast<std::size_t>(written), (first + count) / kSamplesPerFrame);
+    }
+}
+
+// A segment's bytes, kept until the segments before it are written.
+struct Segment {
+    struct Block {
+        std::size_t end = 0;
+        std::int64_t framesFed = 0;
+    };
+    std::vector<unsigned char> bytes;
+    std::vector<Block> blocks;
+
+    void Add(const unsigned char* data, std::size_t size, std::int64_t framesFed)
+    {
+        bytes.insert(bytes.end(), data, data + size);
+        blocks.push_back({bytes.size(), framesFed});
+    }
+    void SendTo(const BlockSink& sink) const
+    {
+        std::size_t start = 0;
+        for (const Block& block : blocks) {
+            sink(bytes.data() + start, block.end - start, block.framesFed);
+            start = block.end;
+        }
+    }
+};
+
+// With padding, whether a frame takes a padding slot depends on the frames before it. Model 2 makes the
+// library print a line of its own for every encoder it starts.
+bool segmentable(const Options& options)
+{
+    return options.paddingOff && options.psychoacousticModel != 2;
+}
+
+// The cores this process may run on, which a user may have narrowed.
+int usableCores()
+{
+    cpu_set_t cores;
+    CPU_ZERO(&cores);
+    if (sched_getaffinity(0, sizeof cores, &cores) != 0)
+        return 1;
+    return std::max(1, CPU_COUNT(&cores));
+}
+
+// The library fills tables shared by all its encoders on their first frame. One frame of silence
+// encoded before the threads start fills them while nothing else runs.
+void fillSharedTables(const Options& options, const WavFormat& format)
+{
+    const Encoder encoder = makeEncoder(options, format);
+    std::vector<short> silence(static_cast<std::size_t>(kSamplesPerFrame * format.channels));
+    std::vector<unsigned char> mp2(kOutputBytes);
+    checked(twolame_encode_buffer_interleaved(encoder.get(), silence.data(), kSamplesPerFrame, mp2.data(),
+                                              kOutputBytes));
+}
+
+// Segments on every usable core, written in order as they come.
+void encodeSegments(const Options& options, const WavFormat& format, const PcmSource& source,
+                    std::int64_t segments, int threads, const BlockSink& sink)
+{
+    fillSharedTables(options, format);
+    const std::int64_t frames = framesOf(source.Samples());
+    InOrderWorkers<Segment> workers(segments, threads, 2 * threads, [&](std::int64_t index) {
+        const std::int64_t first = index * kFramesPerSegment;
+        Segment segment;
+        encodeFrames(options, format, source, {first, std::min(frames, first + kFramesPerSegment)},
+                     [&segment](const unsigned char* data, std::size_t size, std::int64_t framesFed) {
+                         segment.Add(data, size, framesFed);
+                     });
+        return segment;
+    });
+    for (std::int64_t i = 0; i < segments; ++i)
+        workers.TakeNext().SendTo(sink);
+}
 
 } // namespace
 
 EncodeResult EncodeWav(const Options& options, const WavFormat& format, std::FILE* input,
                        tools::OutputFile& output, const std::function<void(std::int64_t)>& progress)
 {
-    Encoder encoder = makeEncoder(options, format);
+    const PcmSource source(input, format);
     EncodeResult result;
-    std::vector<unsigned char> mp2(kOutputBytes);
-    const auto store = [&](int written) {
-        if (written < 0)
-            throw tools::Failure("the encoder failed");
-        output.Write(mp2.data(), static_cast<std::size_t>(written));
-        result.bytes += written;
+    result.frames = framesOf(source.Samples());
+    const BlockSink write = [&](const unsigned char* data, std::size_t size, std::int64_t framesFed) {
+        output.Write(data, size);
+        result.bytes += static_cast<std::int64_t>(size);
+        progress(framesFed);
     };
-    PcmReader reader(input, format);
-    std::vector<short> samples;
-    std::int64_t samplesFed = 0;
-    while (const int count = reader.Read(samples)) {
-        store(twolame_encode_buffer_interleaved(encoder.get(), samples.data(), count, mp2.data(),
-                                                kOutputBytes));
-        samplesFed += count;
-        progress(samplesFed / TWOLAME_SAMPLES_PER_FRAME);
-    }
-    store(twolame_encode_flush(encoder.get(), mp2.data(), kOutputBytes));
-    result.frames = (samplesFed + TWOLAME_SAMPLES_PER_FRAME - 1) / TWOLAME_SAMPLES_PER_FRAME;
+    const std::int64_t segments = (result.frames + kFramesPerSegment - 1) / kFramesPerSegment;
+    const int threads = static_cast<int>(std::min<std::int64_t>(usableCores(), segments));
+    if (!segmentable(options) || threads < 2)
+        encodeFrames(options, format, source, {0, result.frames}, write);
+    else
+        encodeSegments(options, format, source, segments, threads, write);
     return result;
 }
 

@@ -15,8 +15,10 @@ struct EncodeResult {
     std::int64_t bytes = 0;
 };
 
-// Encodes the samples of a WAV file, read from where ReadWavHeader left it, into MPEG-1 Layer II
-// frames. Progress reports the number of audio frames fed so far. Throws tools::Failure.
+// Encodes the samples of a WAV file, found where ReadWavHeader said, into MPEG-1 Layer II frames. Without
+// padding the file is encoded in segments on every core the process may use, into the bytes a single
+// pass writes. Progress reports the number of audio frames written so far, in order. Throws
+// tools::Failure.
 EncodeResult EncodeWav(const Options& options, const WavFormat& format, std::FILE* input,
                        tools::OutputFile& output, const std::function<void(std::int64_t)>& progress);
 

@@ -42,6 +42,18 @@ void readFormatChunk(std::FILE* file, std::uint32_t size, WavFormat& format)
         throw tools::Failure("not a RIFF WAVE file (the format chunk is cut short)");
 }
 
+// Notes where the samples start and how many bytes the file holds from there, and goes back there.
+void measureData(std::FILE* file, WavFormat& format)
+{
+    format.dataOffset = std::ftell(file);
+    if (format.dataOffset < 0 || std::fseek(file, 0, SEEK_END) != 0)
+        throw tools::Failure("cannot read the input file");
+    const std::int64_t end = std::ftell(file);
+    if (end < format.dataOffset || std::fseek(file, format.dataOffset, SEEK_SET) != 0)
+        throw tools::Failure("cannot read the input file");
+    format.bytesInFile = end - format.dataOffset;
+}
+
 } // namespace
 
 WavFormat ReadWavHeader(std::FILE* file)
@@ -64,13 +76,9 @@ WavFormat ReadWavHeader(std::FILE* file)
         } else if (std::memcmp(&chunk[0], "data", 4) == 0) {
             if (!formatSeen)
                 throw tools::Failure("not a RIFF WAVE file (data before the format chunk)");
-            format.dataOffset = std::ftell(file);
             // Writers that stream often leave the size open.
             format.dataSize = size == 0 || size == 0xFFFFFFFF ? -1 : size;
-            if (std::fseek(file, 0, SEEK_END) != 0)
-                throw tools::Failure("cannot read the input file");
-            format.bytesInFile = std::ftell(file) - format.dataOffset;
-            std::fseek(file, format.dataOffset, SEEK_SET);
+            measureData(file, format);
             return format;
         } else if (std::fseek(file, static_cast<long>(size) + (size & 1), SEEK_CUR) != 0) {
             throw tools::Failure("not a RIFF WAVE file (a chunk is cut short)");
