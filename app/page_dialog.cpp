@@ -26,6 +26,7 @@ TPageDialog::TPageDialog(const QString& name, const QString& pageName, QWidget* 
     : QDialog(parent), pageName_(pageName)
 {
     setObjectName(name);
+    FormRegistry::Instance().Register(this);
     setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setModal(true);
     ListStringsToTranslate = new TListStrings(this);

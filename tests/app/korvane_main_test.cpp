@@ -12,6 +12,7 @@
 #include "tests/support/temp_world.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
@@ -20,6 +21,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -234,6 +236,28 @@ TEST_F(ProgramWindows, CloseWhileConvertingOnlyOnceTheCancelledBatchHasEnded)
     EXPECT_EQ(TempLeft(), QStringList());
     EXPECT_TRUE(QFile::exists(source));
     EXPECT_TRUE(QFile::exists(GlobalSettingsFileName())) << "the settings are saved on close";
+}
+
+TEST_F(ProgramWindows, OpenTheirDialogsFromTheMenus)
+{
+    TKorvaneForm& main = Start();
+    const std::pair<QAction*, const char*> cases[] = {
+        {main.MenuSettings, "DlgSettings"},
+        {main.MenuAbout, "DlgAbout"},
+        {main.MenuCredits, "DlgCredits"},
+        {main.MenuHistory, "DlgHistory"},
+    };
+    for (const auto& [item, dialog] : cases) {
+        QString opened;
+        QTimer::singleShot(0, [&opened] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                opened = modal->objectName();
+                modal->close();
+            }
+        });
+        item->trigger();
+        EXPECT_EQ(opened, dialog);
+    }
 }
 
 } // namespace
