@@ -238,29 +238,3 @@ TEST(RateConverter, ExtremeRatesSaturateWithoutWrappingAndFinishWithTheirCounts)
     EXPECT_EQ(down.size(), 2u * 100);
     EXPECT_EQ(down.back(), -30000);
 }
-
-TEST(Converters, ChainOfEveryConverterRunsThroughAnOutput)
-{
-    // 8-bit mono 22050 Hz to 8-bit stereo 44100 Hz, as the WAV-to-WAV step chains them.
-    MemorySource source(QByteArray(22050, char(200)), 8, 1, 22050);
-    TSampleConverter to16, to8;
-    TMSConverter toStereo;
-    TRateConverter rate;
-    rate.SetOutSampleRate(44100);
-    to16.SetInput(&source);
-    toStereo.SetInput(&to16);
-    rate.SetInput(&toStereo);
-    to8.SetInput(&rate);
-    MemorySink sink;
-    sink.SetInput(&to8);
-    RunRecorder recorder(sink);
-    sink.Run();
-    ASSERT_TRUE(recorder.WaitForEnds(1));
-    const QByteArray output = sink.Data();
-    EXPECT_EQ(output.size(), 44100 * 2) << "8-bit stereo at 44100 Hz";
-    EXPECT_EQ(output.size(), to8.Size.load());
-    // A constant level goes through unchanged once the filter has settled.
-    EXPECT_EQ(output.mid(1000, 80000), QByteArray(80000, char(200)));
-    EXPECT_EQ(source.Flushes, 1);
-    EXPECT_FALSE(rate.Busy);
-}
