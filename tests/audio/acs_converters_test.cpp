@@ -137,7 +137,7 @@ TEST(Converters, HandOutWholeFramesExactlyTheSizeTheyAnnounceWhateverCameBefore)
     }
 }
 
-TEST(Converters, KeepAnUnknownSizeUnknownAndNeedAnInput)
+TEST(Converters, KeepAnUnknownSizeUnknownAndRefuseARateOfZero)
 {
     MemorySource source(Pcm16(Sine(22050, 2, 1000, 1000, 0.1)), 16, 2, 22050);
     source.SizeUnknown = true;
@@ -145,10 +145,6 @@ TEST(Converters, KeepAnUnknownSizeUnknownAndNeedAnInput)
     TMSConverter toMono;
     TRateConverter rate;
     for (TACSConverter* converter : std::initializer_list<TACSConverter*>{&to8, &toMono, &rate}) {
-        EXPECT_EQ(RaisedText([&] { converter->Init(); }), "Input not assigned");
-        EXPECT_EQ(RaisedText([&] { converter->GetCh(); }), "Input not assigned");
-        char buffer[16];
-        EXPECT_EQ(RaisedText([&] { converter->GetData(buffer, 16); }), "The Stream is not opened");
         converter->SetInput(&source);
         converter->Init();
         EXPECT_EQ(converter->Size.load(), -1);
