@@ -129,6 +129,8 @@ TEST_F(MessageDialogs, TheQtDialogAnswersEachButtonAndShowsCheckBoxAndHelpLink)
     }
 
     const auto form = MakeMessageBox(request, nullptr);
+    EXPECT_NE(form->Button(mbAll), form->Button(mbYesToAll))
+        << "Qt's YesAll is YesToAll: All is its own button";
     EXPECT_EQ(form->Message()->text(), "one\ntwo\nthree");
     EXPECT_NE(form->findChild<QCheckBox*>("_AdvancedMessageDlg_CheckBox"), nullptr);
     const auto* link = form->findChild<TURLLink*>("_AdvancedMessageDlg_UrlLink");

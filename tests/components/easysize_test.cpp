@@ -74,6 +74,8 @@ TEST(FormResizer, ScalesTheFormAndItsControlsOnceToTheScreen)
     Form form;
     auto* inner = place<QFrame>(form.Window.get(), "PanelInner", {0, 100, 200, 100});
     auto* nested = place<QPushButton>(inner, "ButtonNested", {4, 4, 40, 20}, 5);
+    form.Window->setMinimumSize(200, 100);
+    form.Window->setMaximumSize(800, 600);
     ResizerAt resizer(form.Window.get(), 120);
     std::vector<QWidget*> told;
     resizer.OnPostResize = [&](QObject* sender, QWidget* comp, double heightRatio, double widthRatio) {
@@ -85,6 +87,8 @@ TEST(FormResizer, ScalesTheFormAndItsControlsOnceToTheScreen)
 
     resizer.AdaptToScreen(true);
     EXPECT_EQ(form.Window->size(), QSize(500, 375));
+    EXPECT_EQ(form.Window->minimumSize(), QSize(250, 125));
+    EXPECT_EQ(form.Window->maximumSize(), QSize(1000, 750));
     // 12.5 rounds to the even 12.
     EXPECT_EQ(form.Button->geometry(), QRect(12, 26, 94, 31));
     EXPECT_EQ(nested->geometry(), QRect(5, 5, 50, 25));
@@ -152,24 +156,16 @@ TEST(FormResizer, ScaledFontsStayWithinTheBoundsAndARatioOfOneRestoresTheLayout)
     EXPECT_EQ(plain.Button->geometry(), QRect(12, 26, 94, 31));
 }
 
-TEST(FormResizer, TheOwnersConstraintsFollowTheScreen)
+TEST(FormResizer, APageKeepsNoMinimumSizeAndAnUnboundedFormStaysUnbounded)
 {
     AutoScaling scaling;
-    Form scaledMinimum, keptMinimum;
-    for (Form* form : {&scaledMinimum, &keptMinimum}) {
-        form->Window->setMinimumSize(200, 100);
-        form->Window->setMaximumSize(800, 600);
-    }
-    ResizerAt withMinimum(scaledMinimum.Window.get(), 120);
-    withMinimum.AdaptToScreen(true);
-    EXPECT_EQ(scaledMinimum.Window->minimumSize(), QSize(250, 125));
-    EXPECT_EQ(scaledMinimum.Window->maximumSize(), QSize(1000, 750));
-
-    // A page keeps no minimum size, yet its maximum is scaled.
-    ResizerAt withoutMinimum(keptMinimum.Window.get(), 120);
+    Form page;
+    page.Window->setMinimumSize(200, 100);
+    page.Window->setMaximumSize(800, 600);
+    ResizerAt withoutMinimum(page.Window.get(), 120);
     withoutMinimum.AdaptToScreen(false);
-    EXPECT_EQ(keptMinimum.Window->minimumSize(), QSize(0, 0));
-    EXPECT_EQ(keptMinimum.Window->maximumSize(), QSize(1000, 750));
+    EXPECT_EQ(page.Window->minimumSize(), QSize(0, 0));
+    EXPECT_EQ(page.Window->maximumSize(), QSize(1000, 750));
 
     Form unbounded;
     ResizerAt free(unbounded.Window.get(), 144);
@@ -213,22 +209,6 @@ TEST(FormResizer, ControlsWithRulesOfTheirOwn)
     EXPECT_EQ(panel->maximumWidth(), 100);
     // A named control in the bar is scaled once, by its own record.
     EXPECT_EQ(hosted->minimumWidth(), 75);
-}
-
-TEST(FormResizer, RefusesAnOwnerThatIsNoWidget)
-{
-    const auto refusal = [](QObject* owner) {
-        try {
-            TFormResizer resizer(owner);
-        } catch (const EResizerException& error) {
-            return error.Message();
-        }
-        return QString();
-    };
-    QObject plain;
-    EXPECT_EQ(refusal(nullptr), "TFormResizer created without an owner");
-    EXPECT_EQ(refusal(&plain), "TFormResizer owner must be a panel or form");
-    EXPECT_TRUE(plain.children().isEmpty());
 }
 
 TEST(FormResizer, LeavesOtherFormsAndGoneControlsAlone)

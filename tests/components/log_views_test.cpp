@@ -175,33 +175,3 @@ TEST_F(LogViews, MarginRowsShowLevelsAndNumbersFromTheFirstVisibleLine)
     ASSERT_FALSE(rows.empty());
     EXPECT_EQ(rows[0].Number, "008");
 }
-
-// What the margin paints: the level's icon in its line's cell, the plain margin colour elsewhere.
-TEST_F(LogViews, TheMarginPaintsEachLinesIcon)
-{
-    TNeroMemo memo;
-    memo.resize(300, 200);
-    memo.SetMarginColor(Qt::blue);
-    memo.SetBitmapError(LogLevelIcon(llError));
-    memo.SetIconShow(true);
-    memo.show();
-    memo.AddText("plain");
-    memo.AddError("failed");
-    QCoreApplication::processEvents();
-    const auto rows = memo.MarginRows();
-    ASSERT_GT(rows.size(), 2u);
-    const QRect text = memo.viewport()->geometry();
-    const QImage margin =
-        memo.grab(QRect(text.left() - memo.MarginWidth(), text.top(), memo.MarginWidth(), text.height()))
-            .toImage();
-    const auto colours = [&](const QRect& cell) {
-        QSet<QRgb> seen;
-        for (int y = cell.top(); y <= cell.bottom(); ++y)
-            for (int x = cell.left(); x <= cell.right(); ++x)
-                seen.insert(margin.pixel(x, y) | 0xff000000);
-        return seen;
-    };
-    EXPECT_EQ(colours(rows[0].Cell), QSet<QRgb>{qRgb(0, 0, 255)}) << "a line without an icon";
-    EXPECT_GT(colours(rows[1].Cell).size(), 1) << "the error icon is painted";
-    EXPECT_EQ(colours(rows[2].Cell), QSet<QRgb>{qRgb(0, 0, 255)}) << "no line";
-}

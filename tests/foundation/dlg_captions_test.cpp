@@ -71,27 +71,3 @@ TEST_F(DialogCaptions, MessageBoxesTakeTitleAndButtonsFromTheSelectedRow)
     EXPECT_EQ(box->windowTitle(), "Error");
     EXPECT_EQ(box->Button(mbOK)->text(), "OK");
 }
-
-TEST_F(DialogCaptions, AllAndYesToAllAreTwoButtonsWithTheirOwnResults)
-{
-    MessageRequest request;
-    request.Type = TMsgDlgType::mtConfirmation;
-    request.Buttons = mbAll | mbYesToAll | mbNo;
-    const auto shown = MakeMessageBox(request, nullptr);
-    QStringList captions;
-    for (const QAbstractButton* button : shown->Buttons())
-        captions << button->text();
-    captions.sort();
-    EXPECT_EQ(captions, QStringList({"&All", "&No", "Yes to &All"}));
-
-    for (const auto& [caption, result] : {std::pair{"&All", mrAll}, std::pair{"Yes to &All", mrYesToAll}}) {
-        QTimer::singleShot(0, [caption = QString(caption)] {
-            auto* box = qobject_cast<TAdvancedMessageForm*>(QApplication::activeModalWidget());
-            ASSERT_NE(box, nullptr);
-            for (QAbstractButton* button : box->Buttons())
-                if (button->text() == caption)
-                    button->click();
-        });
-        EXPECT_EQ(QtDialogs().ShowMessage(request).ModalResult, result) << caption;
-    }
-}

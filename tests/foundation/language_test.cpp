@@ -3,7 +3,6 @@
 #include "components/form_registry.h"
 #include "components/list_strings.h"
 #include "foundation/dlg_m_lang.h"
-#include "foundation/exceptions.h"
 #include "foundation/useful_string.h"
 #include "platform/ini_file.h"
 #include "platform/paths.h"
@@ -122,17 +121,6 @@ TEST_F(Language, MessagesAreFoundByTheirTrimmedKeyAndKeepTheirMarkers)
     EXPECT_EQ(GetLanguageExt(), "en");
 }
 
-TEST_F(Language, NothingIsTranslatedBeforeTheLanguageIsChosen)
-{
-    DoneLanguage();
-    EXPECT_THROW(TranslateMsg("Cancel"), EKorvaneError);
-    EXPECT_THROW(GetLanguageExt(), EKorvaneError);
-    Form form("FormMain", "Title");
-    EXPECT_THROW(form.Translate(), EKorvaneError);
-    UseEnglish();
-    EXPECT_EQ(TranslateMsg("Cancel"), "Cancel");
-}
-
 TEST_F(Language, FormsGetTheirOwnEnglishCaptionsBackAndSwitchTheDialogCaptions)
 {
     Form first("FormFirst", "First title");
@@ -182,21 +170,6 @@ TEST_F(Language, CaptionsReachMenusActionsAndBoxesButNotEmbeddedPages)
     EXPECT_EQ(pageLabel->text(), "Log");
     TranslateForm(page, names);
     EXPECT_EQ(pageLabel->text(), "Page traduite");
-}
-
-TEST_F(Language, PropertiesAreSetByKind)
-{
-    QWidget form;
-    auto* label = new QLabel(QStringLiteral("Caption"), &form);
-    label->setObjectName("LabelValue");
-    TranslateProperty(&form, "  Ignored.LabelValue.indent  ", "12");
-    EXPECT_EQ(label->indent(), 12);
-    TranslateProperty(&form, "LabelValue.indent", "twelve");
-    EXPECT_EQ(label->indent(), 12);
-    TranslateProperty(&form, "LabelValue.NoSuchProperty", "x");
-    TranslateProperty(&form, "NoSuchLabel.Caption", "x");
-    TranslateProperty(&form, "LabelValue.Caption", "a^b");
-    EXPECT_EQ(label->text(), "a\rb");
 }
 
 TEST_F(Language, TheLanguageListAndAMenuCaptionPickTheFile)
@@ -355,22 +328,6 @@ QStringList duplicateKeys(const plat::IniText& file, const QString& section)
 }
 
 } // namespace
-
-TEST(LanguageSources, TheScannerFindsMessagesAndTranslationLists)
-{
-    SourceTexts texts;
-    scanSource(QStringLiteral(R"src(
-        Format(TranslateMsg("\"%s\" failed"), name);
-        TranslateMsg("Plain");   TranslateMsg(u"Wide\r");
-        TranslateMsg(QStringLiteral("Joined "
-                                    "text"));
-        TranslateMsg(command->Name);
-        ListStringsToTranslate->SetProperties({"LabelOne", "ButtonTwo"});
-    )src"),
-               texts);
-    EXPECT_EQ(texts.Messages, (QStringList{"\"%s\" failed", "Plain", "Wide\r", "Joined text"}));
-    EXPECT_EQ(texts.Components, (QStringList{"LabelOne", "ButtonTwo"}));
-}
 
 TEST_F(Language, TheFrenchFileTranslatesEveryTextOfTheProgram)
 {

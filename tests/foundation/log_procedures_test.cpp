@@ -31,16 +31,6 @@ protected:
         LogStrings({"first", "second"});
         LogStrings({});
     }
-
-    static void UseEveryOtherProcedure(const QString& fileName)
-    {
-        EXPECT_EQ(LogSetFileName(fileName), QString());
-        LogRefresh();
-        LogCloseFile();
-        LogClearFile();
-        LogClear();
-        ClearCommandLines();
-    }
 };
 
 TEST_F(LogProcedures, LinesReachTheViewAtTheirLevels)
@@ -58,27 +48,8 @@ TEST_F(LogProcedures, LinesReachTheViewAtTheirLevels)
     EXPECT_EQ(view.LineCount(), 0);
 }
 
-TEST_F(LogProcedures, TheMirrorFileIsDrivenThroughTheView)
+TEST_F(LogProcedures, AfterTheViewIsDestroyedLinesGoNowhere)
 {
-    TNeroMemo view;
-    SetLogTarget(&view);
-    const QString fileName = Root() + "log.txt";
-    EXPECT_EQ(LogSetFileName(fileName), fileName);
-    LogText("one");
-    LogClearFile();
-    LogText("two");
-    LogCloseFile();
-    LogText("three");
-    EXPECT_EQ(ReadFile(fileName), QByteArray("two\n"));
-    EXPECT_EQ(LogSetFileName(Root() + "missing/log.txt"), QString());
-}
-
-TEST_F(LogProcedures, WithoutAViewOrAfterItIsDestroyedNothingHappens)
-{
-    LogOneOfEach();
-    UseEveryOtherProcedure(Root() + "log.txt");
-    EXPECT_FALSE(QFile::exists(Root() + "log.txt"));
-
     auto view = std::make_unique<TNeroMemo>();
     auto commandLines = std::make_unique<QPlainTextEdit>();
     SetLogTarget(view.get());
@@ -92,7 +63,7 @@ TEST_F(LogProcedures, WithoutAViewOrAfterItIsDestroyedNothingHappens)
     EXPECT_EQ(LogTarget(), nullptr);
     EXPECT_EQ(CommandLineMemo(), nullptr);
     LogOneOfEach();
-    UseEveryOtherProcedure(Root() + "log.txt");
+    ClearCommandLines();
 }
 
 class DebugFile : public TempWorld {

@@ -46,16 +46,11 @@ protected:
     }
 
     // Each event's file in the sound folder, with samples of its own.
-    QByteArray WriteSoundFile(int number)
-    {
-        const QByteArray image = MakeWavImage(8000, 1, 16, RampSamples(100, number * 1000));
-        WriteFile(GetSoundFolder() + QString::fromLatin1(soundFiles[number - 1]), image);
-        return image;
-    }
     void WriteAllSoundFiles(bool reload = true)
     {
         for (int number = SndBatchConversionEnded; number <= SndSuccess; ++number)
-            WriteSoundFile(number);
+            WriteFile(GetSoundFolder() + QString::fromLatin1(soundFiles[number - 1]),
+                      MakeWavImage(8000, 1, 16, RampSamples(100, number * 1000)));
         if (reload)
             ReloadSounds();
         player_->Clear();
@@ -70,26 +65,6 @@ protected:
 
     RecordingSoundPlayer* player_ = nullptr;
 };
-
-TEST_F(Sounds, StartWithSixSoundsInUseInTheProgramsSoundFolder)
-{
-    int listChanges = 0;
-    SoundsNotifications().OnSoundsChanged = [&] { ++listChanges; };
-    TranslateSounds();
-    QStringList names;
-    for (const TSoundItem* item : GetSoundsList()) {
-        names << item->Name();
-        EXPECT_TRUE(item->UseIt());
-        EXPECT_FALSE(item->HasWaveData()) << "data comes with the first reload";
-        EXPECT_EQ(item->TranslatedCaption(), item->Caption());
-    }
-    EXPECT_EQ(names, QStringList({"SndBatchConversionEnded", "SndSuccess", "SndFailure", "SndPleaseConfirm",
-                                  "SndNewVersion", "SndNoNewVersion"}));
-    EXPECT_EQ(Sound(SndNewVersion)->FileName(), ProgramFolder() + "Sounds/new version.wav");
-    EXPECT_EQ(Sound(SndBatchConversionEnded)->TranslatedCaption(), "Batch conversion ended");
-    ReloadSounds();
-    EXPECT_EQ(listChanges, 2);
-}
 
 TEST_F(Sounds, EachEventPlaysItsOwnSoundCuttingTheOneThatPlays)
 {
@@ -181,23 +156,8 @@ TEST_F(Sounds, RefusedFilesLeaveTheSoundEmptyAndOutOfUse)
     EXPECT_EQ(item->WaveData().size(), sizeLimit);
 }
 
-TEST_F(Sounds, UseItStaysOffWithoutDataAndANameIsRegisteredOnce)
+TEST_F(Sounds, RegisteringANameAgainLeavesOnlyTheNewSound)
 {
-    int changes = 0;
-    SoundsNotifications().OnSoundItemChanged = [&](TSoundItem*) { ++changes; };
-    TSoundItem* item = Sound(SndNewVersion);
-    item->SetUseIt(false);
-    EXPECT_EQ(changes, 1);
-    item->SetUseIt(true);
-    EXPECT_FALSE(item->UseIt()) << "no data loaded";
-    EXPECT_EQ(changes, 1);
-
-    WriteSoundFile(SndNewVersion);
-    item->Reload();
-    item->SetUseIt(true);
-    EXPECT_TRUE(item->CanPlay());
-
-    // Registering a name again leaves only the new sound.
     TSoundItem* replacement =
         RegisterSound(std::make_unique<TSoundItem>("Failure", QString(), false, "SndFailure"));
     EXPECT_EQ(GetSoundsList().size(), 6);

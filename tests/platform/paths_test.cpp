@@ -24,10 +24,8 @@ TEST_F(Paths, FoldersFollowTheEnvironmentAndEndWithASlash)
     EXPECT_EQ(ApplicationDataFolder(), Home() + ".config/") << "a relative configuration folder is ignored";
 }
 
-TEST_F(Paths, ProgramFolderAndNameCanBeSetAndFallBackToTheRunningProgram)
+TEST_F(Paths, ProgramFolderAndNameFallBackToTheRunningProgram)
 {
-    EXPECT_EQ(plat::ProgramFolder(), ProgramFolder());
-    EXPECT_EQ(ExecutableName(), "korvane") << "every test world runs as the program";
     SetProgramFolder(QString());
     SetExecutableName(QString());
     EXPECT_EQ(plat::ProgramFolder(), QCoreApplication::applicationDirPath() + u'/');

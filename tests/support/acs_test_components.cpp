@@ -60,7 +60,6 @@ void MemorySink::Prepare()
 
 bool MemorySink::DoOutput(bool Abort)
 {
-    ++Passes;
     if (!Active)
         return true;
     CheckProgress();

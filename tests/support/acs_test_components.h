@@ -48,7 +48,7 @@ public:
 
     QByteArray Data() const;
     bool FailPrepare = false;
-    std::atomic<int> Prepares{0}, Dones{0}, Passes{0};
+    std::atomic<int> Prepares{0}, Dones{0};
 
 protected:
     bool DoOutput(bool Abort) override;

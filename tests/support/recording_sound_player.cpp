@@ -8,11 +8,3 @@ QList<QByteArray> RecordingSoundPlayer::Played() const
             played.append(call.Wav);
     return played;
 }
-
-int RecordingSoundPlayer::Count(Kind kind) const
-{
-    int count = 0;
-    for (const Call& call : Calls)
-        count += call.What == kind ? 1 : 0;
-    return count;
-}

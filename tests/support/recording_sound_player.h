@@ -33,7 +33,6 @@ public:
 
     void Finish() { playing_ = false; }
     QList<QByteArray> Played() const;
-    int Count(Kind kind) const;
     void Clear() { Calls.clear(); }
 
     QList<Call> Calls;
