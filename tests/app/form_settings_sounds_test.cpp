@@ -87,7 +87,7 @@ TEST_F(SoundsPage, PlayStopAndClearActOnTheSelectedSound)
     Page->BitBtnPlay->click();
     Page->BitBtnStop->click();
     EXPECT_EQ(Player->Played(), QList<QByteArray>{Images.at(1)});
-    EXPECT_EQ(Player->Count(RecordingSoundPlayer::Kind::Stop), 1);
+    EXPECT_EQ(Player->Calls.last().What, RecordingSoundPlayer::Kind::Stop);
     Page->ButtonClearSound->click();
     EXPECT_TRUE(sound->FileName().isEmpty());
     EXPECT_FALSE(sound->UseIt());
