@@ -84,11 +84,12 @@ QString writeDemoSource(const QString& folder)
     return name;
 }
 
-template <typename Dialog> void grabModal(Dialog* dialog, void (*show)(Dialog*), const char* name)
+template <typename Dialog>
+void grabModal(Dialog* dialog, void (*show)(Dialog*), const char* name, int delay = 700)
 {
     if (!dialog)
         return;
-    QTimer::singleShot(700, dialog, [dialog, name] {
+    QTimer::singleShot(delay, dialog, [dialog, name] {
         save(dialog, name);
         dialog->accept();
     });
@@ -142,6 +143,6 @@ int main(int argc, char* argv[])
     grabModal(qobject_cast<TDlgAbout*>(FormRegistry::Instance().Find(QStringLiteral("DlgAbout"))),
               ShowAboutDialog, "about.png");
     grabModal(qobject_cast<TDlgCredits*>(FormRegistry::Instance().Find(QStringLiteral("DlgCredits"))),
-              ShowCreditsDialog, "credits.png");
+              ShowCreditsDialog, "credits.png", 6000);
     return 0;
 }
