@@ -49,7 +49,9 @@ void RunOnMain(QObject* context, std::function<void()> call)
 
 void PumpEvents()
 {
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    // A click, key press or close request handled here would run inside the step that pumps; it
+    // waits in the window system's queue until the event loop takes it.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 } // namespace plat
