@@ -3,8 +3,11 @@
 #include "audio/audio_wav_settings.h"
 #include "tests/support/audio_step_world.h"
 #include "tests/support/qt_printers.h"
+#include "tests/support/wav_image.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QTimer>
 
 class AudioToWav : public AudioStepWorld {
 protected:
@@ -67,9 +70,24 @@ TEST_F(AudioToWav, ADamagedSourceOrAFailedWriteFailsTheStepAndLeavesNoOutput)
     EXPECT_TRUE(LastStatus.IsFailed() && QFileInfo("/dev/full").exists());
 }
 
-TEST_F(AudioToWav, CancelStopsAfterTheCurrentBlockAndRemovesTheOutput)
+TEST_F(AudioToWav, ALongDecodeRunsBesideTheEventLoopAndCancelLeavesNothingBehind)
 {
-    Decode(DataFixture("dec-tone.mp3"), {}, true);
-    EXPECT_TRUE(LastStatus.IsCancelled() && !QFileInfo::exists(Output) && Entry->GetStatus() == afsCancelled);
+    // Ten minutes of 8 kHz silence, resampled on the way: long enough to be caught decoding.
+    const QString source = WriteFile("long.wav", MakeWavImage(8000, 1, 8, QByteArray(600 * 8000, '\x80')));
+    bool cancelledByTimer = false;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (Queue->IsRunning() && StepBar.value() > 0 && !cancelledByTimer) {
+            cancelledByTimer = true;
+            Queue->Cancel();
+        }
+    });
+    timer.start(0);
+    Decode(source);
+    EXPECT_EQ(LogWhenRunReturned, QStringList{"[Audio file to WAV file conversion]"});
+    EXPECT_TRUE(cancelledByTimer);
+    EXPECT_TRUE(LastStatus.IsCancelled() && Entry->GetStatus() == afsCancelled);
     EXPECT_FALSE(Log.contains("BASS DecodeFile Ended"));
+    EXPECT_TRUE(QDir(Temp()).isEmpty())
+        << QDir(Temp()).entryList(QDir::NoDotAndDotDot).join(' ').toStdString();
 }
