@@ -76,7 +76,7 @@ TCommandAudioToWav::TCommandAudioToWav(QObject* owner, TCommandLogEvent onLog, c
 
 TCommandAudioToWav::~TCommandAudioToWav()
 {
-    StopWorker();
+    AbandonWorker();
 }
 
 void TCommandAudioToWav::Start(QPlainTextEdit* echoMemo, TCommandFinishedEvent onFinished,
@@ -202,6 +202,18 @@ void TCommandAudioToWav::StopWorker()
     worker_.join();
 }
 
+// A step taken apart while it decodes never ends, so nothing else would remove what it wrote, and a
+// stopped decode leaves a shorter file that passes for a whole one.
+void TCommandAudioToWav::AbandonWorker()
+{
+    if (!worker_.joinable())
+        return;
+    StopWorker();
+    mailbox_.reset();
+    if (!IsFinished() && info_ && info_->CommonData)
+        QFile::remove(info_->CommonData->OutputFile);
+}
+
 void TCommandAudioToWav::Fail(const QString& text)
 {
     FailAudioStep(*this, text);
@@ -216,8 +228,7 @@ void TCommandAudioToWav::Cancel()
 void TCommandAudioToWav::Detach()
 {
     OnFinished = nullptr;
-    StopWorker();
-    mailbox_.reset();
+    AbandonWorker();
 }
 
 void TCommandAudioToWav::ParseLine(QString& line)

@@ -52,7 +52,7 @@ public:
     TCommandAudioToWav(QObject* owner, TCommandLogEvent onLog, const QString& name, const QString& statusText,
                        std::unique_ptr<TAudioToWavInfo> data, TAfterCommandEvent onAfterCommand,
                        bool reportResult, bool doneFlag);
-    // Waits for the worker, which stops after its current block.
+    // Waits for the worker, which stops after its current block, and removes its half-written output.
     ~TCommandAudioToWav() override;
 
     void Start(QPlainTextEdit* echoMemo, TCommandFinishedEvent onFinished,
@@ -60,7 +60,8 @@ public:
     // The worker stops after its current block; the step then ends as cancelled.
     void Cancel() override;
     TCommandInterface* ReleaseHook() override { return this; }
-    // Stops and waits for the worker; nothing it posted is handled afterwards.
+    // Stops and waits for the worker and removes its half-written output; nothing it posted is handled
+    // afterwards.
     void Detach() override;
     void ParseLine(QString& line) override;
     QString TranslateLine(const QString& line) override;
@@ -83,6 +84,7 @@ private:
     void ToMain(std::function<void()> call);
     void DecodingEnded(bool whole, const QString& reason);
     void StopWorker();
+    void AbandonWorker();
     void Fail(const QString& text);
 
     std::unique_ptr<TAudioToWavInfo> info_;

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QTest>
 #include <QTimer>
 
 class AudioToWav : public AudioStepWorld {
@@ -17,6 +18,15 @@ protected:
         RunStep(std::make_unique<TCommandAudioToWav>(nullptr, Logger, "Audio file to WAV file conversion",
                                                      QString(), std::move(info), AfterCommand, false, false),
                 source, cancel);
+    }
+    // Ten minutes of 8 kHz silence, resampled on the way: long enough to be caught decoding.
+    QString LongSource()
+    {
+        return WriteFile("long.wav", MakeWavImage(8000, 1, 8, QByteArray(600 * 8000, '\x80')));
+    }
+    QString TempEntries() const
+    {
+        return QDir(Temp()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).join(' ');
     }
 };
 
@@ -72,8 +82,7 @@ TEST_F(AudioToWav, ADamagedSourceOrAFailedWriteFailsTheStepAndLeavesNoOutput)
 
 TEST_F(AudioToWav, ALongDecodeRunsBesideTheEventLoopAndCancelLeavesNothingBehind)
 {
-    // Ten minutes of 8 kHz silence, resampled on the way: long enough to be caught decoding.
-    const QString source = WriteFile("long.wav", MakeWavImage(8000, 1, 8, QByteArray(600 * 8000, '\x80')));
+    const QString source = LongSource();
     bool cancelledByTimer = false;
     QTimer timer;
     QObject::connect(&timer, &QTimer::timeout, [&] {
@@ -88,6 +97,20 @@ TEST_F(AudioToWav, ALongDecodeRunsBesideTheEventLoopAndCancelLeavesNothingBehind
     EXPECT_TRUE(cancelledByTimer);
     EXPECT_TRUE(LastStatus.IsCancelled() && Entry->GetStatus() == afsCancelled);
     EXPECT_FALSE(Log.contains("BASS DecodeFile Ended"));
-    EXPECT_TRUE(QDir(Temp()).isEmpty())
-        << QDir(Temp()).entryList(QDir::NoDotAndDotDot).join(' ').toStdString();
+    EXPECT_EQ(TempEntries(), "");
+}
+
+TEST_F(AudioToWav, AQueueTakenApartWhileDecodingWaitsForTheWorkerAndLeavesNoOutput)
+{
+    const QString source = LongSource();
+    Queue->AddCommand(std::make_unique<TCommandAudioToWav>(
+        nullptr, Logger, "Decode", QString(),
+        std::make_unique<TAudioToWavInfo>(NewCommonData(source), nullptr), AfterCommand, false, false));
+    Queue->Run("Batch", true, nullptr, nullptr, nullptr, nullptr, 0, 0, false, false);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return StepBar.value() > 0; }, 30000));
+    Queue.reset();
+    const QStringList logged = Log;
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Log, logged);
+    EXPECT_EQ(TempEntries(), "");
 }
