@@ -55,13 +55,6 @@ void patchSizes(QFile& file)
         throw EAudioConversionError(QStringLiteral("Cannot close ") + file.fileName());
 }
 
-void showProgress(const TCommandInterface& command, TCommandCommonData& common,
-                  const plat::AudioDecoder& decoder)
-{
-    const std::int64_t length = decoder.LengthBytes();
-    common.SetProgress(command, length > 0 ? decoder.PositionBytes() * 100 / length : 0, 100);
-}
-
 } // namespace
 
 TAudioToWavInfo::TAudioToWavInfo(std::unique_ptr<TCommandCommonData> commonData,
@@ -81,7 +74,10 @@ TCommandAudioToWav::TCommandAudioToWav(QObject* owner, TCommandLogEvent onLog, c
 {
 }
 
-TCommandAudioToWav::~TCommandAudioToWav() = default;
+TCommandAudioToWav::~TCommandAudioToWav()
+{
+    AbandonWorker();
+}
 
 void TCommandAudioToWav::Start(QPlainTextEdit* echoMemo, TCommandFinishedEvent onFinished,
                                TCommandTextEvent onStatus)
@@ -94,72 +90,128 @@ void TCommandAudioToWav::Start(QPlainTextEdit* echoMemo, TCommandFinishedEvent o
     if (!info_) {
         Fail(Format(TranslateMsg(QStringLiteral("Unable to execute %s, execution aborted...")),
                     QStringLiteral("AudioToWav")));
-    } else if (DecodeFile()) {
-        HandleLine(this, doneText());
-        Finish(this, 0);
-    } else if (Cancelled) {
-        Status.SetCancelled();
-        Finish(this, 1);
-    } else {
-        Fail(TranslateMsg(QStringLiteral("Unable to read/play the audio file")));
+        return;
     }
-}
-
-bool TCommandAudioToWav::DecodeFile()
-{
-    if (Cancelled || !info_ || !info_->CommonData)
-        return false;
-    TCommandCommonData& common = *info_->CommonData;
-    if (!common.CheckOutputFile(*this))
-        return false;
-    try {
-        Decode(common);
-    } catch (const std::exception& e) {
-        // The step reports the failure; the reason is kept for whoever debugs it.
-        LogDebug(QString::fromUtf8(e.what()));
-        return false;
+    TCommandCommonData* common = info_->CommonData.get();
+    // The output policy may ask the user, so the output is prepared here, before the worker starts.
+    if (!common || !common->CheckOutputFile(*this) || Cancelled) {
+        DecodingEnded(false, QString());
+        return;
     }
-    if (!Cancelled)
-        HandleLine(this, QStringLiteral("BASS DecodeFile Ended"));
-    return !Cancelled;
-}
-
-void TCommandAudioToWav::Decode(TCommandCommonData& common)
-{
     const TAudioWavEncodingPref* pref = info_->WavPref.get();
     // The decoder resamples to the rate the batch writes, so no later step needs to.
-    const plat::AudioDecoderOptions options{pref ? pref->SamplingFrequency : DefaultDecodeRate, 0};
-    QString error;
-    const auto decoder = plat::AudioDecoder::Open(common.InputFile, options, error);
-    HandleLine(this, QStringLiteral("BASS DecodeFile Started"));
-    if (!decoder)
-        throw ELoadFileException(
-            Format(TranslateMsg(QStringLiteral("Can't play the file %s")), common.InputFile));
+    const TDecodeJob job{common->InputFile, common->OutputFile,
+                         pref ? pref->SamplingFrequency : DefaultDecodeRate};
+    StopWorker();
+    stopRequested_ = false;
+    mailbox_ = std::make_unique<QObject>();
+    worker_ = std::thread([this, job] {
+        QString reason;
+        const bool whole = DecodeFile(job, reason);
+        ToMain([this, whole, reason] { DecodingEnded(whole, reason); });
+    });
+}
 
-    QFile output(common.OutputFile);
+bool TCommandAudioToWav::DecodeFile(const TDecodeJob& job, QString& reason)
+{
+    try {
+        Decode(job);
+    } catch (const std::exception& e) {
+        reason = QString::fromUtf8(e.what());
+        return false;
+    }
+    return !stopRequested_;
+}
+
+// Runs on the worker: it never touches the step's data or widgets, and the language layer is the
+// main thread's, so the reasons kept for debugging stay untranslated.
+void TCommandAudioToWav::Decode(const TDecodeJob& job)
+{
+    QString error;
+    const auto decoder = plat::AudioDecoder::Open(job.InputFile, {job.Rate, 0}, error);
+    ToMain([this] { HandleLine(this, QStringLiteral("BASS DecodeFile Started")); });
+    if (!decoder)
+        throw ELoadFileException(Format(QStringLiteral("Can't play the file %s"), job.InputFile));
+
+    QFile output(job.OutputFile);
     if (!output.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
-        throw EAudioConversionError(QStringLiteral("Cannot create ") + common.OutputFile);
+        throw EAudioConversionError(QStringLiteral("Cannot create ") + job.OutputFile);
     const QByteArray header =
         MakePcmWaveHeader(decoder->Channels(), std::uint32_t(decoder->SampleRate()), 16, 0);
     writeAll(output, header.constData(), header.size());
 
     std::vector<char> block(DecodeBlockSize);
     std::int64_t dataSize = 0;
-    while (decoder->Active() && !Cancelled) {
+    int shown = -1;
+    while (decoder->Active() && !stopRequested_) {
         const std::int64_t count = decoder->Read(block.data(), DecodeBlockSize);
         // A read error must not leave a file that passes for the whole source.
         if (count < 0)
-            throw EAudioConversionError(QStringLiteral("Cannot decode ") + common.InputFile);
+            throw EAudioConversionError(QStringLiteral("Cannot decode ") + job.InputFile);
         dataSize += count;
         if (dataSize > MaxDataSize)
             throw EAudioConversionError(QStringLiteral("The WAV file would exceed 4 GB."));
         writeAll(output, block.data(), count);
-        plat::PumpEvents();
-        if (Cancelled)
-            break;
-        showProgress(*this, common, *decoder);
+        PostProgress(*decoder, shown);
     }
     patchSizes(output);
+}
+
+// Only a change of percent is posted: a long source must not flood the main thread.
+void TCommandAudioToWav::PostProgress(const plat::AudioDecoder& decoder, int& shown)
+{
+    const std::int64_t length = decoder.LengthBytes();
+    const int percent = length > 0 ? int(decoder.PositionBytes() * 100 / length) : 0;
+    if (percent == shown)
+        return;
+    shown = percent;
+    ToMain([this, percent] {
+        if (!Cancelled && !IsFinished() && info_ && info_->CommonData)
+            info_->CommonData->SetProgress(*this, percent, 100);
+    });
+}
+
+void TCommandAudioToWav::ToMain(std::function<void()> call)
+{
+    plat::RunOnMain(mailbox_.get(), std::move(call));
+}
+
+// On the main thread, once the worker has posted its last call.
+void TCommandAudioToWav::DecodingEnded(bool whole, const QString& reason)
+{
+    StopWorker();
+    if (!reason.isEmpty())
+        LogDebug(reason);
+    if (Cancelled) {
+        Status.SetCancelled();
+        Finish(this, 1);
+    } else if (whole) {
+        HandleLine(this, QStringLiteral("BASS DecodeFile Ended"));
+        HandleLine(this, doneText());
+        Finish(this, 0);
+    } else {
+        Fail(TranslateMsg(QStringLiteral("Unable to read/play the audio file")));
+    }
+}
+
+void TCommandAudioToWav::StopWorker()
+{
+    if (!worker_.joinable())
+        return;
+    stopRequested_ = true;
+    worker_.join();
+}
+
+// A step taken apart while it decodes never ends, so nothing else would remove what it wrote, and a
+// stopped decode leaves a shorter file that passes for a whole one.
+void TCommandAudioToWav::AbandonWorker()
+{
+    if (!worker_.joinable())
+        return;
+    StopWorker();
+    mailbox_.reset();
+    if (!IsFinished() && info_ && info_->CommonData)
+        QFile::remove(info_->CommonData->OutputFile);
 }
 
 void TCommandAudioToWav::Fail(const QString& text)
@@ -170,11 +222,13 @@ void TCommandAudioToWav::Fail(const QString& text)
 void TCommandAudioToWav::Cancel()
 {
     Cancelled = true;
+    stopRequested_ = true;
 }
 
 void TCommandAudioToWav::Detach()
 {
     OnFinished = nullptr;
+    AbandonWorker();
 }
 
 void TCommandAudioToWav::ParseLine(QString& line)

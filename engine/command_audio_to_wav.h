@@ -8,7 +8,11 @@
 #include <QPlainTextEdit>
 #include <QString>
 
+#include <atomic>
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <thread>
 
 class TAudioWavEncodingPref;
 class TCommandCommonData;
@@ -39,36 +43,55 @@ public:
 };
 
 // Decodes any source the decoder reads (MP1/2/3, Ogg Vorbis, WMA, WAV) into a 16-bit PCM WAV file
-// with a 44-byte header, on the main thread, letting events through after every block so the
-// window stays alive and Cancel can arrive.
+// with a 44-byte header. The decoding runs on a worker thread of its own: Start returns at once, and
+// the worker's lines, progress and end come back as queued calls, so the step ends on the main thread
+// and no event is ever handled inside it.
 class TCommandAudioToWav : public TCommandInterface {
 public:
     // The command owns its data; a missing data object fails the step when it starts.
     TCommandAudioToWav(QObject* owner, TCommandLogEvent onLog, const QString& name, const QString& statusText,
                        std::unique_ptr<TAudioToWavInfo> data, TAfterCommandEvent onAfterCommand,
                        bool reportResult, bool doneFlag);
+    // Waits for the worker, which stops after its current block, and removes its half-written output.
     ~TCommandAudioToWav() override;
 
     void Start(QPlainTextEdit* echoMemo, TCommandFinishedEvent onFinished,
                TCommandTextEvent onStatus) override;
-    // Noticed by the decoding loop after its current block.
+    // The worker stops after its current block; the step then ends as cancelled.
     void Cancel() override;
     TCommandInterface* ReleaseHook() override { return this; }
+    // Stops and waits for the worker and removes its half-written output; nothing it posted is handled
+    // afterwards.
     void Detach() override;
     void ParseLine(QString& line) override;
     QString TranslateLine(const QString& line) override;
     TCommandCommonData* StepData() override;
 
-    // True when the whole source was written; false when it failed or was cancelled.
-    bool DecodeFile();
-
     TAudioToWavInfo* Info() const { return info_.get(); }
 
 private:
-    void Decode(TCommandCommonData& common);
+    // What the worker needs, copied from the main thread's data before it starts.
+    struct TDecodeJob {
+        QString InputFile;
+        QString OutputFile;
+        int Rate = 0;
+    };
+    // The worker's whole run: true when the whole source was written.
+    bool DecodeFile(const TDecodeJob& job, QString& reason);
+    void Decode(const TDecodeJob& job);
+    void PostProgress(const plat::AudioDecoder& decoder, int& shown);
+    // From the worker: the call runs on the main thread, unless the step was detached first.
+    void ToMain(std::function<void()> call);
+    void DecodingEnded(bool whole, const QString& reason);
+    void StopWorker();
+    void AbandonWorker();
     void Fail(const QString& text);
 
     std::unique_ptr<TAudioToWavInfo> info_;
+    std::thread worker_;
+    std::atomic<bool> stopRequested_ = false;
+    // The receiver of the worker's calls; dropping it drops whatever is still queued.
+    std::unique_ptr<QObject> mailbox_;
 };
 
 // A reader the WAV chain cannot take as it is: none, without a name, invalid or of an unsupported type.

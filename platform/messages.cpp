@@ -1,5 +1,6 @@
 #include "platform/messages.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QHash>
 #include <QMetaObject>
@@ -49,7 +50,12 @@ void RunOnMain(QObject* context, std::function<void()> call)
 
 void PumpEvents()
 {
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    // A click, key press or close request handled here would run inside the step that pumps; it
+    // waits in the window system's queue until the event loop takes it.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // Some event loops look at held input again only when something wakes them.
+    if (QAbstractEventDispatcher* loop = QAbstractEventDispatcher::instance())
+        loop->wakeUp();
 }
 
 } // namespace plat

@@ -46,7 +46,8 @@ void Post(QObject* receiver, QEvent::Type type, std::int64_t wParam = 0, std::in
 // Queues a call to the thread of context (normally the main thread); it is dropped when context is gone.
 void RunOnMain(QObject* context, std::function<void()> call);
 
-// Delivers the events waiting on the calling thread, as the long steps of the main thread need.
+// Delivers the events waiting on the calling thread (posted messages, queued calls, timers, painting),
+// as the long steps of the main thread need; user input waits for the event loop.
 void PumpEvents();
 
 } // namespace plat

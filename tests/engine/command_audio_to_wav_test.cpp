@@ -3,8 +3,12 @@
 #include "audio/audio_wav_settings.h"
 #include "tests/support/audio_step_world.h"
 #include "tests/support/qt_printers.h"
+#include "tests/support/wav_image.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QTest>
+#include <QTimer>
 
 class AudioToWav : public AudioStepWorld {
 protected:
@@ -14,6 +18,15 @@ protected:
         RunStep(std::make_unique<TCommandAudioToWav>(nullptr, Logger, "Audio file to WAV file conversion",
                                                      QString(), std::move(info), AfterCommand, false, false),
                 source, cancel);
+    }
+    // Ten minutes of 8 kHz silence, resampled on the way: long enough to be caught decoding.
+    QString LongSource()
+    {
+        return WriteFile("long.wav", MakeWavImage(8000, 1, 8, QByteArray(600 * 8000, '\x80')));
+    }
+    QString TempEntries() const
+    {
+        return QDir(Temp()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).join(' ');
     }
 };
 
@@ -67,9 +80,37 @@ TEST_F(AudioToWav, ADamagedSourceOrAFailedWriteFailsTheStepAndLeavesNoOutput)
     EXPECT_TRUE(LastStatus.IsFailed() && QFileInfo("/dev/full").exists());
 }
 
-TEST_F(AudioToWav, CancelStopsAfterTheCurrentBlockAndRemovesTheOutput)
+TEST_F(AudioToWav, ALongDecodeRunsBesideTheEventLoopAndCancelLeavesNothingBehind)
 {
-    Decode(DataFixture("dec-tone.mp3"), {}, true);
-    EXPECT_TRUE(LastStatus.IsCancelled() && !QFileInfo::exists(Output) && Entry->GetStatus() == afsCancelled);
+    const QString source = LongSource();
+    bool cancelledByTimer = false;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (Queue->IsRunning() && StepBar.value() > 0 && !cancelledByTimer) {
+            cancelledByTimer = true;
+            Queue->Cancel();
+        }
+    });
+    timer.start(0);
+    Decode(source);
+    EXPECT_EQ(LogWhenRunReturned, QStringList{"[Audio file to WAV file conversion]"});
+    EXPECT_TRUE(cancelledByTimer);
+    EXPECT_TRUE(LastStatus.IsCancelled() && Entry->GetStatus() == afsCancelled);
     EXPECT_FALSE(Log.contains("BASS DecodeFile Ended"));
+    EXPECT_EQ(TempEntries(), "");
+}
+
+TEST_F(AudioToWav, AQueueTakenApartWhileDecodingWaitsForTheWorkerAndLeavesNoOutput)
+{
+    const QString source = LongSource();
+    Queue->AddCommand(std::make_unique<TCommandAudioToWav>(
+        nullptr, Logger, "Decode", QString(),
+        std::make_unique<TAudioToWavInfo>(NewCommonData(source), nullptr), AfterCommand, false, false));
+    Queue->Run("Batch", true, nullptr, nullptr, nullptr, nullptr, 0, 0, false, false);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return StepBar.value() > 0; }, 30000));
+    Queue.reset();
+    const QStringList logged = Log;
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Log, logged);
+    EXPECT_EQ(TempEntries(), "");
 }
