@@ -41,7 +41,9 @@ bool writtenInPlace(const std::string& name)
 std::FILE* createTemporary(const std::string& target, std::string& temporaryName)
 {
     const fs::path path(target);
-    const std::string stem = (path.parent_path() / ("." + path.filename().string())).string();
+    // Appended rather than "." + name: GCC 12 warns (-Wrestrict) about the latter at -O3.
+    const std::string stem =
+        (path.parent_path() / std::string(".").append(path.filename().string())).string();
     for (int attempt = 0;; ++attempt) {
         temporaryName = stem + "." + std::to_string(::getpid()) + "-" + std::to_string(attempt) + ".tmp";
         const int fd = ::open(temporaryName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);

@@ -90,8 +90,8 @@ public:
     {
         while (const std::int64_t tag = id3v2Bytes(window_.Bytes(position_, kId3v2HeaderBytes)))
             position_ += tag;
-        // Audio begins where the file (or its tag) ends: a file that does not is no audio file.
-        if (!frameAt(position_, true))
+        // Audio begins where the file or its tag does: a file that does not is no audio file.
+        if (!frameAt(position_, false))
             return std::nullopt;
         while (position_ < end_) {
             if (const std::optional<MpegAudioHeader> header = frameAt(position_, false)) {
@@ -105,6 +105,9 @@ public:
             position_ = *next;
         }
         scan_.ignoredBytes = end_ - position_;
+        // One frame followed by anything else is more likely chance than audio.
+        if (scan_.frameBytes.size() == 1 && scan_.ignoredBytes + std::ssize(scan_.skipped) > 0)
+            return std::nullopt;
         return scan_;
     }
 
