@@ -37,27 +37,35 @@ bool writtenInPlace(const std::string& name)
     return !error && fs::exists(status) && !fs::is_regular_file(status);
 }
 
-// A new file of ours beside the target, with the permissions a new output would have.
-std::FILE* createTemporary(const std::string& target, std::string& temporaryName)
+std::string folderOf(const std::string& target)
+{
+    const fs::path folder = fs::path(target).parent_path();
+    return folder.empty() ? std::string(".") : folder.string();
+}
+
+// Tries hidden names beside the target until `take` gets one that is free; "" when none could be had.
+template <typename Take> std::string freeName(const std::string& target, Take take)
 {
     const fs::path path(target);
     // Appended rather than "." + name: GCC 12 warns (-Wrestrict) about the latter at -O3.
     const std::string stem =
         (path.parent_path() / std::string(".").append(path.filename().string())).string();
-    for (int attempt = 0;; ++attempt) {
-        temporaryName = stem + "." + std::to_string(::getpid()) + "-" + std::to_string(attempt) + ".tmp";
-        const int fd = ::open(temporaryName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            std::FILE* file = ::fdopen(fd, "wb");
-            if (!file)
-                ::close(fd);
-            return file;
-        }
-        if (errno != EEXIST || attempt == 100) {
-            temporaryName.clear();
-            return nullptr;
-        }
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = stem + "." + std::to_string(::getpid()) + "-" + std::to_string(attempt) + ".tmp";
+        if (take(name))
+            return name;
+        if (errno != EEXIST)
+            break;
     }
+    return {};
+}
+
+std::FILE* streamOf(int fd)
+{
+    std::FILE* file = fd >= 0 ? ::fdopen(fd, "wb") : nullptr;
+    if (fd >= 0 && !file)
+        ::close(fd);
+    return file;
 }
 
 } // namespace
@@ -67,8 +75,22 @@ OutputFile::OutputFile(const std::string& name, const std::string& inputName)
 {
     if (sameFile(name, inputName))
         throw Failure(name + ": the output file is the input file");
-    file_ = writtenInPlace(target_) ? std::fopen(target_.c_str(), "wb")
-                                    : createTemporary(target_, temporaryName_);
+    if (writtenInPlace(target_)) {
+        storage_ = Storage::InPlace;
+        file_ = std::fopen(target_.c_str(), "wb");
+    } else {
+        // Unnamed until complete, so that a program killed meanwhile leaves nothing behind.
+        storage_ = Storage::Unnamed;
+        file_ = streamOf(::open(folderOf(target_).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
+    }
+    if (!file_ && storage_ == Storage::Unnamed) {
+        // Some file systems have no unnamed files.
+        storage_ = Storage::Named;
+        temporaryName_ = freeName(target_, [this](const std::string& temporary) {
+            file_ = streamOf(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+            return file_ != nullptr;
+        });
+    }
     if (!file_)
         fail("create", errno);
 }
@@ -95,8 +117,17 @@ void OutputFile::Write(const void* data, std::size_t size)
 void OutputFile::Commit()
 {
     // Only data that reached the disk may take the place of an older file.
-    if (std::fflush(file_) != 0 || (!temporaryName_.empty() && ::fsync(::fileno(file_)) != 0))
+    if (std::fflush(file_) != 0 || (storage_ != Storage::InPlace && ::fsync(::fileno(file_)) != 0))
         fail("write", errno);
+    if (storage_ == Storage::Unnamed) {
+        const std::string descriptor = "/proc/self/fd/" + std::to_string(::fileno(file_));
+        temporaryName_ = freeName(target_, [&descriptor](const std::string& temporary) {
+            return ::linkat(AT_FDCWD, descriptor.c_str(), AT_FDCWD, temporary.c_str(), AT_SYMLINK_FOLLOW) ==
+                   0;
+        });
+        if (temporaryName_.empty())
+            fail("write", errno);
+    }
     std::FILE* file = std::exchange(file_, nullptr);
     if (std::fclose(file) != 0)
         fail("write", errno);

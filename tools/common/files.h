@@ -7,10 +7,10 @@
 
 namespace tools {
 
-// The file a program writes. It is written under a temporary name in the output's folder and takes the
-// output's name only on Commit, so a failed run (a full disk, a cancel) neither leaves something that
-// looks like a result nor destroys an older file of that name. An output that is not a regular file
-// (such as /dev/null) is written in place.
+// The file a program writes. It is written as a file without a name (or, where the file system has none,
+// under a hidden temporary name) in the output's folder and takes the output's name only on Commit, so a
+// failed or killed run neither leaves something that looks like a result nor destroys an older file of
+// that name. An output that is not a regular file (such as /dev/null) is written in place.
 class OutputFile {
 public:
     // Throws Failure when the name is the input's file or cannot be created.
@@ -27,7 +27,8 @@ private:
 
     std::string name_;
     std::string target_;
-    std::string temporaryName_; // empty when written in place
+    enum class Storage { InPlace, Unnamed, Named } storage_ = Storage::Named;
+    std::string temporaryName_; // the name the data has before it takes the output's
     std::FILE* file_ = nullptr;
     bool committed_ = false;
 };
