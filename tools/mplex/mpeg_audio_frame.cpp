@@ -106,7 +106,7 @@ public:
         }
         scan_.ignoredBytes = end_ - position_;
         // One frame followed by anything else is more likely chance than audio.
-        if (scan_.frameBytes.size() == 1 && scan_.ignoredBytes + std::ssize(scan_.skipped) > 0)
+        if (scan_.frameBytes.size() == 1 && (scan_.ignoredBytes > 0 || !scan_.skipped.empty()))
             return std::nullopt;
         return scan_;
     }
