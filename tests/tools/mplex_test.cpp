@@ -190,9 +190,10 @@ TEST_F(Mplex, SkipsTagsAndDamagedBytesAndKeepsEveryWholeFrame)
     const QByteArray id3v2 = QByteArray("ID3\x03\0\0\0\0\0\x0a", 10) + QByteArray(10, 'i');
     const QByteArray id3v1 = "TAG" + QByteArray(125, 't');
     const QByteArray firstFrame = frames.left(731);
-    for (const auto& [input, warning] : {std::pair{id3v2 + frames + id3v1, QString()},
-                                         std::pair{firstFrame + QByteArray(1024, 'x') + frames.mid(731),
-                                                   QString("1024 damaged bytes skipped at byte 731")}}) {
+    for (const auto& [input, warning] :
+         {std::pair{id3v2 + frames + id3v1, QString()},
+          std::pair{firstFrame + QByteArray(1024, 'x') + frames.mid(731),
+                    QString("1024 damaged bytes skipped in 1 place, the first at byte 731")}}) {
         SCOPED_TRACE(warning.toStdString());
         const ToolRun run = RunTool(MplexProgram(), muxArguments(Output(), WriteFile("damaged.mp2", input)));
         EXPECT_EQ(run.ExitCode, 0) << run.Lines.join(u'\n').toStdString();

@@ -43,6 +43,19 @@ void printUsage()
     tools::Say("  -help       this help");
 }
 
+// One line however damaged the file is: the log is read by people.
+void warnSkipped(const std::vector<mplex::FrameRun>& skipped)
+{
+    if (skipped.empty())
+        return;
+    std::int64_t bytes = 0;
+    for (const mplex::FrameRun& stretch : skipped)
+        bytes += stretch.bytes;
+    warn(std::to_string(bytes) + " damaged bytes skipped in " + std::to_string(skipped.size()) +
+         (skipped.size() == 1 ? " place" : " places") + ", the first at byte " +
+         std::to_string(skipped.front().offset));
+}
+
 mplex::AudioStreamScan scanInput(std::FILE* input, const std::string& name)
 {
     info("Scanning for header info: Audio stream c0 (" + name + ")");
@@ -53,9 +66,7 @@ mplex::AudioStreamScan scanInput(std::FILE* input, const std::string& name)
     info("MPEG-1 Layer II audio, " + std::to_string(first.bitrateKbps) + " kbit/s, " +
          std::to_string(first.sampleRate) + " Hz, " + mplex::ModeName(first.mode) + ", " +
          std::to_string(scan->frameBytes.size()) + " frames");
-    for (const mplex::FrameRun& skipped : scan->skipped)
-        warn(std::to_string(skipped.bytes) + " damaged bytes skipped at byte " +
-             std::to_string(skipped.offset));
+    warnSkipped(scan->skipped);
     if (scan->ignoredBytes > 0)
         warn(std::to_string(scan->ignoredBytes) + " bytes after the last whole audio frame are left out");
     return std::move(*scan);
