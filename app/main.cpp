@@ -11,21 +11,25 @@
 
 namespace {
 
-// Qt ends the process with a cryptic message when no display can be reached; say it plainly.
-bool HasDisplay()
+// Without a display Qt aborts with advice to reinstall; say what is really missing. A platform chosen
+// by name (offscreen, for one) needs none.
+bool CheckDisplay()
 {
-    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
-           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        if (!qEnvironmentVariableIsEmpty(name))
+            return true;
+    }
+    std::fputs("Korvane needs an X11 or Wayland display: neither DISPLAY nor WAYLAND_DISPLAY is set.\n",
+               stderr);
+    return false;
 }
 
 } // namespace
 
 int main(int argc, char* argv[])
 {
-    if (!HasDisplay()) {
-        std::fputs("Korvane needs a graphical display: start it in an X11 or Wayland session.\n", stderr);
+    if (!CheckDisplay())
         return 1;
-    }
     QApplication application(argc, argv);
     if (!StartInstanceGuard() || !InitializeUnits() || !PrepareStart())
         return 1;

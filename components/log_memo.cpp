@@ -1,6 +1,8 @@
 #include "components/log_memo.h"
 
 #include "foundation/file_tools.h"
+#include "foundation/language.h"
+#include "foundation/useful_string.h"
 
 #include "platform/dialogs.h"
 
@@ -47,6 +49,7 @@ QString TLogMemo::OpenLogFile()
         return QString();
     logFile_.setFileName(logFileName_);
     const QIODevice::OpenMode mode = fileAppend_ ? QIODevice::Append : QIODevice::Truncate;
+    logFileFailed_ = false;
     return logFile_.open(QIODevice::WriteOnly | mode) ? logFileName_ : QString();
 }
 
@@ -73,10 +76,20 @@ void TLogMemo::AddLine(const QString& s)
 {
     const QString line = plat::ForDisplay(s);
     AppendToView(line);
-    if (logFile_.isOpen()) {
-        logFile_.write(line.toUtf8() + '\n');
-        logFile_.flush();
-    }
+    if (logFile_.isOpen())
+        WriteToLogFile(line.toUtf8() + '\n');
+}
+
+// A log file that cannot take a line (a full disk) must not stop the work it records: the memo says so
+// once per opening and keeps the lines.
+void TLogMemo::WriteToLogFile(const QByteArray& bytes)
+{
+    const bool written = logFile_.write(bytes) == bytes.size() && logFile_.flush();
+    if (written || logFileFailed_)
+        return;
+    logFileFailed_ = true;
+    AppendToView(Format(TranslateMsg(QStringLiteral("Cannot write the log file %s: %s")), logFileName_,
+                        logFile_.errorString()));
 }
 
 void TLogMemo::Clear()

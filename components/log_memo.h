@@ -36,11 +36,13 @@ public:
 
 private:
     void AppendToView(const QString& text);
+    void WriteToLogFile(const QByteArray& bytes);
     void ScrollToNewestLine();
 
     QString logFileName_;
     QFile logFile_;
     bool fileAppend_ = true;
+    bool logFileFailed_ = false;
     // An empty document cannot tell "no line" from "one empty line".
     bool holdsLines_ = false;
 };

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
 
 #include <algorithm>
 
@@ -17,17 +18,24 @@ char foldAscii(char c)
     return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
 }
 
-QByteArray fold(const QByteArray& name)
+// Names compare as the text they read as (bytes that are no UTF-8 read as U+FFFD), so every name a
+// listing gives finds its line again.
+QByteArray foldedName(const QString& name)
 {
-    QByteArray folded = name;
+    QByteArray folded = name.toUtf8().trimmed();
     for (char& c : folded)
         c = foldAscii(c);
     return folded;
 }
 
-QByteArray foldedName(const QString& name)
+const QByteArray kByteOrderMark("\xEF\xBB\xBF");
+
+// Qt's plain decoding drops a leading U+FEFF, which in a name or value is a character like any other.
+QString decodeUtf8(const QByteArray& bytes)
 {
-    return fold(name.toUtf8().trimmed());
+    QStringDecoder decoder(QStringDecoder::Utf8,
+                           QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    return decoder.decode(bytes);
 }
 
 bool isAsciiSpace(QChar c)
@@ -56,7 +64,7 @@ QString encodeValue(QString value)
 QString decodeValue(const QByteArray& raw)
 {
     const qsizetype equals = raw.indexOf('=');
-    QString value = QString::fromUtf8(raw.mid(equals + 1).trimmed());
+    QString value = decodeUtf8(raw.mid(equals + 1).trimmed());
     if (isQuoted(value))
         value = value.mid(1, value.size() - 2);
     return value;
@@ -64,7 +72,7 @@ QString decodeValue(const QByteArray& raw)
 
 QString rawKey(const QByteArray& raw)
 {
-    return QString::fromUtf8(raw.left(raw.indexOf('=')).trimmed());
+    return decodeUtf8(raw.left(raw.indexOf('=')).trimmed());
 }
 
 bool validSection(const QByteArray& section)
@@ -119,11 +127,11 @@ IniText::Line IniText::parseLine(const QByteArray& raw)
     if (text.isEmpty() || text.startsWith(';'))
         return {raw, {}, Line::Other};
     if (text.size() >= 2 && text.startsWith('[') && text.endsWith(']'))
-        return {raw, fold(text.mid(1, text.size() - 2).trimmed()), Line::Section};
+        return {raw, foldedName(decodeUtf8(text.mid(1, text.size() - 2))), Line::Section};
     const qsizetype equals = text.indexOf('=');
     if (equals <= 0)
         return {raw, {}, Line::Other};
-    const QByteArray key = fold(text.left(equals).trimmed());
+    const QByteArray key = foldedName(decodeUtf8(text.left(equals)));
     return {raw, key, key.isEmpty() ? Line::Other : Line::Pair};
 }
 
@@ -131,8 +139,8 @@ IniText IniText::FromBytes(const QByteArray& bytes)
 {
     IniText text;
     text.crlf_ = bytes.contains("\r\n");
-    const QByteArray bom("\xEF\xBB\xBF");
-    for (const QByteArray& raw : splitLines(bytes.startsWith(bom) ? bytes.mid(bom.size()) : bytes))
+    text.byteOrderMark_ = bytes.startsWith(kByteOrderMark);
+    for (const QByteArray& raw : splitLines(text.byteOrderMark_ ? bytes.mid(kByteOrderMark.size()) : bytes))
         text.lines_.push_back(parseLine(raw));
     return text;
 }
@@ -162,14 +170,16 @@ QStringList IniText::Lines() const
 {
     QStringList lines;
     for (const Line& line : lines_)
-        lines.append(QString::fromUtf8(line.raw));
+        lines.append(decodeUtf8(line.raw));
     return lines;
 }
 
 QByteArray IniText::ToBytes() const
 {
     const QByteArray end = crlf_ ? QByteArray("\r\n") : QByteArray("\n");
-    QByteArray bytes;
+    // A first line that starts with U+FEFF needs a mark before it, or the next reading takes its own.
+    const bool firstLineMarked = !lines_.empty() && lines_.front().raw.startsWith(kByteOrderMark);
+    QByteArray bytes = byteOrderMark_ || firstLineMarked ? kByteOrderMark : QByteArray();
     for (const Line& line : lines_)
         bytes += line.raw + end;
     return bytes;
@@ -245,7 +255,7 @@ QStringList IniText::Sections() const
     for (std::size_t i = 0; i < lines_.size(); ++i) {
         if (lines_[i].kind == Line::Section && findSection(lines_[i].name) == i) {
             const QByteArray text = lines_[i].raw.trimmed();
-            sections.append(QString::fromUtf8(text.mid(1, text.size() - 2).trimmed()));
+            sections.append(decodeUtf8(text.mid(1, text.size() - 2).trimmed()));
         }
     }
     return sections;

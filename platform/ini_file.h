@@ -64,6 +64,7 @@ private:
 
     std::vector<Line> lines_;
     bool crlf_ = false;
+    bool byteOrderMark_ = false; // kept when the text is saved again
 };
 
 // An ini file on disk (the role of the profile-string calls and TIniFile). Reads see the file as it is

@@ -42,14 +42,16 @@ private:
 class SpawnSettings {
 public:
     SpawnSettings()
+        : actionsError_(posix_spawn_file_actions_init(&actions_)),
+          attributesError_(posix_spawnattr_init(&attributes_))
     {
-        posix_spawn_file_actions_init(&actions_);
-        posix_spawnattr_init(&attributes_);
     }
     ~SpawnSettings()
     {
-        posix_spawn_file_actions_destroy(&actions_);
-        posix_spawnattr_destroy(&attributes_);
+        if (actionsError_ == 0)
+            posix_spawn_file_actions_destroy(&actions_);
+        if (attributesError_ == 0)
+            posix_spawnattr_destroy(&attributes_);
     }
     SpawnSettings(const SpawnSettings&) = delete;
     SpawnSettings& operator=(const SpawnSettings&) = delete;
@@ -58,7 +60,9 @@ public:
     // reads its end instead of waiting for ever. The pipe is redirected first, in case it took fd 0.
     int Configure(int pipeWriteEnd, const QString& workingFolder)
     {
-        int error = posix_spawn_file_actions_adddup2(&actions_, pipeWriteEnd, STDOUT_FILENO);
+        int error = actionsError_ != 0 ? actionsError_ : attributesError_;
+        if (error == 0)
+            error = posix_spawn_file_actions_adddup2(&actions_, pipeWriteEnd, STDOUT_FILENO);
         if (error == 0)
             error = posix_spawn_file_actions_adddup2(&actions_, pipeWriteEnd, STDERR_FILENO);
         if (error == 0)
@@ -74,12 +78,15 @@ public:
         sigset_t all, none;
         sigfillset(&all);
         sigemptyset(&none);
-        posix_spawnattr_setflags(&attributes_,
-                                 POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
-        posix_spawnattr_setpgroup(&attributes_, 0);
-        posix_spawnattr_setsigdefault(&attributes_, &all);
-        posix_spawnattr_setsigmask(&attributes_, &none);
-        return 0;
+        error = posix_spawnattr_setflags(&attributes_, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF |
+                                                           POSIX_SPAWN_SETSIGMASK);
+        if (error == 0)
+            error = posix_spawnattr_setpgroup(&attributes_, 0);
+        if (error == 0)
+            error = posix_spawnattr_setsigdefault(&attributes_, &all);
+        if (error == 0)
+            error = posix_spawnattr_setsigmask(&attributes_, &none);
+        return error;
     }
 
     const posix_spawn_file_actions_t* Actions() const { return &actions_; }
@@ -88,6 +95,8 @@ public:
 private:
     posix_spawn_file_actions_t actions_;
     posix_spawnattr_t attributes_;
+    int actionsError_;
+    int attributesError_;
 };
 
 bool IsExecutableFile(const QByteArray& path)
@@ -130,10 +139,13 @@ int ChildProcess::Start(const QString& program, const QStringList& arguments, co
     }
     if (options.PipeSize > 0)
         ::fcntl(pipeEnds[0], F_SETPIPE_SZ, options.PipeSize); // a refused size keeps the default
-    ::fcntl(pipeEnds[0], F_SETFL, ::fcntl(pipeEnds[0], F_GETFL) | O_NONBLOCK);
+    // A blocking read end would hang the caller's polling loop.
+    const int flags = ::fcntl(pipeEnds[0], F_GETFL);
+    int error = flags < 0 || ::fcntl(pipeEnds[0], F_SETFL, flags | O_NONBLOCK) != 0 ? errno : 0;
 
     SpawnSettings settings;
-    int error = settings.Configure(pipeEnds[1], options.WorkingFolder);
+    if (error == 0)
+        error = settings.Configure(pipeEnds[1], options.WorkingFolder);
     if (error == 0) {
         CStringArray argv(QStringList(program) + arguments);
         CStringArray environment(options.Environment);

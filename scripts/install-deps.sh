@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs, when missing, every Debian package that building, running and testing Korvane needs.
+# Installs, when missing, every Debian package that building, running and testing Korvane needs, and
+# the extra packages named as arguments.
 set -euo pipefail
 
 packages=(
@@ -9,6 +10,7 @@ packages=(
     libtwolame-dev
     libgtest-dev libgmock-dev
     ffmpeg sox mjpegtools
+    "$@"
 )
 
 missing=()

@@ -114,6 +114,13 @@ TEST_F(LogViews, MirrorFileNameChanges)
     EXPECT_EQ(memo.SetLogFileName(Root()), QString()) << "a folder";
     memo.AddText("still shown");
     EXPECT_EQ(memo.Lines().last(), "still shown");
+
+    // A file that takes no line (a full disk) is reported once and the memo goes on.
+    ASSERT_EQ(memo.SetLogFileName("/dev/full"), "/dev/full");
+    memo.AddText("a");
+    memo.AddText("b");
+    const QStringList lines = memo.Lines().mid(memo.LineCount() - 3);
+    EXPECT_EQ(lines, QStringList({"a", "Cannot write the log file /dev/full: No space left on device", "b"}));
 }
 
 TEST_F(LogViews, ClearingTheMirrorFile)

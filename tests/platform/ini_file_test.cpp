@@ -63,6 +63,24 @@ TEST(IniText, ReadsTrimmedPairsOfTheFirstMatchingSectionAndKey)
     EXPECT_EQ(values[1].Value, "a=b [x]");
 }
 
+TEST(IniText, EveryCharacterOfANameOrValueComesBackAsWrittenAndOnlyTheFilesMarkIsDropped)
+{
+    const QString mark(QChar(0xFEFF));
+    const QByteArray bytes = "\xEF\xBB\xBF[S]\r\n\xEF\xBB\xBFKey=\xEF\xBB\xBFvalue\r\nLatin\xE9=1\r\n";
+    IniText text = IniText::FromBytes(bytes);
+    EXPECT_EQ(text.Sections(), QStringList({"S"}));
+    const QStringList keys{mark + "Key", "Latin" + QString(QChar::ReplacementCharacter)};
+    EXPECT_EQ(text.ReadSection("S"), keys);
+    EXPECT_EQ(text.ReadString("S", keys[0], QString()), mark + "value");
+    EXPECT_EQ(text.ReadString("S", keys[1], QString()), "1") << "a listed name can be read";
+    EXPECT_EQ(text.ToBytes(), bytes);
+
+    ASSERT_TRUE(text.WriteString("S", mark + "New", mark + " v"));
+    EXPECT_EQ(IniText::FromBytes(text.ToBytes()).ReadString("S", mark + "New", QString()), mark + " v");
+    const IniText marked = IniText::FromLines({mark + "first line"});
+    EXPECT_EQ(IniText::FromBytes(marked.ToBytes()).Lines(), marked.Lines());
+}
+
 TEST(IniText, LineBreaksInValuesBecomeBlanksAndBadNamesAreRefused)
 {
     IniText text;

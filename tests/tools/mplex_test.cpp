@@ -1,7 +1,11 @@
 #include "tests/tools/tool_runner.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -177,14 +181,59 @@ TEST_F(Mplex, RefusesCallsItCannotCarryOut)
     EXPECT_EQ(ReadFile(audio), original) << "the input is never written over";
 }
 
-TEST_F(Mplex, RemovesAHalfWrittenOutput)
+TEST_F(Mplex, SkipsTagsAndDamagedBytesAndKeepsEveryWholeFrame)
 {
-    const ToolRun run =
-        RunTool(MplexProgram(), muxArguments(Output(), EncodedAudio()), {.FileSizeLimit = 20 * kSector});
-    EXPECT_EQ(run.ExitCode, 1);
-    EXPECT_GE(run.IndexOfLineContaining("cannot write the output file"), 0);
-    EXPECT_FALSE(run.HasLineStartingWith("INFO: [mplex] MUX STATUS"));
-    EXPECT_FALSE(QFileInfo::exists(Output()));
+    const QString audio = EncodedAudio();
+    ASSERT_EQ(RunTool(MplexProgram(), muxArguments(Output(), audio)).ExitCode, 0);
+    const QByteArray plain = ReadFile(Output());
+    const QByteArray frames = ReadFile(audio);
+    const QByteArray id3v2 = QByteArray("ID3\x03\0\0\0\0\0\x0a", 10) + QByteArray(10, 'i');
+    const QByteArray id3v1 = "TAG" + QByteArray(125, 't');
+    const QByteArray firstFrame = frames.left(731);
+    for (const auto& [input, warning] :
+         {std::pair{id3v2 + frames + id3v1, QString()},
+          std::pair{firstFrame + QByteArray(1024, 'x') + frames.mid(731),
+                    QString("1024 damaged bytes skipped in 1 place, the first at byte 731")}}) {
+        SCOPED_TRACE(warning.toStdString());
+        const ToolRun run = RunTool(MplexProgram(), muxArguments(Output(), WriteFile("damaged.mp2", input)));
+        EXPECT_EQ(run.ExitCode, 0) << run.Lines.join(u'\n').toStdString();
+        EXPECT_TRUE(ReadFile(Output()) == plain) << "every frame is kept, nothing else";
+        EXPECT_EQ(run.HasLineStartingWith("++ WARN:"), !warning.isEmpty());
+        EXPECT_TRUE(warning.isEmpty() || run.IndexOfLineContaining(warning) >= 0);
+    }
+}
+
+// What both programs share: how they open their input and write their output.
+TEST_F(Mplex, BothProgramsRefuseInputsThatAreNotRegularFilesAndKeepAnOlderOutputOnFailure)
+{
+    const QString pipe = Root() + "pipe.mp2";
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    const QString folder = Root() + "folder.wav";
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString audio = EncodedAudio();
+    const QString wav = Root() + "in.wav";
+    const auto arguments = [this](const QString& program, const QString& input) {
+        return program == MplexProgram() ? muxArguments(Output(), input)
+                                         : QStringList{"-b", "224", input, Output()};
+    };
+    for (const QString& program : {MplexProgram(), ToolameProgram()}) {
+        SCOPED_TRACE(program.toStdString());
+        for (const QString& input : {pipe, folder}) {
+            const ToolRun run = RunTool(program, arguments(program, input));
+            EXPECT_TRUE(run.Ran) << "nothing waits for a writer";
+            EXPECT_EQ(run.ExitCode, 1);
+            EXPECT_GE(run.IndexOfLineContaining("the input is not a regular file"), 0);
+            EXPECT_TRUE(run.HasLineStartingWith("**ERROR:"));
+        }
+        // A full disk: the older output stays as it was and no temporary file is left.
+        WriteFile("out.mpg", "keep me");
+        const QString input = program == MplexProgram() ? audio : wav;
+        const ToolRun run = RunTool(program, arguments(program, input), {.FileSizeLimit = 20 * kSector});
+        EXPECT_EQ(run.ExitCode, 1);
+        EXPECT_GE(run.IndexOfLineContaining("cannot write the output file"), 0);
+        EXPECT_EQ(ReadFile(Output()), QByteArray("keep me"));
+        EXPECT_EQ(QDir(Root()).entryList(QDir::Hidden | QDir::Files).filter(".tmp"), QStringList());
+    }
 }
 
 TEST_F(Mplex, WarnsWhenTheMuxRateCannotCarryTheAudio)

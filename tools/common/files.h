@@ -7,8 +7,10 @@
 
 namespace tools {
 
-// The file a program writes. Until Commit succeeds the file counts as half-written and is removed when
-// the object goes, so a failed run never leaves something that looks like a result.
+// The file a program writes. It is written as a file without a name (or, where the file system has none,
+// under a hidden temporary name) in the output's folder and takes the output's name only on Commit, so a
+// failed or killed run neither leaves something that looks like a result nor destroys an older file of
+// that name. An output that is not a regular file (such as /dev/null) is written in place.
 class OutputFile {
 public:
     // Throws Failure when the name is the input's file or cannot be created.
@@ -21,7 +23,12 @@ public:
     void Commit();
 
 private:
+    void fail(const std::string& what, int error) const;
+
     std::string name_;
+    std::string target_;
+    enum class Storage { InPlace, Unnamed, Named } storage_ = Storage::Named;
+    std::string temporaryName_; // the name the data has before it takes the output's
     std::FILE* file_ = nullptr;
     bool committed_ = false;
 };
@@ -31,7 +38,8 @@ struct FileCloser {
 };
 using InputFile = std::unique_ptr<std::FILE, FileCloser>;
 
-// Opens a file for reading; throws Failure with the reason.
+// Opens a regular file for reading; throws Failure with the reason. A folder, pipe or device is refused
+// without waiting for a writer.
 InputFile OpenInput(const std::string& name);
 
 } // namespace tools

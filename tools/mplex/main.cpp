@@ -4,6 +4,7 @@
 #include "tools/common/files.h"
 #include "tools/mplex/mpeg_audio_frame.h"
 #include "tools/mplex/mplex_options.h"
+#include "tools/mplex/multiplexer.h"
 #include "tools/mplex/vcd_stream.h"
 
 #include <exception>
@@ -42,6 +43,19 @@ void printUsage()
     tools::Say("  -help       this help");
 }
 
+// One line however damaged the file is: the log is read by people.
+void warnSkipped(const std::vector<mplex::FrameRun>& skipped)
+{
+    if (skipped.empty())
+        return;
+    std::int64_t bytes = 0;
+    for (const mplex::FrameRun& stretch : skipped)
+        bytes += stretch.bytes;
+    warn(std::to_string(bytes) + " damaged bytes skipped in " + std::to_string(skipped.size()) +
+         (skipped.size() == 1 ? " place" : " places") + ", the first at byte " +
+         std::to_string(skipped.front().offset));
+}
+
 mplex::AudioStreamScan scanInput(std::FILE* input, const std::string& name)
 {
     info("Scanning for header info: Audio stream c0 (" + name + ")");
@@ -52,6 +66,7 @@ mplex::AudioStreamScan scanInput(std::FILE* input, const std::string& name)
     info("MPEG-1 Layer II audio, " + std::to_string(first.bitrateKbps) + " kbit/s, " +
          std::to_string(first.sampleRate) + " Hz, " + mplex::ModeName(first.mode) + ", " +
          std::to_string(scan->frameBytes.size()) + " frames");
+    warnSkipped(scan->skipped);
     if (scan->ignoredBytes > 0)
         warn(std::to_string(scan->ignoredBytes) + " bytes after the last whole audio frame are left out");
     return std::move(*scan);
@@ -60,21 +75,9 @@ mplex::AudioStreamScan scanInput(std::FILE* input, const std::string& name)
 void writeStream(const mplex::Options& options, std::FILE* input, const mplex::AudioStreamScan& scan,
                  tools::OutputFile& output)
 {
-    const mplex::MuxPlan plan =
-        mplex::PlanAudioPackets(scan.frameBytes, scan.first.sampleRate, options.muxRate);
     info("New sequence commences...");
-    std::rewind(input);
-    output.Write(mplex::SystemHeaderSector(plan.firstScr, options.muxRate).data(), mplex::kSectorBytes);
-    std::vector<unsigned char> payload(mplex::kSectorBytes);
-    for (const mplex::AudioPacket& packet : plan.packets) {
-        const auto size = static_cast<std::size_t>(packet.payloadBytes);
-        if (std::fread(payload.data(), 1, size, input) != size)
-            throw tools::Failure(options.input + ": the file changed while it was read");
-        output.Write(mplex::AudioSector(packet, payload.data(), options.muxRate).data(), mplex::kSectorBytes);
-    }
-    output.Write(mplex::EndSector(plan.endScr, options.muxRate).data(), mplex::kSectorBytes);
-    output.Commit();
-
+    const mplex::MuxPlan plan =
+        mplex::WriteProgramStream(input, options.input, scan, options.muxRate, output);
     info("Multiplex completion at SCR=" + std::to_string(plan.endScr) + ".");
     info("Audio c0: " + std::to_string(scan.audioBytes) + " bytes in " +
          std::to_string(plan.packets.size() + 2) + " sectors of " + std::to_string(mplex::kSectorBytes) +

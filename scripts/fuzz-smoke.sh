@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang, makes their seeds and runs each one for a while, so that
+# none of them rots.
+#   scripts/fuzz-smoke.sh           20 seconds each, one process
+#   scripts/fuzz-smoke.sh 600 4     10 minutes each, four processes
+set -euo pipefail
+cd "$(dirname "$0")/.."
+./scripts/install-deps.sh clang libclang-rt-14-dev
+
+seconds=${1:-20}
+workers=${2:-1}
+build=build/fuzz
+seeds=$build/seeds
+CXX=clang++ cmake -S tests/fuzz -B "$build" -G Ninja >/dev/null
+cmake --build "$build"
+
+make_seeds() {
+    rm -rf "$seeds"
+    mkdir -p "$seeds"/{wave_fuzzer,ini_fuzzer,mplex_fuzzer,wav_input_fuzzer}
+    cp tests/data/*.wav "$seeds/wave_fuzzer/"
+    cp tests/data/*.wav "$seeds/wav_input_fuzzer/"
+
+    cp resources/Lng/*.lng "$seeds/ini_fuzzer/"
+    printf '\xef\xbb\xbf[Main]\r\nKey = " padded "\r\n\xef\xbb\xbfMarked=\xef\xbb\xbfvalue\r\n; note\r\n' \
+        >"$seeds/ini_fuzzer/marks.ini"
+    printf '[A]\nx=1\n[a]\ny="q"\n\0A\0Key\0 two\nlines ' >"$seeds/ini_fuzzer/write.ini"
+
+    # Eight frames of a tone; the same behind an ID3v2 tag, damaged in the middle and followed by an
+    # ID3v1 tag.
+    local tone=tests/data/dec-tone.mp2 mp2=$seeds/mplex_fuzzer
+    head -c 4180 "$tone" >"$mp2/frames.mp2"
+    {
+        printf 'ID3\x03\x00\x00\x00\x00\x00\x0a0123456789'
+        head -c 2090 "$tone"
+        printf 'damaged %.0s' {1..20}
+        tail -c +2091 "$tone" | head -c 2090
+        printf 'TAG%0125d' 0
+    } >"$mp2/tagged.mp2"
+}
+make_seeds
+
+for target in wave_fuzzer ini_fuzzer mplex_fuzzer wav_input_fuzzer; do
+    corpus=$build/corpus/$target
+    mkdir -p "$corpus"
+    max_len=16384
+    [ "$target" != ini_fuzzer ] || max_len=4096
+    options=(-max_total_time="$seconds" -max_len="$max_len" -print_final_stats=1)
+    if [ "$workers" -gt 1 ]; then options+=(-fork="$workers"); fi
+    echo "== $target: $seconds s"
+    if ! (cd "$build" && "./$target" "${options[@]}" "corpus/$target" "seeds/$target") >"$build/$target.log" 2>&1; then
+        tail -n 60 "$build/$target.log"
+        echo "$target failed: see $build/$target.log" >&2
+        exit 1
+    fi
+    grep -E "^stat::(number_of_executed_units|average_exec_per_sec)|^Done" "$build/$target.log" || true
+done
