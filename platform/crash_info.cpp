@@ -44,9 +44,8 @@ std::int64_t nowMsecs()
     return std::int64_t(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
 
-void recordThrow(void* object)
+void recordThrow()
 {
-    lastThrow.Object = object;
     lastThrow.Count = backtrace(lastThrow.Frames, MaxFrames);
     lastThrow.Msecs = nowMsecs();
 }
@@ -72,8 +71,11 @@ QString fieldValue(const QString& line)
 namespace __cxxabiv1 {
 extern "C" void __cxa_throw(void* object, std::type_info* type, void (*destroy)(void*))
 {
+    // The object is always noted, so that a new exception at a freed one's address never gets its stack.
+    lastThrow.Object = object;
+    lastThrow.Count = 0;
     if (throwTracking.load(std::memory_order_relaxed))
-        recordThrow(object);
+        recordThrow();
     using Throw = void (*)(void*, std::type_info*, void (*)(void*));
     static const auto realThrow = reinterpret_cast<Throw>(dlsym(RTLD_NEXT, "__cxa_throw"));
     realThrow(object, type, destroy);
@@ -100,7 +102,7 @@ StackTrace CurrentExceptionThrowStack()
     static_assert(sizeof handled == sizeof(void*));
     void* current = nullptr;
     std::memcpy(&current, static_cast<const void*>(&handled), sizeof current);
-    if (!current || current != lastThrow.Object)
+    if (!current || current != lastThrow.Object || lastThrow.Count == 0)
         return {};
     // Skips recordThrow and the throw hook.
     return toTrace(lastThrow.Frames, lastThrow.Count, 2, lastThrow.Msecs);
