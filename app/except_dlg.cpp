@@ -172,8 +172,12 @@ void TSimpleExceptionLog::Write(const QString& text)
     file_->write(lines.toUtf8());
 }
 
-TExceptionDialog::TExceptionDialog(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+TExceptionDialog::TExceptionDialog(QWidget* parent) : TExceptionDialog(parent, QSize(380, 321), 60) {}
+
+TExceptionDialog::TExceptionDialog(QWidget* parent, const QSize& designSize, int headerHeight)
+    : QDialog(parent,
+              Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      headerHeight_(headerHeight)
 {
     setObjectName(QStringLiteral("ExceptionDialog"));
     PanelHeader = new QWidget(this);
@@ -214,7 +218,7 @@ TExceptionDialog::TExceptionDialog(QWidget* parent)
         child->installEventFilter(this);
 
     setMinimumSize(300, 200);
-    resize(380, 321);
+    resize(designSize);
     FormResizer1 = new TFormResizer(this);
     FormResizer1->setObjectName(QStringLiteral("FormResizer1"));
     FormResizer1->AdaptToScreen(true);
@@ -392,7 +396,7 @@ void TExceptionDialog::ShowDetails(bool show)
 void TExceptionDialog::LayoutControls()
 {
     const int w = width();
-    const int top = HeaderHeight();
+    const int top = headerHeight_;
     PanelHeader->setGeometry(0, 0, w, top);
     LabelHeaderTitle->setGeometry(10, 6, w - 20, 18);
     LabelHeaderMessage->setGeometry(10, 26, w - 20, top - 28);

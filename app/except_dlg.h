@@ -89,11 +89,12 @@ public:
     TSimpleExceptionLog& Log() { return log_; }
 
 protected:
+    // The size with details shown, and the room the header takes above the message.
+    TExceptionDialog(QWidget* parent, const QSize& designSize, int headerHeight);
+
     virtual void BeforeCreateDetails() {}
     virtual void AfterCreateDetails() {}
     virtual void TranslateTexts();
-    // The vertical room the header takes.
-    virtual int HeaderHeight() const { return 60; }
     QString DelimiterLine() const;
     void LayoutControls();
 
@@ -116,6 +117,7 @@ private:
     int fullHeight_ = 0;
     int nonDetailsHeight_ = 0;
     bool detailsCreated_ = false;
+    int headerHeight_;
 };
 
 // Makes the dialogs that ShowException shows (the program registers the mail variant).

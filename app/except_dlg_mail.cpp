@@ -10,17 +10,13 @@
 #include <QPushButton>
 #include <QUrl>
 
-TExceptionDialogMail::TExceptionDialogMail(QWidget* parent) : TExceptionDialog(parent)
+TExceptionDialogMail::TExceptionDialogMail(QWidget* parent) : TExceptionDialog(parent, QSize(381, 350), 89)
 {
     ExceptionDialogSendButton = new QPushButton(this);
     ExceptionDialogSendButton->setObjectName(QStringLiteral("ExceptionDialogSendButton"));
     ExceptionDialogSendButton->setEnabled(false);
     connect(ExceptionDialogSendButton, &QPushButton::clicked, this,
             &TExceptionDialogMail::ExceptionDialogSendButtonClick);
-    // The header is taller here: the layout has to be measured again.
-    ShowDetails(true);
-    resize(381, 350);
-    ShowDetails(false);
 }
 
 void TExceptionDialogMail::BeforeCreateDetails()

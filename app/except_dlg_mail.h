@@ -26,7 +26,6 @@ protected:
     void BeforeCreateDetails() override;
     void AfterCreateDetails() override;
     void TranslateTexts() override;
-    int HeaderHeight() const override { return 89; }
 
 private:
     void ExceptionDialogSendButtonClick();

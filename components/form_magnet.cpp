@@ -188,11 +188,12 @@ void TFormMagnet::SnapInPlace()
     };
     const magnet::SnapResult result =
         magnet::Snap(bounds, forms, Power, magnet::AreaFor(bounds, screens), ScreenMagnet, Glue, allow);
-    if (result.Bounds.topLeft() != bounds.topLeft()) {
+    // A window manager that places the window a little off the asked position gets no second request.
+    if (result.Bounds.topLeft() != bounds.topLeft() && result.Bounds.topLeft() != snappedTo_) {
         // The window system reports our own move back: it must not start another snap.
         snappedTo_ = result.Bounds.topLeft();
         snapping_ = true;
-        form_->move(snappedTo_);
+        form_->move(result.Bounds.topLeft());
         snapping_ = false;
     }
     if (Glue)
@@ -222,7 +223,7 @@ void TFormMagnet::moveGlued(const QRect& bounds)
                 continue;
             other->busy_ = true;
             other->snappedTo_ = bounds.topLeft() + glued.Offset;
-            other->form()->move(other->snappedTo_);
+            other->form()->move(bounds.topLeft() + glued.Offset);
             other->busy_ = false;
         }
     }
@@ -233,7 +234,7 @@ void TFormMagnet::formMoved()
     if (!active_ || busy_ || snapping_ || !PlacementSupported())
         return;
     if (form_->pos() == snappedTo_ && !moveEnd_.isActive()) {
-        snappedTo_ = QPoint();
+        snappedTo_.reset();
         return;
     }
     if (!dragStarted_) {

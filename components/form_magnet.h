@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 enum TMagnetType { mkOnMoving = 0, mkAfterMoving = 1 };
@@ -105,7 +106,8 @@ private:
     bool busy_ = false;
     bool dragStarted_ = false;
     QRect settled_;
-    QPoint snappedTo_;
+    // Where our own last move asked the window to go.
+    std::optional<QPoint> snappedTo_;
     bool snapping_ = false;
     std::vector<GluedMagnet> glued_;
     QTimer moveEnd_;

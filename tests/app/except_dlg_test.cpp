@@ -78,6 +78,11 @@ TEST_F(CrashReport, DetailsHoldTheSectionsInOrderBetweenDelimiterLines)
         if (send) {
             EXPECT_TRUE(send->isEnabled());
         }
+        EXPECT_EQ(dialog->height(), dialog->BevelAfter->y()) << "details start hidden";
+        dialog->ExceptionDialogDetailsButton->click();
+        EXPECT_EQ(dialog->height(), mail ? 350 : 321);
+        EXPECT_TRUE(dialog->DetailsMemo->isVisible());
+        EXPECT_TRUE(dialog->ExceptionDialogDetailsButton->text().startsWith("<< "));
         const QString details = dialog->DetailsMemo->toPlainText();
         EXPECT_EQ(outline(details, columns),
                   (QStringList{"Exception class", "Exception address", "-", "Stack list", "-", "System",
