@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include <stdexcept>
+#include <thread>
 
 namespace {
 
@@ -171,4 +172,30 @@ TEST_F(CrashReport, SendMakesAMailLinkWithTheWholeReportEscapedAndCapped)
     const QString body = QUrl::fromPercentEncoding(encoded.section("&body=", 1).toUtf8());
     EXPECT_LE(body.size(), TExceptionDialogMail::MaxMailBodyLength);
     EXPECT_TRUE(body.startsWith("Please give us a bug description"));
+}
+
+TEST_F(CrashReport, AWorkersExceptionIsShownOnTheMainThreadNamingTheThread)
+{
+    std::thread worker([] {
+        try {
+            throw std::runtime_error("Worker failed");
+        } catch (...) {
+            ReportCurrentException();
+        }
+    });
+    worker.join();
+    QString details;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<TExceptionDialog*>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->ExceptionDialogOkButton->isEnabled())
+            return;
+        poll.stop();
+        details = dialog->DetailsMemo->toPlainText();
+        dialog->accept();
+    });
+    poll.start(5);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !details.isEmpty(); }));
+    EXPECT_TRUE(details.contains("\nThread: thread ")) << details.toStdString();
+    EXPECT_FALSE(details.contains("Exception address"));
 }
