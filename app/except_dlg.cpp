@@ -31,7 +31,8 @@ namespace {
 
 bool onMainThread()
 {
-    return QThread::currentThread() == QCoreApplication::instance()->thread();
+    const QCoreApplication* application = QCoreApplication::instance();
+    return !application || QThread::currentThread() == application->thread();
 }
 
 // The crash dialog must work even before the language is chosen.
@@ -349,6 +350,14 @@ void TExceptionDialog::CopyReport()
 {
     QGuiApplication::clipboard()->setText(ReportText());
     QApplication::beep();
+}
+
+void TExceptionDialog::keyPressEvent(QKeyEvent* event)
+{
+    if (event->matches(QKeySequence::Copy))
+        CopyReport();
+    else
+        QDialog::keyPressEvent(event);
 }
 
 bool TExceptionDialog::eventFilter(QObject* watched, QEvent* event)

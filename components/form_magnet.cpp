@@ -231,7 +231,7 @@ void TFormMagnet::moveGlued(const QRect& bounds)
 
 void TFormMagnet::formMoved()
 {
-    if (!active_ || busy_ || snapping_ || !PlacementSupported())
+    if (!active_ || busy_ || snapping_ || !form_->isWindow() || !PlacementSupported())
         return;
     if (form_->pos() == snappedTo_ && !moveEnd_.isActive()) {
         snappedTo_.reset();

@@ -72,6 +72,7 @@ public:
 
     bool Glue = false;
     bool FormDragable = false;
+    // The window manager moves the window on its own, so both types snap once the move has ended.
     TMagnetType MagnetType = mkOnMoving;
     int Power = 20;
     TScreenMagnet ScreenMagnet;
