@@ -123,7 +123,7 @@ TEST_F(CrashReport, AnExceptionFromASlotOpensTheDialogAndASecondOneAPlainBox)
         dialog->ExceptionDialogOkButton->click();
     });
     EXPECT_TRUE(DeliverReportingExceptions([&] {
-        button.click();
+        Q_EMIT button.clicked();
         return false;
     }));
     EXPECT_EQ(shownMessage, "Slot failed.");
