@@ -213,7 +213,9 @@ void TSingleResizer::ScaleStatusBarPanels(double WidthRatio) const
 
 void TSingleResizer::ScaleItemHeight(double HeightRatio) const
 {
-    if (!qobject_cast<QComboBox*>(control_.data()))
+    // The forms' post-resize handlers scale the enhanced combo boxes: scaling them here too would do it
+    // twice.
+    if (!qobject_cast<QComboBox*>(control_.data()) || control_->inherits("TCustomEnhComboBox"))
         return;
     bool ok = false;
     const int itemHeight = control_->property("ItemHeight").toInt(&ok);

@@ -67,8 +67,9 @@ private:
 // form owns are its named widgets (every component of the program carries its name), found through
 // containers but not inside other windows or embedded forms. A status bar's panels are the unnamed
 // widgets it lays out; a panel's width is its minimum width. A combo box's item height is its
-// "ItemHeight" property, a label fits its text after the resize when its "AutoSize" property is
-// true, and a plain QFrame drawn as a line keeps its height.
+// "ItemHeight" property (the enhanced combo boxes' is left to the form's post-resize handler), a label fits
+// its text after the resize when its "AutoSize" property is true, and a plain QFrame drawn as a line keeps
+// its height.
 class TFormResizer : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool ResizeFonts MEMBER ResizeFonts)

@@ -1,5 +1,7 @@
 #include "app/brindlow_form_tabbed.h"
+#include "components/easysize.h"
 #include "components/embedded_form_control.h"
+#include "components/enh_cbox.h"
 #include "tests/support/temp_world.h"
 
 #include <QVBoxLayout>
@@ -66,6 +68,21 @@ TEST_F(PageFramework, FloatsOutOfItsHostAndEmbedsBackIntoTheSameOne)
     page.Embed();
     EXPECT_EQ(page.parentWidget(), host);
     EXPECT_EQ(host->EmbeddedFormName(), page.objectName());
+}
+
+TEST_F(PageFramework, ScalesTheItemHeightOfEnhancedComboBoxesOnce)
+{
+    TBrindlowTabbedForm page;
+    page.resize(200, 100);
+    auto* images = new TImgComboBox(&page);
+    images->setObjectName("ImgCombo");
+    auto* plain = new TEnhComboBox(&page);
+    plain->setObjectName("EnhCombo");
+    plain->SetItemHeight(16);
+    page.FormResizer1->InitializeResizer();
+    page.FormResizer1->ResizeAll(1.25);
+    EXPECT_EQ(images->ItemHeight(), 20);
+    EXPECT_EQ(plain->ItemHeight(), 20);
 }
 
 } // namespace

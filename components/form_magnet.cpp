@@ -1,0 +1,286 @@
+#include "components/form_magnet.h"
+
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QWindow>
+
+#include <algorithm>
+
+namespace magnet {
+namespace {
+
+int rightOf(const QRect& r)
+{
+    return r.x() + r.width();
+}
+
+int bottomOf(const QRect& r)
+{
+    return r.y() + r.height();
+}
+
+bool withinOpen(int value, int low, int high)
+{
+    return low < value && value < high;
+}
+
+// Moves r against the top or bottom edge of g, when they overlap horizontally. A gap below r's bottom
+// snaps at once and an overlap asks; against g's bottom, an overlap snaps at once and a gap asks.
+bool snapVertically(QRect& r, const QRect& g, int power, const std::function<bool()>& allow)
+{
+    if (!(rightOf(r) > g.x() && rightOf(g) > r.x()))
+        return false;
+    bool snapped = false;
+    const int bottom = bottomOf(r);
+    if ((bottom < g.y() && g.y() - power < bottom) || (bottom > g.y() && bottom < g.y() + power && allow())) {
+        r.moveTop(g.y() - r.height());
+        snapped = true;
+    }
+    const int gBottom = bottomOf(g);
+    if ((gBottom > r.y() && gBottom - power < r.y()) ||
+        (gBottom < r.y() && gBottom + power > r.y() && allow())) {
+        r.moveTop(gBottom);
+        snapped = true;
+    }
+    return snapped;
+}
+
+// The same along the other axis.
+bool snapHorizontally(QRect& r, const QRect& g, int power, const std::function<bool()>& allow)
+{
+    QRect turned(r.y(), r.x(), r.height(), r.width());
+    if (!snapVertically(turned, QRect(g.y(), g.x(), g.height(), g.width()), power, allow))
+        return false;
+    r.moveLeft(turned.y());
+    return true;
+}
+
+void snapToScreen(QRect& r, const QRect& a, const TScreenMagnet& m)
+{
+    const int d = m.DesktopPower;
+    if (m.Top && withinOpen(r.y(), a.y() - d, a.y() + d))
+        r.moveTop(a.y());
+    if (m.Bottom && withinOpen(bottomOf(r), bottomOf(a) - d, bottomOf(a) + d))
+        r.moveTop(bottomOf(a) - r.height());
+    if (m.Left && withinOpen(r.x(), a.x() - d, a.x() + d))
+        r.moveLeft(a.x());
+    if (m.Right && withinOpen(rightOf(r), rightOf(a) - d, rightOf(a) + d))
+        r.moveLeft(rightOf(a) - r.width());
+}
+
+} // namespace
+
+SnapResult Snap(const QRect& r, const std::vector<QRect>& forms, int power, const QRect& area,
+                const TScreenMagnet& screenMagnet, bool glue, const AllowSnap& allow)
+{
+    SnapResult result{r, false};
+    for (int index = 0; index < static_cast<int>(forms.size()); ++index) {
+        const auto allowed = [&] { return !allow || allow(index); };
+        const bool vertical = snapVertically(result.Bounds, forms[index], power, allowed);
+        const bool horizontal = snapHorizontally(result.Bounds, forms[index], power, allowed);
+        result.SnappedToForm = result.SnappedToForm || vertical || horizontal;
+    }
+    if (!(result.SnappedToForm && !glue))
+        snapToScreen(result.Bounds, area, screenMagnet);
+    return result;
+}
+
+bool Touches(const QRect& a, const QRect& b)
+{
+    return bottomOf(a) == b.y() || rightOf(a) == b.x() || bottomOf(b) == a.y() || rightOf(b) == a.x();
+}
+
+QRect AreaFor(const QRect& r, const std::vector<QRect>& screens)
+{
+    QRect best;
+    qint64 bestShare = -1;
+    for (const QRect& screen : screens) {
+        const QRect common = screen.intersected(r);
+        const qint64 share = common.isEmpty() ? 0 : qint64(common.width()) * common.height();
+        if (share > bestShare) {
+            best = screen;
+            bestShare = share;
+        }
+    }
+    return best;
+}
+
+} // namespace magnet
+
+namespace {
+
+// Every magnet of the process, in creation order.
+std::vector<TFormMagnet*>& allMagnets()
+{
+    static std::vector<TFormMagnet*> magnets;
+    return magnets;
+}
+
+// Window managers report the end of a move only as the absence of further moves.
+constexpr int MoveEndDelayMs = 200;
+
+} // namespace
+
+TFormMagnet::TFormMagnet(QWidget* AOwner) : QObject(AOwner), form_(AOwner)
+{
+    allMagnets().push_back(this);
+    moveEnd_.setSingleShot(true);
+    moveEnd_.setInterval(MoveEndDelayMs);
+    connect(&moveEnd_, &QTimer::timeout, this, &TFormMagnet::moveEnded);
+    if (AOwner)
+        AOwner->installEventFilter(this);
+}
+
+TFormMagnet::~TFormMagnet()
+{
+    auto& magnets = allMagnets();
+    magnets.erase(std::remove(magnets.begin(), magnets.end(), this), magnets.end());
+}
+
+bool TFormMagnet::PlacementSupported()
+{
+    return QGuiApplication::platformName() == QLatin1String("xcb");
+}
+
+void TFormMagnet::SetActive(bool value)
+{
+    active_ = value;
+    if (active_)
+        SnapInPlace();
+}
+
+std::vector<TFormMagnet*> TFormMagnet::otherMagnets() const
+{
+    std::vector<TFormMagnet*> others;
+    for (TFormMagnet* magnet : allMagnets()) {
+        QWidget* other = magnet->form();
+        if (magnet != this && other && other != form_ && other->isVisible() && magnet->Active() &&
+            other->parentWidget() == form_->parentWidget())
+            others.push_back(magnet);
+    }
+    return others;
+}
+
+void TFormMagnet::SnapInPlace()
+{
+    if (!form_ || !form_->isVisible() || !active_ || busy_ || !PlacementSupported())
+        return;
+    const QRect bounds = form_->frameGeometry();
+    std::vector<QRect> forms;
+    std::vector<QWidget*> formWidgets;
+    for (TFormMagnet* other : otherMagnets()) {
+        const bool glued = std::any_of(glued_.begin(), glued_.end(),
+                                       [&](const GluedMagnet& g) { return g.Form == other->form(); });
+        if (glued)
+            continue;
+        forms.push_back(other->form()->frameGeometry());
+        formWidgets.push_back(other->form());
+    }
+    std::vector<QRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens())
+        screens.push_back(ScreenMagnet.Area == saWorkArea ? screen->availableGeometry() : screen->geometry());
+    const auto allow = [&](int index) {
+        bool allowMagnet = true;
+        if (OnMagnet)
+            OnMagnet(this, formWidgets[index], allowMagnet);
+        return allowMagnet;
+    };
+    const magnet::SnapResult result =
+        magnet::Snap(bounds, forms, Power, magnet::AreaFor(bounds, screens), ScreenMagnet, Glue, allow);
+    // A window manager that places the window a little off the asked position gets no second request.
+    if (result.Bounds.topLeft() != bounds.topLeft() && result.Bounds.topLeft() != snappedTo_) {
+        // The window system reports our own move back: it must not start another snap.
+        snappedTo_ = result.Bounds.topLeft();
+        snapping_ = true;
+        form_->move(result.Bounds.topLeft());
+        snapping_ = false;
+    }
+    if (Glue)
+        moveGlued(result.Bounds);
+}
+
+void TFormMagnet::buildGlueList(const QRect& bounds)
+{
+    glued_.clear();
+    for (TFormMagnet* other : otherMagnets()) {
+        const QRect otherBounds = other->form()->frameGeometry();
+        if (!magnet::Touches(bounds, otherBounds))
+            continue;
+        bool allowGlue = true;
+        if (OnGlue)
+            OnGlue(this, other->form(), allowGlue);
+        if (allowGlue)
+            glued_.push_back({other->form(), otherBounds.topLeft() - bounds.topLeft()});
+    }
+}
+
+void TFormMagnet::moveGlued(const QRect& bounds)
+{
+    for (TFormMagnet* other : otherMagnets()) {
+        for (const GluedMagnet& glued : glued_) {
+            if (glued.Form != other->form())
+                continue;
+            other->busy_ = true;
+            other->snappedTo_ = bounds.topLeft() + glued.Offset;
+            other->form()->move(bounds.topLeft() + glued.Offset);
+            other->busy_ = false;
+        }
+    }
+}
+
+void TFormMagnet::formMoved()
+{
+    if (!active_ || busy_ || snapping_ || !form_->isWindow() || !PlacementSupported())
+        return;
+    if (form_->pos() == snappedTo_ && !moveEnd_.isActive()) {
+        snappedTo_.reset();
+        return;
+    }
+    if (!dragStarted_) {
+        dragStarted_ = true;
+        if (Glue)
+            buildGlueList(settled_);
+    }
+    if (OnDragMove)
+        OnDragMove(this);
+    moveEnd_.start();
+}
+
+void TFormMagnet::moveEnded()
+{
+    dragStarted_ = false;
+    SnapInPlace();
+    glued_.clear();
+    settled_ = form_->frameGeometry();
+}
+
+bool TFormMagnet::dragByClientArea(const QPoint& position) const
+{
+    const QWidget* child = form_->childAt(position);
+    return !child || !child->isEnabled();
+}
+
+bool TFormMagnet::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != form_)
+        return false;
+    switch (event->type()) {
+    case QEvent::Move:
+        formMoved();
+        break;
+    case QEvent::Show:
+        settled_ = form_->frameGeometry();
+        break;
+    case QEvent::MouseButtonPress: {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (FormDragable && mouse->button() == Qt::LeftButton && form_->windowHandle() &&
+            dragByClientArea(mouse->position().toPoint()))
+            return form_->windowHandle()->startSystemMove();
+        break;
+    }
+    default:
+        break;
+    }
+    return false;
+}

@@ -1,0 +1,147 @@
+#include "components/enh_cbox.h"
+#include "tests/support/qt_printers.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QStyle>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+int widestOf(const QComboBox& combo)
+{
+    int widest = 0;
+    for (int i = 0; i < combo.count(); ++i)
+        widest = std::max(widest, combo.fontMetrics().horizontalAdvance(combo.itemText(i)));
+    return widest;
+}
+
+void fill(QComboBox& combo, int count)
+{
+    for (int i = 0; i < count; ++i)
+        combo.addItem(QString("A rather long item text number %1 for the list").arg(i));
+}
+
+} // namespace
+
+TEST(EnhComboBox, DropDownWidthFollowsItsMode)
+{
+    const struct {
+        bool fixed;
+        int set, read;
+    } cases[] = {{false, 300, 300}, {false, 50, 120}, {true, 300, 120}, {true, 50, 120}};
+    for (const auto& c : cases) {
+        TEnhComboBox combo;
+        combo.resize(120, 24);
+        combo.SetFixedDropDownWidth(c.fixed);
+        combo.SetDropDownWidth(c.set);
+        EXPECT_EQ(combo.DropDownWidth(), c.read) << c.fixed << " " << c.set;
+    }
+}
+
+TEST(EnhComboBox, EachWidthModeSwitchesOffTheOneItContradicts)
+{
+    TEnhComboBox combo;
+    combo.SetAutoDropDownWidth(true);
+    combo.SetFixedDropDownWidth(true);
+    EXPECT_FALSE(combo.AutoDropDownWidth());
+    combo.SetAutoDropDownWidth(true);
+    combo.SetAutoHorizontalScroll(true);
+    EXPECT_FALSE(combo.AutoDropDownWidth());
+    combo.SetAutoDropDownWidth(true);
+    EXPECT_FALSE(combo.AutoHorizontalScroll());
+}
+
+TEST(EnhComboBox, AutomaticWidthsComeFromTheWidestItemWhenTheListOpens)
+{
+    const int scrollBar = QApplication::style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    for (const int items : {3, 12}) {
+        TEnhComboBox combo;
+        combo.resize(120, 24);
+        fill(combo, items);
+        combo.SetAutoDropDownWidth(true);
+        combo.show();
+        combo.showPopup();
+        const int expected = widestOf(combo) + 8 + (items > combo.maxVisibleItems() ? scrollBar : 0);
+        EXPECT_EQ(combo.DropDownWidth(), expected) << items;
+        EXPECT_EQ(combo.view()->window()->width(), expected);
+        combo.hidePopup();
+    }
+    TEnhComboBox combo;
+    fill(combo, 3);
+    combo.SetAutoHorizontalScroll(true);
+    combo.show();
+    combo.showPopup();
+    EXPECT_EQ(combo.HorizontalExtent(), widestOf(combo) + 8);
+    combo.hidePopup();
+}
+
+TEST(EnhComboBox, ASizeableListKeepsTheWidthTheUserGaveIt)
+{
+    TEnhComboBox combo;
+    fill(combo, 3);
+    combo.resize(120, 24);
+    combo.SetListBorder(lbSizeable);
+    int closed = 0;
+    combo.OnCloseUp = [&](TCustomEnhComboBox*) { ++closed; };
+    combo.show();
+    combo.showPopup();
+    combo.view()->window()->resize(333, combo.view()->window()->height());
+    combo.hidePopup();
+    EXPECT_EQ(combo.DropDownWidth(), 333);
+    EXPECT_EQ(closed, 1);
+}
+
+TEST(EnhComboBox, HintsOnlyATruncatedItemAndShowsItsFrameOnlyInUseWhenFlat)
+{
+    TEnhComboBox combo;
+    combo.resize(120, 24);
+    combo.addItems({"Short", "An item text far too long for a control of this width"});
+    combo.setCurrentIndex(0);
+    EXPECT_EQ(combo.TruncatedItemHint(), "");
+    combo.setCurrentIndex(1);
+    EXPECT_EQ(combo.TruncatedItemHint(), combo.itemText(1));
+    EXPECT_FALSE(combo.hasFrame());
+    combo.SetAlwaysShowBorder(true);
+    EXPECT_TRUE(combo.hasFrame());
+    combo.SetAlwaysShowBorder(false);
+    combo.SetFlat(false);
+    EXPECT_TRUE(combo.hasFrame());
+}
+
+TEST(ImgComboBox, StaysOwnerDrawnAtItemHeight16UnlessItsImagesAreTaller)
+{
+    TImgComboBox combo;
+    EXPECT_EQ(combo.ItemHeight(), 16);
+    EXPECT_EQ(combo.property("ItemHeight").toInt(), 16);
+    for (const TComboBoxStyle style : {csDropDown, csSimple, csDropDownList, csOwnerDrawVariable}) {
+        combo.SetStyle(style);
+        EXPECT_EQ(combo.Style(), csOwnerDrawFixed);
+    }
+    TImageList small(12, 12), tall(24, 24);
+    combo.SetImages(&small);
+    EXPECT_EQ(combo.ItemHeight(), 16);
+    combo.SetImages(&tall);
+    EXPECT_EQ(combo.ItemHeight(), 24);
+}
+
+TEST(ImgComboBox, ItemsKeepTheirImagesAndIndentAndMeasureThem)
+{
+    TImgComboBox combo;
+    TImageList images(20, 20);
+    combo.SetImages(&images);
+    combo.addItems({"One", "Two"});
+    combo.SetItem(1, {2, 5, 6, 7});
+    combo.insertItem(0, "Zero");
+    const TEnhComboItem moved = combo.Item(2);
+    EXPECT_EQ(moved.Indent, 2);
+    EXPECT_EQ(moved.ImageIndex, 5);
+    EXPECT_EQ(moved.SelectedImageIndex, 6);
+    EXPECT_EQ(moved.OverlayImageIndex, 7);
+    EXPECT_EQ(combo.Item(0).ImageIndex, -1);
+    const int text = combo.fontMetrics().horizontalAdvance("Two");
+    EXPECT_EQ(combo.GetItemWidth(2, true), text + 20);
+    EXPECT_EQ(combo.GetItemWidth(2, false), text + 20 + 2 * 8 + 6);
+    EXPECT_EQ(combo.GetItemWidth(-1, false), 0);
+}

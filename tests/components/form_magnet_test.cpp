@@ -1,0 +1,110 @@
+#include "components/form_magnet.h"
+#include "tests/support/qt_printers.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QRect screen(0, 0, 1000, 800);
+const QRect other(200, 200, 100, 100);
+
+struct SnapCase {
+    const char* what;
+    QPoint from;
+    QPoint expected;
+    bool allow = true;
+};
+
+magnet::SnapResult snapBeside(const QPoint& from, bool allow, bool glue = false, const QRect& form = other)
+{
+    return magnet::Snap(QRect(from, QSize(100, 100)), {form}, 20, screen, TScreenMagnet{saWorkArea, 20}, glue,
+                        [allow](int) { return allow; });
+}
+
+} // namespace
+
+TEST(FormMagnet, SnapsToTheEdgesOfAnotherFormWithinItsPower)
+{
+    const SnapCase cases[] = {
+        {"bottom 19 above its top", {200, 81}, {200, 100}, false},
+        {"bottom 20 above its top", {200, 80}, {200, 80}},
+        {"bottom 5 into its top, allowed", {200, 105}, {200, 100}},
+        {"bottom 5 into its top, refused", {200, 105}, {200, 105}, false},
+        {"top 5 into its bottom, not asked", {200, 295}, {200, 300}, false},
+        {"top 5 below its bottom, refused", {200, 305}, {200, 305}, false},
+        {"top 5 below its bottom, allowed", {200, 305}, {200, 300}},
+        {"top 19 below its bottom, allowed", {250, 319}, {250, 300}},
+        {"top 20 below its bottom", {250, 320}, {250, 320}},
+        {"right 19 before its left", {81, 250}, {100, 250}, false},
+        {"right 5 into its left, refused", {105, 250}, {105, 250}, false},
+        {"left 5 into its right, not asked", {295, 250}, {300, 250}, false},
+        {"left 5 beyond its right, allowed", {305, 250}, {300, 250}},
+        {"no horizontal overlap: no vertical snap", {310, 81}, {310, 81}},
+        {"diagonal, no overlap on either axis", {81, 81}, {81, 81}},
+        {"edges that already touch stay", {200, 100}, {200, 100}},
+    };
+    for (const SnapCase& c : cases)
+        EXPECT_EQ(snapBeside(c.from, c.allow).Bounds.topLeft(), c.expected) << c.what;
+}
+
+TEST(FormMagnet, SnapsToTheScreenEdgesAndCorners)
+{
+    const SnapCase cases[] = {
+        {"top 19 inside", {500, 19}, {500, 0}},          {"top 20 inside", {500, 20}, {500, 20}},
+        {"top 19 outside", {500, -19}, {500, 0}},        {"left 19 inside", {19, 500}, {0, 500}},
+        {"right 19 inside", {881, 500}, {900, 500}},     {"right 20 inside", {880, 500}, {880, 500}},
+        {"bottom 19 outside", {500, 719}, {500, 700}},   {"top-left corner", {10, 15}, {0, 0}},
+        {"bottom-right corner", {905, 695}, {900, 700}},
+    };
+    for (const SnapCase& c : cases)
+        EXPECT_EQ(snapBeside(c.from, true, false, QRect(-900, -900, 10, 10)).Bounds.topLeft(), c.expected)
+            << c.what;
+}
+
+TEST(FormMagnet, AFormSnapSuppressesTheScreenSnapUnlessGlued)
+{
+    const QRect beside(200, 30, 100, 100);
+    EXPECT_EQ(snapBeside({81, 10}, true, false, beside).Bounds.topLeft(), QPoint(100, 10));
+    EXPECT_EQ(snapBeside({81, 10}, true, true, beside).Bounds.topLeft(), QPoint(100, 0));
+}
+
+TEST(FormMagnet, SnapsToTheScreenThatHoldsMostOfTheForm)
+{
+    const std::vector<QRect> screens{{0, 0, 1000, 760}, {1000, 0, 1280, 1024}};
+    const struct {
+        QPoint from;
+        QRect area;
+    } cases[] = {
+        {{100, 100}, screens[0]},
+        {{985, 100}, screens[1]},
+        {{940, 100}, screens[0]},
+        {{5000, 100}, screens[0]},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(magnet::AreaFor(QRect(c.from, QSize(100, 100)), screens), c.area) << c.from.x();
+    const QRect onSecond(985, 10, 100, 100);
+    EXPECT_EQ(magnet::Snap(onSecond, {}, 20, magnet::AreaFor(onSecond, screens),
+                           TScreenMagnet{saWorkArea, 20}, false)
+                  .Bounds.topLeft(),
+              QPoint(1000, 0));
+}
+
+TEST(FormMagnet, GluesOnlyFormsThatShareAnEdge)
+{
+    EXPECT_TRUE(magnet::Touches(other, QRect(300, 900, 50, 50)));
+    EXPECT_TRUE(magnet::Touches(other, QRect(0, 300, 50, 50)));
+    EXPECT_TRUE(magnet::Touches(other, QRect(150, 150, 50, 50)));
+    EXPECT_FALSE(magnet::Touches(other, QRect(301, 200, 50, 50)));
+}
+
+TEST(FormMagnet, StaysPassiveWhereTheProgramCannotPlaceItsWindows)
+{
+    QWidget form;
+    auto* magnet = new TFormMagnet(&form);
+    form.setGeometry(5, 5, 200, 100);
+    form.show();
+    const QPoint shown = form.pos();
+    magnet->SnapInPlace();
+    EXPECT_FALSE(TFormMagnet::PlacementSupported());
+    EXPECT_EQ(form.pos(), shown);
+}
