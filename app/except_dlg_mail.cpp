@@ -1,5 +1,6 @@
 #include "app/except_dlg_mail.h"
 
+#include "app/form_about.h"
 #include "foundation/language.h"
 #include "foundation/program_globals.h"
 #include "platform/url_opener.h"
@@ -48,7 +49,9 @@ QUrl TExceptionDialogMail::MailUrl() const
     body.truncate(MaxMailBodyLength);
     const QString subject = QString::fromLatin1(MailSubjectPrefix) + u' ' + GetProgramVersion();
     // Every reserved character is escaped, so "&", "+" or "#" in the report cannot cut it short.
-    return QUrl::fromEncoded(QByteArray("mailto:") + MailRecipient + "?subject=" +
+    // The support address of the start-up settings, when one is set; else the user fills it in.
+    const QByteArray recipient = TAboutAddresses::Load().SupportEMail.toUtf8();
+    return QUrl::fromEncoded(QByteArray("mailto:") + recipient + "?subject=" +
                                  QUrl::toPercentEncoding(subject) + "&body=" + QUrl::toPercentEncoding(body),
                              QUrl::StrictMode);
 }

@@ -8,7 +8,6 @@ class TExceptionDialogMail : public TExceptionDialog {
     Q_OBJECT
 
 public:
-    static constexpr const char* MailRecipient = "bugs@korvane.org";
     static constexpr const char* MailSubjectPrefix = "Bug Report";
     // Mail programs refuse very long links; the whole report is on the clipboard as well.
     static constexpr int MaxMailBodyLength = 8000;

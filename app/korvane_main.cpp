@@ -13,6 +13,7 @@
 #include "components/adv_message_dlg.h"
 #include "components/always_on_top.h"
 #include "components/easysize.h"
+#include "components/form_magnet.h"
 #include "components/form_registry.h"
 #include "components/list_strings.h"
 #include "components/t_saved_form_unit.h"
@@ -182,6 +183,9 @@ void TKorvaneForm::CreateControls()
     SavedKorvaneForm->SetSection(QStringLiteral("Positions"));
     SavedKorvaneForm->IniFile = ProgramName;
     SavedKorvaneForm->SetSavedName(QStringLiteral("KorvaneMain"));
+    FormMagnet1 = new TFormMagnet(this);
+    FormMagnet1->setObjectName(QStringLiteral("FormMagnet1"));
+    FormMagnet1->ScreenMagnet.DesktopPower = 20;
     XJustOneInstance = new TXJustOne(this);
     XJustOneInstance->setObjectName(QStringLiteral("XJustOneInstance"));
 

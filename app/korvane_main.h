@@ -13,6 +13,7 @@ class QMenu;
 class QPushButton;
 class TBrindlowTabbedForm;
 class TCommandsManager;
+class TFormMagnet;
 class TFormResizer;
 class TListStrings;
 class TSavedForm;
@@ -84,6 +85,7 @@ public:
     TStayOnTop* StayOnTopComp;
     TSavedForm* SavedKorvaneForm;
     TXJustOne* XJustOneInstance;
+    TFormMagnet* FormMagnet1;
     TListStrings* ListStringsToTranslate;
     TFormResizer* FormResizer1;
 

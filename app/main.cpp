@@ -1,10 +1,10 @@
+#include "app/except_dlg_mail.h"
+#include "app/korvane_application.h"
 #include "app/korvane_main.h"
 #include "app/program_main.h"
 #include "foundation/instance_guard.h"
 #include "foundation/just_one.h"
 #include "platform/dialogs.h"
-
-#include <QApplication>
 
 #include <cstdio>
 #include <exception>
@@ -30,7 +30,8 @@ int main(int argc, char* argv[])
 {
     if (!CheckDisplay())
         return 1;
-    QApplication application(argc, argv);
+    TKorvaneApplication application(argc, argv);
+    InstallExceptionHandlers();
     if (!StartInstanceGuard() || !InitializeUnits() || !PrepareStart())
         return 1;
     TProgramForms forms;

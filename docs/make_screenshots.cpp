@@ -3,6 +3,7 @@
 // It runs beside the built program (its tools and resources) with the settings of a fresh user.
 #include "app/dialog_about.h"
 #include "app/dialog_credits.h"
+#include "app/except_dlg_mail.h"
 #include "app/form_log.h"
 #include "app/form_mpeg_audio.h"
 #include "app/korvane_main.h"
@@ -22,6 +23,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <stdexcept>
 
 namespace {
 
@@ -84,6 +86,26 @@ QString writeDemoSource(const QString& folder)
     return name;
 }
 
+// The crash report of an error thrown on purpose, with its details open.
+void saveCrashReport()
+{
+    TCaughtException caught;
+    try {
+        throw std::runtime_error("The demonstration of the crash report");
+    } catch (...) {
+        caught = CurrentCaughtException();
+    }
+    TExceptionDialogMail dialog;
+    dialog.SetException(caught, nullptr);
+    dialog.ShowDetails(true);
+    dialog.show();
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 700)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    save(&dialog, "crash-report.png");
+}
+
 template <typename Dialog>
 void grabModal(Dialog* dialog, void (*show)(Dialog*), const char* name, int delay = 700)
 {
@@ -144,5 +166,6 @@ int main(int argc, char* argv[])
               ShowAboutDialog, "about.png");
     grabModal(qobject_cast<TDlgCredits*>(FormRegistry::Instance().Find(QStringLiteral("DlgCredits"))),
               ShowCreditsDialog, "credits.png", 6000);
+    saveCrashReport();
     return 0;
 }

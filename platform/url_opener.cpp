@@ -36,7 +36,7 @@ bool UrlOpener::IsAllowed(const QUrl& url)
     if (scheme == u"http" || scheme == u"https" || scheme == u"ftp")
         return !url.host().isEmpty();
     if (scheme == u"mailto")
-        return !url.path().isEmpty();
+        return !url.path().isEmpty() || url.hasQuery();
     return scheme == u"file" && url.isLocalFile() && url.host().isEmpty() && insideDocs(url.toLocalFile());
 }
 
