@@ -17,13 +17,8 @@ TBrindlowTabbedForm::TBrindlowTabbedForm(QWidget* parent) : TFormToEmbed(parent)
     QFont tahoma = font();
     tahoma.setFamily(QStringLiteral("Tahoma"));
     setFont(tahoma);
-    ListStringsToTranslate = new TListStrings(this);
-    ListStringsToTranslate->setObjectName(QStringLiteral("ListStringsToTranslate"));
-    FormResizer1 = new TFormResizer(this);
-    FormResizer1->setObjectName(QStringLiteral("FormResizer1"));
-    FormResizer1->ResizeFonts = true;
-    FormResizer1->MinFontSize = 6;
-    FormResizer1->MaxFontSize = 48;
+    ListStringsToTranslate = NewListStringsToTranslate(this);
+    FormResizer1 = NewFormResizer1(this);
     FormResizer1->OnPostResize = [this](QObject* sender, QWidget* control, double heightRatio,
                                         double widthRatio) {
         FormResizer1PostResize(sender, control, heightRatio, widthRatio);

@@ -134,13 +134,8 @@ TDlgSettings::TDlgSettings(QWidget* parent) : QDialog(parent, Qt::Tool)
     bottomLayout->addLayout(buttonRow);
     dialogLayout->addWidget(PanelSettingsBottom);
 
-    FormResizer1 = new TFormResizer(this);
-    FormResizer1->setObjectName(QStringLiteral("FormResizer1"));
-    FormResizer1->ResizeFonts = true;
-    FormResizer1->MinFontSize = 6;
-    FormResizer1->MaxFontSize = 48;
-    ListStringsToTranslate = new TListStrings(this);
-    ListStringsToTranslate->setObjectName(QStringLiteral("ListStringsToTranslate"));
+    FormResizer1 = NewFormResizer1(this);
+    ListStringsToTranslate = NewListStringsToTranslate(this);
     ListStringsToTranslate->SetProperties({QStringLiteral("SettingsButtonOk")});
 
     connect(SettingsButtonOk, &QPushButton::clicked, this, &QDialog::accept);

@@ -170,10 +170,8 @@ TKorvaneForm::~TKorvaneForm()
 
 void TKorvaneForm::CreateControls()
 {
-    ListStringsToTranslate = new TListStrings(this);
-    ListStringsToTranslate->setObjectName(QStringLiteral("ListStringsToTranslate"));
-    FormResizer1 = new TFormResizer(this);
-    FormResizer1->setObjectName(QStringLiteral("FormResizer1"));
+    ListStringsToTranslate = NewListStringsToTranslate(this);
+    FormResizer1 = NewFormResizer1(this);
     StayOnTopComp = new TStayOnTop(this);
     StayOnTopComp->setObjectName(QStringLiteral("StayOnTopComp"));
     StayOnTopComp->SetStayOnTopMessage(QStringLiteral("Always on Top"));

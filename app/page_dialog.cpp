@@ -29,13 +29,8 @@ TPageDialog::TPageDialog(const QString& name, const QString& pageName, QWidget* 
     FormRegistry::Instance().Register(this);
     setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setModal(true);
-    ListStringsToTranslate = new TListStrings(this);
-    ListStringsToTranslate->setObjectName(QStringLiteral("ListStringsToTranslate"));
-    FormResizer1 = new TFormResizer(this);
-    FormResizer1->setObjectName(QStringLiteral("FormResizer1"));
-    FormResizer1->ResizeFonts = true;
-    FormResizer1->MinFontSize = 6;
-    FormResizer1->MaxFontSize = 48;
+    ListStringsToTranslate = NewListStringsToTranslate(this);
+    FormResizer1 = NewFormResizer1(this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);

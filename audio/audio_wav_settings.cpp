@@ -143,13 +143,8 @@ TEncodingSettingsDialog::TEncodingSettingsDialog(QWidget* mainForm, const QStrin
     Loading = true;
     setObjectName(name);
     setWindowTitle(QApplication::applicationName());
-    FormResizer1 = new TFormResizer(this);
-    FormResizer1->setObjectName(QStringLiteral("FormResizer1"));
-    FormResizer1->ResizeFonts = true;
-    FormResizer1->MinFontSize = 6;
-    FormResizer1->MaxFontSize = 48;
-    ListStringsToTranslate = new TListStrings(this);
-    ListStringsToTranslate->setObjectName(QStringLiteral("ListStringsToTranslate"));
+    FormResizer1 = NewFormResizer1(this);
+    ListStringsToTranslate = NewListStringsToTranslate(this);
     FormRegistry::Instance().Register(this);
 }
 

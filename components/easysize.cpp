@@ -335,3 +335,13 @@ void TFormResizer::ResizeFontProp(QObject* Control, const char* PropName, double
     setScaledFontSize(font, fontSize(font), Ratio, MinFontSize, MaxFontSize);
     property.write(Control, font);
 }
+
+TFormResizer* NewFormResizer1(QWidget* form)
+{
+    auto* resizer = new TFormResizer(form);
+    resizer->setObjectName(QStringLiteral("FormResizer1"));
+    resizer->ResizeFonts = true;
+    resizer->MinFontSize = 6;
+    resizer->MaxFontSize = 48;
+    return resizer;
+}

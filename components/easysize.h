@@ -110,3 +110,6 @@ private:
     bool initialized_ = false;
     bool adapted_ = false;
 };
+
+// The resizer every form carries as "FormResizer1": fonts scaled, between 6 and 48 points.
+TFormResizer* NewFormResizer1(QWidget* form);

@@ -20,3 +20,6 @@ public:
 private:
     QStringList properties_;
 };
+
+// The list every form carries as "ListStringsToTranslate".
+TListStrings* NewListStringsToTranslate(QObject* form);
