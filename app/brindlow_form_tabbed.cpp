@@ -2,10 +2,9 @@
 
 #include "components/easysize.h"
 #include "components/list_strings.h"
+#include "components/t_saved_form_unit.h"
 #include "foundation/language.h"
 
-#include <QGuiApplication>
-#include <QScreen>
 #include <QVariant>
 
 #include <cmath>
@@ -35,14 +34,7 @@ void TBrindlowTabbedForm::FormCreate()
 void TBrindlowTabbedForm::Float()
 {
     TFormToEmbed::Float();
-    if (!isWindow())
-        return;
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    QRect frame = frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    move(frame.topLeft());
+    CentreOnScreen(this);
 }
 
 void TBrindlowTabbedForm::Translate()

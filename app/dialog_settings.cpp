@@ -5,15 +5,14 @@
 #include "components/embedded_form_control.h"
 #include "components/form_registry.h"
 #include "components/list_strings.h"
+#include "components/t_saved_form_unit.h"
 #include "foundation/language.h"
 #include "foundation/useful_string.h"
 
 #include <QFrame>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -185,11 +184,7 @@ void TDlgSettings::PrepareToShow()
 void TDlgSettings::Execute()
 {
     PrepareToShow();
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    CentreOnScreen(this);
     exec();
 }
 

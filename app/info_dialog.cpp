@@ -1,17 +1,16 @@
 #include "app/info_dialog.h"
 
 #include "components/easysize.h"
+#include "components/t_saved_form_unit.h"
 #include "components/url_link.h"
 #include "foundation/language.h"
 #include "platform/dialogs.h"
 
 #include <QFrame>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -129,19 +128,9 @@ void TInfoDlg::ShowInfo(const QString& Message, const QString& HomePage, const Q
 
     setFixedWidth(std::max(width, minimumContentWidth) + sideMargins);
     adjustSize();
-    centreOnScreen();
+    CentreOnScreen(this);
     setWindowModality(Qt::ApplicationModal);
     show();
     raise();
     activateWindow();
-}
-
-void TInfoDlg::centreOnScreen()
-{
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    QRect frame = frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    move(frame.topLeft());
 }

@@ -56,5 +56,4 @@ private:
     void addLinkRow(const QString& name, QWidget*& panel, QLabel*& caption, TURLLink*& link);
     // The right edge of the row's link, or 0 when the row stays hidden.
     int showLink(const LinkRow& row);
-    void centreOnScreen();
 };

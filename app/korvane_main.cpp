@@ -393,11 +393,7 @@ void TKorvaneForm::ApplyRememberedPosition()
         QLatin1String("1");
     if (remembered)
         return;
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    CentreOnScreen(this);
 }
 
 void TKorvaneForm::showEvent(QShowEvent* event)

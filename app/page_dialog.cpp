@@ -5,14 +5,13 @@
 #include "components/embedded_form_control.h"
 #include "components/form_registry.h"
 #include "components/list_strings.h"
+#include "components/t_saved_form_unit.h"
 #include "foundation/language.h"
 
 #include <QFrame>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QPointer>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
 
 namespace {
@@ -83,11 +82,7 @@ void TPageDialog::FormCreate(int minimumWidth, int minimumHeight)
         size.setHeight(minimumHeight);
     resize(size);
     FormResizer1->AdaptToScreen(true);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    CentreOnScreen(this);
 }
 
 void TPageDialog::Translate()

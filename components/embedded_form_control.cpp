@@ -1,6 +1,7 @@
 #include "components/embedded_form_control.h"
 
 #include "components/form_registry.h"
+#include "components/t_saved_form_unit.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -45,15 +46,6 @@ void setCloseHandler(QWidget* form, TEmbeddedFormControl* host)
     }
     if (host)
         (new TakeBackOnClose(form))->SetHost(host);
-}
-
-void centreOnScreen(QWidget* form, QScreen* screen)
-{
-    if (!form->isWindow() || !screen)
-        return;
-    QRect frame = form->frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    form->move(frame.topLeft());
 }
 
 QString outermostFormName(QWidget* parent)
@@ -155,7 +147,7 @@ void TEmbeddedFormControl::ReleaseForm()
         OnEmbeddedChange(this, false);
     if (!form)
         return;
-    centreOnScreen(form, screen() ? screen() : QGuiApplication::primaryScreen());
+    CentreOnScreen(form, screen());
     form->setVisible(savedVisible_);
 }
 

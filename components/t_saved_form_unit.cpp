@@ -159,3 +159,14 @@ void TSavedForm::saveTo(plat::IniFile& ini)
         ini.WriteInteger(section_, key("State"), savedState(*form_));
     ini.EndUpdate();
 }
+
+void CentreOnScreen(QWidget* form, const QScreen* screen)
+{
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!form->isWindow() || !screen)
+        return;
+    QRect frame = form->frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    form->move(frame.topLeft());
+}

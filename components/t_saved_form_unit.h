@@ -6,6 +6,7 @@
 
 #include <functional>
 
+class QScreen;
 class QWidget;
 namespace plat {
 class IniFile;
@@ -60,3 +61,6 @@ private:
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(TSavedForm::TSavedArgs)
+
+// Centres a window on a screen's work area (the primary screen when none is given).
+void CentreOnScreen(QWidget* form, const QScreen* screen = nullptr);
