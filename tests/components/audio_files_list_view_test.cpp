@@ -138,27 +138,3 @@ TEST_F(AudioFilesListView, ADropHandsOnTheWholeLocalNamesUnfiltered)
     EXPECT_EQ(dropped, QStringList({Root() + "folder", longName}));
     EXPECT_EQ(list.topLevelItemCount(), 0) << "the owner decides what is added";
 }
-
-TEST_F(AudioFilesListView, TheHintShowsOnlyWhileTheListIsEmpty)
-{
-    list.resize(400, 300);
-    list.SetLine1("Drop your audio files here");
-    list.SetLine3("or use the Add button");
-    list.SetLinesShow(true);
-    list.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
-    const auto inkInTheMiddle = [this] {
-        const QImage picture = list.grab().toImage();
-        const QRgb base = list.palette().color(QPalette::Base).rgb();
-        int ink = 0;
-        for (int y = 130; y < 200; ++y)
-            for (int x = 20; x < 380; ++x)
-                ink += picture.pixel(x, y) != base ? 1 : 0;
-        return ink;
-    };
-    EXPECT_GT(inkInTheMiddle(), 50);
-    list.AddFiles(Files({"a.mp3"}));
-    EXPECT_EQ(inkInTheMiddle(), 0);
-    list.ClearFiles();
-    EXPECT_GT(inkInTheMiddle(), 50);
-}

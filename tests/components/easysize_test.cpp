@@ -74,8 +74,6 @@ TEST(FormResizer, ScalesTheFormAndItsControlsOnceToTheScreen)
     Form form;
     auto* inner = place<QFrame>(form.Window.get(), "PanelInner", {0, 100, 200, 100});
     auto* nested = place<QPushButton>(inner, "ButtonNested", {4, 4, 40, 20}, 5);
-    form.Window->setMinimumSize(200, 100);
-    form.Window->setMaximumSize(800, 600);
     ResizerAt resizer(form.Window.get(), 120);
     std::vector<QWidget*> told;
     resizer.OnPostResize = [&](QObject* sender, QWidget* comp, double heightRatio, double widthRatio) {
@@ -87,8 +85,6 @@ TEST(FormResizer, ScalesTheFormAndItsControlsOnceToTheScreen)
 
     resizer.AdaptToScreen(true);
     EXPECT_EQ(form.Window->size(), QSize(500, 375));
-    EXPECT_EQ(form.Window->minimumSize(), QSize(250, 125));
-    EXPECT_EQ(form.Window->maximumSize(), QSize(1000, 750));
     // 12.5 rounds to the even 12.
     EXPECT_EQ(form.Button->geometry(), QRect(12, 26, 94, 31));
     EXPECT_EQ(nested->geometry(), QRect(5, 5, 50, 25));
@@ -107,26 +103,34 @@ TEST(FormResizer, ScalesTheFormAndItsControlsOnceToTheScreen)
     EXPECT_EQ(told.size(), 4u);
 }
 
-TEST(FormResizer, ChangesNothingAtTheDesignDensityOrWhenSwitchedOff)
+TEST(FormResizer, TheWindowsBoundsFollowTheDensityUnlessScalingIsOff)
 {
-    AutoScaling scaling;
-    Form form;
-    form.Window->setMinimumSize(300, 200);
-    ResizerAt atDesign(form.Window.get(), 96);
-    atDesign.AdaptToScreen(true);
-    EXPECT_TRUE(atDesign.Adapted());
-    EXPECT_EQ(form.Window->size(), QSize(400, 300));
-    EXPECT_EQ(form.Window->minimumSize(), QSize(300, 200));
-    EXPECT_EQ(form.Button->geometry(), QRect(10, 21, 75, 25));
-    EXPECT_EQ(form.Button->font().pointSize(), 8);
-
-    Form other;
-    SetAutomaticScaling(false);
-    ResizerAt switchedOff(other.Window.get(), 120);
-    switchedOff.AdaptToScreen(true);
-    EXPECT_FALSE(switchedOff.Adapted());
-    EXPECT_EQ(other.Window->size(), QSize(400, 300));
-    EXPECT_EQ(other.Label->font().pointSize(), 9);
+    const QSize none(0, 0), unbounded(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    struct Case {
+        int pixelsPerInch;
+        bool automatic, keepMinimum;
+        QSize minimum, maximum, size, minimumAfter, maximumAfter;
+    };
+    const Case cases[] = {
+        {96, true, true, {300, 200}, unbounded, {400, 300}, {300, 200}, unbounded},
+        {120, false, true, {300, 200}, unbounded, {400, 300}, {300, 200}, unbounded},
+        {120, true, false, {200, 100}, {800, 600}, {500, 375}, none, {1000, 750}}, // a page
+        {144, true, true, none, unbounded, {600, 450}, none, unbounded},
+    };
+    for (const Case& c : cases) {
+        AutoScaling scaling;
+        SetAutomaticScaling(c.automatic);
+        Form form;
+        form.Window->setMinimumSize(c.minimum);
+        form.Window->setMaximumSize(c.maximum);
+        ResizerAt resizer(form.Window.get(), c.pixelsPerInch);
+        resizer.AdaptToScreen(c.keepMinimum);
+        EXPECT_EQ(resizer.Adapted(), c.automatic) << c.pixelsPerInch;
+        EXPECT_EQ(form.Window->size(), c.size) << c.pixelsPerInch;
+        EXPECT_EQ(form.Window->minimumSize(), c.minimumAfter) << c.pixelsPerInch;
+        EXPECT_EQ(form.Window->maximumSize(), c.maximumAfter) << c.pixelsPerInch;
+        EXPECT_EQ(form.Label->font().pointSize(), c.size.width() * 9 / 400) << c.pixelsPerInch;
+    }
 }
 
 TEST(FormResizer, ScaledFontsStayWithinTheBoundsAndARatioOfOneRestoresTheLayout)
@@ -147,31 +151,6 @@ TEST(FormResizer, ScaledFontsStayWithinTheBoundsAndARatioOfOneRestoresTheLayout)
     EXPECT_EQ(form.Button->geometry(), QRect(10, 21, 75, 25));
     EXPECT_EQ(form.Button->font().pointSize(), 8);
     EXPECT_EQ(form.Window->size(), QSize(400, 300));
-
-    Form plain;
-    TFormResizer withoutFonts(plain.Window.get());
-    withoutFonts.InitializeResizer();
-    withoutFonts.ResizeAll(1.25);
-    EXPECT_EQ(plain.Button->font().pointSize(), 8);
-    EXPECT_EQ(plain.Button->geometry(), QRect(12, 26, 94, 31));
-}
-
-TEST(FormResizer, APageKeepsNoMinimumSizeAndAnUnboundedFormStaysUnbounded)
-{
-    AutoScaling scaling;
-    Form page;
-    page.Window->setMinimumSize(200, 100);
-    page.Window->setMaximumSize(800, 600);
-    ResizerAt withoutMinimum(page.Window.get(), 120);
-    withoutMinimum.AdaptToScreen(false);
-    EXPECT_EQ(page.Window->minimumSize(), QSize(0, 0));
-    EXPECT_EQ(page.Window->maximumSize(), QSize(1000, 750));
-
-    Form unbounded;
-    ResizerAt free(unbounded.Window.get(), 144);
-    free.AdaptToScreen(true);
-    EXPECT_EQ(unbounded.Window->maximumSize(), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
-    EXPECT_EQ(unbounded.Window->size(), QSize(600, 450));
 }
 
 TEST(FormResizer, ControlsWithRulesOfTheirOwn)

@@ -86,7 +86,6 @@ TEST_F(SavedForm, StayOnTopSetsTheHintAndTellsItsListener)
     QList<bool> told;
     onTop.OnStayOnTop = [&](QObject*, bool value) { told << value; };
     EXPECT_FALSE(onTop.StayOnTop());
-    EXPECT_EQ(onTop.StayOnTopMessage(), "Always on Top");
     onTop.SetStayOnTop(true);
     EXPECT_TRUE(form.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     onTop.SetStayOnTopMessage("Toujours visible");
