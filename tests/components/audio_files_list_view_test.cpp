@@ -2,12 +2,8 @@
 #include "tests/support/qt_printers.h"
 #include "tests/support/temp_world.h"
 
-#include <QCoreApplication>
-#include <QDropEvent>
 #include <QMenu>
-#include <QMimeData>
 #include <QTest>
-#include <QUrl>
 
 namespace {
 
@@ -96,10 +92,8 @@ TEST_F(AudioFilesListView, DeleteKeysAreLeftToAnAttachedMenuAndWaitForTheEndOfAn
         bool withMenu;
         int rowsLeft;
     };
-    const Case cases[] = {{Qt::Key_Backspace, false, 1},
-                          {Qt::Key_Delete, false, 1},
-                          {Qt::Key_Backspace, true, 1},
-                          {Qt::Key_Delete, true, 2}};
+    const Case cases[] = {
+        {Qt::Key_Backspace, false, 1}, {Qt::Key_Backspace, true, 1}, {Qt::Key_Delete, true, 2}};
     QMenu menu;
     const QStringList files = Files({"a.mp3", "b.mp3"});
     for (const Case& c : cases) {
@@ -119,22 +113,4 @@ TEST_F(AudioFilesListView, DeleteKeysAreLeftToAnAttachedMenuAndWaitForTheEndOfAn
     };
     list.AddFiles(files);
     EXPECT_EQ(list.topLevelItemCount(), 2);
-}
-
-TEST_F(AudioFilesListView, ADropHandsOnTheWholeLocalNamesUnfiltered)
-{
-    QStringList dropped;
-    list.OnDropItems = [&](QObject*, const QStringList& names) { dropped = names; };
-    const QString longName = Root() + QString(200, u'n') + "/" + QString(200, u'n') + ".txt";
-    QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(Root() + "folder"), QUrl::fromLocalFile(longName),
-                  QUrl("https://example.com/a.mp3")});
-    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(list.viewport(), &enter);
-    ASSERT_TRUE(enter.isAccepted());
-    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(list.viewport(), &drop);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(dropped, QStringList({Root() + "folder", longName}));
-    EXPECT_EQ(list.topLevelItemCount(), 0) << "the owner decides what is added";
 }
