@@ -1,24 +1,19 @@
 #include "components/embedded_form_control.h"
 #include "components/form_registry.h"
 
-#include <QApplication>
-#include <QLabel>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <utility>
 #include <vector>
 
 namespace {
 
-std::unique_ptr<QWidget> makeForm(const QString& name, const QString& caption = QString())
+std::unique_ptr<QWidget> makeForm(const QString& name)
 {
     auto form = std::make_unique<QWidget>(nullptr, Qt::Tool);
     form->setObjectName(name);
-    form->setWindowTitle(caption);
-    form->resize(200, 100);
-    new QLabel(caption, form.get());
     FormRegistry::Instance().Register(form.get());
     return form;
 }
@@ -76,31 +71,6 @@ TEST(EmbeddedFormControl, NeverTakesInAFormThatHoldsItOrTheSameNameTwice)
     EXPECT_EQ(holder->parentWidget(), window.Window.get());
 }
 
-TEST(EmbeddedFormControl, ReleaseGivesTheFormBackItsOwnLook)
-{
-    HostWindow window("DialogSettings");
-    auto shown = makeForm("PageSettingsSounds");
-    auto hidden = makeForm("PageSettingsLog");
-    shown->show();
-
-    window.Host->SetEmbeddedFormName("PageSettingsSounds");
-    EXPECT_TRUE(isInside(shown.get(), window.Host));
-    window.Host->SetEmbeddedFormName("PageSettingsLog");
-    EXPECT_TRUE(isInside(hidden.get(), window.Host));
-
-    // The first page is a tool window again, shown as it was.
-    EXPECT_EQ(shown->parentWidget(), nullptr);
-    EXPECT_TRUE(shown->windowFlags().testFlag(Qt::Tool));
-    EXPECT_TRUE(shown->isVisible());
-
-    window.Host->SetEmbeddedFormName(QString());
-    EXPECT_EQ(hidden->parentWidget(), nullptr);
-    EXPECT_TRUE(hidden->isWindow());
-    EXPECT_TRUE(hidden->isHidden());
-    EXPECT_EQ(window.Host->EmbeddedForm(), nullptr);
-    EXPECT_EQ(window.Changes, (std::vector<bool>{true, false, true, false}));
-}
-
 TEST(EmbeddedFormControl, AFloatingFormClosedByTheUserComesBack)
 {
     HostWindow window("MainWindow");
@@ -124,24 +94,6 @@ TEST(EmbeddedFormControl, AFloatingFormClosedByTheUserComesBack)
     window.Host->SetEmbeddedFormName("PageMpegAudio");
     EXPECT_TRUE(log->isHidden());
     EXPECT_TRUE(log->isWindow());
-}
-
-TEST(EmbeddedFormControl, AFormCreatedLaterIsTakenInAtTheNextPaint)
-{
-    HostWindow window("FormAbout");
-    window.Host->SetEmbeddedFormName("PageCredits");
-    EXPECT_EQ(window.Host->EmbeddedForm(), nullptr);
-
-    auto credits = makeForm("PageCredits");
-    window.Host->grab();
-    QApplication::processEvents();
-    EXPECT_TRUE(isInside(credits.get(), window.Host));
-
-    // The retry happens once: a form created after that waits for the next name.
-    window.Host->SetEmbeddedFormName(QString());
-    window.Host->grab();
-    QApplication::processEvents();
-    EXPECT_EQ(window.Host->EmbeddedForm(), nullptr);
 }
 
 TEST(EmbeddedFormControl, AHostHandsItsFormBackBeforeItGoes)
