@@ -4,10 +4,7 @@
 #include "tests/support/qt_printers.h"
 #include "tests/support/temp_world.h"
 
-#include <QApplication>
 #include <QLabel>
-#include <QPushButton>
-#include <QTimer>
 #include <QTreeWidget>
 
 namespace {
@@ -95,21 +92,6 @@ TEST_F(SettingsDialog, OneSwitchShowsAndHidesInTheOrderOfThePageListAndEachOpeni
     EXPECT_EQ(Log, QStringList({"show General", "show Sounds", "hide General", "hide Sounds", "show Log",
                                 "hide Log", "show General"}));
     EXPECT_EQ(Shown(), "PageSettingsGeneral");
-}
-
-TEST_F(SettingsDialog, OpensModallyFromTheProgramAndClosesWithOk)
-{
-    AddPages({"General", "Sounds"});
-    Dialog = std::make_unique<TDlgSettings>();
-    Choose("Sounds");
-    bool seen = false;
-    QTimer::singleShot(0, [&] {
-        seen = QApplication::activeModalWidget() == Dialog.get() && Shown() == "PageSettingsGeneral";
-        Dialog->SettingsButtonOk->click();
-    });
-    ShowSettingsDialog();
-    EXPECT_TRUE(seen);
-    EXPECT_EQ(Dialog->result(), QDialog::Accepted);
 }
 
 } // namespace

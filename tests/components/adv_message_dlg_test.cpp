@@ -94,18 +94,6 @@ TEST_F(MessageDialogs, TheHelpPageIsTheHtmOrHtmlPageAndTheFrenchOneInFrench)
     EXPECT_EQ(AdvancedMessageHelpPage("  "), "");
 }
 
-TEST_F(MessageDialogs, ConfirmationsAskOkOrCancel)
-{
-    Dialogs().QueueAnswer(mrCancel);
-    EXPECT_FALSE(ConfirmDialog());
-    EXPECT_EQ(Dialogs().LastText(), "\rPlease confirm...       \r");
-    EXPECT_EQ(Dialogs().Messages().last().Buttons, mbOK | mbCancel);
-    UseFrench(true);
-    Dialogs().QueueAnswer(mrOk);
-    EXPECT_TRUE(ConfirmQuit());
-    EXPECT_EQ(Dialogs().LastText(), "\rVeuillez confirmer que vous voulez quitter...       \r");
-}
-
 TEST_F(MessageDialogs, TheQtDialogAnswersEachButtonAndShowsCheckBoxAndHelpLink)
 {
     const std::pair<TMsgDlgBtn, int> buttons[] = {
