@@ -6,14 +6,11 @@
 #include "app/form_history.h"
 #include "components/credits.h"
 #include "components/embedded_form_control.h"
-#include "components/rich_edit_viewer.h"
 #include "components/url_link.h"
 #include "foundation/program_globals.h"
-#include "tests/support/scripted_dialogs.h"
 #include "tests/support/temp_world.h"
 #include "tests/support/url_recorder.h"
 
-#include <QPushButton>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextList>
@@ -84,31 +81,6 @@ TEST_F(AboutPages, TheHistoryShowsBulletsSubItemsContinuationsAndBoldHeadersWith
     };
     for (const Case& c : cases)
         EXPECT_EQ(shownParagraphs(c.lines), c.shown) << c.lines.join('|').toStdString();
-}
-
-TEST_F(AboutPages, TheHiddenSaveWritesTheHistoryAsRtfAndLoadShowsAFileAsItsText)
-{
-    const QByteArray rtf = HistoryToRtf({"HISTORY", "   *  a{b}\\c \u00e9"}, "Sans", 9, Qt::black);
-    for (const char* piece : {"{\\rtf1\\ansi\\ansicpg1252", "\\cf2\\b HISTORY\\b0 ",
-                              "{\\pntext\\f2\\'B7\\tab}", "\\cf0 a\\{b\\}\\\\c \\u233?"})
-        EXPECT_TRUE(rtf.contains(piece)) << piece;
-    EXPECT_TRUE(rtf.endsWith("\\par }\r\n"));
-
-    TPageHistory page;
-    const QString saved = Temp() + "history.rtf";
-    Dialogs().QueueChoice(saved);
-    page.ButtonSaveTextOrRtf->click();
-    EXPECT_TRUE(ReadFile(saved).startsWith("{\\rtf1")) << "the buttons work while hidden";
-    EXPECT_TRUE(page.ButtonSaveTextOrRtf->isHidden());
-
-    Dialogs().QueueChoice(WriteFile("notes.txt", "Line {one}\nhttp://example.org"));
-    page.ButtonLoadTextOrRtf->click();
-    EXPECT_EQ(page.RichEditCredits->toPlainText(), "Line {one}\nhttp://example.org");
-    EXPECT_FALSE(page.RichEditCredits->UseRichEdit());
-
-    Dialogs().QueueChoice(Temp() + "no/such/folder/h.rtf");
-    page.ButtonSaveTextOrRtf->click();
-    EXPECT_TRUE(Dialogs().LastText().contains("no/such/folder")) << "a failed save is reported";
 }
 
 TEST_F(AboutPages, EachDialogOpensModallyWithItsPageEmbeddedAndActive)

@@ -2,9 +2,6 @@
 #include "tests/support/qt_printers.h"
 #include "tests/support/temp_world.h"
 
-#include <QMenu>
-#include <QTest>
-
 namespace {
 
 QStringList Column(const QTreeWidget& list, int column)
@@ -83,34 +80,4 @@ TEST_F(AudioFilesListView, RemovedRowsLeaveTheirEntriesDetachedAndEveryRemovalIs
     EXPECT_EQ(changes, 4);
     EXPECT_TRUE(list.GetAudioFiles().empty());
     EXPECT_EQ(entries[0]->ListItem, nullptr);
-}
-
-TEST_F(AudioFilesListView, DeleteKeysAreLeftToAnAttachedMenuAndWaitForTheEndOfAnAddition)
-{
-    struct Case {
-        Qt::Key key;
-        bool withMenu;
-        int rowsLeft;
-    };
-    const Case cases[] = {
-        {Qt::Key_Backspace, false, 1}, {Qt::Key_Backspace, true, 1}, {Qt::Key_Delete, true, 2}};
-    QMenu menu;
-    const QStringList files = Files({"a.mp3", "b.mp3"});
-    for (const Case& c : cases) {
-        list.ClearFiles();
-        list.AddFiles(files);
-        list.SetPopupMenu(c.withMenu ? &menu : nullptr);
-        list.topLevelItem(0)->setSelected(true);
-        QTest::keyClick(&list, c.key);
-        EXPECT_EQ(list.topLevelItemCount(), c.rowsLeft) << c.key << c.withMenu;
-    }
-
-    list.ClearFiles();
-    list.SetPopupMenu(nullptr);
-    list.OnCountMayHaveChanged = [this](QObject*) {
-        list.topLevelItem(0)->setSelected(true);
-        QTest::keyClick(&list, Qt::Key_Backspace);
-    };
-    list.AddFiles(files);
-    EXPECT_EQ(list.topLevelItemCount(), 2);
 }

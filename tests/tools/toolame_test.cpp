@@ -75,14 +75,14 @@ TEST_F(Toolame, EncodesLayerTwoAtTheBitRateModeAndFlagsAsked)
 {
     struct EncodeCase {
         QStringList flags, mode;
-        int kbps, headerMode, channels;
+        int kbps, headerMode;
     };
     const QString input = Wav("in.wav");
     const EncodeCase cases[] = {
-        {{}, kStereo, 224, 0, 2},
-        {{"-c", "-o", "-e"}, {"-m", "j"}, 192, 1, 2},
-        {{"-o"}, {"-a", "-m", "m"}, 128, 3, 1},
-        {{"-e"}, {"-m", "d"}, 256, 2, 2},
+        {{}, kStereo, 224, 0},
+        {{"-c", "-o", "-e"}, {"-m", "j"}, 192, 1},
+        {{"-o"}, {"-a", "-m", "m"}, 128, 3},
+        {{"-e"}, {"-m", "d"}, 256, 2},
     };
     for (const EncodeCase& test : cases) {
         SCOPED_TRACE((test.flags + test.mode).join(u' ').toStdString());
@@ -108,12 +108,6 @@ TEST_F(Toolame, EncodesLayerTwoAtTheBitRateModeAndFlagsAsked)
             counts.append(line.mid(1, line.size() - 2).toInt());
         EXPECT_TRUE(std::is_sorted(counts.begin(), counts.end()));
         EXPECT_EQ(counts.value(counts.size() - 1), 88200 / 1152);
-
-        const QMap<QString, QString> probe = Probe(Output());
-        if (probe.isEmpty())
-            continue; // ffprobe is not installed
-        EXPECT_EQ(probe.value("bit_rate"), QString::number(test.kbps * 1000));
-        EXPECT_EQ(probe.value("channels"), QString::number(test.channels));
     }
     const ToolRun quiet = RunTool(ToolameProgram(), {"-t", "0", input, Output()});
     EXPECT_EQ(quiet.ExitCode, 0);
