@@ -2,6 +2,11 @@
 #include "tests/support/qt_printers.h"
 #include "tests/support/temp_world.h"
 
+#include <QCoreApplication>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
+
 namespace {
 
 QStringList Column(const QTreeWidget& list, int column)
@@ -80,4 +85,22 @@ TEST_F(AudioFilesListView, RemovedRowsLeaveTheirEntriesDetachedAndEveryRemovalIs
     EXPECT_EQ(changes, 4);
     EXPECT_TRUE(list.GetAudioFiles().empty());
     EXPECT_EQ(entries[0]->ListItem, nullptr);
+}
+
+TEST_F(AudioFilesListView, ADropHandsOnTheWholeLocalNamesUnfiltered)
+{
+    QStringList dropped;
+    list.OnDropItems = [&](QObject*, const QStringList& names) { dropped = names; };
+    const QString longName = Root() + QString(200, u'n') + "/" + QString(200, u'n') + ".txt";
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(Root() + "folder"), QUrl::fromLocalFile(longName),
+                  QUrl("https://example.com/a.mp3")});
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(list.viewport(), &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(list.viewport(), &drop);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(dropped, QStringList({Root() + "folder", longName}));
+    EXPECT_EQ(list.topLevelItemCount(), 0) << "the owner decides what is added";
 }
