@@ -152,6 +152,14 @@ TEST_F(ConversionPage, ConvertsTheChosenFileToAVideoCdFileAndToAWav)
     EXPECT_EQ(ReadFile(usersFile), "keep me") << "the temporary folder's probe never meets a user's file";
 }
 
+TEST_F(ConversionPage, ARefusedFileLeavesNothingToConvert)
+{
+    Browse(Source("Song.wav"));
+    Browse(WriteFile("music/notes.txt", "text"));
+    EXPECT_TRUE(Control<QLineEdit>("EditOneAudioFile")->text().isEmpty());
+    EXPECT_TRUE(Files().empty());
+}
+
 TEST_F(ConversionPage, AFailingStepFollowsTheOnErrorChoice)
 {
     // The multiplexer fails for one file only.

@@ -107,6 +107,21 @@ TEST_F(PreviewPlayer, SeeksOnlyWithinTheFileAndStopsAtItsEnd)
     EXPECT_EQ(PlayerGetPosition(), 3);
 }
 
+TEST_F(PreviewPlayer, KeepsTheVolumeWithinItsRange)
+{
+    const struct {
+        int set;
+        double heard;
+    } cases[] = {{250, 1.0}, {-5, 0.0}, {40, 0.4}};
+    for (const auto& c : cases) {
+        PlayerSetVolume(c.set);
+        ASSERT_TRUE(PlayerPlayFile(RampFile()));
+        EXPECT_DOUBLE_EQ(output_->volume(), c.heard) << c.set;
+        PlayerSetVolume(100);
+        EXPECT_DOUBLE_EQ(output_->volume(), 1.0);
+    }
+}
+
 TEST_F(PreviewPlayer, ReportsWhatCannotPlay)
 {
     const QString ramp = RampFile();

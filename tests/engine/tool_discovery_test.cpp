@@ -64,6 +64,7 @@ TEST_F(ToolDiscovery, TheEncoderIsUsableOnlyWhenItRunsAndReports02l)
          "\rThis version of Korvane supports only the version 0.2l of \"tooLame\"...   "},
         {"0.2k, told not to show", kTooLame02k, true, true,
          "the required files.     \r\rVersion found: 0.2k"},
+        {"1.0", "echo 'tooLAME version 1.0'", true, false, "Version found: 1.0"},
         {"hangs", "exec sleep 30", true, false, "the required files.     "},
     };
     for (const Case& c : cases) {
