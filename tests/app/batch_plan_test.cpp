@@ -101,7 +101,6 @@ TEST(BatchPlan, OutputNamesFollowTheFolderChoiceAndTheFormatOption)
     const Case cases[] = {
         {TBatchFormat::Mpeg, "", false, "/music/Song.vcd.mpg"},
         {TBatchFormat::Mpeg, "", true, "/music/Song - mp2 224 kbps Stereo.vcd.mpg"},
-        {TBatchFormat::Mpeg, "/out/", false, "/out/Song.vcd.mpg"},
         {TBatchFormat::Wav, "", false, "/music/Song.wav"},
         {TBatchFormat::Wav, "/out/", true, "/out/Song - WAV (Raw PCM) 16bits 44100 Hz Stereo.wav"},
     };

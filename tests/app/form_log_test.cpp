@@ -115,8 +115,6 @@ TEST_F(LogSettings, TaggedLinesShowAtTheirLevelAsTheLogSettingsPageSays)
         {R"(<log level="debug">frame 12</log>)", false, true, "-", 0},
         {R"(<log level="DEBUG">frame 12</log>)", true, false, "frame 12", llDebug},
         {R"(<log level="error"></log>)", false, false, "", llError},
-        {R"(<log level="unknown">odd</log>)", false, false, "odd", llUnknown},
-        {R"(<log level="assertion">broken</log>)", false, false, "broken", llAssertion},
         {R"(<log level="notice">as is</log>)", false, false, R"(<log level="notice">as is</log>)", llNone},
         {"<log>no level</log>", false, false, "<log>no level</log>", llNone},
     };
