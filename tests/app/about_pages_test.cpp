@@ -4,17 +4,13 @@
 #include "app/form_about.h"
 #include "app/form_credits.h"
 #include "app/form_history.h"
-#include "app/history_info.h"
 #include "components/credits.h"
 #include "components/embedded_form_control.h"
-#include "components/rich_edit_viewer.h"
 #include "components/url_link.h"
 #include "foundation/program_globals.h"
-#include "tests/support/scripted_dialogs.h"
 #include "tests/support/temp_world.h"
 #include "tests/support/url_recorder.h"
 
-#include <QPushButton>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextList>
@@ -87,43 +83,7 @@ TEST_F(AboutPages, TheHistoryShowsBulletsSubItemsContinuationsAndBoldHeadersWith
         EXPECT_EQ(shownParagraphs(c.lines), c.shown) << c.lines.join('|').toStdString();
 }
 
-TEST_F(AboutPages, TheHistoryOfThisProgramStartsWithItsTitleAndNamesItsCurrentRelease)
-{
-    const std::vector<ShownParagraph> shown = shownParagraphs(HistoryInfo());
-    ASSERT_GT(shown.size(), 4u);
-    EXPECT_EQ(shown[0].Text, "HISTORY");
-    EXPECT_TRUE(shown[3].Bold);
-    EXPECT_TRUE(shown[3].Text.endsWith(" - Korvane v" + QStringLiteral(KORVANE_VERSION).section('.', 0, 2)));
-}
-
-TEST_F(AboutPages, TheHiddenSaveWritesTheHistoryAsRtfAndLoadShowsAFileAsItsText)
-{
-    const QByteArray rtf = HistoryToRtf({"HISTORY", "   *  a{b}\\c \u00e9"}, "Sans", 9, Qt::black);
-    for (const char* piece :
-         {"{\\rtf1\\ansi\\ansicpg1252", "{\\colortbl \\red0\\green0\\blue0;\\red255\\green0\\blue0;",
-          "\\fs18 ", "\\cf2\\b HISTORY\\b0 ", "\\pnlvlblt", "{\\pntext\\f2\\'B7\\tab}",
-          "\\cf0 a\\{b\\}\\\\c \\u233?", "\r\n\\par \r\n\\par }\r\n"})
-        EXPECT_TRUE(rtf.contains(piece)) << piece;
-    EXPECT_TRUE(rtf.endsWith("\\par }\r\n"));
-
-    TPageHistory page;
-    const QString saved = Temp() + "history.rtf";
-    Dialogs().QueueChoice(saved);
-    page.ButtonSaveTextOrRtf->click();
-    EXPECT_TRUE(ReadFile(saved).startsWith("{\\rtf1")) << "the buttons work while hidden";
-    EXPECT_TRUE(page.ButtonSaveTextOrRtf->isHidden());
-
-    Dialogs().QueueChoice(WriteFile("notes.txt", "Line {one}\nhttp://example.org"));
-    page.ButtonLoadTextOrRtf->click();
-    EXPECT_EQ(page.RichEditCredits->toPlainText(), "Line {one}\nhttp://example.org");
-    EXPECT_FALSE(page.RichEditCredits->UseRichEdit());
-
-    Dialogs().QueueChoice(Temp() + "no/such/folder/h.rtf");
-    page.ButtonSaveTextOrRtf->click();
-    EXPECT_TRUE(Dialogs().LastText().contains("no/such/folder")) << "a failed save is reported";
-}
-
-TEST_F(AboutPages, EachDialogOpensAtItsSizeWithItsPageEmbeddedAndActive)
+TEST_F(AboutPages, EachDialogOpensModallyWithItsPageEmbeddedAndActive)
 {
     TPageAbout about;
     TPageHistory history;
@@ -132,25 +92,14 @@ TEST_F(AboutPages, EachDialogOpensAtItsSizeWithItsPageEmbeddedAndActive)
         std::function<TPageDialog*()> make;
         TBrindlowTabbedForm* page;
         std::function<void(TPageDialog*)> show;
-        QSize minimum;
-        QString caption;
     };
     const Case cases[] = {
-        {[] { return new TDlgAbout; },
-         &about,
-         [](TPageDialog* d) { ShowAboutDialog(static_cast<TDlgAbout*>(d)); },
-         {560, 0},
-         QString()},
-        {[] { return new TDlgHistory; },
-         &history,
-         [](TPageDialog* d) { ShowHistoryDialog(static_cast<TDlgHistory*>(d)); },
-         {600, 360},
-         GetProgramTitleVersion()},
-        {[] { return new TDlgCredits; },
-         &credits,
-         [](TPageDialog* d) { ShowCreditsDialog(static_cast<TDlgCredits*>(d)); },
-         {500, 320},
-         GetProgramTitleVersion()},
+        {[] { return new TDlgAbout; }, &about,
+         [](TPageDialog* d) { ShowAboutDialog(static_cast<TDlgAbout*>(d)); }},
+        {[] { return new TDlgHistory; }, &history,
+         [](TPageDialog* d) { ShowHistoryDialog(static_cast<TDlgHistory*>(d)); }},
+        {[] { return new TDlgCredits; }, &credits,
+         [](TPageDialog* d) { ShowCreditsDialog(static_cast<TDlgCredits*>(d)); }},
     };
     for (const Case& c : cases) {
         const std::unique_ptr<TPageDialog> dialog(c.make());
@@ -158,9 +107,6 @@ TEST_F(AboutPages, EachDialogOpensAtItsSizeWithItsPageEmbeddedAndActive)
         QTimer::singleShot(0, dialog.get(), [&] {
             seen = true;
             EXPECT_TRUE(dialog->isModal() && dialog->isVisible());
-            EXPECT_EQ(dialog->windowTitle(), c.caption);
-            EXPECT_GE(dialog->width(), c.minimum.width());
-            EXPECT_GE(dialog->height(), c.minimum.height());
             EXPECT_EQ(c.page->parentWidget()->parentWidget()->parentWidget(), dialog.get());
             EXPECT_FALSE(c.page->IsInactive());
             dialog->accept();
@@ -169,9 +115,6 @@ TEST_F(AboutPages, EachDialogOpensAtItsSizeWithItsPageEmbeddedAndActive)
         EXPECT_TRUE(seen) << dialog->objectName().toStdString();
         EXPECT_TRUE(c.page->IsInactive());
     }
-    TDlgAbout about2;
-    EXPECT_EQ(about2.maximumWidth(), 560);
-    EXPECT_EQ(about2.width(), 560);
 }
 
 TEST_F(AboutPages, TheAboutPageLinksOnlyTheAddressesConfiguredAndOpensThemThroughTheOpener)
@@ -224,4 +167,16 @@ TEST_F(AboutPages, TheCreditsScrollFromTheBottomEachTimeTheyAreShownAndAClickPau
     }
     EXPECT_LT(starts[0], credits->height()) << "the first line stands at the bottom";
     EXPECT_EQ(starts[1], starts[0]);
+
+    // Once every line has gone past the top, they come back from below.
+    credits->SetAnimate(true);
+    int before = credits->ScrollPosition();
+    credits->ScrollTick();
+    while (credits->ScrollPosition() < before) {
+        before = credits->ScrollPosition();
+        credits->ScrollTick();
+    }
+    EXPECT_GT(credits->ScrollPosition(), credits->height());
+    credits->SetInterval(0);
+    EXPECT_EQ(credits->Interval(), 1) << "a zero interval would spin the timer";
 }

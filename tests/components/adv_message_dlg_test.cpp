@@ -1,6 +1,4 @@
 #include "components/adv_message_dlg.h"
-#include "components/url_link.h"
-#include "foundation/language.h"
 #include "platform/qt_dialogs.h"
 #include "tests/support/qt_printers.h"
 #include "tests/support/scripted_dialogs.h"
@@ -8,30 +6,14 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QFile>
+#include <QLabel>
 #include <QTimer>
 
 using namespace plat;
 
 namespace {
 
-class MessageDialogs : public TempWorld {
-protected:
-    void TearDown() override
-    {
-        InitLanguage(false, QString(), true, QString());
-        TempWorld::TearDown();
-    }
-    // Chosen by name, as the language menu does, so that the language code is "fr".
-    void UseFrench(bool french)
-    {
-        QDir().mkpath(ProgramFolder() + "Lng");
-        QFile::copy(SourceFolder() + "resources/Lng/korvane_fr.lng", ProgramFolder() + "Lng/korvane_fr.lng");
-        InitLanguage(french, QString(), true,
-                     QString::fromUtf8("Fran\xc3\xa7"
-                                       "ais"));
-    }
-};
+using MessageDialogs = TempWorld;
 
 // Clicks a button of the next modal dialog, ticking its check box first.
 void clickInNextDialog(TMsgDlgBtn button, bool tick)
@@ -71,42 +53,7 @@ TEST_F(MessageDialogs, DontShowAgainSkipsTheDialogOrTakesTheCheckBoxState)
     }
 }
 
-TEST_F(MessageDialogs, TheHelpPageIsTheHtmOrHtmlPageAndTheFrenchOneInFrench)
-{
-    struct Case {
-        QStringList files; // in Docs/
-        bool french;
-        QString expected; // empty for no link
-    };
-    const Case cases[] = {
-        {{"a.htm", "a.html"}, false, "a.htm"},     {{"a.html"}, false, "a.html"},
-        {{"a.htm", "a_fr.htm"}, true, "a_fr.htm"}, {{"a.htm", "a_fr.html"}, true, "a_fr.html"},
-        {{"a.htm", "a_fr.htm"}, false, "a.htm"},   {{"b.htm"}, false, ""},
-    };
-    for (const Case& c : cases) {
-        QDir(ProgramFolder() + "Docs").removeRecursively();
-        for (const QString& file : c.files)
-            WriteFile(ProgramFolder() + "Docs/" + file, "<html/>");
-        UseFrench(c.french);
-        EXPECT_EQ(AdvancedMessageHelpPage(" a "),
-                  c.expected.isEmpty() ? "" : ProgramFolder() + "Docs/" + c.expected);
-    }
-    EXPECT_EQ(AdvancedMessageHelpPage("  "), "");
-}
-
-TEST_F(MessageDialogs, ConfirmationsAskOkOrCancel)
-{
-    Dialogs().QueueAnswer(mrCancel);
-    EXPECT_FALSE(ConfirmDialog());
-    EXPECT_EQ(Dialogs().LastText(), "\rPlease confirm...       \r");
-    EXPECT_EQ(Dialogs().Messages().last().Buttons, mbOK | mbCancel);
-    UseFrench(true);
-    Dialogs().QueueAnswer(mrOk);
-    EXPECT_TRUE(ConfirmQuit());
-    EXPECT_EQ(Dialogs().LastText(), "\rVeuillez confirmer que vous voulez quitter...       \r");
-}
-
-TEST_F(MessageDialogs, TheQtDialogAnswersEachButtonAndShowsCheckBoxAndHelpLink)
+TEST_F(MessageDialogs, TheQtDialogAnswersEachButtonAndShowsItsCheckBox)
 {
     const std::pair<TMsgDlgBtn, int> buttons[] = {
         {mbYes, mrYes},           {mbNo, mrNo},         {mbOK, mrOk},
@@ -120,7 +67,6 @@ TEST_F(MessageDialogs, TheQtDialogAnswersEachButtonAndShowsCheckBoxAndHelpLink)
     for (const auto& [button, result] : buttons)
         request.Buttons |= button;
     request.CheckCaption = "Don't show this message again";
-    request.HelpPage = WriteFile(ProgramFolder() + "Docs/tools.htm", "<html/>");
     for (const auto& [button, result] : buttons) {
         clickInNextDialog(button, button == mbAll);
         const MessageAnswer answer = QtDialogs().ShowMessage(request);
@@ -132,13 +78,6 @@ TEST_F(MessageDialogs, TheQtDialogAnswersEachButtonAndShowsCheckBoxAndHelpLink)
     EXPECT_NE(form->Button(mbAll), form->Button(mbYesToAll))
         << "Qt's YesAll is YesToAll: All is its own button";
     EXPECT_EQ(form->Message()->text(), "one\ntwo\nthree");
-    EXPECT_NE(form->findChild<QCheckBox*>("_AdvancedMessageDlg_CheckBox"), nullptr);
-    const auto* link = form->findChild<TURLLink*>("_AdvancedMessageDlg_UrlLink");
-    ASSERT_NE(link, nullptr);
-    EXPECT_EQ(link->text(), "Help");
-    EXPECT_EQ(link->Link(), request.HelpPage);
-    request.CheckCaption = request.HelpPage = QString();
-    const auto plain = MakeMessageBox(request, nullptr);
-    EXPECT_EQ(plain->CheckBox(), nullptr);
-    EXPECT_EQ(plain->UrlLink(), nullptr);
+    request.CheckCaption = QString();
+    EXPECT_EQ(MakeMessageBox(request, nullptr)->CheckBox(), nullptr);
 }

@@ -4,9 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDropEvent>
-#include <QMenu>
 #include <QMimeData>
-#include <QTest>
 #include <QUrl>
 
 namespace {
@@ -89,38 +87,6 @@ TEST_F(AudioFilesListView, RemovedRowsLeaveTheirEntriesDetachedAndEveryRemovalIs
     EXPECT_EQ(entries[0]->ListItem, nullptr);
 }
 
-TEST_F(AudioFilesListView, DeleteKeysAreLeftToAnAttachedMenuAndWaitForTheEndOfAnAddition)
-{
-    struct Case {
-        Qt::Key key;
-        bool withMenu;
-        int rowsLeft;
-    };
-    const Case cases[] = {{Qt::Key_Backspace, false, 1},
-                          {Qt::Key_Delete, false, 1},
-                          {Qt::Key_Backspace, true, 1},
-                          {Qt::Key_Delete, true, 2}};
-    QMenu menu;
-    const QStringList files = Files({"a.mp3", "b.mp3"});
-    for (const Case& c : cases) {
-        list.ClearFiles();
-        list.AddFiles(files);
-        list.SetPopupMenu(c.withMenu ? &menu : nullptr);
-        list.topLevelItem(0)->setSelected(true);
-        QTest::keyClick(&list, c.key);
-        EXPECT_EQ(list.topLevelItemCount(), c.rowsLeft) << c.key << c.withMenu;
-    }
-
-    list.ClearFiles();
-    list.SetPopupMenu(nullptr);
-    list.OnCountMayHaveChanged = [this](QObject*) {
-        list.topLevelItem(0)->setSelected(true);
-        QTest::keyClick(&list, Qt::Key_Backspace);
-    };
-    list.AddFiles(files);
-    EXPECT_EQ(list.topLevelItemCount(), 2);
-}
-
 TEST_F(AudioFilesListView, ADropHandsOnTheWholeLocalNamesUnfiltered)
 {
     QStringList dropped;
@@ -137,28 +103,4 @@ TEST_F(AudioFilesListView, ADropHandsOnTheWholeLocalNamesUnfiltered)
     QCoreApplication::processEvents();
     EXPECT_EQ(dropped, QStringList({Root() + "folder", longName}));
     EXPECT_EQ(list.topLevelItemCount(), 0) << "the owner decides what is added";
-}
-
-TEST_F(AudioFilesListView, TheHintShowsOnlyWhileTheListIsEmpty)
-{
-    list.resize(400, 300);
-    list.SetLine1("Drop your audio files here");
-    list.SetLine3("or use the Add button");
-    list.SetLinesShow(true);
-    list.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
-    const auto inkInTheMiddle = [this] {
-        const QImage picture = list.grab().toImage();
-        const QRgb base = list.palette().color(QPalette::Base).rgb();
-        int ink = 0;
-        for (int y = 130; y < 200; ++y)
-            for (int x = 20; x < 380; ++x)
-                ink += picture.pixel(x, y) != base ? 1 : 0;
-        return ink;
-    };
-    EXPECT_GT(inkInTheMiddle(), 50);
-    list.AddFiles(Files({"a.mp3"}));
-    EXPECT_EQ(inkInTheMiddle(), 0);
-    list.ClearFiles();
-    EXPECT_GT(inkInTheMiddle(), 50);
 }

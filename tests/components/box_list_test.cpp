@@ -2,7 +2,6 @@
 
 #include <QFontMetrics>
 #include <QImage>
-#include <QPainter>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -41,16 +40,6 @@ protected:
     TBoxList list_;
 };
 
-TEST_F(BoxListTest, NumbersItemsAsTheyWouldBeWritten)
-{
-    TBoxList written;
-    written.SetNumbers(false);
-    written.SetItems({"1. a", "2. b", "3. c"});
-    EXPECT_EQ(Render(list_), Render(written));
-    written.SetItems({"a", "b", "c"});
-    EXPECT_NE(Render(list_), Render(written));
-}
-
 TEST_F(BoxListTest, AClickMakesTheItemCurrentInItsBoxUnlessDisabled)
 {
     const int line = LineHeight(list_);
@@ -85,20 +74,6 @@ TEST_F(BoxListTest, HoldsAnyNumberOfItems)
     ClickAt((count - 1) * line + line / 2);
     EXPECT_EQ(list_.CurentItem(), count);
     EXPECT_TRUE(BoxAt(list_, list_.height() - 1));
-}
-
-TEST_F(BoxListTest, PictureStandsOnTheBottomEdge)
-{
-    list_.SetItems({});
-    list_.setPalette(QPalette(Qt::black));
-    QImage picture(list_.width(), 2 * list_.height(), QImage::Format_RGB32);
-    picture.fill(Qt::green);
-    QPainter(&picture).fillRect(0, list_.height(), picture.width(), list_.height(), Qt::blue);
-    list_.SetImage(picture);
-    EXPECT_EQ(Render(list_).pixelColor(0, 0), QColor(Qt::blue));
-    list_.SetImage(picture.copy(0, 0, picture.width(), 10));
-    EXPECT_EQ(Render(list_).pixelColor(0, list_.height() - 1), QColor(Qt::green));
-    EXPECT_EQ(Render(list_).pixelColor(0, 0), QPalette(Qt::black).color(QPalette::Window));
 }
 
 } // namespace

@@ -1,27 +1,19 @@
 #include "components/embedded_form_control.h"
 #include "components/form_registry.h"
 
-#include <QApplication>
-#include <QGuiApplication>
-#include <QLabel>
-#include <QScreen>
-#include <QVBoxLayout>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <utility>
 #include <vector>
 
 namespace {
 
-std::unique_ptr<QWidget> makeForm(const QString& name, const QString& caption = QString())
+std::unique_ptr<QWidget> makeForm(const QString& name)
 {
     auto form = std::make_unique<QWidget>(nullptr, Qt::Tool);
     form->setObjectName(name);
-    form->setWindowTitle(caption);
-    form->resize(200, 100);
-    new QLabel(caption, form.get());
     FormRegistry::Instance().Register(form.get());
     return form;
 }
@@ -54,24 +46,6 @@ bool isInside(const QWidget* form, const TEmbeddedFormControl* host)
 
 } // namespace
 
-TEST(EmbeddedFormControl, TakesTheNamedFormInAndTellsEveryAttempt)
-{
-    HostWindow window("MainWindow");
-    auto page = makeForm("PageAbout", "About");
-    EXPECT_EQ(window.Host->ParentFormName(), "MainWindow");
-
-    window.Host->SetEmbeddedFormName("PageAbout");
-    EXPECT_TRUE(isInside(page.get(), window.Host));
-    EXPECT_EQ(window.Host->GetEmbeddedCaption(), "About");
-    EXPECT_EQ(window.Changes, std::vector<bool>{true});
-
-    // A name that matches no form embeds nothing, yet is reported as an embedding.
-    window.Host->SetEmbeddedFormName("PageMissing");
-    EXPECT_EQ(window.Host->EmbeddedForm(), nullptr);
-    EXPECT_EQ(window.Host->GetEmbeddedCaption(), QString());
-    EXPECT_EQ(window.Changes, (std::vector<bool>{true, false, true}));
-}
-
 TEST(EmbeddedFormControl, NeverTakesInAFormThatHoldsItOrTheSameNameTwice)
 {
     HostWindow window("DialogSettings");
@@ -97,33 +71,6 @@ TEST(EmbeddedFormControl, NeverTakesInAFormThatHoldsItOrTheSameNameTwice)
     EXPECT_EQ(holder->parentWidget(), window.Window.get());
 }
 
-TEST(EmbeddedFormControl, ReleaseGivesTheFormBackItsOwnLook)
-{
-    HostWindow window("DialogSettings");
-    auto shown = makeForm("PageSettingsSounds");
-    auto hidden = makeForm("PageSettingsLog");
-    shown->show();
-
-    window.Host->SetEmbeddedFormName("PageSettingsSounds");
-    EXPECT_TRUE(isInside(shown.get(), window.Host));
-    window.Host->SetEmbeddedFormName("PageSettingsLog");
-    EXPECT_TRUE(isInside(hidden.get(), window.Host));
-
-    // The first page is a tool window again, shown as it was, in the middle of the screen.
-    EXPECT_EQ(shown->parentWidget(), nullptr);
-    EXPECT_TRUE(shown->windowFlags().testFlag(Qt::Tool));
-    EXPECT_TRUE(shown->isVisible());
-    const QPoint screenCentre = QGuiApplication::primaryScreen()->availableGeometry().center();
-    EXPECT_LE((shown->frameGeometry().center() - screenCentre).manhattanLength(), 2);
-
-    window.Host->SetEmbeddedFormName(QString());
-    EXPECT_EQ(hidden->parentWidget(), nullptr);
-    EXPECT_TRUE(hidden->isWindow());
-    EXPECT_TRUE(hidden->isHidden());
-    EXPECT_EQ(window.Host->EmbeddedForm(), nullptr);
-    EXPECT_EQ(window.Changes, (std::vector<bool>{true, false, true, false}));
-}
-
 TEST(EmbeddedFormControl, AFloatingFormClosedByTheUserComesBack)
 {
     HostWindow window("MainWindow");
@@ -147,24 +94,6 @@ TEST(EmbeddedFormControl, AFloatingFormClosedByTheUserComesBack)
     window.Host->SetEmbeddedFormName("PageMpegAudio");
     EXPECT_TRUE(log->isHidden());
     EXPECT_TRUE(log->isWindow());
-}
-
-TEST(EmbeddedFormControl, AFormCreatedLaterIsTakenInAtTheNextPaint)
-{
-    HostWindow window("FormAbout");
-    window.Host->SetEmbeddedFormName("PageCredits");
-    EXPECT_EQ(window.Host->EmbeddedForm(), nullptr);
-
-    auto credits = makeForm("PageCredits");
-    window.Host->grab();
-    QApplication::processEvents();
-    EXPECT_TRUE(isInside(credits.get(), window.Host));
-
-    // The retry happens once: a form created after that waits for the next name.
-    window.Host->SetEmbeddedFormName(QString());
-    window.Host->grab();
-    QApplication::processEvents();
-    EXPECT_EQ(window.Host->EmbeddedForm(), nullptr);
 }
 
 TEST(EmbeddedFormControl, AHostHandsItsFormBackBeforeItGoes)

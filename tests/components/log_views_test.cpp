@@ -1,11 +1,7 @@
 #include "components/nero_memo.h"
 #include "tests/support/temp_world.h"
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QFile>
-#include <QScrollBar>
-#include <QSet>
 
 #include <sys/stat.h>
 
@@ -73,27 +69,6 @@ TEST_F(LogViews, PastFiveHundredLinesTheNewestLineStaysAndTheFileGetsEveryLine)
     EXPECT_EQ(written.last(), "line 501");
 }
 
-TEST_F(LogViews, MirrorFileAppendsOrReplaces)
-{
-    const QString fileName = WriteFile("log.txt", "old\n");
-    {
-        TNeroMemo memo;
-        EXPECT_EQ(memo.SetLogFileName(fileName), fileName);
-        memo.AddText(QStringLiteral("caf\u00e9"));
-    }
-    EXPECT_EQ(ReadFile(fileName), QByteArray("old\ncaf\xc3\xa9\n"));
-
-    TNeroMemo memo;
-    memo.SetFileAppend(false);
-    EXPECT_EQ(memo.SetLogFileName(fileName), fileName);
-    EXPECT_EQ(ReadFile(fileName), QByteArray());
-    memo.AddText("new");
-    memo.CloseLogFile();
-    EXPECT_EQ(memo.OpenLogFile(), fileName);
-    memo.AddText("newer");
-    EXPECT_EQ(FileLines(fileName), QStringList({"newer"}));
-}
-
 TEST_F(LogViews, MirrorFileNameChanges)
 {
     TNeroMemo memo;
@@ -106,10 +81,6 @@ TEST_F(LogViews, MirrorFileNameChanges)
     memo.AddText("memo only");
     EXPECT_EQ(FileLines(first), QStringList({"one", "two"}));
 
-    const QString previous = QDir::currentPath();
-    QDir::setCurrent(Root());
-    EXPECT_EQ(memo.SetLogFileName("sub/../relative.txt"), Root() + "relative.txt");
-    QDir::setCurrent(previous);
     EXPECT_EQ(memo.SetLogFileName(Root() + "missing/log.txt"), QString());
     EXPECT_EQ(memo.SetLogFileName(Root()), QString()) << "a folder";
     memo.AddText("still shown");
@@ -145,40 +116,4 @@ TEST_F(LogViews, ClearingTheMirrorFile)
     memo.ClearLogFile();
     memo.AddText("closed");
     EXPECT_FALSE(QFile::exists(fileName)) << "a closed file is deleted and stays closed";
-}
-
-TEST_F(LogViews, MarginRowsShowLevelsAndNumbersFromTheFirstVisibleLine)
-{
-    TNeroMemo memo;
-    memo.resize(300, 200);
-    memo.show();
-    memo.SetIconShow(true);
-    memo.AddWarning("warned");
-    memo.AddText("plain");
-    memo.AddError("failed");
-    QCoreApplication::processEvents();
-    auto rows = memo.MarginRows();
-    ASSERT_GT(rows.size(), 4u);
-    EXPECT_EQ(rows[0].Level, llWarning);
-    EXPECT_EQ(rows[1].Level, llNone);
-    EXPECT_EQ(rows[2].Level, llError);
-    EXPECT_EQ(rows[3].Level, -1) << "no line";
-    EXPECT_TRUE(rows[0].Number.isEmpty());
-
-    memo.SetNumShow(true);
-    memo.SetNumDigits(3);
-    memo.SetNumZeroStart(false);
-    rows = memo.MarginRows();
-    EXPECT_EQ(rows[0].Level, -1) << "numbers take the place of the icons";
-    EXPECT_EQ(rows[0].Number, "001");
-    EXPECT_EQ(rows[3].Number, "004") << "rows past the last line are numbered too";
-
-    for (int line = 4; line <= 40; ++line)
-        memo.AddText(QStringLiteral("line %1").arg(line));
-    QScrollBar* bar = memo.verticalScrollBar();
-    EXPECT_EQ(bar->value(), bar->maximum()) << "the newest line is in view";
-    bar->setValue(7);
-    rows = memo.MarginRows();
-    ASSERT_FALSE(rows.empty());
-    EXPECT_EQ(rows[0].Number, "008");
 }

@@ -1,4 +1,3 @@
-#include "components/always_on_top.h"
 #include "components/t_saved_form_unit.h"
 #include "foundation/useful_ini.h"
 #include "platform/ini_file.h"
@@ -78,20 +77,4 @@ TEST_F(SavedForm, StatesAndPositionsThatCannotBeRestored)
     form.setWindowState(Qt::WindowNoState);
     saved->Load();
     EXPECT_TRUE(form.isMaximized());
-}
-
-TEST_F(SavedForm, StayOnTopSetsTheHintAndTellsItsListener)
-{
-    TStayOnTop onTop(&form);
-    QList<bool> told;
-    onTop.OnStayOnTop = [&](QObject*, bool value) { told << value; };
-    EXPECT_FALSE(onTop.StayOnTop());
-    EXPECT_EQ(onTop.StayOnTopMessage(), "Always on Top");
-    onTop.SetStayOnTop(true);
-    EXPECT_TRUE(form.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    onTop.SetStayOnTopMessage("Toujours visible");
-    EXPECT_TRUE(onTop.StayOnTop());
-    onTop.SetStayOnTop(false);
-    EXPECT_FALSE(form.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    EXPECT_EQ(told, QList<bool>({true, true, false}));
 }

@@ -30,9 +30,8 @@ public:
     {
         return QStringLiteral("http://127.0.0.1:%1%2").arg(server_.serverPort()).arg(path);
     }
-    // The paths asked for, in order, and the request heads in the same order.
+    // The paths asked for, in order.
     const QStringList& Requests() const { return requests_; }
-    const QList<QByteArray>& Heads() const { return heads_; }
 
     // An address where nothing listens: connecting to it is refused.
     static QString RefusedUrl()
@@ -50,7 +49,6 @@ private:
             return;
         const QByteArray head = socket->read(headEnd + 4);
         requests_.append(QString::fromLatin1(head.split(' ').value(1)));
-        heads_.append(head);
         const Answer answer = answers_.value(requests_.last(), Answer{404, "not here", false});
         if (answer.Never)
             return;
@@ -62,5 +60,4 @@ private:
     QTcpServer server_;
     QMap<QString, Answer> answers_;
     QStringList requests_;
-    QList<QByteArray> heads_;
 };
