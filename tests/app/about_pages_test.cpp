@@ -1,11 +1,7 @@
-#include "app/dialog_about.h"
-#include "app/dialog_credits.h"
-#include "app/dialog_history.h"
 #include "app/form_about.h"
 #include "app/form_credits.h"
 #include "app/form_history.h"
 #include "components/credits.h"
-#include "components/embedded_form_control.h"
 #include "components/url_link.h"
 #include "foundation/program_globals.h"
 #include "tests/support/temp_world.h"
@@ -14,10 +10,6 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextList>
-#include <QTimer>
-
-#include <functional>
-#include <memory>
 
 namespace {
 
@@ -81,40 +73,6 @@ TEST_F(AboutPages, TheHistoryShowsBulletsSubItemsContinuationsAndBoldHeadersWith
     };
     for (const Case& c : cases)
         EXPECT_EQ(shownParagraphs(c.lines), c.shown) << c.lines.join('|').toStdString();
-}
-
-TEST_F(AboutPages, EachDialogOpensModallyWithItsPageEmbeddedAndActive)
-{
-    TPageAbout about;
-    TPageHistory history;
-    TPageCredits credits;
-    struct Case {
-        std::function<TPageDialog*()> make;
-        TBrindlowTabbedForm* page;
-        std::function<void(TPageDialog*)> show;
-    };
-    const Case cases[] = {
-        {[] { return new TDlgAbout; }, &about,
-         [](TPageDialog* d) { ShowAboutDialog(static_cast<TDlgAbout*>(d)); }},
-        {[] { return new TDlgHistory; }, &history,
-         [](TPageDialog* d) { ShowHistoryDialog(static_cast<TDlgHistory*>(d)); }},
-        {[] { return new TDlgCredits; }, &credits,
-         [](TPageDialog* d) { ShowCreditsDialog(static_cast<TDlgCredits*>(d)); }},
-    };
-    for (const Case& c : cases) {
-        const std::unique_ptr<TPageDialog> dialog(c.make());
-        bool seen = false;
-        QTimer::singleShot(0, dialog.get(), [&] {
-            seen = true;
-            EXPECT_TRUE(dialog->isModal() && dialog->isVisible());
-            EXPECT_EQ(c.page->parentWidget()->parentWidget()->parentWidget(), dialog.get());
-            EXPECT_FALSE(c.page->IsInactive());
-            dialog->accept();
-        });
-        c.show(dialog.get());
-        EXPECT_TRUE(seen) << dialog->objectName().toStdString();
-        EXPECT_TRUE(c.page->IsInactive());
-    }
 }
 
 TEST_F(AboutPages, TheAboutPageLinksOnlyTheAddressesConfiguredAndOpensThemThroughTheOpener)

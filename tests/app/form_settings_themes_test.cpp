@@ -43,7 +43,7 @@ protected:
     QStringList Fired;
 };
 
-TEST_F(ThemesPage, AClickedThemeIsAppliedToldAndKeptInTheSettingsFileAndAnUnknownOneReadsAsDefault)
+TEST_F(ThemesPage, AClickedThemeIsAppliedAndToldAndAnUnknownOneReadsAsDefault)
 {
     TSettings store;
     TPageSettingsThemes page;
@@ -56,28 +56,15 @@ TEST_F(ThemesPage, AClickedThemeIsAppliedToldAndKeptInTheSettingsFileAndAnUnknow
     EXPECT_EQ(Fired, QStringList({"Dark"}));
     page.CheckBoxStylesXP->setChecked(false);
     EXPECT_EQ(Style(), "windows") << "without visual styles the colours stay, the controls turn classic";
-    page.SaveSettings();
-    ASSERT_TRUE(store.Save());
-
-    plat::SetVisualStyles(true);
-    plat::UseTheme(plat::DefaultThemeName);
-    Fired.clear();
-    TSettings reread;
-    TPageSettingsThemes fresh;
-    Load(fresh, reread);
-    EXPECT_EQ(Shown(fresh), "Dark");
-    EXPECT_FALSE(fresh.CheckBoxStylesXP->isChecked());
-    EXPECT_EQ(Style(), "windows");
-    EXPECT_EQ(Fired.last(), "Dark") << "loading tells the main window";
 
     for (const QString stored : {"high CONTRAST", "Office XP", ""}) {
-        reread.SetValue("Themes", stored);
-        fresh.LoadSettings();
+        store.SetValue("Themes", stored);
+        page.LoadSettings();
         const QString expected = stored.isEmpty() || stored == "Office XP" ? "Default" : "High Contrast";
-        EXPECT_EQ(Shown(fresh), expected);
+        EXPECT_EQ(Shown(page), expected);
         EXPECT_EQ(plat::CurrentTheme(), expected);
-        fresh.SaveSettings();
-        EXPECT_EQ(reread.GetValue("Themes").toString(), expected);
+        page.SaveSettings();
+        EXPECT_EQ(store.GetValue("Themes").toString(), expected);
     }
 }
 

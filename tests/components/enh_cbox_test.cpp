@@ -40,19 +40,6 @@ TEST(EnhComboBox, DropDownWidthFollowsItsMode)
     }
 }
 
-TEST(EnhComboBox, EachWidthModeSwitchesOffTheOneItContradicts)
-{
-    TEnhComboBox combo;
-    combo.SetAutoDropDownWidth(true);
-    combo.SetFixedDropDownWidth(true);
-    EXPECT_FALSE(combo.AutoDropDownWidth());
-    combo.SetAutoDropDownWidth(true);
-    combo.SetAutoHorizontalScroll(true);
-    EXPECT_FALSE(combo.AutoDropDownWidth());
-    combo.SetAutoDropDownWidth(true);
-    EXPECT_FALSE(combo.AutoHorizontalScroll());
-}
-
 TEST(EnhComboBox, AutomaticWidthsComeFromTheWidestItemWhenTheListOpens)
 {
     const int scrollBar = QApplication::style()->pixelMetric(QStyle::PM_ScrollBarExtent);
@@ -93,7 +80,7 @@ TEST(EnhComboBox, ASizeableListKeepsTheWidthTheUserGaveIt)
     EXPECT_EQ(closed, 1);
 }
 
-TEST(EnhComboBox, HintsOnlyATruncatedItemAndShowsItsFrameOnlyInUseWhenFlat)
+TEST(EnhComboBox, HintsOnlyATruncatedItem)
 {
     TEnhComboBox combo;
     combo.resize(120, 24);
@@ -102,19 +89,12 @@ TEST(EnhComboBox, HintsOnlyATruncatedItemAndShowsItsFrameOnlyInUseWhenFlat)
     EXPECT_EQ(combo.TruncatedItemHint(), "");
     combo.setCurrentIndex(1);
     EXPECT_EQ(combo.TruncatedItemHint(), combo.itemText(1));
-    EXPECT_FALSE(combo.hasFrame());
-    combo.SetAlwaysShowBorder(true);
-    EXPECT_TRUE(combo.hasFrame());
-    combo.SetAlwaysShowBorder(false);
-    combo.SetFlat(false);
-    EXPECT_TRUE(combo.hasFrame());
 }
 
 TEST(ImgComboBox, StaysOwnerDrawnAtItemHeight16UnlessItsImagesAreTaller)
 {
     TImgComboBox combo;
     EXPECT_EQ(combo.ItemHeight(), 16);
-    EXPECT_EQ(combo.property("ItemHeight").toInt(), 16);
     for (const TComboBoxStyle style : {csDropDown, csSimple, csDropDownList, csOwnerDrawVariable}) {
         combo.SetStyle(style);
         EXPECT_EQ(combo.Style(), csOwnerDrawFixed);

@@ -1,7 +1,5 @@
 #include "tests/engine/mpeg_steps.h"
 
-#include "tests/support/child_tool.h"
-
 #include <QFileInfo>
 
 namespace {
@@ -85,23 +83,4 @@ TEST_F(EncoderCommand, AFailedOrRefusedRunRemovesTheUsedInputAndAnyOutput)
         EXPECT_FALSE(QFileInfo::exists(input));
         EXPECT_TRUE(QFileInfo::exists(source));
     }
-}
-
-TEST_F(EncoderCommand, CancelKillsTheRunningProgramAtOnce)
-{
-    TooLameFolder = ScriptTool("toolame", "exec '" + ChildToolPath() + "' out '[1]\\n' pid forever");
-    source = WriteWav("song.wav");
-    auto command = MakeEncoder(source, Temp() + "Tmp2.tmp");
-    command->Cancellable = true;
-    queue->AddCommand(std::move(command));
-    RunQueue(false);
-    ASSERT_TRUE(QTest::qWaitFor([this] { return !log.filter("pid ").isEmpty(); }, 10000));
-    const pid_t pid = log.filter("pid ").first().section(' ', 1, 1).toInt();
-    EXPECT_TRUE(IsProcessAlive(pid));
-    EXPECT_GT(bar.value(), 0) << "the counter showed";
-    queue->Cancel();
-    EXPECT_FALSE(IsProcessAlive(pid));
-    ASSERT_TRUE(QTest::qWaitFor([this] { return !queue->IsRunning(); }, 10000));
-    EXPECT_TRUE(statuses.value(0).IsCancelled());
-    EXPECT_TRUE(QFileInfo::exists(source)) << "the input was the source";
 }

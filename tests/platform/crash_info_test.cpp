@@ -33,16 +33,12 @@ TEST(CrashInfo, ReadsLibraryVersionsFromTheirFileNames)
         EXPECT_EQ(VersionFromFileName(name), version) << name;
 }
 
-TEST(CrashInfo, ListsTheLoadedLibrariesByAddressWithTheirVersions)
+TEST(CrashInfo, ListsTheLoadedLibrariesByAddress)
 {
     const std::vector<LoadedModule> modules = LoadedModules();
     ASSERT_GT(modules.size(), 3u);
     EXPECT_TRUE(std::is_sorted(modules.begin(), modules.end(),
                                [](const auto& a, const auto& b) { return a.Address < b.Address; }));
-    const auto core = std::find_if(modules.begin(), modules.end(),
-                                   [](const LoadedModule& m) { return m.FileName.contains("libQt6Core"); });
-    ASSERT_NE(core, modules.end());
-    EXPECT_TRUE(core->Version.startsWith("6.")) << core->Version.toStdString();
 }
 
 TEST(CrashInfo, ReadsTheSystemAndProcessorTexts)
@@ -70,5 +66,4 @@ TEST(CrashInfo, KeepsTheStackOfTheThrowOnlyWhileTracking)
     EXPECT_FALSE(tracked.Frames.empty());
     EXPECT_EQ(DescribeStack(tracked).size(), static_cast<qsizetype>(tracked.Frames.size()));
     EXPECT_TRUE(throwStackOfARuntimeError().Frames.empty()) << "an untracked throw never gets an old stack";
-    EXPECT_EQ(DemangledName(typeid(std::runtime_error).name()), "std::runtime_error");
 }
