@@ -1,7 +1,6 @@
 #include "audio/audio_file.h"
 
 #include "foundation/file_types.h"
-#include "foundation/language.h"
 #include "tests/support/qt_printers.h"
 #include "tests/support/temp_world.h"
 
@@ -17,12 +16,6 @@ const QString kWaiting(36, u' ');
 
 class AudioFile : public TempWorld {
 protected:
-    void TearDown() override
-    {
-        InitLanguage(false, QString(), true, QString());
-        TempWorld::TearDown();
-    }
-
     // A list like the conversion page's: name, status, folder.
     QTreeWidgetItem* AddRow(const QString& name) { return new QTreeWidgetItem(&list, {name, "", ""}); }
 
@@ -95,11 +88,6 @@ TEST_F(AudioFile, TheStatusColumnShowsEachStatusAndIsRewrittenOnlyWhenItChanges)
     EXPECT_EQ(entry.StatusText, "Bad header") << "the reason is kept for the page";
     entry.ClearStatus();
     EXPECT_EQ(row->text(1), kWaiting);
-    EXPECT_EQ(row->text(0), "a.mp3");
-
-    InitLanguage(true, SourceFolder() + "resources/Lng/korvane_fr.lng", true, QString());
-    entry.SetStatus(afsCancelled, QString());
-    EXPECT_EQ(row->text(1), "Conversion annulée");
 }
 
 TEST_F(AudioFile, AnEntryOutlivesItsRowAndItsList)
