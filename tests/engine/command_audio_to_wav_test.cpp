@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTest>
-#include <QTimer>
 
 class AudioToWav : public AudioStepWorld {
 protected:
@@ -78,26 +77,6 @@ TEST_F(AudioToWav, ADamagedSourceOrAFailedWriteFailsTheStepAndLeavesNoOutput)
     Output = "/dev/full";
     Decode(DataFixture("dec-tone.mp3"));
     EXPECT_TRUE(LastStatus.IsFailed() && QFileInfo("/dev/full").exists());
-}
-
-TEST_F(AudioToWav, ALongDecodeRunsBesideTheEventLoopAndCancelLeavesNothingBehind)
-{
-    const QString source = LongSource();
-    bool cancelledByTimer = false;
-    QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        if (Queue->IsRunning() && StepBar.value() > 0 && !cancelledByTimer) {
-            cancelledByTimer = true;
-            Queue->Cancel();
-        }
-    });
-    timer.start(0);
-    Decode(source);
-    EXPECT_EQ(LogWhenRunReturned, QStringList{"[Audio file to WAV file conversion]"});
-    EXPECT_TRUE(cancelledByTimer);
-    EXPECT_TRUE(LastStatus.IsCancelled() && Entry->GetStatus() == afsCancelled);
-    EXPECT_FALSE(Log.contains("BASS DecodeFile Ended"));
-    EXPECT_EQ(TempEntries(), "");
 }
 
 TEST_F(AudioToWav, AQueueTakenApartWhileDecodingWaitsForTheWorkerAndLeavesNoOutput)

@@ -45,7 +45,6 @@ void AudioStepWorld::RunStep(std::unique_ptr<TCommandInterface> command, const Q
     Queue->AddCommand(std::move(command));
     Queue->Run("Batch", true, nullptr, nullptr, nullptr, nullptr, SndBatchConversionEnded,
                SndBatchConversionEnded, false, false);
-    LogWhenRunReturned = Log;
     EXPECT_TRUE(QTest::qWaitFor([this] { return !Queue->IsRunning(); }, 30000));
     QObject::disconnect(connection);
     EXPECT_EQ(ReadFile(source), before);

@@ -29,7 +29,6 @@ protected:
                                                    bool&) { LastStatus = status; };
     std::unique_ptr<TCommandsManager> Queue;
     QStringList Log;
-    QStringList LogWhenRunReturned; // what the step had logged when the queue's Run returned
     TExecuteStatus LastStatus;
     QProgressBar StepBar;
     std::shared_ptr<TAudioFile> Entry;
