@@ -1,4 +1,3 @@
-#include "platform/process.h"
 #include "tests/support/wav_image.h"
 #include "tests/tools/tool_runner.h"
 #include "tools/toolame/toolame_options.h"
@@ -6,9 +5,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
-#include <cerrno>
 #include <cmath>
-#include <csignal>
 #include <numbers>
 
 namespace {
@@ -234,24 +231,4 @@ TEST_F(Toolame, WritesOnEveryCoreTheBytesOfASinglePass)
             EXPECT_TRUE(ReadFile(Root() + "ffmpeg.mp2") == singlePass);
         }
     }
-}
-
-TEST_F(Toolame, ACancelEndsTheProgramWithAllItsThreads)
-{
-    const QString input = WriteFile("in.wav", MusicWav(44100, 2, 20 * kSegment));
-    plat::ChildProcess child;
-    ASSERT_EQ(child.Start(ToolameProgram(), encoderArguments({}, kStereo, 224, input, Output())), 0);
-    QByteArray output;
-    while (!output.contains("\n[") && !child.OutputEnded()) {
-        child.WaitForOutput(1000);
-        char buffer[4096];
-        output.append(buffer, child.Read(buffer, sizeof buffer));
-    }
-    ASSERT_FALSE(output.contains("frames written")) << "the cancel came in the middle";
-    const pid_t group = child.Pid();
-    child.KillGroup();
-    child.Reap();
-    EXPECT_EQ(child.ExitCode(), 128 + SIGKILL);
-    EXPECT_EQ(::kill(-group, 0), -1);
-    EXPECT_EQ(errno, ESRCH) << "no process of the group is left";
 }
