@@ -74,35 +74,6 @@ protected:
     Recorder recorder;
 };
 
-// Output that exercises every kind of line break; the lines a caller must see whatever the chunks.
-const QByteArray mixedOutput = "abc\r\n\r\nprogress [1]\r[2]\r\nChlo\xc3\xa9 \xe6\x9d\xb1\n\nend\r\ntail";
-const QStringList mixedLines = {"abc", "progress [1]", "[2]", "Chloé 東", "end"};
-
-QStringList NonEmptyLines(const std::vector<QByteArray>& lines)
-{
-    QStringList texts;
-    for (const QByteArray& line : lines)
-        if (!line.isEmpty())
-            texts << QString::fromUtf8(line);
-    return texts;
-}
-
-TEST(LineStream, CutsTheSameLinesWhereverTheChunksSplit)
-{
-    for (qsizetype cut = 0; cut <= mixedOutput.size(); ++cut) {
-        TLineStream stream;
-        QStringList lines = NonEmptyLines(stream.Add(mixedOutput.constData(), cut));
-        lines += NonEmptyLines(stream.Add(mixedOutput.constData() + cut, mixedOutput.size() - cut));
-        EXPECT_EQ(lines, mixedLines) << "cut at " << cut;
-        EXPECT_EQ(stream.Unfinished(), "tail");
-    }
-    TLineStream stream;
-    QStringList lines;
-    for (const char byte : mixedOutput)
-        lines += NonEmptyLines(stream.Add(&byte, 1));
-    EXPECT_EQ(lines, mixedLines) << "one byte at a time";
-}
-
 TEST_F(ConsoleRunner, HandsEveryLineToTheMainThreadInOrderAndEndsWithTheExitCode)
 {
     TGUI2Console runner;
