@@ -97,23 +97,19 @@ TEST_F(ConsoleRunner, HandsEveryLineToTheMainThreadInOrderAndEndsWithTheExitCode
     EXPECT_FALSE(runner.Running());
 }
 
-TEST_F(ConsoleRunner, ArgumentsWorkingFolderAndDisplayTextAreKeptApart)
+TEST_F(ConsoleRunner, TheWorkingFolderAndTheDisplayTextAreKeptApart)
 {
     const QString folder = Root() + "my \"folder\" $x/";
     ASSERT_TRUE(QDir().mkpath(folder));
-    const QStringList odd = {"-o", "with  blanks", "\"quoted\"", "$PATH", "Ærøskøbing.wav"};
     TGUI2Console runner;
-    Prepare(runner, QStringList{"cwd", "echo"} + odd);
+    Prepare(runner, QStringList{"cwd"});
     runner.Application = "shown first";
     runner.Command = "\"never parsed\" \"";
     runner.HomeDirectory = folder;
     runner.Start();
     ASSERT_TRUE(WaitForDone());
     EXPECT_EQ(recorder.Events.first(), "start:shown first \"never parsed\" \"");
-    QStringList expected = {QStringLiteral("line:cwd ") + QDir(folder).canonicalPath()};
-    for (const QString& argument : odd)
-        expected << QStringLiteral("line:") + argument;
-    EXPECT_EQ(recorder.Lines(), expected);
+    EXPECT_EQ(recorder.Lines(), QStringList{QStringLiteral("line:cwd ") + QDir(folder).canonicalPath()});
     EXPECT_EQ(recorder.Events.last(), "done:0");
 }
 
