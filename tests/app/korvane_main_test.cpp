@@ -202,6 +202,15 @@ TEST_F(ProgramWindows, DisableTheirControlsWhileABatchRuns)
 
 // The source needs decoding: a refused close and then a click on the page's button arrive while it
 // decodes, and neither runs inside the step.
+TEST_F(ProgramWindows, ConvertAFileFromTheEmbeddedPage)
+{
+    Convert(StartWithPage(), "dec-source.wav");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Main().CommandsManager()->IsRunning(); }, 60000));
+    EXPECT_EQ(QDir(Root() + "music").entryList({"*.vcd.mpg"}).size(), 1);
+    EXPECT_EQ(Main().ButtonGoCancel->text(), "Go");
+    EXPECT_EQ(TempLeft(), QStringList());
+}
+
 TEST_F(ProgramWindows, KeepDecodingWhenQuitIsRefusedAndCancelOnTheSecondClick)
 {
     TPageMpegAudio& page = StartWithPage();
