@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -60,7 +61,10 @@ public:
     {
         pcm_ = &pcm;
         const bool draining = piece.isEmpty();
-        const auto* data = reinterpret_cast<const std::uint8_t*>(piece.constData());
+        // The parser reads past the end of its input: hand it a copy with the padding it may read.
+        padded_.assign(piece.begin(), piece.end());
+        padded_.resize(padded_.size() + AV_INPUT_BUFFER_PADDING_SIZE, 0);
+        const auto* data = reinterpret_cast<const std::uint8_t*>(padded_.data());
         qsizetype offset = 0;
         do {
             std::uint8_t* frameData = nullptr;
@@ -172,6 +176,7 @@ private:
     int inFormat_ = -1;
     int inRate_ = 0;
     QByteArray* pcm_ = nullptr;
+    std::vector<char> padded_;
 };
 
 TLayer3Decoder::TLayer3Decoder(int channels, int sampleRate)
