@@ -553,8 +553,8 @@ void TWaveIn::TakeFormat()
         // Decoded to 16 bits in the header's layout and rate; only decoding tells the length.
         BPS = 16;
         Size = layoutUsable ? MeasureLayer3() : 0;
-        TotalSamples = Size / (2 * Ch);
         Valid = Size > 0;
+        TotalSamples = Valid ? Size / (2 * Ch) : 0;
         break;
     case wtDVIADPCM:
         Valid = layoutUsable && BPS == 4 && ImaBlockAlignUsable(Header.BlockAlign, Ch);

@@ -223,6 +223,8 @@ TEST_F(WaveInTest, CraftedHeadersAreRefusedOrReadCorrectly)
             PutLe16(format, offset, std::uint16_t(value));
         return Riff(Chunk("fmt ", format) + data);
     };
+    QByteArray layer3NoChannel = ReadFixture("wav-mp3.wav");
+    PutLe16(layer3NoChannel, 22, 0);
     QByteArray lowerCase = Riff(fmt + data);
     lowerCase.replace(0, 4, "riff").replace(8, 4, "wave").replace(12, 4, "FMT ").replace(36, 4, "DATA");
     const QByteArray imaData = Chunk("data", QByteArray(512 * 2, '\x11'));
@@ -238,6 +240,7 @@ TEST_F(WaveInTest, CraftedHeadersAreRefusedOrReadCorrectly)
     } const cases[] = {
         {"plain", Riff(fmt + data), pcm.size()},
         {"codes in any letter case", lowerCase, pcm.size()},
+        {"layer 3 with no channel", layer3NoChannel, -1},
         {"bytes before RIFF", QByteArray("xyz") + Riff(fmt + data), pcm.size()},
         {"LIST before fmt", Riff(Chunk("LIST", QByteArray(26, 'l')) + fmt + data), pcm.size()},
         {"odd chunk and its pad byte before data", Riff(fmt + Chunk("junk", "abc") + data), pcm.size()},
