@@ -82,11 +82,8 @@ TCommandAudioToWav::~TCommandAudioToWav()
 void TCommandAudioToWav::Start(QPlainTextEdit* echoMemo, TCommandFinishedEvent onFinished,
                                TCommandTextEvent onStatus)
 {
-    if (Cancelled)
+    if (!BeginAudioStep(*this, echoMemo, std::move(onFinished), std::move(onStatus)))
         return;
-    TCommandInterface::Start(echoMemo, std::move(onFinished), std::move(onStatus));
-    EchoStepName(EchoMemo, Name);
-    Status.Started = true;
     if (!info_) {
         Fail(Format(TranslateMsg(QStringLiteral("Unable to execute %s, execution aborted...")),
                     QStringLiteral("AudioToWav")));
@@ -264,16 +261,23 @@ bool IsVcdReadyWav(TWaveIn* waveIn)
            waveIn->GetSR() == 44100 && waveIn->GetBPS() == 16 && waveIn->GetWavType() == wtPCM;
 }
 
-void EchoStepName(QPlainTextEdit* memo, const QString& name)
+bool BeginAudioStep(TCommandInterface& command, QPlainTextEdit* echoMemo, TCommandFinishedEvent onFinished,
+                    TCommandTextEvent onStatus)
 {
+    if (command.Cancelled)
+        return false;
+    command.TCommandInterface::Start(echoMemo, std::move(onFinished), std::move(onStatus));
+    command.Status.Started = true;
+    QPlainTextEdit* memo = command.EchoMemo;
     if (!memo)
-        return;
-    memo->appendPlainText(name);
+        return true;
+    memo->appendPlainText(command.Name);
     memo->appendPlainText(QString());
     QTextCursor cursor = memo->textCursor();
     cursor.movePosition(QTextCursor::Start);
     memo->setTextCursor(cursor);
     memo->ensureCursorVisible();
+    return true;
 }
 
 void FailAudioStep(TCommandInterface& command, const QString& text)

@@ -99,9 +99,12 @@ bool IsUnusableWav(TWaveIn* waveIn);
 // 16-bit stereo PCM at 44100 Hz, the encoder's own input.
 bool IsVcdReadyWav(TWaveIn* waveIn);
 
-// What the audio steps share: the step's name echoed in the command-line memo, the failure that
-// logs "ERROR: text" and ends the step (never a cancelled one), and error lines kept in the status.
-void EchoStepName(QPlainTextEdit* memo, const QString& name);
+// What the audio steps share: the opening of Start (nothing when the step was cancelled before it
+// began; else the hooks are kept, the step's name is echoed in the command-line memo and the step
+// counts as started), the failure that logs "ERROR: text" and ends the step (never a cancelled one),
+// and error lines kept in the status.
+bool BeginAudioStep(TCommandInterface& command, QPlainTextEdit* echoMemo, TCommandFinishedEvent onFinished,
+                    TCommandTextEvent onStatus);
 void FailAudioStep(TCommandInterface& command, const QString& text);
 void ParseErrorLine(QString& line, TExecuteStatus& status);
 

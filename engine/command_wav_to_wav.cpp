@@ -130,11 +130,8 @@ TCommandWavToWav::~TCommandWavToWav()
 void TCommandWavToWav::Start(QPlainTextEdit* echoMemo, TCommandFinishedEvent onFinished,
                              TCommandTextEvent onStatus)
 {
-    if (Cancelled)
+    if (!BeginAudioStep(*this, echoMemo, std::move(onFinished), std::move(onStatus)))
         return;
-    TCommandInterface::Start(echoMemo, std::move(onFinished), std::move(onStatus));
-    EchoStepName(EchoMemo, Name);
-    Status.Started = true;
     if (!info_) {
         Fail(QStringLiteral("Unable to execute WavToWav, execution aborted..."));
         return;
