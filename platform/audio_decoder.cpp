@@ -1,5 +1,8 @@
 #include "platform/audio_decoder.h"
 
+#include "platform/in_order_workers.h"
+#include "platform/mpeg_audio_segments.h"
+
 #include <QFile>
 
 extern "C" {
@@ -37,9 +40,6 @@ void QuietenLibraries()
     (void)quiet;
 }
 
-// A frame that does not decode is skipped; this many in a row, with no packet in between, is a fault.
-constexpr int MaxDecodeErrorsInARow = 64;
-
 // The containers of the formats read. A playlist, a concat list or an image sequence would make the
 // library open other files or addresses named in the content, so those are refused.
 constexpr const char* SourceContainers = "mp3,mpeg,ogg,asf,wav";
@@ -59,6 +59,7 @@ constexpr double MinSourceBytesPerSecond = 8;
 struct AudioDecoder::State {
     ~State()
     {
+        segments.reset();
         swr_free(&resampler);
         av_channel_layout_uninit(&resamplerLayout);
         av_frame_free(&frame);
@@ -113,6 +114,9 @@ struct AudioDecoder::State {
                                               : (codec->ch_layout.nb_channels == 1 ? 1 : 2);
         outRate = options.OutRate > 0 ? options.OutRate : codec->sample_rate;
         durationSeconds = declaredDuration();
+        const int threads = UsableCores();
+        if (options.AllCores && threads > 1 && MpegAudioSegments::Suits(*format, stream, *decoder))
+            segments = std::make_unique<MpegAudioSegments>(*format, stream, *decoder, threads);
         return true;
     }
 
@@ -145,6 +149,7 @@ struct AudioDecoder::State {
         seconds = std::max(seconds, 0.0);
         const std::int64_t target =
             av_rescale_q(std::llrint(seconds * AV_TIME_BASE), AV_TIME_BASE_Q, audio->time_base) + startTime();
+        segments.reset();
         if (avformat_seek_file(format, stream, INT64_MIN, target, target, 0) < 0)
             return false;
         avcodec_flush_buffers(codec);
@@ -242,12 +247,12 @@ private:
 
     bool decodeStep()
     {
+        if (segments)
+            return segmentStep();
         const int result = avcodec_receive_frame(codec, frame);
         if (result == 0) {
             decodeErrors = 0;
-            const bool taken = takeFrame();
-            av_frame_unref(frame);
-            return taken;
+            return takeFrame();
         }
         if (result == AVERROR_EOF)
             return finish();
@@ -258,6 +263,19 @@ private:
         if (result == AVERROR(ENOMEM))
             return false;
         return ++decodeErrors < MaxDecodeErrorsInARow;
+    }
+
+    bool segmentStep()
+    {
+        switch (segments->Next(*frame)) {
+        case MpegAudioSegments::TNext::Frame:
+            return takeFrame();
+        case MpegAudioSegments::TNext::End:
+            return finish();
+        case MpegAudioSegments::TNext::Failed:
+            break;
+        }
+        return false;
     }
 
     bool feedPacket()
@@ -282,7 +300,15 @@ private:
         }
     }
 
+    // Hands the frame's samples on and lets it go.
     bool takeFrame()
+    {
+        const bool taken = convertFrame();
+        av_frame_unref(frame);
+        return taken;
+    }
+
+    bool convertFrame()
     {
         if (frame->nb_samples <= 0)
             return true;
@@ -399,6 +425,7 @@ private:
     bool trimAfterSeek = false;
     double seekTarget = 0;
     std::int64_t discardBytes = 0;
+    std::unique_ptr<MpegAudioSegments> segments;
 };
 
 std::unique_ptr<AudioDecoder> AudioDecoder::Open(const QString& fileName, const AudioDecoderOptions& options,

@@ -12,6 +12,8 @@ namespace plat {
 struct AudioDecoderOptions {
     int OutRate = 0;     // 0: the source's own sampling frequency
     int OutChannels = 0; // 0: 1 for a mono source, else 2 (more channels are mixed down)
+    // MP3 read from start to end is decoded on every usable core; a seek goes back to one.
+    bool AllCores = false;
 };
 
 // One open source, handing out interleaved signed 16-bit samples. Positions and lengths are bytes of

@@ -312,6 +312,52 @@ TEST(AudioDecoder, MemoryStaysFlatInTheLengthOfTheSource)
     EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 16 * 1024) << "kB more at the peak";
 }
 
+// On every core, MP3 decodes to exactly what one decoder gives: small frames that borrow from many
+// frames before them, variable rates, other containers, damage in the middle and a cut end.
+TEST(AudioDecoder, AllCoresDecodeMp3ExactlyAsOneCoreDoes)
+{
+    if (!HaveFfmpeg())
+        GTEST_SKIP() << "ffmpeg is not installed";
+    QTemporaryDir folder;
+    const auto encode = [&](const char* name, const QStringList& options) {
+        const QString path = folder.filePath(QString::fromLatin1(name));
+        RunTool("ffmpeg", QStringList{"-nostdin", "-v", "error", "-f", "lavfi", "-i",
+                                      "aevalsrc=0.3*sin(2*PI*(200+90*t)*t)+0.1*(random(0)-0.5)|"
+                                      "0.3*sin(2*PI*3000*t)+0.1*(random(1)-0.5):s=44100:d=20"} +
+                              options + QStringList{path});
+        return path;
+    };
+    const auto write = [&](const char* name, const QByteArray& content) {
+        QFile file(folder.filePath(QString::fromLatin1(name)));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+        return file.fileName();
+    };
+    const QString cbr = encode("cbr.mp3", {"-c:a", "libmp3lame", "-b:a", "192k"});
+    QFile cbrFile(cbr);
+    ASSERT_TRUE(cbrFile.open(QIODevice::ReadOnly));
+    QByteArray damaged = cbrFile.readAll();
+    damaged.replace(damaged.size() / 3, 3000, QByteArray(3000, '\x5a'));
+    const QStringList files = {
+        cbr,
+        encode("vbr.mp3", {"-c:a", "libmp3lame", "-q:a", "9", "-ar", "22050"}),
+        encode("8k.mp3", {"-c:a", "libmp3lame", "-b:a", "8k", "-ar", "8000", "-ac", "1"}),
+        encode("mp3.wav", {"-c:a", "libmp3lame", "-b:a", "64k"}),
+        encode("mp3.mpg", {"-c:a", "libmp3lame", "-f", "mpeg"}),
+        encode("48k.mp2", {"-c:a", "mp2", "-ar", "48000"}), // stays on one core, resampled
+        write("damaged.mp3", damaged),
+        write("cut.mp3", damaged.left(damaged.size() * 2 / 3 + 77)),
+    };
+    for (const QString& file : files) {
+        SCOPED_TRACE(file.toStdString());
+        const Decoded one = DecodeAll(file, {44100, 2});
+        const Decoded all = DecodeAll(file, {.OutRate = 44100, .OutChannels = 2, .AllCores = true});
+        ASSERT_TRUE(one.Opened && all.Opened);
+        EXPECT_GT(one.Pcm.size(), 2 * 44100u * 3);
+        EXPECT_EQ(all.Failed, one.Failed);
+        EXPECT_TRUE(all.Pcm == one.Pcm);
+    }
+}
+
 TEST(AudioDecoderLibraries, TheBuildsOwnPassAndEveryMismatchIsNamed)
 {
     EXPECT_EQ(plat::CheckDecoderLibraries(), QString());

@@ -1,9 +1,8 @@
 #include "tools/toolame/twolame_encoder.h"
 
+#include "platform/in_order_workers.h"
 #include "tools/common/console.h"
-#include "tools/toolame/in_order_workers.h"
 
-#include <sched.h>
 #include <twolame.h>
 #include <unistd.h>
 
@@ -196,16 +195,6 @@ bool segmentable(const Options& options)
     return options.paddingOff && options.psychoacousticModel != 2;
 }
 
-// The cores this process may run on, which a user may have narrowed.
-int usableCores()
-{
-    cpu_set_t cores;
-    CPU_ZERO(&cores);
-    if (sched_getaffinity(0, sizeof cores, &cores) != 0)
-        return 1;
-    return std::max(1, CPU_COUNT(&cores));
-}
-
 // The library fills tables shared by all its encoders on their first frame. One frame of silence
 // encoded before the threads start fills them while nothing else runs.
 void fillSharedTables(const Options& options, const WavFormat& format)
@@ -223,16 +212,22 @@ void encodeSegments(const Options& options, const WavFormat& format, const PcmSo
 {
     fillSharedTables(options, format);
     const std::int64_t frames = framesOf(source.Samples());
-    InOrderWorkers<Segment> workers(segments, threads, 2 * threads, [&](std::int64_t index) {
-        const std::int64_t first = index * kFramesPerSegment;
-        Segment segment;
-        encodeFrames(options, format, source, {first, std::min(frames, first + kFramesPerSegment)},
-                     [&segment](const unsigned char* data, std::size_t size, std::int64_t framesFed) {
-                         segment.Add(data, size, framesFed);
-                     });
-        return segment;
-    });
-    for (std::int64_t i = 0; i < segments; ++i)
+    const std::int64_t ahead = 2 * threads;
+    plat::InOrderWorkers<Segment> workers(threads);
+    for (std::int64_t index = 0; index < segments; ++index) {
+        if (workers.Waiting() > ahead)
+            workers.TakeNext().SendTo(sink);
+        workers.Add([&, index] {
+            const std::int64_t first = index * kFramesPerSegment;
+            Segment segment;
+            encodeFrames(options, format, source, {first, std::min(frames, first + kFramesPerSegment)},
+                         [&segment](const unsigned char* data, std::size_t size, std::int64_t framesFed) {
+                             segment.Add(data, size, framesFed);
+                         });
+            return segment;
+        });
+    }
+    while (workers.Waiting() > 0)
         workers.TakeNext().SendTo(sink);
 }
 
@@ -250,7 +245,7 @@ EncodeResult EncodeWav(const Options& options, const WavFormat& format, std::FIL
         progress(framesFed);
     };
     const std::int64_t segments = (result.frames + kFramesPerSegment - 1) / kFramesPerSegment;
-    const int threads = static_cast<int>(std::min<std::int64_t>(usableCores(), segments));
+    const int threads = static_cast<int>(std::min<std::int64_t>(plat::UsableCores(), segments));
     if (!segmentable(options) || threads < 2)
         encodeFrames(options, format, source, {0, result.frames}, write);
     else
