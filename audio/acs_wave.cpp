@@ -26,6 +26,10 @@ constexpr std::array<int, 16> MsAdaptationTable = {230, 230, 230, 230, 307, 409,
 // Keeps delta x 768 inside 32 bits whatever a crafted block asks for.
 constexpr std::int64_t MsMaxDelta = INT_MAX / 768;
 
+// What is written goes to the file in pieces of this size: a few large writes cost the kernel much less
+// than many small ones.
+constexpr std::int64_t WriteBehindSize = 65536;
+
 std::int16_t Le16(const std::uint8_t* p)
 {
     return static_cast<std::int16_t>(qFromLittleEndian<quint16>(p));
@@ -807,6 +811,7 @@ TACSInput& TWaveOut::RequireInput() const
 void TWaveOut::Prepare()
 {
     EndOfInput = false;
+    Pending.clear();
     BlocksBefore = 0;
     FramesEncoded = 0;
     Encoder = {};
@@ -837,7 +842,7 @@ void TWaveOut::OpenTarget()
         Raise("File name is not assigned.");
     auto file = std::make_unique<QFile>(FileName);
     const bool append = FileMode == foAppend && file->exists();
-    // Unbuffered, so a full disk shows at the write that meets it.
+    // Unbuffered, so a full disk shows at the piece that meets it.
     const QIODevice::OpenMode mode =
         append ? QIODevice::ReadWrite : QIODevice::WriteOnly | QIODevice::Truncate;
     if (!file->open(mode | QIODevice::Unbuffered))
@@ -995,13 +1000,24 @@ void TWaveOut::Write(const void* Data, std::int64_t Count)
     // Every size in the header must stay within 32 bits, the RIFF size the first to overflow.
     if (WriteEnd + Count - 8 > 0xFFFFFFFFll)
         Raise("This .wav file would exceed 4 GB.");
-    if (Stream->write(static_cast<const char*>(Data), Count) != Count)
-        Raise("Cannot write to this .wav file.");
+    const auto* bytes = static_cast<const char*>(Data);
+    Pending.insert(Pending.end(), bytes, bytes + Count);
     WriteEnd += Count;
+    if (std::ssize(Pending) >= WriteBehindSize)
+        WritePending();
+}
+
+void TWaveOut::WritePending()
+{
+    const auto count = static_cast<qint64>(Pending.size());
+    if (count > 0 && Stream->write(Pending.data(), count) != count)
+        Raise("Cannot write to this .wav file.");
+    Pending.clear();
 }
 
 void TWaveOut::WriteAt(std::int64_t Offset, std::uint32_t Value)
 {
+    WritePending();
     char bytes[4];
     qToLittleEndian<quint32>(Value, bytes);
     if (!Stream->seek(Offset) || Stream->write(bytes, 4) != 4)

@@ -190,6 +190,7 @@ private:
     void StartIma(const TAppendInfo* Existing);
     void RewindTarget();
     void Write(const void* Data, std::int64_t Count);
+    void WritePending();
     void WriteAt(std::int64_t Offset, std::uint32_t Value);
     void PatchHeader();
     bool CloseTarget(); // false when closing failed
@@ -198,6 +199,7 @@ private:
 
     bool EndOfInput = false;
     std::vector<std::uint8_t> Transfer;
+    std::vector<char> Pending; // written, not yet handed to the stream
     TWavType WavType = wtPCM;
     int BlockSize = 512;
     std::array<TImaEncoderChannel, 2> Encoder{};

@@ -114,9 +114,12 @@ struct AudioDecoder::State {
                                               : (codec->ch_layout.nb_channels == 1 ? 1 : 2);
         outRate = options.OutRate > 0 ? options.OutRate : codec->sample_rate;
         durationSeconds = declaredDuration();
-        const int threads = UsableCores();
-        if (options.AllCores && threads > 1 && MpegAudioSegments::Suits(*format, stream, *decoder))
-            segments = std::make_unique<MpegAudioSegments>(*format, stream, *decoder, threads);
+        // The segments' reader and the caller take a core each, the decoders the others. The container
+        // is read on another thread then: the length must not need it.
+        const int decoders = UsableCores() - 2;
+        if (options.AllCores && decoders > 1 && durationSeconds > 0 &&
+            MpegAudioSegments::Suits(*format, stream, *decoder))
+            segments = std::make_unique<MpegAudioSegments>(*format, stream, *decoder, decoders);
         return true;
     }
 

@@ -45,6 +45,8 @@ Packet NewReference(const AVPacket& packet)
 struct Segment {
     std::vector<Packet> warmUp; // decoded and thrown away
     std::vector<Packet> packets;
+    bool readEnded = false; // no packet follows
+    bool readFailed = false;
 };
 
 struct Decoded {
@@ -108,10 +110,10 @@ Decoded DecodeSegment(const StreamCodec& stream, const Segment& segment)
 } // namespace
 
 struct MpegAudioSegments::State {
-    State(AVFormatContext& format, int stream, const AVCodec& decoder, int threads)
+    State(AVFormatContext& format, int stream, const AVCodec& decoder, int decoders)
         : format(format), stream(stream), codec{decoder, *format.streams[stream]->codecpar,
                                                 format.streams[stream]->time_base},
-          ahead(threads), workers(threads)
+          ahead(decoders), workers(decoders), reader(1)
     {
     }
 
@@ -131,7 +133,7 @@ private:
     bool TakeSegment()
     {
         while (!readEnded && workers.Waiting() <= ahead)
-            AddSegment();
+            DecodeNextRead();
         if (workers.Waiting() == 0)
             return false;
         current = workers.TakeNext();
@@ -139,19 +141,33 @@ private:
         return true;
     }
 
-    void AddSegment()
+    // The container is read on a thread of its own, a segment ahead of the decoders.
+    void DecodeNextRead()
     {
-        auto segment = std::make_shared<Segment>();
-        for (const Packet& packet : recent)
-            segment->warmUp.push_back(NewReference(*packet));
-        while (segment->packets.size() < PacketsPerSegment && ReadPacket(segment->packets))
-            ;
-        KeepWarmUp(segment->packets);
+        if (reader.Waiting() == 0)
+            reader.Add([this] { return ReadSegment(); });
+        const std::shared_ptr<const Segment> segment = reader.TakeNext();
+        readEnded = segment->readEnded;
+        readFailed = segment->readFailed;
+        if (!readEnded)
+            reader.Add([this] { return ReadSegment(); });
         if (!segment->packets.empty())
             workers.Add([this, segment] { return DecodeSegment(codec, *segment); });
     }
 
-    bool ReadPacket(std::vector<Packet>& packets)
+    // On the reader's thread.
+    std::shared_ptr<const Segment> ReadSegment()
+    {
+        auto segment = std::make_shared<Segment>();
+        for (const Packet& packet : recent)
+            segment->warmUp.push_back(NewReference(*packet));
+        while (segment->packets.size() < PacketsPerSegment && ReadPacket(*segment))
+            ;
+        KeepWarmUp(segment->packets);
+        return segment;
+    }
+
+    bool ReadPacket(Segment& segment)
     {
         Packet packet(av_packet_alloc());
         if (!packet)
@@ -159,12 +175,12 @@ private:
         if (av_read_frame(&format, packet.get()) < 0) {
             // The end of the file, or damage the demuxer cannot get past: what was decoded stands,
             // unless the file could not be read at all.
-            readEnded = true;
-            readFailed = format.pb && format.pb->error < 0 && format.pb->error != AVERROR_EOF;
+            segment.readEnded = true;
+            segment.readFailed = format.pb && format.pb->error < 0 && format.pb->error != AVERROR_EOF;
             return false;
         }
         if (packet->stream_index == stream)
-            packets.push_back(std::move(packet));
+            segment.packets.push_back(std::move(packet));
         return true;
     }
 
@@ -184,13 +200,14 @@ private:
     const int stream;
     const StreamCodec codec;
     const std::int64_t ahead;
-    std::vector<Packet> recent;
+    std::vector<Packet> recent; // the reader's
     bool readEnded = false;
     bool readFailed = false;
     Decoded current;
     std::size_t taken = 0;
-    // Last, so that it is destroyed first: its jobs read the members above.
+    // Last, so that they are destroyed first: their jobs use the members above.
     InOrderWorkers<Decoded> workers;
+    InOrderWorkers<std::shared_ptr<const Segment>> reader;
 };
 
 bool MpegAudioSegments::Suits(const AVFormatContext& format, int stream, const AVCodec& decoder)
@@ -202,8 +219,9 @@ bool MpegAudioSegments::Suits(const AVFormatContext& format, int stream, const A
            !(decoder.capabilities & AV_CODEC_CAP_DELAY);
 }
 
-MpegAudioSegments::MpegAudioSegments(AVFormatContext& format, int stream, const AVCodec& decoder, int threads)
-    : state_(std::make_unique<State>(format, stream, decoder, threads))
+MpegAudioSegments::MpegAudioSegments(AVFormatContext& format, int stream, const AVCodec& decoder,
+                                     int decoders)
+    : state_(std::make_unique<State>(format, stream, decoder, decoders))
 {
 }
 

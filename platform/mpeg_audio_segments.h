@@ -20,8 +20,9 @@ public:
     // Whether the stream can be decoded in segments: MP3, by a decoder that holds no frame back.
     static bool Suits(const AVFormatContext& format, int stream, const AVCodec& decoder);
 
-    // Demuxes the stream from where the container stands; the container is read here only.
-    MpegAudioSegments(AVFormatContext& format, int stream, const AVCodec& decoder, int threads);
+    // Reads the stream from where the container stands, on a thread of its own (until it is destroyed,
+    // nothing else may use the container), and decodes it on `decoders` threads.
+    MpegAudioSegments(AVFormatContext& format, int stream, const AVCodec& decoder, int decoders);
     ~MpegAudioSegments();
     MpegAudioSegments(const MpegAudioSegments&) = delete;
     MpegAudioSegments& operator=(const MpegAudioSegments&) = delete;
