@@ -8,6 +8,7 @@ extern "C" {
 }
 
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace plat {
@@ -34,11 +35,13 @@ using Packet = std::unique_ptr<AVPacket, PacketFree>;
 using Frame = std::unique_ptr<AVFrame, FrameFree>;
 using Codec = std::unique_ptr<AVCodecContext, CodecFree>;
 
-Packet NewReference(const AVPacket& packet)
+// A copy, not a reference: no packet's data is shared by two threads.
+Packet CopyOf(const AVPacket& packet)
 {
     Packet copy(av_packet_alloc());
-    if (!copy || av_packet_ref(copy.get(), &packet) < 0)
+    if (!copy || av_new_packet(copy.get(), packet.size) < 0 || av_packet_copy_props(copy.get(), &packet) < 0)
         throw std::bad_alloc();
+    std::memcpy(copy->data, packet.data, static_cast<std::size_t>(packet.size));
     return copy;
 }
 
@@ -159,11 +162,10 @@ private:
     std::shared_ptr<const Segment> ReadSegment()
     {
         auto segment = std::make_shared<Segment>();
-        for (const Packet& packet : recent)
-            segment->warmUp.push_back(NewReference(*packet));
+        segment->warmUp = std::move(nextWarmUp);
         while (segment->packets.size() < PacketsPerSegment && ReadPacket(*segment))
             ;
-        KeepWarmUp(segment->packets);
+        nextWarmUp = LastPackets(*segment);
         return segment;
     }
 
@@ -185,22 +187,28 @@ private:
     }
 
     // The last packets read, enough of them to start the next segment's decoder on.
-    void KeepWarmUp(const std::vector<Packet>& packets)
+    static std::vector<Packet> LastPackets(const Segment& segment)
     {
-        for (const Packet& packet : packets)
-            recent.push_back(NewReference(*packet));
+        std::vector<const AVPacket*> newestFirst;
         int bytes = 0;
-        std::size_t keep = 0;
-        while (keep < recent.size() && (keep < WarmUpPackets || bytes < WarmUpBytes))
-            bytes += recent[recent.size() - ++keep]->size;
-        recent.erase(recent.begin(), recent.end() - static_cast<std::ptrdiff_t>(keep));
+        for (const std::vector<Packet>* packets : {&segment.packets, &segment.warmUp})
+            for (auto packet = packets->rbegin(); packet != packets->rend(); ++packet) {
+                if (newestFirst.size() >= WarmUpPackets && bytes >= WarmUpBytes)
+                    break;
+                newestFirst.push_back(packet->get());
+                bytes += (*packet)->size;
+            }
+        std::vector<Packet> copies;
+        for (auto packet = newestFirst.rbegin(); packet != newestFirst.rend(); ++packet)
+            copies.push_back(CopyOf(**packet));
+        return copies;
     }
 
     AVFormatContext& format;
     const int stream;
     const StreamCodec codec;
     const std::int64_t ahead;
-    std::vector<Packet> recent; // the reader's
+    std::vector<Packet> nextWarmUp; // the reader's
     bool readEnded = false;
     bool readFailed = false;
     Decoded current;
