@@ -11,21 +11,12 @@
 
 class AudioToWav : public AudioStepWorld {
 protected:
-    void Decode(const QString& source, std::shared_ptr<TAudioWavEncodingPref> pref = {}, bool cancel = false)
+    void Decode(const QString& source, std::shared_ptr<TAudioWavEncodingPref> pref = {})
     {
         auto info = std::make_unique<TAudioToWavInfo>(NewCommonData(source), std::move(pref));
         RunStep(std::make_unique<TCommandAudioToWav>(nullptr, Logger, "Audio file to WAV file conversion",
                                                      QString(), std::move(info), AfterCommand, false, false),
-                source, cancel);
-    }
-    // Ten minutes of 8 kHz silence, resampled on the way: long enough to be caught decoding.
-    QString LongSource()
-    {
-        return WriteFile("long.wav", MakeWavImage(8000, 1, 8, QByteArray(600 * 8000, '\x80')));
-    }
-    QString TempEntries() const
-    {
-        return QDir(Temp()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).join(' ');
+                source, false);
     }
 };
 
@@ -81,7 +72,8 @@ TEST_F(AudioToWav, ADamagedSourceOrAFailedWriteFailsTheStepAndLeavesNoOutput)
 
 TEST_F(AudioToWav, AQueueTakenApartWhileDecodingWaitsForTheWorkerAndLeavesNoOutput)
 {
-    const QString source = LongSource();
+    // Ten minutes of 8 kHz silence, resampled on the way: long enough to be caught decoding.
+    const QString source = WriteFile("long.wav", MakeWavImage(8000, 1, 8, QByteArray(600 * 8000, '\x80')));
     Queue->AddCommand(std::make_unique<TCommandAudioToWav>(
         nullptr, Logger, "Decode", QString(),
         std::make_unique<TAudioToWavInfo>(NewCommonData(source), nullptr), AfterCommand, false, false));
@@ -91,5 +83,5 @@ TEST_F(AudioToWav, AQueueTakenApartWhileDecodingWaitsForTheWorkerAndLeavesNoOutp
     const QStringList logged = Log;
     QCoreApplication::processEvents();
     EXPECT_EQ(Log, logged);
-    EXPECT_EQ(TempEntries(), "");
+    EXPECT_EQ(QDir(Temp()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
 }

@@ -84,7 +84,6 @@ TEST_F(CommonData, ProgressIsTruncatedClampedAndTheOverallBarSharedAmongTheTasks
 
     // Progress stays in its range.
     common.SetTaskIndex(1, 1);
-
     constexpr std::int64_t huge = std::numeric_limits<std::int64_t>::max();
     common.SetProgress(step, huge, 3);
     EXPECT_EQ(stepBar.value(), 96) << "a counter past the end";
@@ -142,7 +141,7 @@ TEST_F(CommonData, ARefusedOrReadOnlyOutputIsKept)
     EXPECT_EQ(ReadFile(locked), "locked");
 }
 
-TEST_F(CommonData, AnExistingOutputGetsAFreeNameAndOnlyTheStepsOwnFileIsDeletedOnFailure)
+TEST_F(CommonData, AnExistingOutputGetsAFreeNameOrFailsTheStepWhenNoneIsLeft)
 {
     const QString existing = WriteFile("out/Song.WAV", "old");
     FinalOutput(existing, true, false, false);
@@ -155,21 +154,19 @@ TEST_F(CommonData, AnExistingOutputGetsAFreeNameAndOnlyTheStepsOwnFileIsDeletedO
     EXPECT_FALSE(QFileInfo::exists(renamed));
     EXPECT_EQ(ReadFile(existing), "old");
     EXPECT_TRUE(Dialogs().Messages().isEmpty());
-}
 
-TEST_F(CommonData, WhenEveryFreeNameIsTakenTheStepFailsAndOverwritesNothing)
-{
-    const QString output = WriteFile("out/song.wav", "0");
+    // When every free name is taken the step fails and overwrites nothing.
+    const QString output = WriteFile("full/song.wav", "0");
     for (int n = 1; n <= 50; ++n)
-        WriteFile(QString("out/song-%1.wav").arg(n), QByteArray::number(n));
+        WriteFile(QString("full/song-%1.wav").arg(n), QByteArray::number(n));
     FinalOutput(output, true, false, true);
     EXPECT_FALSE(common.CheckOutputFile(step));
     EXPECT_EQ(log.Lines(), QStringList({"Unable to create/write the output file: " + output}));
     common.CleanupOnFailure(step);
     EXPECT_EQ(ReadFile(output), "0");
     for (int n = 1; n <= 50; ++n)
-        EXPECT_EQ(ReadFile(Root() + QString("out/song-%1.wav").arg(n)), QByteArray::number(n));
-    EXPECT_EQ(QDir(Root() + "out").count(), 2u + 51u);
+        EXPECT_EQ(ReadFile(Root() + QString("full/song-%1.wav").arg(n)), QByteArray::number(n));
+    EXPECT_EQ(QDir(Root() + "full").count(), 2u + 51u);
 }
 
 TEST_F(CommonData, OverwritingReplacesAnOldOutputButNeverTheSource)

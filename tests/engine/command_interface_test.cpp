@@ -65,7 +65,7 @@ TEST(TaggedLogLine, WrapsTheTextAfterTakingOutTheFirstPrefixInAnyCase)
     EXPECT_EQ(tagged(QString(), QString()), QString());
 }
 
-TEST(ExecuteStatus, FlagsFollowTheEndOfTheStep)
+TEST(ExecuteStatus, FlagsFollowTheEndOfTheStepAndTextsListEachEntry)
 {
     TExecuteStatus status;
     status.SetFailed();
@@ -73,11 +73,8 @@ TEST(ExecuteStatus, FlagsFollowTheEndOfTheStep)
     status.SetCancelled();
     EXPECT_TRUE(status.IsCancelled());
     EXPECT_FALSE(status.IsFailed() || status.Done) << "a cancelled step is not reported as failed";
-}
 
-TEST(ExecuteStatus, TextsListOneIndentedLinePerEntryOrNothing)
-{
-    TExecuteStatus status;
+    // The texts list one indented line per entry, or nothing.
     EXPECT_EQ(status.GetErrorText("%s failed", "Encode", true), QString())
         << "no padded message for no error";
     EXPECT_EQ(status.GetErrorText("%s failed", "Encode", false), QString());
@@ -116,43 +113,35 @@ TEST_F(CommandInterface, StartLogsTheNameAndNotesTheTimeUnlessCancelled)
     EXPECT_FALSE(cancelled.OnFinished);
 }
 
-TEST_F(CommandInterface, FinishReportsOnceWhateverArrivesLater)
-{
-    LineCommand command(&data);
-    command.StartRecordingEnds();
-    command.Status.Successes = {" all done "};
-    command.Finish(&command, 0);
-    command.Finish(&command, 1);
-    command.Cancel();
-    command.Finish(&command, 1);
-
-    EXPECT_EQ(command.Hooks, QStringList{"success"});
-    EXPECT_EQ(command.Ends, QStringList{"1 succeeded 1"});
-    EXPECT_TRUE(command.Status.IsSucceeded());
-    EXPECT_EQ(command.Status.Successes, QStringList{"all fini"}) << "the lists are translated";
-    EXPECT_FALSE(command.OnFinished);
-}
-
-TEST_F(CommandInterface, FailedOrCancelledStepCleansUpOnce)
+TEST_F(CommandInterface, FinishCleansUpAndReportsOnceWhateverArrivesLater)
 {
     struct Ending {
+        int ExitCode;
         bool FailedFirst, Cancel;
         const char *Hook, *End;
     };
     for (const Ending ending :
-         {Ending{false, false, "failure", "1 failed 1"}, Ending{true, true, "cancel", "1 cancelled 1"},
-          Ending{false, true, "cancel", "1 cancelled 1"}}) {
+         {Ending{0, false, false, "success", "1 succeeded 1"},
+          Ending{1, false, false, "failure", "1 failed 1"}, Ending{1, true, true, "cancel", "1 cancelled 1"},
+          Ending{1, false, true, "cancel", "1 cancelled 1"}}) {
         SCOPED_TRACE(ending.End);
         LineCommand command(&data);
         command.StartRecordingEnds();
+        command.Status.Successes = {" all done "};
         command.Failed = ending.FailedFirst;
         if (ending.Cancel)
             command.Cancel();
+        command.Finish(&command, ending.ExitCode);
+        if (!ending.FailedFirst) {
+            EXPECT_EQ(command.Failed, ending.ExitCode && !ending.Cancel)
+                << "an error code on a cancelled step does not fail it";
+        }
+        command.Finish(&command, 1);
+        command.Cancel();
         command.Finish(&command, 1);
         EXPECT_EQ(command.Hooks, QStringList{ending.Hook});
         EXPECT_EQ(command.Ends, QStringList{ending.End});
-        if (!ending.FailedFirst) {
-            EXPECT_EQ(command.Failed, !ending.Cancel) << "an error code on a cancelled step does not fail it";
-        }
+        EXPECT_EQ(command.Status.Successes, QStringList{"all fini"}) << "the lists are translated";
+        EXPECT_FALSE(command.OnFinished);
     }
 }

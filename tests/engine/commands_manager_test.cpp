@@ -120,12 +120,9 @@ protected:
         TempWorld::SetUp();
         queue = std::make_unique<TCommandsManager>(
             [this](QObject* sender, QString title) { record(sender, "commands starting " + title); },
-            [this](QObject* sender, bool flag) { record(sender, QString("command done %1").arg(flag)); },
-            [this](QObject* sender) { record(sender, "commands finished"); },
+            flagged("command done "), [this](QObject* sender) { record(sender, "commands finished"); },
             [this](QObject* sender) { record(sender, QString("idle, running %1").arg(queue->IsRunning())); },
-            [this](QObject* sender, bool enabled) {
-                record(sender, QString("cancel enable %1").arg(enabled));
-            },
+            flagged("cancel enable "),
             [this](QObject* sender, QString text) { record(sender, "status " + text); });
     }
     void TearDown() override
@@ -157,13 +154,8 @@ protected:
     {
         queue->Run(
             "Batch", stopOnError, nullptr, [this](QObject* sender) { record(sender, "queue started"); },
-            [this](QObject* sender, bool allSucceeded) {
-                record(sender, QString("queue ended, all succeeded %1").arg(allSucceeded));
-            },
-            [this](QObject* sender, bool cancellable) {
-                record(sender, QString("command starting %1").arg(cancellable));
-            },
-            SndBatchConversionEnded, SndBatchConversionEnded, false, runIfEmpty);
+            flagged("queue ended, all succeeded "), flagged("command starting "), SndBatchConversionEnded,
+            SndBatchConversionEnded, false, runIfEmpty);
     }
 
     bool WaitUntilIdle()
@@ -194,6 +186,11 @@ private:
         EXPECT_EQ(sender, queue.get()) << event.toStdString();
         journal.events << event;
     }
+    // A handler of (sender, flag) that records the text followed by 0 or 1.
+    TQueueFlagEvent flagged(const QString& text)
+    {
+        return [this, text](QObject* sender, bool flag) { record(sender, text + QString::number(flag)); };
+    }
 };
 
 } // namespace
@@ -204,32 +201,15 @@ TEST_F(CommandsManager, RunsEveryStepInOrderAndFiresEachEventOnce)
     Add("B", Ending::Later, {.cancellable = false, .doneFlag = true});
     RunToTheEnd(true);
 
-    EXPECT_EQ(journal.events, (QStringList{
-                                  "commands starting Batch",
-                                  "queue started",
-                                  "cancel enable 1",
-                                  "command starting 1",
-                                  "status status A",
-                                  "start A",
-                                  "success A",
-                                  "cancel enable 0",
-                                  "command done 0",
-                                  "after A, continue 1",
-                                  "cancel enable 0",
-                                  "command starting 0",
-                                  "status status B",
-                                  "start B",
-                                  "success B",
-                                  "cancel enable 0",
-                                  "command done 1",
-                                  "after B, continue 0",
-                                  "cancel enable 0",
-                                  "freed A",
-                                  "freed B",
-                                  "queue ended, all succeeded 1",
-                                  "commands finished",
-                                  "idle, running 0",
-                              }));
+    // The batch starts, A runs and hands over, B runs and hands over, the batch ends.
+    EXPECT_EQ(journal.events,
+              QString("commands starting Batch|queue started|cancel enable 1|"
+                      "command starting 1|status status A|start A|success A|cancel enable 0|command done 0|"
+                      "after A, continue 1|cancel enable 0|"
+                      "command starting 0|status status B|start B|success B|cancel enable 0|command done 1|"
+                      "after B, continue 0|cancel enable 0|"
+                      "freed A|freed B|queue ended, all succeeded 1|commands finished|idle, running 0")
+                  .split('|'));
     EXPECT_TRUE(queue->IsEmpty());
     EXPECT_EQ(queue->GetCommand(0), nullptr);
     EXPECT_TRUE(Dialogs().Messages().isEmpty());
@@ -289,7 +269,7 @@ TEST_F(CommandsManager, StopOnErrorOrTheEndHandlerEndsTheBatch)
         << "a step that never ran did not succeed";
 }
 
-TEST_F(CommandsManager, CancelStopsTheRunningStepAndEveryLaterOne)
+TEST_F(CommandsManager, CancelStopsTheRunningStepAndEveryLaterOneOnceItCanBeCancelled)
 {
     StepCommand* a = Add("A", Ending::WhenTold);
     StepCommand* b = Add("B", Ending::InStart);
@@ -309,21 +289,19 @@ TEST_F(CommandsManager, CancelStopsTheRunningStepAndEveryLaterOne)
     EXPECT_EQ(Events("after"), QStringList{"after A, continue 0"});
     EXPECT_EQ(Events("queue ended"), QStringList{"queue ended, all succeeded 0"});
     EXPECT_EQ(Events("idle").size(), 1);
-}
 
-TEST_F(CommandsManager, StepThatCannotBeCancelledRunsToItsEndFirst)
-{
-    StepCommand* a = Add("A", Ending::WhenTold, {.cancellable = false});
-    Add("B", Ending::InStart);
+    // A step that cannot be cancelled runs to its end first.
+    journal.events.clear();
+    StepCommand* d = Add("D", Ending::WhenTold, {.cancellable = false});
+    Add("E", Ending::InStart);
     Run(false);
     queue->Cancel();
     EXPECT_TRUE(Events("cancel asked").isEmpty());
     EXPECT_TRUE(queue->IsRunning());
-
-    a->Finish(a, 0);
+    d->Finish(d, 0);
     ASSERT_TRUE(WaitUntilIdle());
-    EXPECT_EQ(Started(), QStringList{"start A"});
-    EXPECT_EQ(Events("success"), QStringList{"success A"});
+    EXPECT_EQ(Started(), QStringList{"start D"});
+    EXPECT_EQ(Events("success"), QStringList{"success D"});
 }
 
 TEST_F(CommandsManager, IdleQueueIgnoresCancelAndARunningOneRefusesNewStepsAndASecondRun)
@@ -431,14 +409,12 @@ TEST_F(CommandsManager, ReportedStepsShowTheirResultAtTheEnd)
     queue->Cancel();
     ASSERT_TRUE(WaitUntilIdle());
 
-    QStringList boxes;
+    QList<std::pair<plat::TMsgDlgType, QString>> boxes;
     for (const plat::MessageRequest& box : Dialogs().Messages())
-        boxes << QString("%1 %2").arg(static_cast<int>(box.Type)).arg(box.Text);
-    const auto type = [](plat::TMsgDlgType type) { return QString::number(static_cast<int>(type)) + ' '; };
-    EXPECT_EQ(boxes, (QStringList{
-                         type(plat::TMsgDlgType::mtInformation) +
-                             "\rKorvane success\r\r\r   \"Encode\" execution succeeded      \r",
-                         type(plat::TMsgDlgType::mtError) + "\r\"Encode\" execution failed.",
-                         type(plat::TMsgDlgType::mtWarning) + "\r\"Mux\" execution cancelled.",
-                     }));
+        boxes.append({box.Type, box.Text});
+    EXPECT_EQ(boxes, (QList<std::pair<plat::TMsgDlgType, QString>>{
+                         {plat::TMsgDlgType::mtInformation,
+                          "\rKorvane success\r\r\r   \"Encode\" execution succeeded      \r"},
+                         {plat::TMsgDlgType::mtError, "\r\"Encode\" execution failed."},
+                         {plat::TMsgDlgType::mtWarning, "\r\"Mux\" execution cancelled."}}));
 }

@@ -97,20 +97,24 @@ TEST_F(ConsoleRunner, HandsEveryLineToTheMainThreadInOrderAndEndsWithTheExitCode
     EXPECT_FALSE(runner.Running());
 }
 
-TEST_F(ConsoleRunner, TheWorkingFolderAndTheDisplayTextAreKeptApart)
+TEST_F(ConsoleRunner, TheWorkingFolderDisplayTextAndLogFileAreKeptApart)
 {
     const QString folder = Root() + "my \"folder\" $x/";
     ASSERT_TRUE(QDir().mkpath(folder));
     TGUI2Console runner;
-    Prepare(runner, QStringList{"cwd"});
+    Prepare(runner, "cwd|out|one\\ntwo\\r\\n\\nthree");
     runner.Application = "shown first";
     runner.Command = "\"never parsed\" \"";
     runner.HomeDirectory = folder;
+    runner.LogFile = WriteFile("console.log", "old content that must go");
     runner.Start();
     ASSERT_TRUE(WaitForDone());
     EXPECT_EQ(recorder.Events.first(), "start:shown first \"never parsed\" \"");
-    EXPECT_EQ(recorder.Lines(), QStringList{QStringLiteral("line:cwd ") + QDir(folder).canonicalPath()});
+    const QString cwd = QStringLiteral("cwd ") + QDir(folder).canonicalPath();
+    EXPECT_EQ(recorder.Lines(), QStringList({"line:" + cwd, "line:one", "line:two"}));
     EXPECT_EQ(recorder.Events.last(), "done:0");
+    // Every line with a carriage return and a line feed; the unfinished one is not a line.
+    EXPECT_EQ(ReadFile(runner.LogFile), (cwd + "\r\none\r\ntwo\r\n").toUtf8());
 }
 
 TEST_F(ConsoleRunner, AProgramThatCannotStartGivesAnErrorThenDoneWithOne)
@@ -131,7 +135,7 @@ TEST_F(ConsoleRunner, AProgramThatCannotStartGivesAnErrorThenDoneWithOne)
     }
 }
 
-TEST_F(ConsoleRunner, StopDuringALongRunLeavesNoProcessAndNoEvent)
+TEST_F(ConsoleRunner, StopOrDestroyDuringALongRunLeavesNoProcessAndNoEvent)
 {
     TGUI2Console runner;
     Prepare(runner, "pid|grandchild|forever");
@@ -140,58 +144,47 @@ TEST_F(ConsoleRunner, StopDuringALongRunLeavesNoProcessAndNoEvent)
     const pid_t grandchild = WaitForNumber("grandchild ");
     ASSERT_GT(child, 0);
     ASSERT_GT(grandchild, 0);
-
     runner.Stop();
     EXPECT_FALSE(runner.Running());
     EXPECT_TRUE(ProcessIsGone(child)) << "killed and reaped: not even a zombie is left";
     EXPECT_TRUE(QTest::qWaitFor([&] { return !IsProcessAlive(grandchild); }, 5000));
-    const QStringList before = recorder.Events;
+    QStringList before = recorder.Events;
     QCoreApplication::sendPostedEvents();
     EXPECT_EQ(recorder.Events, before) << "a stopped run raises nothing more, not even done";
-}
 
-TEST_F(ConsoleRunner, DestroyingARunningRunnerJoinsItsWorkerAndDropsQueuedEvents)
-{
-    auto runner = std::make_unique<TGUI2Console>();
-    Prepare(*runner, "pid|lines|20000|forever");
-    runner->Start();
-    const pid_t child = WaitForNumber("pid ");
-    ASSERT_GT(child, 0);
-    std::this_thread::sleep_for(std::chrono::milliseconds(50)); // let lines pile up in the queue
-    runner.reset();
-    EXPECT_TRUE(ProcessIsGone(child));
-    const QStringList before = recorder.Events;
+    // Destroyed while lines pile up in the queue: the worker is joined and the queued lines dropped.
+    recorder = {};
+    auto destroyed = std::make_unique<TGUI2Console>();
+    Prepare(*destroyed, "pid|lines|20000|forever");
+    destroyed->Start();
+    const pid_t second = WaitForNumber("pid ");
+    ASSERT_GT(second, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    destroyed.reset();
+    EXPECT_TRUE(ProcessIsGone(second));
+    before = recorder.Events;
     QCoreApplication::sendPostedEvents();
-    EXPECT_EQ(recorder.Events, before) << "queued lines are dropped";
+    EXPECT_EQ(recorder.Events, before);
 }
 
-TEST_F(ConsoleRunner, ASecondStartOnlyReportsProcessAlreadyRunning)
+TEST_F(ConsoleRunner, ASecondStartOnlyReportsProcessAlreadyRunningButOnDoneMayStartTheNextRun)
 {
     TGUI2Console runner;
-    Prepare(runner, "sleep|100|out|once\\n");
-    runner.Start();
-    runner.Start();
-    EXPECT_EQ(recorder.Events, QStringList("error:Process Already Running"))
-        << "reported at once, by the caller's thread";
-    ASSERT_TRUE(WaitForDone());
-    EXPECT_EQ(recorder.Lines(), QStringList("line:once"));
-}
-
-TEST_F(ConsoleRunner, OnDoneMayStartTheNextRun)
-{
-    TGUI2Console runner;
-    Prepare(runner, "out|run\\n");
+    Prepare(runner, "sleep|100|out|run\\n");
     int runs = 0;
     runner.OnDone = [&](TGUI2Console* sender, int) {
         if (++runs == 1)
             sender->Start();
     };
     runner.Start();
+    runner.Start();
+    EXPECT_EQ(recorder.Events, QStringList("error:Process Already Running"))
+        << "reported at once, by the caller's thread";
     EXPECT_TRUE(QTest::qWaitFor([&] { return runs == 2; }, 10000));
     EXPECT_EQ(recorder.Lines(), QStringList({"line:run", "line:run"}));
 }
 
-TEST_F(ConsoleRunner, UnhookedHandlersMissEventsAlreadyQueued)
+TEST_F(ConsoleRunner, UnhookedHandlersMissEventsAlreadyQueuedAndAThrowingOneStaysOutOfTheEventLoop)
 {
     TGUI2Console runner;
     Prepare(runner, "lines|20");
@@ -200,17 +193,14 @@ TEST_F(ConsoleRunner, UnhookedHandlersMissEventsAlreadyQueued)
     runner.OnLine = nullptr;
     ASSERT_TRUE(WaitForDone());
     EXPECT_TRUE(recorder.Lines().isEmpty());
-}
 
-TEST_F(ConsoleRunner, AnExceptionInAHandlerStaysOutOfTheEventLoop)
-{
-    TGUI2Console runner;
-    Prepare(runner, "lines|3");
+    recorder = {};
     int lines = 0;
     runner.OnLine = [&](TGUI2Console*, const QString&) {
         ++lines;
         throw EKorvaneError("handler failed");
     };
+    runner.Arguments = Steps("lines|3");
     runner.Start();
     ASSERT_TRUE(WaitForDone());
     EXPECT_EQ(lines, 3);
@@ -251,16 +241,6 @@ TEST_F(ConsoleRunner, AnUnfinishedLineEndingWithThePromptIsReportedWhenOutputIdl
     EXPECT_TRUE(QTest::qWaitFor([&] { return recorder.Events.contains("prompt:Overwrite? "); }, 5000));
     EXPECT_TRUE(recorder.Lines().isEmpty()) << "an unfinished line is never a line";
     runner.Stop();
-}
-
-TEST_F(ConsoleRunner, TheLogFileGetsEveryLineWithCarriageReturnAndLineFeed)
-{
-    TGUI2Console runner;
-    Prepare(runner, "out|one\\ntwo\\r\\n\\nthree");
-    runner.LogFile = WriteFile("console.log", "old content that must go");
-    runner.Start();
-    ASSERT_TRUE(WaitForDone());
-    EXPECT_EQ(ReadFile(runner.LogFile), "one\r\ntwo\r\n");
 }
 
 } // namespace

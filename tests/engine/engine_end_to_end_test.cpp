@@ -1,11 +1,11 @@
 #include "foundation/program_globals.h"
 #include "tests/support/batch_chain.h"
+#include "tests/support/reference_tools.h"
 #include "tests/support/temp_world.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QMap>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -31,10 +31,8 @@ TAudioWavEncodingPref wavPref(int rate, TWavEncodingMode encoding, TWavChannelsM
                               TWavBitsPerSample bits)
 {
     TAudioWavEncodingPref pref;
-    pref.SamplingFrequency = rate;
-    pref.EncodingMode = encoding;
-    pref.ChannelsMode = channels;
-    pref.BitsPerSample = bits;
+    std::tie(pref.SamplingFrequency, pref.EncodingMode, pref.ChannelsMode, pref.BitsPerSample) =
+        std::tuple(rate, encoding, channels, bits);
     return pref;
 }
 
@@ -48,21 +46,6 @@ const Source sources[] = {
 
 enum class Chain { Mpeg, Wav };
 using Batch = std::tuple<Source, Chain>;
-
-// What ffprobe says of the file's format and first stream, one "key=value" per line.
-QMap<QString, QString> probe(const QString& fileName)
-{
-    QProcess ffprobe;
-    ffprobe.start("ffprobe", {"-v", "error", "-select_streams", "a:0", "-show_entries",
-                              "format=format_name,duration:stream=codec_name,sample_rate,channels,bit_rate",
-                              "-of", "default=nw=1", fileName});
-    ffprobe.waitForFinished(20000);
-    QMap<QString, QString> values;
-    for (const QString& line :
-         QString::fromUtf8(ffprobe.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts))
-        values.insert(line.section('=', 0, 0), line.section('=', 1));
-    return values;
-}
 
 // A batch of one source file with the built encoder and multiplexer, as the conversion page runs it.
 class EngineEndToEnd : public TempWorld, public ::testing::WithParamInterface<Batch> {
@@ -120,22 +103,19 @@ TEST_P(EngineEndToEnd, WritesTheAskedOutputBesideAnUntouchedSourceAndNoTemporary
     EXPECT_EQ(files, expected);
     EXPECT_EQ(ReadFile(input), ReadFile(fixture));
 
-    const QMap<QString, QString> found = probe(written);
+    const QMap<QString, QString> found = Probe(written);
     EXPECT_NEAR(found.value("duration").toDouble(), 1.0, 0.1);
-    const auto expect = [&found](const QString& key, const QString& value) {
-        EXPECT_EQ(found.value(key), value) << key.toStdString();
-    };
+    const QString format = QStringList{found.value("format_name"), found.value("codec_name"),
+                                       found.value("sample_rate"), found.value("channels")}
+                               .join(' ');
     if (chain == Chain::Mpeg) {
-        expect("format_name", "mpeg");
-        expect("codec_name", "mp2");
-        expect("bit_rate", QString::number(mp2.BitRate * 1000));
-        expect("sample_rate", "44100");
-        expect("channels", "2");
+        EXPECT_EQ(format, "mpeg mp2 44100 2");
+        EXPECT_EQ(found.value("bit_rate"), QString::number(mp2.BitRate * 1000));
     } else {
-        expect("format_name", "wav");
-        expect("codec_name", source.WavCodec);
-        expect("sample_rate", QString::number(source.WavPref.SamplingFrequency));
-        expect("channels", source.WavPref.ChannelsMode == wcmMono ? "1" : "2");
+        EXPECT_EQ(format, QString("wav %1 %2 %3")
+                              .arg(source.WavCodec)
+                              .arg(source.WavPref.SamplingFrequency)
+                              .arg(source.WavPref.ChannelsMode == wcmMono ? 1 : 2));
     }
 }
 

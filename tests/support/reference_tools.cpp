@@ -47,3 +47,18 @@ ToolRun RunTool(const QString& program, const QStringList& arguments, const Tool
     run.Lines = QString::fromUtf8(run.Output).split(u'\n', Qt::SkipEmptyParts);
     return run;
 }
+
+QMap<QString, QString> Probe(const QString& fileName)
+{
+    const ToolRun run = RunTool("ffprobe", {"-v", "error", "-show_entries",
+                                            "stream=codec_name,sample_rate,channels,bit_rate,codec_type:"
+                                            "format=format_name,nb_streams,duration",
+                                            "-of", "default=noprint_wrappers=1", fileName});
+    QMap<QString, QString> values;
+    for (const QString& line : run.Lines) {
+        const qsizetype equals = line.indexOf(u'=');
+        if (equals > 0 && !values.contains(line.left(equals)))
+            values.insert(line.left(equals), line.mid(equals + 1).trimmed());
+    }
+    return values;
+}

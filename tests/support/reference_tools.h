@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -23,3 +24,6 @@ struct ToolOptions {
 
 // program is a path or a name looked up in PATH.
 ToolRun RunTool(const QString& program, const QStringList& arguments, const ToolOptions& options = {});
+
+// ffprobe's key=value answers for the first stream and the container of a file, duration included.
+QMap<QString, QString> Probe(const QString& fileName);

@@ -48,11 +48,9 @@ TEST_F(Mplex, AnswersTheVersionProbeAndTheHelpCall)
 {
     const ToolRun version = RunTool(MplexProgram(), {"-?"});
     EXPECT_EQ(version.ExitCode, 0);
-    const int line = version.IndexOfLineContaining("mjpegtools mplex version");
-    ASSERT_GE(line, 0);
-    EXPECT_TRUE(version.Lines[line].startsWith("mjpegtools mplex version"));
-    EXPECT_TRUE(version.Lines[line].contains("1.6.2"));
-    EXPECT_EQ(version.Lines.filter("mjpegtools mplex").size(), 1) << "the probe keeps the last one";
+    const QStringList named = version.Lines.filter("mjpegtools mplex");
+    ASSERT_EQ(named.size(), 1) << "the probe keeps the last one";
+    EXPECT_TRUE(named[0].startsWith("mjpegtools mplex version") && named[0].contains("1.6.2"));
 
     const ToolRun help = RunTool(MplexProgram(), {"-help"});
     EXPECT_EQ(help.ExitCode, 0);
@@ -70,10 +68,7 @@ TEST_F(Mplex, WritesAVideoCdStreamThatGivesTheAudioBack)
     const int sequence = run.IndexOfLineContaining("New sequence commences...");
     const int completion = run.IndexOfLineContaining("Multiplex completion");
     const int status = run.IndexOfLineContaining("MUX STATUS");
-    EXPECT_GE(scanning, 0);
-    EXPECT_LT(scanning, sequence);
-    EXPECT_LT(sequence, completion);
-    EXPECT_LT(completion, status);
+    EXPECT_TRUE(0 <= scanning && scanning < sequence && sequence < completion && completion < status);
     EXPECT_FALSE(run.HasLineStartingWith("**ERROR:"));
     EXPECT_FALSE(run.HasLineStartingWith("++ WARN:"));
 
@@ -97,13 +92,20 @@ TEST_F(Mplex, WritesAVideoCdStreamThatGivesTheAudioBack)
     // Audio packets carry the decoder's buffer size (4096 bytes) before their time stamp.
     EXPECT_EQ(sector(stream, 1).mid(18, 2), QByteArray::fromHex("4020"));
 
+    // A mux rate too low for the audio is only a warning.
+    QStringList slow = muxArguments(Root() + "slow.mpg", audio);
+    slow[2] = "100";
+    const ToolRun slowRun = RunTool(MplexProgram(), slow);
+    EXPECT_EQ(slowRun.ExitCode, 0);
+    EXPECT_TRUE(slowRun.Lines.value(slowRun.IndexOfLineContaining("MUX STATUS")).startsWith("++ WARN:"));
+
     const QString back = Root() + "back.mp2";
     const ToolRun copy = RunTool("ffmpeg", {"-v", "error", "-i", Output(), "-c", "copy", "-f", "mp2", back});
     if (!copy.Ran)
         GTEST_SKIP() << "ffmpeg is not installed";
     EXPECT_EQ(copy.ExitCode, 0);
-    EXPECT_EQ(Probe(Output()).value("format_name"), "mpeg");
-    EXPECT_EQ(Probe(Output()).value("codec_name"), "mp2");
+    const QMap<QString, QString> probed = Probe(Output());
+    EXPECT_EQ(probed.value("format_name") + ' ' + probed.value("codec_name"), "mpeg mp2");
     EXPECT_TRUE(ReadFile(back) == ReadFile(audio)) << "the audio comes back bit for bit";
 }
 
@@ -150,9 +152,8 @@ TEST_F(Mplex, RefusesInputThatIsNotLayerTwoAudioAndKeepsTheOutputAsItWas)
         WriteFile(Output(), "keep me");
         const ToolRun run = RunTool(MplexProgram(), muxArguments(Output(), input));
         EXPECT_EQ(run.ExitCode, 1);
-        const int error = run.IndexOfLineContaining("**ERROR:");
-        ASSERT_GE(error, 0);
-        EXPECT_TRUE(run.Lines[error].contains("not MPEG-1 Layer II audio"));
+        EXPECT_TRUE(
+            run.Lines.value(run.IndexOfLineContaining("**ERROR:")).contains("not MPEG-1 Layer II audio"));
         EXPECT_EQ(ReadFile(Output()), QByteArray("keep me"));
     }
 }
@@ -234,15 +235,4 @@ TEST_F(Mplex, BothProgramsRefuseInputsThatAreNotRegularFilesAndKeepAnOlderOutput
         EXPECT_EQ(ReadFile(Output()), QByteArray("keep me"));
         EXPECT_EQ(QDir(Root()).entryList(QDir::Hidden | QDir::Files).filter(".tmp"), QStringList());
     }
-}
-
-TEST_F(Mplex, WarnsWhenTheMuxRateCannotCarryTheAudio)
-{
-    QStringList arguments = muxArguments(Output(), EncodedAudio());
-    arguments[2] = "100";
-    const ToolRun run = RunTool(MplexProgram(), arguments);
-    EXPECT_EQ(run.ExitCode, 0);
-    const int status = run.IndexOfLineContaining("MUX STATUS");
-    ASSERT_GE(status, 0);
-    EXPECT_TRUE(run.Lines[status].startsWith("++ WARN:"));
 }

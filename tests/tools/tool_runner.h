@@ -4,12 +4,7 @@
 #include "tests/support/temp_world.h"
 #include "tools/mplex/mpeg_audio_frame.h"
 
-#include <QMap>
-
 #include <optional>
-
-// ffprobe's key=value answers for the first stream and the container of a file.
-QMap<QString, QString> Probe(const QString& fileName);
 
 // A RIFF WAVE file of a 440 Hz tone with PCM samples of 8 or 16 bits.
 QByteArray ToneWav(int sampleRate, int channels, int bitsPerSample, double seconds);
