@@ -24,10 +24,8 @@ TEST_F(EncoderCommand, ArgumentsFollowThePreferenceAndNamesArriveWhole)
     EXPECT_EQ(plain.Text(), "-r -p 1 -m s -t 2 -b 224  -s 44.1 \"" + in + "\" \"" + out + '"');
     EXPECT_EQ(plain.List(),
               QStringList({"-r", "-p", "1", "-m", "s", "-t", "2", "-b", "224", "-s", "44.1", in, out}));
-    EXPECT_TRUE(MakeEncoder(in, out, Pref(192, mcmMono, true))
-                    ->GetArguments()
-                    .Text()
-                    .startsWith("-c -o -e -r -p 1 -a -m m -t 2 -b 192  -s 44.1 "));
+    const QString flagged = MakeEncoder(in, out, Pref(192, mcmMono, true))->GetArguments().Text();
+    EXPECT_TRUE(flagged.startsWith("-c -o -e -r -p 1 -a -m m -t 2 -b 192  -s 44.1 "));
     EXPECT_TRUE(MakeEncoder(in, out, {}, 0)->GetArguments().List().isEmpty())
         << "no encoder, nothing to pass";
     TooLameFolder.clear();

@@ -365,10 +365,9 @@ TEST_F(CommandsManager, StepWhoseStartThrowsFailsAndTheBatchGoesOn)
 
 TEST_F(CommandsManager, ExceptionFromAnEndHandlerIsShownNotThrown)
 {
-    auto command = std::make_unique<StepCommand>(journal, nullptr, "A", Ending::InStart, StepOptions{},
-                                                 [](TCommandInterface*, const TExecuteStatus&, QObject*,
-                                                    bool&) { throw EKorvaneError("the page is gone"); });
-    queue->AddCommand(std::move(command));
+    queue->AddCommand(std::make_unique<StepCommand>(journal, nullptr, "A", Ending::InStart, StepOptions{},
+                                                    [](TCommandInterface*, const TExecuteStatus&, QObject*,
+                                                       bool&) { throw EKorvaneError("the page is gone"); }));
     Add("B", Ending::InStart);
     Run(false);
     ASSERT_TRUE(QTest::qWaitFor([this] { return !Dialogs().Messages().isEmpty(); }, 5000));
