@@ -11,12 +11,10 @@
 
 using namespace plat;
 
-namespace {
-
 using MessageDialogs = TempWorld;
 
 // Clicks a button of the next modal dialog, ticking its check box first.
-void clickInNextDialog(TMsgDlgBtn button, bool tick)
+static void clickInNextDialog(TMsgDlgBtn button, bool tick)
 {
     QTimer::singleShot(0, [button, tick] {
         auto* form = qobject_cast<TAdvancedMessageForm*>(QApplication::activeModalWidget());
@@ -26,8 +24,6 @@ void clickInNextDialog(TMsgDlgBtn button, bool tick)
         form->Button(button)->click();
     });
 }
-
-} // namespace
 
 TEST_F(MessageDialogs, DontShowAgainSkipsTheDialogOrTakesTheCheckBoxState)
 {

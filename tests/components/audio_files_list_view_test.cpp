@@ -7,18 +7,6 @@
 #include <QMimeData>
 #include <QUrl>
 
-namespace {
-
-QStringList Column(const QTreeWidget& list, int column)
-{
-    QStringList texts;
-    for (int row = 0; row < list.topLevelItemCount(); ++row)
-        texts << list.topLevelItem(row)->text(column);
-    return texts;
-}
-
-} // namespace
-
 class AudioFilesListView : public TempWorld {
 protected:
     void SetUp() override
@@ -27,6 +15,13 @@ protected:
         list.OnCountMayHaveChanged = [this](QObject*) { ++changes; };
     }
 
+    QStringList Column(int column) const
+    {
+        QStringList texts;
+        for (int row = 0; row < list.topLevelItemCount(); ++row)
+            texts << list.topLevelItem(row)->text(column);
+        return texts;
+    }
     QStringList Files(const QStringList& names) const
     {
         QStringList files;
@@ -43,14 +38,13 @@ TEST_F(AudioFilesListView, AddingSortsSkipsUnsupportedTypesAndListsEachFileOnce)
 {
     const QStringList files = Files({"b.mp3", "notes.txt", "d.MP3", "a.wav", "A.wav"});
     list.AddFiles(files + QStringList{files[0], Root() + "x/../b.mp3"});
-    EXPECT_EQ(Column(list, TAudioFilesListView::NameColumn),
-              QStringList({"A.wav", "a.wav", "b.mp3", "d.MP3"}));
-    EXPECT_EQ(Column(list, TAudioFilesListView::PathColumn), QStringList(4, Root()));
-    EXPECT_EQ(Column(list, TAudioFilesListView::InformationColumn), QStringList(4, QString(36, u' ')));
+    EXPECT_EQ(Column(TAudioFilesListView::NameColumn), QStringList({"A.wav", "a.wav", "b.mp3", "d.MP3"}));
+    EXPECT_EQ(Column(TAudioFilesListView::PathColumn), QStringList(4, Root()));
+    EXPECT_EQ(Column(TAudioFilesListView::InformationColumn), QStringList(4, QString(36, u' ')));
     EXPECT_EQ(changes, 4);
 
     list.AddFiles(Files({"e.ogg", "b.mp3"}));
-    EXPECT_EQ(Column(list, 0), QStringList({"A.wav", "a.wav", "b.mp3", "d.MP3", "e.ogg"}));
+    EXPECT_EQ(Column(0), QStringList({"A.wav", "a.wav", "b.mp3", "d.MP3", "e.ogg"}));
     EXPECT_EQ(changes, 5);
     EXPECT_EQ(list.headerItem()->text(1), "Information");
 }
@@ -75,7 +69,7 @@ TEST_F(AudioFilesListView, RemovedRowsLeaveTheirEntriesDetachedAndEveryRemovalIs
     list.DeleteSelected();
     list.DeleteSelected();
     EXPECT_EQ(changes, 3) << "also when nothing was selected";
-    EXPECT_EQ(Column(list, 0), QStringList({"a.mp3", "c.mp3"}));
+    EXPECT_EQ(Column(0), QStringList({"a.mp3", "c.mp3"}));
     for (int gone : {1, 3}) {
         EXPECT_EQ(entries[gone]->ListView, nullptr);
         EXPECT_EQ(entries[gone]->ListItem, nullptr);

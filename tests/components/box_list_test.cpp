@@ -17,11 +17,6 @@ QImage Render(QWidget& widget)
     return image;
 }
 
-int LineHeight(const QWidget& widget)
-{
-    return QFontMetrics(widget.font()).height();
-}
-
 bool BoxAt(QWidget& list, int y)
 {
     return Render(list).pixelColor(list.width() - 1, y) == boxColor;
@@ -38,11 +33,11 @@ protected:
     void ClickAt(int y) { QTest::mouseClick(&list_, Qt::LeftButton, {}, QPoint(5, y)); }
 
     TBoxList list_;
+    const int line = QFontMetrics(list_.font()).height();
 };
 
 TEST_F(BoxListTest, AClickMakesTheItemCurrentInItsBoxUnlessDisabled)
 {
-    const int line = LineHeight(list_);
     ClickAt(line + line / 2);
     EXPECT_EQ(list_.CurentItem(), 2);
     EXPECT_TRUE(BoxAt(list_, line + 1));
@@ -53,7 +48,6 @@ TEST_F(BoxListTest, AClickMakesTheItemCurrentInItsBoxUnlessDisabled)
 
 TEST_F(BoxListTest, ScrollsAClickedItemUpToTheBottomEdge)
 {
-    const int line = LineHeight(list_);
     list_.SetSpacing(-5);
     EXPECT_EQ(list_.Spacing(), 0);
     list_.resize(140, 2 * line + line / 2);
@@ -67,7 +61,6 @@ TEST_F(BoxListTest, ScrollsAClickedItemUpToTheBottomEdge)
 TEST_F(BoxListTest, HoldsAnyNumberOfItems)
 {
     const int count = 300;
-    const int line = LineHeight(list_);
     list_.SetItems(QStringList(count, "x"));
     list_.resize(140, count * line);
     Render(list_);

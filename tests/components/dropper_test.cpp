@@ -3,16 +3,13 @@
 #include "tests/support/temp_world.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QDropEvent>
 #include <QFile>
 #include <QMimeData>
 #include <QUrl>
 
-namespace {
-
 // Sends a file manager's drag and drop of these names; returns whether the drag was taken.
-bool DropUrls(QWidget& target, const QList<QUrl>& urls)
+static bool DropUrls(QWidget& target, const QList<QUrl>& urls)
 {
     QMimeData data;
     data.setUrls(urls);
@@ -25,8 +22,6 @@ bool DropUrls(QWidget& target, const QList<QUrl>& urls)
     QCoreApplication::processEvents();
     return drop.isAccepted();
 }
-
-} // namespace
 
 class Dropper : public TempWorld {
 protected:

@@ -83,7 +83,6 @@ TEST(FormResizer, ScalesTheFormAndItsControlsOnceToTheScreen)
     EXPECT_EQ(form.Label->font().pointSize(), 11);
     EXPECT_EQ(nested->font().pointSize(), 7);
     EXPECT_EQ(told, (std::vector<QWidget*>{form.Button, form.Label, inner, nested}));
-    EXPECT_TRUE(resizer.Adapted());
 
     // Once adapted, nothing moves again.
     resizer.AdaptToScreen(true);

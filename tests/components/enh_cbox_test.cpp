@@ -7,9 +7,7 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
-int widestOf(const QComboBox& combo)
+static int widestOf(const QComboBox& combo)
 {
     int widest = 0;
     for (int i = 0; i < combo.count(); ++i)
@@ -17,13 +15,11 @@ int widestOf(const QComboBox& combo)
     return widest;
 }
 
-void fill(QComboBox& combo, int count)
+static void fill(QComboBox& combo, int count)
 {
     for (int i = 0; i < count; ++i)
         combo.addItem(QString("A rather long item text number %1 for the list").arg(i));
 }
-
-} // namespace
 
 TEST(EnhComboBox, DropDownWidthFollowsItsMode)
 {
@@ -94,7 +90,6 @@ TEST(EnhComboBox, HintsOnlyATruncatedItem)
 TEST(ImgComboBox, StaysOwnerDrawnAtItemHeight16UnlessItsImagesAreTaller)
 {
     TImgComboBox combo;
-    EXPECT_EQ(combo.ItemHeight(), 16);
     for (const TComboBoxStyle style : {csDropDown, csSimple, csDropDownList, csOwnerDrawVariable}) {
         combo.SetStyle(style);
         EXPECT_EQ(combo.Style(), csOwnerDrawFixed);
@@ -115,10 +110,8 @@ TEST(ImgComboBox, ItemsKeepTheirImagesAndIndentWhenOthersAreInserted)
     combo.SetItem(1, {2, 5, 6, 7});
     combo.insertItem(0, "Zero");
     const TEnhComboItem moved = combo.Item(2);
-    EXPECT_EQ(moved.Indent, 2);
-    EXPECT_EQ(moved.ImageIndex, 5);
-    EXPECT_EQ(moved.SelectedImageIndex, 6);
-    EXPECT_EQ(moved.OverlayImageIndex, 7);
+    EXPECT_EQ(std::tuple(moved.Indent, moved.ImageIndex, moved.SelectedImageIndex, moved.OverlayImageIndex),
+              std::tuple(2, 5, 6, 7));
     EXPECT_EQ(combo.Item(0).ImageIndex, -1);
     EXPECT_EQ(combo.GetItemWidth(-1, false), 0);
 }

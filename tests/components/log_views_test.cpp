@@ -5,20 +5,15 @@
 
 #include <sys/stat.h>
 
-namespace {
-
-QList<int> Levels(const TNeroMemo& memo)
-{
-    QList<int> levels;
-    for (int line = 0; line < memo.LineCount(); ++line)
-        levels.append(memo.LineLevel(line));
-    return levels;
-}
-
-} // namespace
-
 class LogViews : public TempWorld {
 protected:
+    static QList<int> Levels(const TNeroMemo& memo)
+    {
+        QList<int> levels;
+        for (int line = 0; line < memo.LineCount(); ++line)
+            levels.append(memo.LineLevel(line));
+        return levels;
+    }
     static QStringList FileLines(const QString& fileName)
     {
         QString text = QString::fromUtf8(ReadFile(fileName));

@@ -41,7 +41,6 @@ protected:
 
 TEST_F(SavedForm, APlacementComesBackForTheSameScreenAndLeavesOtherSectionsAlone)
 {
-    EXPECT_EQ(saved->KeyPrefix(), Prefix());
     WriteFile(IniName(), "[Foreign]\nKept=1\n");
     saved->Save();
     form.setGeometry(10, 10, 100, 100);

@@ -9,7 +9,6 @@
 #include "tests/support/url_recorder.h"
 #include "tests/support/wav_image.h"
 
-#include <QEnterEvent>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTest>

@@ -2,19 +2,6 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
-const QColor kBackground(0, 0, 255);
-
-void Prepare(TTextProgressBar& bar, int width, int height)
-{
-    bar.resize(width, height);
-    bar.SetBackgroundColor(kBackground);
-    bar.SetShowPosText(false);
-}
-
-} // namespace
-
 TEST(TextProgressBar, TheFilledPartIsClampedToTheBarAndAnEmptyRangeFillsNothing)
 {
     struct Case {
@@ -33,7 +20,7 @@ TEST(TextProgressBar, TheFilledPartIsClampedToTheBarAndAnEmptyRangeFillsNothing)
     };
     for (const Case& c : cases) {
         TTextProgressBar bar;
-        Prepare(bar, c.width, c.height);
+        bar.resize(c.width, c.height);
         bar.SetDirection(c.direction);
         bar.SetShowBorder(c.border);
         bar.SetPosition(c.position);

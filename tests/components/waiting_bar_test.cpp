@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 // Zero ratios, delays and ranges would divide by zero or spin the timer.
-TEST(WaitingBar, SettingsThatWouldStallTheBarAreRaised)
+TEST(WaitingBar, SettingsThatWouldStallTheBarAreRaisedAndTinyBarsStillWait)
 {
     TWaitingBar bar; // 200 pixels wide
     bar.SetWaitingLengthRatio(0);
@@ -16,11 +16,7 @@ TEST(WaitingBar, SettingsThatWouldStallTheBarAreRaised)
     bar.resize(5, 20);
     bar.SetWaitingStep(3);
     EXPECT_EQ(bar.WaitingStep(), 1) << "a narrow bar still moves";
-}
 
-TEST(WaitingBar, ThePercentageHoldsLargeRangesAndTinyBarsStillWait)
-{
-    TWaitingBar bar;
     bar.SetMax(2000000000);
     bar.SetPosition(1000000000);
     EXPECT_EQ(bar.GetPercent(), 50) << "no overflow on a large range";

@@ -2,9 +2,7 @@
 #include "platform/qt_dialogs.h"
 #include "tests/support/qt_printers.h"
 
-#include <QApplication>
 #include <QPushButton>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 

@@ -10,11 +10,7 @@
 
 #include <sys/stat.h>
 
-namespace {
-
-const auto kReadOnly = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
-
-} // namespace
+static const auto kReadOnly = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
 
 class FileTools : public TempWorld {};
 
@@ -81,16 +77,11 @@ TEST_F(FileTools, UniqueNamesTryFiftyCandidatesThenGiveUp)
 
 TEST_F(FileTools, OnlyTheSlashSeparatesFoldersAndSystemFoldersAreWholeComponents)
 {
-    EXPECT_TRUE(IsSystemFolder("/recycled/x"));
-    EXPECT_TRUE(IsSystemFolder(" /RECYCLER "));
-    EXPECT_TRUE(IsSystemFolder("/.Trash-1000/files/song.mp3"));
-    EXPECT_TRUE(IsSystemFolder("/lost+found"));
-    EXPECT_TRUE(IsSystemFolder("/proc/self"));
-    EXPECT_TRUE(IsSystemFolder(Home() + ".local/share/Trash/files"));
-    EXPECT_FALSE(IsSystemFolder("/Recycler music/a"));
-    EXPECT_FALSE(IsSystemFolder("/procedures"));
-    EXPECT_FALSE(IsSystemFolder(Root() + "Recycled"));
-    EXPECT_FALSE(IsSystemFolder("  "));
+    for (const QString& path : QStringList{"/recycled/x", " /RECYCLER ", "/.Trash-1000/files/song.mp3",
+                                           "/lost+found", "/proc/self", Home() + ".local/share/Trash/files"})
+        EXPECT_TRUE(IsSystemFolder(path)) << path.toStdString();
+    for (const QString& path : QStringList{"/Recycler music/a", "/procedures", Root() + "Recycled", "  "})
+        EXPECT_FALSE(IsSystemFolder(path)) << path.toStdString();
 
     EXPECT_EQ(GetLowerExtension("/music/Song.WAV"), ".wav");
     EXPECT_EQ(GetLowerExtension("/music/dir.x/file"), QString());
@@ -127,11 +118,11 @@ TEST_F(FileTools, TheFolderBrowserStartsOnlyFromAnExistingFolder)
 
 TEST_F(FileTools, RegistryStringsAreTrimmedAndMissingOnesEmpty)
 {
-    auto key = plat::RegistryKey::Open(plat::RegistryRoot::CurrentUser, QStringLiteral("Software\\K"), true);
+    const auto hkcu = plat::RegistryRoot::CurrentUser;
+    auto key = plat::RegistryKey::Open(hkcu, QStringLiteral("Software\\K"), true);
     ASSERT_TRUE(key);
     ASSERT_TRUE(key->WriteString("Name", "  value "));
     ASSERT_TRUE(key->WriteDword("Number", 3));
-    const auto hkcu = plat::RegistryRoot::CurrentUser;
     EXPECT_EQ(GetRegistryString(hkcu, "HKCU", "Software\\K", "Name"), "value");
     EXPECT_EQ(GetRegistryString(hkcu, "HKCU", "Software\\K", "Number"), QString());
     EXPECT_EQ(GetRegistryString(hkcu, "HKCU", "Software\\None", "x"), QString());

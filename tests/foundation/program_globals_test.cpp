@@ -59,7 +59,6 @@ TEST_F(ProgramGlobals, FlagsAreOnOnlyForExactlyOne)
     EXPECT_TRUE(StartupFlags.DoNotShowNoMplexAgain);
     EXPECT_FALSE(StartupFlags.DoNotShowBadMplexAgain);
     EXPECT_TRUE(StartupFlags.DoNotShowNoTooLameAgain);
-    EXPECT_FALSE(StartupFlags.DoNotShowTooSmallDesktopAgain);
 }
 
 TEST_F(ProgramGlobals, ALanguageListEntrySelectsItsLanguageAndFlagsGoThroughTheStore)

@@ -58,13 +58,20 @@ protected:
     }
 
     static TSettingItem* AddItem(TSettings& store, const QString& name, TSettingType type,
-                                 TSettingStorage storage)
+                                 TSettingStorage storage, const QVariant& defaultValue = {})
     {
         TSettingItem* item = store.Settings().Add();
         item->SetName(name);
         item->SetDataType(type);
         item->SetStorage(storage);
+        if (defaultValue.isValid())
+            store.SetDefaultValue(name, defaultValue);
         return item;
+    }
+    static std::optional<plat::RegistryKey> ApplicationKey(bool create)
+    {
+        return plat::RegistryKey::Open(plat::RegistryRoot::CurrentUser,
+                                       QStringLiteral("Software\\Tamsel.Works\\") + kKey, create);
     }
 
     // Every sample and awkward text, once in each storage, with the storage's letter ending its name.
@@ -113,8 +120,7 @@ TEST_F(Settings, EveryTypeComesBackThroughTheIniFileAndTheRegistry)
     EXPECT_EQ(text.ReadString(kSection, "ClockI", QString()), "07:05:03");
     EXPECT_FALSE(text.ValueExists(kSection, "FlagR"));
 
-    const auto key = plat::RegistryKey::Open(plat::RegistryRoot::CurrentUser,
-                                             QStringLiteral("Software\\Tamsel.Works\\") + kKey, false);
+    const auto key = ApplicationKey(false);
     ASSERT_TRUE(key);
     EXPECT_EQ(key->ReadDword("FlagR"), 1u);
     EXPECT_EQ(key->ReadDword("CountR"), std::uint32_t(-42));
@@ -151,21 +157,14 @@ TEST_F(Settings, SavingKeepsEverySectionAndKeyOfOthers)
 TEST_F(Settings, MissingOrBadValuesTakeTheDefault)
 {
     auto store = MakeStore();
-    AddItem(*store, "Number", stInteger, ssIniFile);
-    AddItem(*store, "When", stDate, ssIniFile);
-    AddItem(*store, "Empty", stString, ssIniFile);
-    AddItem(*store, "Missing", stFloat, ssIniFile);
-    AddItem(*store, "PerformCheck", stBoolean, ssRegistry);
-    AddItem(*store, "Name", stString, ssRegistry);
-    store->SetDefaultValue("Number", 7);
-    store->SetDefaultValue("When", QDate(2001, 1, 1));
-    store->SetDefaultValue("Empty", "default");
-    store->SetDefaultValue("Missing", "2.5");
-    store->SetDefaultValue("PerformCheck", true);
-    store->SetDefaultValue("Name", "default");
+    AddItem(*store, "Number", stInteger, ssIniFile, 7);
+    AddItem(*store, "When", stDate, ssIniFile, QDate(2001, 1, 1));
+    AddItem(*store, "Empty", stString, ssIniFile, "default");
+    AddItem(*store, "Missing", stFloat, ssIniFile, "2.5");
+    AddItem(*store, "PerformCheck", stBoolean, ssRegistry, true);
+    AddItem(*store, "Name", stString, ssRegistry, "default");
     WriteFile(IniName(), "[Korvane]\nNumber=seven\nWhen=2024-13-45\nEmpty=\n");
-    auto key = plat::RegistryKey::Open(plat::RegistryRoot::CurrentUser,
-                                       QStringLiteral("Software\\Tamsel.Works\\") + kKey, true);
+    auto key = ApplicationKey(true);
     ASSERT_TRUE(key);
     key->WriteString("PerformCheck", "0");
     key->WriteString("Name", QString());
@@ -186,8 +185,7 @@ TEST_F(Settings, LoadingMakesTheRegistryKeyAndSavingWritesOnlyHeldValues)
     AddItem(*store, "Kept", stString, ssIniFile);
     AddItem(*store, QString(), stString, ssIniFile);
     ASSERT_TRUE(store->Load());
-    EXPECT_TRUE(plat::RegistryKey::Open(plat::RegistryRoot::CurrentUser,
-                                        QStringLiteral("Software\\Tamsel.Works\\") + kKey, false));
+    EXPECT_TRUE(ApplicationKey(false));
     WriteFile(IniName(), "[Korvane]\nKept=by the user\n");
     ASSERT_TRUE(store->Save());
     EXPECT_EQ(ReadFile(IniName()), QByteArray("[Korvane]\nKept=by the user\n"));

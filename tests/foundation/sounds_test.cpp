@@ -14,13 +14,9 @@
 
 using Kind = RecordingSoundPlayer::Kind;
 
-namespace {
-
 const char* const soundFiles[] = {"done.wav",           "question.wav", "new version.wav",
                                   "no new version.wav", "failure.wav",  "success.wav"};
 const qint64 sizeLimit = 16 * 1024 * 1024;
-
-} // namespace
 
 class Sounds : public TempWorld {
 protected:
