@@ -51,11 +51,10 @@ std::vector<ShownParagraph> shownParagraphs(const QStringList& lines)
 
 TEST_F(AboutPages, TheHistoryShowsBulletsSubItemsContinuationsAndBoldHeadersWithItsTextUnchanged)
 {
-    struct Case {
+    const struct {
         QStringList lines;
         std::vector<ShownParagraph> shown;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {{"HISTORY", "~~~~~~", ""},
          {{"HISTORY", NoList, true}, {"--------------", NoList, true}, {"", NoList, false}}},
         {{"2026-12-07 - Korvane v2.0.0", "", "   *  a {b} \\c <i>&amp;", "   *  d", "      - e", "        f",
@@ -71,25 +70,24 @@ TEST_F(AboutPages, TheHistoryShowsBulletsSubItemsContinuationsAndBoldHeadersWith
         {{"2005-01-01 old", "first", "  joined"},
          {{"2005-01-01 old", NoList, true}, {"first joined", NoList, false}}},
     };
-    for (const Case& c : cases)
+    for (const auto& c : cases)
         EXPECT_EQ(shownParagraphs(c.lines), c.shown) << c.lines.join('|').toStdString();
 }
 
 TEST_F(AboutPages, TheAboutPageLinksOnlyTheAddressesConfiguredAndOpensThemThroughTheOpener)
 {
-    struct Case {
+    const struct {
         QByteArray settings;
         bool siteShown;
         QList<QUrl> opened;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"", false, {}},
         {"WebSiteUrl=javascript:alert(1)\nSupportEMail=a@b.org?cc=c@d.org\n", false, {}},
         {"WebSiteUrl=https://korvane.example.org/\nSupportEMail=help@example.org\n",
          true,
          {QUrl("https://korvane.example.org/"), QUrl("mailto:help@example.org?subject=Bug%20Report")}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         WriteFile(GlobalSettingsFileName(), "[Korvane]\n" + c.settings);
         UrlRecorder recorder;
         TPageAbout page;
