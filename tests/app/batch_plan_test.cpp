@@ -143,7 +143,7 @@ TEST(BatchPlan, StopsOnAMissingSourceOrFolderAndNeverDeletesTheSourceAsAnInput)
     EXPECT_EQ(steps[3].Task, 2);
 }
 
-TEST(TempNames, AreFreshUniqueAndFollowThePattern)
+TEST(TempNames, AreFreshUniqueAndFollowThePatternAndTheFolderFallsBackToTheSystemOne)
 {
     const QRegularExpression pattern("^/tmp/work/Tmp[A-Z][0-9][A-Z][0-9]{2}\\.tmp$");
     TTempNamer first = namer();
@@ -162,10 +162,8 @@ TEST(TempNames, AreFreshUniqueAndFollowThePattern)
 
     TTempNamer full("/tmp/work", seeded(2), [](const QString&) { return true; });
     EXPECT_THROW(full.NewTempFileName(), EBatchPlanError) << "an existing name is never reused";
-}
 
-TEST(TempNames, TheFolderIsProbedOnAFreshNameAndFallsBackToTheSystemOne)
-{
+    // The folder is probed on a fresh name, else the system's is taken.
     QStringList probed;
     const auto refuse = [&probed](const QString& name) {
         probed << name;
