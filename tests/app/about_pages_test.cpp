@@ -4,6 +4,7 @@
 #include "components/credits.h"
 #include "components/url_link.h"
 #include "foundation/program_globals.h"
+#include "tests/support/qt_printers.h"
 #include "tests/support/temp_world.h"
 #include "tests/support/url_recorder.h"
 
@@ -15,34 +16,20 @@ namespace {
 
 using AboutPages = TempWorld;
 
-enum ListKind { NoList, Bullets, SubItems };
-
-struct ShownParagraph {
-    QString Text;
-    ListKind List;
-    bool Bold;
-
-    bool operator==(const ShownParagraph&) const = default;
-};
-
-void PrintTo(const ShownParagraph& p, std::ostream* out)
-{
-    *out << '"' << p.Text.toStdString() << "\" list " << p.List << (p.Bold ? " bold" : "");
-}
-
-std::vector<ShownParagraph> shownParagraphs(const QStringList& lines)
+// Each paragraph as shown: "[*] " before a bullet, "[-] " before a sub-item, "**" around bold text.
+QStringList shownParagraphs(const QStringList& lines)
 {
     QTextDocument document;
     RenderHistory(lines, &document);
-    std::vector<ShownParagraph> shown;
+    QStringList shown;
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
         const QTextList* list = block.textList();
-        const ListKind kind = !list                                                 ? NoList
-                              : list->format().style() == QTextListFormat::ListDisc ? Bullets
-                                                                                    : SubItems;
+        const QString marker = !list                                                 ? ""
+                               : list->format().style() == QTextListFormat::ListDisc ? "[*] "
+                                                                                     : "[-] ";
         const bool bold =
             block.begin() != block.end() && block.begin().fragment().charFormat().fontWeight() >= QFont::Bold;
-        shown.push_back({block.text(), kind, bold});
+        shown << marker + (bold ? "**" + block.text() + "**" : block.text());
     }
     return shown;
 }
@@ -51,45 +38,32 @@ std::vector<ShownParagraph> shownParagraphs(const QStringList& lines)
 
 TEST_F(AboutPages, TheHistoryShowsBulletsSubItemsContinuationsAndBoldHeadersWithItsTextUnchanged)
 {
-    struct Case {
-        QStringList lines;
-        std::vector<ShownParagraph> shown;
-    };
-    const Case cases[] = {
-        {{"HISTORY", "~~~~~~", ""},
-         {{"HISTORY", NoList, true}, {"--------------", NoList, true}, {"", NoList, false}}},
+    const std::pair<QStringList, QStringList> cases[] = {
+        {{"HISTORY", "~~~~~~", ""}, {"**HISTORY**", "**--------------**", ""}},
         {{"2026-12-07 - Korvane v2.0.0", "", "   *  a {b} \\c <i>&amp;", "   *  d", "      - e", "        f",
           "   *  g", "", "plain"},
-         {{"2026-12-07 - Korvane v2.0.0", NoList, true},
-          {"", NoList, false},
-          {"a {b} \\c <i>&amp;", Bullets, false},
-          {"d", Bullets, false},
-          {"e f", SubItems, false},
-          {"g", Bullets, false},
-          {"", NoList, false},
-          {"plain", NoList, false}}},
-        {{"2005-01-01 old", "first", "  joined"},
-         {{"2005-01-01 old", NoList, true}, {"first joined", NoList, false}}},
+         {"**2026-12-07 - Korvane v2.0.0**", "", "[*] a {b} \\c <i>&amp;", "[*] d", "[-] e f", "[*] g", "",
+          "plain"}},
+        {{"2005-01-01 old", "first", "  joined"}, {"**2005-01-01 old**", "first joined"}},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(shownParagraphs(c.lines), c.shown) << c.lines.join('|').toStdString();
+    for (const auto& [lines, shown] : cases)
+        EXPECT_EQ(shownParagraphs(lines), shown) << lines.join('|').toStdString();
 }
 
 TEST_F(AboutPages, TheAboutPageLinksOnlyTheAddressesConfiguredAndOpensThemThroughTheOpener)
 {
-    struct Case {
+    const struct {
         QByteArray settings;
         bool siteShown;
         QList<QUrl> opened;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"", false, {}},
         {"WebSiteUrl=javascript:alert(1)\nSupportEMail=a@b.org?cc=c@d.org\n", false, {}},
         {"WebSiteUrl=https://korvane.example.org/\nSupportEMail=help@example.org\n",
          true,
          {QUrl("https://korvane.example.org/"), QUrl("mailto:help@example.org?subject=Bug%20Report")}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         WriteFile(GlobalSettingsFileName(), "[Korvane]\n" + c.settings);
         UrlRecorder recorder;
         TPageAbout page;

@@ -39,12 +39,11 @@ struct StepRow {
 TEST(BatchPlan, ChainsFollowTheFormatAndWhetherTheSourceNeedsDecoding)
 {
     using K = TStepKind;
-    struct Case {
+    const struct {
         TBatchFormat format;
         bool readableAsIs;
         std::vector<StepRow> rows;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {TBatchFormat::Mpeg,
          false,
          {{K::Decode, 0, 9, 3, false, false, true},
@@ -65,7 +64,7 @@ TEST(BatchPlan, ChainsFollowTheFormatAndWhetherTheSourceNeedsDecoding)
          true,
          {{K::WavToWav, 57, 100, 0, false, true, true}, {K::Finalize, 0, 100, 0, false, false, false}}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << int(c.format) << " readable " << c.readableAsIs);
         TTempNamer temp = namer();
         const auto steps = PlanBatch(choices(c.format, {{"/music/Song.mp3", true, c.readableAsIs}}), temp);
@@ -92,19 +91,18 @@ TEST(BatchPlan, ChainsFollowTheFormatAndWhetherTheSourceNeedsDecoding)
 
 TEST(BatchPlan, OutputNamesFollowTheFolderChoiceAndTheFormatOption)
 {
-    struct Case {
+    const struct {
         TBatchFormat format;
         QString outputFolder;
         bool addFormat;
         QString expected;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {TBatchFormat::Mpeg, "", false, "/music/Song.vcd.mpg"},
         {TBatchFormat::Mpeg, "", true, "/music/Song - mp2 224 kbps Stereo.vcd.mpg"},
         {TBatchFormat::Wav, "", false, "/music/Song.wav"},
         {TBatchFormat::Wav, "/out/", true, "/out/Song - WAV (Raw PCM) 16bits 44100 Hz Stereo.wav"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         TBatchChoices batch = choices(c.format, {{"/music/Song.mp3"}});
         batch.OutputFolder = c.outputFolder;
         batch.AddFormatToFileName = c.addFormat;
@@ -145,7 +143,7 @@ TEST(BatchPlan, StopsOnAMissingSourceOrFolderAndNeverDeletesTheSourceAsAnInput)
     EXPECT_EQ(steps[3].Task, 2);
 }
 
-TEST(TempNames, AreFreshUniqueAndFollowThePattern)
+TEST(TempNames, AreFreshUniqueAndFollowThePatternAndTheFolderFallsBackToTheSystemOne)
 {
     const QRegularExpression pattern("^/tmp/work/Tmp[A-Z][0-9][A-Z][0-9]{2}\\.tmp$");
     TTempNamer first = namer();
@@ -164,10 +162,8 @@ TEST(TempNames, AreFreshUniqueAndFollowThePattern)
 
     TTempNamer full("/tmp/work", seeded(2), [](const QString&) { return true; });
     EXPECT_THROW(full.NewTempFileName(), EBatchPlanError) << "an existing name is never reused";
-}
 
-TEST(TempNames, TheFolderIsProbedOnAFreshNameAndFallsBackToTheSystemOne)
-{
+    // The folder is probed on a fresh name, else the system's is taken.
     QStringList probed;
     const auto refuse = [&probed](const QString& name) {
         probed << name;

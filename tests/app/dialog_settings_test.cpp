@@ -1,15 +1,18 @@
 #include "app/brindlow_form_tabbed.h"
 #include "app/dialog_settings.h"
+#include "components/easysize.h"
 #include "components/embedded_form_control.h"
+#include "components/enh_cbox.h"
 #include "tests/support/qt_printers.h"
 #include "tests/support/temp_world.h"
 
 #include <QLabel>
 #include <QTreeWidget>
+#include <QVBoxLayout>
 
 namespace {
 
-// A settings page that writes its showing and hiding into a log shared with the other pages.
+// A page that writes its showing and hiding into a log shared with the other pages.
 class LoggingPage : public TBrindlowTabbedForm {
 public:
     LoggingPage(const QString& name, QStringList& log) : name_(name), log_(log)
@@ -92,6 +95,67 @@ TEST_F(SettingsDialog, OneSwitchShowsAndHidesInTheOrderOfThePageListAndEachOpeni
     EXPECT_EQ(Log, QStringList({"show General", "show Sounds", "hide General", "hide Sounds", "show Log",
                                 "hide Log", "show General"}));
     EXPECT_EQ(Shown(), "PageSettingsGeneral");
+}
+
+using PageFramework = SettingsDialog;
+
+TEST_F(PageFramework, CallsPageShowAndHideOncePerChangeOfState)
+{
+    const std::pair<std::vector<bool>, QStringList> cases[] = {
+        {{false}, {}},
+        {{true, true}, {"show P"}},
+        {{true, false, false}, {"show P", "hide P"}},
+        {{true, false, true}, {"show P", "hide P", "show P"}},
+    };
+    for (const auto& [calls, shown] : cases) {
+        Log.clear();
+        LoggingPage page("P", Log);
+        for (bool value : calls)
+            page.SetActive(value);
+        EXPECT_EQ(Log, shown);
+        EXPECT_EQ(page.IsInactive(), !calls.back());
+    }
+}
+
+TEST_F(PageFramework, FloatsOutOfItsHostAndEmbedsBackIntoTheSameOne)
+{
+    QWidget window;
+    window.setObjectName(QStringLiteral("Window"));
+    auto* host = new TEmbeddedFormControl(&window);
+    (new QVBoxLayout(&window))->addWidget(host);
+    LoggingPage page("P", Log);
+
+    page.Embed();
+    page.Float();
+    EXPECT_TRUE(page.isWindow()) << "a form outside any host is left as it is";
+
+    host->SetEmbeddedFormName(page.objectName());
+    ASSERT_EQ(page.parentWidget(), host);
+    EXPECT_TRUE(page.IsInactiveEmbedded());
+
+    page.Float();
+    EXPECT_TRUE(page.isWindow());
+    EXPECT_TRUE(page.isVisible());
+    EXPECT_TRUE(host->EmbeddedFormName().isEmpty());
+
+    page.Embed();
+    EXPECT_EQ(page.parentWidget(), host);
+    EXPECT_EQ(host->EmbeddedFormName(), page.objectName());
+}
+
+TEST_F(PageFramework, ScalesTheItemHeightOfEnhancedComboBoxesOnce)
+{
+    TBrindlowTabbedForm page;
+    page.resize(200, 100);
+    auto* images = new TImgComboBox(&page);
+    images->setObjectName("ImgCombo");
+    auto* plain = new TEnhComboBox(&page);
+    plain->setObjectName("EnhCombo");
+    plain->SetItemHeight(16);
+    page.FormResizer1->InitializeResizer();
+    page.FormResizer1->ResizeAll(1.25);
+    EXPECT_EQ(images->ItemHeight(), 20);
+    EXPECT_EQ(plain->ItemHeight(), 20);
 }
 
 } // namespace

@@ -95,20 +95,22 @@ TEST_F(LogSettings, TheChosenFileIsATextFileThatCanBeOpened)
     EXPECT_EQ(Shown(page), " 000");
 }
 
-TEST_F(LogSettings, TaggedLinesShowAtTheirLevelAsTheLogSettingsPageSays)
+TEST_F(LogSettings, TheLogPageReceivesTheProgramsLogAndTaggedLinesShowAsTheLogSettingsPageSays)
 {
     TPageLog page;
+    LogWarning("disk almost full");
+    EXPECT_EQ(page.LogMemo->Lines(), QStringList{"disk almost full"});
+    EXPECT_TRUE(CommandLineMemo() == page.MemoCommandLine && page.CommandLinePanel->isHidden());
     TPageSettingsLog settings;
     Browse(settings, Root() + "log.txt");
     settings.CheckBoxSaveLog->click();
 
-    struct Case {
+    const struct {
         QString line;
         bool verbose, warnings;
         QString shown; // "-" when the line is dropped
         int level;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {R"(<log level="information"> Encoding </log>)", false, false, "Encoding", llInformation},
         {R"(<log level="Warning">low rate</log>)", false, true, "low rate", llWarning},
         {R"(<log level="warning">low rate</log>)", true, false, "-", 0},
@@ -119,7 +121,7 @@ TEST_F(LogSettings, TaggedLinesShowAtTheirLevelAsTheLogSettingsPageSays)
         {"<log>no level</log>", false, false, "<log>no level</log>", llNone},
     };
     QByteArray mirrored;
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         (c.verbose ? settings.RadioButtonVerbose : settings.RadioButtonNormal)->setChecked(true);
         settings.CheckBoxShowWarnings->setChecked(c.warnings);
         const int before = page.LogMemo->LineCount();
@@ -133,14 +135,6 @@ TEST_F(LogSettings, TaggedLinesShowAtTheirLevelAsTheLogSettingsPageSays)
         mirrored += c.shown.toUtf8() + '\n';
     }
     EXPECT_EQ(ReadFile(Root() + "log.txt"), mirrored);
-}
-
-TEST_F(LogSettings, TheLogPageReceivesTheProgramsLog)
-{
-    TPageLog page;
-    LogWarning("disk almost full");
-    EXPECT_EQ(page.LogMemo->Lines(), QStringList{"disk almost full"});
-    EXPECT_TRUE(CommandLineMemo() == page.MemoCommandLine && page.CommandLinePanel->isHidden());
 }
 
 } // namespace

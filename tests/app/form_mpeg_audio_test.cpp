@@ -3,14 +3,12 @@
 #include "audio/audio_mp2_settings.h"
 #include "audio/preview_player.h"
 #include "components/audio_files_list_view.h"
-#include "components/form_registry.h"
 #include "engine/commands_manager.h"
 #include "foundation/brindlow_sounds.h"
 #include "foundation/global_events.h"
 #include "foundation/program_globals.h"
 #include "foundation/settings.h"
 #include "foundation/sounds_manager.h"
-#include "platform/sound_player.h"
 #include "tests/support/child_tool.h"
 #include "tests/support/fake_audio_output.h"
 #include "tests/support/recording_sound_player.h"
@@ -121,17 +119,15 @@ protected:
 
 TEST_F(ConversionPage, ConvertsTheChosenFileToAVideoCdFileAndToAWav)
 {
-    struct Case {
-        const char* format;
-        const char* fixture;
+    const struct {
+        const char *format, *fixture;
         QString output;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"MPEG-1 Audio Layer II", "dec-tone.mp3", "Song - mp2 224 kbps Stereo.vcd.mpg"},
         {"WAV", "dec-tone.ogg", "Song - WAV (Raw PCM) 16bits 44100 Hz Stereo.wav"},
     };
     const QString usersFile = WriteFile(Temp() + "tmp.tmp", "keep me");
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.format);
         const QString source = Source(QString("Song.") + QString(c.fixture).section('.', -1), c.fixture);
         Browse(source);
@@ -152,14 +148,6 @@ TEST_F(ConversionPage, ConvertsTheChosenFileToAVideoCdFileAndToAWav)
     EXPECT_EQ(ReadFile(usersFile), "keep me") << "the temporary folder's probe never meets a user's file";
 }
 
-TEST_F(ConversionPage, ARefusedFileLeavesNothingToConvert)
-{
-    Browse(Source("Song.wav"));
-    Browse(WriteFile("music/notes.txt", "text"));
-    EXPECT_TRUE(Control<QLineEdit>("EditOneAudioFile")->text().isEmpty());
-    EXPECT_TRUE(Files().empty());
-}
-
 TEST_F(ConversionPage, AFailingStepFollowsTheOnErrorChoice)
 {
     // The multiplexer fails for one file only.
@@ -167,13 +155,12 @@ TEST_F(ConversionPage, AFailingStepFollowsTheOnErrorChoice)
         ScriptTool("mplex", "case \"$*\" in *Bad*) echo '**ERROR: cannot multiplex'; exit 1;; esac\n"
                             "exec '" +
                                 BuiltProgramFolder() + "Mplex/mplex' \"$@\"");
-    struct Case {
+    const struct {
         const char* choice;
         std::vector<int> answers; // to the boxes before the summary
         int boxes;
         QString summary;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"Continue", {}, 0, "   Succeeded: 2      \r   Failed: 1      \r"},
         {"Stop", {}, 0, "   Succeeded: 1      \r   Failed: 1      \r   Skipped: 1      \r"},
         {"Ask",
@@ -181,7 +168,7 @@ TEST_F(ConversionPage, AFailingStepFollowsTheOnErrorChoice)
          2,
          "   Succeeded: 1      \r   Failed: 1      \r   Skipped: 1      \r"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.choice);
         OnError(c.choice);
         QDir(Root() + "music").removeRecursively();
@@ -255,17 +242,16 @@ TEST_F(ConversionPage, SettingsKeysLoadWithTheirRulesAndSaveFromTheControls)
     }
     page->SetSettingsStore(&store);
     page->DefineDefaults();
-    struct Case {
+    const struct {
         QString folder, encoding;
         bool same;
         int format;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {Root() + "missing/", " wAv ", true, 1},
         {Root(), "Layer III", false, 1},
         {Root(), "mpeg-1 audio layer ii", false, 0},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         store.SetValue("AudioOutFolderSameAsSource", false);
         store.SetValue("AudioOutFolder", c.folder);
         store.SetValue("EncodingType", c.encoding);
@@ -283,12 +269,11 @@ TEST_F(ConversionPage, SettingsKeysLoadWithTheirRulesAndSaveFromTheControls)
 TEST_F(ConversionPage, TheVideoCdBoxesFollowTheBitRateAndModeAndCannotBeChanged)
 {
     TAudioMp2SettingsDialog dialog;
-    struct Case {
+    const struct {
         const char *rate, *mode;
         bool vcd;
-    };
-    const Case cases[] = {{"224", "Stereo", true}, {"96", "Stereo", false}, {"192", "Mono", true}};
-    for (const Case& c : cases) {
+    } cases[] = {{"224", "Stereo", true}, {"96", "Stereo", false}, {"192", "Mono", true}};
+    for (const auto& c : cases) {
         dialog.findChild<QComboBox*>("ChannelsModeComboBox")->setCurrentText(c.mode);
         dialog.findChild<QComboBox*>("BitRateComboBox")->setCurrentText(c.rate);
         ASSERT_EQ(dialog.GetBitRate(), QString(c.rate).toInt());
@@ -303,8 +288,13 @@ TEST_F(ConversionPage, TheVideoCdBoxesFollowTheBitRateAndModeAndCannotBeChanged)
         EXPECT_FALSE(Control<QCheckBox>(name)->isChecked());
 }
 
-TEST_F(ConversionPage, TheOutputFolderRefusesSystemAndReadOnlyFolders)
+TEST_F(ConversionPage, TheChoosersRefuseAFileThatIsNotAudioAndSystemOrReadOnlyFolders)
 {
+    Browse(Source("Song.wav"));
+    Browse(WriteFile("music/notes.txt", "text"));
+    EXPECT_TRUE(Control<QLineEdit>("EditOneAudioFile")->text().isEmpty()) << "nothing is left to convert";
+    EXPECT_TRUE(Files().empty());
+
     Control<QRadioButton>("RadioButtonOutputBrowse")->setChecked(true);
     const QString readOnly = Root() + "locked";
     QDir().mkpath(readOnly);

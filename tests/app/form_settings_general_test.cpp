@@ -1,16 +1,21 @@
 #include "app/form_settings_batch.h"
+#include "app/form_settings_expert.h"
 #include "app/form_settings_general.h"
+#include "app/form_settings_themes.h"
 #include "foundation/global_events.h"
 #include "foundation/settings.h"
+#include "platform/themes.h"
 #include "tests/support/qt_printers.h"
 #include "tests/support/temp_world.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
-#include <QPushButton>
+#include <QListWidget>
 #include <QRadioButton>
+#include <QStyle>
 
 #include <memory>
 
@@ -23,25 +28,27 @@ protected:
         TempWorld::SetUp();
         GlobalEvents().OnTempFolderChanged = [this](QObject*) { ++TempFolderChanges; };
         GlobalEvents().OnScanSubfoldersChanged = [this](QObject* sender) { ScanSenders.push_back(sender); };
+        GlobalEvents().OnThemeChanged = [this](QObject*, QString name, bool) { Themes.append(name); };
     }
     void TearDown() override
     {
-        GlobalEvents().OnTempFolderChanged = nullptr;
-        GlobalEvents().OnScanSubfoldersChanged = nullptr;
+        GlobalEvents() = {};
+        plat::SetVisualStyles(true);
+        plat::UseTheme(plat::DefaultThemeName);
         TempWorld::TearDown();
     }
 
-    // One store for both pages, read from the settings file in the main window's order.
-    static std::unique_ptr<TSettings> Attach(TPageSettingsGeneral& general, TPageSettingsBatch& batch)
+    // One store for the pages, read from the settings file in the main window's order.
+    static std::unique_ptr<TSettings> Attach(std::initializer_list<TBrindlowTabbedForm*> pages)
     {
         auto store = std::make_unique<TSettings>();
-        for (TBrindlowTabbedForm* page : std::initializer_list<TBrindlowTabbedForm*>{&general, &batch}) {
+        for (TBrindlowTabbedForm* page : pages) {
             page->SetSettingsStore(store.get());
             page->DefineDefaults();
         }
         store->Load();
-        general.LoadSettings();
-        batch.LoadSettings();
+        for (TBrindlowTabbedForm* page : pages)
+            page->LoadSettings();
         return store;
     }
     // The boxes as "1" and "0", in the order of the pages' keys.
@@ -65,6 +72,7 @@ protected:
 
     int TempFolderChanges = 0;
     std::vector<QObject*> ScanSenders;
+    QStringList Themes;
 };
 
 TEST_F(SettingsPages, GeneralAndBatchKeysStartAtTheirDefaultsAndSurviveTheSettingsFile)
@@ -73,7 +81,7 @@ TEST_F(SettingsPages, GeneralAndBatchKeysStartAtTheirDefaultsAndSurviveTheSettin
     {
         TPageSettingsGeneral general;
         TPageSettingsBatch batch;
-        auto store = Attach(general, batch);
+        auto store = Attach({&general, &batch});
         EXPECT_EQ(general.EditTempFolder->text(), Temp());
         EXPECT_EQ(States(general, batch), "10010"
                                           "00110");
@@ -93,7 +101,7 @@ TEST_F(SettingsPages, GeneralAndBatchKeysStartAtTheirDefaultsAndSurviveTheSettin
     }
     TPageSettingsGeneral general;
     TPageSettingsBatch batch;
-    auto store = Attach(general, batch);
+    auto store = Attach({&general, &batch});
     EXPECT_EQ(general.EditTempFolder->text(), work);
     EXPECT_EQ(States(general, batch), "01001"
                                       "01001");
@@ -124,7 +132,7 @@ TEST_F(SettingsPages, AnUnusableTempFolderFallsBackToTheSystemOne)
     // Stored by an earlier run.
     TPageSettingsGeneral page;
     TPageSettingsBatch batch;
-    auto store = Attach(page, batch);
+    auto store = Attach({&page, &batch});
     for (const QString& stored : {Root() + "gone/", Root() + "work", Root() + "work/old.tmp"}) {
         store->SetValue("LastTempFolder", stored);
         page.LoadSettings();
@@ -135,6 +143,43 @@ TEST_F(SettingsPages, AnUnusableTempFolderFallsBackToTheSystemOne)
     qputenv("TMPDIR", (Root() + "no-such-temp").toUtf8());
     page.EditTempFolder->setText(Root() + "missing/");
     EXPECT_TRUE(page.EditTempFolder->text().isEmpty()) << "no usable folder at all";
+}
+
+TEST_F(SettingsPages, AClickedThemeIsAppliedAndToldAndAnUnknownOneReadsAsDefault)
+{
+    TPageSettingsThemes page;
+    auto store = Attach({&page});
+    EXPECT_EQ(page.ListBoxThemes->currentItem()->text(), "Default");
+    EXPECT_TRUE(page.CheckBoxStylesXP->isChecked());
+    Themes.clear();
+    page.ListBoxThemes->setCurrentRow(plat::ThemeNames().indexOf("Dark"));
+    EXPECT_EQ(QApplication::palette().color(QPalette::Window), QColor(0x35, 0x35, 0x35));
+    EXPECT_EQ(Themes, QStringList({"Dark"}));
+    page.CheckBoxStylesXP->setChecked(false);
+    EXPECT_EQ(QApplication::style()->name().toLower(), "windows")
+        << "without visual styles the colours stay, the controls turn classic";
+
+    for (const QString stored : {"high CONTRAST", "Office XP", ""}) {
+        store->SetValue("Themes", stored);
+        page.LoadSettings();
+        const QString expected = stored.isEmpty() || stored == "Office XP" ? "Default" : "High Contrast";
+        EXPECT_EQ(page.ListBoxThemes->currentItem()->text(), expected);
+        EXPECT_EQ(plat::CurrentTheme(), expected);
+        page.SaveSettings();
+        EXPECT_EQ(store->GetValue("Themes").toString(), expected);
+    }
+}
+
+TEST_F(SettingsPages, DeletingTheXmlFileTakesAwayItsCommentsAndNothingIsStored)
+{
+    TPageSettingsExpert page;
+    auto store = Attach({&page});
+    for (const bool erase : {true, false, true}) {
+        page.CheckBoxEraseXml->setChecked(erase);
+        EXPECT_EQ(page.CheckBoxInsertXmlComments->isEnabled(), !erase);
+    }
+    page.SaveSettings();
+    EXPECT_EQ(store->Settings().Count(), 0);
 }
 
 } // namespace

@@ -7,7 +7,6 @@
 #include "foundation/program_globals.h"
 #include "foundation/settings.h"
 #include "foundation/sounds_manager.h"
-#include "platform/sound_player.h"
 #include "tests/support/loopback_http_server.h"
 #include "tests/support/qt_printers.h"
 #include "tests/support/recording_sound_player.h"
@@ -35,7 +34,7 @@ QByteArray VersionDocument(const QString& version, const QByteArray& extra = {})
 
 } // namespace
 
-TEST(VersionDocument, KeepsOnlyValidLinksAndPrefersTheLanguagesValues)
+TEST(VersionDocument, KeepsOnlyValidLinksPrefersTheLanguagesValuesAndComparesVersionsNumberByNumber)
 {
     const QStringList doc{"HomePage=ftp://home.example/",
                           "DownloadPage=httpx://evil.example/",
@@ -58,13 +57,9 @@ TEST(VersionDocument, KeepsOnlyValidLinksAndPrefersTheLanguagesValues)
     EXPECT_EQ(ReadVersionDocument(withFrenchInfo, "fr", "200").InfoMessage, "pour cette version\r");
     EXPECT_EQ(ReadVersionDocument(withFrenchInfo, QString(), "300").InfoMessage,
               "for everyone\rfor newer copies\r");
-}
 
-TEST(VersionDocument, ComparesVersionsNumberByNumber)
-{
     const struct {
-        const char* A;
-        const char* B;
+        const char *A, *B;
         int Order;
     } cases[] = {{"10.0.0", "2.0.0", 1},  {"2.0.0", "2.0.0", 0},   {"2.0", "2.0.0", 0},
                  {"2.0.1", "2.0.10", -1}, {"2.1.0b3", "2.1.0", 0}, {"002.0.0", "2.0.0", 0}};

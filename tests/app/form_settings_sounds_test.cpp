@@ -80,20 +80,7 @@ TEST_F(SoundsPage, BrowseTakesTheChosenWaveAndACancelledOrRefusedChoiceKeepsTheS
     EXPECT_EQ(sound->WaveData(), Images.last());
 }
 
-TEST_F(SoundsPage, PlayStopAndClearActOnTheSelectedSound)
-{
-    TSoundItem* sound = Select(1);
-    Page->BitBtnPlay->click();
-    Page->BitBtnStop->click();
-    EXPECT_EQ(Player->Played(), QList<QByteArray>{Images.at(1)});
-    EXPECT_EQ(Player->Calls.last().What, RecordingSoundPlayer::Kind::Stop);
-    Page->ButtonClearSound->click();
-    EXPECT_TRUE(sound->FileName().isEmpty());
-    EXPECT_FALSE(sound->UseIt());
-    EXPECT_FALSE(Page->BitBtnPlay->isEnabled());
-}
-
-TEST_F(SoundsPage, WithSoundsOffTheListIsGreyWithoutCheckBoxesAndNothingPlays)
+TEST_F(SoundsPage, WithSoundsOffTheListIsGreyAndNothingPlaysAndBackOnPlayStopAndClearActOnTheSelection)
 {
     Select(2);
     Page->CheckBoxEnableSounds->click();
@@ -110,6 +97,16 @@ TEST_F(SoundsPage, WithSoundsOffTheListIsGreyWithoutCheckBoxesAndNothingPlays)
     }
     SetSoundsEnabled(true);
     EXPECT_TRUE(Page->CheckBoxEnableSounds->isChecked()) << "the manager's switch shows in the box";
+
+    TSoundItem* sound = Select(1);
+    Page->BitBtnPlay->click();
+    Page->BitBtnStop->click();
+    EXPECT_EQ(Player->Played(), QList<QByteArray>{Images.at(1)});
+    EXPECT_EQ(Player->Calls.last().What, RecordingSoundPlayer::Kind::Stop);
+    Page->ButtonClearSound->click();
+    EXPECT_TRUE(sound->FileName().isEmpty());
+    EXPECT_FALSE(sound->UseIt());
+    EXPECT_FALSE(Page->BitBtnPlay->isEnabled());
 }
 
 } // namespace

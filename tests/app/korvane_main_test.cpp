@@ -16,7 +16,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -30,52 +29,42 @@ namespace {
 
 using MainWindow = TempWorld;
 
-TEST_F(MainWindow, RoutesEachConsoleLineByItsTagOrWord)
+TEST_F(MainWindow, RoutesEachConsoleLineByItsTagOrWordAndClampsTheProgressPosition)
 {
     WarningPrefix = QStringLiteral("AVERTISSEMENT");
     ErrorPrefix = QStringLiteral("ERREUR");
-    struct Case {
+    using K = TConsoleLineKind;
+    const struct {
         const char* line;
-        TConsoleLineKind kind;
-        const char* text;
+        K kind;
+        const char* text = nullptr; // when the line is not shown as it is
+    } cases[] = {
+        {"", K::Information},
+        {"<log level=\"error\">bad</log>", K::TaggedLog},
+        {"<brindlowprogress message=\"x\" position=\"5\"/>", K::Progress},
+        {"<logbook>", K::Information},
+        {"Done SUCCESSFULLY, no syntax error", K::Information},
+        {"a Syntax Error here", K::Error},
+        {"warning: clipped, WARNING again", K::Warning, "AVERTISSEMENT: clipped, WARNING again"},
+        {"Error: no input", K::Error, "ERREUR: no input"},
+        {"an ERROR inside", K::Information},
     };
-    const Case cases[] = {
-        {"", TConsoleLineKind::Information, ""},
-        {"<log level=\"error\">bad</log>", TConsoleLineKind::TaggedLog, "<log level=\"error\">bad</log>"},
-        {"<brindlowprogress message=\"x\" position=\"5\"/>", TConsoleLineKind::Progress,
-         "<brindlowprogress message=\"x\" position=\"5\"/>"},
-        {"<logbook>", TConsoleLineKind::Information, "<logbook>"},
-        {"Done SUCCESSFULLY, no syntax error", TConsoleLineKind::Information,
-         "Done SUCCESSFULLY, no syntax error"},
-        {"a Syntax Error here", TConsoleLineKind::Error, "a Syntax Error here"},
-        {"warning: clipped, WARNING again", TConsoleLineKind::Warning,
-         "AVERTISSEMENT: clipped, WARNING again"},
-        {"Error: no input", TConsoleLineKind::Error, "ERREUR: no input"},
-        {"an ERROR inside", TConsoleLineKind::Information, "an ERROR inside"},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         const TRoutedConsoleLine routed = RouteConsoleLine(QString::fromUtf8(c.line));
         EXPECT_EQ(routed.Kind, c.kind) << c.line;
-        EXPECT_EQ(routed.Text, QString::fromUtf8(c.text)) << c.line;
+        EXPECT_EQ(routed.Text, QString::fromUtf8(c.text ? c.text : c.line)) << c.line;
     }
     WarningPrefix = QStringLiteral("WARNING");
     ErrorPrefix = QStringLiteral("ERROR");
-}
 
-TEST_F(MainWindow, ClampsTheProgressPosition)
-{
-    const std::pair<const char*, int> cases[] = {
+    const std::pair<const char*, int> positions[] = {
         {"<brindlowprogress position=\"42\">", 42}, {"<brindlowprogress position=\"150\">", 100},
         {"<brindlowprogress position=\"-3\">", 0},  {"<brindlowprogress position=\"abc\">", 0},
         {"<brindlowprogress message=\"m\">", 0},
     };
-    for (const auto& [line, position] : cases)
+    for (const auto& [line, position] : positions)
         EXPECT_EQ(ProgressLinePosition(QString::fromLatin1(line)), position) << line;
 }
-
-} // namespace
-
-namespace {
 
 // The program's windows as main() builds them, over the built encoder, multiplexer and languages.
 class ProgramWindows : public TempWorld {
@@ -174,7 +163,7 @@ TEST_F(ProgramWindows, TranslateLiveAndKeepTheSettingsAcrossARestart)
     EXPECT_FALSE(Main().MenuExpertMode->isChecked()) << "expert mode always ends off";
 }
 
-TEST_F(ProgramWindows, ShowStatusAndProgressFromTheCommandsLines)
+TEST_F(ProgramWindows, ShowProgressDisableTheirControlsDuringABatchAndOpenTheMenusDialogs)
 {
     TKorvaneForm& main = Start();
     FireWaitBegin(&main, "Encoding");
@@ -185,11 +174,7 @@ TEST_F(ProgramWindows, ShowStatusAndProgressFromTheCommandsLines)
     EXPECT_EQ(main.RunProgressBar->Position(), 100);
     FireStatusText(&main, "anything", false);
     EXPECT_TRUE(main.StatusPanels[3]->text().isEmpty());
-}
 
-TEST_F(ProgramWindows, DisableTheirControlsWhileABatchRuns)
-{
-    TKorvaneForm& main = Start();
     auto* batchPage = Find<QWidget>("PageSettingsBatch");
     for (const bool enable : {false, true}) {
         FireEnableControls(&main, enable, "test");
@@ -198,20 +183,33 @@ TEST_F(ProgramWindows, DisableTheirControlsWhileABatchRuns)
         EXPECT_EQ(batchPage->isEnabled(), enable);
         EXPECT_EQ(ControlsEnabled, enable);
     }
+
+    const struct {
+        QAction* item;
+        const char *dialog, *page;
+    } cases[] = {
+        {main.MenuSettings, "DlgSettings", "PageSettingsGeneral"},
+        {main.MenuAbout, "DlgAbout", "PageAbout"},
+        {main.MenuCredits, "DlgCredits", "PageCredits"},
+        {main.MenuHistory, "DlgHistory", "PageHistory"},
+    };
+    for (const auto& c : cases) {
+        QString opened;
+        QTimer::singleShot(0, [&] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                opened = modal->objectName();
+                EXPECT_TRUE(modal->isAncestorOf(Find<QWidget>(c.page))) << c.page;
+                modal->close();
+            }
+        });
+        c.item->trigger();
+        EXPECT_EQ(opened, c.dialog);
+    }
 }
 
 // The source needs decoding: a refused close and then a click on the page's button arrive while it
 // decodes, and neither runs inside the step.
-TEST_F(ProgramWindows, ConvertAFileFromTheEmbeddedPage)
-{
-    Convert(StartWithPage(), "dec-source.wav");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !Main().CommandsManager()->IsRunning(); }, 60000));
-    EXPECT_EQ(QDir(Root() + "music").entryList({"*.vcd.mpg"}).size(), 1);
-    EXPECT_EQ(Main().ButtonGoCancel->text(), "Go");
-    EXPECT_EQ(TempLeft(), QStringList());
-}
-
-TEST_F(ProgramWindows, KeepDecodingWhenQuitIsRefusedAndCancelOnTheSecondClick)
+TEST_F(ProgramWindows, KeepDecodingWhenQuitIsRefusedCancelOnTheSecondClickAndThenConvert)
 {
     TPageMpegAudio& page = StartWithPage();
     TKorvaneForm& main = Main();
@@ -227,6 +225,12 @@ TEST_F(ProgramWindows, KeepDecodingWhenQuitIsRefusedAndCancelOnTheSecondClick)
     EXPECT_TRUE(main.MenuSettings->isEnabled());
     EXPECT_TRUE(QDir(Root() + "music").entryList({"*.vcd.mpg"}).isEmpty());
     EXPECT_EQ(ReadFile(source), ReadFile(SourceFolder() + "tests/data/dec-48k.ogg"));
+    EXPECT_EQ(TempLeft(), QStringList());
+
+    Convert(page, "dec-source.wav");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !main.CommandsManager()->IsRunning(); }, 60000));
+    EXPECT_EQ(QDir(Root() + "music").entryList({"*.vcd.mpg"}).size(), 1);
+    EXPECT_EQ(main.ButtonGoCancel->text(), "Go");
     EXPECT_EQ(TempLeft(), QStringList());
 }
 
@@ -247,33 +251,6 @@ TEST_F(ProgramWindows, CloseWhileConvertingOnlyOnceTheCancelledBatchHasEnded)
     EXPECT_EQ(TempLeft(), QStringList());
     EXPECT_TRUE(QFile::exists(source));
     EXPECT_TRUE(QFile::exists(GlobalSettingsFileName())) << "the settings are saved on close";
-}
-
-TEST_F(ProgramWindows, OpenTheirDialogsFromTheMenus)
-{
-    TKorvaneForm& main = Start();
-    const struct {
-        QAction* item;
-        const char* dialog;
-        const char* page;
-    } cases[] = {
-        {main.MenuSettings, "DlgSettings", "PageSettingsGeneral"},
-        {main.MenuAbout, "DlgAbout", "PageAbout"},
-        {main.MenuCredits, "DlgCredits", "PageCredits"},
-        {main.MenuHistory, "DlgHistory", "PageHistory"},
-    };
-    for (const auto& c : cases) {
-        QString opened;
-        QTimer::singleShot(0, [&] {
-            if (QWidget* modal = QApplication::activeModalWidget()) {
-                opened = modal->objectName();
-                EXPECT_TRUE(modal->isAncestorOf(Find<QWidget>(c.page))) << c.page;
-                modal->close();
-            }
-        });
-        c.item->trigger();
-        EXPECT_EQ(opened, c.dialog);
-    }
 }
 
 } // namespace
