@@ -10,14 +10,6 @@ namespace {
 
 constexpr double Pi = 3.14159265358979323846;
 
-QByteArray Bytes(std::initializer_list<int> values)
-{
-    QByteArray bytes;
-    for (const int value : values)
-        bytes.append(char(value));
-    return bytes;
-}
-
 // A sine of the given amplitude, each channel with its own phase.
 std::vector<std::int16_t> Sine(int rate, int channels, double frequency, double amplitude, double seconds)
 {
@@ -74,9 +66,9 @@ TEST(SampleConverter, ChangesTheSampleSizeExactly)
     TSampleConverter to8;
     to8.SetInput(&sixteen);
     EXPECT_EQ(to8.GetBPS(), 8);
-    EXPECT_EQ(PullAll(to8), Bytes({0, 128, 255, 127, 129, 128}));
+    EXPECT_EQ(PullAll(to8).toHex(), "0080ff7f8180");
 
-    MemorySource eight(Bytes({128, 0, 255, 1}), 8, 1, 8000);
+    MemorySource eight(QByteArray::fromHex("8000ff01"), 8, 1, 8000);
     TSampleConverter to16;
     to16.SetInput(&eight);
     EXPECT_EQ(to16.GetBPS(), 16);
