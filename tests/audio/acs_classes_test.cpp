@@ -136,11 +136,11 @@ TEST(ACSOutput, ProgressFollowsTheInputAndReportsEachChange)
     sink.SetInput(&source);
     source.Init();
     EXPECT_EQ(sink.GetProgress(), 0) << "empty input";
-    source.SizeUnknown = true;
+    source.Announced = -1;
     source.Init();
     EXPECT_EQ(sink.GetProgress(), -1) << "unknown size";
 
-    source.SizeUnknown = false;
+    source.Announced.reset();
     source.Data = Pattern(60'000);
     std::vector<int> reported; // written by the worker only
     sink.SetOnProgress(

@@ -132,7 +132,7 @@ TEST(Converters, HandOutWholeFramesExactlyTheSizeTheyAnnounceWhateverCameBefore)
 TEST(Converters, KeepAnUnknownSizeUnknownAndRefuseARateOfZero)
 {
     MemorySource source(Pcm16(Sine(22050, 2, 1000, 1000, 0.1)), 16, 2, 22050);
-    source.SizeUnknown = true;
+    source.Announced = -1;
     TSampleConverter to8;
     TMSConverter toMono;
     TRateConverter rate;
