@@ -224,13 +224,13 @@ TEST(AudioDecoder, DamagedFilesFailClearlyOrGiveAShorterCorrectResult)
     const Samples source = Source();
     // Cut short: everything up to the cut decodes and the end is a plain end.
     for (const char* name : {"dec-truncated.mp3", "dec-truncated.ogg", "dec-truncated.wma"}) {
+        SCOPED_TRACE(name);
         const Decoded decoded = DecodeAll(Fixture(name));
-        ASSERT_TRUE(decoded.Opened) << name;
-        EXPECT_FALSE(decoded.Failed) << name;
-        EXPECT_GT(decoded.Pcm.size(), 2 * 8192u) << name;
-        EXPECT_LT(decoded.Pcm.size(), source.size()) << name;
-        EXPECT_GT(BestMatch(Channel(source, 0), Channel(decoded.Pcm, 0), 2048, 4096).Correlation, 0.97)
-            << name;
+        ASSERT_TRUE(decoded.Opened);
+        EXPECT_FALSE(decoded.Failed);
+        EXPECT_GT(decoded.Pcm.size(), 2 * 8192u);
+        EXPECT_LT(decoded.Pcm.size(), source.size());
+        EXPECT_GT(BestMatch(Channel(source, 0), Channel(decoded.Pcm, 0), 2048, 4096).Correlation, 0.97);
     }
 
     // Noise over a few frames in the middle: they are skipped and the end of the file still decodes.
