@@ -109,14 +109,10 @@ TEST_F(PreviewPlayer, SeeksOnlyWithinTheFileAndStopsAtItsEnd)
 
 TEST_F(PreviewPlayer, KeepsTheVolumeWithinItsRange)
 {
-    const struct {
-        int set;
-        double heard;
-    } cases[] = {{250, 1.0}, {-5, 0.0}, {40, 0.4}};
-    for (const auto& c : cases) {
-        PlayerSetVolume(c.set);
+    for (const auto& [set, heard] : {std::pair{250, 1.0}, {-5, 0.0}, {40, 0.4}}) {
+        PlayerSetVolume(set);
         ASSERT_TRUE(PlayerPlayFile(RampFile()));
-        EXPECT_DOUBLE_EQ(output_->volume(), c.heard) << c.set;
+        EXPECT_DOUBLE_EQ(output_->volume(), heard) << set;
         PlayerSetVolume(100);
         EXPECT_DOUBLE_EQ(output_->volume(), 1.0);
     }
