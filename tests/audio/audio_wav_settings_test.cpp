@@ -51,7 +51,7 @@ TEST_F(WavSettings, ValuesSurviveARoundTripThroughTheSettingsFile)
     EXPECT_EQ(GetAudioWavEncodingPref()->GetDescription(), "WAV (DVI IMA ADPCM) 8bits 37800 Hz Mono");
 }
 
-TEST_F(WavSettings, StoredTextsAreMatchedLooselyAndUnknownOnesChangeNothing)
+TEST_F(WavSettings, StoredTextsAreMatchedLooselyUnknownOnesChangeNothingAndOutOfRangeFrequenciesBecome44100)
 {
     TAudioWavSettingsDialog dialog;
     auto store = FreshStore(dialog);
@@ -66,12 +66,8 @@ TEST_F(WavSettings, StoredTextsAreMatchedLooselyAndUnknownOnesChangeNothing)
     EXPECT_EQ(dialog.GetEncodingMode(), wemDviImaAdpcm);
     EXPECT_EQ(Box(dialog, "WavSamplingFrequencyComboBox")->currentIndex(), 4);
     EXPECT_EQ(dialog.GetSamplingFrequency(), 22050);
-}
 
-TEST_F(WavSettings, AFrequencyOutsideItsRangeBecomes44100)
-{
-    TAudioWavSettingsDialog dialog;
-    auto store = FreshStore(dialog);
+    // A frequency outside its range becomes 44100.
     QComboBox* frequency = Box(dialog, "WavSamplingFrequencyComboBox");
     const auto loaded = [&](const QString& text) {
         store->SetValue("WavEncodingSamplingFrequency", text);

@@ -7,6 +7,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -48,14 +49,6 @@ protected:
         return output;
     }
 
-    // Restores an environment variable a test changes.
-    struct SavedVariable {
-        explicit SavedVariable(const char* name) : Name(name), Value(qgetenv(name)) {}
-        ~SavedVariable() { Value.isNull() ? qunsetenv(Name) : qputenv(Name, Value); }
-        const char* Name;
-        QByteArray Value;
-    };
-
     static bool IsOurUnreapedChild(pid_t pid) { return ::waitpid(pid, nullptr, WNOHANG) == 0; }
 };
 
@@ -88,42 +81,37 @@ TEST_F(Process, OutputAndErrorsShareOnePipeAndTheExitCodeOrSignalIsReported)
         expected += "line " + QByteArray::number(n) + '\n';
     EXPECT_EQ(Run(Steps("stdin|lines|300")), expected);
 
-    std::optional<int> exitCode;
-    Run(Steps("out|bye\\n|exit|3"), &exitCode);
-    EXPECT_EQ(exitCode, 3);
-    Run({}, &exitCode);
-    EXPECT_EQ(exitCode, 0);
-    Run({"signal", QString::number(SIGKILL)}, &exitCode);
-    EXPECT_EQ(exitCode, 128 + SIGKILL);
-    Run({"signal", QString::number(SIGTERM)}, &exitCode);
-    EXPECT_EQ(exitCode, 128 + SIGTERM);
+    // A killed child's code is checked with the group kill below.
+    for (const auto& [steps, code] : {std::pair{Steps("out|bye\\n|exit|3"), 3},
+                                      {QStringList(), 0},
+                                      {QStringList{"signal", QString::number(SIGTERM)}, 128 + SIGTERM}}) {
+        std::optional<int> exitCode;
+        Run(steps, &exitCode);
+        EXPECT_EQ(exitCode, code);
+    }
 }
 
 TEST_F(Process, RunsInItsFolderWithTheGivenEnvironment)
 {
     const QString folder = Root() + "dossier é/";
     ASSERT_TRUE(QDir().mkpath(folder));
-    ChildProcess::Options options;
-    options.WorkingFolder = folder;
-    options.Environment = {"KORVANE_PROBE=a b=c"};
-    const QByteArray output = Run(Steps("cwd|env|KORVANE_PROBE|env|HOME"), nullptr, options);
+    const QByteArray output = Run(Steps("cwd|env|KORVANE_PROBE|env|HOME"), nullptr,
+                                  {.WorkingFolder = folder, .Environment = {"KORVANE_PROBE=a b=c"}});
     EXPECT_EQ(QString::fromUtf8(output), QStringLiteral("cwd %1\nenv KORVANE_PROBE=a b=c\nenv HOME unset\n")
                                              .arg(QDir(folder).canonicalPath()));
 
-    const SavedVariable saved("KORVANE_PROBE");
     qputenv("KORVANE_PROBE", "inherited");
     EXPECT_EQ(Run(Steps("env|KORVANE_PROBE")), "env KORVANE_PROBE=inherited\n");
+    qunsetenv("KORVANE_PROBE");
 }
 
 TEST_F(Process, ProgramsThatCannotStartGiveTheSystemErrorCode)
 {
-    ChildProcess::Options badFolder;
-    badFolder.WorkingFolder = Root() + "missing/";
     const std::tuple<QString, ChildProcess::Options, int> cases[] = {
         {Root() + "no such program", {}, ENOENT},
         {WriteFile("plain file", "#!/bin/sh\necho hi\n"), {}, EACCES},
         {Root(), {}, EACCES},
-        {ChildToolPath(), badFolder, ENOENT}};
+        {ChildToolPath(), {.WorkingFolder = Root() + "missing/", .Environment = {}}, ENOENT}};
     for (const auto& [program, options, error] : cases) {
         ChildProcess child;
         EXPECT_EQ(child.Start(program, {}, options), error) << program.toStdString();
@@ -133,7 +121,7 @@ TEST_F(Process, ProgramsThatCannotStartGiveTheSystemErrorCode)
 
 TEST_F(Process, NamesWithoutASlashAreSearchedInPath)
 {
-    const SavedVariable savedPath("PATH");
+    const auto restorePath = qScopeGuard([path = qgetenv("PATH")] { qputenv("PATH", path); });
     const QString decoy = WriteFile("decoy/child_tool", "not a program");
     qputenv("PATH", QFile::encodeName(Root() + "decoy:" + QStringLiteral(KORVANE_TEST_PROGRAMS_DIR ":/bin")));
 

@@ -27,15 +27,9 @@ QAudioFormat MonoFormat()
 
 class OutputSoundPlayerTest : public ::testing::Test {
 protected:
-    OutputSoundPlayerTest()
-    {
-        auto output = std::make_unique<FakeAudioOutput>();
-        output_ = output.get();
-        player_ = std::make_unique<OutputSoundPlayer>(std::move(output));
-    }
-
-    FakeAudioOutput* output_;
-    std::unique_ptr<OutputSoundPlayer> player_;
+    std::unique_ptr<FakeAudioOutput> owned_ = std::make_unique<FakeAudioOutput>();
+    FakeAudioOutput* output_ = owned_.get();
+    OutputSoundPlayer player_{std::move(owned_)};
 };
 
 } // namespace
@@ -44,21 +38,21 @@ TEST_F(OutputSoundPlayerTest, PlaysOnlyTheWholeFramesOfTheSamplesAndEndsWithThem
 {
     const QByteArray samples = RampSamples(800); // 100 ms
     // A chunk after the data must not be played as noise.
-    player_->play(MakeWavImage(rate, 1, 16, samples) + QByteArray("LIST\x04\0\0\0abcd", 12));
-    EXPECT_TRUE(player_->isPlaying());
+    player_.play(MakeWavImage(rate, 1, 16, samples) + QByteArray("LIST\x04\0\0\0abcd", 12));
+    EXPECT_TRUE(player_.isPlaying());
     EXPECT_EQ(output_->Format(), MonoFormat());
 
     output_->Advance(60);
     EXPECT_EQ(output_->Played, samples.left(960));
-    EXPECT_TRUE(player_->isPlaying());
+    EXPECT_TRUE(player_.isPlaying());
     output_->Advance(60);
     EXPECT_EQ(output_->Played, samples);
-    EXPECT_FALSE(player_->isPlaying());
+    EXPECT_FALSE(player_.isPlaying());
     EXPECT_FALSE(output_->isActive());
 
     QByteArray stereo = RampSamples(8);
     stereo.append("\x01\x02", 2); // half a stereo frame
-    player_->play(MakeWavImage(rate, 2, 16, stereo));
+    player_.play(MakeWavImage(rate, 2, 16, stereo));
     output_->Advance(100);
     EXPECT_EQ(output_->Played, stereo.left(16));
 }
@@ -66,35 +60,35 @@ TEST_F(OutputSoundPlayerTest, PlaysOnlyTheWholeFramesOfTheSamplesAndEndsWithThem
 TEST_F(OutputSoundPlayerTest, ANewSoundCutsTheOneThatPlaysAndStopEndsItAtOnce)
 {
     const QByteArray second = RampSamples(400, 5000);
-    player_->play(MakeWavImage(rate, 1, 16, RampSamples(800, 0)));
+    player_.play(MakeWavImage(rate, 1, 16, RampSamples(800, 0)));
     output_->Advance(20);
-    player_->play(MakeWavImage(rate, 1, 16, second));
+    player_.play(MakeWavImage(rate, 1, 16, second));
     EXPECT_EQ(output_->Starts, 2);
     output_->Advance(500);
     EXPECT_EQ(output_->Played, second) << "nothing of the first sound after the cut";
-    EXPECT_FALSE(player_->isPlaying());
+    EXPECT_FALSE(player_.isPlaying());
 
-    player_->play(MakeWavImage(rate, 1, 16, RampSamples(800)));
+    player_.play(MakeWavImage(rate, 1, 16, RampSamples(800)));
     output_->Advance(10);
-    player_->stop();
-    EXPECT_FALSE(player_->isPlaying());
+    player_.stop();
+    EXPECT_FALSE(player_.isPlaying());
     output_->Advance(100);
     EXPECT_EQ(output_->Played.size(), 160);
-    player_->stop(); // stopping twice is harmless
+    player_.stop(); // stopping twice is harmless
 }
 
 TEST_F(OutputSoundPlayerTest, WhatCannotPlayIsSkippedSilently)
 {
-    player_->play(QByteArray("not a wave file at all, just text"));
-    player_->play(MakeWavImage(rate, 1, 16, RampSamples(10)).left(30)); // cut inside the header
-    player_->play(MakeWavImage(rate, 1, 16, QByteArray()));
+    player_.play(QByteArray("not a wave file at all, just text"));
+    player_.play(MakeWavImage(rate, 1, 16, RampSamples(10)).left(30)); // cut inside the header
+    player_.play(MakeWavImage(rate, 1, 16, QByteArray()));
     QByteArray adpcm = MakeWavImage(rate, 1, 4, QByteArray(64, '\x11'));
     adpcm[20] = 0x11;
-    player_->play(adpcm);
+    player_.play(adpcm);
     output_->FailOpen = true;
-    player_->play(MakeWavImage(rate, 1, 16, RampSamples(80)));
+    player_.play(MakeWavImage(rate, 1, 16, RampSamples(80)));
     EXPECT_EQ(output_->Starts, 0);
-    EXPECT_FALSE(player_->isPlaying());
+    EXPECT_FALSE(player_.isPlaying());
 }
 
 TEST(AudioOutput, TheEnvironmentChoosesTheSilentOutputThatPlaysTheWholeSoundThenFinishes)

@@ -13,7 +13,7 @@ void MemorySource::Init()
     ++Inits;
     Offset = 0;
     Position = 0;
-    Size = SizeUnknown || Endless ? -1 : Data.size();
+    Size = Endless ? -1 : Announced.value_or(Data.size());
     Busy = true;
 }
 

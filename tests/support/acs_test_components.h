@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -30,10 +31,10 @@ public:
 
     QByteArray Data;
     int Bps, Channels, Rate;
-    std::int64_t ChunkSize = 4096; // the most handed out per call
-    bool SizeUnknown = false;
-    std::int64_t FailAfter = -1; // raises "Read error" once this many bytes are out
-    bool Endless = false;        // hands out zeros for ever, slowly
+    std::int64_t ChunkSize = 4096;         // the most handed out per call
+    std::optional<std::int64_t> Announced; // the Size Init sets, when not the data's (-1: unknown)
+    std::int64_t FailAfter = -1;           // raises "Read error" once this many bytes are out
+    bool Endless = false;                  // hands out zeros for ever, slowly
     std::atomic<int> Inits{0}, Flushes{0};
     std::atomic<std::int64_t> BytesRead{0};
 
