@@ -101,12 +101,15 @@ Decoded DecodeSegment(const StreamCodec& stream, const Segment& segment)
     Decoded decoded;
     const Codec codec = stream.Open();
     decoded.failed = !codec;
+    if (decoded.failed)
+        return decoded;
     for (const Packet& packet : segment.warmUp)
-        if (!decoded.failed)
-            DecodePacket(*codec, *packet, nullptr); // a fault there is the segment before's to report
+        DecodePacket(*codec, *packet, nullptr); // a fault there is the segment before's to report
     for (const Packet& packet : segment.packets)
-        if (!decoded.failed)
-            decoded.failed = !DecodePacket(*codec, *packet, &decoded.frames);
+        if (!DecodePacket(*codec, *packet, &decoded.frames)) {
+            decoded.failed = true;
+            break;
+        }
     return decoded;
 }
 
