@@ -34,21 +34,10 @@ QString FolderPartOf(const QString& name)
 
 } // namespace
 
-void DefinePageSetting(TSettings* store, const QString& key, const QVariant& defaultValue)
-{
-    if (!store->FindItem(key)) {
-        TSettingItem* item = store->Settings().Add();
-        item->SetName(key);
-        item->SetDataType(defaultValue.typeId() == QMetaType::Bool ? stBoolean : stString);
-        item->SetStorage(ssIniFile);
-    }
-    store->SetDefaultValue(key, defaultValue);
-}
-
 void DefineButtonSettings(TSettings* store, const QList<TButtonSetting>& settings)
 {
     for (const TButtonSetting& setting : settings)
-        DefinePageSetting(store, setting.Key, setting.Default);
+        store->SetDefaultValue(setting.Key, setting.Default);
 }
 
 void LoadButtonSettings(const TSettings* store, const QList<TButtonSetting>& settings)
@@ -155,7 +144,7 @@ void TPageSettingsGeneral::DefineDefaults()
 {
     if (!SettingsStore())
         return;
-    DefinePageSetting(SettingsStore(), tempFolderKey, QString());
+    SettingsStore()->SetDefaultValue(tempFolderKey, QString());
     DefineButtonSettings(SettingsStore(), ButtonSettings());
 }
 

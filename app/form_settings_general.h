@@ -22,8 +22,6 @@ struct TButtonSetting {
     bool Default;
 };
 
-// Lists the key in the store when it is not listed yet, typed after its default, and sets the default.
-void DefinePageSetting(TSettings* store, const QString& key, const QVariant& defaultValue);
 void DefineButtonSettings(TSettings* store, const QList<TButtonSetting>& settings);
 // A check box takes its key's value. A radio button is checked when its key is true and left alone
 // otherwise, so the last true key of a group wins and with none the group keeps its choice.

@@ -42,16 +42,6 @@ enum LinkIndex { HomePageLink, DownloadPageLink, GuideLink, DistributionLink, Li
 const std::array<QString, LinkCount> linkKeys{QStringLiteral("HomePage"), QStringLiteral("DownloadPage"),
                                               QStringLiteral("Guide"), QStringLiteral("Distribution")};
 
-void defineSetting(TSettings* store, const QString& key, const QVariant& defaultValue, TSettingType type,
-                   TSettingStorage storage)
-{
-    DefinePageSetting(store, key, defaultValue);
-    TSettingItem* item = store->FindItem(key);
-    item->SetDataType(type);
-    item->SetStorage(storage);
-    store->SetDefaultValue(key, defaultValue); // again, now that the type is known
-}
-
 // The value after "<key>=" when the trimmed line starts with it, ignoring case.
 bool valueOf(const QString& line, const QString& key, QString& value)
 {
@@ -265,12 +255,12 @@ void TPageSettingsInternet::DefineDefaults()
 {
     if (!SettingsStore())
         return;
-    defineSetting(SettingsStore(), proxyKey, QString(), stString, ssIniFile);
-    defineSetting(SettingsStore(), proxyPortKey, QStringLiteral("80"), stString, ssIniFile);
-    defineSetting(SettingsStore(), performCheckKey, true, stBoolean, ssRegistry);
-    defineSetting(SettingsStore(), lastCheckKey, neverChecked, stDate, ssRegistry);
-    defineSetting(SettingsStore(), usefulKey, false, stBoolean, ssRegistry);
-    defineSetting(SettingsStore(), doNotShowKey, false, stBoolean, ssIniFile);
+    SettingsStore()->SetDefaultValue(proxyKey, QString());
+    SettingsStore()->SetDefaultValue(proxyPortKey, QStringLiteral("80"));
+    SettingsStore()->SetDefaultValue(performCheckKey, true);
+    SettingsStore()->SetDefaultValue(lastCheckKey, neverChecked);
+    SettingsStore()->SetDefaultValue(usefulKey, false);
+    SettingsStore()->SetDefaultValue(doNotShowKey, false);
 }
 
 void TPageSettingsInternet::LoadSettings()

@@ -96,10 +96,10 @@ void TPageSettingsLog::DefineDefaults()
 {
     if (!SettingsStore())
         return;
-    DefinePageSetting(SettingsStore(), logKey, normalValue);
-    DefinePageSetting(SettingsStore(), warningsKey, true);
-    DefinePageSetting(SettingsStore(), fileNameKey, QString());
-    DefinePageSetting(SettingsStore(), saveKey, false);
+    SettingsStore()->SetDefaultValue(logKey, normalValue);
+    SettingsStore()->SetDefaultValue(warningsKey, true);
+    SettingsStore()->SetDefaultValue(fileNameKey, QString());
+    SettingsStore()->SetDefaultValue(saveKey, false);
 }
 
 void TPageSettingsLog::LoadSettings()

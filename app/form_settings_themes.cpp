@@ -64,8 +64,8 @@ void TPageSettingsThemes::DefineDefaults()
 {
     if (!SettingsStore())
         return;
-    DefinePageSetting(SettingsStore(), themeKey, plat::DefaultThemeName);
-    DefinePageSetting(SettingsStore(), stylesKey, true);
+    SettingsStore()->SetDefaultValue(themeKey, plat::DefaultThemeName);
+    SettingsStore()->SetDefaultValue(stylesKey, true);
 }
 
 void TPageSettingsThemes::LoadSettings()

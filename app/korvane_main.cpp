@@ -34,6 +34,7 @@
 #include "foundation/useful_string.h"
 #include "platform/dialogs.h"
 #include "platform/ini_file.h"
+#include "platform/paths.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -113,18 +114,87 @@ template <typename Call> void forEachPreferenceDialog(Call call)
         call(*dialog);
 }
 
-void addWindowSetting(TSettings& store, const QString& name, TSettingType type, const QVariant& value)
+struct GuiSettingLayout {
+    const char* Name;
+    TSettingType DataType;
+    TSettingStorage Storage = ssIniFile;
+};
+
+const GuiSettingLayout GuiSettingsLayout[] = {
+    {"Log", stString},
+    {"LogWarnings", stBoolean},
+    {"SaveLog", stBoolean},
+    {"SaveLogFilename", stString},
+    {"PerformComplianceChecks", stBoolean},
+    {"Language", stString},
+    {"Proxy", stString},
+    {"ProxyPort", stString},
+    {"PerformCheck", stBoolean, ssRegistry},
+    {"LastVersionCheckDate", stDate, ssRegistry},
+    {"Useful", stBoolean, ssRegistry},
+    {"AlwaysOnTop", stBoolean},
+    {"RememberSizePosition", stBoolean},
+    {"LastOutputFolder", stString},
+    {"LastInputFolder", stString},
+    {"ExpertMode", stBoolean},
+    {"SoundsEnabled", stBoolean},
+    {"ShowMruPath", stBoolean},
+    {"NoToolbar", stBoolean},
+    {"LastTempFolder", stString},
+    {"AddFormatToFilename", stBoolean},
+    {"DeleteSourceFile", stBoolean},
+    {"GenerateNewFilename", stBoolean},
+    {"GenerateError", stBoolean},
+    {"OverwriteFile", stBoolean},
+    {"Themes", stString},
+    {"XpStyles", stBoolean},
+    {"DoNotShowNoPersonalDataAgain", stBoolean},
+    {"DoNotShowNoTooLameAgain", stBoolean},
+    {"DoNotShowNoMplexAgain", stBoolean},
+    {"DoNotShowBadMplexAgain", stBoolean},
+    {"DoNotShowTooSmallDesktopAgain", stBoolean},
+    {"DoNotShowBadTooLameAgain", stBoolean},
+    {"AudioOutFolder", stString},
+    {"AudioOutFolderSameAsSource", stBoolean},
+    {"Volume", stInteger},
+    {"EncodingType", stString},
+    {"Mp2EncodingBitRate", stString},
+    {"Mp2EncodingChannelsMode", stString},
+    {"ErrorProtection", stBoolean},
+    {"OriginalFlag", stBoolean},
+    {"CopyrightFlag", stBoolean},
+    {"WavEncodingChannelsMode", stString},
+    {"WavEncodingBitsPerSample", stString},
+    {"WavEncodingMode", stString},
+    {"WavEncodingSamplingFrequency", stString},
+    {"RemoveFilesDone", stBoolean},
+    {"ScanSubfolders", stBoolean},
+    {"StopBatchOnError", stBoolean},
+    {"AskOnError", stBoolean},
+    {"ContinueOnError", stBoolean},
+};
+
+// The folders are saved without their last "/": taking their folder part again at every start would
+// climb one folder higher each time.
+QString rememberedFolder(const QString& saved)
 {
-    if (!store.FindItem(name)) {
-        TSettingItem* item = store.Settings().Add();
-        item->SetName(name);
-        item->SetDataType(type);
-        item->SetStorage(ssIniFile);
-    }
-    store.SetDefaultValue(name, value);
+    const QString folder = saved.trimmed();
+    return folder.isEmpty() ? folder : plat::WithTrailingSlash(folder);
 }
 
 } // namespace
+
+void DefineGuiSettings(TSettings& store)
+{
+    store.SetBaseKey(QStringLiteral("Software\\Tamsel.Works"));
+    store.SetApplicationIni(ProgramName);
+    for (const GuiSettingLayout& layout : GuiSettingsLayout) {
+        TSettingItem* item = store.Settings().Add();
+        item->SetName(QString::fromLatin1(layout.Name));
+        item->SetDataType(layout.DataType);
+        item->SetStorage(layout.Storage);
+    }
+}
 
 TRoutedConsoleLine RouteConsoleLine(const QString& line)
 {
@@ -156,6 +226,7 @@ int ProgressLinePosition(const QString& line)
 TKorvaneForm::TKorvaneForm(QWidget* parent) : QMainWindow(parent), guiSettings_(std::make_unique<TSettings>())
 {
     setObjectName(QStringLiteral("KorvaneForm"));
+    DefineGuiSettings(*guiSettings_);
     FormRegistry::Instance().Register(this);
     CreateControls();
     FormCreate();
@@ -389,8 +460,8 @@ void TKorvaneForm::ApplyRememberedPosition()
 {
     const plat::IniText ini = plat::IniText::Load(GlobalSettingsFileName()).value_or(plat::IniText());
     const bool remembered =
-        ini.ReadString(ProgramName, QStringLiteral("RememberSizePosition"), QString()).trimmed() ==
-        QLatin1String("1");
+        ini.ReadString(ReadableSection(ini, ProgramName), QStringLiteral("RememberSizePosition"), QString())
+            .trimmed() == QLatin1String("1");
     if (remembered)
         return;
     CentreOnScreen(this);
@@ -447,12 +518,15 @@ void TKorvaneForm::RegisterDefaultSettings()
     SetSoundsDefaults();
     TSettings& store = *guiSettings_;
     const QString language = StartupLanguageName.isEmpty() ? QStringLiteral("English") : StartupLanguageName;
-    addWindowSetting(store, QStringLiteral("Language"), stString, language);
-    addWindowSetting(store, QStringLiteral("LastInputFolder"), stString, QString());
-    addWindowSetting(store, QStringLiteral("LastOutputFolder"), stString, QString());
-    addWindowSetting(store, QStringLiteral("AlwaysOnTop"), stBoolean, false);
-    addWindowSetting(store, QStringLiteral("RememberSizePosition"), stBoolean, true);
-    addWindowSetting(store, QStringLiteral("ExpertMode"), stBoolean, false);
+    store.SetDefaultValue(QStringLiteral("Language"), language);
+    store.SetDefaultValue(QStringLiteral("LastInputFolder"), QString());
+    store.SetDefaultValue(QStringLiteral("LastOutputFolder"), QString());
+    store.SetDefaultValue(QStringLiteral("AlwaysOnTop"), false);
+    store.SetDefaultValue(QStringLiteral("RememberSizePosition"), true);
+    store.SetDefaultValue(QStringLiteral("ExpertMode"), false);
+    // Items nothing reads any more still keep their place in the file.
+    for (const char* unused : {"PerformComplianceChecks", "ShowMruPath", "NoToolbar"})
+        store.SetDefaultValue(QString::fromLatin1(unused), false);
 }
 
 void TKorvaneForm::LoadSettings()
@@ -470,10 +544,8 @@ void TKorvaneForm::LoadSettings()
     LogText(GetTooLameDescription());
     LogText(QString());
     LogClear();
-    DefaultOutputFolder =
-        ExtractLongFilePath(store.GetValue(QStringLiteral("LastOutputFolder")).toString().trimmed());
-    DefaultInputFolder =
-        ExtractLongFilePath(store.GetValue(QStringLiteral("LastInputFolder")).toString().trimmed());
+    DefaultOutputFolder = rememberedFolder(store.GetValue(QStringLiteral("LastOutputFolder")).toString());
+    DefaultInputFolder = rememberedFolder(store.GetValue(QStringLiteral("LastInputFolder")).toString());
     MenuRememberPos->setChecked(store.GetValue(QStringLiteral("RememberSizePosition")).toBool());
     MenuExpertMode->setChecked(store.GetValue(QStringLiteral("ExpertMode")).toBool());
     SetExpertMode();

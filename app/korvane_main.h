@@ -44,6 +44,10 @@ extern bool Closing;         // the user agreed to close; the conversion page sk
 extern bool CancelRequested; // the main window sent a cancel to the queue
 extern bool ControlsEnabled;
 
+// Lays out the main window's settings store: section "Korvane" and every item of the window, its pages
+// and its preference dialogs, typed and kept in the ini file or the registry. The sound events add theirs.
+void DefineGuiSettings(TSettings& store);
+
 // The pages, in the one order in which every protocol call reaches them.
 extern const QStringList PageNames;
 

@@ -68,15 +68,15 @@ QString cached(QString& cache, const std::function<QString()>& compute)
     return cache;
 }
 
-bool isSetFlag(const plat::IniText& ini, const QString& key)
+bool isSetFlag(const plat::IniText& ini, const QString& section, const QString& key)
 {
-    return ini.ReadString(ProgramName, key, QString()).trimmed() == QStringLiteral("1");
+    return ini.ReadString(section, key, QString()).trimmed() == QStringLiteral("1");
 }
 
-QString chooseLanguageName(const plat::IniText& ini)
+QString chooseLanguageName(const plat::IniText& ini, const QString& section)
 {
     const QString chosen =
-        ExtractLanguageName(ini.ReadString(ProgramName, QStringLiteral("Language"), QString()));
+        ExtractLanguageName(ini.ReadString(section, QStringLiteral("Language"), QString()));
     if (!chosen.isEmpty())
         return chosen;
     QString file = FindLanguageFileForCode(GetUserLocaleLanguage());
@@ -119,12 +119,13 @@ QString GlobalSettingsFileName()
 void LoadGlobalSettings()
 {
     const plat::IniText ini = plat::IniText::Load(GlobalSettingsFileName()).value_or(plat::IniText());
-    const QString languageName = chooseLanguageName(ini);
-    StartupFlags.Debug = isSetFlag(ini, QStringLiteral("Debug"));
-    StartupFlags.NoScaling = isSetFlag(ini, QStringLiteral("NoScaling"));
+    const QString section = ReadableSection(ini, ProgramName);
+    const QString languageName = chooseLanguageName(ini, section);
+    StartupFlags.Debug = isSetFlag(ini, section, QStringLiteral("Debug"));
+    StartupFlags.NoScaling = isSetFlag(ini, section, QStringLiteral("NoScaling"));
     SetAutomaticScaling(!StartupFlags.NoScaling);
     for (const DoNotShowFlag& flag : doNotShowFlags)
-        StartupFlags.*flag.Flag = isSetFlag(ini, QString::fromLatin1(flag.Key));
+        StartupFlags.*flag.Flag = isSetFlag(ini, section, QString::fromLatin1(flag.Key));
     StartupLanguageName = languageName;
     InitLanguage(!languageName.isEmpty(), QString(), true, languageName);
 }
@@ -133,16 +134,8 @@ void RegisterDoNotShowSettings(TSettings* store)
 {
     if (!store)
         return;
-    for (const DoNotShowFlag& flag : doNotShowFlags) {
-        const QString key = QString::fromLatin1(flag.Key);
-        if (!store->FindItem(key)) {
-            TSettingItem* item = store->Settings().Add();
-            item->SetName(key);
-            item->SetDataType(stBoolean);
-            item->SetStorage(ssIniFile);
-        }
-        store->SetDefaultValue(key, false);
-    }
+    for (const DoNotShowFlag& flag : doNotShowFlags)
+        store->SetDefaultValue(QString::fromLatin1(flag.Key), false);
 }
 
 void StoreDoNotShowSettings(TSettings* store)

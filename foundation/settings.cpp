@@ -389,9 +389,16 @@ QString TSettings::registryKeyPath() const
     return baseKey_ + u'\\' + applicationKey_;
 }
 
+QString ReadableSection(const plat::IniText& text, const QString& section)
+{
+    const QString former = QStringLiteral("Application");
+    return !text.SectionExists(section) && text.SectionExists(former) ? former : section;
+}
+
 bool TSettings::Load()
 {
     const plat::IniText text = ini().ReadAll();
+    const QString section = ReadableSection(text, applicationIni_);
     std::optional<plat::RegistryKey> key;
     bool keyOpened = false;
     for (int i = 0; i < settings_.Count(); ++i) {
@@ -400,8 +407,8 @@ bool TSettings::Load()
             continue;
         std::optional<QVariant> value;
         if (item.Storage() == ssIniFile) {
-            if (text.ValueExists(applicationIni_, item.Name()))
-                value = parseText(text.ReadString(applicationIni_, item.Name(), QString()), item.DataType());
+            if (text.ValueExists(section, item.Name()))
+                value = parseText(text.ReadString(section, item.Name(), QString()), item.DataType());
         } else {
             if (!std::exchange(keyOpened, true))
                 key = plat::RegistryKey::Open(plat::RegistryRoot(rootKey_), registryKeyPath(), true);
@@ -448,20 +455,29 @@ TSettingItem* TSettings::FindItem(const QString& name) const
     return nullptr;
 }
 
+// A name that is no item is a programming error: the value would silently never be kept.
+TSettingItem* TSettings::knownItem(const QString& name) const
+{
+    TSettingItem* item = FindItem(name);
+    if (!item)
+        qCritical("Unknown setting \"%s\"", qUtf8Printable(name));
+    return item;
+}
+
 QVariant TSettings::GetValue(const QString& name) const
 {
-    const TSettingItem* item = FindItem(name);
+    const TSettingItem* item = knownItem(name);
     return item ? item->Value() : QVariant();
 }
 
 void TSettings::SetValue(const QString& name, const QVariant& value)
 {
-    if (TSettingItem* item = FindItem(name))
+    if (TSettingItem* item = knownItem(name))
         item->SetValue(value);
 }
 
 void TSettings::SetDefaultValue(const QString& name, const QVariant& value)
 {
-    if (TSettingItem* item = FindItem(name))
+    if (TSettingItem* item = knownItem(name))
         item->SetValueDefault(value);
 }

@@ -9,7 +9,8 @@
 
 namespace plat {
 class IniFile;
-}
+class IniText;
+} // namespace plat
 
 enum TSettingType { stBoolean, stCurrency, stDate, stDateTime, stFloat, stInteger, stString, stTime };
 
@@ -126,7 +127,8 @@ public:
     // when any item could not be written. A file that cannot be written is left as it was.
     bool Save();
 
-    // Names are compared ignoring the case of A to Z only. Unknown names read as empty and take nothing.
+    // Names are compared ignoring the case of A to Z only. Every name the program uses is an item: an
+    // unknown name reads as empty, takes nothing and is reported as an "Unknown setting" critical message.
     TSettingItem* FindItem(const QString& name) const;
     QVariant GetValue(const QString& name) const;
     void SetValue(const QString& name, const QVariant& value);
@@ -134,6 +136,7 @@ public:
 
 private:
     friend class TSettingCollection;
+    TSettingItem* knownItem(const QString& name) const;
     void deriveIniFile();
     plat::IniFile& ini();
     QString registryKeyPath() const;
@@ -146,3 +149,7 @@ private:
     QString iniSuffix_;
     std::unique_ptr<plat::IniFile> ini_;
 };
+
+// The section that holds a store's items in this file: the section itself, or the store's former default
+// section "Application" when only that one is there, so the settings of an earlier version are kept.
+QString ReadableSection(const plat::IniText& text, const QString& section);

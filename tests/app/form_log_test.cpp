@@ -1,5 +1,6 @@
 #include "app/form_log.h"
 #include "app/form_settings_log.h"
+#include "app/korvane_main.h"
 #include "components/nero_memo.h"
 #include "foundation/log_procedures.h"
 #include "foundation/settings.h"
@@ -21,6 +22,7 @@ protected:
     static std::unique_ptr<TSettings> Attach(TPageSettingsLog& page)
     {
         auto store = std::make_unique<TSettings>();
+        DefineGuiSettings(*store);
         page.SetSettingsStore(store.get());
         page.DefineDefaults();
         store->Load();

@@ -1,5 +1,6 @@
 #include "app/form_mpeg_audio.h"
 #include "app/form_settings_batch.h"
+#include "app/korvane_main.h"
 #include "audio/audio_mp2_settings.h"
 #include "audio/preview_player.h"
 #include "components/audio_files_list_view.h"
@@ -231,15 +232,7 @@ TEST_F(ConversionPage, ABatchThatCannotBeBuiltRunsNothingAndSaysWhy)
 TEST_F(ConversionPage, SettingsKeysLoadWithTheirRulesAndSaveFromTheControls)
 {
     TSettings store;
-    for (const auto& [name, type] : {std::pair("AudioOutFolderSameAsSource", stBoolean),
-                                     {"AudioOutFolder", stString},
-                                     {"Volume", stInteger},
-                                     {"EncodingType", stString}}) {
-        TSettingItem* item = store.Settings().Add();
-        item->SetName(name);
-        item->SetDataType(type);
-        item->SetStorage(ssIniFile);
-    }
+    DefineGuiSettings(store);
     page->SetSettingsStore(&store);
     page->DefineDefaults();
     const struct {

@@ -2,6 +2,7 @@
 #include "app/form_settings_expert.h"
 #include "app/form_settings_general.h"
 #include "app/form_settings_themes.h"
+#include "app/korvane_main.h"
 #include "foundation/global_events.h"
 #include "foundation/settings.h"
 #include "platform/themes.h"
@@ -42,6 +43,7 @@ protected:
     static std::unique_ptr<TSettings> Attach(std::initializer_list<TBrindlowTabbedForm*> pages)
     {
         auto store = std::make_unique<TSettings>();
+        DefineGuiSettings(*store);
         for (TBrindlowTabbedForm* page : pages) {
             page->SetSettingsStore(store.get());
             page->DefineDefaults();
@@ -178,8 +180,15 @@ TEST_F(SettingsPages, DeletingTheXmlFileTakesAwayItsCommentsAndNothingIsStored)
         page.CheckBoxEraseXml->setChecked(erase);
         EXPECT_EQ(page.CheckBoxInsertXmlComments->isEnabled(), !erase);
     }
+    const auto values = [&store] {
+        QVariantList values;
+        for (int i = 0; i < store->Settings().Count(); ++i)
+            values.append(store->Settings().Items(i)->Value());
+        return values;
+    };
+    const QVariantList before = values();
     page.SaveSettings();
-    EXPECT_EQ(store->Settings().Count(), 0);
+    EXPECT_EQ(values(), before) << "the expert page keeps nothing";
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "app/form_settings_internet.h"
 #include "app/info_dialog.h"
+#include "app/korvane_main.h"
 #include "components/url_link.h"
 #include "foundation/brindlow_sounds.h"
 #include "foundation/global_events.h"
@@ -74,6 +75,7 @@ protected:
     void SetUp() override
     {
         TempWorld::SetUp();
+        DefineGuiSettings(store_);
         InitLanguage(false, QString(), true, QString());
         auto player = std::make_unique<RecordingSoundPlayer>();
         player_ = player.get();

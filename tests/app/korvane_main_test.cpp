@@ -9,21 +9,34 @@
 #include "engine/commands_manager.h"
 #include "foundation/global_events.h"
 #include "foundation/program_globals.h"
+#include "foundation/settings.h"
+#include "foundation/sound_item.h"
+#include "foundation/sounds_manager.h"
+#include "foundation/useful_files.h"
+#include "platform/ini_file.h"
+#include "platform/registry.h"
 #include "platform/themes.h"
+#include "tests/support/qt_printers.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/temp_world.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QSlider>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
+
+#include <functional>
 
 namespace {
 
@@ -97,6 +110,8 @@ protected:
     {
         Main().close();
         forms_.reset();
+        // What a new process would not know.
+        DefaultInputFolder = DefaultOutputFolder = QString();
         plat::UseTheme(plat::DefaultThemeName);
         Start();
     }
@@ -123,6 +138,18 @@ protected:
     template <typename Form> Form* Find(const char* name) const
     {
         return qobject_cast<Form*>(FormRegistry::Instance().Find(QString::fromLatin1(name)));
+    }
+    // The one control of that name in any window of the program.
+    template <typename Widget> static Widget* Control(const char* name)
+    {
+        Widget* found = nullptr;
+        for (QWidget* widget : QApplication::allWidgets())
+            if (widget->objectName() == QLatin1String(name) && qobject_cast<Widget*>(widget)) {
+                EXPECT_EQ(found, nullptr) << "two controls named " << name;
+                found = qobject_cast<Widget*>(widget);
+            }
+        EXPECT_NE(found, nullptr) << name;
+        return found;
     }
 
 private:
@@ -251,6 +278,224 @@ TEST_F(ProgramWindows, CloseWhileConvertingOnlyOnceTheCancelledBatchHasEnded)
     EXPECT_EQ(TempLeft(), QStringList());
     EXPECT_TRUE(QFile::exists(source));
     EXPECT_TRUE(QFile::exists(GlobalSettingsFileName())) << "the settings are saved on close";
+}
+
+// What a fresh start leaves in the settings file: every item of the store with its default.
+TEST_F(ProgramWindows, AFreshStartAndCloseWriteEveryItemOfTheStoreWithItsDefault)
+{
+    ASSERT_TRUE(InitializeUnits());
+    Start();
+    Main().close();
+    const plat::IniText ini = *plat::IniText::Load(GlobalSettingsFileName());
+    const QString sounds = ProgramFolder() + "Sounds/";
+    const std::pair<const char*, QString> items[] = {
+        {"Log", "Normal"},
+        {"LogWarnings", "1"},
+        {"SaveLog", "0"},
+        {"SaveLogFilename", ""},
+        {"PerformComplianceChecks", "0"},
+        {"Language", "English"},
+        {"Proxy", ""},
+        {"ProxyPort", "80"},
+        {"AlwaysOnTop", "0"},
+        {"RememberSizePosition", "1"},
+        {"LastOutputFolder", ""},
+        {"LastInputFolder", ""},
+        {"ExpertMode", "0"},
+        {"SoundsEnabled", "1"},
+        {"ShowMruPath", "0"},
+        {"NoToolbar", "0"},
+        {"LastTempFolder", Temp()},
+        {"AddFormatToFilename", "1"},
+        {"DeleteSourceFile", "0"},
+        {"GenerateNewFilename", "1"},
+        {"GenerateError", "0"},
+        {"OverwriteFile", "0"},
+        {"Themes", "Default"},
+        {"XpStyles", "1"},
+        {"DoNotShowNoPersonalDataAgain", "0"},
+        {"DoNotShowNoTooLameAgain", "0"},
+        {"DoNotShowNoMplexAgain", "0"},
+        {"DoNotShowBadMplexAgain", "0"},
+        {"DoNotShowTooSmallDesktopAgain", "0"},
+        {"DoNotShowBadTooLameAgain", "0"},
+        {"AudioOutFolder", ""},
+        {"AudioOutFolderSameAsSource", "1"},
+        {"Volume", "20"},
+        {"EncodingType", "MPEG-1 Audio Layer II"},
+        {"Mp2EncodingBitRate", "224"},
+        {"Mp2EncodingChannelsMode", "Stereo"},
+        {"ErrorProtection", "1"},
+        {"OriginalFlag", "0"},
+        {"CopyrightFlag", "0"},
+        {"WavEncodingChannelsMode", "Stereo"},
+        {"WavEncodingBitsPerSample", "16"},
+        {"WavEncodingMode", "Raw PCM"},
+        {"WavEncodingSamplingFrequency", "44100"},
+        {"RemoveFilesDone", "0"},
+        {"ScanSubfolders", "1"},
+        {"StopBatchOnError", "0"},
+        {"AskOnError", "0"},
+        {"ContinueOnError", "1"},
+    };
+    for (const auto& [key, value] : items) {
+        EXPECT_TRUE(ini.ValueExists("Korvane", key)) << key;
+        EXPECT_EQ(ini.ReadString("Korvane", key, "?"), value) << key;
+    }
+    EXPECT_EQ(ini.ReadString("Korvane", "SndFailureFile", ""), sounds + "failure.wav");
+    EXPECT_EQ(ini.ReadString("Korvane", "SndFailureUseIt", ""), "1");
+    EXPECT_FALSE(ini.SectionExists("Application"));
+    const auto key = plat::RegistryKey::Open(
+        plat::RegistryRoot::CurrentUser,
+        Main().GuiSettings()->BaseKey() + "\\" + Main().GuiSettings()->ApplicationKey(), false);
+    ASSERT_TRUE(key);
+    EXPECT_EQ(key->ReadDword("PerformCheck"), 1u);
+    EXPECT_EQ(key->ReadDword("Useful"), 0u);
+}
+
+// Every setting a user can change, set through its control to a value other than its default.
+TEST_F(ProgramWindows, EverySettingOfEveryPageAndPreferenceComesBackAfterARestart)
+{
+    ASSERT_TRUE(InitializeUnits());
+    StartWithPage();
+    const QString out = WriteFile("out/keep", "").section('/', 0, -2) + "/";
+    const QString temp = WriteFile("work/keep", "").section('/', 0, -2) + "/";
+    const QString source = WriteFile("music/a.wav", ReadFile(SourceFolder() + "tests/data/dec-source.wav"));
+    const QString log = Root() + "logs/korvane.txt";
+    QDir().mkpath(Root() + "logs");
+    const auto combo = [](const char* name) { return Control<QComboBox>(name); };
+    const auto check = [](const char* name) { return Control<QAbstractButton>(name); };
+    const auto edit = [](const char* name) { return Control<QLineEdit>(name); };
+    const auto click = [this](QAbstractButton* button, const QString& choice) {
+        Dialogs().QueueChoice(choice);
+        button->click();
+    };
+
+    struct Setting {
+        std::function<void()> set;
+        std::function<QString()> shown;
+        QString expected;
+    };
+    const std::vector<Setting> settings = {
+        {[&] {
+             check("RadioButtonOutputBrowse")->setChecked(true);
+             click(check("ButtonBrowseOutputFolder"), out);
+         },
+         [&] {
+             return QString("%1 ").arg(check("RadioButtonOutputSame")->isChecked()) +
+                    edit("EditOutputFolder")->text() + " " + DefaultOutputFolder;
+         },
+         "0 " + out + " " + out},
+        {[&] { Control<QSlider>("VolumeSlider")->setValue(55); },
+         [&] { return QString::number(Control<QSlider>("VolumeSlider")->value()); }, "55"},
+        {[&] { combo("ComboBoxAudioFormatOutput")->setCurrentIndex(1); },
+         [&] { return combo("ComboBoxAudioFormatOutput")->currentText(); }, "WAV"},
+        {[&] { combo("ChannelsModeComboBox")->setCurrentText("Joint Stereo"); },
+         [&] { return combo("ChannelsModeComboBox")->currentText(); }, "Joint Stereo"},
+        {[&] { combo("BitRateComboBox")->setCurrentText("192"); },
+         [&] { return combo("BitRateComboBox")->currentText(); }, "192"},
+        {[&] { check("ErrorProtectionCheckBox")->click(); },
+         [&] { return QString::number(check("ErrorProtectionCheckBox")->isChecked()); }, "0"},
+        {[&] { check("OriginalFlagCheckBox")->click(); },
+         [&] { return QString::number(check("OriginalFlagCheckBox")->isChecked()); }, "1"},
+        {[&] { check("CopyrightFlagCheckBox")->click(); },
+         [&] { return QString::number(check("CopyrightFlagCheckBox")->isChecked()); }, "1"},
+        {[&] {
+             combo("WavSamplingFrequencyComboBox")->setCurrentText("22050");
+             combo("WavChannelsModeComboBox")->setCurrentText("Mono");
+             combo("WavBitsPerSampleComboBox")->setCurrentText("8");
+         },
+         [&] {
+             return combo("WavSamplingFrequencyComboBox")->currentText() + " " +
+                    combo("WavChannelsModeComboBox")->currentText() + " " +
+                    combo("WavBitsPerSampleComboBox")->currentText();
+         },
+         "22050 Mono 8"},
+        {[&] { click(check("ButtonBrowseTempFolder"), temp); },
+         [&] { return edit("EditTempFolder")->text(); }, temp},
+        {[&] {
+             check("CheckBoxAddFormatToFilename")->click();
+             check("CheckBoxDeleteSourceFile")->click();
+             check("RadioButtonOverwriteFile")->click();
+             check("RadioButtonStopBatchOnError")->click();
+             check("CheckBoxScanSubfolders")->click();
+             check("CheckboxRemoveFilesDone")->click();
+             check("RadioButtonVerbose")->click();
+             check("CheckBoxShowWarnings")->click();
+             check("CheckBoxStylesXP")->click();
+         },
+         [&] {
+             QString states;
+             for (const char* name :
+                  {"CheckBoxAddFormatToFilename", "CheckBoxDeleteSourceFile", "RadioButtonOverwriteFile",
+                   "RadioButtonStopBatchOnError", "CheckBoxScanSubfolders", "CheckboxRemoveFilesDone",
+                   "RadioButtonVerbose", "CheckBoxShowWarnings", "CheckBoxStylesXP"})
+                 states += QString::number(check(name)->isChecked());
+             return states;
+         },
+         "011101100"},
+        {[&] { click(check("ButtonBrowseLogFile"), log); },
+         [&] { return edit("EditSaveLogFilename")->text(); }, log},
+        {[&] { check("CheckBoxSaveLog")->click(); },
+         [&] { return QString::number(check("CheckBoxSaveLog")->isChecked()); }, "1"},
+        {[&] {
+             edit("EditProxy")->setText("proxy.example");
+             edit("NumEditProxyPort")->setText("8080");
+         },
+         [&] { return edit("EditProxy")->text() + ":" + edit("NumEditProxyPort")->text(); },
+         "proxy.example:8080"},
+        {[&] { Control<QListWidget>("ListBoxThemes")->setCurrentRow(plat::ThemeNames().indexOf("Dark")); },
+         [] { return plat::CurrentTheme(); }, "Dark"},
+        {[&] {
+             auto* sounds = Control<QTreeWidget>("SoundsVisualList");
+             sounds->setCurrentItem(sounds->topLevelItem(0));
+             check("ButtonClearSound")->click();
+             check("CheckBoxEnableSounds")->click();
+         },
+         [&] {
+             return QString::number(check("CheckBoxEnableSounds")->isChecked()) + " " +
+                    GetSoundsList().front()->FileName();
+         },
+         "0 "},
+        {[&] {
+             Main().MenuAlwaysOnTop->trigger();
+             Main().MenuRememberPos->trigger();
+             Main().SelectLanguage(QString::fromUtf8("Français"));
+         },
+         [&] {
+             return QString("%1 %2 ")
+                        .arg(Main().MenuAlwaysOnTop->isChecked())
+                        .arg(Main().MenuRememberPos->isChecked()) +
+                    Main().CurrentLanguageName();
+         },
+         QString::fromUtf8("1 0 Français")},
+    };
+    click(check("ButtonBrowseOneFile"), source);
+    for (const Setting& setting : settings)
+        setting.set();
+    for (const Setting& setting : settings)
+        EXPECT_EQ(setting.shown().toStdString(), setting.expected.toStdString()) << "before the restart";
+    const QString inputFolder = DefaultInputFolder;
+    EXPECT_EQ(inputFolder.toStdString(), (Root() + "music/").toStdString());
+
+    Restart();
+    for (const Setting& setting : settings)
+        EXPECT_EQ(setting.shown().toStdString(), setting.expected.toStdString());
+    EXPECT_EQ(DefaultInputFolder.toStdString(), inputFolder.toStdString());
+    EXPECT_EQ(Dialogs().Messages().size(), 0) << Dialogs().LastText().toStdString();
+}
+
+TEST_F(ProgramWindows, ATickedDoNotShowAgainBoxStaysTickedAfterARestart)
+{
+    ASSERT_TRUE(InitializeUnits());
+    QFile::remove(ProgramFolder() + "Mplex");
+    Dialogs().QueueAnswer(plat::mrOk, true);
+    Start();
+    ASSERT_EQ(Dialogs().Messages().size(), 1);
+    EXPECT_TRUE(Dialogs().LastText().contains("mplex")) << Dialogs().LastText().toStdString();
+    Restart();
+    EXPECT_EQ(Dialogs().Messages().size(), 1) << "the warning is not shown again";
+    EXPECT_TRUE(StartupFlags.DoNotShowNoMplexAgain);
 }
 
 } // namespace

@@ -59,6 +59,10 @@ TEST_F(ProgramGlobals, FlagsAreOnOnlyForExactlyOne)
     EXPECT_TRUE(StartupFlags.DoNotShowNoMplexAgain);
     EXPECT_FALSE(StartupFlags.DoNotShowBadMplexAgain);
     EXPECT_TRUE(StartupFlags.DoNotShowNoTooLameAgain);
+
+    WriteFile(GlobalSettingsFileName(), "[Application]\nDoNotShowBadMplexAgain=1\n");
+    LoadGlobalSettings();
+    EXPECT_TRUE(StartupFlags.DoNotShowBadMplexAgain) << "an earlier version's section";
 }
 
 TEST_F(ProgramGlobals, ALanguageListEntrySelectsItsLanguageAndFlagsGoThroughTheStore)
@@ -73,8 +77,13 @@ TEST_F(ProgramGlobals, ALanguageListEntrySelectsItsLanguageAndFlagsGoThroughTheS
 
     TSettings store;
     store.SetApplicationIni(ProgramName);
+    for (const char* key : {"DoNotShowNoTooLameAgain", "DoNotShowNoMplexAgain", "DoNotShowBadTooLameAgain",
+                            "DoNotShowBadMplexAgain", "DoNotShowTooSmallDesktopAgain"}) {
+        TSettingItem* item = store.Settings().Add();
+        item->SetName(key);
+        item->SetStorage(ssIniFile);
+    }
     RegisterDoNotShowSettings(&store);
-    ASSERT_NE(store.FindItem("DoNotShowBadTooLameAgain"), nullptr);
     EXPECT_EQ(store.FindItem("DoNotShowBadTooLameAgain")->ValueDefault(), QVariant(false));
     StartupFlags.DoNotShowBadTooLameAgain = true;
     StoreDoNotShowSettings(&store);

@@ -6,6 +6,8 @@
 #include "tests/support/qt_printers.h"
 #include "tests/support/temp_world.h"
 
+#include <gtest/gtest-spi.h>
+
 #include <QDate>
 #include <QDateTime>
 #include <QDir>
@@ -154,6 +156,21 @@ TEST_F(Settings, SavingKeepsEverySectionAndKeyOfOthers)
                          "Debug=0\n"));
 }
 
+TEST_F(Settings, AnEarlierVersionsSectionIsReadOnlyWhileTheStoresOwnIsAbsent)
+{
+    auto store = MakeStore();
+    AddItem(*store, "Volume", stInteger, ssIniFile, 20);
+    WriteFile(IniName(), "[Application]\nVolume=35\n");
+    ASSERT_TRUE(store->Load());
+    EXPECT_EQ(store->GetValue("Volume"), 35);
+
+    store->SetValue("Volume", 40);
+    ASSERT_TRUE(store->Save());
+    WriteFile(IniName(), ReadFile(IniName()).replace("Volume=35", "Volume=10"));
+    ASSERT_TRUE(store->Load());
+    EXPECT_EQ(store->GetValue("Volume"), 40) << "the store's own section wins once it exists";
+}
+
 TEST_F(Settings, MissingOrBadValuesTakeTheDefault)
 {
     auto store = MakeStore();
@@ -219,8 +236,11 @@ TEST_F(Settings, ItemsAreFoundIgnoringTheCaseOfAsciiLetters)
     EXPECT_EQ(store->FindItem("lANGUAGE"), language);
     EXPECT_EQ(store->FindItem("Été"), summer);
     EXPECT_EQ(store->FindItem("été"), nullptr);
-    EXPECT_FALSE(store->GetValue("Unknown").isValid());
-    store->SetValue("Unknown", 1);
+    QVariant unknown;
+    EXPECT_NONFATAL_FAILURE(unknown = store->GetValue("Unknown"), "Unknown setting \"Unknown\"");
+    EXPECT_FALSE(unknown.isValid());
+    EXPECT_NONFATAL_FAILURE(store->SetValue("Unknown", 1), "Unknown setting");
+    EXPECT_NONFATAL_FAILURE(store->SetDefaultValue("Unknown", 1), "Unknown setting");
     EXPECT_EQ(store->Settings().Count(), 2);
 }
 

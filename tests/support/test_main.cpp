@@ -6,6 +6,25 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
+namespace {
+
+QtMessageHandler qtHandler = nullptr;
+
+// A setting the store does not know is a fault the program would hide: fail the test that asked for it.
+void failOnUnknownSettings(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (type == QtCriticalMsg && message.startsWith(QStringLiteral("Unknown setting")))
+        ADD_FAILURE() << message.toStdString();
+    if (qtHandler)
+        qtHandler(type, context, message);
+    else
+        std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
@@ -16,6 +35,7 @@ int main(int argc, char** argv)
     QTemporaryDir runtime(QDir::tempPath() + QStringLiteral("/korvane-runtime-XXXXXX"));
     qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
     ::testing::InitGoogleTest(&argc, argv);
+    qtHandler = qInstallMessageHandler(failOnUnknownSettings);
     QApplication application(argc, argv);
     QApplication::setApplicationName("Korvane");
     // The program chooses its language before anything is shown; tests start in English.
