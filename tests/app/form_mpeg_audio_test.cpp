@@ -226,6 +226,20 @@ TEST_F(ConversionPage, ABatchThatCannotBeBuiltRunsNothingAndSaysWhy)
     EXPECT_EQ(finished, 1);
     EXPECT_EQ(TempLeft(), QStringList());
     EXPECT_EQ(QDir(Root() + "music").entryList(QDir::Files), QStringList{"A.wav"});
+
+    // A mistyped output folder: nothing is written, next to the sources or anywhere else.
+    List()->ClearFiles();
+    List()->AddFiles({Source("A.wav")});
+    Control<QRadioButton>("RadioButtonOutputBrowse")->setChecked(true);
+    const QString typed = " " + Root() + "Musik ";
+    Control<QLineEdit>("EditOutputFolder")->setText(typed);
+    Convert();
+    EXPECT_EQ(Dialogs().LastText(), "\rAn output folder is required:\r\r  " + typed.trimmed());
+    EXPECT_TRUE(queue.IsEmpty());
+    EXPECT_EQ(finished, 2);
+    EXPECT_EQ(Control<QLineEdit>("EditOutputFolder")->text(), typed) << "the user mends what was typed";
+    EXPECT_TRUE(Control<QRadioButton>("RadioButtonOutputBrowse")->isChecked());
+    EXPECT_EQ(QDir(Root() + "music").entryList(QDir::Files), QStringList{"A.wav"});
 }
 
 TEST_F(ConversionPage, SettingsKeysLoadWithTheirRulesAndSaveFromTheControls)
