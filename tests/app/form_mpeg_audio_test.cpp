@@ -242,6 +242,31 @@ TEST_F(ConversionPage, ABatchThatCannotBeBuiltRunsNothingAndSaysWhy)
     EXPECT_EQ(QDir(Root() + "music").entryList(QDir::Files), QStringList{"A.wav"});
 }
 
+TEST_F(ConversionPage, AnOutputFolderThatRefusesTheFileIsBlamedNotTheSource)
+{
+    const auto open = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup |
+                      QFile::ReadOther | QFile::ExeOther;
+    QFile::setPermissions(Root(), open | QFile::WriteOwner);
+    QFile::setPermissions(Temp(), open | QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther);
+    const QString readOnly = Root() + "out/";
+    QDir().mkpath(readOnly);
+    QFile::setPermissions(readOnly, open);
+    Browse(Source("Song.wav"));
+    Control<QRadioButton>("RadioButtonOutputBrowse")->setChecked(true);
+    Control<QLineEdit>("EditOutputFolder")->setText(readOnly);
+    {
+        const OrdinaryUserFiles user;
+        Convert();
+    }
+    EXPECT_EQ(Files()[0]->GetStatus(), afsError);
+    const QString result = page->ResultLines().value(0);
+    EXPECT_TRUE(result.contains("Unable to create/write the output file: " + readOnly +
+                                "Song - mp2 224 kbps Stereo.vcd.mpg (Permission denied)"))
+        << result.toStdString();
+    EXPECT_EQ(Dialogs().LastText(), "\rAudio file creation failed      \r");
+    EXPECT_EQ(TempLeft(), QStringList());
+}
+
 TEST_F(ConversionPage, SettingsKeysLoadWithTheirRulesAndSaveFromTheControls)
 {
     TSettings store;
