@@ -7,6 +7,7 @@
 #include "platform/dialogs.h"
 #include "platform/messages.h"
 #include "platform/paths.h"
+#include "platform/qt_dialogs.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -452,7 +453,7 @@ void ShowException(const TCaughtException& exception)
 {
     const std::unique_ptr<TExceptionDialog> dialog(dialogFactory()());
     dialog->SetException(exception, QApplication::focusWidget());
-    dialog->exec();
+    plat::ExecOwned(*dialog, plat::DialogOwner());
 }
 
 void HandleException(const TCaughtException& exception)

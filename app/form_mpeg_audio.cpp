@@ -939,9 +939,12 @@ QString TPageMpegAudio::ResolveOutputFolder()
 {
     if (!RadioButtonOutputBrowse->isChecked())
         return QString();
-    QString folder = WithTrailingSlash(EditOutputFolder->text().trimmed());
-    if (!FolderExists(folder))
-        folder.clear();
+    const QString typed = EditOutputFolder->text().trimmed();
+    // A mistyped folder must not send the outputs next to their sources: the user mends the field.
+    if (!typed.isEmpty() && !FolderExists(typed))
+        throw EBatchPlanError(TranslateMsg(QStringLiteral("An output folder is required")) +
+                              QStringLiteral(":\r\r  ") + typed);
+    const QString folder = WithTrailingSlash(typed);
     EditOutputFolder->setText(folder);
     if (folder.isEmpty())
         RadioButtonOutputSame->setChecked(true);
@@ -977,13 +980,12 @@ void TPageMpegAudio::RunConversions(const QStringList& files,
     LogInformation(QString::number(files.size()) + u' ' + TranslateMsg(QStringLiteral("files")) + u':');
     LogStrings(files);
     LogText(QString());
-    const QString outputFolder = ResolveOutputFolder();
     FireCommandsStarting(this, QStringLiteral("RunConversions"));
 
     const std::shared_ptr<const TAudioWavEncodingPref> wavPref = GetAudioWavEncodingPref();
     const std::unique_ptr<TAudioMp2EncodingPref> mp2Pref = GetAudioMp2EncodingPref();
     try {
-        TBatchChoices choices = GatherChoices(files, outputFolder);
+        TBatchChoices choices = GatherChoices(files, ResolveOutputFolder());
         choices.Description =
             choices.Format == TBatchFormat::Wav ? wavPref->GetDescription() : mp2Pref->GetDescription();
         const QString tempFolder = ChooseTempFolder(TempFolderSetting(), RandomBelow, CanCreateFile,

@@ -418,6 +418,29 @@ namespace {
     throw EACSException(QString::fromLatin1(text));
 }
 
+// The failure and, when the file knows it, the system's reason: "Cannot write to this .wav file: No
+// space left on device."
+[[noreturn]] void RaiseFileError(const char* failure, const QIODevice* device)
+{
+    QString message = QString::fromLatin1(failure);
+    const auto* file = qobject_cast<const QFileDevice*>(device);
+    if (file && file->error() != QFileDevice::NoError)
+        message += QStringLiteral(": ") + file->errorString();
+    throw EACSException(message + u'.');
+}
+
+void WriteWhole(QIODevice& device, const char* data, qint64 count)
+{
+    // A short write sets no error: the next one, from where it stopped, meets the system's reason.
+    while (count > 0) {
+        const qint64 written = device.write(data, count);
+        if (written <= 0)
+            RaiseFileError("Cannot write to this .wav file", &device);
+        data += written;
+        count -= written;
+    }
+}
+
 // Whether a format's channels and rate can be handed down a chain at all.
 bool LayoutUsable(int channels, std::uint32_t sampleRate)
 {
@@ -846,7 +869,7 @@ void TWaveOut::OpenTarget()
     const QIODevice::OpenMode mode =
         append ? QIODevice::ReadWrite : QIODevice::WriteOnly | QIODevice::Truncate;
     if (!file->open(mode | QIODevice::Unbuffered))
-        Raise("Cannot create this .wav file.");
+        RaiseFileError("Cannot create this .wav file", file.get());
     OwnFile = std::move(file);
     Stream = OwnFile.get();
 }
@@ -990,7 +1013,7 @@ void TWaveOut::RewindTarget()
 {
     // A fresh file is at its start already; a device may not seek at all.
     if (Stream->pos() != 0 && !Stream->seek(0))
-        Raise("Cannot write to this .wav file.");
+        RaiseFileError("Cannot write to this .wav file", Stream);
 }
 
 void TWaveOut::Write(const void* Data, std::int64_t Count)
@@ -1009,9 +1032,7 @@ void TWaveOut::Write(const void* Data, std::int64_t Count)
 
 void TWaveOut::WritePending()
 {
-    const auto count = static_cast<qint64>(Pending.size());
-    if (count > 0 && Stream->write(Pending.data(), count) != count)
-        Raise("Cannot write to this .wav file.");
+    WriteWhole(*Stream, Pending.data(), static_cast<qint64>(Pending.size()));
     Pending.clear();
 }
 
@@ -1020,8 +1041,9 @@ void TWaveOut::WriteAt(std::int64_t Offset, std::uint32_t Value)
     WritePending();
     char bytes[4];
     qToLittleEndian<quint32>(Value, bytes);
-    if (!Stream->seek(Offset) || Stream->write(bytes, 4) != 4)
-        Raise("Cannot write to this .wav file.");
+    if (!Stream->seek(Offset))
+        RaiseFileError("Cannot write to this .wav file", Stream);
+    WriteWhole(*Stream, bytes, 4);
 }
 
 bool TWaveOut::DoOutput(bool Abort)

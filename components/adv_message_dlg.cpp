@@ -183,10 +183,10 @@ QAbstractButton* TAdvancedMessageForm::Button(TMsgDlgBtn button) const
     return nullptr;
 }
 
-MessageAnswer TAdvancedMessageForm::Run()
+MessageAnswer TAdvancedMessageForm::Answer(int modalResult) const
 {
     MessageAnswer answer;
-    answer.ModalResult = exec();
+    answer.ModalResult = modalResult;
     if (answer.ModalResult == mrNone && requested_.testFlag(mbCancel))
         answer.ModalResult = mrCancel;
     answer.Checked = checkBox_ ? checkBox_->isChecked() : requestedChecked_;

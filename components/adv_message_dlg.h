@@ -26,8 +26,9 @@ public:
     TURLLink* UrlLink() const { return urlLink_; }
     QLabel* Message() const { return message_; }
 
-    // Shows the dialog modally; closed without a button it answers Cancel when it has one.
-    plat::MessageAnswer Run();
+    // The answer for the modal result the dialog was closed with: Cancel, when it has that button, for a
+    // dialog closed without one.
+    plat::MessageAnswer Answer(int modalResult) const;
 
 private:
     void addButtons(plat::TMsgDlgButtons buttons, QHBoxLayout* row);

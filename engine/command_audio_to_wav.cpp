@@ -4,7 +4,6 @@
 #include "audio/audio_wav_settings.h"
 #include "engine/command_common_data.h"
 #include "foundation/language.h"
-#include "foundation/log_procedures.h"
 #include "foundation/program_globals.h"
 #include "foundation/useful_string.h"
 #include "platform/dialogs.h"
@@ -31,11 +30,21 @@ QString doneText()
     return QStringLiteral("Audio to WAV conversion done successfully");
 }
 
+[[noreturn]] void fileFailed(const QString& what, const QFile& file)
+{
+    throw EAudioConversionError(what + file.fileName() + QStringLiteral(": ") + file.errorString());
+}
+
 void writeAll(QFile& file, const char* data, std::int64_t count)
 {
-    if (file.write(data, count) != count)
-        throw EAudioConversionError(QStringLiteral("Cannot write to ") + file.fileName() +
-                                    QStringLiteral(": ") + file.errorString());
+    // A short write sets no error: the next one, from where it stopped, meets the system's reason.
+    while (count > 0) {
+        const std::int64_t written = file.write(data, count);
+        if (written <= 0)
+            fileFailed(QStringLiteral("Cannot write to "), file);
+        data += written;
+        count -= written;
+    }
 }
 
 void writeAt(QFile& file, std::int64_t offset, std::int64_t value)
@@ -43,7 +52,7 @@ void writeAt(QFile& file, std::int64_t offset, std::int64_t value)
     char bytes[4];
     qToLittleEndian<quint32>(static_cast<quint32>(value), bytes);
     if (!file.seek(offset))
-        throw EAudioConversionError(QStringLiteral("Cannot seek in ") + file.fileName());
+        fileFailed(QStringLiteral("Cannot seek in "), file);
     writeAll(file, bytes, 4);
 }
 
@@ -54,7 +63,7 @@ void patchSizes(QFile& file)
     writeAt(file, PcmDataSizeOffset, size - PcmWaveHeaderSize);
     file.close();
     if (file.error() != QFileDevice::NoError)
-        throw EAudioConversionError(QStringLiteral("Cannot close ") + file.fileName());
+        fileFailed(QStringLiteral("Cannot close "), file);
 }
 
 } // namespace
@@ -131,11 +140,12 @@ void TCommandAudioToWav::Decode(const TDecodeJob& job)
         plat::AudioDecoder::Open(job.InputFile, {.OutRate = job.Rate, .AllCores = true}, error);
     ToMain([this] { HandleLine(this, QStringLiteral("BASS DecodeFile Started")); });
     if (!decoder)
-        throw ELoadFileException(Format(QStringLiteral("Can't play the file %s"), job.InputFile));
+        throw ELoadFileException(Format(QStringLiteral("Can't play the file %s"), job.InputFile) +
+                                 QStringLiteral(": ") + error);
 
     QFile output(job.OutputFile);
     if (!output.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
-        throw EAudioConversionError(QStringLiteral("Cannot create ") + job.OutputFile);
+        fileFailed(QStringLiteral("Cannot create "), output);
     const QByteArray header =
         MakePcmWaveHeader(decoder->Channels(), std::uint32_t(decoder->SampleRate()), 16, 0);
     writeAll(output, header.constData(), header.size());
@@ -184,8 +194,6 @@ void TCommandAudioToWav::ToMain(std::function<void()> call)
 void TCommandAudioToWav::DecodingEnded(bool whole, const QString& reason)
 {
     StopWorker();
-    if (!reason.isEmpty())
-        LogDebug(reason);
     if (Cancelled) {
         Status.SetCancelled();
         Finish(this, 1);
@@ -194,7 +202,7 @@ void TCommandAudioToWav::DecodingEnded(bool whole, const QString& reason)
         HandleLine(this, doneText());
         Finish(this, 0);
     } else {
-        Fail(TranslateMsg(QStringLiteral("Unable to read/play the audio file")));
+        Fail(TranslateMsg(QStringLiteral("Unable to read/play the audio file")), reason);
     }
 }
 
@@ -218,9 +226,9 @@ void TCommandAudioToWav::AbandonWorker()
         QFile::remove(info_->CommonData->OutputFile);
 }
 
-void TCommandAudioToWav::Fail(const QString& text)
+void TCommandAudioToWav::Fail(const QString& text, const QString& cause)
 {
-    FailAudioStep(*this, text);
+    FailAudioStep(*this, text, cause);
 }
 
 void TCommandAudioToWav::Cancel()
@@ -287,12 +295,14 @@ bool BeginAudioStep(TCommandInterface& command, QPlainTextEdit* echoMemo, TComma
     return true;
 }
 
-void FailAudioStep(TCommandInterface& command, const QString& text)
+void FailAudioStep(TCommandInterface& command, const QString& text, const QString& cause)
 {
     if (command.Cancelled)
         return;
     command.Failed = true;
     command.HandleLine(&command, ErrorPrefix + QStringLiteral(": ") + text);
+    if (!cause.isEmpty())
+        command.HandleLine(&command, ErrorPrefix + QStringLiteral(": ") + cause);
     command.Status.SetFailed();
     command.Finish(&command, 1);
 }

@@ -85,7 +85,7 @@ private:
     void DecodingEnded(bool whole, const QString& reason);
     void StopWorker();
     void AbandonWorker();
-    void Fail(const QString& text);
+    void Fail(const QString& text, const QString& cause = QString());
 
     std::unique_ptr<TAudioToWavInfo> info_;
     std::thread worker_;
@@ -101,11 +101,11 @@ bool IsVcdReadyWav(TWaveIn* waveIn);
 
 // What the audio steps share: the opening of Start (nothing when the step was cancelled before it
 // began; else the hooks are kept, the step's name is echoed in the command-line memo and the step
-// counts as started), the failure that logs "ERROR: text" and ends the step (never a cancelled one),
-// and error lines kept in the status.
+// counts as started), the failure that logs "ERROR: text", then "ERROR: cause" when there is one, and
+// ends the step (never a cancelled one), and error lines kept in the status.
 bool BeginAudioStep(TCommandInterface& command, QPlainTextEdit* echoMemo, TCommandFinishedEvent onFinished,
                     TCommandTextEvent onStatus);
-void FailAudioStep(TCommandInterface& command, const QString& text);
+void FailAudioStep(TCommandInterface& command, const QString& text, const QString& cause = QString());
 void ParseErrorLine(QString& line, TExecuteStatus& status);
 
 // The start-up check of the decoding libraries: a box naming what is wrong and false, after which

@@ -49,9 +49,13 @@ void waitForRelease()
     plat::PumpEvents();
 }
 
-bool cannotCreateOutput(const QString& name)
+bool cannotCreateOutput(TCommandInterface& command, const QString& name, const QString& cause = QString())
 {
-    LogError(QStringLiteral("Unable to create/write the output file: ") + name);
+    QString text = QStringLiteral("Unable to create/write the output file: ") + name;
+    if (!cause.isEmpty())
+        text += QStringLiteral(" (") + cause + u')';
+    LogError(text);
+    command.Status.Errors << text;
     return false;
 }
 
@@ -161,22 +165,25 @@ void TCommandCommonData::SetProgress(const TCommandInterface& command, std::int6
         AudioFile->SetProgress(percent);
 }
 
-bool TCommandCommonData::CheckOutputFile(TCommandInterface&)
+bool TCommandCommonData::CheckOutputFile(TCommandInterface& command)
 {
     OutputPrepared = false;
     if (CheckOutput) {
         if (RefuseIfExists && FileExistsEx(OutputFile)) {
-            plat::ShowError(
-                u'\r' + Format(TranslateMsg(QStringLiteral("The file \"%s\" already exists")), OutputFile));
+            const QString text =
+                Format(TranslateMsg(QStringLiteral("The file \"%s\" already exists")), OutputFile);
+            plat::ShowError(u'\r' + text);
+            command.Status.Errors << text;
             return false;
         }
         if (!RenameOutput(RenameIfExists && FileExistsEx(OutputFile)) ||
             !RenameOutput(RenameIfSameAsSource && IsSource(OutputFile)))
-            return false;
+            return cannotCreateOutput(command, OutputFile);
     }
     // Preparing deletes whatever has the name: never let that be the source.
-    if (sameExistingFile(OutputFile, SourceFile) || !PrepareOutputFile(OutputFile))
-        return cannotCreateOutput(OutputFile);
+    QString cause;
+    if (sameExistingFile(OutputFile, SourceFile) || !PrepareOutputFile(OutputFile, &cause))
+        return cannotCreateOutput(command, OutputFile, cause);
     OutputPrepared = true;
     return true;
 }
@@ -209,7 +216,7 @@ bool TCommandCommonData::RenameOutput(bool wanted)
         return true;
     const QString unique = MakeUniqueFileName(OutputFile);
     if (unique.isEmpty())
-        return cannotCreateOutput(OutputFile);
+        return false;
     OutputFile = unique;
     return true;
 }

@@ -43,7 +43,8 @@ public:
     // Shows position out of length on the bars, the label and the entry; a length of 0 or less shows
     // nothing, and the percent stays within ProgressMin..ProgressMax.
     void SetProgress(const TCommandInterface& command, std::int64_t position, std::int64_t length);
-    // Applies the existing-output policy, then prepares the output; false fails the step.
+    // Applies the existing-output policy, then prepares the output; false fails the step, whose errors
+    // then say why (never blaming the source).
     bool CheckOutputFile(TCommandInterface& command);
 
     int ProgressMin = 0;

@@ -13,6 +13,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -126,20 +128,32 @@ bool CheckOutputFileName(const QString& name, bool allowNetwork)
     return CheckOutputFileNameEx(name, QString(), allowNetwork);
 }
 
-bool CanCreateFile(const QString& name)
+namespace {
+
+// 0 when a new file of that name was made and removed again, else the system's error number.
+int CreationError(const QString& name)
 {
     // Never open what is there: a probe must not be able to harm a user's file.
-    if (name.isEmpty() || FileExistsEx(name))
-        return false;
+    if (name.isEmpty())
+        return ENOENT;
+    if (FileExistsEx(name))
+        return EEXIST;
     const QByteArray path = QFile::encodeName(name);
     const int descriptor = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (descriptor < 0)
-        return false;
+        return errno;
     ::close(descriptor);
-    return ::unlink(path.constData()) == 0;
+    return ::unlink(path.constData()) == 0 ? 0 : errno;
 }
 
-bool PrepareOutputFile(const QString& name)
+} // namespace
+
+bool CanCreateFile(const QString& name)
+{
+    return CreationError(name) == 0;
+}
+
+bool PrepareOutputFile(const QString& name, QString* cause)
 {
     if (FileExistsEx(name) && !DeleteFileIfWritable(name))
         return refuse(TranslateMsg(QStringLiteral("Unable to overwrite")) + QStringLiteral(":\r\r  ") + name +
@@ -150,10 +164,13 @@ bool PrepareOutputFile(const QString& name)
         DeleteFileIfWritable(name);
         plat::PumpEvents();
     }
-    if (!CanCreateFile(name))
+    if (const int error = CreationError(name); error != 0) {
+        if (cause)
+            *cause = qt_error_string(error);
         return refuse(TranslateMsg(QStringLiteral("Unable to create")) + QStringLiteral(":\r\r  ") + name +
                       QStringLiteral("\r\r") + TranslateMsg(QStringLiteral("Please check the filename")) +
                       QStringLiteral("...   "));
+    }
     return true;
 }
 

@@ -33,8 +33,8 @@ bool CheckOutputFileName(const QString& name, bool allowNetwork);
 // True when a new file of that name could be made. An existing name gives false and is left as it is.
 bool CanCreateFile(const QString& name);
 // Deletes an old file of that name and proves the new one can be made; on success nothing of that
-// name is left on disk.
-bool PrepareOutputFile(const QString& name);
+// name is left on disk. When the new file cannot be made, cause receives the system's reason.
+bool PrepareOutputFile(const QString& name, QString* cause = nullptr);
 
 // Paths go to the external programs as they are.
 QString UncToForwardSlashes(const QString& path);

@@ -4,14 +4,59 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QMainWindow>
 
 namespace plat {
 
 namespace {
 
-QFileDialog::Options chooserOptions()
+bool isShownWindow(const QWidget* widget)
 {
-    return QFileDialog::DontUseNativeDialog;
+    if (!widget || !widget->isWindow() || !widget->isVisible())
+        return false;
+    const Qt::WindowType type = widget->windowType();
+    return type != Qt::Popup && type != Qt::ToolTip && type != Qt::SplashScreen && type != Qt::Desktop;
+}
+
+// With nothing active (the user is in another program), the main window, else any shown window.
+QWidget* shownWindow()
+{
+    QWidget* found = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (!isShownWindow(widget))
+            continue;
+        if (qobject_cast<QMainWindow*>(widget))
+            return widget;
+        if (!found)
+            found = widget;
+    }
+    return found;
+}
+
+// A window the window manager keeps above others, or one that belongs to such a window.
+bool staysOnTop(const QWidget* window)
+{
+    for (; window; window = window->parentWidget() ? window->parentWidget()->window() : nullptr) {
+        if (window->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+            return true;
+    }
+    return false;
+}
+
+QStringList runChooser(QFileDialog& dialog)
+{
+    dialog.setOptions(dialog.options() | QFileDialog::DontUseNativeDialog);
+    return ExecOwned(dialog, dialog.parentWidget()) == QDialog::Accepted ? dialog.selectedFiles()
+                                                                         : QStringList();
+}
+
+QString chooseOne(QFileDialog::FileMode mode, QFileDialog::AcceptMode accept, const FileRequest& request)
+{
+    QFileDialog dialog(DialogOwner(), request.Title, request.Folder + request.FileName,
+                       QtFileFilter(request.Filter));
+    dialog.setFileMode(mode);
+    dialog.setAcceptMode(accept);
+    return runChooser(dialog).value(0);
 }
 
 } // namespace
@@ -33,35 +78,60 @@ std::unique_ptr<TAdvancedMessageForm> MakeMessageBox(const MessageRequest& reque
     return std::make_unique<TAdvancedMessageForm>(request, parent);
 }
 
+QWidget* DialogOwner()
+{
+    if (QWidget* modal = QApplication::activeModalWidget(); isShownWindow(modal))
+        return modal;
+    if (QWidget* active = QApplication::activeWindow(); active && isShownWindow(active->window()))
+        return active->window();
+    return shownWindow();
+}
+
+int ExecOwned(QDialog& dialog, QWidget* owner)
+{
+    QWidget* window = owner ? owner->window() : nullptr;
+    // A window without a parent would belong to the hidden client leader, which nothing keeps in front.
+    if (dialog.parentWidget() != window)
+        dialog.setParent(window, dialog.windowFlags());
+    if (!window || staysOnTop(window))
+        dialog.setWindowFlag(Qt::WindowStaysOnTopHint);
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.show();
+    dialog.raise();
+    dialog.activateWindow();
+    return dialog.exec();
+}
+
 MessageAnswer QtDialogs::ShowMessage(const MessageRequest& request)
 {
-    return MakeMessageBox(request, QApplication::activeWindow())->Run();
+    QWidget* owner = DialogOwner();
+    const auto box = MakeMessageBox(request, owner);
+    return box->Answer(ExecOwned(*box, owner));
 }
 
 QString QtDialogs::ChooseOpenFile(const FileRequest& request)
 {
-    return QFileDialog::getOpenFileName(QApplication::activeWindow(), request.Title,
-                                        request.Folder + request.FileName, QtFileFilter(request.Filter),
-                                        nullptr, chooserOptions());
+    return chooseOne(QFileDialog::ExistingFile, QFileDialog::AcceptOpen, request);
 }
 
 QStringList QtDialogs::ChooseOpenFiles(const FileRequest& request)
 {
-    return QFileDialog::getOpenFileNames(QApplication::activeWindow(), request.Title, request.Folder,
-                                         QtFileFilter(request.Filter), nullptr, chooserOptions());
+    QFileDialog dialog(DialogOwner(), request.Title, request.Folder, QtFileFilter(request.Filter));
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    return runChooser(dialog);
 }
 
 QString QtDialogs::ChooseSaveFile(const FileRequest& request)
 {
-    return QFileDialog::getSaveFileName(QApplication::activeWindow(), request.Title,
-                                        request.Folder + request.FileName, QtFileFilter(request.Filter),
-                                        nullptr, chooserOptions());
+    return chooseOne(QFileDialog::AnyFile, QFileDialog::AcceptSave, request);
 }
 
 QString QtDialogs::ChooseFolder(const QString& title, const QString& folder)
 {
-    const QString chosen = QFileDialog::getExistingDirectory(QApplication::activeWindow(), title, folder,
-                                                             chooserOptions() | QFileDialog::ShowDirsOnly);
+    QFileDialog dialog(DialogOwner(), title, folder);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    const QString chosen = runChooser(dialog).value(0);
     return chosen.isEmpty() || chosen.endsWith(u'/') ? chosen : chosen + u'/';
 }
 

@@ -5,6 +5,9 @@
 
 #include <memory>
 
+class QDialog;
+class QWidget;
+
 namespace plat {
 
 // The program's dialogs: the program's message dialog and non-native file choosers.
@@ -19,6 +22,13 @@ public:
 
 // The dialog ShowMessage shows, with the selected language's title and button captions.
 std::unique_ptr<TAdvancedMessageForm> MakeMessageBox(const MessageRequest& request, QWidget* parent);
+
+// The window a box or chooser belongs to: the modal dialog in front, else the active window, else the
+// program's visible main window. None while no window of the program is shown (start-up, a second copy).
+QWidget* DialogOwner();
+// Runs the dialog modally as a window of the owner's that the window manager keeps above it: above an
+// owner that stays on top, and above every window when there is no owner, so nothing can hide it.
+int ExecOwned(QDialog& dialog, QWidget* owner);
 
 // "Audio|*.mp3;*.wav|All|*" becomes Qt's "Audio (*.mp3 *.wav);;All (*)".
 QString QtFileFilter(const QString& filter);

@@ -96,6 +96,7 @@ TEST_F(CrashReport, AnExceptionFromASlotOpensTheDialogAndASecondOneAPlainBox)
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<TExceptionDialog*>(QApplication::activeModalWidget());
         ASSERT_TRUE(dialog);
+        EXPECT_TRUE(dialog->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) << "no shown window owns it";
         waitForDetails(*dialog);
         shownMessage = dialog->TextLabel->toPlainText();
         EXPECT_TRUE(DeliverReportingExceptions([]() -> bool { throw std::runtime_error("Again"); }));

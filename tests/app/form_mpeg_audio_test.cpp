@@ -227,6 +227,45 @@ TEST_F(ConversionPage, ABatchThatCannotBeBuiltRunsNothingAndSaysWhy)
     EXPECT_EQ(finished, 1);
     EXPECT_EQ(TempLeft(), QStringList());
     EXPECT_EQ(QDir(Root() + "music").entryList(QDir::Files), QStringList{"A.wav"});
+
+    // A mistyped output folder: nothing is written, next to the sources or anywhere else.
+    List()->ClearFiles();
+    List()->AddFiles({Source("A.wav")});
+    Control<QRadioButton>("RadioButtonOutputBrowse")->setChecked(true);
+    const QString typed = " " + Root() + "Musik ";
+    Control<QLineEdit>("EditOutputFolder")->setText(typed);
+    Convert();
+    EXPECT_EQ(Dialogs().LastText(), "\rAn output folder is required:\r\r  " + typed.trimmed());
+    EXPECT_TRUE(queue.IsEmpty());
+    EXPECT_EQ(finished, 2);
+    EXPECT_EQ(Control<QLineEdit>("EditOutputFolder")->text(), typed) << "the user mends what was typed";
+    EXPECT_TRUE(Control<QRadioButton>("RadioButtonOutputBrowse")->isChecked());
+    EXPECT_EQ(QDir(Root() + "music").entryList(QDir::Files), QStringList{"A.wav"});
+}
+
+TEST_F(ConversionPage, AnOutputFolderThatRefusesTheFileIsBlamedNotTheSource)
+{
+    const auto open = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup |
+                      QFile::ReadOther | QFile::ExeOther;
+    QFile::setPermissions(Root(), open | QFile::WriteOwner);
+    QFile::setPermissions(Temp(), open | QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther);
+    const QString readOnly = Root() + "out/";
+    QDir().mkpath(readOnly);
+    QFile::setPermissions(readOnly, open);
+    Browse(Source("Song.wav"));
+    Control<QRadioButton>("RadioButtonOutputBrowse")->setChecked(true);
+    Control<QLineEdit>("EditOutputFolder")->setText(readOnly);
+    {
+        const OrdinaryUserFiles user;
+        Convert();
+    }
+    EXPECT_EQ(Files()[0]->GetStatus(), afsError);
+    const QString result = page->ResultLines().value(0);
+    EXPECT_TRUE(result.contains("Unable to create/write the output file: " + readOnly +
+                                "Song - mp2 224 kbps Stereo.vcd.mpg (Permission denied)"))
+        << result.toStdString();
+    EXPECT_EQ(Dialogs().LastText(), "\rAudio file creation failed      \r");
+    EXPECT_EQ(TempLeft(), QStringList());
 }
 
 TEST_F(ConversionPage, SettingsKeysLoadWithTheirRulesAndSaveFromTheControls)

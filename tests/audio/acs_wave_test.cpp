@@ -553,8 +553,8 @@ TEST_F(WaveOutTest, FailuresEndTheRunAsFailuresWithTheirReason)
 {
     const std::tuple<QString, TWavType, int, const char*> failures[] = {
         // A full disk with PCM and 8 bits refused for IMA are the WAV step's cases.
-        {"/dev/full", wtDVIADPCM, 16, "Cannot write to this .wav file."},
-        {Root() + "missing/out.wav", wtPCM, 16, "Cannot create this .wav file."},
+        {"/dev/full", wtDVIADPCM, 16, "Cannot write to this .wav file: No space left on device."},
+        {Root() + "missing/out.wav", wtPCM, 16, "Cannot create this .wav file: No such file or directory."},
         {QString(), wtPCM, 16, "File name is not assigned."},
     };
     for (const auto& [fileName, type, bits, message] : failures) {

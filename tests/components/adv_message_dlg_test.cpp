@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
+#include <QMainWindow>
 #include <QTimer>
 
 using namespace plat;
@@ -76,4 +77,56 @@ TEST_F(MessageDialogs, TheQtDialogAnswersEachButtonAndShowsItsCheckBox)
     EXPECT_EQ(form->Message()->text(), "one\ntwo\nthree");
     request.CheckCaption = QString();
     EXPECT_EQ(MakeMessageBox(request, nullptr)->CheckBox(), nullptr);
+}
+
+namespace {
+
+using Placement = std::pair<QWidget*, bool>; // the dialog's parent, whether it stays on top
+
+// Notes where the next modal dialog was shown, then closes it.
+void noteNextDialog(Placement& placement)
+{
+    QTimer::singleShot(0, [&placement] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_TRUE(dialog->isVisible());
+        placement = {dialog->parentWidget(), dialog->windowFlags().testFlag(Qt::WindowStaysOnTopHint)};
+        dialog->reject();
+    });
+}
+
+} // namespace
+
+TEST_F(MessageDialogs, BoxesAndChoosersBelongToTheShownWindowThatCausedThemAndStayAboveIt)
+{
+    QMainWindow main;
+    QDialog settings(&main);
+    settings.setModal(true);
+    Placement placement;
+    const auto box = [&placement] {
+        noteNextDialog(placement);
+        QtDialogs().ShowMessage({});
+        return placement;
+    };
+    const auto chooser = [&placement] {
+        noteNextDialog(placement);
+        QtDialogs().ChooseFolder("Output Directory", QString());
+        return placement;
+    };
+    // Nothing is shown yet (start-up, a second copy): nothing may hide the box.
+    EXPECT_EQ(box(), Placement(nullptr, true));
+
+    // The user is in another program when the batch ends.
+    main.show();
+    QApplication::setActiveWindow(nullptr);
+    EXPECT_EQ(box(), Placement(&main, false));
+    main.setWindowFlag(Qt::WindowStaysOnTopHint);
+    main.show();
+    QApplication::setActiveWindow(nullptr);
+    EXPECT_EQ(box(), Placement(&main, true));
+    EXPECT_EQ(chooser(), Placement(&main, true));
+
+    settings.show();
+    EXPECT_EQ(box(), Placement(&settings, true)) << "above the dialog in front, itself above the main window";
+    EXPECT_EQ(chooser(), Placement(&settings, true));
 }

@@ -58,16 +58,23 @@ TEST_F(AudioToWav, ADamagedSourceOrAFailedWriteFailsTheStepAndLeavesNoOutput)
         EXPECT_EQ(Log.mid(1, 2),
                   (QStringList{"BASS DecodeFile Started", "ERROR: Unable to read/play the audio file"}));
         EXPECT_TRUE(LastStatus.IsFailed() && !QFileInfo::exists(Output));
+        ASSERT_EQ(LastStatus.Errors.size(), 2) << "the cause follows";
+        EXPECT_TRUE(LastStatus.Errors[1].contains(source)) << LastStatus.Errors[1].toStdString();
     }
     {
         const FileSizeLimit fullDisk(64 * 1024);
         Decode(DataFixture("dec-tone.mp3"));
     }
     EXPECT_TRUE(LastStatus.IsFailed() && !QFileInfo::exists(Output));
+    const QString cause = "Cannot write to " + Output + ": File too large";
+    EXPECT_EQ(LastStatus.Errors, QStringList({"Unable to read/play the audio file", cause}));
+    EXPECT_EQ(Log.mid(2, 2), QStringList({"ERROR: Unable to read/play the audio file", "ERROR: " + cause}));
     // A device is never deleted as an old output.
     Output = "/dev/full";
     Decode(DataFixture("dec-tone.mp3"));
     EXPECT_TRUE(LastStatus.IsFailed() && QFileInfo("/dev/full").exists());
+    EXPECT_EQ(LastStatus.Errors, QStringList({"Unable to create/write the output file: /dev/full",
+                                              "Unable to read/play the audio file"}));
 }
 
 TEST_F(AudioToWav, AQueueTakenApartWhileDecodingWaitsForTheWorkerAndLeavesNoOutput)

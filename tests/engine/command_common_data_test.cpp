@@ -120,6 +120,27 @@ TEST_F(CommonData, ProgressReachesOnlyWhatIsStillThere)
     bare.SetProgress(step, 1, 2);
 }
 
+TEST_F(CommonData, ARefusedOutputTellsTheStepWhy)
+{
+    const QString output = WriteFile("out/song.vcd.mpg", "keep me");
+    FinalOutput(output, false, true, false);
+    EXPECT_FALSE(common.CheckOutputFile(step));
+
+    QFile::setPermissions(Root(), kReadOnly | QFile::WriteOwner | QFile::ExeOwner | QFile::ExeGroup |
+                                      QFile::ExeOther);
+    QFile::setPermissions(Root() + "out", kReadOnly | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther);
+    FinalOutput(Root() + "out/new.vcd.mpg", true, false, false);
+    {
+        const OrdinaryUserFiles user;
+        EXPECT_FALSE(common.CheckOutputFile(step));
+    }
+    const QString readOnlyFolder =
+        "Unable to create/write the output file: " + Root() + "out/new.vcd.mpg (Permission denied)";
+    EXPECT_EQ(step.Status.Errors,
+              QStringList({"The file \"" + output + "\" already exists", readOnlyFolder}));
+    EXPECT_EQ(log.Lines(), QStringList{readOnlyFolder});
+}
+
 TEST_F(CommonData, ARefusedOrReadOnlyOutputIsKept)
 {
     const QString output = WriteFile("out/song.wav", "keep me");

@@ -76,7 +76,7 @@ TEST_F(WavToWav, EveryFailureEndsTheStepWithItsReasonAndNoOutput)
         const FileSizeLimit fullDisk(64 * 1024); // a write on the worker fails
         Convert(source, nullptr);
     }
-    expectFailed({"Cannot write to this .wav file.", "Transcoding Failure"});
+    expectFailed({"Cannot write to this .wav file: File too large.", "Transcoding Failure"});
     Convert(DataFixture("dec-tone.mp3"), nullptr);
     expectFailed({"Transcoding Failure"});
 }

@@ -161,7 +161,9 @@ TEST_F(UsefulFiles, PreparingAnOutputDeletesTheOldFileOrRefusesWithABox)
     const QString folder = Folder("song.wav").chopped(1);
     EXPECT_FALSE(PrepareOutputFile(readOnly));
     EXPECT_FALSE(PrepareOutputFile(folder));
-    EXPECT_FALSE(PrepareOutputFile(Root() + "missing/out.wav"));
+    QString cause;
+    EXPECT_FALSE(PrepareOutputFile(Root() + "missing/out.wav", &cause));
+    EXPECT_EQ(cause, "No such file or directory");
     const QString notReadOnly = "\r\rPlease be sure that this file is not ReadOnly...   ";
     EXPECT_EQ(Texts(), QStringList({"Unable to overwrite:\r\r  " + readOnly + notReadOnly,
                                     "Unable to overwrite:\r\r  " + folder + notReadOnly,

@@ -8,9 +8,12 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <sys/fsuid.h>
+
 namespace {
 
 const QByteArray environmentNames[] = {"HOME", "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR", "TMPDIR"};
+constexpr uid_t nobody = 65534;
 
 } // namespace
 
@@ -102,4 +105,11 @@ QString TempWorld::SourceFolder()
 QString TempWorld::TestProgramsFolder()
 {
     return QStringLiteral(KORVANE_TEST_PROGRAMS_DIR "/");
+}
+
+OrdinaryUserFiles::OrdinaryUserFiles() : savedUser_(setfsuid(nobody)) {}
+
+OrdinaryUserFiles::~OrdinaryUserFiles()
+{
+    setfsuid(savedUser_);
 }

@@ -42,3 +42,17 @@ private:
     std::map<QByteArray, QByteArray> savedEnvironment_;
     ScriptedDialogs* dialogs_ = nullptr;
 };
+
+// While it lives, this thread's file access is checked as an ordinary user's. The tests run as root,
+// who passes every permission check, so a read-only folder would refuse them nothing; the folders the
+// user must reach need permissions for others. Does nothing for a user who is not root.
+class OrdinaryUserFiles {
+public:
+    OrdinaryUserFiles();
+    ~OrdinaryUserFiles();
+    OrdinaryUserFiles(const OrdinaryUserFiles&) = delete;
+    OrdinaryUserFiles& operator=(const OrdinaryUserFiles&) = delete;
+
+private:
+    int savedUser_ = 0;
+};
