@@ -650,6 +650,8 @@ void TKorvaneForm::OnWaitBegin(QObject* sender, const QString& message)
     FireStatusText(sender, message, true);
     RunProgressBar->SetMax(100);
     RunProgressBar->SetPosition(100);
+    // While waiting the full bar only says "busy": a "100%" on it would read as done.
+    RunProgressBar->SetShowPosText(false);
 }
 
 void TKorvaneForm::OnWaitEnd(QObject* sender)
@@ -660,6 +662,7 @@ void TKorvaneForm::OnWaitEnd(QObject* sender)
         StatusPanels[index]->setFixedWidth(0);
     PanelProgressBarLeftSpace->setVisible(false);
     RunProgressBar->SetBarColorStyle(cs3Colors);
+    RunProgressBar->SetShowPosText(true);
     FireStatusText(sender, QString(), false);
 }
 

@@ -19,6 +19,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
@@ -168,10 +169,12 @@ TEST_F(ProgramWindows, ShowProgressDisableTheirControlsDuringABatchAndOpenTheMen
     TKorvaneForm& main = Start();
     FireWaitBegin(&main, "Encoding");
     EXPECT_TRUE(main.WaitingInBar->Waiting());
+    EXPECT_FALSE(main.RunProgressBar->ShowPosText()) << "the full bar of a wait shows no percentage";
     GlobalEvents().OnCommandLog(&main, "<brindlowprogress message=\"*Half\" position=\"150\"/>");
     EXPECT_FALSE(main.WaitingInBar->Waiting());
     EXPECT_EQ(main.StatusPanels[3]->text(), " Half");
     EXPECT_EQ(main.RunProgressBar->Position(), 100);
+    EXPECT_TRUE(main.RunProgressBar->ShowPosText());
     FireStatusText(&main, "anything", false);
     EXPECT_TRUE(main.StatusPanels[3]->text().isEmpty());
 
@@ -216,6 +219,9 @@ TEST_F(ProgramWindows, KeepDecodingWhenQuitIsRefusedCancelOnTheSecondClickAndThe
     const QString source = Convert(page, "dec-48k.ogg");
     ASSERT_TRUE(main.CommandsManager()->IsRunning());
     EXPECT_FALSE(main.MenuSettings->isEnabled());
+    QCoreApplication::processEvents();
+    const auto* field = page.findChild<QLineEdit*>("EditOneAudioFile");
+    EXPECT_GE(field->height(), field->minimumSizeHint().height()) << "the progress panel squeezes nothing";
     Dialogs().QueueAnswer(plat::mrCancel);
     main.close();
     EXPECT_TRUE(main.isVisible());
