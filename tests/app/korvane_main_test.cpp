@@ -1,13 +1,16 @@
+#include "app/form_credits.h"
 #include "app/form_mpeg_audio.h"
 #include "app/form_settings_general.h"
 #include "app/form_settings_themes.h"
 #include "app/korvane_main.h"
 #include "app/program_main.h"
+#include "components/credits.h"
 #include "components/form_registry.h"
 #include "components/text_progress_bar.h"
 #include "components/waiting_bar.h"
 #include "engine/commands_manager.h"
 #include "foundation/global_events.h"
+#include "foundation/language.h"
 #include "foundation/program_globals.h"
 #include "platform/themes.h"
 #include "tests/support/scripted_dialogs.h"
@@ -22,6 +25,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -81,6 +85,7 @@ protected:
     {
         forms_.reset();
         plat::UseTheme(plat::DefaultThemeName);
+        DoneLanguage();
         TempWorld::TearDown();
     }
 
@@ -147,6 +152,14 @@ TEST_F(ProgramWindows, TranslateLiveAndKeepTheSettingsAcrossARestart)
     ASSERT_NE(french, nullptr);
     french->trigger();
     EXPECT_EQ(main.MenuExit->text(), "&Quitter");
+    QStringList menuKeys;
+    for (const QAction* menu : main.menuBar()->actions())
+        menuKeys << QKeySequence::mnemonic(menu->text()).toString();
+    EXPECT_EQ(menuKeys.removeDuplicates(), 0) << menuKeys.join(' ').toStdString();
+    EXPECT_EQ(Find<TPageMpegAudio>("PageMpegAudio")->findChild<QPushButton*>("ButtonPlay")->text(),
+              "Lecture");
+    EXPECT_TRUE(Find<TPageCredits>("PageCredits")->CreditsScrolling->Credits().contains("_Programmation"));
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), "Voir dans :") << "Qt's own texts";
     EXPECT_EQ(Find<TPageSettingsGeneral>("PageSettingsGeneral")->CheckBoxDeleteSourceFile->text(),
               QString::fromUtf8("Supprimer le fichier source une fois converti (si possible)"));
     EXPECT_EQ(WarningPrefix, "AVERTISSEMENT");
