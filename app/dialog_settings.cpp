@@ -196,6 +196,17 @@ void TDlgSettings::TreeViewSettingsChange(QTreeWidgetItem* node)
     EmbeddedFormControlSettings->SetEmbeddedFormName(node->data(0, kPageNameRole).toString());
     ActivateEmbeddedPage();
     UpdateTitleStrip();
+    FitEmbeddedPage();
+}
+
+void TDlgSettings::FitEmbeddedPage()
+{
+    // The pages are laid out in the user's font and language: rather than cut a page, the dialog
+    // grows to show it whole.
+    layout()->activate();
+    const QSize needed = minimumSize().expandedTo(layout()->totalMinimumSize());
+    setMinimumSize(needed);
+    resize(size().expandedTo(needed));
 }
 
 void TDlgSettings::ActivateEmbeddedPage() const

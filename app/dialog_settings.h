@@ -52,6 +52,7 @@ private:
     void BuildTree();
     void ActivateEmbeddedPage() const;
     void UpdateTitleStrip();
+    void FitEmbeddedPage();
 };
 
 // Opens the program's settings dialog, when it has been created.

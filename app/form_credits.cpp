@@ -4,6 +4,7 @@
 #include "foundation/language.h"
 #include "foundation/program_globals.h"
 
+#include <QEvent>
 #include <QVBoxLayout>
 
 const QStringList& CreditsInfo()
@@ -33,9 +34,7 @@ TPageCredits::TPageCredits(QWidget* parent) : TBrindlowTabbedForm(parent)
     layout->setContentsMargins(0, 0, 0, 0);
     CreditsScrolling = new TScrollingCredits(this);
     CreditsScrolling->setObjectName(QStringLiteral("CreditsScrolling"));
-    // The lines take the window text colour, which a black box would hide.
-    CreditsScrolling->SetBackgroundColor(palette().color(QPalette::Base));
-    CreditsScrolling->SetBorderColor(palette().color(QPalette::Mid));
+    ShowThemeColours();
     CreditsScrolling->OnClick = [this](TScrollingCredits*) { CreditsScrollingClick(); };
     layout->addWidget(CreditsScrolling);
     FormCreate();
@@ -46,6 +45,29 @@ void TPageCredits::Translate()
 {
     TBrindlowTabbedForm::Translate();
     setWindowTitle(TranslateMsg(QStringLiteral("Credits")));
+    QStringList lines;
+    for (const QString& line : CreditsInfo()) {
+        // The heading mark stays in front of the translated heading.
+        const bool heading = line.startsWith(u'_');
+        const QString text = heading ? line.mid(1) : line;
+        lines.append((heading ? QStringLiteral("_") : QString()) +
+                     (text.isEmpty() ? text : TranslateMsg(text)));
+    }
+    CreditsScrolling->SetCredits(lines);
+}
+
+void TPageCredits::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::PaletteChange)
+        ShowThemeColours();
+    TBrindlowTabbedForm::changeEvent(event);
+}
+
+void TPageCredits::ShowThemeColours()
+{
+    // The lines take the window text colour, which a black box would hide.
+    CreditsScrolling->SetBackgroundColor(palette().color(QPalette::Base));
+    CreditsScrolling->SetBorderColor(palette().color(QPalette::Mid));
 }
 
 void TPageCredits::PageShow()

@@ -21,6 +21,13 @@ public:
     void SettingsLoaded() override;
 
     void CreditsScrollingClick();
+
+protected:
+    // The box follows the theme in use.
+    void changeEvent(QEvent* event) override;
+
+private:
+    void ShowThemeColours();
 };
 
 // The credit lines; a line starting with "_" is a bold heading.

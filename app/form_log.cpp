@@ -101,7 +101,6 @@ TPageLog::TPageLog(QWidget* parent) : TBrindlowTabbedForm(parent)
     LogMemo->setObjectName(QStringLiteral("LogMemo"));
     LogMemo->SetFileAppend(true);
     LogMemo->SetIconShow(true);
-    LogMemo->SetNumShow(true);
     LogMemo->SetBitmapDebug(LogLevelIcon(llDebug));
     LogMemo->SetBitmapWarning(LogLevelIcon(llWarning));
     LogMemo->SetBitmapInformation(LogLevelIcon(llInformation));

@@ -23,6 +23,7 @@
 #include "foundation/useful_files.h"
 #include "foundation/useful_string.h"
 #include "platform/dialogs.h"
+#include "platform/themes.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -47,6 +48,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace {
 
@@ -87,18 +89,18 @@ QString TempFolderSetting()
     return page ? page->EditTempFolder->text() : QString();
 }
 
-// Errors red, cancels green, conversions blue.
-QColor StatusColour(TAudioFileStatus status, const QPalette& palette)
+// Errors red, cancels green, conversions blue; any other status has the theme's text colour.
+std::optional<QColor> SignalColour(TAudioFileStatus status)
 {
     switch (status) {
     case afsError:
-        return Qt::red;
+        return QColor(Qt::red);
     case afsCancelled:
-        return Qt::darkGreen;
+        return QColor(Qt::darkGreen);
     case afsConverted:
-        return Qt::blue;
+        return QColor(Qt::blue);
     default:
-        return palette.color(QPalette::WindowText);
+        return std::nullopt;
     }
 }
 
@@ -174,7 +176,7 @@ TPageMpegAudio::TPageMpegAudio(QWidget* parent)
     ListStringsToTranslate->SetProperties(
         {"ButtonBrowseOneFile", "RadioButtonOutputSame", "ButtonBrowseOutputFolder",
          "ButtonOutputFormatSettings", "ButtonAudioAddFiles", "ButtonAudioAddFolder", "ButtonAudioClearFiles",
-         "ButtonAudioDeleteFile", "GroupBoxProgress"});
+         "ButtonAudioDeleteFile", "GroupBoxProgress", "ButtonPlay", "ButtonPause", "ButtonStop"});
     ConnectControls();
 
     RadioButtonOutputSame->setChecked(true);
@@ -217,10 +219,20 @@ void TPageMpegAudio::showEvent(QShowEvent* event)
 {
     TBrindlowTabbedForm::showEvent(event);
     peaks_.fill(0);
-    QPixmap cleared(GaugePaintBox->size());
-    cleared.fill(palette().color(QPalette::Button));
-    GaugePaintBox->setPixmap(cleared);
+    ClearLevelDisplay();
     PlayerSetTimerHandler([this] { PaintLevels(); });
+}
+
+void TPageMpegAudio::changeEvent(QEvent* event)
+{
+    // The colours worked out from the theme follow a change of theme.
+    if (event->type() == QEvent::PaletteChange) {
+        OutputFolderChoiceChanged();
+        ClearLevelDisplay();
+        if (LabelConversionStatus->testAttribute(Qt::WA_SetPalette))
+            ShowLabelStatusColour();
+    }
+    TBrindlowTabbedForm::changeEvent(event);
 }
 
 void TPageMpegAudio::closeEvent(QCloseEvent* event)
@@ -245,8 +257,16 @@ void TPageMpegAudio::CreateControls()
 {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(CreateSourceGroup());
-    layout->addWidget(CreateOutputFolderGroup());
-    layout->addWidget(CreateProgressPanel());
+    // The progress panel takes the output folder's place while converting. The place keeps the
+    // height of the taller of the two, so that the switch squeezes nothing above it.
+    auto* swapped = new QGridLayout;
+    for (QWidget* panel : {CreateOutputFolderGroup(), CreateProgressPanel()}) {
+        QSizePolicy policy = panel->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        panel->setSizePolicy(policy);
+        swapped->addWidget(panel, 0, 0);
+    }
+    layout->addLayout(swapped);
     layout->addWidget(CreateOutputSettingsGroup());
     layout->addWidget(CreateStartPanel());
     layout->addWidget(CreateExperimentalPanel());
@@ -670,10 +690,10 @@ void TPageMpegAudio::OutputFolderChoiceChanged()
     const bool browse = RadioButtonOutputBrowse->isChecked();
     EditOutputFolder->setEnabled(browse);
     ButtonBrowseOutputFolder->setEnabled(browse);
-    QPalette palette = EditOutputFolder->palette();
-    palette.setColor(QPalette::Base, browse ? palette.color(QPalette::Active, QPalette::Window).lighter(200)
-                                            : palette.color(QPalette::Button));
-    EditOutputFolder->setPalette(palette);
+    // Only the ground is the edit's own: every other colour follows the theme.
+    QPalette colours;
+    colours.setColor(QPalette::Base, palette().color(browse ? QPalette::Base : QPalette::Button));
+    EditOutputFolder->setPalette(colours);
 }
 
 void TPageMpegAudio::ButtonBrowseOutputFolderClick()
@@ -911,6 +931,8 @@ void TPageMpegAudio::ShowProgressControls(bool show)
 {
     GroupBoxOutputFolder->setVisible(!show);
     TBXAlignmentPanelProgress->setVisible(show);
+    // Each step spreads the step bar over its own range; a new batch starts from the whole one.
+    ProgressBarCurrent->setRange(0, 100);
     ProgressBarCurrent->setValue(0);
     ProgressBarTotal->setValue(0);
 }
@@ -1115,9 +1137,28 @@ void TPageMpegAudio::StepEnded(TStepKind kind, TCommandInterface* command, const
 
 void TPageMpegAudio::ShowStatusColour(const std::shared_ptr<TAudioFile>& entry)
 {
-    if (entry->ListItem && entry->ListView == AudioFilesListView)
-        entry->ListItem->setForeground(TAudioFilesListView::InformationColumn,
-                                       StatusColour(entry->GetStatus(), AudioFilesListView->palette()));
+    if (!entry->ListItem || entry->ListView != AudioFilesListView)
+        return;
+    const QPalette& colours = AudioFilesListView->palette();
+    const std::optional<QColor> colour = SignalColour(entry->GetStatus());
+    entry->ListItem->setForeground(TAudioFilesListView::InformationColumn,
+                                   colour ? plat::ReadableOn(*colour, colours.color(QPalette::Base))
+                                          : colours.color(QPalette::Text));
+}
+
+void TPageMpegAudio::ShowLabelStatusColour()
+{
+    QPalette colours;
+    if (const std::optional<QColor> colour = SignalColour(labelStatus_))
+        colours.setColor(QPalette::WindowText, plat::ReadableOn(*colour, palette().color(QPalette::Window)));
+    LabelConversionStatus->setPalette(colours);
+}
+
+void TPageMpegAudio::ClearLevelDisplay()
+{
+    QPixmap cleared(GaugePaintBox->size());
+    cleared.fill(palette().color(QPalette::Button));
+    GaugePaintBox->setPixmap(cleared);
 }
 
 void TPageMpegAudio::MarkAudioFileResult(const std::shared_ptr<TAudioFile>& entry, TAudioFileStatus status,
@@ -1127,9 +1168,8 @@ void TPageMpegAudio::MarkAudioFileResult(const std::shared_ptr<TAudioFile>& entr
         return;
     entry->SetStatus(status, text);
     ShowStatusColour(entry);
-    QPalette palette = LabelConversionStatus->palette();
-    palette.setColor(QPalette::WindowText, StatusColour(status, palette));
-    LabelConversionStatus->setPalette(palette);
+    labelStatus_ = status;
+    ShowLabelStatusColour();
     LabelConversionStatus->setText(plat::ForDisplay(entry->GetStatusText()));
     MarkResultLine(resultLines_, entry->FullName, status, text);
     if (status == afsConverted && Checked(&TPageSettingsBatch::CheckboxRemoveFilesDone, false))

@@ -83,6 +83,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -118,6 +119,9 @@ private:
     void PrepareLevelDisplay();
     void PaintLevels();
     void ShowStatusColour(const std::shared_ptr<TAudioFile>& entry);
+    // The status label's colour for the last status it showed, in shades the theme lets one read.
+    void ShowLabelStatusColour();
+    void ClearLevelDisplay();
     void MarkAudioFileResult(const std::shared_ptr<TAudioFile>& entry, TAudioFileStatus status,
                              const QString& text);
     void CommandsStarted();
@@ -131,6 +135,7 @@ private:
     QImage barImage_;
     std::array<int, 22> peaks_{};
     bool cancelling_ = false;
+    TAudioFileStatus labelStatus_ = afsWaiting;
 
     // Source.
     QGroupBox* GroupBoxSource;

@@ -46,7 +46,9 @@ TPageSettingsThemes::TPageSettingsThemes(QWidget* parent) : TBrindlowTabbedForm(
     CheckBoxStylesXP->setChecked(plat::VisualStyles());
     layout->addWidget(CheckBoxStylesXP);
 
-    connect(ListBoxThemes, &QListWidget::currentRowChanged, this, &TPageSettingsThemes::ListBoxThemesClick);
+    // A click makes a line current before it selects it, so the theme follows the selection.
+    connect(ListBoxThemes, &QListWidget::itemSelectionChanged, this,
+            &TPageSettingsThemes::ListBoxThemesClick);
     connect(CheckBoxStylesXP, &QCheckBox::toggled, this, &TPageSettingsThemes::CheckBoxStylesXPClick);
     FormCreate();
 }

@@ -722,6 +722,8 @@ void TKorvaneForm::OnWaitBegin(QObject* sender, const QString& message)
     FireStatusText(sender, message, true);
     RunProgressBar->SetMax(100);
     RunProgressBar->SetPosition(100);
+    // While waiting the full bar only says "busy": a "100%" on it would read as done.
+    RunProgressBar->SetShowPosText(false);
 }
 
 void TKorvaneForm::OnWaitEnd(QObject* sender)
@@ -732,6 +734,7 @@ void TKorvaneForm::OnWaitEnd(QObject* sender)
         StatusPanels[index]->setFixedWidth(0);
     PanelProgressBarLeftSpace->setVisible(false);
     RunProgressBar->SetBarColorStyle(cs3Colors);
+    RunProgressBar->SetShowPosText(true);
     FireStatusText(sender, QString(), false);
 }
 

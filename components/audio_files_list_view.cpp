@@ -200,6 +200,21 @@ void TAudioFilesListView::SetLinesShow(bool show)
     viewport()->update();
 }
 
+void TAudioFilesListView::SetPopupMenu(QMenu* menu)
+{
+    if (popupMenu_)
+        for (QAction* item : popupMenu_->actions())
+            removeAction(item);
+    popupMenu_ = menu;
+    if (!menu)
+        return;
+    // A menu that is only popped up never sees a key, so its items' shortcuts are the list's too.
+    for (QAction* item : menu->actions()) {
+        item->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        addAction(item);
+    }
+}
+
 void TAudioFilesListView::keyPressEvent(QKeyEvent* event)
 {
     const bool deletes = event->key() == Qt::Key_Backspace || (event->key() == Qt::Key_Delete && !popupMenu_);

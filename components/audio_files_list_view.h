@@ -76,9 +76,10 @@ public:
     // True while the hint is on screen: asked for, and no row to cover it.
     bool HintShown() const { return linesShow_ && topLevelItemCount() == 0; }
 
-    // A menu shown on right click; with one attached, Delete is left to its own shortcut.
+    // A menu shown on right click; with one attached, Delete is left to its own shortcut, which its
+    // items keep while the list has the focus.
     QMenu* PopupMenu() const { return popupMenu_; }
-    void SetPopupMenu(QMenu* menu) { popupMenu_ = menu; }
+    void SetPopupMenu(QMenu* menu);
 
     // Fired after every operation that may have changed the number of rows.
     TNotifyEvent OnCountMayHaveChanged;

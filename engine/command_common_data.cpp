@@ -13,7 +13,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QPalette>
 
 #include <algorithm>
@@ -151,12 +150,15 @@ void TCommandCommonData::SetProgress(const TCommandInterface& command, std::int6
     if (length <= 0)
         return;
     const int percent = PercentOf(position, length);
-    if (StepBar)
+    if (StepBar) {
+        // The step bar runs over the step's own range, so that it shows how far this step has come.
+        if (ProgressMin < ProgressMax)
+            StepBar->setRange(ProgressMin, ProgressMax);
         setBarPosition(*StepBar, percent);
+    }
     if (PercentLabel) {
-        QPalette palette = PercentLabel->palette();
-        palette.setColor(QPalette::WindowText, QGuiApplication::palette().color(QPalette::WindowText));
-        PercentLabel->setPalette(palette);
+        // Back to the text colour of whatever theme is in use.
+        PercentLabel->setPalette(QPalette());
         PercentLabel->setText(QString::number(percent) + QStringLiteral(" %"));
     }
     if (OverallBar && TaskCount >= 1)

@@ -1,8 +1,46 @@
 #include "foundation/dlg_m_lang.h"
 
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
+
+#include <memory>
+
 namespace {
 
 int selectedRow = DlgEnglishRow;
+
+// Qt's own texts (its file dialogs, its stock buttons) in the language of the selected row.
+std::unique_ptr<QTranslator> qtTexts;
+
+// Qt names its translations by language code; a few of the program's codes name them otherwise.
+QString QtLanguageName(const QString& code)
+{
+    static const std::pair<const char*, const char*> differing[] = {
+        {"sp", "es"}, {"br", "pt_BR"}, {"po", "pl"}, {"tw", "zh_TW"}, {"cn", "zh_CN"},
+        {"cz", "cs"}, {"dk", "da"},    {"se", "sv"}, {"no", "nb"},    {"in", "id"},
+    };
+    const QString lower = code.toLower();
+    for (const auto& [program, qt] : differing)
+        if (lower == QLatin1String(program))
+            return QLatin1String(qt);
+    return lower;
+}
+
+void UseQtTexts(const QString& code)
+{
+    if (qtTexts) {
+        QCoreApplication::removeTranslator(qtTexts.get());
+        qtTexts.reset();
+    }
+    if (selectedRow == DlgEnglishRow)
+        return;
+    auto texts = std::make_unique<QTranslator>();
+    if (texts->load(QStringLiteral("qtbase_") + QtLanguageName(code),
+                    QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
+        QCoreApplication::installTranslator(texts.get()))
+        qtTexts = std::move(texts);
+}
 
 } // namespace
 
@@ -12,14 +50,16 @@ void ApplyDialogLanguage(const QString& code)
     for (int row = 0; row < DlgLanguageCount; ++row) {
         if (code.compare(QLatin1String(DlgLanguageCodes[row]), Qt::CaseInsensitive) == 0) {
             selectedRow = row;
-            return;
+            break;
         }
     }
+    UseQtTexts(code);
 }
 
 void RestoreDialogStrings()
 {
     selectedRow = DlgEnglishRow;
+    UseQtTexts(QString());
 }
 
 QString DlgCaption(TDlgCaption caption)

@@ -16,13 +16,16 @@ struct ColourRole {
     QColor Colour;
 };
 
-QPalette MakePalette(const QList<ColourRole>& active, const QColor& disabledText)
+// Disabled controls show greyed text. The classic style also etches it with the light colour, one
+// pixel off: on a dark ground that etch has to stay dark, or the text reads as enabled.
+QPalette MakePalette(const QList<ColourRole>& active, const QColor& disabledText, const QColor& disabledEtch)
 {
     QPalette palette;
     for (const ColourRole& entry : active)
         palette.setColor(entry.Role, entry.Colour);
     for (QPalette::ColorRole role : {QPalette::Text, QPalette::ButtonText, QPalette::WindowText})
         palette.setColor(QPalette::Disabled, role, disabledText);
+    palette.setColor(QPalette::Disabled, QPalette::Light, disabledEtch);
     return palette;
 }
 
@@ -47,7 +50,7 @@ QPalette ClassicPalette()
                         {QPalette::ToolTipBase, QColor(0xff, 0xff, 0xe1)},
                         {QPalette::ToolTipText, Qt::black},
                         {QPalette::Link, Qt::blue}},
-                       QColor(0x80, 0x80, 0x80));
+                       QColor(0x80, 0x80, 0x80), Qt::white);
 }
 
 QPalette DarkPalette()
@@ -62,13 +65,18 @@ QPalette DarkPalette()
                         {QPalette::AlternateBase, QColor(0x42, 0x42, 0x42)},
                         {QPalette::Text, Qt::white},
                         {QPalette::BrightText, Qt::red},
+                        {QPalette::Light, QColor(0x5a, 0x5a, 0x5a)},
+                        {QPalette::Midlight, QColor(0x45, 0x45, 0x45)},
+                        {QPalette::Mid, QColor(0x2a, 0x2a, 0x2a)},
+                        {QPalette::Dark, QColor(0x20, 0x20, 0x20)},
+                        {QPalette::Shadow, QColor(0x10, 0x10, 0x10)},
                         {QPalette::Highlight, blue},
                         {QPalette::HighlightedText, Qt::white},
                         {QPalette::ToolTipBase, window},
                         {QPalette::ToolTipText, Qt::white},
                         {QPalette::PlaceholderText, QColor(0x9a, 0x9a, 0x9a)},
                         {QPalette::Link, blue}},
-                       QColor(0x7f, 0x7f, 0x7f));
+                       QColor(0x7f, 0x7f, 0x7f), QColor(0x45, 0x45, 0x45));
 }
 
 // Black grounds, white text and frames, yellow for what is selected or focused.
@@ -94,7 +102,7 @@ QPalette HighContrastPalette()
                         {QPalette::ToolTipText, yellow},
                         {QPalette::PlaceholderText, QColor(0xc0, 0xc0, 0xc0)},
                         {QPalette::Link, yellow}},
-                       QColor(0xa0, 0xa0, 0xa0));
+                       QColor(0xa0, 0xa0, 0xa0), QColor(0x40, 0x40, 0x40));
 }
 
 // Fusion draws its frames a shade darker than the window, which vanishes on black.
@@ -175,6 +183,15 @@ QString UseTheme(const QString& name)
 QString CurrentTheme()
 {
     return State().Current;
+}
+
+QColor ReadableOn(const QColor& colour, const QColor& ground)
+{
+    constexpr int darkGround = 128, readableLightness = 200;
+    if (ground.lightness() >= darkGround || colour.lightness() >= readableLightness)
+        return colour;
+    const QColor hsl = colour.toHsl();
+    return QColor::fromHsl(hsl.hslHue(), hsl.hslSaturation(), readableLightness);
 }
 
 void SetVisualStyles(bool on)

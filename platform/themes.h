@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QList>
 #include <QPalette>
 #include <QString>
@@ -26,6 +27,10 @@ inline const QString DefaultThemeName = QStringLiteral("Default");
 // Returns the name of the theme now in use.
 QString UseTheme(const QString& name);
 QString CurrentTheme();
+
+// A signal colour (an error's red, a success's blue) as it reads on the given ground: kept on a light
+// ground, lightened on a dark one.
+QColor ReadableOn(const QColor& colour, const QColor& ground);
 
 // With visual styles off, every theme keeps its colours but draws its controls in the plain classic
 // style.

@@ -4,10 +4,12 @@
 #include "components/credits.h"
 #include "components/url_link.h"
 #include "foundation/program_globals.h"
+#include "platform/themes.h"
 #include "tests/support/qt_printers.h"
 #include "tests/support/temp_world.h"
 #include "tests/support/url_recorder.h"
 
+#include <QCoreApplication>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextList>
@@ -99,6 +101,10 @@ TEST_F(AboutPages, TheCreditsScrollFromTheBottomEachTimeTheyAreShownAndAClickPau
     }
     EXPECT_LT(starts[0], credits->height()) << "the first line stands at the bottom";
     EXPECT_EQ(starts[1], starts[0]);
+    plat::UseTheme("Dark");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(credits->BackgroundColor(), QColor(0x2a, 0x2a, 0x2a)) << "the box follows the theme";
+    plat::UseTheme(plat::DefaultThemeName);
 
     // Once every line has gone past the top, they come back from below.
     credits->SetAnimate(true);

@@ -1,12 +1,16 @@
 #include "app/brindlow_form_tabbed.h"
 #include "app/dialog_settings.h"
+#include "app/form_settings_general.h"
 #include "components/easysize.h"
 #include "components/embedded_form_control.h"
 #include "components/enh_cbox.h"
 #include "tests/support/qt_printers.h"
 #include "tests/support/temp_world.h"
 
+#include <QCheckBox>
+#include <QCoreApplication>
 #include <QLabel>
+#include <QRadioButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -95,6 +99,23 @@ TEST_F(SettingsDialog, OneSwitchShowsAndHidesInTheOrderOfThePageListAndEachOpeni
     EXPECT_EQ(Log, QStringList({"show General", "show Sounds", "hide General", "hide Sounds", "show Log",
                                 "hide Log", "show General"}));
     EXPECT_EQ(Shown(), "PageSettingsGeneral");
+}
+
+TEST_F(SettingsDialog, ShowsTheGeneralPageWhole)
+{
+    TPageSettingsGeneral general;
+    Dialog = std::make_unique<TDlgSettings>();
+    Dialog->PrepareToShow();
+    Dialog->show();
+    QCoreApplication::processEvents();
+    for (QWidget* control : {static_cast<QWidget*>(general.RadioButtonOverwriteFile),
+                             static_cast<QWidget*>(general.CheckBoxDeleteSourceFile)}) {
+        EXPECT_GE(control->height(), control->minimumSizeHint().height())
+            << control->objectName().toStdString();
+        for (QWidget* holder = control->parentWidget(); holder; holder = holder->parentWidget())
+            EXPECT_TRUE(holder->rect().contains(QRect(control->mapTo(holder, QPoint()), control->size())))
+                << control->objectName().toStdString() << " cut by " << holder->objectName().toStdString();
+    }
 }
 
 using PageFramework = SettingsDialog;

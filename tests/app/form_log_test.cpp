@@ -102,6 +102,7 @@ TEST_F(LogSettings, TheLogPageReceivesTheProgramsLogAndTaggedLinesShowAsTheLogSe
     TPageLog page;
     LogWarning("disk almost full");
     EXPECT_EQ(page.LogMemo->Lines(), QStringList{"disk almost full"});
+    EXPECT_TRUE(page.LogMemo->IconShow() && !page.LogMemo->NumShow()) << "the margin shows the levels' icons";
     EXPECT_TRUE(CommandLineMemo() == page.MemoCommandLine && page.CommandLinePanel->isHidden());
     TPageSettingsLog settings;
     Browse(settings, Root() + "log.txt");

@@ -10,6 +10,7 @@
 #include "foundation/program_globals.h"
 #include "foundation/settings.h"
 #include "foundation/sounds_manager.h"
+#include "platform/themes.h"
 #include "tests/support/child_tool.h"
 #include "tests/support/fake_audio_output.h"
 #include "tests/support/recording_sound_player.h"
@@ -147,6 +148,25 @@ TEST_F(ConversionPage, ConvertsTheChosenFileToAVideoCdFileAndToAWav)
         EXPECT_EQ(player_->Played(), QList<QByteArray>{endSound});
     }
     EXPECT_EQ(ReadFile(usersFile), "keep me") << "the temporary folder's probe never meets a user's file";
+}
+
+TEST_F(ConversionPage, TheStatusAndTheOutputFolderTakeTheirColoursFromTheThemeInUse)
+{
+    Browse(Source("Song.wav"));
+    Convert();
+    const QLabel* status = Control<QLabel>("LabelConversionStatus");
+    EXPECT_EQ(status->palette().color(QPalette::WindowText), QColor(Qt::blue));
+    for (const QString& theme : plat::ThemeNames()) {
+        plat::UseTheme(theme);
+        QCoreApplication::processEvents();
+        const QPalette colours = page->palette();
+        const int text = qGray(status->palette().color(QPalette::WindowText).rgb());
+        EXPECT_GT(std::abs(text - qGray(colours.color(QPalette::Window).rgb())), 90) << theme.toStdString();
+        EXPECT_EQ(Control<QLineEdit>("EditOutputFolder")->palette().color(QPalette::Base),
+                  colours.color(QPalette::Button))
+            << theme.toStdString();
+    }
+    plat::UseTheme(plat::DefaultThemeName);
 }
 
 TEST_F(ConversionPage, AFailingStepFollowsTheOnErrorChoice)

@@ -17,6 +17,7 @@
 #include <QListWidget>
 #include <QRadioButton>
 #include <QStyle>
+#include <QTest>
 
 #include <memory>
 
@@ -154,7 +155,10 @@ TEST_F(SettingsPages, AClickedThemeIsAppliedAndToldAndAnUnknownOneReadsAsDefault
     EXPECT_EQ(page.ListBoxThemes->currentItem()->text(), "Default");
     EXPECT_TRUE(page.CheckBoxStylesXP->isChecked());
     Themes.clear();
-    page.ListBoxThemes->setCurrentRow(plat::ThemeNames().indexOf("Dark"));
+    page.show();
+    QListWidget& list = *page.ListBoxThemes;
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {},
+                      list.visualItemRect(list.item(plat::ThemeNames().indexOf("Dark"))).center());
     EXPECT_EQ(QApplication::palette().color(QPalette::Window), QColor(0x35, 0x35, 0x35));
     EXPECT_EQ(Themes, QStringList({"Dark"}));
     page.CheckBoxStylesXP->setChecked(false);

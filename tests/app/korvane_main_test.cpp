@@ -1,13 +1,16 @@
+#include "app/form_credits.h"
 #include "app/form_mpeg_audio.h"
 #include "app/form_settings_general.h"
 #include "app/form_settings_themes.h"
 #include "app/korvane_main.h"
 #include "app/program_main.h"
+#include "components/credits.h"
 #include "components/form_registry.h"
 #include "components/text_progress_bar.h"
 #include "components/waiting_bar.h"
 #include "engine/commands_manager.h"
 #include "foundation/global_events.h"
+#include "foundation/language.h"
 #include "foundation/program_globals.h"
 #include "foundation/settings.h"
 #include "foundation/sound_item.h"
@@ -30,6 +33,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
@@ -93,6 +97,7 @@ protected:
     {
         forms_.reset();
         plat::UseTheme(plat::DefaultThemeName);
+        DoneLanguage();
         TempWorld::TearDown();
     }
 
@@ -173,6 +178,14 @@ TEST_F(ProgramWindows, TranslateLiveAndKeepTheSettingsAcrossARestart)
     ASSERT_NE(french, nullptr);
     french->trigger();
     EXPECT_EQ(main.MenuExit->text(), "&Quitter");
+    QStringList menuKeys;
+    for (const QAction* menu : main.menuBar()->actions())
+        menuKeys << QKeySequence::mnemonic(menu->text()).toString();
+    EXPECT_EQ(menuKeys.removeDuplicates(), 0) << menuKeys.join(' ').toStdString();
+    EXPECT_EQ(Find<TPageMpegAudio>("PageMpegAudio")->findChild<QPushButton*>("ButtonPlay")->text(),
+              "Lecture");
+    EXPECT_TRUE(Find<TPageCredits>("PageCredits")->CreditsScrolling->Credits().contains("_Programmation"));
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), "Voir dans :") << "Qt's own texts";
     EXPECT_EQ(Find<TPageSettingsGeneral>("PageSettingsGeneral")->CheckBoxDeleteSourceFile->text(),
               QString::fromUtf8("Supprimer le fichier source une fois converti (si possible)"));
     EXPECT_EQ(WarningPrefix, "AVERTISSEMENT");
@@ -195,10 +208,12 @@ TEST_F(ProgramWindows, ShowProgressDisableTheirControlsDuringABatchAndOpenTheMen
     TKorvaneForm& main = Start();
     FireWaitBegin(&main, "Encoding");
     EXPECT_TRUE(main.WaitingInBar->Waiting());
+    EXPECT_FALSE(main.RunProgressBar->ShowPosText()) << "the full bar of a wait shows no percentage";
     GlobalEvents().OnCommandLog(&main, "<brindlowprogress message=\"*Half\" position=\"150\"/>");
     EXPECT_FALSE(main.WaitingInBar->Waiting());
     EXPECT_EQ(main.StatusPanels[3]->text(), " Half");
     EXPECT_EQ(main.RunProgressBar->Position(), 100);
+    EXPECT_TRUE(main.RunProgressBar->ShowPosText());
     FireStatusText(&main, "anything", false);
     EXPECT_TRUE(main.StatusPanels[3]->text().isEmpty());
 
@@ -243,6 +258,9 @@ TEST_F(ProgramWindows, KeepDecodingWhenQuitIsRefusedCancelOnTheSecondClickAndThe
     const QString source = Convert(page, "dec-48k.ogg");
     ASSERT_TRUE(main.CommandsManager()->IsRunning());
     EXPECT_FALSE(main.MenuSettings->isEnabled());
+    QCoreApplication::processEvents();
+    const auto* field = page.findChild<QLineEdit*>("EditOneAudioFile");
+    EXPECT_GE(field->height(), field->minimumSizeHint().height()) << "the progress panel squeezes nothing";
     Dialogs().QueueAnswer(plat::mrCancel);
     main.close();
     EXPECT_TRUE(main.isVisible());

@@ -4,7 +4,9 @@
 
 #include <QCoreApplication>
 #include <QDropEvent>
+#include <QMenu>
 #include <QMimeData>
+#include <QTest>
 #include <QUrl>
 
 class AudioFilesListView : public TempWorld {
@@ -79,6 +81,34 @@ TEST_F(AudioFilesListView, RemovedRowsLeaveTheirEntriesDetachedAndEveryRemovalIs
     EXPECT_EQ(changes, 4);
     EXPECT_TRUE(list.GetAudioFiles().empty());
     EXPECT_EQ(entries[0]->ListItem, nullptr);
+}
+
+TEST_F(AudioFilesListView, BackspaceDeletesTheSelectionAndDeleteDoesUnlessAnAttachedMenuTakesIt)
+{
+    list.AddFiles(Files({"a.mp3", "b.mp3", "c.mp3", "d.mp3"}));
+    list.show();
+    list.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&list));
+    const auto press = [this](Qt::Key key) {
+        list.clearSelection();
+        list.topLevelItem(0)->setSelected(true);
+        QTest::keyClick(&list, key);
+        return Column(0);
+    };
+    EXPECT_EQ(press(Qt::Key_Delete), QStringList({"b.mp3", "c.mp3", "d.mp3"}));
+    QMenu menu;
+    QAction* deleteItem = menu.addAction("Delete selected");
+    deleteItem->setShortcut(Qt::Key_Delete);
+    int menuDeletes = 0;
+    QObject::connect(deleteItem, &QAction::triggered, [&] {
+        ++menuDeletes;
+        list.DeleteSelected();
+    });
+    list.SetPopupMenu(&menu);
+    EXPECT_EQ(press(Qt::Key_Delete), QStringList({"c.mp3", "d.mp3"}));
+    EXPECT_EQ(menuDeletes, 1);
+    EXPECT_EQ(press(Qt::Key_Backspace), QStringList({"d.mp3"}));
+    EXPECT_EQ(menuDeletes, 1);
 }
 
 TEST_F(AudioFilesListView, ADropHandsOnTheWholeLocalNamesUnfiltered)

@@ -81,6 +81,7 @@ TEST_F(CommonData, ProgressIsTruncatedClampedAndTheOverallBarSharedAmongTheTasks
     common.SetProgress(step, 1, 2);
     EXPECT_EQ(stepBar.value(), 56);
     EXPECT_EQ(overallBar.value(), 66 + 18);
+    EXPECT_EQ(stepBar.text() + " " + overallBar.text(), "50% 84%") << "the step is half done, the batch 84 %";
 
     // Progress stays in its range.
     common.SetTaskIndex(1, 1);

@@ -2,6 +2,7 @@
 #include "platform/qt_dialogs.h"
 #include "tests/support/qt_printers.h"
 
+#include <QCoreApplication>
 #include <QPushButton>
 
 #include <gtest/gtest.h>
@@ -44,6 +45,21 @@ TEST_F(DialogCaptions, EveryLanguageHasEveryCaptionAndCodesSelectTheirRowIgnorin
     EXPECT_EQ(DlgCaption(dcMsgNoToAll), "Non &pour tout");
     RestoreDialogStrings();
     EXPECT_EQ(selectedRow(), english);
+}
+
+TEST_F(DialogCaptions, QtsOwnTextsFollowTheLanguageAndComeBackToEnglish)
+{
+    const auto lookIn = [] { return QCoreApplication::translate("QFileDialog", "Look in:"); };
+    ApplyDialogLanguage("fr");
+    EXPECT_EQ(lookIn(), "Voir dans :");
+    for (const QString code : {"xx", "en"}) {
+        ApplyDialogLanguage("fr");
+        ApplyDialogLanguage(code);
+        EXPECT_EQ(lookIn(), "Look in:") << code.toStdString();
+    }
+    ApplyDialogLanguage("fr");
+    RestoreDialogStrings();
+    EXPECT_EQ(lookIn(), "Look in:");
 }
 
 TEST_F(DialogCaptions, MessageBoxesTakeTitleAndButtonsFromTheSelectedRow)

@@ -2,7 +2,12 @@
 #include "tests/support/qt_printers.h"
 
 #include <QApplication>
+#include <QImage>
+#include <QPushButton>
 #include <QStyle>
+
+#include <algorithm>
+#include <array>
 
 #include <gtest/gtest.h>
 
@@ -40,6 +45,41 @@ TEST(Themes, EveryThemeLooksDifferentAndDefaultGivesBackTheDesktopsLook)
     EXPECT_EQ(QColor(looks.last().Highlight), QColor(Qt::yellow));
     EXPECT_EQ(plat::UseTheme("Office 2003"), "Default") << "a name that is not registered";
     EXPECT_EQ(CurrentLook(), desktop);
+}
+
+// How far the darkest or lightest pixel of a button's label stands from the button's face (the most
+// common grey in the middle of the button).
+int LabelContrast(bool enabled)
+{
+    QPushButton button(QStringLiteral("Disabled"));
+    button.setEnabled(enabled);
+    button.resize(120, 30);
+    const QImage picture = button.grab().toImage();
+    const QRect middle(30, 8, 60, 14);
+    std::array<int, 256> counts{};
+    for (int y = middle.top(); y <= middle.bottom(); ++y)
+        for (int x = middle.left(); x <= middle.right(); ++x)
+            ++counts[qGray(picture.pixel(x, y))];
+    const int face = int(std::max_element(counts.begin(), counts.end()) - counts.begin());
+    int contrast = 0;
+    for (int grey = 0; grey < 256; ++grey)
+        if (counts[grey] > 0)
+            contrast = std::max(contrast, std::abs(grey - face));
+    return contrast;
+}
+
+TEST(Themes, DisabledButtonsLookDisabledInEveryThemeWithAndWithoutVisualStyles)
+{
+    for (const bool styles : {true, false}) {
+        plat::SetVisualStyles(styles);
+        for (const QString& name : plat::ThemeNames()) {
+            plat::UseTheme(name);
+            EXPECT_LT(LabelContrast(false) * 4, LabelContrast(true) * 3)
+                << name.toStdString() << (styles ? "" : " without visual styles");
+        }
+    }
+    plat::SetVisualStyles(true);
+    plat::UseTheme(plat::DefaultThemeName);
 }
 
 } // namespace
