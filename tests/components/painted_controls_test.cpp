@@ -7,6 +7,16 @@
 
 using PaintedControls = TempWorld;
 
+static QStringList Links(const TRichEditViewer& viewer)
+{
+    QStringList links;
+    for (QTextBlock block = viewer.document()->begin(); block.isValid(); block = block.next())
+        for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it)
+            if (it.fragment().charFormat().isAnchor())
+                links << it.fragment().charFormat().anchorHref();
+    return links;
+}
+
 TEST_F(PaintedControls, TheRichViewerLinksAddressesAndOpensThemThroughTheOpener)
 {
     UrlRecorder recorder;
@@ -15,11 +25,7 @@ TEST_F(PaintedControls, TheRichViewerLinksAddressesAndOpensThemThroughTheOpener)
     viewer.setPlainText(QStringLiteral(
         "See https://example.org/a?b=1, www.example.org and mailto:dev@example.org. Or file:///bin/sh"));
     viewer.DetectLinks();
-    QStringList links;
-    for (QTextBlock::iterator it = viewer.document()->begin().begin(); !it.atEnd(); ++it)
-        if (it.fragment().charFormat().isAnchor())
-            links << it.fragment().charFormat().anchorHref();
-    EXPECT_EQ(links,
+    EXPECT_EQ(Links(viewer),
               QStringList({"https://example.org/a?b=1", "http://www.example.org", "mailto:dev@example.org"}));
 
     viewer.show();
@@ -28,4 +34,18 @@ TEST_F(PaintedControls, TheRichViewerLinksAddressesAndOpensThemThroughTheOpener)
     const QPoint onLink = viewer.cursorRect(atLink).center() + QPoint(2, 0);
     QTest::mouseClick(viewer.viewport(), Qt::LeftButton, {}, onLink);
     EXPECT_EQ(recorder.Opened, QList<QUrl>({QUrl("https://example.org/a?b=1")}));
+}
+
+TEST_F(PaintedControls, TheRichViewerKeepsItsTextWhenItsModeChanges)
+{
+    TRichEditViewer viewer;
+    const QString text = QStringLiteral("History\nSee https://example.org");
+    viewer.setPlainText(text);
+    viewer.DetectLinks();
+    viewer.SetUseRichEdit(false);
+    EXPECT_EQ(viewer.toPlainText(), text);
+    EXPECT_EQ(Links(viewer), QStringList());
+    viewer.SetUseRichEdit(true);
+    EXPECT_EQ(viewer.toPlainText(), text);
+    EXPECT_EQ(Links(viewer), QStringList({"https://example.org"}));
 }
