@@ -77,3 +77,14 @@ TEST_F(MessageDialogs, TheQtDialogAnswersEachButtonAndShowsItsCheckBox)
     request.CheckCaption = QString();
     EXPECT_EQ(MakeMessageBox(request, nullptr)->CheckBox(), nullptr);
 }
+
+TEST_F(MessageDialogs, TheHelpLinkTakesTheHtmPageElseTheHtmlPage)
+{
+    const QString htm = WriteFile(ProgramFolder() + "Docs/both.htm", "<html/>");
+    WriteFile(ProgramFolder() + "Docs/both.html", "<html/>");
+    const QString html = WriteFile(ProgramFolder() + "Docs/long.html", "<html/>");
+    EXPECT_EQ(AdvancedMessageHelpPage(" both "), htm);
+    EXPECT_EQ(AdvancedMessageHelpPage("long"), html);
+    EXPECT_EQ(AdvancedMessageHelpPage("missing"), QString());
+    EXPECT_EQ(AdvancedMessageHelpPage("  "), QString());
+}
