@@ -3,6 +3,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QSizeGrip>
 #include <QStyleOptionComboBox>
@@ -24,6 +25,20 @@ int intData(const QComboBox* combo, int index, int role, int missing)
 {
     const QVariant value = combo->itemData(index, role);
     return value.isValid() ? value.toInt() : missing;
+}
+
+// A one-pixel 3-D edge: the top and left lines in one colour, the bottom and right ones in the other.
+void drawEdge(QPainter& painter, const QRect& r, const QColor& topLeft, const QColor& bottomRight)
+{
+    painter.fillRect(r.left(), r.top(), r.width(), 1, topLeft);
+    painter.fillRect(r.left(), r.top(), 1, r.height(), topLeft);
+    painter.fillRect(r.left(), r.bottom(), r.width(), 1, bottomRight);
+    painter.fillRect(r.right(), r.top(), 1, r.height(), bottomRight);
+}
+
+void drawFrame(QPainter& painter, const QRect& r, const QColor& colour)
+{
+    drawEdge(painter, r, colour, colour);
 }
 
 } // namespace
@@ -97,15 +112,14 @@ TCustomEnhComboBox::TCustomEnhComboBox(QWidget* parent)
     setItemDelegate(new EnhComboDelegate(this));
     view()->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setMouseTracking(true);
-    connect(qApp, &QGuiApplication::applicationStateChanged, this, &TCustomEnhComboBox::UpdateBorder);
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, qOverload<>(&QWidget::update));
     SetStyle(csDropDown);
-    UpdateBorder();
 }
 
 void TCustomEnhComboBox::SetAlwaysShowBorder(bool value)
 {
     alwaysShowBorder_ = value;
-    UpdateBorder();
+    update();
 }
 
 void TCustomEnhComboBox::SetAutoDropDownWidth(bool value)
@@ -132,13 +146,13 @@ void TCustomEnhComboBox::SetAutoHorizontalScroll(bool value)
 void TCustomEnhComboBox::SetFlat(bool value)
 {
     flat_ = value;
-    UpdateBorder();
+    update();
 }
 
 void TCustomEnhComboBox::SetShowBorderWhenInactive(bool value)
 {
     showBorderWhenInactive_ = value;
-    UpdateBorder();
+    update();
 }
 
 int TCustomEnhComboBox::DropDownWidth() const
@@ -198,7 +212,7 @@ void TCustomEnhComboBox::SetStyle(TComboBoxStyle value)
     style_ = value;
     // Qt has no always-open list: the simple style edits like the drop-down one.
     setEditable(value == csDropDown || value == csSimple);
-    UpdateBorder();
+    update();
 }
 
 int TCustomEnhComboBox::GetItemWidth(int Index, bool IsEditPart) const
@@ -236,6 +250,9 @@ void TCustomEnhComboBox::showPopup()
     ApplyListBorder();
     QWidget* list = view()->window();
     if (list != window()) {
+        // The open list takes the mouse: follow it there to press and release the button.
+        list->installEventFilter(this);
+        view()->viewport()->installEventFilter(this);
         list->resize(DropDownWidth(), list->height());
         if (auto* grip = list->findChild<QSizeGrip*>())
             grip->move(list->width() - grip->width(), list->height() - grip->height());
@@ -248,6 +265,8 @@ void TCustomEnhComboBox::hidePopup()
     if (listBorder_ == lbSizeable && view()->window() != window())
         dropDownWidth_ = view()->window()->width();
     QComboBox::hidePopup();
+    tracking_ = false;
+    SetButtonPressed(false);
     if (OnCloseUp)
         OnCloseUp(this);
 }
@@ -260,9 +279,119 @@ bool TCustomEnhComboBox::BorderActive() const
     return inUse && (QGuiApplication::applicationState() == Qt::ApplicationActive || showBorderWhenInactive_);
 }
 
-void TCustomEnhComboBox::UpdateBorder()
+QRect TCustomEnhComboBox::ButtonRect() const
 {
-    setFrame(!flat_ || style_ == csSimple || BorderActive());
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    return style()
+        ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, this)
+        .intersected(rect().adjusted(2, 2, -2, -2));
+}
+
+void TCustomEnhComboBox::paintEvent(QPaintEvent* event)
+{
+    if (!flat_ || style_ == csSimple) {
+        QComboBox::paintEvent(event);
+        return;
+    }
+    QStylePainter painter(this);
+    const QColor face = palette().color(QPalette::Button);
+    // A disabled flat control takes the button face.
+    const QColor control = isEnabled() ? palette().color(QPalette::Base) : face;
+    painter.fillRect(rect(), control);
+    PaintFlatFrame(painter, face, control);
+    PaintFlatButton(painter, face, control);
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    painter.drawControl(QStyle::CE_ComboBoxLabel, option);
+}
+
+// Three one-pixel rings: a sunken edge while active, else button face; then button face; then the
+// control's own colour.
+void TCustomEnhComboBox::PaintFlatFrame(QPainter& painter, const QColor& face, const QColor& control) const
+{
+    QRect ring = rect();
+    if (BorderActive())
+        drawEdge(painter, ring, palette().color(QPalette::Mid), palette().color(QPalette::Light));
+    else
+        drawFrame(painter, ring, face);
+    ring.adjust(1, 1, -1, -1);
+    drawFrame(painter, ring, face);
+    ring.adjust(1, 1, -1, -1);
+    drawFrame(painter, ring, control);
+}
+
+// Active, the button stands out raised, or sunk while pressed; inactive, it lies flat in the button face.
+void TCustomEnhComboBox::PaintFlatButton(QPainter& painter, const QColor& face, const QColor& control) const
+{
+    QRect strip = ButtonRect();
+    if (BorderActive()) {
+        painter.fillRect(strip.left() - 1, strip.top(), 1, strip.height(), control);
+        const QColor light = palette().color(QPalette::Light), shadow = palette().color(QPalette::Mid);
+        drawEdge(painter, strip, buttonPressed_ ? shadow : light, buttonPressed_ ? light : shadow);
+        strip.adjust(1, 1, -1, -1);
+    } else {
+        strip.adjust(1, 1, -1, -1);
+        painter.fillRect(strip.left() - 2, strip.top(), 2, strip.height(), control);
+    }
+    painter.fillRect(strip, face);
+    QStyleOption arrow;
+    arrow.initFrom(this);
+    arrow.rect = buttonPressed_ ? strip.translated(1, 1) : strip;
+    style()->drawPrimitive(QStyle::PE_IndicatorArrowDown, &arrow, &painter, this);
+}
+
+void TCustomEnhComboBox::SetButtonPressed(bool pressed)
+{
+    if (pressed == buttonPressed_)
+        return;
+    buttonPressed_ = pressed;
+    update();
+}
+
+void TCustomEnhComboBox::UpdateButtonState(const QPoint& point)
+{
+    SetButtonPressed(ButtonRect().contains(point) || (ButtonStaysPushed && buttonPressed_));
+}
+
+// Over an open list a button that stays pushed keeps waiting for the list to close.
+void TCustomEnhComboBox::ReleaseButton()
+{
+    if (ButtonStaysPushed && view()->isVisible())
+        return;
+    tracking_ = false;
+    SetButtonPressed(false);
+}
+
+void TCustomEnhComboBox::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QComboBox::mousePressEvent(event);
+        return;
+    }
+    // The edit part of a drop-down combo box is no button; the whole of the other styles is.
+    if (style_ == csDropDown)
+        UpdateButtonState(event->position().toPoint());
+    else
+        SetButtonPressed(true);
+    QComboBox::mousePressEvent(event);
+    tracking_ = view()->isVisible();
+}
+
+void TCustomEnhComboBox::mouseReleaseEvent(QMouseEvent* event)
+{
+    QComboBox::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton)
+        ReleaseButton();
+}
+
+bool TCustomEnhComboBox::eventFilter(QObject* watched, QEvent* event)
+{
+    if (tracking_ && event->type() == QEvent::MouseMove)
+        UpdateButtonState(mapFromGlobal(static_cast<QMouseEvent*>(event)->globalPosition().toPoint()));
+    else if (tracking_ && event->type() == QEvent::MouseButtonRelease)
+        ReleaseButton();
+    return QComboBox::eventFilter(watched, event);
 }
 
 QString TCustomEnhComboBox::TruncatedItemHint() const
@@ -280,27 +409,27 @@ QString TCustomEnhComboBox::TruncatedItemHint() const
 void TCustomEnhComboBox::enterEvent(QEnterEvent* event)
 {
     mouseInside_ = true;
-    UpdateBorder();
+    update();
     QComboBox::enterEvent(event);
 }
 
 void TCustomEnhComboBox::leaveEvent(QEvent* event)
 {
     mouseInside_ = false;
-    UpdateBorder();
+    update();
     QComboBox::leaveEvent(event);
 }
 
 void TCustomEnhComboBox::focusInEvent(QFocusEvent* event)
 {
     QComboBox::focusInEvent(event);
-    UpdateBorder();
+    update();
 }
 
 void TCustomEnhComboBox::focusOutEvent(QFocusEvent* event)
 {
     QComboBox::focusOutEvent(event);
-    UpdateBorder();
+    update();
 }
 
 void TCustomEnhComboBox::keyPressEvent(QKeyEvent* event)
@@ -319,6 +448,8 @@ void TCustomEnhComboBox::keyPressEvent(QKeyEvent* event)
 
 void TCustomEnhComboBox::mouseMoveEvent(QMouseEvent* event)
 {
+    if (tracking_)
+        UpdateButtonState(event->position().toPoint());
     if (ToolTip)
         setToolTip(TruncatedItemHint());
     QComboBox::mouseMoveEvent(event);
@@ -396,17 +527,12 @@ QPixmap TCustomImgComboBox::ItemImage(int index, bool selected) const
                                                                    : item.ImageIndex);
 }
 
-void TCustomImgComboBox::paintEvent(QPaintEvent* event)
+void TCustomImgComboBox::initStyleOption(QStyleOptionComboBox* option) const
 {
-    Q_UNUSED(event);
-    QStylePainter painter(this);
-    QStyleOptionComboBox option;
-    initStyleOption(&option);
-    painter.drawComplexControl(QStyle::CC_ComboBox, option);
+    TCustomEnhComboBox::initStyleOption(option);
     const QPixmap image = currentIndex() >= 0 ? ItemImage(currentIndex(), false) : QPixmap();
     if (!image.isNull()) {
-        option.currentIcon = QIcon(image);
-        option.iconSize = image.size();
+        option->currentIcon = QIcon(image);
+        option->iconSize = image.size();
     }
-    painter.drawControl(QStyle::CE_ComboBoxLabel, option);
 }

@@ -7,6 +7,9 @@
 
 #include <functional>
 
+class QPainter;
+class QStyleOptionComboBox;
+
 enum TListBorderStyle { lbNone, lbSingle, lbRaised, lbSunken, lbSizeable };
 enum TComboBoxStyle { csDropDown, csSimple, csDropDownList, csOwnerDrawFixed, csOwnerDrawVariable };
 
@@ -34,8 +37,8 @@ private:
 };
 
 // A combo box whose drop-down list can be as wide as the control, as wide as its widest item or a set
-// width, can scroll sideways, and shows a truncated item's text as its hint. Flat, it shows its frame
-// only while in use.
+// width, can scroll sideways, and shows a truncated item's text as its hint. Flat, it paints its own
+// frame, sunken while in use, and a button that shows when it is pressed.
 class TCustomEnhComboBox : public QComboBox {
     Q_OBJECT
     Q_PROPERTY(bool AlwaysShowBorder READ AlwaysShowBorder WRITE SetAlwaysShowBorder)
@@ -87,6 +90,8 @@ public:
     TComboBoxStyle Style() const { return style_; }
     virtual void SetStyle(TComboBoxStyle value);
 
+    // The button stays pressed while the mouse, held after opening the list, leaves it, and after the
+    // mouse is released over an open list, until the list closes.
     bool ButtonStaysPushed = false;
     bool ToolTip = false;
     std::function<void(TCustomEnhComboBox* Sender)> OnCloseUp;
@@ -95,6 +100,9 @@ public:
     virtual int GetItemWidth(int Index, bool IsEditPart) const;
     // Whether the frame is drawn as active now.
     bool BorderActive() const;
+    // The drop button's strip at the right, inside the frame.
+    QRect ButtonRect() const;
+    bool ButtonPressed() const { return buttonPressed_; }
     // The hint for the selected item: its text when the control cuts it, else empty.
     QString TruncatedItemHint() const;
 
@@ -102,6 +110,10 @@ public:
     void hidePopup() override;
 
 protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
@@ -109,12 +121,17 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     bool event(QEvent* event) override;
-    void UpdateBorder();
     void FitListToItems();
 
 private:
     void ApplyListBorder();
     int WidestItem() const;
+    void PaintFlatFrame(QPainter& painter, const QColor& face, const QColor& control) const;
+    void PaintFlatButton(QPainter& painter, const QColor& face, const QColor& control) const;
+    void SetButtonPressed(bool pressed);
+    // Pressed over the button, released elsewhere unless it stays pushed.
+    void UpdateButtonState(const QPoint& point);
+    void ReleaseButton();
 
     bool alwaysShowBorder_ = false;
     bool autoDropDownWidth_ = false;
@@ -124,6 +141,9 @@ private:
     bool showBorderWhenInactive_ = false;
     bool extendedInterface_ = false;
     bool mouseInside_ = false;
+    bool buttonPressed_ = false;
+    // The mouse went down on the control and opened the list; its moves press and release the button.
+    bool tracking_ = false;
     int dropDownWidth_ = 0;
     int horizontalExtent_ = 0;
     int itemHeight_;
@@ -168,7 +188,7 @@ public:
     int GetItemWidth(int Index, bool IsEditPart) const override;
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
+    void initStyleOption(QStyleOptionComboBox* option) const override;
 
 private:
     friend class ImgComboDelegate;

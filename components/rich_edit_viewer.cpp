@@ -36,8 +36,11 @@ void TRichEditViewer::SetUseRichEdit(bool value)
 {
     if (value == useRichEdit_)
         return;
+    // The text stays; what the rich form adds to it, its formats and links, comes and goes with the mode.
+    const QString text = toPlainText();
     useRichEdit_ = value;
-    clear();
+    setPlainText(text);
+    DetectLinks();
 }
 
 void TRichEditViewer::DetectLinks()

@@ -12,7 +12,7 @@ public:
     explicit TRichEditViewer(QWidget* parent = nullptr);
 
     bool UseRichEdit() const { return useRichEdit_; }
-    // Changing the mode empties the view.
+    // Changing the mode keeps the text; the rich mode finds its addresses again.
     void SetUseRichEdit(bool value);
 
     // Makes every address in the document a link: http://, https://, ftp://, www. and mailto:.

@@ -130,3 +130,14 @@ TEST_F(MessageDialogs, BoxesAndChoosersBelongToTheShownWindowThatCausedThemAndSt
     EXPECT_EQ(box(), Placement(&settings, true)) << "above the dialog in front, itself above the main window";
     EXPECT_EQ(chooser(), Placement(&settings, true));
 }
+
+TEST_F(MessageDialogs, TheHelpLinkTakesTheHtmPageElseTheHtmlPage)
+{
+    const QString htm = WriteFile(ProgramFolder() + "Docs/both.htm", "<html/>");
+    WriteFile(ProgramFolder() + "Docs/both.html", "<html/>");
+    const QString html = WriteFile(ProgramFolder() + "Docs/long.html", "<html/>");
+    EXPECT_EQ(AdvancedMessageHelpPage(" both "), htm);
+    EXPECT_EQ(AdvancedMessageHelpPage("long"), html);
+    EXPECT_EQ(AdvancedMessageHelpPage("missing"), QString());
+    EXPECT_EQ(AdvancedMessageHelpPage("  "), QString());
+}

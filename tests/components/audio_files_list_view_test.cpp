@@ -4,10 +4,13 @@
 
 #include <QCoreApplication>
 #include <QDropEvent>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QTest>
 #include <QUrl>
+
+#include <utility>
 
 class AudioFilesListView : public TempWorld {
 protected:
@@ -127,4 +130,26 @@ TEST_F(AudioFilesListView, ADropHandsOnTheWholeLocalNamesUnfiltered)
     QCoreApplication::processEvents();
     EXPECT_EQ(dropped, QStringList({Root() + "folder", longName}));
     EXPECT_EQ(list.topLevelItemCount(), 0) << "the owner decides what is added";
+}
+
+TEST_F(AudioFilesListView, DeletingKeysWaitForTheEndOfAnAddition)
+{
+    list.AddFiles(Files({"a.mp3"}));
+    list.topLevelItem(0)->setSelected(true);
+    auto press = [this](Qt::Key key) {
+        QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(&list, &event);
+    };
+    // The count event fires inside the addition, as a key typed meanwhile would arrive.
+    bool typed = false;
+    list.OnCountMayHaveChanged = [&](QObject*) {
+        if (list.IsAdding() && !std::exchange(typed, true)) {
+            press(Qt::Key_Backspace);
+            press(Qt::Key_Delete);
+        }
+    };
+    list.AddFiles(Files({"b.mp3"}));
+    EXPECT_EQ(Column(0), QStringList({"a.mp3", "b.mp3"}));
+    press(Qt::Key_Backspace);
+    EXPECT_EQ(Column(0), QStringList({"b.mp3"}));
 }

@@ -3,6 +3,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QMouseEvent>
 #include <QStyle>
 
 #include <gtest/gtest.h>
@@ -114,4 +115,68 @@ TEST(ImgComboBox, ItemsKeepTheirImagesAndIndentWhenOthersAreInserted)
               std::tuple(2, 5, 6, 7));
     EXPECT_EQ(combo.Item(0).ImageIndex, -1);
     EXPECT_EQ(combo.GetItemWidth(-1, false), 0);
+}
+
+// A mouse event at a point of the combo box, sent to the combo box or to its open list.
+static void mouse(TEnhComboBox& combo, QWidget* target, QEvent::Type type, const QPoint& point)
+{
+    const QPoint global = combo.mapToGlobal(point);
+    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, target->mapFromGlobal(global), global, Qt::LeftButton, held, Qt::NoModifier);
+    QApplication::sendEvent(target, &event);
+}
+
+TEST(EnhComboBox, AFlatFrameIsSunkenOnlyWhileActiveAndItsButtonShowsWhenItIsPressed)
+{
+    TEnhComboBox combo;
+    fill(combo, 3);
+    combo.resize(120, 24);
+    QPalette colours;
+    for (const auto& [role, colour] : {std::pair{QPalette::Button, Qt::blue},
+                                       {QPalette::Base, Qt::white},
+                                       {QPalette::Mid, Qt::red},
+                                       {QPalette::Light, Qt::green}})
+        colours.setColor(role, colour);
+    combo.setPalette(colours);
+    const QPoint corner = combo.ButtonRect().topLeft();
+    auto pixels = [&] {
+        const QImage picture = combo.grab().toImage();
+        return std::pair(picture.pixelColor(0, 0), picture.pixelColor(corner));
+    };
+    EXPECT_EQ(pixels(), std::pair(QColor(Qt::blue), QColor(Qt::white)))
+        << "inactive: flat in the button face";
+    combo.SetAlwaysShowBorder(true);
+    EXPECT_EQ(pixels(), std::pair(QColor(Qt::red), QColor(Qt::green)))
+        << "active: sunken frame, raised button";
+    combo.show();
+    mouse(combo, &combo, QEvent::MouseButtonPress, corner);
+    EXPECT_EQ(pixels().second, QColor(Qt::red)) << "pressed: the button is sunk";
+}
+
+// The list opened by a click takes the mouse: moving off the button and letting go release it, unless it
+// stays pushed until the list closes.
+TEST(EnhComboBox, AButtonThatStaysPushedIsReleasedOnlyWhenTheListCloses)
+{
+    for (const bool staysPushed : {false, true}) {
+        TEnhComboBox combo;
+        fill(combo, 3);
+        combo.resize(120, 24);
+        combo.ButtonStaysPushed = staysPushed;
+        combo.show();
+        const QPoint onButton = combo.ButtonRect().center(), offButton(10, 10);
+        mouse(combo, &combo, QEvent::MouseButtonPress, offButton);
+        EXPECT_FALSE(combo.ButtonPressed()) << "the edit part is no button";
+        mouse(combo, &combo, QEvent::MouseButtonPress, onButton);
+        ASSERT_TRUE(combo.view()->isVisible());
+        EXPECT_TRUE(combo.ButtonPressed());
+        QWidget* list = combo.view()->window();
+        mouse(combo, list, QEvent::MouseMove, offButton);
+        EXPECT_EQ(combo.ButtonPressed(), staysPushed) << staysPushed;
+        mouse(combo, list, QEvent::MouseMove, onButton);
+        EXPECT_TRUE(combo.ButtonPressed());
+        mouse(combo, list, QEvent::MouseButtonRelease, onButton);
+        EXPECT_EQ(combo.ButtonPressed(), staysPushed) << staysPushed;
+        combo.hidePopup();
+        EXPECT_FALSE(combo.ButtonPressed());
+    }
 }

@@ -2,6 +2,7 @@
 #include "tests/support/temp_world.h"
 
 #include <QFile>
+#include <QScrollBar>
 
 #include <sys/stat.h>
 
@@ -111,4 +112,51 @@ TEST_F(LogViews, ClearingTheMirrorFile)
     memo.ClearLogFile();
     memo.AddText("closed");
     EXPECT_FALSE(QFile::exists(fileName)) << "a closed file is deleted and stays closed";
+}
+
+TEST_F(LogViews, TheMarginShowsEitherNumbersOrIconsAndNumbersFromZeroOrOne)
+{
+    TNeroMemo memo;
+    memo.resize(300, 120);
+    memo.SetNumShow(true);
+    memo.SetIconShow(true);
+    EXPECT_FALSE(memo.NumShow());
+    memo.SetNumShow(true);
+    EXPECT_FALSE(memo.IconShow());
+
+    for (int line = 0; line < 30; ++line)
+        memo.AddText("line");
+    memo.show();
+    memo.SetNumDigits(3);
+    memo.verticalScrollBar()->setValue(7);
+    EXPECT_EQ(memo.MarginRows().front().Number, "007");
+    memo.SetNumZeroStart(false);
+    EXPECT_EQ(memo.MarginRows().front().Number, "008");
+}
+
+TEST_F(LogViews, ALevelIconIsDrawnCutToItsCellAndOnlyForALineWithALevel)
+{
+    TNeroMemo memo;
+    memo.resize(300, 120);
+    memo.SetMarginColor(Qt::white);
+    QImage tooLarge(30, 40, QImage::Format_RGB32);
+    tooLarge.fill(Qt::red);
+    tooLarge.setPixelColor(0, 0, Qt::blue); // the key colour
+    memo.SetBitmapWarning(tooLarge);
+    memo.SetIconShow(true);
+    memo.AddText("no icon");
+    memo.AddWarning("warning");
+    memo.AddLine("past the levels");
+    memo.show();
+    const QImage shown = memo.grab().toImage();
+    const QPoint margin = memo.viewport()->geometry().topLeft() - QPoint(memo.MarginWidth(), 0);
+    const auto rows = memo.MarginRows();
+    ASSERT_GE(rows.size(), 3u);
+    auto at = [&](int row, int dx) {
+        return shown.pixelColor(margin + rows[row].Cell.center() + QPoint(dx, 0));
+    };
+    EXPECT_EQ(at(0, 0), QColor(Qt::white));
+    EXPECT_EQ(at(1, 0), QColor(Qt::red));
+    EXPECT_EQ(at(1, rows[1].Cell.width() / 2 + 1), QColor(Qt::white)) << "cut at the right";
+    EXPECT_EQ(at(2, 0), QColor(Qt::white)) << "cut at the bottom, and no level past the array";
 }

@@ -77,3 +77,19 @@ TEST_F(SavedForm, StatesAndPositionsThatCannotBeRestored)
     saved->Load();
     EXPECT_TRUE(form.isMaximized());
 }
+
+TEST_F(SavedForm, AVetoedLoadLeavesTheFormAndItsEventsAlone)
+{
+    plat::IniFile(IniName()).WriteInteger("Positions", Prefix() + "Width", 250);
+    int events = 0;
+    saved->OnBeforeLoad = saved->OnAfterLoad = [&](TSavedForm*) { ++events; };
+    bool allow = false;
+    saved->OnLoadRequest = [&](TSavedForm*, bool& execute) { execute = allow; };
+    saved->Load();
+    EXPECT_EQ(form.width(), 300);
+    EXPECT_EQ(events, 0);
+    allow = true;
+    saved->Load();
+    EXPECT_EQ(form.width(), 250);
+    EXPECT_EQ(events, 2);
+}

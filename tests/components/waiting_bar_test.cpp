@@ -27,3 +27,21 @@ TEST(WaitingBar, SettingsThatWouldStallTheBarAreRaisedAndTinyBarsStillWait)
         bar.grab();
     }
 }
+
+// The main window's bar: a block of 40 pixels of which 10 stay visible at either end before it turns.
+TEST(WaitingBar, TheBlockTurnsWhenOnlyTheRemainingWidthIsLeftInView)
+{
+    TWaitingBar bar;
+    bar.resize(80, 20);
+    bar.SetWaitingLengthRatio(2);
+    bar.SetWaitingRemainingWidth(10);
+    bar.SetWaiting(true);
+    EXPECT_EQ(bar.BlockOffset(), -40);
+    // Bounded, so that a block that never turns fails instead of hanging.
+    for (int tick = 0; tick < 1000 && bar.MovingForward(); ++tick)
+        bar.TimerTick();
+    EXPECT_EQ(bar.BlockOffset(), 70);
+    for (int tick = 0; tick < 1000 && !bar.MovingForward(); ++tick)
+        bar.TimerTick();
+    EXPECT_EQ(bar.BlockOffset(), -31);
+}
