@@ -790,8 +790,8 @@ void TWaveOut::SetWavType(TWavType Value)
 
 void TWaveOut::SetBlockSize(int Value)
 {
-    // Only sizes whose blocks suit mono and stereo alike, so no input can overrun a block.
-    if (!Busy && Value % 4 == 0 && ImaBlockAlignUsable(Value, 1) && ImaBlockAlignUsable(Value, 2))
+    // Whether a size suits the input's channels is known only when a run starts.
+    if (!Busy && Value > 0 && Value <= 0xFFFF && Value % 4 == 0)
         BlockSize = Value;
 }
 
@@ -970,6 +970,9 @@ void TWaveOut::StartIma(const TAppendInfo* Existing)
         Stream->seek(WriteEnd);
         return;
     }
+    // A stereo block holds whole groups of 8 bytes, and a block's samples must fit the reader's buffer.
+    if (!ImaBlockAlignUsable(BlockSize, Channels))
+        Raise("Cannot encode ADPCM blocks of this size.");
     const std::int64_t size = input.Size;
     const std::int64_t samples = std::clamp<std::int64_t>(size / 2 / Channels, 0, 0xFFFFFFFFll);
     // The last block is completed with silence; no input, no block.

@@ -432,26 +432,28 @@ TEST_F(WaveOutTest, PcmGetsA44ByteHeader)
 TEST_F(WaveOutTest, ImaGetsExactlyTheBlocksItsSamplesNeedAndTheToolsAgree)
 {
     struct Layout {
-        int Channels, Frames, BlockSizeAsked; // every size asked for here is refused: 512 stays
+        int Channels, Frames, BlockSizeAsked, BlockSize; // 510 and 0 are refused: 512 stays
         int SamplesPerBlock;
         std::uint32_t ByteRate; // rate x block size / samples per block
     };
-    for (const Layout layout : {Layout{1, 0, 512, 1017, 11100}, Layout{1, 1, 510, 1017, 11100},
-                                Layout{1, 1017, 0, 1017, 11100}, Layout{1, 2 * 1017 + 1, 4100, 1017, 11100},
-                                Layout{2, 3030, 8, 505, 22355}, Layout{2, 3031, 8, 505, 22355}}) {
+    for (const Layout layout :
+         {Layout{1, 0, 512, 512, 1017, 11100}, Layout{1, 1, 510, 512, 1017, 11100},
+          Layout{1, 1017, 0, 512, 1017, 11100}, Layout{1, 2 * 513 + 1, 260, 260, 513, 11175},
+          Layout{2, 3030, 512, 512, 505, 22355}, Layout{2, 3031, 1024, 1024, 1017, 22201}}) {
         SCOPED_TRACE(layout.Frames);
         const QByteArray pcm = PcmPattern(layout.Frames, layout.Channels);
         MemorySource source(pcm, 16, layout.Channels, 22050);
         TWaveOut out;
         out.SetWavType(wtDVIADPCM);
         out.SetBlockSize(layout.BlockSizeAsked);
+        EXPECT_EQ(out.GetBlockSize(), layout.BlockSize);
         ASSERT_TRUE(Write(out, source, Target()).Done);
         const QByteArray file = TempWorld::ReadFile(Target());
         const int blocks = (layout.Frames + layout.SamplesPerBlock - 1) / layout.SamplesPerBlock;
-        const QByteArray header = Chunk("fmt ", FormatBody(0x11, layout.Channels, 512, 4,
+        const QByteArray header = Chunk("fmt ", FormatBody(0x11, layout.Channels, layout.BlockSize, 4,
                                                            layout.SamplesPerBlock, 0, layout.ByteRate)) +
-                                  Fact(layout.Frames) + Chunk("data", {}, blocks * 512);
-        ASSERT_EQ(file.size(), 60 + blocks * 512);
+                                  Fact(layout.Frames) + Chunk("data", {}, blocks * layout.BlockSize);
+        ASSERT_EQ(file.size(), 60 + blocks * layout.BlockSize);
         EXPECT_EQ(file.mid(12, 48).toHex(), header.toHex());
         ExpectTrueHeader(Target());
         // Both tools decode whole blocks, the "fact" count itself when the samples fill their blocks,
@@ -562,6 +564,18 @@ TEST_F(WaveOutTest, FailuresEndTheRunAsFailuresWithTheirReason)
             WritePcm(PcmPattern(100000, 1), 1, 44100, bits, fileName, foRewrite, type);
         EXPECT_TRUE(result.Failed);
         EXPECT_EQ(result.Error, message);
+    }
+    // Any multiple of 4 is taken, but a stereo block holds whole groups of 8 bytes, and no block may
+    // decode beyond the reader's buffer.
+    for (const auto& [channels, blockSize] : {std::pair{2, 260}, {2, 8}, {1, 4}, {1, 4100}}) {
+        MemorySource source(PcmPattern(1000, channels), 16, channels, 22050);
+        TWaveOut out;
+        out.SetWavType(wtDVIADPCM);
+        out.SetBlockSize(blockSize);
+        EXPECT_EQ(out.GetBlockSize(), blockSize);
+        const RunRecorder::Ends result = Write(out, source, Target());
+        EXPECT_TRUE(result.Failed);
+        EXPECT_EQ(result.Error, "Cannot encode ADPCM blocks of this size.");
     }
 }
 
