@@ -2,6 +2,7 @@
 
 #include "audio/wave_converter.h"
 
+#include <QBuffer>
 #include <QtEndian>
 
 #include <algorithm>
@@ -771,6 +772,37 @@ std::int64_t TWaveIn::DecodeNextBlock()
                                                Header.Coefficients, Header.CoefficientCount, samples.data());
     qToLittleEndian<qint16>(samples.data(), count, Buffer.data());
     return std::int64_t(count) * 2;
+}
+
+plat::DecodedSound DecodeWaveImage(const QByteArray& image)
+{
+    // A sound event is short: a small file that decodes to hours (very low bit-rate Layer 3) is cut.
+    constexpr qsizetype maxSamplesBytes = 64 << 20;
+    QByteArray bytes = image;
+    QBuffer stream(&bytes);
+    stream.open(QIODevice::ReadOnly);
+    TWaveIn in;
+    in.SetStream(&stream);
+    plat::DecodedSound sound;
+    try {
+        in.Init();
+        if (in.GetValid()) {
+            sound.Format.setSampleRate(in.GetSR());
+            sound.Format.setChannelCount(in.GetCh());
+            sound.Format.setSampleFormat(in.GetBPS() == 8 ? QAudioFormat::UInt8 : QAudioFormat::Int16);
+            std::vector<char> buffer(WaveBufferSize);
+            while (sound.Samples.size() < maxSamplesBytes) {
+                const std::int64_t count = in.GetData(buffer.data(), WaveBufferSize);
+                if (count == 0)
+                    break;
+                sound.Samples.append(buffer.data(), count);
+            }
+        }
+        in.Flush();
+    } catch (const EACSException&) {
+        return {};
+    }
+    return sound;
 }
 
 // ---- TWaveOut ----------------------------------------------------------------------------------------

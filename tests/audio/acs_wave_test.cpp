@@ -2,6 +2,7 @@
 
 #include "tests/support/acs_test_components.h"
 #include "tests/support/audio_fixtures.h"
+#include "tests/support/fake_audio_output.h"
 #include "tests/support/reference_tools.h"
 #include "tests/support/temp_world.h"
 
@@ -181,6 +182,32 @@ TEST_F(WaveInTest, DecodesEveryFixtureExactlyAsItsReference)
             EXPECT_EQ(read.Size, read.Data.size());
         }
     }
+}
+
+TEST_F(WaveInTest, EventSoundsOfEveryFormatReadReachTheOutputAsThePcmTheReaderGives)
+{
+    for (const char* fixture :
+         {"ima-mono", "ima-stereo", "ms-mono", "ms-stereo", "pcm8-mono", "pcm16-stereo", "mp3"}) {
+        SCOPED_TRACE(fixture);
+        const QString name = FixturePath(QStringLiteral("wav-%1.wav").arg(fixture));
+        const ReadResult read = ReadAll(name);
+        auto owned = std::make_unique<FakeAudioOutput>();
+        FakeAudioOutput& output = *owned;
+        plat::OutputSoundPlayer player(std::move(owned), DecodeWaveImage);
+        player.play(ReadFixture(QFileInfo(name).fileName()));
+        ASSERT_TRUE(player.isPlaying());
+        EXPECT_EQ(output.Format().sampleRate(), read.SR);
+        EXPECT_EQ(output.Format().channelCount(), read.Ch);
+        EXPECT_EQ(output.Format().bytesPerSample(), read.BPS / 8);
+        output.Advance(60000);
+        EXPECT_EQ(output.Played, read.Data);
+        EXPECT_FALSE(player.isPlaying());
+    }
+    const QByteArray pcm = ReadFixture("wav-pcm16-mono.wav");
+    QByteArray floats = pcm;
+    PutLe16(floats, 20, 3);
+    for (const QByteArray& refused : {QByteArray("not a wave file"), pcm.left(30), floats})
+        EXPECT_TRUE(DecodeWaveImage(refused).Samples.isEmpty());
 }
 
 TEST_F(WaveInTest, CraftedHeadersAreRefusedOrReadCorrectly)
