@@ -161,6 +161,7 @@ void TCommandGui2Console::Configure()
     console_->PipeSize = ps256k;
     console_->BufferSize = bs256;
     console_->TimeOutDelay = 50;
+    console_->Priority = tpNormal;
     console_->Application.clear();
     console_->OnDone = [this](TGUI2Console*, int exitCode) { Finish(this, exitCode); };
     console_->OnError = [this](TGUI2Console*, const QString& message) { HandleError(message); };

@@ -91,7 +91,9 @@ void TGUI2Console::Start()
     {
         const std::lock_guard<std::mutex> locked(StartLock());
         if (!worker_) {
-            worker_ = std::make_unique<TConsoleThread>(this, *this);
+            TConsoleProperties properties = *this;
+            properties.Priority = tpLower;
+            worker_ = std::make_unique<TConsoleThread>(this, properties);
             return;
         }
     }
@@ -129,6 +131,8 @@ public:
         fire(&TGUI2Console::OnStart, commandLine);
         openLogFile();
         startProcess();
+        // Only now: a program takes the priority of the thread that starts it, and runs at normal.
+        plat::ChangeThreadPriority(properties_.Priority - tpNormal);
         readUntilTheProcessEnds();
         thread_.Synchronize([](TGUI2Console& runner) {
             if (auto handler = runner.OnPreTerminate)

@@ -39,6 +39,9 @@ public:
 enum TPipeSize { ps1k, ps2k, ps4k, ps8k, ps16k, ps32k, ps64k, ps96K, ps128k, ps256k };
 enum TBufferSize { bs256, bs512, bs1k, bs2k, bs4k, bs8k };
 
+// A worker's share of the processor beside the program's other threads, one nice level a step.
+enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
+
 int PipeSizeBytes(TPipeSize size);
 int BufferSizeBytes(TBufferSize size);
 
@@ -72,7 +75,8 @@ struct TConsoleProperties {
     bool AutoTerminate = false;
     TPipeSize PipeSize = ps128k;
     TBufferSize BufferSize = bs1k;
-    std::uint16_t TimeOutDelay = 50; // milliseconds of idle output before OnTimeOut or OnPrompt
+    std::uint16_t TimeOutDelay = 50;     // milliseconds of idle output before OnTimeOut or OnPrompt
+    TThreadPriority Priority = tpNormal; // the worker's, applied when it is created
 };
 
 class TGUI2Console;
@@ -92,7 +96,8 @@ public:
     // Stops a run: its child is killed and reaped and its worker joined; no event of it arrives later.
     ~TGUI2Console() override;
 
-    // Starts the program on a new worker; while one runs, only reports "Process Already Running".
+    // Starts the program on a new worker, which asks for the lower priority: it only waits on its
+    // program, and the windows come first. While one runs, only reports "Process Already Running".
     void Start();
     // Silences the running worker at once, kills its child's group and reaps it.
     void Stop();
