@@ -52,6 +52,9 @@ bool PrepareStart()
     if (!FindTooLame())
         return false;
     FindMplex();
+    // The multiplexer only warns, but a runtime conflict ends the program whichever tool shows it.
+    if (RuntimeConflictFound())
+        return false;
     QApplication::setApplicationName(ProgramName);
     return true;
 }

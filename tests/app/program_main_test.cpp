@@ -4,6 +4,8 @@
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/temp_world.h"
 
+#include <QFile>
+
 namespace {
 
 using ProgramStart = TempWorld;
@@ -18,6 +20,16 @@ TEST_F(ProgramStart, EventSoundsPlayInEveryEncodingTheWavReaderKnows)
         plat::CurrentSoundPlayer().stop();
     }
     plat::InstallSoundDecoder(nullptr);
+}
+
+TEST_F(ProgramStart, EndsBeforeAnyWindowWhenTheMultiplexerReportsARuntimeConflict)
+{
+    QFile::link(BuiltProgramFolder() + "TooLame", ProgramFolder() + "TooLame");
+    const QString mplex = WriteFile(ProgramFolder() + "Mplex/mplex",
+                                    "#!/bin/sh\necho '1 [main] shared version mismatch detected'\n");
+    QFile::setPermissions(mplex, QFile::ReadOwner | QFile::ExeOwner);
+    EXPECT_FALSE(PrepareStart());
+    EXPECT_TRUE(Dialogs().LastText().contains("cygwin1.dll")) << Dialogs().LastText().toStdString();
 }
 
 } // namespace
