@@ -106,13 +106,17 @@ void TGUI2Console::Stop()
     if (!worker_)
         return;
     worker_->Detach();
+    worker_->Join();
+    lastChildPid_ = worker_->ChildPid();
     worker_.reset();
 }
 
 void TGUI2Console::workerEnded(const TConsoleThread* worker)
 {
-    if (worker_.get() == worker)
-        worker_.reset();
+    if (worker_.get() != worker)
+        return;
+    lastChildPid_ = worker_->ChildPid();
+    worker_.reset();
 }
 
 // The state of one run, on the worker thread.
@@ -148,6 +152,7 @@ public:
     }
 
     int ExitCode() const { return exitCode_; }
+    pid_t ChildPid() const { return child_.Started() ? child_.Pid() : 0; }
 
     void fire(TConsoleTextEvent TGUI2Console::*event, const QString& text)
     {
@@ -288,8 +293,14 @@ TConsoleThread::TConsoleThread(TGUI2Console* runner, const TConsoleProperties& p
 
 TConsoleThread::~TConsoleThread()
 {
+    Join();
+}
+
+void TConsoleThread::Join()
+{
     flags_->Terminated = true;
-    thread_.join();
+    if (thread_.joinable())
+        thread_.join();
 }
 
 void TConsoleThread::Detach()
@@ -313,6 +324,7 @@ void TConsoleThread::Execute()
             run.fire(&TGUI2Console::OnError, QStringLiteral("Unknown exception in the console runner"));
         }
         exitCode = run.ExitCode();
+        childPid_ = run.ChildPid();
     } // a child still unreaped is killed and reaped here, and the pipe and log file are closed
 
     // The runner is idle again before OnDone runs, so its handler may start the next program.

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <sys/types.h>
+
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -102,6 +104,8 @@ public:
     // Silences the running worker at once, kills its child's group and reaps it.
     void Stop();
     bool Running() const { return worker_ != nullptr; }
+    // The process id of the program that the last ended or stopped run started; 0 when it started none.
+    pid_t LastChildPid() const { return lastChildPid_; }
 
     // Handlers are looked up when an event arrives, so unhooking one also drops what is still queued.
     TConsoleTextEvent OnStart; // the command line, before the process is created
@@ -118,6 +122,7 @@ private:
     void workerEnded(const TConsoleThread* worker);
 
     std::unique_ptr<TConsoleThread> worker_;
+    pid_t lastChildPid_ = 0;
 };
 
 // One run of one program, reading its output on a thread of its own.
@@ -131,6 +136,10 @@ public:
 
     // No event of this worker reaches anyone any more.
     void Detach();
+    // Tells the worker to end (killing its child) and waits until it has.
+    void Join();
+    // Once the run has ended: the id its program had, 0 when none was started.
+    pid_t ChildPid() const { return childPid_; }
 
 private:
     // Shared with the calls queued to the main thread, which may outlive the worker.
@@ -146,5 +155,6 @@ private:
     TGUI2Console* const runner_;
     const TConsoleProperties properties_;
     const std::shared_ptr<Flags> flags_ = std::make_shared<Flags>();
+    pid_t childPid_ = 0; // written by the worker before its last call to the main thread
     std::thread thread_;
 };
