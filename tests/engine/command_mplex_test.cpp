@@ -58,6 +58,21 @@ TEST_F(MplexCommand, TheFinalizingStepNeedsNoMultiplexer)
     EXPECT_EQ(waitEnds, 2);
 }
 
+TEST_F(MplexCommand, TheEchoMemoIsClearedOnlyPast200Lines)
+{
+    for (const int lines : {200, 201}) {
+        echo.setPlainText(QStringList(lines, "earlier line").join(u'\n'));
+        queue->AddCommand(Make<TCommandFake>(std::make_unique<TFakeData>(), 1));
+        RunQueue();
+        const QStringList shown = echo.toPlainText().split(u'\n');
+        ASSERT_EQ(shown.size(), lines == 200 ? 203 : 3) << lines;
+        EXPECT_EQ(shown[shown.size() - 3], "cd \"" + MplexFolder + '"');
+        EXPECT_EQ(shown[shown.size() - 2], '"' + MplexFolder + "mplex\" -help");
+        EXPECT_EQ(shown.last(), "");
+        EXPECT_EQ(echo.textCursor().position(), 0);
+    }
+}
+
 TEST_F(MplexCommand, ACancelDuringTheChecksEndsTheStepQuietlyAndKeepsAnExistingOutput)
 {
     const QString input = WriteFile("work/in.mp2", "not used");
