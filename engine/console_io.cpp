@@ -6,6 +6,7 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <mutex>
 
 namespace {
@@ -92,7 +93,7 @@ void TGUI2Console::Start()
         const std::lock_guard<std::mutex> locked(StartLock());
         if (!worker_) {
             TConsoleProperties properties = *this;
-            properties.Priority = tpLower;
+            properties.Priority = std::min(Priority, tpLower);
             worker_ = std::make_unique<TConsoleThread>(this, properties);
             return;
         }

@@ -98,8 +98,9 @@ public:
     // Stops a run: its child is killed and reaped and its worker joined; no event of it arrives later.
     ~TGUI2Console() override;
 
-    // Starts the program on a new worker, which asks for the lower priority: it only waits on its
-    // program, and the windows come first. While one runs, only reports "Process Already Running".
+    // Starts the program on a new worker, which asks for the lower priority (or Priority, when that is
+    // lower still): it only waits on its program, and the windows come first. While one runs, only
+    // reports "Process Already Running".
     void Start();
     // Silences the running worker at once, kills its child's group and reaps it.
     void Stop();
