@@ -19,6 +19,7 @@
 #include "app/info_dialog.h"
 #include "app/korvane_main.h"
 #include "app/tabbed_form.h"
+#include "audio/acs_wave.h"
 #include "audio/audio_mp2_settings.h"
 #include "audio/audio_wav_settings.h"
 #include "engine/command_audio_to_wav.h"
@@ -26,6 +27,7 @@
 #include "foundation/brindlow_sounds.h"
 #include "foundation/program_globals.h"
 #include "platform/dialogs.h"
+#include "platform/sound_player.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -35,6 +37,8 @@
 
 bool InitializeUnits()
 {
+    // Event sounds are read like any WAV file the program converts, whatever their encoding.
+    plat::InstallSoundDecoder(DecodeWaveImage);
     InitSoundEvents();
     if (!CheckAudioLibraries())
         return false;
@@ -48,6 +52,9 @@ bool PrepareStart()
     if (!FindTooLame())
         return false;
     FindMplex();
+    // The multiplexer only warns, but a runtime conflict ends the program whichever tool shows it.
+    if (RuntimeConflictFound())
+        return false;
     QApplication::setApplicationName(ProgramName);
     return true;
 }

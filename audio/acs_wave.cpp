@@ -2,6 +2,7 @@
 
 #include "audio/wave_converter.h"
 
+#include <QBuffer>
 #include <QtEndian>
 
 #include <algorithm>
@@ -796,6 +797,37 @@ std::int64_t TWaveIn::DecodeNextBlock()
     return std::int64_t(count) * 2;
 }
 
+plat::DecodedSound DecodeWaveImage(const QByteArray& image)
+{
+    // A sound event is short: a small file that decodes to hours (very low bit-rate Layer 3) is cut.
+    constexpr qsizetype maxSamplesBytes = 64 << 20;
+    QByteArray bytes = image;
+    QBuffer stream(&bytes);
+    stream.open(QIODevice::ReadOnly);
+    TWaveIn in;
+    in.SetStream(&stream);
+    plat::DecodedSound sound;
+    try {
+        in.Init();
+        if (in.GetValid()) {
+            sound.Format.setSampleRate(in.GetSR());
+            sound.Format.setChannelCount(in.GetCh());
+            sound.Format.setSampleFormat(in.GetBPS() == 8 ? QAudioFormat::UInt8 : QAudioFormat::Int16);
+            std::vector<char> buffer(WaveBufferSize);
+            while (sound.Samples.size() < maxSamplesBytes) {
+                const std::int64_t count = in.GetData(buffer.data(), WaveBufferSize);
+                if (count == 0)
+                    break;
+                sound.Samples.append(buffer.data(), count);
+            }
+        }
+        in.Flush();
+    } catch (const EACSException&) {
+        return {};
+    }
+    return sound;
+}
+
 // ---- TWaveOut ----------------------------------------------------------------------------------------
 
 TWaveOut::TWaveOut(QObject* Owner) : TACSFileOut(Owner) {}
@@ -813,8 +845,8 @@ void TWaveOut::SetWavType(TWavType Value)
 
 void TWaveOut::SetBlockSize(int Value)
 {
-    // Only sizes whose blocks suit mono and stereo alike, so no input can overrun a block.
-    if (!Busy && Value % 4 == 0 && ImaBlockAlignUsable(Value, 1) && ImaBlockAlignUsable(Value, 2))
+    // Whether a size suits the input's channels is known only when a run starts.
+    if (!Busy && Value > 0 && Value <= 0xFFFF && Value % 4 == 0)
         BlockSize = Value;
 }
 
@@ -993,6 +1025,9 @@ void TWaveOut::StartIma(const TAppendInfo* Existing)
         Stream->seek(WriteEnd);
         return;
     }
+    // A stereo block holds whole groups of 8 bytes, and a block's samples must fit the reader's buffer.
+    if (!ImaBlockAlignUsable(BlockSize, Channels))
+        Raise("Cannot encode ADPCM blocks of this size.");
     const std::int64_t size = input.Size;
     const std::int64_t samples = std::clamp<std::int64_t>(size / 2 / Channels, 0, 0xFFFFFFFFll);
     // The last block is completed with silence; no input, no block.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "audio/acs_classes.h"
+#include "platform/sound_player.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -153,6 +154,10 @@ private:
     qsizetype Layer3Taken = 0;
     std::int64_t PayloadLeft = 0;
 };
+
+// The audio of a whole WAV image held in memory, in any format the reader decodes, as PCM with its
+// format; no samples when the image decodes to none. The sound events play their files through it.
+plat::DecodedSound DecodeWaveImage(const QByteArray& image);
 
 // Writes the PCM of its input to a RIFF WAVE file, as plain PCM or encoded as IMA ADPCM, replacing the
 // file or appending to it. The header always ends up describing what was written.

@@ -296,7 +296,7 @@ void updateLevels(const Magnitudes& magnitudes)
         const float peak = *std::max_element(first, magnitudes.begin() + bandEdges[band + 1] + 1);
         // Higher bands are boosted: they carry less energy in most music.
         const double boosted = (band * 0.15 + 1) * peak * 80;
-        const auto level = quint16(std::clamp<double>(std::round(boosted), 0, 65535));
+        const auto level = quint16(std::clamp<double>(std::nearbyint(boosted), 0, 65535));
         levels[band] = level >= levels[band] ? level : quint16(std::max(levels[band] - 2, 0));
     }
 }
@@ -373,17 +373,17 @@ void PlayerSetVolume(int volume)
 
 qint64 PlayerGetLengthMs()
 {
-    return std::llround(lengthSeconds() * 1000.0);
+    return std::llrint(lengthSeconds() * 1000.0);
 }
 
 int PlayerGetLength()
 {
-    return int(std::lround(lengthSeconds()));
+    return int(std::lrint(lengthSeconds()));
 }
 
 int PlayerGetPosition()
 {
-    return int(std::lround(heardSeconds()));
+    return int(std::lrint(heardSeconds()));
 }
 
 void PlayerSetPosition(int seconds)

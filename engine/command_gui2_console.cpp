@@ -4,9 +4,14 @@
 #include "foundation/program_globals.h"
 #include "foundation/useful_string.h"
 #include "platform/paths.h"
+#include "tools/common/temporary_name.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QTextCursor>
+
+#include <unistd.h>
 
 #include <utility>
 
@@ -54,8 +59,10 @@ TCommandGui2Console::~TCommandGui2Console() = default;
 
 void TCommandGui2Console::Finish(QObject* sender, int errorCode)
 {
-    if (console_)
+    if (console_) {
         Unhook();
+        RemoveHiddenOutput();
+    }
     TCommandInterface::Finish(sender, errorCode);
 }
 
@@ -113,6 +120,7 @@ void TCommandGui2Console::Detach()
         return;
     Unhook();
     console_->Stop();
+    RemoveHiddenOutput();
     console_.reset();
 }
 
@@ -161,6 +169,7 @@ void TCommandGui2Console::Configure()
     console_->PipeSize = ps256k;
     console_->BufferSize = bs256;
     console_->TimeOutDelay = 50;
+    console_->Priority = tpNormal;
     console_->Application.clear();
     console_->OnDone = [this](TGUI2Console*, int exitCode) { Finish(this, exitCode); };
     console_->OnError = [this](TGUI2Console*, const QString& message) { HandleError(message); };
@@ -192,6 +201,22 @@ void TCommandGui2Console::HandleError(const QString& message)
     if (!message.trimmed().isEmpty())
         HandleLine(this, QStringLiteral("ERROR:") + message);
     Status.SetFailed();
+}
+
+void TCommandGui2Console::RemoveHiddenOutput()
+{
+    const TCommandCommonData* common = StepData();
+    const pid_t program = console_->LastChildPid();
+    if (!common || common->OutputFile.isEmpty() || program <= 0)
+        return;
+    // The programs write where a link to the output leads.
+    const QFileInfo output(common->OutputFile);
+    const QString target = output.isSymLink() && !output.canonicalFilePath().isEmpty()
+                               ? output.canonicalFilePath()
+                               : output.absoluteFilePath();
+    const std::string targetName = QFile::encodeName(target).toStdString();
+    for (int attempt = 0; attempt < tools::kTemporaryNameAttempts; ++attempt)
+        ::unlink(tools::HiddenTemporaryName(targetName, program, attempt).c_str());
 }
 
 void TCommandGui2Console::Refuse()

@@ -77,6 +77,9 @@ private:
     void Echo();
     void HandleError(const QString& message);
     void Refuse();
+    // A program killed or dead before its end never renames the output it was writing under a hidden
+    // temporary name (where the file system has no unnamed files): that file goes with the run.
+    void RemoveHiddenOutput();
 
     std::unique_ptr<TGUI2Console> console_;
 };

@@ -6,6 +6,7 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <mutex>
 
 namespace {
@@ -91,7 +92,9 @@ void TGUI2Console::Start()
     {
         const std::lock_guard<std::mutex> locked(StartLock());
         if (!worker_) {
-            worker_ = std::make_unique<TConsoleThread>(this, *this);
+            TConsoleProperties properties = *this;
+            properties.Priority = std::min(Priority, tpLower);
+            worker_ = std::make_unique<TConsoleThread>(this, properties);
             return;
         }
     }
@@ -104,13 +107,17 @@ void TGUI2Console::Stop()
     if (!worker_)
         return;
     worker_->Detach();
+    worker_->Join();
+    lastChildPid_ = worker_->ChildPid();
     worker_.reset();
 }
 
 void TGUI2Console::workerEnded(const TConsoleThread* worker)
 {
-    if (worker_.get() == worker)
-        worker_.reset();
+    if (worker_.get() != worker)
+        return;
+    lastChildPid_ = worker_->ChildPid();
+    worker_.reset();
 }
 
 // The state of one run, on the worker thread.
@@ -129,6 +136,8 @@ public:
         fire(&TGUI2Console::OnStart, commandLine);
         openLogFile();
         startProcess();
+        // Only now: a program takes the priority of the thread that starts it, and runs at normal.
+        plat::ChangeThreadPriority(properties_.Priority - tpNormal);
         readUntilTheProcessEnds();
         thread_.Synchronize([](TGUI2Console& runner) {
             if (auto handler = runner.OnPreTerminate)
@@ -144,6 +153,7 @@ public:
     }
 
     int ExitCode() const { return exitCode_; }
+    pid_t ChildPid() const { return child_.Started() ? child_.Pid() : 0; }
 
     void fire(TConsoleTextEvent TGUI2Console::*event, const QString& text)
     {
@@ -284,8 +294,14 @@ TConsoleThread::TConsoleThread(TGUI2Console* runner, const TConsoleProperties& p
 
 TConsoleThread::~TConsoleThread()
 {
+    Join();
+}
+
+void TConsoleThread::Join()
+{
     flags_->Terminated = true;
-    thread_.join();
+    if (thread_.joinable())
+        thread_.join();
 }
 
 void TConsoleThread::Detach()
@@ -309,6 +325,7 @@ void TConsoleThread::Execute()
             run.fire(&TGUI2Console::OnError, QStringLiteral("Unknown exception in the console runner"));
         }
         exitCode = run.ExitCode();
+        childPid_ = run.ChildPid();
     } // a child still unreaped is killed and reaped here, and the pipe and log file are closed
 
     // The runner is idle again before OnDone runs, so its handler may start the next program.

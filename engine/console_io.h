@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <sys/types.h>
+
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -38,6 +40,9 @@ public:
 
 enum TPipeSize { ps1k, ps2k, ps4k, ps8k, ps16k, ps32k, ps64k, ps96K, ps128k, ps256k };
 enum TBufferSize { bs256, bs512, bs1k, bs2k, bs4k, bs8k };
+
+// A worker's share of the processor beside the program's other threads, one nice level a step.
+enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
 
 int PipeSizeBytes(TPipeSize size);
 int BufferSizeBytes(TBufferSize size);
@@ -72,7 +77,8 @@ struct TConsoleProperties {
     bool AutoTerminate = false;
     TPipeSize PipeSize = ps128k;
     TBufferSize BufferSize = bs1k;
-    std::uint16_t TimeOutDelay = 50; // milliseconds of idle output before OnTimeOut or OnPrompt
+    std::uint16_t TimeOutDelay = 50;     // milliseconds of idle output before OnTimeOut or OnPrompt
+    TThreadPriority Priority = tpNormal; // the worker's, applied when it is created
 };
 
 class TGUI2Console;
@@ -92,11 +98,15 @@ public:
     // Stops a run: its child is killed and reaped and its worker joined; no event of it arrives later.
     ~TGUI2Console() override;
 
-    // Starts the program on a new worker; while one runs, only reports "Process Already Running".
+    // Starts the program on a new worker, which asks for the lower priority (or Priority, when that is
+    // lower still): it only waits on its program, and the windows come first. While one runs, only
+    // reports "Process Already Running".
     void Start();
     // Silences the running worker at once, kills its child's group and reaps it.
     void Stop();
     bool Running() const { return worker_ != nullptr; }
+    // The process id of the program that the last ended or stopped run started; 0 when it started none.
+    pid_t LastChildPid() const { return lastChildPid_; }
 
     // Handlers are looked up when an event arrives, so unhooking one also drops what is still queued.
     TConsoleTextEvent OnStart; // the command line, before the process is created
@@ -113,6 +123,7 @@ private:
     void workerEnded(const TConsoleThread* worker);
 
     std::unique_ptr<TConsoleThread> worker_;
+    pid_t lastChildPid_ = 0;
 };
 
 // One run of one program, reading its output on a thread of its own.
@@ -126,6 +137,10 @@ public:
 
     // No event of this worker reaches anyone any more.
     void Detach();
+    // Tells the worker to end (killing its child) and waits until it has.
+    void Join();
+    // Once the run has ended: the id its program had, 0 when none was started.
+    pid_t ChildPid() const { return childPid_; }
 
 private:
     // Shared with the calls queued to the main thread, which may outlive the worker.
@@ -141,5 +156,6 @@ private:
     TGUI2Console* const runner_;
     const TConsoleProperties properties_;
     const std::shared_ptr<Flags> flags_ = std::make_shared<Flags>();
+    pid_t childPid_ = 0; // written by the worker before its last call to the main thread
     std::thread thread_;
 };

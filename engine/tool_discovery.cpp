@@ -9,7 +9,6 @@
 #include "platform/paths.h"
 #include "tools/toolame/toolame_options.h"
 
-#include <QCoreApplication>
 #include <QFile>
 
 #include <sys/stat.h>
@@ -57,6 +56,7 @@ bool showToolWarning(const QString& text, bool& doNotShowAgain)
     return true;
 }
 
+// Set by the probes of the last FindTooLame or FindMplex.
 bool cygwinConflictShown = false;
 
 // Runs a tool's help option; empty lines when it cannot be run or hangs.
@@ -70,7 +70,6 @@ QStringList probeLines(const QString& program, const QString& option, int limitM
     if (ContainsTextNoCase(lines.join(u'\n'), QStringLiteral("shared version mismatch detected"))) {
         ShowCygwinConflictMessage();
         cygwinConflictShown = true;
-        QCoreApplication::exit(1);
         return {};
     }
     return lines;
@@ -193,6 +192,11 @@ bool FindMplex(int probeLimitMs)
             u'\r' + wrongVersionText(QStringLiteral("1.6.x/1.7.x"), QStringLiteral("Mjpegtools Mplex")),
             StartupFlags.DoNotShowBadMplexAgain);
     return true;
+}
+
+bool RuntimeConflictFound()
+{
+    return cygwinConflictShown;
 }
 
 QString GetTooLameDescription()

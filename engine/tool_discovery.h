@@ -16,6 +16,10 @@ bool FindTooLame(int probeLimitMs = DefaultConsoleCaptureLimitMs);
 // used. Always True.
 bool FindMplex(int probeLimitMs = DefaultConsoleCaptureLimitMs);
 
+// Whether a probe of the last FindTooLame or FindMplex met copies of a tool's runtime in conflict. The
+// user has been told, and the program must end: start-up ends it before any window exists.
+bool RuntimeConflictFound();
+
 // The version a tool in its found folder reports; empty when it reports none, fails or hangs.
 QString ProbeTooLameVersion(const QString& exeName, int limitMs = DefaultConsoleCaptureLimitMs);
 QString ProbeMplexVersion(const QString& exeName, int limitMs = DefaultConsoleCaptureLimitMs);

@@ -47,15 +47,21 @@ QString replace(const QString& text, const QString& oldText, const QString& newT
     if (text.isEmpty() || oldText.isEmpty() || oldText.compare(newText, cs) == 0)
         return text;
     QString result = text;
-    if (firstOnly) {
-        const qsizetype at = result.indexOf(oldText, 0, cs);
-        return at < 0 ? result : result.replace(at, oldText.size(), newText);
-    }
-    if (newText.size() >= oldText.size())
+    // A new text holding the old one would be found again in every pass and grow for ever: it goes in
+    // once at each place the old one held, left to right, and what it brings is not searched again.
+    if (!firstOnly && newText.contains(oldText, cs))
         return result.replace(oldText, newText, cs);
-    // Each pass shortens the text, so this ends.
-    for (qsizetype at = result.indexOf(oldText, 0, cs); at >= 0; at = result.indexOf(oldText, 0, cs))
+    // Every pass searches from the start again, so an occurrence that a replacement joins is replaced
+    // too. A shorter new text shortens the text each pass; a longer one may still never settle ("ab" by
+    // "bbaa"), so its passes are bounded by the square of the text's length.
+    const qsizetype maxPasses =
+        firstOnly ? 1 : (newText.size() < oldText.size() ? text.size() : text.size() * text.size() + 1);
+    for (qsizetype pass = 0; pass < maxPasses; ++pass) {
+        const qsizetype at = result.indexOf(oldText, 0, cs);
+        if (at < 0)
+            break;
         result.replace(at, oldText.size(), newText);
+    }
     return result;
 }
 

@@ -28,9 +28,9 @@ bool StartsWithNoCase(const QString& text, const QString& prefix);
 bool EndsWith(const QString& text, const QString& suffix);
 int PosNoCase(const QString& part, const QString& text);
 
-// Replaces the old text by the new one. A shorter new text is replaced again until none is left, so
-// "  " by " " collapses any run of blanks; a new text at least as long as the old one (which could grow
-// for ever) is replaced once at each place the old text held, left to right.
+// Replaces the first occurrence of the old text by the new one, again and again until none is left, so
+// "  " by " " collapses any run of blanks and "ab" by "ba" turns "aab" into "baa". A new text holding
+// the old one (which would grow for ever) goes in once at each place the old text held, left to right.
 QString ReplaceString(const QString& text, const QString& oldText, const QString& newText, bool firstOnly);
 QString ReplaceStringNoCase(const QString& text, const QString& oldText, const QString& newText,
                             bool firstOnly);

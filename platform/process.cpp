@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -270,6 +271,17 @@ void ChildProcess::closeOutput()
     if (outputFd_ >= 0)
         ::close(outputFd_);
     outputFd_ = -1;
+}
+
+bool ChangeThreadPriority(int steps)
+{
+    // On Linux a nice value belongs to each thread: the calling thread's id names it alone.
+    const id_t thread = static_cast<id_t>(::gettid());
+    errno = 0;
+    const int current = ::getpriority(PRIO_PROCESS, thread);
+    if (errno != 0)
+        return false;
+    return ::setpriority(PRIO_PROCESS, thread, std::clamp(current - steps, -20, 19)) == 0;
 }
 
 } // namespace plat

@@ -79,4 +79,9 @@ private:
     QString commandLine_;
 };
 
+// Moves the calling thread's scheduling priority by steps from the one it has: a negative step lowers it
+// (one nice level each), a positive one raises it where the system lets this user. False when the system
+// refused. Programs the thread starts afterwards inherit it.
+bool ChangeThreadPriority(int steps);
+
 } // namespace plat

@@ -3,7 +3,6 @@
 #include "platform/audio_output.h"
 
 #include <QCoreApplication>
-#include <QWaveDecoder>
 
 namespace plat {
 
@@ -11,6 +10,7 @@ namespace {
 
 // Constant-initialized, so it outlives every other static object that may still stop a sound at exit.
 std::unique_ptr<SoundPlayer> installedPlayer;
+SoundDecoder installedDecoder;
 
 // The sound device must be let go while the application still exists.
 void stopAtExit()
@@ -19,25 +19,10 @@ void stopAtExit()
         installedPlayer->stop();
 }
 
-// The samples of a PCM WAV image in whole frames, with their format; nothing for anything else.
-QByteArray decodeSamples(const QByteArray& wav, QAudioFormat& format)
-{
-    QByteArray image = wav;
-    QBuffer source(&image);
-    source.open(QIODevice::ReadOnly);
-    QWaveDecoder decoder(&source);
-    // The whole image is there, so the header is parsed before open() returns.
-    if (!decoder.open(QIODevice::ReadOnly) || !decoder.audioFormat().isValid())
-        return {};
-    format = decoder.audioFormat();
-    QByteArray samples = decoder.readAll();
-    samples.truncate(samples.size() - samples.size() % format.bytesPerFrame());
-    return samples;
-}
-
 } // namespace
 
-OutputSoundPlayer::OutputSoundPlayer(std::unique_ptr<AudioOutput> output) : output_(std::move(output))
+OutputSoundPlayer::OutputSoundPlayer(std::unique_ptr<AudioOutput> output, SoundDecoder decode)
+    : output_(std::move(output)), decode_(std::move(decode))
 {
     output_->setFinishedHandler([this] { stop(); });
 }
@@ -51,11 +36,13 @@ OutputSoundPlayer::~OutputSoundPlayer()
 void OutputSoundPlayer::play(const QByteArray& wav)
 {
     stop();
-    QAudioFormat format;
-    const QByteArray samples = decodeSamples(wav, format);
-    if (samples.isEmpty() || !output_->open(format))
+    DecodedSound sound = decode_(wav);
+    const int frameBytes = sound.Format.bytesPerFrame();
+    if (frameBytes > 0)
+        sound.Samples.truncate(sound.Samples.size() - sound.Samples.size() % frameBytes);
+    if (sound.Samples.isEmpty() || !output_->open(sound.Format))
         return;
-    samples_.setData(samples);
+    samples_.setData(sound.Samples);
     samples_.open(QIODevice::ReadOnly);
     if (!output_->start(&samples_))
         stop();
@@ -76,7 +63,9 @@ bool OutputSoundPlayer::isPlaying() const
 SoundPlayer& CurrentSoundPlayer()
 {
     if (!installedPlayer) {
-        installedPlayer = std::make_unique<OutputSoundPlayer>(CreateAudioOutput());
+        installedPlayer = std::make_unique<OutputSoundPlayer>(CreateAudioOutput(), [](const QByteArray& wav) {
+            return installedDecoder ? installedDecoder(wav) : DecodedSound{};
+        });
         static const bool registered = [] {
             qAddPostRoutine(stopAtExit);
             return true;
@@ -91,6 +80,11 @@ void InstallSoundPlayer(std::unique_ptr<SoundPlayer> player)
     if (installedPlayer)
         installedPlayer->stop();
     installedPlayer = std::move(player);
+}
+
+void InstallSoundDecoder(SoundDecoder decode)
+{
+    installedDecoder = std::move(decode);
 }
 
 } // namespace plat

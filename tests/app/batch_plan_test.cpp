@@ -4,6 +4,7 @@
 
 #include <QRegularExpression>
 
+#include <numeric>
 #include <random>
 
 namespace {
@@ -179,6 +180,35 @@ TEST(TempNames, AreFreshUniqueAndFollowThePatternAndTheFolderFallsBackToTheSyste
               "/work/");
     EXPECT_EQ(ChooseTempFolder("", seeded(3), refuse, system), "/tmp/");
     EXPECT_EQ(probed.size(), 50) << "an empty folder is not probed";
+}
+
+TEST(TempNames, ADrawRepeatedByTheGeneratorIsNeverHandedOutTwiceAndTheFiftiethDrawCounts)
+{
+    // Each draw takes five numbers: draw d gives them all d, so draw 0 is TmpA0A00, draw 1 TmpB1B11.
+    const auto scripted = [](std::vector<std::uint32_t> draws) {
+        auto next = std::make_shared<std::size_t>(0);
+        return [draws = std::move(draws), next](std::uint32_t bound) {
+            return draws[(*next)++ / 5 % draws.size()] % bound;
+        };
+    };
+    TTempNamer repeating("/tmp/work", scripted({0, 0, 1}), [](const QString&) { return false; });
+    EXPECT_EQ(repeating.NewTempFileName(), "/tmp/work/TmpA0A00.tmp");
+    EXPECT_EQ(repeating.NewTempFileName(), "/tmp/work/TmpB1B11.tmp");
+
+    // Forty-nine names on disk, then a free one: the fiftieth draw is still tried.
+    std::vector<std::uint32_t> fifty(50);
+    std::iota(fifty.begin(), fifty.end(), 0);
+    const QString free = "/tmp/work/TmpX9X99.tmp"; // draw 49
+    int asked = 0;
+    TTempNamer last("/tmp/work", scripted(fifty), [&](const QString& name) {
+        ++asked;
+        return name != free;
+    });
+    EXPECT_EQ(last.NewTempFileName(), free);
+    EXPECT_EQ(asked, 50);
+    asked = 0;
+    EXPECT_THROW(last.NewTempFileName(), EBatchPlanError) << "every draw of the second call is taken";
+    EXPECT_EQ(asked, 49) << "the draw already handed out is not asked about again";
 }
 
 TEST(BatchSummary, CountsTagsAndWordsTheMessageByTheNumberOfFiles)

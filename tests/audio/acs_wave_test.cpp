@@ -2,6 +2,7 @@
 
 #include "tests/support/acs_test_components.h"
 #include "tests/support/audio_fixtures.h"
+#include "tests/support/fake_audio_output.h"
 #include "tests/support/reference_tools.h"
 #include "tests/support/temp_world.h"
 
@@ -181,6 +182,32 @@ TEST_F(WaveInTest, DecodesEveryFixtureExactlyAsItsReference)
             EXPECT_EQ(read.Size, read.Data.size());
         }
     }
+}
+
+TEST_F(WaveInTest, EventSoundsOfEveryFormatReadReachTheOutputAsThePcmTheReaderGives)
+{
+    for (const char* fixture :
+         {"ima-mono", "ima-stereo", "ms-mono", "ms-stereo", "pcm8-mono", "pcm16-stereo", "mp3"}) {
+        SCOPED_TRACE(fixture);
+        const QString name = FixturePath(QStringLiteral("wav-%1.wav").arg(fixture));
+        const ReadResult read = ReadAll(name);
+        auto owned = std::make_unique<FakeAudioOutput>();
+        FakeAudioOutput& output = *owned;
+        plat::OutputSoundPlayer player(std::move(owned), DecodeWaveImage);
+        player.play(ReadFixture(QFileInfo(name).fileName()));
+        ASSERT_TRUE(player.isPlaying());
+        EXPECT_EQ(output.Format().sampleRate(), read.SR);
+        EXPECT_EQ(output.Format().channelCount(), read.Ch);
+        EXPECT_EQ(output.Format().bytesPerSample(), read.BPS / 8);
+        output.Advance(60000);
+        EXPECT_EQ(output.Played, read.Data);
+        EXPECT_FALSE(player.isPlaying());
+    }
+    const QByteArray pcm = ReadFixture("wav-pcm16-mono.wav");
+    QByteArray floats = pcm;
+    PutLe16(floats, 20, 3);
+    for (const QByteArray& refused : {QByteArray("not a wave file"), pcm.left(30), floats})
+        EXPECT_TRUE(DecodeWaveImage(refused).Samples.isEmpty());
 }
 
 TEST_F(WaveInTest, CraftedHeadersAreRefusedOrReadCorrectly)
@@ -432,26 +459,28 @@ TEST_F(WaveOutTest, PcmGetsA44ByteHeader)
 TEST_F(WaveOutTest, ImaGetsExactlyTheBlocksItsSamplesNeedAndTheToolsAgree)
 {
     struct Layout {
-        int Channels, Frames, BlockSizeAsked; // every size asked for here is refused: 512 stays
+        int Channels, Frames, BlockSizeAsked, BlockSize; // 510 and 0 are refused: 512 stays
         int SamplesPerBlock;
         std::uint32_t ByteRate; // rate x block size / samples per block
     };
-    for (const Layout layout : {Layout{1, 0, 512, 1017, 11100}, Layout{1, 1, 510, 1017, 11100},
-                                Layout{1, 1017, 0, 1017, 11100}, Layout{1, 2 * 1017 + 1, 4100, 1017, 11100},
-                                Layout{2, 3030, 8, 505, 22355}, Layout{2, 3031, 8, 505, 22355}}) {
+    for (const Layout layout :
+         {Layout{1, 0, 512, 512, 1017, 11100}, Layout{1, 1, 510, 512, 1017, 11100},
+          Layout{1, 1017, 0, 512, 1017, 11100}, Layout{1, 2 * 513 + 1, 260, 260, 513, 11175},
+          Layout{2, 3030, 512, 512, 505, 22355}, Layout{2, 3031, 1024, 1024, 1017, 22201}}) {
         SCOPED_TRACE(layout.Frames);
         const QByteArray pcm = PcmPattern(layout.Frames, layout.Channels);
         MemorySource source(pcm, 16, layout.Channels, 22050);
         TWaveOut out;
         out.SetWavType(wtDVIADPCM);
         out.SetBlockSize(layout.BlockSizeAsked);
+        EXPECT_EQ(out.GetBlockSize(), layout.BlockSize);
         ASSERT_TRUE(Write(out, source, Target()).Done);
         const QByteArray file = TempWorld::ReadFile(Target());
         const int blocks = (layout.Frames + layout.SamplesPerBlock - 1) / layout.SamplesPerBlock;
-        const QByteArray header = Chunk("fmt ", FormatBody(0x11, layout.Channels, 512, 4,
+        const QByteArray header = Chunk("fmt ", FormatBody(0x11, layout.Channels, layout.BlockSize, 4,
                                                            layout.SamplesPerBlock, 0, layout.ByteRate)) +
-                                  Fact(layout.Frames) + Chunk("data", {}, blocks * 512);
-        ASSERT_EQ(file.size(), 60 + blocks * 512);
+                                  Fact(layout.Frames) + Chunk("data", {}, blocks * layout.BlockSize);
+        ASSERT_EQ(file.size(), 60 + blocks * layout.BlockSize);
         EXPECT_EQ(file.mid(12, 48).toHex(), header.toHex());
         ExpectTrueHeader(Target());
         // Both tools decode whole blocks, the "fact" count itself when the samples fill their blocks,
@@ -562,6 +591,18 @@ TEST_F(WaveOutTest, FailuresEndTheRunAsFailuresWithTheirReason)
             WritePcm(PcmPattern(100000, 1), 1, 44100, bits, fileName, foRewrite, type);
         EXPECT_TRUE(result.Failed);
         EXPECT_EQ(result.Error, message);
+    }
+    // Any multiple of 4 is taken, but a stereo block holds whole groups of 8 bytes, and no block may
+    // decode beyond the reader's buffer.
+    for (const auto& [channels, blockSize] : {std::pair{2, 260}, {2, 8}, {1, 4}, {1, 4100}}) {
+        MemorySource source(PcmPattern(1000, channels), 16, channels, 22050);
+        TWaveOut out;
+        out.SetWavType(wtDVIADPCM);
+        out.SetBlockSize(blockSize);
+        EXPECT_EQ(out.GetBlockSize(), blockSize);
+        const RunRecorder::Ends result = Write(out, source, Target());
+        EXPECT_TRUE(result.Failed);
+        EXPECT_EQ(result.Error, "Cannot encode ADPCM blocks of this size.");
     }
 }
 

@@ -8,6 +8,8 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <cmath>
+#include <numbers>
 
 namespace {
 
@@ -21,6 +23,21 @@ public:
         return std::max<qint64>(FakeAudioOutput::processedUSecs() - 200000, 0);
     }
 };
+
+// Mono samples of full-scale sines at the centres of the given FFT bins (of 512 at 44100 Hz), each of
+// the given amplitude, for the given number of seconds; then as long a silence.
+QByteArray TonesThenSilence(std::initializer_list<int> bins, double amplitude, double seconds)
+{
+    const int frames = int(seconds * rate);
+    QByteArray samples(2 * 2 * frames, '\0');
+    for (int n = 0; n < frames; ++n) {
+        double value = 0;
+        for (const int bin : bins)
+            value += amplitude * std::sin(2 * std::numbers::pi * bin * n / 512);
+        qToLittleEndian<qint16>(qint16(std::lrint(value * 32767)), samples.data() + 2 * n);
+    }
+    return samples;
+}
 
 int FirstPlayedSample(const FakeAudioOutput& output)
 {
@@ -90,6 +107,46 @@ TEST_F(PreviewPlayer, PausesWithoutLosingAnySampleAndStopsBackToZero)
     EXPECT_EQ(PlayerGetLength(), 0);
     EXPECT_EQ(ticks_, 1);
     EXPECT_EQ(stateChanges_, 4);
+}
+
+TEST_F(PreviewPlayer, LengthsAndPositionsRoundHalvesToEven)
+{
+    ASSERT_TRUE(PlayerPlayFile(WriteFile("half.wav", MakeWavImage(rate, 1, 16, RampSamples(rate * 5 / 2)))));
+    EXPECT_EQ(PlayerGetLengthMs(), 2500);
+    EXPECT_EQ(PlayerGetLength(), 2);
+    output_->Advance(1700); // 1.5 s heard behind the output's buffer
+    EXPECT_EQ(PlayerGetPosition(), 2);
+}
+
+TEST_F(PreviewPlayer, SpectrumBarsTakeTheirBinsBoostHighBandsAndFallBackSlowly)
+{
+    // Bin 1 alone is the lowest band, bins 4 to 6 the fourth, bins 157 to 180 the highest.
+    ASSERT_TRUE(PlayerPlayFile(
+        WriteFile("tones.wav", MakeWavImage(rate, 1, 16, TonesThenSilence({1, 5, 170}, 0.25, 1)))));
+    output_->Advance(500);
+    TPlayerSpectrum levels{};
+    PlayerGetSpectrum(levels);
+    // A quarter of full scale reads 20, boosted by 1 + 0.15 per band.
+    EXPECT_NEAR(levels[0], 20, 1);
+    EXPECT_NEAR(levels[3], 29, 1);
+    EXPECT_NEAR(levels[24], 92, 1);
+    for (int band = 5; band < 24; ++band)
+        EXPECT_LE(levels[band], 1) << band;
+    EXPECT_TRUE(PlayerIsTimerEnabled());
+
+    TPlayerSpectrum steady{};
+    PlayerGetSpectrum(steady);
+    EXPECT_EQ(steady, levels) << "a steady band holds its bar";
+
+    output_->Advance(1000); // the silence is heard
+    for (int call = 1; call <= 3; ++call) {
+        PlayerGetSpectrum(steady);
+        EXPECT_EQ(steady[24], levels[24] - 2 * call);
+        EXPECT_EQ(steady[0], std::max(levels[0] - 2 * call, 0));
+    }
+    PlayerStop();
+    PlayerGetSpectrum(steady);
+    EXPECT_EQ(steady, TPlayerSpectrum{});
 }
 
 TEST_F(PreviewPlayer, SeeksOnlyWithinTheFileAndStopsAtItsEnd)

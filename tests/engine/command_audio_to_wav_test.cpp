@@ -92,3 +92,19 @@ TEST_F(AudioToWav, AQueueTakenApartWhileDecodingWaitsForTheWorkerAndLeavesNoOutp
     EXPECT_EQ(Log, logged);
     EXPECT_EQ(QDir(Temp()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
 }
+
+TEST_F(AudioToWav, ACancelWhileALongMp3DecodesOnEveryCoreEndsTheStepCancelledWithoutOutput)
+{
+    // Five minutes of MP3: the tone's frames after its tag and its information frame, over and over.
+    const QByteArray tone = ReadFile(DataFixture("dec-tone.mp3"));
+    const QByteArray frames = tone.mid(tone.indexOf("\xff\xfb", tone.indexOf("Info")));
+    const QString source = WriteFile("long.mp3", frames.repeated(300));
+    auto info = std::make_unique<TAudioToWavInfo>(NewCommonData(source), nullptr);
+    RunStep(std::make_unique<TCommandAudioToWav>(nullptr, Logger, "Decode", QString(), std::move(info),
+                                                 AfterCommand, false, false),
+            source, true);
+    EXPECT_TRUE(LastStatus.IsCancelled());
+    EXPECT_EQ(Log.filter("DecodeFile"), QStringList{"BASS DecodeFile Started"});
+    EXPECT_FALSE(QFileInfo::exists(Output));
+    EXPECT_EQ(QDir(Temp()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
+}

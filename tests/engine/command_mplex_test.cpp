@@ -1,6 +1,7 @@
 #include "tests/engine/mpeg_steps.h"
 #include "tests/support/scripted_dialogs.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 using MplexCommand = MpegSteps;
@@ -57,6 +58,21 @@ TEST_F(MplexCommand, TheFinalizingStepNeedsNoMultiplexer)
     EXPECT_EQ(waitEnds, 2);
 }
 
+TEST_F(MplexCommand, TheEchoMemoIsClearedOnlyPast200Lines)
+{
+    for (const int lines : {200, 201}) {
+        echo.setPlainText(QStringList(lines, "earlier line").join(u'\n'));
+        queue->AddCommand(Make<TCommandFake>(std::make_unique<TFakeData>(), 1));
+        RunQueue();
+        const QStringList shown = echo.toPlainText().split(u'\n');
+        ASSERT_EQ(shown.size(), lines == 200 ? 203 : 3) << lines;
+        EXPECT_EQ(shown[shown.size() - 3], "cd \"" + MplexFolder + '"');
+        EXPECT_EQ(shown[shown.size() - 2], '"' + MplexFolder + "mplex\" -help");
+        EXPECT_EQ(shown.last(), "");
+        EXPECT_EQ(echo.textCursor().position(), 0);
+    }
+}
+
 TEST_F(MplexCommand, ACancelDuringTheChecksEndsTheStepQuietlyAndKeepsAnExistingOutput)
 {
     const QString input = WriteFile("work/in.mp2", "not used");
@@ -89,4 +105,36 @@ TEST_F(MplexCommand, ABatchStoppedAfterTheEncoderLeavesNoIntermediateFile)
     EXPECT_FALSE(QFileInfo::exists(mp2)) << "the step that never ran drops the file made for it";
     EXPECT_FALSE(QFileInfo::exists(output));
     EXPECT_TRUE(QFileInfo::exists(source));
+}
+
+TEST_F(MplexCommand, AProgramKilledOrDeadBeforeItsEndLeavesNoHiddenOutput)
+{
+    const QString input = Root() + "work/in.mp2";
+    const QString output = Root() + "music/Song.vcd.mpg";
+    // What the multiplexer leaves where the file system has no unnamed files, and an older leftover of
+    // another program that is not this run's to remove.
+    const QString others = WriteFile("music/.Song.vcd.mpg.1-0.tmp", "");
+    const QString writeHidden = "for a; do [ \"$previous\" = -o ] && out=$a; previous=$a; done\n"
+                                "hidden=\"$(dirname \"$out\")/.$(basename \"$out\").$$\"\n"
+                                ": > \"$hidden-0.tmp\"; : > \"$hidden-7.tmp\"\n";
+    const auto hidden = [this] { return QDir(Root() + "music").entryList(QDir::Files | QDir::Hidden); };
+    for (const QString& end : {QString("exec sleep 30"), QString("kill -9 $$")}) {
+        SCOPED_TRACE(end.toStdString());
+        MplexFolder = ScriptTool("mplex", writeHidden + end);
+        WriteFile("work/in.mp2", "not read"); // the failed step deletes its input
+        statuses.clear();
+        auto command = Make<TCommandMplex>(std::make_unique<TMplexData>(), 1, input, output);
+        command->Cancellable = true;
+        queue->AddCommand(std::move(command));
+        RunQueue(false);
+        if (end.startsWith("exec")) {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return hidden().size() == 3; }, 10000));
+            queue->Cancel();
+        }
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !queue->IsRunning(); }, 10000));
+        ASSERT_EQ(statuses.size(), 1);
+        EXPECT_FALSE(statuses[0].Succeeded);
+        EXPECT_EQ(hidden(), QStringList{".Song.vcd.mpg.1-0.tmp"});
+    }
+    EXPECT_TRUE(QFileInfo::exists(others));
 }

@@ -1,6 +1,10 @@
 #include "tests/engine/mpeg_steps.h"
+#include "tests/support/child_tool.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
+#include <QtEndian>
 
 namespace {
 
@@ -79,4 +83,36 @@ TEST_F(EncoderCommand, AFailedOrRefusedRunRemovesTheUsedInputAndAnyOutput)
         EXPECT_FALSE(QFileInfo::exists(input));
         EXPECT_TRUE(QFileInfo::exists(source));
     }
+}
+
+TEST_F(EncoderCommand, ACancelLeavesNoHiddenOutputWhereTheFileSystemHasNoUnnamedFiles)
+{
+    if (NoTmpfilePath().isEmpty())
+        GTEST_SKIP() << "this system refuses the filter that takes unnamed files away";
+    // Ten minutes of silence, sparse on disk: long enough to be caught encoding.
+    const qint64 dataSize = 600LL * 44100 * 4;
+    QByteArray header = MakeWavImage(44100, 2, 16, QByteArray());
+    qToLittleEndian<quint32>(quint32(36 + dataSize), header.data() + 4);
+    qToLittleEndian<quint32>(quint32(dataSize), header.data() + 40);
+    const QString input = WriteFile("work/Tmp1.wav", header);
+    ASSERT_TRUE(QFile::resize(input, 44 + dataSize));
+    // The real encoder, on what behaves as a vfat stick: unnamed files are refused.
+    TooLameFolder = ScriptTool("toolame", "exec '" + NoTmpfilePath() + "' '" + BuiltProgramFolder() +
+                                              "TooLame/toolame' \"$@\"");
+    const QString output = Root() + "work/Tmp2.tmp";
+    auto command = MakeEncoder(input, output);
+    command->Cancellable = true;
+    queue->AddCommand(std::move(command));
+    RunQueue(false);
+    const auto hidden = [this] {
+        return QDir(Root() + "work").entryList(QDir::Files | QDir::Hidden).filter(QRegularExpression("^\\."));
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !hidden().isEmpty(); }, 10000));
+    EXPECT_TRUE(hidden().first().startsWith(".Tmp2.tmp.")) << hidden().first().toStdString();
+    queue->Cancel();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !queue->IsRunning(); }, 10000));
+    ASSERT_EQ(statuses.size(), 1);
+    EXPECT_TRUE(statuses[0].Cancelled);
+    EXPECT_EQ(hidden(), QStringList());
+    EXPECT_FALSE(QFileInfo::exists(output));
 }

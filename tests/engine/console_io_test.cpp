@@ -14,6 +14,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <sys/resource.h>
 #include <thread>
 
 namespace {
@@ -95,6 +96,43 @@ TEST_F(ConsoleRunner, HandsEveryLineToTheMainThreadInOrderAndEndsWithTheExitCode
     EXPECT_EQ(recorder.Events, expected);
     EXPECT_FALSE(recorder.OffMainThread);
     EXPECT_FALSE(runner.Running());
+}
+
+// The nice values of this process's threads.
+QList<int> ThreadNiceValues()
+{
+    QList<int> values;
+    for (const QString& thread : QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile stat("/proc/self/task/" + thread + "/stat");
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        // The fields after the name in brackets; the nice value is the 19th field of the line.
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 16)
+            values << fields[16].toInt();
+    }
+    return values;
+}
+
+TEST_F(ConsoleRunner, TheWorkerRunsOneStepBelowTheProgramAndItsProgramAtTheProgramsOwn)
+{
+    const int normal = ::getpriority(PRIO_PROCESS, 0);
+    if (normal >= 18)
+        GTEST_SKIP() << "this program already runs at the lowest priority";
+    // A runner asked for the normal priority still runs its worker lower; one asked for less gets it.
+    for (const auto& [priority, steps] : {std::pair{tpNormal, 1}, {tpLowest, 2}}) {
+        recorder = {};
+        EXPECT_FALSE(ThreadNiceValues().contains(normal + steps));
+        TGUI2Console runner;
+        runner.Priority = priority;
+        Prepare(runner, "nice|sleep|400");
+        runner.Start();
+        EXPECT_EQ(WaitForNumber("nice "), normal);
+        EXPECT_TRUE(ThreadNiceValues().contains(normal + steps)) << priority;
+        ASSERT_TRUE(WaitForDone());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !ThreadNiceValues().contains(normal + steps); }, 5000));
+    }
 }
 
 TEST_F(ConsoleRunner, TheWorkingFolderDisplayTextAndLogFileAreKeptApart)

@@ -116,6 +116,30 @@ TEST_F(ToolDiscovery, TheMultiplexerOnlyWarnsAndEachWarningHasItsFlag)
     }
 }
 
+TEST_F(ToolDiscovery, ARuntimeConflictInEitherToolIsExplainedOnceAndEndsTheProgram)
+{
+    const QString conflict = "echo '1 [main] shared version mismatch detected'";
+    Tool("TooLame/toolame", kGoodTooLame);
+    Tool("Mplex/mplex", conflict);
+    qsizetype before = Dialogs().Messages().size();
+    EXPECT_TRUE(FindTooLame(kTestLimitMs));
+    EXPECT_FALSE(RuntimeConflictFound());
+    EXPECT_TRUE(FindMplex(kTestLimitMs)) << "the multiplexer's own answer stays a warning's";
+    EXPECT_TRUE(MplexFolder.isEmpty());
+    EXPECT_TRUE(ShownSince(before).contains("cygwin1.dll"));
+    EXPECT_TRUE(RuntimeConflictFound());
+
+    Tool("TooLame/toolame", conflict);
+    before = Dialogs().Messages().size();
+    EXPECT_FALSE(FindTooLame(kTestLimitMs));
+    EXPECT_TRUE(ShownSince(before).contains("cygwin1.dll"));
+    EXPECT_TRUE(RuntimeConflictFound());
+
+    Tool("Mplex/mplex", "echo 'mjpegtools mplex version 1.6.2'");
+    EXPECT_TRUE(FindMplex(kTestLimitMs));
+    EXPECT_FALSE(RuntimeConflictFound());
+}
+
 TEST_F(ToolDiscovery, CapturedOutputIsCutIntoLinesOfAtMost256Characters)
 {
     QStringList lines;

@@ -70,8 +70,10 @@ TEST_F(FileTools, UniqueNamesTryFiftyCandidatesThenGiveUp)
     for (int n = 1; n <= 3; ++n)
         WriteFile(QStringLiteral("Song-%1.wav").arg(n), "x");
     EXPECT_EQ(MakeUniqueFileName(name), Root() + "Song-4.wav");
-    for (int n = 4; n <= 50; ++n)
+    for (int n = 4; n <= 49; ++n)
         WriteFile(QStringLiteral("Song-%1.wav").arg(n), "x");
+    EXPECT_EQ(MakeUniqueFileName(name), Root() + "Song-50.wav") << "the fiftieth candidate is tried too";
+    WriteFile("Song-50.wav", "x");
     EXPECT_EQ(MakeUniqueFileName(name), QString()) << "never the name of an existing file";
 }
 

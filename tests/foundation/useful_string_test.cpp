@@ -11,13 +11,19 @@ TEST(Format, ReplacesMarkersInOrderAndLeavesTheRestAlone)
     EXPECT_EQ(Format("ends with %"), "ends with %");
 }
 
-TEST(ReplaceString, RepeatsAShorterTextUntilNoneIsLeft)
+TEST(ReplaceString, RepeatsFromTheStartUntilNoneIsLeftButPutsANewTextHoldingTheOldOneInOnce)
 {
     const QString words = "one   two";
     EXPECT_EQ(ReplaceString(words, "  ", " ", false), "one two");
     EXPECT_EQ(ReplaceString(words, "  ", " ", true), "one  two");
     EXPECT_EQ(ReplaceString(words, QString(), "x", false), words);
     EXPECT_EQ(ReplaceString(words, "one", "one", false), words);
+    // What a replacement joins is found by the next pass, whatever the lengths.
+    EXPECT_EQ(ReplaceString("aab", "ab", "ba", false), "baa");
+    EXPECT_EQ(ReplaceString("aab", "ab", "ba", true), "aba");
+    EXPECT_EQ(ReplaceStringNoCase("AAB", "ab", "ba", false), "baa");
+    EXPECT_EQ(ReplaceString("aaaa", "aa", "a", false), "a");
+    EXPECT_LE(ReplaceString("aab", "ab", "bbaa", false).size(), 3 + 2 * 10) << "a rewrite that never settles";
 
     // A new text holding the old one is put in once per occurrence, instead of growing for ever.
     EXPECT_EQ(ReplaceString("a&b&&c", "&", "&&", false), "a&&b&&&&c");

@@ -25,11 +25,22 @@ QAudioFormat MonoFormat()
     return format;
 }
 
+// Stands in for the program's WAV reader: "mono:" or "stereo:" and then the samples themselves.
+DecodedSound Decode(const QByteArray& wav)
+{
+    QAudioFormat format = MonoFormat();
+    if (wav.startsWith("stereo:"))
+        format.setChannelCount(2);
+    else if (!wav.startsWith("mono:"))
+        return {};
+    return {format, wav.mid(wav.indexOf(':') + 1)};
+}
+
 class OutputSoundPlayerTest : public ::testing::Test {
 protected:
     std::unique_ptr<FakeAudioOutput> owned_ = std::make_unique<FakeAudioOutput>();
     FakeAudioOutput* output_ = owned_.get();
-    OutputSoundPlayer player_{std::move(owned_)};
+    OutputSoundPlayer player_{std::move(owned_), Decode};
 };
 
 } // namespace
@@ -37,8 +48,7 @@ protected:
 TEST_F(OutputSoundPlayerTest, PlaysOnlyTheWholeFramesOfTheSamplesAndEndsWithThem)
 {
     const QByteArray samples = RampSamples(800); // 100 ms
-    // A chunk after the data must not be played as noise.
-    player_.play(MakeWavImage(rate, 1, 16, samples) + QByteArray("LIST\x04\0\0\0abcd", 12));
+    player_.play("mono:" + samples);
     EXPECT_TRUE(player_.isPlaying());
     EXPECT_EQ(output_->Format(), MonoFormat());
 
@@ -52,7 +62,7 @@ TEST_F(OutputSoundPlayerTest, PlaysOnlyTheWholeFramesOfTheSamplesAndEndsWithThem
 
     QByteArray stereo = RampSamples(8);
     stereo.append("\x01\x02", 2); // half a stereo frame
-    player_.play(MakeWavImage(rate, 2, 16, stereo));
+    player_.play("stereo:" + stereo);
     output_->Advance(100);
     EXPECT_EQ(output_->Played, stereo.left(16));
 }
@@ -60,15 +70,15 @@ TEST_F(OutputSoundPlayerTest, PlaysOnlyTheWholeFramesOfTheSamplesAndEndsWithThem
 TEST_F(OutputSoundPlayerTest, ANewSoundCutsTheOneThatPlaysAndStopEndsItAtOnce)
 {
     const QByteArray second = RampSamples(400, 5000);
-    player_.play(MakeWavImage(rate, 1, 16, RampSamples(800, 0)));
+    player_.play("mono:" + RampSamples(800, 0));
     output_->Advance(20);
-    player_.play(MakeWavImage(rate, 1, 16, second));
+    player_.play("mono:" + second);
     EXPECT_EQ(output_->Starts, 2);
     output_->Advance(500);
     EXPECT_EQ(output_->Played, second) << "nothing of the first sound after the cut";
     EXPECT_FALSE(player_.isPlaying());
 
-    player_.play(MakeWavImage(rate, 1, 16, RampSamples(800)));
+    player_.play("mono:" + RampSamples(800));
     output_->Advance(10);
     player_.stop();
     EXPECT_FALSE(player_.isPlaying());
@@ -80,15 +90,24 @@ TEST_F(OutputSoundPlayerTest, ANewSoundCutsTheOneThatPlaysAndStopEndsItAtOnce)
 TEST_F(OutputSoundPlayerTest, WhatCannotPlayIsSkippedSilently)
 {
     player_.play(QByteArray("not a wave file at all, just text"));
-    player_.play(MakeWavImage(rate, 1, 16, RampSamples(10)).left(30)); // cut inside the header
-    player_.play(MakeWavImage(rate, 1, 16, QByteArray()));
-    QByteArray adpcm = MakeWavImage(rate, 1, 4, QByteArray(64, '\x11'));
-    adpcm[20] = 0x11;
-    player_.play(adpcm);
+    player_.play("mono:");
+    player_.play("stereo:\x01\x02");
     output_->FailOpen = true;
-    player_.play(MakeWavImage(rate, 1, 16, RampSamples(80)));
+    player_.play("mono:" + RampSamples(80));
     EXPECT_EQ(output_->Starts, 0);
     EXPECT_FALSE(player_.isPlaying());
+}
+
+TEST(SoundPlayer, TheProgramsPlayerDecodesWithTheDecoderHandedIn)
+{
+    InstallSoundPlayer(nullptr);
+    CurrentSoundPlayer().play("mono:" + RampSamples(800));
+    EXPECT_FALSE(CurrentSoundPlayer().isPlaying()) << "silent without a decoder";
+    InstallSoundDecoder(Decode);
+    CurrentSoundPlayer().play("mono:" + RampSamples(800));
+    EXPECT_TRUE(CurrentSoundPlayer().isPlaying());
+    CurrentSoundPlayer().stop();
+    InstallSoundDecoder(nullptr);
 }
 
 TEST(AudioOutput, TheEnvironmentChoosesTheSilentOutputThatPlaysTheWholeSoundThenFinishes)

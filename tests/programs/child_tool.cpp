@@ -11,12 +11,14 @@
 //   stdin                read standard input to its end; write "stdin <bytes> bytes"
 //   cwd                  write "cwd <working folder>"
 //   env NAME             write "env NAME=<value>" or "env NAME unset"
+//   nice                 write "nice <its nice value>"
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -123,6 +125,10 @@ int main(int argc, char** argv)
             const char* found = std::getenv(value.c_str());
             WriteAll(1, "env " + value + (found ? "=" + std::string(found) : " unset") + "\n");
             ++i;
+        } else if (step == "nice") {
+            errno = 0;
+            const int value = ::getpriority(PRIO_PROCESS, 0);
+            WriteAll(1, "nice " + (errno ? std::string("?") : std::to_string(value)) + "\n");
         } else {
             WriteAll(2, "child_tool: unknown step " + step + "\n");
             return 123;

@@ -1,6 +1,7 @@
 #include "tests/support/child_tool.h"
 
 #include <QFile>
+#include <QProcess>
 
 QString ChildToolPath()
 {
@@ -21,4 +22,15 @@ bool IsProcessAlive(pid_t pid)
 QStringList Steps(const QString& steps)
 {
     return steps.split(u'|');
+}
+
+QString NoTmpfilePath()
+{
+    static const QString path = [] {
+        const QString program = QStringLiteral(KORVANE_TEST_PROGRAMS_DIR "/no_tmpfile");
+        QProcess probe;
+        probe.start(program, {QStringLiteral("/bin/true")});
+        return probe.waitForFinished(10000) && probe.exitCode() == 0 ? program : QString();
+    }();
+    return path;
 }

@@ -14,3 +14,7 @@ bool IsProcessAlive(pid_t pid);
 
 // The steps of one child_tool run, written "out|abc|sleep|30".
 QStringList Steps(const QString& steps);
+
+// tests/programs/no_tmpfile.cpp, which runs a program as on a file system without unnamed temporary
+// files; empty where this system refuses the filter it installs.
+QString NoTmpfilePath();

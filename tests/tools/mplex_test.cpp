@@ -1,3 +1,4 @@
+#include "tests/support/child_tool.h"
 #include "tests/tools/tool_runner.h"
 
 #include <QDir>
@@ -232,6 +233,29 @@ TEST_F(Mplex, BothProgramsRefuseInputsThatAreNotRegularFilesAndKeepAnOlderOutput
         const ToolRun run = RunTool(program, arguments(program, input), {.FileSizeLimit = 20 * kSector});
         EXPECT_EQ(run.ExitCode, 1);
         EXPECT_GE(run.IndexOfLineContaining("cannot write the output file"), 0);
+        EXPECT_EQ(ReadFile(Output()), QByteArray("keep me"));
+        EXPECT_EQ(QDir(Root()).entryList(QDir::Hidden | QDir::Files).filter(".tmp"), QStringList());
+    }
+}
+
+TEST_F(Mplex, BothProgramsWriteUnderAHiddenNameWhereUnnamedFilesAreRefused)
+{
+    // As on a vfat stick or a network share: no O_TMPFILE.
+    const QString noTmpfile = NoTmpfilePath();
+    if (noTmpfile.isEmpty())
+        GTEST_SKIP() << "this system refuses the filter that takes unnamed files away";
+    const QString audio = EncodedAudio();
+    const QString wav = Root() + "in.wav";
+    for (const QString& program : {MplexProgram(), ToolameProgram()}) {
+        SCOPED_TRACE(program.toStdString());
+        const QStringList arguments =
+            QStringList{program} + (program == MplexProgram() ? muxArguments(Output(), audio)
+                                                              : QStringList{"-b", "224", wav, Output()});
+        WriteFile("out.mpg", "older");
+        EXPECT_EQ(RunTool(noTmpfile, arguments).ExitCode, 0);
+        EXPECT_GT(QFileInfo(Output()).size(), 1000);
+        WriteFile("out.mpg", "keep me");
+        EXPECT_EQ(RunTool(noTmpfile, arguments, {.FileSizeLimit = 20 * kSector}).ExitCode, 1);
         EXPECT_EQ(ReadFile(Output()), QByteArray("keep me"));
         EXPECT_EQ(QDir(Root()).entryList(QDir::Hidden | QDir::Files).filter(".tmp"), QStringList());
     }

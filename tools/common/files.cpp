@@ -1,6 +1,7 @@
 #include "tools/common/files.h"
 
 #include "tools/common/console.h"
+#include "tools/common/temporary_name.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -46,12 +47,8 @@ std::string folderOf(const std::string& target)
 // Tries hidden names beside the target until `take` gets one that is free; "" when none could be had.
 template <typename Take> std::string freeName(const std::string& target, Take take)
 {
-    const fs::path path(target);
-    // Appended rather than "." + name: GCC 12 warns (-Wrestrict) about the latter at -O3.
-    const std::string stem =
-        (path.parent_path() / std::string(".").append(path.filename().string())).string();
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string name = stem + "." + std::to_string(::getpid()) + "-" + std::to_string(attempt) + ".tmp";
+    for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
+        std::string name = HiddenTemporaryName(target, ::getpid(), attempt);
         if (take(name))
             return name;
         if (errno != EEXIST)
