@@ -60,11 +60,16 @@ bool TBrindlowTabbedForm::IsInactiveEmbedded() const
 
 void TBrindlowTabbedForm::FormResizer1PostResize(QObject*, QWidget* control, double heightRatio, double)
 {
+    ScaleFontsAndItemHeights(*FormResizer1, control, heightRatio);
+}
+
+void ScaleFontsAndItemHeights(TFormResizer& resizer, QWidget* control, double heightRatio)
+{
     if (control->inherits("TURLLink")) {
-        FormResizer1->ResizeFontProp(control, "FocusFont", heightRatio);
+        resizer.ResizeFontProp(control, "FocusFont", heightRatio);
     } else if (control->inherits("TScrollingCredits")) {
-        FormResizer1->ResizeFontProp(control, "CreditsFont", heightRatio);
-        FormResizer1->ResizeFontProp(control, "CreditsFontBold", heightRatio);
+        resizer.ResizeFontProp(control, "CreditsFont", heightRatio);
+        resizer.ResizeFontProp(control, "CreditsFontBold", heightRatio);
     } else if (control->inherits("TImgComboBox") || control->inherits("TEnhComboBox")) {
         const int itemHeight = control->property("ItemHeight").toInt();
         control->setProperty("ItemHeight", static_cast<int>(std::lrint(itemHeight * heightRatio)));

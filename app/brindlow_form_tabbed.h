@@ -6,6 +6,10 @@ class TFormResizer;
 class TListStrings;
 class TSettings;
 
+// What a form's resizer leaves to the form for one control it has scaled: a link label's focus font,
+// the fonts of scrolling credits and the item height of the enhanced combo boxes.
+void ScaleFontsAndItemHeights(TFormResizer& resizer, QWidget* control, double heightRatio);
+
 // The base of every page: the main window and the host dialogs drive all pages through the same
 // protocol of activation, translation and settings.
 class TBrindlowTabbedForm : public TFormToEmbed {

@@ -36,16 +36,6 @@ bool onMainThread()
     return !application || QThread::currentThread() == application->thread();
 }
 
-// The crash dialog must work even before the language is chosen.
-QString SafeTranslateMsg(const QString& text)
-{
-    try {
-        return TranslateMsg(text);
-    } catch (const EKorvaneError&) {
-        return text;
-    }
-}
-
 QString endedWithPoint(QString message)
 {
     message.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
@@ -98,6 +88,15 @@ constexpr int IconGap = 12;
 constexpr int IconAbove = 15;
 
 } // namespace
+
+QString SafeTranslateMsg(const QString& text)
+{
+    try {
+        return TranslateMsg(text);
+    } catch (const EKorvaneError&) {
+        return text;
+    }
+}
 
 TCaughtException CurrentCaughtException()
 {

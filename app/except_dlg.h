@@ -23,6 +23,10 @@ struct TCaughtException {
     plat::StackTrace Stack;
 };
 
+// The translation, or the English text while no language is loaded: a crash can come before the
+// language is chosen, and its dialog must still speak.
+QString SafeTranslateMsg(const QString& text);
+
 // Describes the exception being handled; call it inside a catch block.
 TCaughtException CurrentCaughtException();
 

@@ -1,7 +1,6 @@
 #include "app/except_dlg_mail.h"
 
 #include "app/form_about.h"
-#include "foundation/language.h"
 #include "foundation/program_globals.h"
 #include "platform/url_opener.h"
 
@@ -35,17 +34,18 @@ void TExceptionDialogMail::TranslateTexts()
     TExceptionDialog::TranslateTexts();
     LabelHeaderMessage->setText(
         LabelHeaderMessage->text() + u' ' +
-        TranslateMsg("Click the \"Send Report\" button to e-mail a bug report to the development team."));
-    ExceptionDialogSendButton->setText(TranslateMsg("&Send"));
-    ExceptionDialogSendButton->setToolTip(TranslateMsg("Send bug report using default mail client"));
+        SafeTranslateMsg("Click the \"Send Report\" button to e-mail a bug report to the development team."));
+    ExceptionDialogSendButton->setText(SafeTranslateMsg("&Send"));
+    ExceptionDialogSendButton->setToolTip(SafeTranslateMsg("Send bug report using default mail client"));
     ExceptionDialogSendButton->setGeometry(8, ExceptionDialogOkButton->y(), 80, 25);
 }
 
 QUrl TExceptionDialogMail::MailUrl() const
 {
-    QString body = TranslateMsg("Please give us a bug description, and specify the last action(s) you took "
-                                "when the bug appeared") +
-                   QStringLiteral(":\n\n\n\n") + QString(78, u'-') + u'\n' + ReportText();
+    QString body =
+        SafeTranslateMsg("Please give us a bug description, and specify the last action(s) you took "
+                         "when the bug appeared") +
+        QStringLiteral(":\n\n\n\n") + QString(78, u'-') + u'\n' + ReportText();
     body.truncate(MaxMailBodyLength);
     const QString subject = QString::fromLatin1(MailSubjectPrefix) + u' ' + GetProgramVersion();
     // Every reserved character is escaped, so "&", "+" or "#" in the report cannot cut it short.

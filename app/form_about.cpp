@@ -1,5 +1,6 @@
 #include "app/form_about.h"
 
+#include "components/am_tr_bmp.h"
 #include "components/box_list.h"
 #include "components/list_strings.h"
 #include "components/url_link.h"
@@ -11,11 +12,9 @@
 #include "platform/version_info.h"
 
 #include <QCoreApplication>
-#include <QEvent>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QRegularExpression>
 #include <QUrlQuery>
 #include <QVBoxLayout>
@@ -104,12 +103,13 @@ TPageAbout::TPageAbout(QWidget* parent) : TBrindlowTabbedForm(parent)
     setWindowFlag(Qt::Tool);
     auto* columns = new QHBoxLayout(this);
 
-    ImageBrindlow = new QLabel(this);
+    ImageBrindlow = new TAMTrBmp(this);
     ImageBrindlow->setObjectName(QStringLiteral("ImageBrindlow"));
-    ImageBrindlow->setScaledContents(true);
+    // Drawn at the control's size, the logo fills it.
+    ImageBrindlow->SetPicture(
+        QIcon(QStringLiteral(":/icons/app.svg")).pixmap(QSize(logoSize, logoSize), 1.0).toImage());
     ImageBrindlow->setFixedSize(logoSize, logoSize);
-    ImageBrindlow->setPixmap(QIcon(QStringLiteral(":/icons/app.svg")).pixmap(logoSize, logoSize));
-    ImageBrindlow->installEventFilter(this);
+    connect(ImageBrindlow, &TAMTrBmp::OnClick, this, &TPageAbout::ImageLogoClick);
     columns->addWidget(ImageBrindlow, 0, Qt::AlignTop);
 
     auto* texts = new QVBoxLayout;
@@ -186,12 +186,4 @@ void TPageAbout::MenuReportBug()
 void TPageAbout::ImageLogoClick()
 {
     URLLinkBrindlow->URLClick();
-}
-
-bool TPageAbout::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == ImageBrindlow && event->type() == QEvent::MouseButtonRelease &&
-        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
-        ImageLogoClick();
-    return TBrindlowTabbedForm::eventFilter(watched, event);
 }

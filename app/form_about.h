@@ -3,6 +3,7 @@
 #include "app/brindlow_form_tabbed.h"
 
 class QLabel;
+class TAMTrBmp;
 class TBoxList;
 class TURLLink;
 
@@ -25,7 +26,7 @@ class TPageAbout : public TBrindlowTabbedForm {
 public:
     explicit TPageAbout(QWidget* parent = nullptr);
 
-    QLabel* ImageBrindlow;
+    TAMTrBmp* ImageBrindlow;
     QLabel* LabelAboutVersion;
     QLabel* LabelCopy;
     QLabel* LabelRights;
@@ -42,9 +43,6 @@ public:
     // The Help menu: open the web site, write a bug report. Nothing happens when the address is not set.
     void MenuHomePage();
     void MenuReportBug();
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void ImageLogoClick();

@@ -55,10 +55,11 @@ void SaveButtonSettings(TSettings* store, const QList<TButtonSetting>& settings)
         store->SetValue(setting.Key, setting.Button->isChecked());
 }
 
-QGroupBox* AddSettingsGroup(QWidget* page, const QString& name, const QString& caption)
+TAdvGroupBox* AddSettingsGroup(QWidget* page, const QString& name, const QString& caption)
 {
-    auto* group = new QGroupBox(caption, page);
+    auto* group = new TAdvGroupBox(page);
     group->setObjectName(name);
+    group->SetCaption(caption);
     new QVBoxLayout(group);
     page->layout()->addWidget(group);
     return group;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/brindlow_form_tabbed.h"
+#include "components/adv_group_box.h"
 
 #include <QGroupBox>
 #include <QLayout>
@@ -29,7 +30,7 @@ void LoadButtonSettings(const TSettings* store, const QList<TButtonSetting>& set
 void SaveButtonSettings(TSettings* store, const QList<TButtonSetting>& settings);
 
 // A titled group of controls, laid out one under the other, added at the bottom of the page.
-QGroupBox* AddSettingsGroup(QWidget* page, const QString& name, const QString& caption);
+TAdvGroupBox* AddSettingsGroup(QWidget* page, const QString& name, const QString& caption);
 template <typename Control>
 Control* AddGroupControl(QGroupBox* group, const QString& name, const QString& caption)
 {

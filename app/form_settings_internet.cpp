@@ -2,7 +2,9 @@
 
 #include "app/form_settings_general.h"
 #include "app/info_dialog.h"
+#include "components/adv_group_box.h"
 #include "components/adv_message_dlg.h"
+#include "components/form_registry.h"
 #include "components/list_strings.h"
 #include "components/num_edit.h"
 #include "engine/commands_manager.h"
@@ -17,7 +19,6 @@
 
 #include <QCheckBox>
 #include <QGridLayout>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -166,7 +167,8 @@ TPageSettingsInternet::TPageSettingsInternet(QWidget* parent)
                                            QStringLiteral("ButtonCheckNewVersion")});
     auto* layout = new QVBoxLayout(this);
 
-    LabelProxyTitle = new QGroupBox(QStringLiteral(" Proxy "), this);
+    LabelProxyTitle = new TAdvGroupBox(this);
+    LabelProxyTitle->SetCaption(QStringLiteral(" Proxy "));
     LabelProxyTitle->setObjectName(QStringLiteral("LabelProxyTitle"));
     auto* proxyGrid = new QGridLayout(LabelProxyTitle);
     LabelProxy = new QLabel(QStringLiteral("Proxy"), LabelProxyTitle);
@@ -215,7 +217,6 @@ TPageSettingsInternet::TPageSettingsInternet(QWidget* parent)
                                            const QString& proxyInfo, const QString& status) {
         CounterHitHitCountDone(sender, success, url, proxyInfo, status);
     };
-    infoDlg_ = std::make_unique<TInfoDlg>();
 
     connect(EditProxy, &QLineEdit::textChanged, this, &TPageSettingsInternet::EditProxyChange);
     connect(NumEditProxyPort, &QLineEdit::textChanged, this, &TPageSettingsInternet::NumEditProxyPortChange);
@@ -426,15 +427,26 @@ void TPageSettingsInternet::VersionCheckCheckDone(QObject*, bool Success, bool S
     }
 }
 
+TInfoDlg* TPageSettingsInternet::InfoDlg() const
+{
+    return qobject_cast<TInfoDlg*>(FormRegistry::Instance().Find(QStringLiteral("InfoDlg")));
+}
+
 void TPageSettingsInternet::ShowVersionInfo(const QString& message, const QString& version,
                                             const TVersionDocument& info, bool withDownloads,
                                             bool finishWhenClosed)
 {
+    TInfoDlg* dialog = InfoDlg();
+    if (!dialog) {
+        if (finishWhenClosed)
+            FireCommandsFinished(this);
+        return;
+    }
     if (finishWhenClosed)
         connect(
-            infoDlg_.get(), &QDialog::finished, this, [this] { FireCommandsFinished(this); },
+            dialog, &QDialog::finished, this, [this] { FireCommandsFinished(this); },
             Qt::SingleShotConnection);
-    infoDlg_->ShowInfo(message + QStringLiteral(": ") + version + QStringLiteral(" !  "), info.HomePage,
-                       withDownloads ? info.DownloadPage : QString(),
-                       withDownloads ? info.Distribution : QString(), info.Guide, info.InfoMessage);
+    dialog->ShowInfo(message + QStringLiteral(": ") + version + QStringLiteral(" !  "), info.HomePage,
+                     withDownloads ? info.DownloadPage : QString(),
+                     withDownloads ? info.Distribution : QString(), info.Guide, info.InfoMessage);
 }

@@ -7,13 +7,11 @@
 #include <QString>
 #include <QStringList>
 
-#include <memory>
-
 class QCheckBox;
-class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class TAdvGroupBox;
 class TInfoDlg;
 class TNumEdit;
 class TWebCounterHit;
@@ -50,12 +48,12 @@ public:
     explicit TPageSettingsInternet(QWidget* parent = nullptr);
     ~TPageSettingsInternet() override;
 
-    QGroupBox* LabelProxyTitle;
+    TAdvGroupBox* LabelProxyTitle;
     QLabel* LabelProxy;
     QLineEdit* EditProxy;
     QLabel* LabelProxyPort;
     TNumEdit* NumEditProxyPort;
-    QGroupBox* LabelCheck;
+    TAdvGroupBox* LabelCheck;
     QCheckBox* CheckBoxCheckAutomatic;
     QPushButton* ButtonCheckNewVersion;
     QPushButton* ButtonSilentCheck;
@@ -63,7 +61,8 @@ public:
     QPushButton* ButtonForceRegister;
     TWebVersionCheck* VersionCheck;
     TWebCounterHit* WebCounterHit;
-    TInfoDlg* InfoDlg() const { return infoDlg_.get(); }
+    // The program's new-version window, when it has been created.
+    TInfoDlg* InfoDlg() const;
 
     QDate LastVersionCheckDate;
     QDate Today;
@@ -104,5 +103,4 @@ private:
 
     TWebAddresses addresses_;
     QString hitReferrer_;
-    std::unique_ptr<TInfoDlg> infoDlg_;
 };

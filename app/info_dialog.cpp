@@ -1,6 +1,7 @@
 #include "app/info_dialog.h"
 
 #include "components/easysize.h"
+#include "components/form_registry.h"
 #include "components/t_saved_form_unit.h"
 #include "components/url_link.h"
 #include "foundation/language.h"
@@ -31,6 +32,7 @@ template <typename Widget> Widget* named(Widget* widget, const char* name)
 TInfoDlg::TInfoDlg(QWidget* parent) : QDialog(parent, Qt::Tool)
 {
     setObjectName(QStringLiteral("InfoDlg"));
+    FormRegistry::Instance().Register(this);
     setWindowTitle(QStringLiteral("Korvane"));
     auto* layout = new QVBoxLayout(this);
 

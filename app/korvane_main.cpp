@@ -43,10 +43,13 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTextEdit>
 #include <QToolTip>
 #include <QVBoxLayout>
 
@@ -78,6 +81,7 @@ namespace {
 constexpr int DesignMinimumWidth = 700;
 constexpr int DesignMinimumHeight = 419;
 constexpr int StartMinimumHeight = 328;
+constexpr int GoButtonDesignHeight = 17;
 const int StatusPanelWidths[5] = {4, 80, 6, 10, 30};
 
 // The pages the main window disables as a whole while a batch runs.
@@ -174,6 +178,17 @@ const GuiSettingLayout GuiSettingsLayout[] = {
     {"ContinueOnError", stBoolean},
 };
 
+// The standard edit actions work on the focused text editor; other controls leave them disabled.
+template <typename Call> void withTextEditor(QWidget* focused, Call call)
+{
+    if (auto* line = qobject_cast<QLineEdit*>(focused))
+        call(*line, line->hasSelectedText(), line->text().isEmpty());
+    else if (auto* text = qobject_cast<QTextEdit*>(focused))
+        call(*text, text->textCursor().hasSelection(), text->document()->isEmpty());
+    else if (auto* plain = qobject_cast<QPlainTextEdit*>(focused))
+        call(*plain, plain->textCursor().hasSelection(), plain->document()->isEmpty());
+}
+
 // The folders are saved without their last "/": taking their folder part again at every start would
 // climb one folder higher each time.
 QString rememberedFolder(const QString& saved)
@@ -243,6 +258,9 @@ void TKorvaneForm::CreateControls()
 {
     ListStringsToTranslate = NewListStringsToTranslate(this);
     FormResizer1 = NewFormResizer1(this);
+    FormResizer1->OnPostResize = [this](QObject*, QWidget* control, double heightRatio, double widthRatio) {
+        FormResizer1PostResize(control, widthRatio, heightRatio);
+    };
     StayOnTopComp = new TStayOnTop(this);
     StayOnTopComp->setObjectName(QStringLiteral("StayOnTopComp"));
     StayOnTopComp->SetStayOnTopMessage(QStringLiteral("Always on Top"));
@@ -301,6 +319,7 @@ void TKorvaneForm::CreateControls()
 
     CreateStatusBar();
     CreateMenus();
+    FollowEditTargets();
     ListStringsToTranslate->SetProperties(
         {QStringLiteral("MenuFile"), QStringLiteral("MenuEdit"), QStringLiteral("MenuView"),
          QStringLiteral("MenuHelp"), QStringLiteral("MenuSettings"), QStringLiteral("MenuExpertMode"),
@@ -413,9 +432,25 @@ void TKorvaneForm::FormCreate()
     ApplyRememberedPosition();
     MenuShowLog->setVisible(false);
     MenuHistory->setVisible(false);
-    setMinimumSize(DesignMinimumWidth, StartMinimumHeight);
-    resize(minimumSize());
+    keptMinimumSize_ = QSize(DesignMinimumWidth, StartMinimumHeight);
+    setMinimumSize(keptMinimumSize_);
+    resize(keptMinimumSize_);
     FormResizer1->AdaptToScreen(true);
+    // The resizer truncates the scaled minimum; the window keeps the rounded one.
+    setMinimumSize(keptMinimumSize_);
+}
+
+void TKorvaneForm::FormResizer1PostResize(QWidget* control, double xScale, double yScale)
+{
+    keptMinimumSize_ = QSize(static_cast<int>(std::lrint(DesignMinimumWidth * xScale)),
+                             static_cast<int>(std::lrint(StartMinimumHeight * yScale)));
+    setMinimumSize(keptMinimumSize_);
+    ScaleFontsAndItemHeights(*FormResizer1, control, yScale);
+    if (control != ButtonGoCancel || yScale == 1.0)
+        return;
+    const int height = static_cast<int>(std::lrint(GoButtonDesignHeight * yScale)) - (yScale > 1.0 ? 2 : 1);
+    ButtonGoCancel->setFixedHeight(height);
+    PanelGoButton->layout()->setAlignment(ButtonGoCancel, Qt::AlignTop);
 }
 
 void TKorvaneForm::WarnWhenDesktopTooSmall()
@@ -701,7 +736,7 @@ void TKorvaneForm::OnEnableControls(bool enable)
         about->EnableControls(enable);
     for (QAction* item : itemsEnabledWithControls_)
         item->setEnabled(enable);
-    MenuPaste->setEnabled(enable && !QApplication::clipboard()->text().isEmpty());
+    UpdateEditActions();
 }
 
 void TKorvaneForm::OnStatusText(const QString& text, bool show)
@@ -801,6 +836,45 @@ void TKorvaneForm::ButtonGoCancelClick()
         CancelRequested = true;
         commandsManager_->Cancel();
     }
+}
+
+void TKorvaneForm::FollowEditTargets()
+{
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        // An open menu takes the focus while it is used; its items act on the editor behind it.
+        if (!now || now->window()->windowType() != Qt::Popup)
+            FollowFocusedEditor(now);
+    });
+    connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &TKorvaneForm::UpdateEditActions);
+    UpdateEditActions();
+}
+
+void TKorvaneForm::FollowFocusedEditor(QWidget* focused)
+{
+    for (const QMetaObject::Connection& connection : std::as_const(editorConnections_))
+        disconnect(connection);
+    editorConnections_.clear();
+    withTextEditor(focused, [this](auto& editor, bool, bool) {
+        using Editor = std::remove_reference_t<decltype(editor)>;
+        editorConnections_ = {
+            connect(&editor, &Editor::selectionChanged, this, &TKorvaneForm::UpdateEditActions),
+            connect(&editor, &Editor::textChanged, this, &TKorvaneForm::UpdateEditActions)};
+    });
+    UpdateEditActions();
+}
+
+void TKorvaneForm::UpdateEditActions()
+{
+    bool selected = false, editable = false, empty = true;
+    withTextEditor(QApplication::focusWidget(), [&](const auto& editor, bool hasSelection, bool isEmpty) {
+        selected = hasSelection;
+        editable = !editor.isReadOnly();
+        empty = isEmpty;
+    });
+    MenuCut->setEnabled(selected && editable);
+    MenuCopy->setEnabled(selected);
+    MenuPaste->setEnabled(ControlsEnabled && editable && !QApplication::clipboard()->text().isEmpty());
+    MenuSelectAll->setEnabled(!empty);
 }
 
 void TKorvaneForm::RunEditAction(const char* slot)
@@ -908,6 +982,7 @@ void TKorvaneForm::TranslateAll()
     InitToolMissingTexts();
     forEachPreferenceDialog([](TEncodingSettingsDialog& dialog) { dialog.Translate(); });
     ForEachPage([](TBrindlowTabbedForm& page) { page.Translate(); });
+    TranslateDialogs();
     TranslateSounds();
     StayOnTopComp->SetStayOnTopMessage(TranslateMsg(QStringLiteral("Always On Top")));
     MenuAlwaysOnTop->setText(Format(TranslateMsg(QStringLiteral("%s &always on top")), ProgramName));
@@ -920,4 +995,14 @@ void TKorvaneForm::TranslateAll()
     FireLanguageChanged(this);
     ErrorPrefix = TranslateMsg(QStringLiteral("ERROR")).toUpper();
     WarningPrefix = TranslateMsg(QStringLiteral("WARNING")).toUpper();
+}
+
+// The dialogs hosting pages translate their own buttons.
+void TKorvaneForm::TranslateDialogs()
+{
+    if (auto* settings = findForm<TDlgSettings>("DlgSettings"))
+        settings->Translate();
+    for (const char* name : {"DlgHistory", "DlgCredits"})
+        if (auto* dialog = findForm<TPageDialog>(name))
+            dialog->Translate();
 }

@@ -105,6 +105,10 @@ private:
     void CreateMenus();
     QAction* AddMenuItem(QMenu* menu, const QString& name, const QString& caption, bool checkable = false);
     void WarnWhenDesktopTooSmall();
+    void FormResizer1PostResize(QWidget* control, double xScale, double yScale);
+    void FollowEditTargets();
+    void FollowFocusedEditor(QWidget* focused);
+    void UpdateEditActions();
     void InstallHubHandlers();
     void ApplyRememberedPosition();
 
@@ -133,6 +137,7 @@ private:
     void BuildLanguageMenu();
     QAction* AddLanguageMenuItem(const QString& caption);
     void AlwaysOnTopClick();
+    void TranslateDialogs();
 
     QList<TBrindlowTabbedForm*> Pages() const;
     template <typename Call> void ForEachPage(Call call) const;
@@ -141,6 +146,9 @@ private:
     std::unique_ptr<TCommandsManager> commandsManager_;
     QActionGroup* languageGroup_;
     QList<QAction*> itemsEnabledWithControls_;
+    QList<QMetaObject::Connection> editorConnections_;
+    // The minimum size as the resizer scaled it, rounded.
+    QSize keptMinimumSize_;
     bool running_ = false;
     bool shownOnce_ = false;
     bool pageEmbedded_ = false;

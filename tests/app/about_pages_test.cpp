@@ -1,6 +1,7 @@
 #include "app/form_about.h"
 #include "app/form_credits.h"
 #include "app/form_history.h"
+#include "components/am_tr_bmp.h"
 #include "components/credits.h"
 #include "components/url_link.h"
 #include "foundation/program_globals.h"
@@ -10,6 +11,7 @@
 #include "tests/support/url_recorder.h"
 
 #include <QCoreApplication>
+#include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextList>
@@ -63,7 +65,8 @@ TEST_F(AboutPages, TheAboutPageLinksOnlyTheAddressesConfiguredAndOpensThemThroug
         {"WebSiteUrl=javascript:alert(1)\nSupportEMail=a@b.org?cc=c@d.org\n", false, {}},
         {"WebSiteUrl=https://korvane.example.org/\nSupportEMail=help@example.org\n",
          true,
-         {QUrl("https://korvane.example.org/"), QUrl("mailto:help@example.org?subject=Bug%20Report")}},
+         {QUrl("https://korvane.example.org/"), QUrl("mailto:help@example.org?subject=Bug%20Report"),
+          QUrl("https://korvane.example.org/")}},
     };
     for (const auto& c : cases) {
         WriteFile(GlobalSettingsFileName(), "[Korvane]\n" + c.settings);
@@ -75,6 +78,7 @@ TEST_F(AboutPages, TheAboutPageLinksOnlyTheAddressesConfiguredAndOpensThemThroug
         EXPECT_FALSE(page.MailURLLinkBug->isVisible());
         page.MenuHomePage();
         page.MenuReportBug();
+        QTest::mouseClick(page.findChild<TAMTrBmp*>("ImageBrindlow"), Qt::LeftButton);
         EXPECT_EQ(recorder.Opened, c.opened);
     }
 }

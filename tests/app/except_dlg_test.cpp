@@ -1,11 +1,13 @@
 #include "app/except_dlg.h"
 #include "app/except_dlg_mail.h"
+#include "foundation/language.h"
 #include "tests/support/qt_printers.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/temp_world.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
@@ -161,4 +163,20 @@ TEST_F(CrashReport, AWorkersExceptionIsShownOnTheMainThreadNamingTheThread)
     EXPECT_TRUE(QTest::qWaitFor([&] { return !details.isEmpty(); }));
     EXPECT_TRUE(details.contains("\nThread: thread ")) << details.toStdString();
     EXPECT_FALSE(details.contains("Exception address"));
+}
+
+TEST_F(CrashReport, TheMailVariantSpeaksEnglishBeforeALanguageIsLoaded)
+{
+    DoneLanguage();
+    struct Restore {
+        ~Restore() { InitLanguage(false, QString(), true, QString()); }
+    } restore;
+    TExceptionDialogMail dialog;
+    dialog.SetException(caught("Early"), nullptr);
+    dialog.show();
+    waitForDetails(dialog);
+    EXPECT_EQ(dialog.ExceptionDialogSendButton->text(), "&Send");
+    EXPECT_TRUE(dialog.LabelHeaderMessage->text().endsWith("to the development team."));
+    EXPECT_TRUE(
+        QUrl::fromPercentEncoding(dialog.MailUrl().toEncoded()).contains("Please give us a bug description"));
 }

@@ -88,10 +88,13 @@ protected:
         ReloadSounds();
         player_->Clear();
         GlobalEvents().OnCommandsFinished = [this](QObject*) { ++finished_; };
+        // The program's one new-version window, which the page finds by its name.
+        infoDlg_ = std::make_unique<TInfoDlg>();
     }
     void TearDown() override
     {
         page_.reset();
+        infoDlg_.reset();
         GlobalEvents() = TGlobalEvents();
         InitSoundEvents();
         plat::InstallSoundPlayer(nullptr);
@@ -134,6 +137,7 @@ protected:
 
     LoopbackHttpServer server_;
     TSettings store_;
+    std::unique_ptr<TInfoDlg> infoDlg_;
     std::unique_ptr<TPageSettingsInternet> page_;
     RecordingSoundPlayer* player_ = nullptr;
     QString sounds_[3];

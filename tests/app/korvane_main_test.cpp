@@ -1,10 +1,15 @@
 #include "app/form_credits.h"
 #include "app/form_mpeg_audio.h"
 #include "app/form_settings_general.h"
+#include "app/form_settings_internet.h"
 #include "app/form_settings_themes.h"
+#include "app/info_dialog.h"
 #include "app/korvane_main.h"
 #include "app/program_main.h"
+#include "components/adv_group_box.h"
+#include "components/am_tr_bmp.h"
 #include "components/credits.h"
+#include "components/easysize.h"
 #include "components/form_registry.h"
 #include "components/text_progress_bar.h"
 #include "components/waiting_bar.h"
@@ -26,6 +31,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -35,6 +41,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
@@ -101,12 +108,13 @@ protected:
         TempWorld::TearDown();
     }
 
-    TKorvaneForm& Start()
+    // Without the message loop running, the main window shows but takes no page in.
+    TKorvaneForm& Start(bool loopRuns = true)
     {
         EXPECT_TRUE(PrepareStart());
         forms_ = std::make_unique<TProgramForms>();
         forms_->CreateAll();
-        AppRunning = true;
+        AppRunning = loopRuns;
         Main().show();
         QCoreApplication::processEvents();
         return Main();
@@ -201,6 +209,137 @@ TEST_F(ProgramWindows, TranslateLiveAndKeepTheSettingsAcrossARestart)
     EXPECT_TRUE(Find<TPageSettingsGeneral>("PageSettingsGeneral")->CheckBoxDeleteSourceFile->isChecked());
     EXPECT_EQ(plat::CurrentTheme(), "Dark");
     EXPECT_FALSE(Main().MenuExpertMode->isChecked()) << "expert mode always ends off";
+}
+
+TEST_F(ProgramWindows, TheConversionPageMovesInAtTheFirstPaintOnceTheMessageLoopRuns)
+{
+    TKorvaneForm& main = Start(false);
+    auto* page = Find<TPageMpegAudio>("PageMpegAudio");
+    ASSERT_TRUE(FormShown);
+    main.repaint();
+    QCoreApplication::processEvents();
+    EXPECT_NE(page->parentWidget(), main.PanelMain) << "not before the loop runs";
+    AppRunning = true;
+    QCoreApplication::processEvents();
+    EXPECT_NE(page->parentWidget(), main.PanelMain) << "not before the window paints";
+    main.update();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return page->parentWidget() == main.PanelMain; }));
+    EXPECT_TRUE(page->isVisible());
+}
+
+// The designed minimum is 700 x 328 and the Go button 17 pixels high.
+TEST_F(ProgramWindows, TheMainWindowTakesTheResizersRatioForItsMinimumSizeAndTheGoButton)
+{
+    TKorvaneForm& main = Start(false);
+    const QRect goButton = main.ButtonGoCancel->geometry();
+    main.FormResizer1->DoPostResize(main.FormResizer1, main.ButtonGoCancel, 1.0, 1.0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(main.minimumSize(), QSize(700, 328));
+    EXPECT_EQ(main.ButtonGoCancel->geometry(), goButton) << "a ratio of 1 changes nothing";
+
+    main.FormResizer1->DoPostResize(main.FormResizer1, main.ButtonGoCancel, 1.25, 1.25);
+    main.PanelGoButton->layout()->activate();
+    EXPECT_EQ(main.minimumSize(), QSize(875, 410));
+    EXPECT_EQ(main.ButtonGoCancel->y(), 0);
+    EXPECT_EQ(main.ButtonGoCancel->height(), 19) << "round(17 x 1.25) - 1, one less above 1";
+}
+
+TEST_F(ProgramWindows, TheEditActionsFollowTheFocusedEditorAndItsSelection)
+{
+    TPageMpegAudio& page = StartWithPage();
+    TKorvaneForm& main = Main();
+    main.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
+    const auto focus = [](QWidget* widget) {
+        widget->setFocus();
+        return QTest::qWaitFor([widget] { return QApplication::focusWidget() == widget; });
+    };
+    // Cut, Copy, Paste and Select All, 1 when enabled.
+    const auto enabled = [&main] {
+        QString states;
+        for (const QAction* item : {main.MenuCut, main.MenuCopy, main.MenuPaste, main.MenuSelectAll})
+            states += item->isEnabled() ? u'1' : u'0';
+        return states;
+    };
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->setText("pasted");
+    page.findChild<QRadioButton*>("RadioButtonOutputBrowse")->setChecked(true);
+    auto* folder = page.findChild<QLineEdit*>("EditOutputFolder");
+    folder->setText("/music/out/");
+    ASSERT_TRUE(focus(folder));
+    folder->deselect();
+    EXPECT_EQ(enabled(), "0011") << "nothing selected";
+    folder->setSelection(0, 6);
+    EXPECT_EQ(enabled(), "1111");
+    auto* editMenu = main.menuBar()->findChild<QMenu*>("MenuEdit");
+    editMenu->popup(main.mapToGlobal(QPoint()));
+    QTest::keyClick(editMenu, Qt::Key_Down);
+    EXPECT_EQ(enabled(), "1111") << "the open menu acts on the editor behind it";
+    editMenu->hide();
+    main.MenuCut->trigger();
+    EXPECT_EQ(clipboard->text(), "/music");
+    EXPECT_EQ(enabled(), "0011");
+    folder->clear();
+    EXPECT_EQ(enabled(), "0010") << "nothing to select";
+    clipboard->clear();
+    EXPECT_EQ(enabled(), "0000");
+
+    auto* source = page.findChild<QLineEdit*>("EditOneAudioFile");
+    source->setText("/music/a.wav");
+    ASSERT_TRUE(focus(source));
+    source->selectAll();
+    clipboard->setText("pasted");
+    EXPECT_EQ(enabled(), "0101") << "a read-only editor only copies";
+    ASSERT_TRUE(focus(page.findChild<QRadioButton*>("RadioButtonOutputSame")));
+    EXPECT_EQ(enabled(), "0000");
+}
+
+// Their buttons come from their translation lists, at the start and when the language changes.
+TEST_F(ProgramWindows, TheDialogsHostingPagesSpeakTheStoredLanguageAndFollowItsChanges)
+{
+    QFile::remove(ProgramFolder() + "Lng");
+    WriteFile(ProgramFolder() + "Lng/korvane_tt.lng",
+              "[Language]\nLanguage=Testish\nLanguageExt=tt\nLanguageVersion=2.0.0\n\n[Translations]\n"
+              "SettingsButtonOk=S-Ok\nHistoryButtonOk=H-Ok\nCreditsButtonOk=C-Ok\n");
+    WriteFile(GlobalSettingsFileName(), "[Korvane]\nLanguage=Testish\n");
+    const auto captions = [] {
+        return Control<QPushButton>("SettingsButtonOk")->text() + " " +
+               Control<QPushButton>("HistoryButtonOk")->text() + " " +
+               Control<QPushButton>("CreditsButtonOk")->text();
+    };
+    TKorvaneForm& main = Start();
+    ASSERT_EQ(main.CurrentLanguageName(), "Testish");
+    EXPECT_EQ(captions(), "S-Ok H-Ok C-Ok");
+    main.SelectLanguage("English");
+    EXPECT_EQ(captions(), "Ok Ok Ok");
+}
+
+TEST_F(ProgramWindows, TheSettingsGroupsAreEtchedTheAboutLogoTransparentAndTheNewVersionWindowOne)
+{
+    Start();
+    const std::pair<const char*, const char*> groups[] = {
+        {"LabelTempFolder", " Temp folder "},
+        {"LabelDestinationExists", " If Destination file exists... "},
+        {"LabelMiscellaneous", " Miscellaneous "},
+        {"LabelOnBatchError", "On error..."},
+        {"LabelMiscellaneousForBatch", " Miscellaneous "},
+        {"LabelLogDisplaySettings", " Information Display "},
+        {"LabelLogSavingSettings", " Log Saving "},
+        {"GroupBoxTemporaryFiles", " Temporary Files "},
+        {"GroupBoxMiscellaneous", " Miscellaneous "},
+        {"LabelProxyTitle", " Proxy "},
+        {"LabelCheck", " Check for new version "},
+    };
+    for (const auto& [name, caption] : groups) {
+        if (const auto* group = Control<TAdvGroupBox>(name)) {
+            EXPECT_EQ(group->Caption(), caption) << name;
+        }
+    }
+    const auto* logo = Control<TAMTrBmp>("ImageBrindlow");
+    ASSERT_NE(logo, nullptr);
+    EXPECT_EQ(logo->Picture().size(), logo->size()) << "the logo fills its control";
+    // The page shows its results in the one window the program start made.
+    EXPECT_EQ(Control<TInfoDlg>("InfoDlg"), Find<TPageSettingsInternet>("PageSettingsInternet")->InfoDlg());
 }
 
 TEST_F(ProgramWindows, ShowProgressDisableTheirControlsDuringABatchAndOpenTheMenusDialogs)
