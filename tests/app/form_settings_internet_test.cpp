@@ -93,7 +93,6 @@ protected:
         GlobalEvents() = TGlobalEvents();
         InitSoundEvents();
         plat::InstallSoundPlayer(nullptr);
-        DoneLanguage();
         TempWorld::TearDown();
     }
 
