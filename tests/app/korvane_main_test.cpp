@@ -3,15 +3,14 @@
 #include "app/form_settings_themes.h"
 #include "app/korvane_main.h"
 #include "app/program_main.h"
-#include "components/form_registry.h"
 #include "components/text_progress_bar.h"
 #include "components/waiting_bar.h"
 #include "engine/commands_manager.h"
 #include "foundation/global_events.h"
 #include "foundation/program_globals.h"
 #include "platform/themes.h"
+#include "tests/support/program_world.h"
 #include "tests/support/scripted_dialogs.h"
-#include "tests/support/temp_world.h"
 
 #include <QAction>
 #include <QApplication>
@@ -66,41 +65,8 @@ TEST_F(MainWindow, RoutesEachConsoleLineByItsTagOrWordAndClampsTheProgressPositi
         EXPECT_EQ(ProgressLinePosition(QString::fromLatin1(line)), position) << line;
 }
 
-// The program's windows as main() builds them, over the built encoder, multiplexer and languages.
-class ProgramWindows : public TempWorld {
+class ProgramWindows : public ProgramWorld {
 protected:
-    void SetUp() override
-    {
-        TempWorld::SetUp();
-        for (const char* folder : {"TooLame", "Mplex", "Lng", "Sounds"})
-            QFile::link(BuiltProgramFolder() + folder, ProgramFolder() + folder);
-        AppRunning = FormShown = Closing = CancelRequested = false;
-    }
-    void TearDown() override
-    {
-        forms_.reset();
-        plat::UseTheme(plat::DefaultThemeName);
-        TempWorld::TearDown();
-    }
-
-    TKorvaneForm& Start()
-    {
-        EXPECT_TRUE(PrepareStart());
-        forms_ = std::make_unique<TProgramForms>();
-        forms_->CreateAll();
-        AppRunning = true;
-        Main().show();
-        QCoreApplication::processEvents();
-        return Main();
-    }
-    void Restart()
-    {
-        Main().close();
-        forms_.reset();
-        plat::UseTheme(plat::DefaultThemeName);
-        Start();
-    }
-    TKorvaneForm& Main() const { return *forms_->MainForm(); }
     // Starts and waits until the conversion page sits in the main window.
     TPageMpegAudio& StartWithPage()
     {
@@ -120,13 +86,6 @@ protected:
         return source;
     }
     QStringList TempLeft() const { return QDir(Temp()).entryList({"Tmp*.tmp"}, QDir::Files); }
-    template <typename Form> Form* Find(const char* name) const
-    {
-        return qobject_cast<Form*>(FormRegistry::Instance().Find(QString::fromLatin1(name)));
-    }
-
-private:
-    std::unique_ptr<TProgramForms> forms_;
 };
 
 TEST_F(ProgramWindows, DoNotStartWithoutTheEncoder)
