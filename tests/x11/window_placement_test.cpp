@@ -36,14 +36,14 @@ TEST_F(RealDisplay, TheMagnetSnapsWhatTheUserDragsNearAnEdgeAndLeavesWhereThePro
 
     // The saved place is 10 px from two edges: the start puts it there and leaves it there.
     const TSavedForm& saved = *Main().SavedKorvaneForm;
-    const QString iniName = GetIniFileName(saved.IniFile, saved.IniSuffix);
+    plat::IniFile ini(GetIniFileName(saved.IniFile, saved.IniSuffix));
+    const QString section = saved.Section();
     const QString prefix = saved.KeyPrefix();
     const QPoint frameOffset = Main().geometry().topLeft() - Frame(Main()).topLeft();
     Stop();
-    plat::IniFile ini(iniName);
     const QPoint nearTheCorner = area.topLeft() + QPoint(10, 10);
-    ini.WriteInteger(saved.Section(), prefix + "Left", (nearTheCorner + frameOffset).x());
-    ini.WriteInteger(saved.Section(), prefix + "Top", (nearTheCorner + frameOffset).y());
+    ini.WriteInteger(section, prefix + "Left", (nearTheCorner + frameOffset).x());
+    ini.WriteInteger(section, prefix + "Top", (nearTheCorner + frameOffset).y());
     Start();
     ASSERT_TRUE(WaitSettled(Main()));
     EXPECT_EQ(Frame(Main()).topLeft(), nearTheCorner) << "restored by the program";
