@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Korvane with its tests and runs every test.
+# Installs what is missing, builds Korvane with its tests and runs every test, those that need a real
+# X server on a private one.
 #   ./test.sh              warnings as errors
 #   ./test.sh --sanitize   the same tests under the address and undefined-behaviour sanitizers
 set -euo pipefail
@@ -17,3 +18,4 @@ jobs=$(nproc)
 cmake -S . -B "$build_dir" -G Ninja "${options[@]}" >/dev/null
 cmake --build "$build_dir" -j "$jobs"
 ctest --test-dir "$build_dir" --output-on-failure -j "$jobs"
+./scripts/run-x11-tests.sh "$build_dir"

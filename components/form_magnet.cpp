@@ -119,6 +119,23 @@ std::vector<TFormMagnet*>& allMagnets()
 
 // Window managers report the end of a move only as the absence of further moves.
 constexpr int MoveEndDelayMs = 200;
+// How long the window system may take to report a move the program asked for.
+constexpr int AnswerDelayMs = 500;
+
+// The frame as the window system has it: the widget's own copy of the frame margins is taken once and
+// can predate the window manager's frame.
+QRect frameOf(const QWidget& form)
+{
+    const QWindow* window = form.windowHandle();
+    return window ? window->frameGeometry() : form.frameGeometry();
+}
+
+// Moves the form so that its frame starts at the point, through the client area's position, which
+// does not depend on the widget's copy of the frame margins.
+void placeFrame(QWidget& form, const QPoint& frameTopLeft)
+{
+    form.setGeometry(QRect(frameTopLeft + form.geometry().topLeft() - frameOf(form).topLeft(), form.size()));
+}
 
 } // namespace
 
@@ -166,7 +183,7 @@ void TFormMagnet::SnapInPlace()
 {
     if (!form_ || !form_->isVisible() || !active_ || busy_ || !PlacementSupported())
         return;
-    const QRect bounds = form_->frameGeometry();
+    const QRect bounds = frameOf(*form_);
     std::vector<QRect> forms;
     std::vector<QWidget*> formWidgets;
     for (TFormMagnet* other : otherMagnets()) {
@@ -174,7 +191,7 @@ void TFormMagnet::SnapInPlace()
                                        [&](const GluedMagnet& g) { return g.Form == other->form(); });
         if (glued)
             continue;
-        forms.push_back(other->form()->frameGeometry());
+        forms.push_back(frameOf(*other->form()));
         formWidgets.push_back(other->form());
     }
     std::vector<QRect> screens;
@@ -188,14 +205,8 @@ void TFormMagnet::SnapInPlace()
     };
     const magnet::SnapResult result =
         magnet::Snap(bounds, forms, Power, magnet::AreaFor(bounds, screens), ScreenMagnet, Glue, allow);
-    // A window manager that places the window a little off the asked position gets no second request.
-    if (result.Bounds.topLeft() != bounds.topLeft() && result.Bounds.topLeft() != snappedTo_) {
-        // The window system reports our own move back: it must not start another snap.
-        snappedTo_ = result.Bounds.topLeft();
-        snapping_ = true;
-        form_->move(result.Bounds.topLeft());
-        snapping_ = false;
-    }
+    if (result.Bounds.topLeft() != bounds.topLeft())
+        placeFrame(*form_, result.Bounds.topLeft());
     if (Glue)
         moveGlued(result.Bounds);
 }
@@ -204,7 +215,7 @@ void TFormMagnet::buildGlueList(const QRect& bounds)
 {
     glued_.clear();
     for (TFormMagnet* other : otherMagnets()) {
-        const QRect otherBounds = other->form()->frameGeometry();
+        const QRect otherBounds = frameOf(*other->form());
         if (!magnet::Touches(bounds, otherBounds))
             continue;
         bool allowGlue = true;
@@ -222,21 +233,36 @@ void TFormMagnet::moveGlued(const QRect& bounds)
             if (glued.Form != other->form())
                 continue;
             other->busy_ = true;
-            other->snappedTo_ = bounds.topLeft() + glued.Offset;
-            other->form()->move(bounds.topLeft() + glued.Offset);
+            placeFrame(*other->form(), bounds.topLeft() + glued.Offset);
             other->busy_ = false;
         }
     }
 }
 
-void TFormMagnet::formMoved()
+void TFormMagnet::programMoved()
 {
-    if (!active_ || busy_ || snapping_ || !form_->isWindow() || !PlacementSupported())
-        return;
-    if (form_->pos() == snappedTo_ && !moveEnd_.isActive()) {
-        snappedTo_.reset();
+    programMove_.start();
+    if (!dragStarted_)
+        settled_ = frameOf(*form_);
+}
+
+void TFormMagnet::windowSystemMoved()
+{
+    // The window manager also moves a window when it places it before showing it, and when it carries
+    // out (or corrects) a move of the program's own, the magnet's included: those are no drags.
+    const bool onScreen = form_->windowHandle() && form_->windowHandle()->isExposed();
+    const bool answersTheProgram = programMove_.isValid() && programMove_.elapsed() < AnswerDelayMs;
+    if (!dragStarted_ && (!onScreen || answersTheProgram)) {
+        settled_ = frameOf(*form_);
         return;
     }
+    formMoved();
+}
+
+void TFormMagnet::formMoved()
+{
+    if (!active_ || busy_ || !form_->isWindow() || !PlacementSupported())
+        return;
     if (!dragStarted_) {
         dragStarted_ = true;
         if (Glue)
@@ -252,7 +278,7 @@ void TFormMagnet::moveEnded()
     dragStarted_ = false;
     SnapInPlace();
     glued_.clear();
-    settled_ = form_->frameGeometry();
+    settled_ = frameOf(*form_);
 }
 
 bool TFormMagnet::dragByClientArea(const QPoint& position) const
@@ -267,10 +293,14 @@ bool TFormMagnet::eventFilter(QObject* watched, QEvent* event)
         return false;
     switch (event->type()) {
     case QEvent::Move:
-        formMoved();
+        // The program's own moves arrive at once; the window system's are reported later.
+        if (event->spontaneous())
+            windowSystemMoved();
+        else
+            programMoved();
         break;
     case QEvent::Show:
-        settled_ = form_->frameGeometry();
+        settled_ = frameOf(*form_);
         break;
     case QEvent::MouseButtonPress: {
         const auto* mouse = static_cast<QMouseEvent*>(event);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPoint>
 #include <QPointer>
@@ -8,7 +9,6 @@
 #include <QWidget>
 
 #include <functional>
-#include <optional>
 #include <vector>
 
 enum TMagnetType { mkOnMoving = 0, mkAfterMoving = 1 };
@@ -91,6 +91,8 @@ protected:
 private:
     QWidget* form() const { return form_; }
     std::vector<TFormMagnet*> otherMagnets() const;
+    void programMoved();
+    void windowSystemMoved();
     void formMoved();
     void moveEnded();
     void buildGlueList(const QRect& bounds);
@@ -107,9 +109,8 @@ private:
     bool busy_ = false;
     bool dragStarted_ = false;
     QRect settled_;
-    // Where our own last move asked the window to go.
-    std::optional<QPoint> snappedTo_;
-    bool snapping_ = false;
+    // Since the program last moved the form itself (the magnet included).
+    QElapsedTimer programMove_;
     std::vector<GluedMagnet> glued_;
     QTimer moveEnd_;
 };

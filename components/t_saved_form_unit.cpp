@@ -126,12 +126,15 @@ void TSavedForm::loadFrom(const plat::IniFile& ini)
                       ini.ReadInteger(section_, key("Height"), form_->height()));
     if (SavedArgs.testFlag(saPosition)) {
         const QRect screen = primaryScreen();
-        QPoint fallback = form_->pos();
+        QPoint fallback = form_->geometry().topLeft();
         if (CenterForm)
             fallback = {(screen.width() - form_->width()) / 2, (screen.height() - form_->height()) / 2};
         const QPoint saved(ini.ReadInteger(section_, key("Left"), fallback.x()),
                            ini.ReadInteger(section_, key("Top"), fallback.y()));
-        form_->move(meetsAScreen(QRect(saved, form_->frameGeometry().size())) ? saved : fallback);
+        // The client area's place: a window that is not framed yet takes a frame position for its
+        // client's, and would come back higher by its title bar at every start.
+        const QPoint place = meetsAScreen(QRect(saved, form_->frameGeometry().size())) ? saved : fallback;
+        form_->setGeometry(QRect(place, form_->size()));
     }
     if (SavedArgs.testFlag(saState)) {
         // A window is never restored minimized.
@@ -147,8 +150,8 @@ void TSavedForm::saveTo(plat::IniFile& ini)
     // A maximized window keeps the normal placement saved before; a minimized one has kept its geometry.
     if (!form_->isMaximized()) {
         if (SavedArgs.testFlag(saPosition)) {
-            ini.WriteInteger(section_, key("Left"), form_->x());
-            ini.WriteInteger(section_, key("Top"), form_->y());
+            ini.WriteInteger(section_, key("Left"), form_->geometry().x());
+            ini.WriteInteger(section_, key("Top"), form_->geometry().y());
         }
         if (SavedArgs.testFlag(saSize)) {
             ini.WriteInteger(section_, key("Width"), form_->width());

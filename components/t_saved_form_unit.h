@@ -13,7 +13,8 @@ class IniFile;
 }
 
 // Keeps a window's position, size and state in the settings file, one placement per screen
-// configuration: every key starts with <SavedName>_<pixels per inch>_<width>x<height>_.
+// configuration: every key starts with <SavedName>_<pixels per inch>_<width>x<height>_. Left and Top
+// are the client area's, which the window manager frames where it is.
 class TSavedForm : public QObject {
     Q_OBJECT
 

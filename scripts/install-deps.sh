@@ -10,6 +10,7 @@ packages=(
     libtwolame-dev
     libgtest-dev libgmock-dev
     ffmpeg sox mjpegtools
+    xvfb openbox xdotool x11-utils
     "$@"
 )
 

@@ -98,7 +98,6 @@ protected:
         GlobalEvents() = TGlobalEvents();
         InitSoundEvents();
         plat::InstallSoundPlayer(nullptr);
-        DoneLanguage();
         TempWorld::TearDown();
     }
 

@@ -24,9 +24,9 @@
 #include "platform/ini_file.h"
 #include "platform/registry.h"
 #include "platform/themes.h"
+#include "tests/support/program_world.h"
 #include "tests/support/qt_printers.h"
 #include "tests/support/scripted_dialogs.h"
-#include "tests/support/temp_world.h"
 
 #include <QAction>
 #include <QApplication>
@@ -90,45 +90,8 @@ TEST_F(MainWindow, RoutesEachConsoleLineByItsTagOrWordAndClampsTheProgressPositi
         EXPECT_EQ(ProgressLinePosition(QString::fromLatin1(line)), position) << line;
 }
 
-// The program's windows as main() builds them, over the built encoder, multiplexer and languages.
-class ProgramWindows : public TempWorld {
+class ProgramWindows : public ProgramWorld {
 protected:
-    void SetUp() override
-    {
-        TempWorld::SetUp();
-        for (const char* folder : {"TooLame", "Mplex", "Lng", "Sounds"})
-            QFile::link(BuiltProgramFolder() + folder, ProgramFolder() + folder);
-        AppRunning = FormShown = Closing = CancelRequested = false;
-    }
-    void TearDown() override
-    {
-        forms_.reset();
-        plat::UseTheme(plat::DefaultThemeName);
-        DoneLanguage();
-        TempWorld::TearDown();
-    }
-
-    // Without the message loop running, the main window shows but takes no page in.
-    TKorvaneForm& Start(bool loopRuns = true)
-    {
-        EXPECT_TRUE(PrepareStart());
-        forms_ = std::make_unique<TProgramForms>();
-        forms_->CreateAll();
-        AppRunning = loopRuns;
-        Main().show();
-        QCoreApplication::processEvents();
-        return Main();
-    }
-    void Restart()
-    {
-        Main().close();
-        forms_.reset();
-        // What a new process would not know.
-        DefaultInputFolder = DefaultOutputFolder = QString();
-        plat::UseTheme(plat::DefaultThemeName);
-        Start();
-    }
-    TKorvaneForm& Main() const { return *forms_->MainForm(); }
     // Starts and waits until the conversion page sits in the main window.
     TPageMpegAudio& StartWithPage()
     {
@@ -148,25 +111,6 @@ protected:
         return source;
     }
     QStringList TempLeft() const { return QDir(Temp()).entryList({"Tmp*.tmp"}, QDir::Files); }
-    template <typename Form> Form* Find(const char* name) const
-    {
-        return qobject_cast<Form*>(FormRegistry::Instance().Find(QString::fromLatin1(name)));
-    }
-    // The one control of that name in any window of the program.
-    template <typename Widget> static Widget* Control(const char* name)
-    {
-        Widget* found = nullptr;
-        for (QWidget* widget : QApplication::allWidgets())
-            if (widget->objectName() == QLatin1String(name) && qobject_cast<Widget*>(widget)) {
-                EXPECT_EQ(found, nullptr) << "two controls named " << name;
-                found = qobject_cast<Widget*>(widget);
-            }
-        EXPECT_NE(found, nullptr) << name;
-        return found;
-    }
-
-private:
-    std::unique_ptr<TProgramForms> forms_;
 };
 
 TEST_F(ProgramWindows, DoNotStartWithoutTheEncoder)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QPoint>
 #include <QString>
 #include <QStringList>
 
@@ -25,4 +26,9 @@ inline void PrintTo(const QStringList& list, std::ostream* out)
         PrintTo(list[i], out);
     }
     *out << '}';
+}
+
+inline void PrintTo(const QPoint& point, std::ostream* out)
+{
+    *out << '(' << point.x() << ", " << point.y() << ')';
 }

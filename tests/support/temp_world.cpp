@@ -1,5 +1,7 @@
 #include "tests/support/temp_world.h"
 
+#include "foundation/language.h"
+#include "foundation/program_globals.h"
 #include "platform/dialogs.h"
 #include "platform/paths.h"
 #include "tests/support/scripted_dialogs.h"
@@ -42,6 +44,11 @@ void TempWorld::SetUp()
 
 void TempWorld::TearDown()
 {
+    // The next test starts in English, as the test program does, whatever this one chose.
+    DoneLanguage();
+    InitLanguage(false, QString(), true, QString());
+    ErrorPrefix = QStringLiteral("ERROR");
+    WarningPrefix = QStringLiteral("WARNING");
     plat::InstallDialogs(nullptr);
     dialogs_ = nullptr;
     plat::SetProgramFolder(QString());

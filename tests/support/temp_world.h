@@ -13,7 +13,7 @@ class ScriptedDialogs;
 
 // Every test gets a world of its own: a fresh home, configuration, runtime and temporary folder,
 // an empty program folder for an executable named "korvane", and scripted dialogs in place of modal
-// windows.
+// windows. It ends in English, whatever language the test chose.
 class TempWorld : public ::testing::Test {
 protected:
     void SetUp() override;

@@ -1,0 +1,50 @@
+#include "app/korvane_main.h"
+#include "components/t_saved_form_unit.h"
+#include "foundation/useful_ini.h"
+#include "platform/ini_file.h"
+#include "tests/x11/real_display.h"
+
+#include <QScreen>
+
+TEST_F(RealDisplay, TheMainWindowComesBackWhereItWasClosed)
+{
+    Start();
+    ASSERT_TRUE(WaitSettled(Main()));
+    ASSERT_TRUE(DragByTitleBar(Main(), {230, 170}));
+    const QPoint closedAt = Frame(Main()).topLeft();
+    EXPECT_EQ(closedAt, QPoint(230, 170)) << "the drag itself";
+    for (int start = 1; start <= 3; ++start) {
+        Restart();
+        ASSERT_TRUE(WaitSettled(Main()));
+        const QPoint moved = Frame(Main()).topLeft() - closedAt;
+        EXPECT_LE(moved.manhattanLength(), 1)
+            << "start " << start << " moved it by " << moved.x() << ", " << moved.y();
+    }
+}
+
+TEST_F(RealDisplay, TheMagnetSnapsWhatTheUserDragsNearAnEdgeAndLeavesWhereTheProgramPutsIt)
+{
+    Start();
+    ASSERT_TRUE(WaitSettled(Main()));
+    const QRect area = Main().screen()->availableGeometry();
+    ASSERT_TRUE(DragByTitleBar(Main(), area.topLeft() + QPoint(12, 300)));
+    EXPECT_EQ(Frame(Main()).topLeft(), area.topLeft() + QPoint(0, 300)) << "dragged 12 px from the left edge";
+
+    Main().move(area.topLeft() + QPoint(300, 9));
+    ASSERT_TRUE(WaitSettled(Main()));
+    EXPECT_EQ(Frame(Main()).topLeft(), area.topLeft() + QPoint(300, 9)) << "moved by the program";
+
+    // The saved place is 10 px from two edges: the start puts it there and leaves it there.
+    const TSavedForm& saved = *Main().SavedKorvaneForm;
+    plat::IniFile ini(GetIniFileName(saved.IniFile, saved.IniSuffix));
+    const QString section = saved.Section();
+    const QString prefix = saved.KeyPrefix();
+    const QPoint frameOffset = Main().geometry().topLeft() - Frame(Main()).topLeft();
+    Stop();
+    const QPoint nearTheCorner = area.topLeft() + QPoint(10, 10);
+    ini.WriteInteger(section, prefix + "Left", (nearTheCorner + frameOffset).x());
+    ini.WriteInteger(section, prefix + "Top", (nearTheCorner + frameOffset).y());
+    Start();
+    ASSERT_TRUE(WaitSettled(Main()));
+    EXPECT_EQ(Frame(Main()).topLeft(), nearTheCorner) << "restored by the program";
+}
