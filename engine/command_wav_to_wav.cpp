@@ -136,6 +136,8 @@ void TCommandWavToWav::Start(QPlainTextEdit* echoMemo, TCommandFinishedEvent onF
         Fail(QStringLiteral("Unable to execute WavToWav, execution aborted..."));
         return;
     }
+    if (info_->CommonData && RefuseIrregularInput(*this, info_->CommonData->InputFile))
+        return;
     try {
         if (!BuildChain()) {
             DetachOutput();

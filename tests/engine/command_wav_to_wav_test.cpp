@@ -2,6 +2,7 @@
 
 #include "audio/audio_wav_settings.h"
 #include "tests/support/audio_step_world.h"
+#include "tests/support/irregular_sources.h"
 #include "tests/support/qt_printers.h"
 #include "tests/support/wav_image.h"
 
@@ -79,6 +80,9 @@ TEST_F(WavToWav, EveryFailureEndsTheStepWithItsReasonAndNoOutput)
     expectFailed({"Cannot write to this .wav file.", "Transcoding Failure"});
     Convert(DataFixture("dec-tone.mp3"), nullptr);
     expectFailed({"Transcoding Failure"});
+    const PipeSource pipe(Temp() + "pipe.wav", source);
+    Convert(pipe.Name, nullptr);
+    expectFailed({"The audio source \"" + pipe.Name + "\" is not a regular file"});
 }
 
 TEST_F(WavToWav, CancelStopsTheWriterAndRemovesTheOutput)
