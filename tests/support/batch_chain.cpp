@@ -37,7 +37,7 @@ QString BatchChain::AddWavConversion(const QString& source, const TAudioWavEncod
 QString BatchChain::Add(const QString& source, TBatchFormat format, const QString& description)
 {
     TBatchChoices choices;
-    choices.Sources = {{source, true, IsReadableAsIs(WaveFileIn, source)}};
+    choices.Sources = {ProbeSource(WaveFileIn, source)};
     choices.Format = format;
     choices.Description = description;
     TTempNamer namer(
