@@ -2,6 +2,7 @@
 
 #include "foundation/brindlow_sounds.h"
 #include "foundation/file_tools.h"
+#include "engine/command_common_data.h"
 #include "foundation/useful_files.h"
 
 #include <QRandomGenerator>
@@ -38,6 +39,7 @@ QString BatchChain::Add(const QString& source, TBatchFormat format, const QStrin
 {
     TBatchChoices choices;
     choices.Sources = {ProbeSource(WaveFileIn, source)};
+    choices.OutputFolder = outputFolder_;
     choices.Format = format;
     choices.Description = description;
     TTempNamer namer(
@@ -56,11 +58,14 @@ void BatchChain::Run(TQueueFlagEvent onQueueEnded)
 }
 
 // A step that succeeded lets the rest of its file run.
-TAfterCommandEvent BatchChain::EndHandler() const
+TAfterCommandEvent BatchChain::EndHandler()
 {
     return [this](TCommandInterface* step, const TExecuteStatus& status, QObject*, bool&) {
         if (status.IsSucceeded())
             step->SkipNextCount = 0;
+        const TCommandCommonData* data = step->StepData();
+        if (status.IsSucceeded() && data && data->CheckOutput)
+            written_ = data->OutputFile;
         if (onStepEnded_)
             onStepEnded_(step, status);
     };
