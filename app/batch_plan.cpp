@@ -47,8 +47,9 @@ public:
                 Format(TranslateMsg(QStringLiteral("Unable to find the audio source file \"%s\"")),
                        source_.FileName));
         if (!source_.Regular)
-            throw EBatchPlanError(Format(
-                TranslateMsg(QStringLiteral("The audio source \"%s\" is not a regular file")), source_.FileName));
+            throw EBatchPlanError(
+                Format(TranslateMsg(QStringLiteral("The audio source \"%s\" is not a regular file")),
+                       source_.FileName));
     }
 
     void PlanMpeg()

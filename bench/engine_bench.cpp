@@ -45,7 +45,8 @@ class ConsoleDialogs : public plat::Dialogs {
 public:
     plat::MessageAnswer ShowMessage(const plat::MessageRequest& request) override
     {
-        std::fprintf(stderr, "engine_bench: %s\n", qPrintable(QString(request.Text).replace('\r', '\n').trimmed()));
+        std::fprintf(stderr, "engine_bench: %s\n",
+                     qPrintable(QString(request.Text).replace('\r', '\n').trimmed()));
         return {plat::mrOk, false};
     }
     QString ChooseOpenFile(const plat::FileRequest&) override { return {}; }

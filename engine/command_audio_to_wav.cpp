@@ -231,8 +231,9 @@ void TCommandAudioToWav::DecodingEnded(const TDecodeEnd& end)
         HandleLine(this, doneText());
         Finish(this, 0);
     } else if (end.LongestSeconds > 0) {
-        Fail(Format(TranslateMsg(QStringLiteral("The audio file lasts longer than %s, the most a WAV file can hold")),
-                    hoursMinutesSeconds(end.LongestSeconds)));
+        Fail(Format(
+            TranslateMsg(QStringLiteral("The audio file lasts longer than %s, the most a WAV file can hold")),
+            hoursMinutesSeconds(end.LongestSeconds)));
     } else {
         Fail(TranslateMsg(QStringLiteral("Unable to read/play the audio file")));
     }
@@ -341,8 +342,9 @@ bool RefuseIrregularInput(TCommandInterface& command, const QString& input)
 {
     if (!QFileInfo::exists(input) || plat::IsRegularFile(input))
         return false;
-    FailAudioStep(command,
-                  Format(TranslateMsg(QStringLiteral("The audio source \"%s\" is not a regular file")), input));
+    FailAudioStep(
+        command,
+        Format(TranslateMsg(QStringLiteral("The audio source \"%s\" is not a regular file")), input));
     return true;
 }
 

@@ -70,27 +70,11 @@ TTarget targetOf(const TAudioWavEncodingPref* pref)
             pref->ChannelsMode == wcmMono ? 1 : 2, pref->SamplingFrequency};
 }
 
-// Only the stages the formats need, in the one order that works: the channel and rate converters
-// take 16-bit samples only.
 TACSInput* chainTo(const TTarget& target, const TWavToWavInfo& info)
 {
-    TWaveIn& input = *info.WaveIn;
-    TACSInput* last = &input;
-    const auto append = [&last](TACSConverter& stage) {
-        stage.SetInput(last);
-        last = &stage;
-    };
-    if (input.GetBPS() == 8)
-        append(*info.SampleConverterTo16);
-    if (input.GetCh() != target.Channels)
-        append(*info.ChannelsConverter);
-    if (input.GetSR() != target.Rate) {
-        info.RateConverter->SetOutSampleRate(target.Rate);
-        append(*info.RateConverter);
-    }
-    if (target.Bits == 8)
-        append(*info.SampleConverterTo8);
-    return last;
+    return WireConverters(*info.WaveIn, {target.Bits, target.Channels, target.Rate},
+                          *info.SampleConverterTo16, *info.ChannelsConverter, *info.RateConverter,
+                          *info.SampleConverterTo8);
 }
 
 } // namespace

@@ -221,7 +221,8 @@ private:
             return AVERROR(EINVAL);
         const QByteArray url = "file:" + QFile::encodeName(fileName);
         const AVInputFormat* container = nullptr;
-        const int result = av_probe_input_buffer2(source.Context(), &container, url.constData(), nullptr, 0, 0);
+        const int result =
+            av_probe_input_buffer2(source.Context(), &container, url.constData(), nullptr, 0, 0);
         if (result < 0)
             return result;
         if (av_match_list(container->name, SourceContainers, ',') <= 0) {

@@ -118,8 +118,8 @@ Decoded DecodeSegment(const StreamCodec& stream, const Segment& segment)
 
 struct MpegAudioSegments::State {
     State(AVFormatContext& format, int stream, const AVCodec& decoder, int decoders, SourceInput& input)
-        : format(format), input(input), stream(stream),
-          codec{decoder, *format.streams[stream]->codecpar, format.streams[stream]->time_base},
+        : format(format), input(input), stream(stream), codec{decoder, *format.streams[stream]->codecpar,
+                                                              format.streams[stream]->time_base},
           ahead(decoders), workers(decoders), reader(1)
     {
     }

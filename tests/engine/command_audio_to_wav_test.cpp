@@ -82,7 +82,8 @@ TEST_F(AudioToWav, APipeADeviceOrASourceTooLongForItsWavFilesIsRefusedBeforeAnyt
     const PipeSource pipe(Temp() + "pipe.mp3", DataFixture("dec-tone.mp3"));
     for (const QString& source : {pipe.Name, ZeroDeviceSource(Temp() + "zeros.mp3")}) {
         Decode(source);
-        EXPECT_EQ(Log.mid(1, 1), QStringList{"ERROR: The audio source \"" + source + "\" is not a regular file"});
+        EXPECT_EQ(Log.mid(1, 1),
+                  QStringList{"ERROR: The audio source \"" + source + "\" is not a regular file"});
         EXPECT_TRUE(LastStatus.IsFailed() && !QFileInfo::exists(Output));
     }
 

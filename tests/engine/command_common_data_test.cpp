@@ -174,7 +174,9 @@ TEST_F(CommonData, OverwritingReplacesAnOldOutputOnlyOnceTheNewOneIsWholeAndNeve
     const QString source = WriteFile("music/Song.wav", "source");
     const QString old = WriteFile("music/old.wav", "old");
     common.SetFiles(QString(), source, false, false);
-    const auto hidden = [this] { return QDir(Root() + "music").entryList({".old.wav.*"}, QDir::Hidden | QDir::Files); };
+    const auto hidden = [this] {
+        return QDir(Root() + "music").entryList({".old.wav.*"}, QDir::Hidden | QDir::Files);
+    };
     // A failure (or a cancel) puts the older output back; a success replaces it.
     for (const bool succeeds : {false, true}) {
         FinalOutput(old, false, false, true);

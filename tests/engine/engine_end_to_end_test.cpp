@@ -133,7 +133,8 @@ class EngineBatch : public TempWorld {};
 
 TEST_F(EngineBatch, OverwritingOntoAFullDiskLeavesTheOlderOutputAsItWas)
 {
-    const QString source = WriteFile("music/Song.wav", ReadFile(SourceFolder() + "tests/data/dec-source.wav"));
+    const QString source =
+        WriteFile("music/Song.wav", ReadFile(SourceFolder() + "tests/data/dec-source.wav"));
     const QString older = WriteFile("out/Song.wav", "the older output");
     QStringList log;
     BatchChain batch([&log](QObject*, QString line) { log << line; }, nullptr);

@@ -1,8 +1,8 @@
 #include "tests/support/batch_chain.h"
 
+#include "engine/command_common_data.h"
 #include "foundation/brindlow_sounds.h"
 #include "foundation/file_tools.h"
-#include "engine/command_common_data.h"
 #include "foundation/useful_files.h"
 
 #include <QRandomGenerator>
