@@ -70,6 +70,14 @@ TTarget targetOf(const TAudioWavEncodingPref* pref)
             pref->ChannelsMode == wcmMono ? 1 : 2, pref->SamplingFrequency};
 }
 
+// A file that the writer left without a frame: the source gave no audio, whatever its header said.
+bool holdsNoFrame(const QString& fileName)
+{
+    TWaveIn written;
+    written.FileName = fileName;
+    return !written.GetValid() || written.Size == 0;
+}
+
 TACSInput* chainTo(const TTarget& target, const TWavToWavInfo& info)
 {
     return WireConverters(*info.WaveIn, {target.Bits, target.Channels, target.Rate},
@@ -201,6 +209,10 @@ void TCommandWavToWav::OutputDone()
     DetachOutput();
     // The progress still queued reaches the bars before the step ends.
     plat::PumpEvents();
+    if (info_ && info_->CommonData && holdsNoFrame(info_->CommonData->OutputFile)) {
+        FailWith(QStringLiteral("No audio frame came out of the source."));
+        return;
+    }
     Finish(this, 0);
 }
 

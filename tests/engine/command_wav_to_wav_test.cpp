@@ -7,6 +7,7 @@
 #include "tests/support/wav_image.h"
 
 #include <QFileInfo>
+#include <QtEndian>
 
 namespace {
 
@@ -80,6 +81,14 @@ TEST_F(WavToWav, EveryFailureEndsTheStepWithItsReasonAndNoOutput)
     expectFailed({"Cannot write to this .wav file.", "Transcoding Failure"});
     Convert(DataFixture("dec-tone.mp3"), nullptr);
     expectFailed({"Transcoding Failure"});
+    // The header promises 100000 IMA ADPCM samples; the data chunk holds none.
+    QByteArray promise = ReadFile(DataFixture("wav-ima-stereo.wav"));
+    const qsizetype data = promise.indexOf("data");
+    qToLittleEndian<quint32>(100000, promise.data() + promise.indexOf("fact") + 8);
+    qToLittleEndian<quint32>(0, promise.data() + data + 4);
+    promise.truncate(data + 8);
+    Convert(WriteFile("promise.wav", promise), nullptr);
+    expectFailed({"No audio frame came out of the source.", "Transcoding Failure"});
     const PipeSource pipe(Temp() + "pipe.wav", source);
     Convert(pipe.Name, nullptr);
     expectFailed({"The audio source \"" + pipe.Name + "\" is not a regular file"});
