@@ -8,6 +8,8 @@
 #include "foundation/language.h"
 #include "foundation/program_globals.h"
 
+#include <QFileInfo>
+
 namespace {
 
 TCommandCommonData NewCommonData(const TStepPlan& step, const TBatchStepContext& context,
@@ -43,6 +45,14 @@ bool IsReadableAsIs(TWaveIn& waveIn, const QString& fileName)
     waveIn.FileName.clear();
     waveIn.Reset();
     return readable;
+}
+
+TBatchSource ProbeSource(TWaveIn& waveIn, const QString& fileName)
+{
+    const QFileInfo file(fileName);
+    const bool exists = !fileName.isEmpty() && file.exists();
+    const bool regular = exists && file.isFile();
+    return {fileName, exists, regular && IsReadableAsIs(waveIn, fileName), regular};
 }
 
 std::unique_ptr<TCommandInterface> NewStepCommand(const TStepPlan& step, const TBatchStepContext& context,

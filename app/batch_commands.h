@@ -34,6 +34,8 @@ struct TBatchStepContext {
 
 // Whether the WAV steps can read the file without decoding it first; the reader is left reset.
 bool IsReadableAsIs(TWaveIn& waveIn, const QString& fileName);
+// What the planner needs to know of a source file. Only a regular file is opened, and only by the reader.
+TBatchSource ProbeSource(TWaveIn& waveIn, const QString& fileName);
 
 // The command that carries out one planned step; its end goes to onEnded.
 std::unique_ptr<TCommandInterface> NewStepCommand(const TStepPlan& step, const TBatchStepContext& context,

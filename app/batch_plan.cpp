@@ -46,6 +46,10 @@ public:
             throw EBatchPlanError(
                 Format(TranslateMsg(QStringLiteral("Unable to find the audio source file \"%s\"")),
                        source_.FileName));
+        if (!source_.Regular)
+            throw EBatchPlanError(
+                Format(TranslateMsg(QStringLiteral("The audio source \"%s\" is not a regular file")),
+                       source_.FileName));
     }
 
     void PlanMpeg()

@@ -27,6 +27,7 @@ struct TBatchSource {
     QString FileName;
     bool Exists = true;
     bool ReadableAsIs = false; // the WAV reader takes it without decoding
+    bool Regular = true;       // not a pipe, a device or a folder
 };
 
 // The existing-output choice of the general settings: exactly one is set.

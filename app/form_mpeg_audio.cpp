@@ -980,10 +980,8 @@ TBatchChoices TPageMpegAudio::GatherChoices(const QStringList& files, const QStr
     choices.Format = OutputFormatIndex() == 1 ? TBatchFormat::Wav : TBatchFormat::Mpeg;
     choices.AddFormatToFileName = Checked(&TPageSettingsGeneral::CheckBoxAddFormatToFilename, true);
     choices.DeleteSource = Checked(&TPageSettingsGeneral::CheckBoxDeleteSourceFile, false);
-    for (const QString& file : files) {
-        const bool exists = !file.isEmpty() && QFileInfo(file).isFile();
-        choices.Sources.push_back({file, exists, exists && IsReadableAsIs(WaveFileIn, file)});
-    }
+    for (const QString& file : files)
+        choices.Sources.push_back(ProbeSource(WaveFileIn, file));
     return choices;
 }
 

@@ -270,3 +270,24 @@ std::int64_t TRateConverter::LowerRate(std::int64_t Frames)
     std::copy(Line.begin() + Frames * channels, Line.begin() + Frames * channels + history, Line.begin());
     return outputs;
 }
+
+TACSInput* WireConverters(TACSInput& input, const TPcmFormat& target, TSampleConverter& to16,
+                          TMSConverter& channels, TRateConverter& rate, TSampleConverter& to8)
+{
+    TACSInput* last = &input;
+    const auto append = [&last](TACSConverter& stage) {
+        stage.SetInput(last);
+        last = &stage;
+    };
+    if (input.GetBPS() == 8)
+        append(to16);
+    if (input.GetCh() != target.Channels)
+        append(channels);
+    if (input.GetSR() != target.Rate) {
+        rate.SetOutSampleRate(target.Rate);
+        append(rate);
+    }
+    if (target.Bits == 8)
+        append(to8);
+    return last;
+}

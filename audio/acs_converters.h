@@ -104,3 +104,15 @@ private:
     // The previous refill's last frame.
     std::vector<std::int16_t> LastSample;
 };
+
+// The PCM format a WAV conversion asks for.
+struct TPcmFormat {
+    int Bits = 16;
+    int Channels = 2;
+    int Rate = 44100;
+};
+
+// Wires only the stages the formats need, in the one order that works (the channel and rate converters
+// take 16-bit samples only), from the input to the target format; returns the last stage.
+TACSInput* WireConverters(TACSInput& input, const TPcmFormat& target, TSampleConverter& to16,
+                          TMSConverter& channels, TRateConverter& rate, TSampleConverter& to8);

@@ -1,6 +1,7 @@
 #include "audio/acs_wave.h"
 
 #include "audio/wave_converter.h"
+#include "platform/regular_file.h"
 
 #include <QBuffer>
 #include <QtEndian>
@@ -9,6 +10,7 @@
 #include <climits>
 #include <cstring>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -462,11 +464,17 @@ void TWaveIn::OpenFile()
 {
     if (OpenCount == 0) {
         if (!StreamAssigned) {
-            OwnFile = std::make_unique<QFile>(FileName);
-            if (OwnFile->open(QIODevice::ReadOnly))
-                Stream = OwnFile.get();
-            else
-                OwnFile.reset();
+            // A pipe or a device is never opened: the reader would wait for a writer, or never end.
+            const int descriptor = plat::OpenRegularFile(FileName);
+            if (descriptor >= 0) {
+                OwnFile = std::make_unique<QFile>(FileName);
+                if (OwnFile->open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+                    Stream = OwnFile.get();
+                } else {
+                    ::close(descriptor);
+                    OwnFile.reset();
+                }
+            }
         }
         ReadHeader();
     }

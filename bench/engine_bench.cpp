@@ -1,17 +1,22 @@
 // engine_bench: converts one source through the engine's chain on the real queue, as a batch of one file,
 // with the encoder and multiplexer beside this program. bench/run-bench.sh times it.
-//   engine_bench mpeg|wav SOURCE
+//   engine_bench mpeg|wav SOURCE [--out FOLDER] [--policy new|error|overwrite]
 // "mpeg" writes a Video CD ".vcd.mpg" at 224 kbit/s stereo; "wav" an IMA ADPCM 16-bit stereo 44100 Hz WAV.
-// The output goes beside the source and is removed once written: only the work counts.
+// The output goes into FOLDER (the source's own folder when absent) under the existing-output policy
+// (a new name, the program's default, when absent), and stays there: the bench deletes no file. It
+// prints the name of the file written and exits 0 only when the whole chain succeeded.
 
 #include "foundation/exceptions.h"
 #include "foundation/language.h"
 #include "foundation/program_globals.h"
+#include "platform/dialogs.h"
 #include "tests/support/batch_chain.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
 #include <QEventLoop>
-#include <QFile>
+#include <QFileInfo>
 #include <QStringList>
 
 #include <cstdio>
@@ -35,6 +40,32 @@ int fail(const QString& text)
     return 1;
 }
 
+// No window waits for an answer: a message goes to the error output and is answered with OK.
+class ConsoleDialogs : public plat::Dialogs {
+public:
+    plat::MessageAnswer ShowMessage(const plat::MessageRequest& request) override
+    {
+        std::fprintf(stderr, "engine_bench: %s\n",
+                     qPrintable(QString(request.Text).replace('\r', '\n').trimmed()));
+        return {plat::mrOk, false};
+    }
+    QString ChooseOpenFile(const plat::FileRequest&) override { return {}; }
+    QStringList ChooseOpenFiles(const plat::FileRequest&) override { return {}; }
+    QString ChooseSaveFile(const plat::FileRequest&) override { return {}; }
+    QString ChooseFolder(const QString&, const QString&) override { return {}; }
+};
+
+std::optional<TOutputPolicy> policyNamed(const QString& name)
+{
+    if (name == "new")
+        return TOutputPolicy{.GenerateNewName = true, .GenerateError = false, .Overwrite = false};
+    if (name == "error")
+        return TOutputPolicy{.GenerateNewName = false, .GenerateError = true, .Overwrite = false};
+    if (name == "overwrite")
+        return TOutputPolicy{.GenerateNewName = false, .GenerateError = false, .Overwrite = true};
+    return std::nullopt;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -42,10 +73,29 @@ int main(int argc, char** argv)
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    const QStringList arguments = QApplication::arguments();
-    if (arguments.size() != 3 || (arguments[1] != "mpeg" && arguments[1] != "wav"))
-        return fail("usage: engine_bench mpeg|wav SOURCE");
+    QCommandLineParser parser;
+    const QCommandLineOption out("out", "The output folder.", "FOLDER");
+    const QCommandLineOption policy("policy", "What to do with an existing output.", "new|error|overwrite",
+                                    "new");
+    parser.addOptions({out, policy});
+    parser.addPositionalArgument("chain", "mpeg or wav");
+    parser.addPositionalArgument("source", "The source file.");
+    const QString usage = "usage: engine_bench mpeg|wav SOURCE [--out FOLDER] [--policy new|error|overwrite]";
+    if (!parser.parse(QApplication::arguments()))
+        return fail(parser.errorText() + '\n' + usage);
+    const QStringList arguments = parser.positionalArguments();
+    const std::optional<TOutputPolicy> chosenPolicy = policyNamed(parser.value(policy));
+    if (arguments.size() != 2 || (arguments[0] != "mpeg" && arguments[0] != "wav") || !chosenPolicy)
+        return fail(usage);
+    const QString source = QFileInfo(arguments[1]).absoluteFilePath();
+    QString folder;
+    if (parser.isSet(out)) {
+        if (!QFileInfo(parser.value(out)).isDir())
+            return fail("no folder " + parser.value(out));
+        folder = QDir(parser.value(out)).absolutePath() + '/';
+    }
 
+    plat::InstallDialogs(std::make_unique<ConsoleDialogs>());
     InitLanguage(false, QString(), true, QString());
     const QString programFolder = QApplication::applicationDirPath() + '/';
     TooLameFolder = programFolder + "TooLame/";
@@ -54,13 +104,14 @@ int main(int argc, char** argv)
 
     QStringList log;
     BatchChain batch([&log](QObject*, QString line) { log << line; }, nullptr);
+    batch.SetOutputFolder(folder);
+    batch.SetPolicy(*chosenPolicy);
     std::optional<bool> succeeded;
-    QString output;
     try {
-        if (arguments[1] == "mpeg")
-            output = batch.AddMpegConversion(arguments[2], TAudioMp2EncodingPref());
+        if (arguments[0] == "mpeg")
+            batch.AddMpegConversion(source, TAudioMp2EncodingPref());
         else
-            output = batch.AddWavConversion(arguments[2], imaAdpcmPref());
+            batch.AddWavConversion(source, imaAdpcmPref());
     } catch (const EKorvaneError& error) {
         return fail(error.Message());
     }
@@ -71,9 +122,8 @@ int main(int argc, char** argv)
     });
     if (!succeeded)
         loop.exec();
-    if (!*succeeded)
+    if (!*succeeded || batch.Written().isEmpty())
         return fail("the conversion failed:\n" + log.join('\n'));
-    if (!QFile::remove(output))
-        return fail("no output in " + output);
+    std::printf("%s\n", qPrintable(batch.Written()));
     return 0;
 }

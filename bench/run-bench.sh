@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Times Korvane's MPEG chain, and its encoder alone, against ffmpeg on the same 3-minute and 3-hour
-# sources, with the peak memory of each, and prints the ratios.
+# sources, with the processor time, the peak memory and the output size of each, and prints the ratios.
 #   bench/run-bench.sh [runs] [long-runs]   median of 3 runs for the 3-minute source, 1 for the 3-hour one
 #                                           (0 leaves the 3-hour source out)
 #   bench/run-bench.sh --smoke              builds the bench program and runs it once on a 3-second source
@@ -35,7 +35,7 @@ make_source() { # seconds, output
 }
 
 engine() { # chain, source
-    TMPDIR="$work/tmp" "$bench" "$1" "$2" 2>"$work/engine.log" || {
+    TMPDIR="$work/tmp" "$bench" "$1" "$2" --out "$work/out" >/dev/null 2>"$work/engine.log" || {
         cat "$work/engine.log" >&2
         return 1
     }
@@ -47,6 +47,10 @@ if [ "${1:-}" = "--smoke" ]; then
     make_source 3 "$work/src/short.mp3"
     engine mpeg "$work/src/short.mp3"
     engine wav "$work/src/short.mp3"
+    if ! [ -s "$work/out/short.vcd.mpg" ] || ! [ -s "$work/out/short.wav" ]; then
+        echo "run-bench.sh: the bench program did not keep its outputs" >&2
+        exit 1
+    fi
     echo "engine_bench: both chains ran"
     exit 0
 fi
@@ -63,6 +67,7 @@ toolame="$PWD/build/release/bin/TooLame/toolame"
 
 make_source 180 "$work/src/song.mp3"
 lengths=(3min)
+sizes=()
 if ((long_runs > 0)); then
     lengths+=(3h)
     # Sixty copies of the 3-minute source, put end to end without encoding again.
@@ -71,36 +76,41 @@ fi
 
 vcd=(-b:a 224k -ar 44100 -ac 2 -f vcd -packetsize 2324 -muxrate 1411200 -muxpreload 0.44)
 mp2=(-b:a 224k -f mp2)
+# The encoder's options as the program passes them (CRC on), and the same for libtwolame.
+twolame=(-c:a libtwolame -psymodel 1 -mode stereo -error_protection 1)
 
 # The command of each job; every job runs as one program, so that its peak memory can be read.
 command_of() { # job -> cmd
     case $1 in
-    chain) cmd=(env TMPDIR="$work/tmp" "$bench" mpeg "$source") ;;
-    ffmpeg_twolame_vcd) cmd=("${ff[@]}" -i "$source" -c:a libtwolame -psymodel 1 -mode stereo "${vcd[@]}" "$work/out/f.mpg") ;;
+    chain) cmd=(env TMPDIR="$work/tmp" "$bench" mpeg "$source" --out "$work/out") ;;
+    ffmpeg_twolame_vcd) cmd=("${ff[@]}" -i "$source" "${twolame[@]}" "${vcd[@]}" "$work/out/f.mpg") ;;
     ffmpeg_mp2_vcd) cmd=("${ff[@]}" -i "$source" -c:a mp2 "${vcd[@]}" "$work/out/f.mpg") ;;
-    encoder) cmd=("$toolame" -r -p 1 -m s -t 2 -b 224 -s 44.1 "$wav" "$work/out/t.mp2") ;;
-    ffmpeg_twolame_mp2) cmd=("${ff[@]}" -i "$wav" -c:a libtwolame -psymodel 1 -mode stereo "${mp2[@]}" "$work/out/f.mp2") ;;
+    encoder) cmd=("$toolame" -e -r -p 1 -m s -t 2 -b 224 -s 44.1 "$wav" "$work/out/t.mp2") ;;
+    ffmpeg_twolame_mp2) cmd=("${ff[@]}" -i "$wav" "${twolame[@]}" "${mp2[@]}" "$work/out/f.mp2") ;;
     ffmpeg_mp2_mp2) cmd=("${ff[@]}" -i "$wav" -c:a mp2 "${mp2[@]}" "$work/out/f.mp2") ;;
-    adpcm) cmd=(env TMPDIR="$work/tmp" "$bench" wav "$source") ;;
+    adpcm) cmd=(env TMPDIR="$work/tmp" "$bench" wav "$source" --out "$work/out") ;;
     ffmpeg_adpcm) cmd=("${ff[@]}" -i "$source" -c:a adpcm_ima_wav -ar 44100 -ac 2 "$work/out/f.wav") ;;
     esac
 }
 
-declare -A seconds memory
+declare -A seconds cpu memory bytes
 now() { date +%s%N; }
-# Wall time, and the peak memory of the largest process (a chain's steps are separate programs).
+# Wall time, processor time (user and system, the job's child programs included), the peak memory of
+# the largest process (a chain's steps are separate programs) and the size of what it wrote.
 measure() { # job
-    local start kb cmd
+    local start kb used cmd
     command_of "$1"
     rm -f "$work"/out/*
     start=$(now)
-    /usr/bin/time -f %M -o "$work/rss" "${cmd[@]}" >/dev/null 2>"$work/job.log" || {
+    /usr/bin/time -f '%M %U %S' -o "$work/rss" "${cmd[@]}" >/dev/null 2>"$work/job.log" || {
         cat "$work/job.log" >&2
         return 1
     }
     seconds[$1]+="$(($(now) - start)) "
-    kb=$(tail -n 1 "$work/rss")
+    read -r kb used <<<"$(tail -n 1 "$work/rss" | awk '{ printf "%d %d", $1, ($2 + $3) * 1e9 }')"
+    cpu[$1]+="$used "
     memory[$1]=$((kb > ${memory[$1]:-0} ? kb : ${memory[$1]:-0}))
+    bytes[$1]=$(cat "$work"/out/* | wc -c)
 }
 median() { # nanoseconds... -> seconds
     printf '%s\n' "$@" | sort -n | awk '{ t[NR] = $1 } END { printf "%.2f", t[int((NR + 1) / 2)] / 1e9 }'
@@ -111,6 +121,7 @@ compare() { # rounds, jobs...
     shift
     for job in "$@"; do
         seconds[$job]=""
+        cpu[$job]=""
         memory[$job]=0
     done
     for ((round = 0; round < rounds; round++)); do
@@ -121,22 +132,29 @@ compare() { # rounds, jobs...
 }
 # shellcheck disable=SC2086 # the runs are a blank-separated list
 time_of() { median ${seconds[$1]}; }
+# shellcheck disable=SC2086
+cpu_of() { median ${cpu[$1]}; }
 mb() { echo $((memory[$1] / 1024)); }
-ratio() { awk -v a="$(time_of "$1")" -v b="$(time_of "$2")" 'BEGIN { printf "%.2f", a / b }'; }
+divide() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", b > 0 ? a / b : 0 }'; }
+ratio() { divide "$(time_of "$1")" "$(time_of "$2")"; }
+cpu_ratio() { divide "$(cpu_of "$1")" "$(cpu_of "$2")"; }
 
-row() { printf '| %-6s | %-15s | %7s | %5s | %10s | %5s | %5s | %7s | %5s | %5s |\n' "$@"; }
-# Korvane's job against ffmpeg's libtwolame and mp2 encoders.
+row() { printf '| %-6s | %-15s | %7s | %5s | %4s | %10s | %5s | %4s | %5s | %5s | %6s | %5s | %4s | %5s | %5s |\n' "$@"; }
+# Korvane's job against ffmpeg's libtwolame and mp2 encoders: wall time, processor time, memory, and
+# the ratios of both times.
 report() { # source label, what, job, libtwolame job, mp2 job
-    row "$1" "$2" "$(time_of "$3")" "$(mb "$3")" "$(time_of "$4")" "$(mb "$4")" "$(ratio "$3" "$4")" \
-        "$(time_of "$5")" "$(mb "$5")" "$(ratio "$3" "$5")"
+    row "$1" "$2" "$(time_of "$3")" "$(cpu_of "$3")" "$(mb "$3")" \
+        "$(time_of "$4")" "$(cpu_of "$4")" "$(mb "$4")" "$(ratio "$3" "$4")" "$(cpu_ratio "$3" "$4")" \
+        "$(time_of "$5")" "$(cpu_of "$5")" "$(mb "$5")" "$(ratio "$3" "$5")" "$(cpu_ratio "$3" "$5")"
 }
 
 echo "Machine: $(nproc) CPUs, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')"
-echo "Median of $runs runs (3 minutes) and $long_runs (3 hours), alternating; wall time in seconds, peak"
-echo "memory of the largest process in MB; ratio = Korvane / ffmpeg; load average before: $(cut -d' ' -f1-3 /proc/loadavg)."
+echo "Median of $runs runs (3 minutes) and $long_runs (3 hours), alternating; wall (s) and processor (cpu,"
+echo "user + system, child programs included) time in seconds, peak memory of the largest process in MB;"
+echo "ratio = Korvane / ffmpeg; load average before: $(cut -d' ' -f1-3 /proc/loadavg)."
 echo
-row source job Korvane MB libtwolame MB ratio mp2 MB ratio
-row ------ --------------- ------: ----: ---------: ----: ----: ------: ----: ----:
+row source job Korvane cpu MB libtwolame cpu MB ratio "cpu r" mp2 cpu MB ratio "cpu r"
+row ------ --------------- ------: ----: ---: ---------: ----: ---: ----: ----: -----: ----: ---: ----: ----:
 for length in "${lengths[@]}"; do
     source="$work/src/song.mp3" rounds=$runs
     [ "$length" = 3h ] && source="$work/src/long.mp3" rounds=$long_runs
@@ -145,9 +163,15 @@ for length in "${lengths[@]}"; do
     compare "$rounds" chain ffmpeg_twolame_vcd ffmpeg_mp2_vcd encoder ffmpeg_twolame_mp2 ffmpeg_mp2_mp2
     report "$length" "MP3 -> .vcd.mpg" chain ffmpeg_twolame_vcd ffmpeg_mp2_vcd
     report "" "WAV -> .mp2" encoder ffmpeg_twolame_mp2 ffmpeg_mp2_mp2
+    sizes+=("$length: Korvane $(divide "${bytes[chain]}" 1e6) MB, ffmpeg $(divide "${bytes[ffmpeg_twolame_vcd]}" 1e6) MB ($(divide "${bytes[ffmpeg_twolame_vcd]}" "${bytes[chain]}") times)")
     rm -f "$wav"
 done
+echo
+echo "The .vcd.mpg files differ in kind: ffmpeg's vcd muxer pads audio alone to a constant 75 sectors a"
+echo "second, Korvane's multiplexer writes a variable-rate stream without padding sectors:"
+printf '  %s\n' "${sizes[@]}"
 source="$work/src/song.mp3"
 compare "$runs" adpcm ffmpeg_adpcm
-printf '\nIMA ADPCM WAV from the 3-minute MP3: Korvane %s s (%s MB), ffmpeg adpcm_ima_wav %s s (%s MB), ratio %s\n' \
-    "$(time_of adpcm)" "$(mb adpcm)" "$(time_of ffmpeg_adpcm)" "$(mb ffmpeg_adpcm)" "$(ratio adpcm ffmpeg_adpcm)"
+printf '\nIMA ADPCM WAV from the 3-minute MP3: Korvane %s s (cpu %s s, %s MB), ffmpeg adpcm_ima_wav %s s (cpu %s s, %s MB), ratio %s (cpu %s)\n' \
+    "$(time_of adpcm)" "$(cpu_of adpcm)" "$(mb adpcm)" "$(time_of ffmpeg_adpcm)" "$(cpu_of ffmpeg_adpcm)" \
+    "$(mb ffmpeg_adpcm)" "$(ratio adpcm ffmpeg_adpcm)" "$(cpu_ratio adpcm ffmpeg_adpcm)"

@@ -8,11 +8,14 @@
 #include "foundation/useful_string.h"
 #include "platform/dialogs.h"
 #include "platform/messages.h"
+#include "platform/regular_file.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTextCursor>
 #include <QtEndian>
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -33,6 +36,20 @@ QString doneText()
 [[noreturn]] void fileFailed(const QString& what, const QFile& file)
 {
     throw EAudioConversionError(what + file.fileName() + QStringLiteral(": ") + file.errorString());
+}
+
+// The longest source a WAV file of 16-bit frames of that many channels holds at that rate.
+std::int64_t longestSeconds(int rate, int channels)
+{
+    return MaxDataSize / (std::int64_t(rate) * channels * 2);
+}
+
+QString hoursMinutesSeconds(std::int64_t seconds)
+{
+    return QStringLiteral("%1:%2:%3")
+        .arg(seconds / 3600)
+        .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
 }
 
 void writeAll(QFile& file, const char* data, std::int64_t count)
@@ -68,6 +85,12 @@ void patchSizes(QFile& file)
 
 } // namespace
 
+ESourceTooLong::ESourceTooLong(std::int64_t longestSeconds)
+    : EAudioConversionError(QStringLiteral("The source lasts longer than a WAV file can hold")),
+      LongestSeconds(longestSeconds)
+{
+}
+
 TAudioToWavInfo::TAudioToWavInfo(std::unique_ptr<TCommandCommonData> commonData,
                                  std::shared_ptr<const TAudioWavEncodingPref> wavPref)
     : CommonData(std::move(commonData)), WavPref(std::move(wavPref))
@@ -101,34 +124,40 @@ void TCommandAudioToWav::Start(QPlainTextEdit* echoMemo, TCommandFinishedEvent o
         return;
     }
     TCommandCommonData* common = info_->CommonData.get();
+    if (common && RefuseIrregularInput(*this, common->InputFile))
+        return;
     // The output policy may ask the user, so the output is prepared here, before the worker starts.
     if (!common || !common->CheckOutputFile(*this) || Cancelled) {
-        DecodingEnded(false, QString());
+        DecodingEnded({});
         return;
     }
     const TAudioWavEncodingPref* pref = info_->WavPref.get();
-    // The decoder resamples to the rate the batch writes, so no later step needs to.
+    // The decoder resamples to the rate the batch writes, so no later step needs to. The encoder's
+    // input is always stereo.
     const TDecodeJob job{common->InputFile, common->OutputFile,
-                         pref ? pref->SamplingFrequency : DefaultDecodeRate};
+                         pref ? pref->SamplingFrequency : DefaultDecodeRate,
+                         pref && pref->ChannelsMode == wcmMono ? 1 : 2};
     StopWorker();
     stopRequested_ = false;
     mailbox_ = std::make_unique<QObject>();
     worker_ = std::thread([this, job] {
-        QString reason;
-        const bool whole = DecodeFile(job, reason);
-        ToMain([this, whole, reason] { DecodingEnded(whole, reason); });
+        const TDecodeEnd end = DecodeFile(job);
+        ToMain([this, end] { DecodingEnded(end); });
     });
 }
 
-bool TCommandAudioToWav::DecodeFile(const TDecodeJob& job, QString& reason)
+TCommandAudioToWav::TDecodeEnd TCommandAudioToWav::DecodeFile(const TDecodeJob& job)
 {
+    TDecodeEnd end;
     try {
         Decode(job);
+        end.Whole = !stopRequested_;
+    } catch (const ESourceTooLong& e) {
+        end.LongestSeconds = e.LongestSeconds;
     } catch (const std::exception& e) {
-        reason = QString::fromUtf8(e.what());
-        return false;
+        end.Reason = QString::fromUtf8(e.what());
     }
-    return !stopRequested_;
+    return end;
 }
 
 // Runs on the worker: it never touches the step's data or widgets, and the language layer is the
@@ -142,6 +171,13 @@ void TCommandAudioToWav::Decode(const TDecodeJob& job)
     if (!decoder)
         throw ELoadFileException(Format(QStringLiteral("Can't play the file %s"), job.InputFile) +
                                  QStringLiteral(": ") + error);
+    // A source too long for the WAV files of the chain is refused before anything is written; one
+    // whose length is unknown fails when the data reach the limit.
+    const std::int64_t longest =
+        longestSeconds(decoder->SampleRate(), std::max(decoder->Channels(), job.TargetChannels));
+    if (decoder->BytesToSeconds(decoder->LengthBytes()) > double(longest))
+        throw ESourceTooLong(longest);
+    const std::int64_t mostData = longest * decoder->SampleRate() * decoder->FrameBytes();
 
     QFile output(job.OutputFile);
     if (!output.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
@@ -160,8 +196,8 @@ void TCommandAudioToWav::Decode(const TDecodeJob& job)
         if (count < 0)
             throw EAudioConversionError(QStringLiteral("Cannot decode ") + job.InputFile);
         dataSize += count;
-        if (dataSize > MaxDataSize)
-            throw EAudioConversionError(QStringLiteral("The WAV file would exceed 4 GB."));
+        if (dataSize > mostData)
+            throw ESourceTooLong(longest);
         filled += count;
         if (filled + DecodeBlockSize > WriteBlockSize)
             writeAll(output, block.data(), std::exchange(filled, 0));
@@ -191,18 +227,22 @@ void TCommandAudioToWav::ToMain(std::function<void()> call)
 }
 
 // On the main thread, once the worker has posted its last call.
-void TCommandAudioToWav::DecodingEnded(bool whole, const QString& reason)
+void TCommandAudioToWav::DecodingEnded(const TDecodeEnd& end)
 {
     StopWorker();
     if (Cancelled) {
         Status.SetCancelled();
         Finish(this, 1);
-    } else if (whole) {
+    } else if (end.Whole) {
         HandleLine(this, QStringLiteral("BASS DecodeFile Ended"));
         HandleLine(this, doneText());
         Finish(this, 0);
+    } else if (end.LongestSeconds > 0) {
+        Fail(Format(
+            TranslateMsg(QStringLiteral("The audio file lasts longer than %s, the most a WAV file can hold")),
+            hoursMinutesSeconds(end.LongestSeconds)));
     } else {
-        Fail(TranslateMsg(QStringLiteral("Unable to read/play the audio file")), reason);
+        Fail(TranslateMsg(QStringLiteral("Unable to read/play the audio file")), end.Reason);
     }
 }
 
@@ -305,6 +345,16 @@ void FailAudioStep(TCommandInterface& command, const QString& text, const QStrin
         command.HandleLine(&command, ErrorPrefix + QStringLiteral(": ") + cause);
     command.Status.SetFailed();
     command.Finish(&command, 1);
+}
+
+bool RefuseIrregularInput(TCommandInterface& command, const QString& input)
+{
+    if (!QFileInfo::exists(input) || plat::IsRegularFile(input))
+        return false;
+    FailAudioStep(
+        command,
+        Format(TranslateMsg(QStringLiteral("The audio source \"%s\" is not a regular file")), input));
+    return true;
 }
 
 void ParseErrorLine(QString& line, TExecuteStatus& status)

@@ -30,6 +30,13 @@ public:
     using EKorvaneError::EKorvaneError;
 };
 
+// The source lasts longer than the WAV files of its chain can hold.
+class ESourceTooLong : public EAudioConversionError {
+public:
+    explicit ESourceTooLong(std::int64_t longestSeconds);
+    std::int64_t LongestSeconds;
+};
+
 // What the decoding step gets from the batch builder.
 class TAudioToWavInfo : public QObject {
 public:
@@ -75,14 +82,20 @@ private:
         QString InputFile;
         QString OutputFile;
         int Rate = 0;
+        int TargetChannels = 2; // of the WAV files after this one in the chain
     };
-    // The worker's whole run: true when the whole source was written.
-    bool DecodeFile(const TDecodeJob& job, QString& reason);
+    // How the worker's run ended.
+    struct TDecodeEnd {
+        bool Whole = false;              // the whole source was written
+        QString Reason;                  // why not, for debugging
+        std::int64_t LongestSeconds = 0; // above 0: the source lasts longer than its WAV files can hold
+    };
+    TDecodeEnd DecodeFile(const TDecodeJob& job);
     void Decode(const TDecodeJob& job);
     void PostProgress(const plat::AudioDecoder& decoder, int& shown);
     // From the worker: the call runs on the main thread, unless the step was detached first.
     void ToMain(std::function<void()> call);
-    void DecodingEnded(bool whole, const QString& reason);
+    void DecodingEnded(const TDecodeEnd& end);
     void StopWorker();
     void AbandonWorker();
     void Fail(const QString& text, const QString& cause = QString());
@@ -106,6 +119,9 @@ bool IsVcdReadyWav(TWaveIn* waveIn);
 bool BeginAudioStep(TCommandInterface& command, QPlainTextEdit* echoMemo, TCommandFinishedEvent onFinished,
                     TCommandTextEvent onStatus);
 void FailAudioStep(TCommandInterface& command, const QString& text, const QString& cause = QString());
+// A pipe or a device named as the step's input fails the step at once, before anything is prepared:
+// true when it did.
+bool RefuseIrregularInput(TCommandInterface& command, const QString& input);
 void ParseErrorLine(QString& line, TExecuteStatus& status);
 
 // The start-up check of the decoding libraries: a box naming what is wrong and false, after which

@@ -14,11 +14,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPalette>
+#include <QTemporaryFile>
 
 #include <algorithm>
 #include <utility>
 
+#include <cstdio>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -59,6 +62,66 @@ bool cannotCreateOutput(TCommandInterface& command, const QString& name, const Q
 }
 
 } // namespace
+
+TOlderOutput::TOlderOutput(TOlderOutput&& other) noexcept
+    : name_(std::exchange(other.name_, QString())), hidden_(std::exchange(other.hidden_, QString()))
+{
+}
+
+TOlderOutput& TOlderOutput::operator=(TOlderOutput&& other) noexcept
+{
+    if (this != &other) {
+        PutBack();
+        name_ = std::exchange(other.name_, QString());
+        hidden_ = std::exchange(other.hidden_, QString());
+    }
+    return *this;
+}
+
+bool TOlderOutput::SetAside(const QString& name)
+{
+    PutBack();
+    struct stat entry {};
+    const QByteArray path = QFile::encodeName(name);
+    if (::lstat(path.constData(), &entry) != 0 || !(S_ISREG(entry.st_mode) || S_ISLNK(entry.st_mode)) ||
+        IsFileReadOnly(name))
+        return false;
+    // A name of our own first, so that the move replaces nothing of the user's.
+    const QFileInfo file(name);
+    QTemporaryFile reserved(file.absolutePath() + QStringLiteral("/.") + file.fileName() +
+                            QStringLiteral(".XXXXXX"));
+    reserved.setAutoRemove(false);
+    if (!reserved.open())
+        return false;
+    const QString hidden = reserved.fileName();
+    reserved.close();
+    if (::rename(path.constData(), QFile::encodeName(hidden).constData()) != 0) {
+        ::unlink(QFile::encodeName(hidden).constData());
+        return false;
+    }
+    name_ = name;
+    hidden_ = hidden;
+    return true;
+}
+
+void TOlderOutput::PutBack()
+{
+    if (hidden_.isEmpty())
+        return;
+    // Replaces whatever the step left under the name.
+    if (::rename(QFile::encodeName(hidden_).constData(), QFile::encodeName(name_).constData()) != 0)
+        LogError(QStringLiteral("The older output is left as ") + hidden_);
+    name_.clear();
+    hidden_.clear();
+}
+
+void TOlderOutput::Drop()
+{
+    if (!hidden_.isEmpty())
+        ::unlink(QFile::encodeName(hidden_).constData());
+    name_.clear();
+    hidden_.clear();
+}
 
 void TCommandCommonData::SetTaskIndex(int index, int count)
 {
@@ -109,6 +172,7 @@ void TCommandCommonData::SetFiles(const QString& extraTempFile, const QString& s
 
 void TCommandCommonData::CleanupOnSuccess(TCommandInterface& command)
 {
+    OlderOutput.Drop();
     if (DeleteInputOnSuccess && !InputFile.isEmpty())
         DeleteLogged(command, InputFile, QStringLiteral("..."));
     if (!ExtraTempFile.isEmpty())
@@ -122,6 +186,7 @@ void TCommandCommonData::CleanupOnFailure(TCommandInterface& command)
     CleanupOnRefusal(command);
     if (OutputPrepared && !OutputFile.isEmpty() && !IsSource(OutputFile))
         DeleteFileIfWritable(OutputFile);
+    OlderOutput.PutBack();
     if (CheckOutput)
         FireWaitEnd(&command);
 }
@@ -183,9 +248,16 @@ bool TCommandCommonData::CheckOutputFile(TCommandInterface& command)
             return cannotCreateOutput(command, OutputFile);
     }
     // Preparing deletes whatever has the name: never let that be the source.
+    if (sameExistingFile(OutputFile, SourceFile))
+        return cannotCreateOutput(command, OutputFile);
+    // The older output goes only once the new one is whole.
+    if (CheckOutput)
+        OlderOutput.SetAside(OutputFile);
     QString cause;
-    if (sameExistingFile(OutputFile, SourceFile) || !PrepareOutputFile(OutputFile, &cause))
+    if (!PrepareOutputFile(OutputFile, &cause)) {
+        OlderOutput.PutBack();
         return cannotCreateOutput(command, OutputFile, cause);
+    }
     OutputPrepared = true;
     return true;
 }

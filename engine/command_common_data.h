@@ -12,6 +12,26 @@
 
 class TCommandInterface;
 
+// An older output moved aside under a hidden name in its own folder while the new one is written, so
+// that a failure (a full disk) never leaves the user with neither. Dropping it deletes it; letting go
+// of it otherwise (a failure, a cancel, a step taken apart) puts it back under its name.
+class TOlderOutput {
+public:
+    TOlderOutput() = default;
+    TOlderOutput(TOlderOutput&& other) noexcept;
+    TOlderOutput& operator=(TOlderOutput&& other) noexcept;
+    ~TOlderOutput() { PutBack(); }
+
+    // Moves a writable regular file (or a link) of that name aside; true when it did.
+    bool SetAside(const QString& name);
+    void PutBack();
+    void Drop();
+    const QString& HiddenName() const { return hidden_; }
+
+private:
+    QString name_, hidden_;
+};
+
 // What every conversion step needs besides its own settings: its files, the source they come from,
 // what to do with an existing output, what to delete afterwards, and where its progress shows.
 // The conversion page fills one per step. Main thread only.
@@ -31,9 +51,11 @@ public:
     bool IsUnattended() const { return Unattended; }
     bool IsLastTask() const { return TaskIndex >= TaskCount; }
 
-    // Deletes the input (when asked) and the extra file, logging each deletion through the command.
+    // Deletes the input (when asked), the extra file and the older output set aside, logging each
+    // deletion of the first two through the command.
     void CleanupOnSuccess(TCommandInterface& command);
-    // Deletes the input (when asked) and the output this step prepared; never the source.
+    // Deletes the input (when asked) and the output this step prepared, and puts back the older
+    // output; never deletes the source.
     void CleanupOnFailure(TCommandInterface& command);
     // A step that refused to run deletes its input as a failure would, and never an output.
     void CleanupOnRefusal(TCommandInterface& command);
@@ -44,7 +66,8 @@ public:
     // nothing, and the percent stays within ProgressMin..ProgressMax.
     void SetProgress(const TCommandInterface& command, std::int64_t position, std::int64_t length);
     // Applies the existing-output policy, then prepares the output; false fails the step, whose errors
-    // then say why (never blaming the source).
+    // then say why (never blaming the source). An older output that the policy lets this step replace
+    // is only set aside until the step succeeds.
     bool CheckOutputFile(TCommandInterface& command);
 
     int ProgressMin = 0;
@@ -76,4 +99,5 @@ private:
 
     // Set once PrepareOutputFile made the output's name ours: only then may a failure delete it.
     bool OutputPrepared = false;
+    TOlderOutput OlderOutput;
 };

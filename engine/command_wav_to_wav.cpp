@@ -70,27 +70,19 @@ TTarget targetOf(const TAudioWavEncodingPref* pref)
             pref->ChannelsMode == wcmMono ? 1 : 2, pref->SamplingFrequency};
 }
 
-// Only the stages the formats need, in the one order that works: the channel and rate converters
-// take 16-bit samples only.
+// A file that the writer left without a frame: the source gave no audio, whatever its header said.
+bool holdsNoFrame(const QString& fileName)
+{
+    TWaveIn written;
+    written.FileName = fileName;
+    return !written.GetValid() || written.Size == 0;
+}
+
 TACSInput* chainTo(const TTarget& target, const TWavToWavInfo& info)
 {
-    TWaveIn& input = *info.WaveIn;
-    TACSInput* last = &input;
-    const auto append = [&last](TACSConverter& stage) {
-        stage.SetInput(last);
-        last = &stage;
-    };
-    if (input.GetBPS() == 8)
-        append(*info.SampleConverterTo16);
-    if (input.GetCh() != target.Channels)
-        append(*info.ChannelsConverter);
-    if (input.GetSR() != target.Rate) {
-        info.RateConverter->SetOutSampleRate(target.Rate);
-        append(*info.RateConverter);
-    }
-    if (target.Bits == 8)
-        append(*info.SampleConverterTo8);
-    return last;
+    return WireConverters(*info.WaveIn, {target.Bits, target.Channels, target.Rate},
+                          *info.SampleConverterTo16, *info.ChannelsConverter, *info.RateConverter,
+                          *info.SampleConverterTo8);
 }
 
 } // namespace
@@ -136,6 +128,8 @@ void TCommandWavToWav::Start(QPlainTextEdit* echoMemo, TCommandFinishedEvent onF
         Fail(QStringLiteral("Unable to execute WavToWav, execution aborted..."));
         return;
     }
+    if (info_->CommonData && RefuseIrregularInput(*this, info_->CommonData->InputFile))
+        return;
     try {
         if (!BuildChain()) {
             DetachOutput();
@@ -215,6 +209,10 @@ void TCommandWavToWav::OutputDone()
     DetachOutput();
     // The progress still queued reaches the bars before the step ends.
     plat::PumpEvents();
+    if (info_ && info_->CommonData && holdsNoFrame(info_->CommonData->OutputFile)) {
+        FailWith(QStringLiteral("No audio frame came out of the source."));
+        return;
+    }
     Finish(this, 0);
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/in_order_workers.h"
 #include "platform/mpeg_audio_segments.h"
+#include "platform/source_input.h"
 
 #include <QFile>
 
@@ -44,6 +45,14 @@ void QuietenLibraries()
 // library open other files or addresses named in the content, so those are refused.
 constexpr const char* SourceContainers = "mp3,mpeg,ogg,asf,wav";
 
+// What the WAV reader takes too: a higher rate is damage, and resampling from it would cost gigabytes.
+constexpr int MaxSourceRate = 384000;
+
+bool IsUsableRate(int rate)
+{
+    return rate > 0 && rate <= MaxSourceRate;
+}
+
 // No container is allowed to open anything beside the source itself.
 int RefuseFurtherOpens(AVFormatContext*, AVIOContext**, const char*, int, AVDictionary**)
 {
@@ -66,7 +75,6 @@ struct AudioDecoder::State {
         av_packet_free(&packet);
         avcodec_free_context(&codec);
         avformat_close_input(&format);
-        avio_closep(&input);
     }
 
     bool Open(const QString& fileName, const AudioDecoderOptions& options, QString& error)
@@ -106,8 +114,8 @@ struct AudioDecoder::State {
             error = ErrorText(result);
             return false;
         }
-        if (codec->sample_rate <= 0 || codec->ch_layout.nb_channels <= 0) {
-            error = QStringLiteral("Unknown sampling frequency or channel count");
+        if (!IsUsableRate(codec->sample_rate) || codec->ch_layout.nb_channels <= 0) {
+            error = QStringLiteral("Unknown or unusable sampling frequency or channel count");
             return false;
         }
         outChannels = options.OutChannels > 0 ? std::min(options.OutChannels, 2)
@@ -119,7 +127,8 @@ struct AudioDecoder::State {
         const int decoders = UsableCores() - 2;
         if (options.AllCores && decoders > 1 && durationSeconds > 0 &&
             MpegAudioSegments::Suits(*format, stream, *decoder))
-            segments = std::make_unique<MpegAudioSegments>(*format, stream, *decoder, decoders);
+            segments = std::make_unique<MpegAudioSegments>(*format, stream, *decoder, decoders, source);
+        source.Opened();
         return true;
     }
 
@@ -133,7 +142,7 @@ struct AudioDecoder::State {
                 failed = true;
                 return -1;
             }
-        if (ended && !decodedAny) {
+        if (ended && !producedAny) {
             failed = true;
             return -1;
         }
@@ -153,6 +162,7 @@ struct AudioDecoder::State {
         const std::int64_t target =
             av_rescale_q(std::llrint(seconds * AV_TIME_BASE), AV_TIME_BASE_Q, audio->time_base) + startTime();
         segments.reset();
+        source.PacketRead();
         if (avformat_seek_file(format, stream, INT64_MIN, target, target, 0) < 0)
             return false;
         avcodec_flush_buffers(codec);
@@ -189,7 +199,7 @@ struct AudioDecoder::State {
         return std::llrint(seconds * outRate) * FrameBytes();
     }
 
-    AVIOContext* input = nullptr;
+    SourceInput source;
     AVFormatContext* format = nullptr;
     AVCodecContext* codec = nullptr;
     AVPacket* packet = nullptr;
@@ -203,18 +213,16 @@ struct AudioDecoder::State {
     bool ended = false;
 
 private:
-    // The file alone, through the file protocol (a name is never taken for an address), in a container
-    // of the formats read.
+    // The file alone, read by our own input (a name is never taken for an address), in a container of
+    // the formats read.
     int openContainer(const QString& fileName, QString& error)
     {
+        if (!source.Open(fileName, error))
+            return AVERROR(EINVAL);
         const QByteArray url = "file:" + QFile::encodeName(fileName);
-        AVDictionary* options = nullptr;
-        av_dict_set(&options, "protocol_whitelist", "file", 0);
-        int result = avio_open2(&input, url.constData(), AVIO_FLAG_READ, nullptr, &options);
-        av_dict_free(&options);
         const AVInputFormat* container = nullptr;
-        if (result >= 0)
-            result = av_probe_input_buffer2(input, &container, url.constData(), nullptr, 0, 0);
+        const int result =
+            av_probe_input_buffer2(source.Context(), &container, url.constData(), nullptr, 0, 0);
         if (result < 0)
             return result;
         if (av_match_list(container->name, SourceContainers, ',') <= 0) {
@@ -224,7 +232,7 @@ private:
         format = avformat_alloc_context();
         if (!format)
             return AVERROR(ENOMEM);
-        format->pb = input;
+        format->pb = source.Context();
         format->io_open = RefuseFurtherOpens;
         return avformat_open_input(&format, url.constData(), container, nullptr);
     }
@@ -237,7 +245,7 @@ private:
             seconds = static_cast<double>(audio->duration) * av_q2d(audio->time_base);
         else if (format->duration != AV_NOPTS_VALUE && format->duration > 0)
             seconds = static_cast<double>(format->duration) / AV_TIME_BASE;
-        const std::int64_t fileSize = avio_size(input);
+        const std::int64_t fileSize = avio_size(source.Context());
         const double mostSeconds = fileSize > 0 ? static_cast<double>(fileSize) / MinSourceBytesPerSecond : 0;
         return std::isfinite(seconds) && seconds > 0 && seconds <= mostSeconds ? seconds : -1;
     }
@@ -293,6 +301,7 @@ private:
                 avcodec_send_packet(codec, nullptr);
                 return true;
             }
+            source.PacketRead();
             if (packet->stream_index != stream) {
                 av_packet_unref(packet);
                 continue;
@@ -323,7 +332,6 @@ private:
         if (capacity < 0 ||
             !convert(const_cast<const std::uint8_t**>(frame->extended_data), frame->nb_samples, capacity))
             return false;
-        decodedAny = true;
         const std::int64_t dropped = std::min(discardBytes, PendingBytes());
         dropPending(dropped);
         discardBytes -= dropped;
@@ -355,6 +363,7 @@ private:
         std::uint8_t* output = pending.data() + end;
         const int converted = swr_convert(resampler, &output, capacity, input, inputSamples);
         pending.resize(end + static_cast<std::size_t>(std::max(converted, 0) * FrameBytes()));
+        producedAny = producedAny || converted > 0;
         return converted >= 0;
     }
 
@@ -362,6 +371,8 @@ private:
     bool prepareResampler()
     {
         AVChannelLayout layout{};
+        if (!IsUsableRate(frame->sample_rate))
+            return false;
         if (frame->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
             av_channel_layout_default(&layout, frame->ch_layout.nb_channels);
         else if (av_channel_layout_copy(&layout, &frame->ch_layout) < 0)
@@ -423,7 +434,7 @@ private:
     int resamplerFormat = -1;
     std::vector<std::uint8_t> pending;
     bool draining = false;
-    bool decodedAny = false;
+    bool producedAny = false; // a frame decoded to nothing (a tiny piece resampled) is not audio
     int decodeErrors = 0;
     bool trimAfterSeek = false;
     double seekTarget = 0;

@@ -20,7 +20,9 @@ struct AudioDecoderOptions {
 // that output.
 class AudioDecoder {
 public:
-    // Null, with the reason in error, when the file cannot be opened as audio.
+    // Null, with the reason in error, when the file cannot be opened as audio: it is not a regular file
+    // (nothing else is opened), its opening goes past the source's bounds (see SourceInput), or its
+    // sampling frequency is above 384000 Hz.
     static std::unique_ptr<AudioDecoder> Open(const QString& fileName, const AudioDecoderOptions& options,
                                               QString& error);
     ~AudioDecoder();
@@ -32,8 +34,9 @@ public:
     int FrameBytes() const { return 2 * Channels(); }
 
     // Whole frames, at most maxBytes of them: the number of bytes given; 0 at the end (or when maxBytes
-    // holds no whole frame); -1 after a read error, or at the end when nothing in the file decoded.
-    // Isolated packets that do not decode are skipped.
+    // holds no whole frame); -1 after a read error (a stretch of the file past the source's bounds
+    // counts as one), or at the end when no sample came out. Isolated packets that do not decode are
+    // skipped.
     std::int64_t Read(void* buffer, std::int64_t maxBytes);
     // False once the end was handed out or a read failed.
     bool Active() const;

@@ -1,6 +1,7 @@
 #include "platform/mpeg_audio_segments.h"
 
 #include "platform/in_order_workers.h"
+#include "platform/source_input.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -116,9 +117,9 @@ Decoded DecodeSegment(const StreamCodec& stream, const Segment& segment)
 } // namespace
 
 struct MpegAudioSegments::State {
-    State(AVFormatContext& format, int stream, const AVCodec& decoder, int decoders)
-        : format(format), stream(stream), codec{decoder, *format.streams[stream]->codecpar,
-                                                format.streams[stream]->time_base},
+    State(AVFormatContext& format, int stream, const AVCodec& decoder, int decoders, SourceInput& input)
+        : format(format), input(input), stream(stream), codec{decoder, *format.streams[stream]->codecpar,
+                                                              format.streams[stream]->time_base},
           ahead(decoders), workers(decoders), reader(1)
     {
     }
@@ -184,6 +185,7 @@ private:
             segment.readFailed = format.pb && format.pb->error < 0 && format.pb->error != AVERROR_EOF;
             return false;
         }
+        input.PacketRead();
         if (packet->stream_index == stream)
             segment.packets.push_back(std::move(packet));
         return true;
@@ -208,6 +210,7 @@ private:
     }
 
     AVFormatContext& format;
+    SourceInput& input;
     const int stream;
     const StreamCodec codec;
     const std::int64_t ahead;
@@ -231,8 +234,8 @@ bool MpegAudioSegments::Suits(const AVFormatContext& format, int stream, const A
 }
 
 MpegAudioSegments::MpegAudioSegments(AVFormatContext& format, int stream, const AVCodec& decoder,
-                                     int decoders)
-    : state_(std::make_unique<State>(format, stream, decoder, decoders))
+                                     int decoders, SourceInput& input)
+    : state_(std::make_unique<State>(format, stream, decoder, decoders, input))
 {
 }
 

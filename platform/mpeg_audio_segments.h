@@ -8,6 +8,8 @@ struct AVFrame;
 
 namespace plat {
 
+class SourceInput;
+
 // A frame that does not decode is skipped; this many in a row, with no packet in between, is a fault.
 inline constexpr int MaxDecodeErrorsInARow = 64;
 
@@ -21,8 +23,9 @@ public:
     static bool Suits(const AVFormatContext& format, int stream, const AVCodec& decoder);
 
     // Reads the stream from where the container stands, on a thread of its own (until it is destroyed,
-    // nothing else may use the container), and decodes it on `decoders` threads.
-    MpegAudioSegments(AVFormatContext& format, int stream, const AVCodec& decoder, int decoders);
+    // nothing else may use the container or its input), and decodes it on `decoders` threads.
+    MpegAudioSegments(AVFormatContext& format, int stream, const AVCodec& decoder, int decoders,
+                      SourceInput& input);
     ~MpegAudioSegments();
     MpegAudioSegments(const MpegAudioSegments&) = delete;
     MpegAudioSegments& operator=(const MpegAudioSegments&) = delete;

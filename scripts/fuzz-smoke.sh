@@ -16,9 +16,23 @@ cmake --build "$build"
 
 make_seeds() {
     rm -rf "$seeds"
-    mkdir -p "$seeds"/{wave_fuzzer,ini_fuzzer,mplex_fuzzer,wav_input_fuzzer}
+    mkdir -p "$seeds"/{wave_fuzzer,ini_fuzzer,mplex_fuzzer,wav_input_fuzzer,wav_chain_fuzzer,decoder_fuzzer}
     cp tests/data/*.wav "$seeds/wave_fuzzer/"
     cp tests/data/*.wav "$seeds/wav_input_fuzzer/"
+    cp tests/data/*.wav "$seeds/wav_chain_fuzzer/"
+
+    # The decoder's first byte picks the name's extension (its low three bits) and the options.
+    local selector=0 fixture
+    for fixture in tests/data/dec-*; do
+        case $fixture in
+        *.mp3) selector=0 ;; *.wav) selector=1 ;; *.ogg) selector=2 ;; *.wma) selector=3 ;;
+        *.mp2) selector=4 ;; *.mp1) selector=5 ;;
+        esac
+        for options in 0 0x48 0xb0; do
+            { printf '%b' "\\x$(printf %02x $((selector | options)))"; cat "$fixture"; } \
+                >"$seeds/decoder_fuzzer/$(basename "$fixture")-$options"
+        done
+    done
 
     cp resources/Lng/*.lng "$seeds/ini_fuzzer/"
     printf '\xef\xbb\xbf[Main]\r\nKey = " padded "\r\n\xef\xbb\xbfMarked=\xef\xbb\xbfvalue\r\n; note\r\n' \
@@ -39,12 +53,14 @@ make_seeds() {
 }
 make_seeds
 
-for target in wave_fuzzer ini_fuzzer mplex_fuzzer wav_input_fuzzer; do
+for target in wave_fuzzer ini_fuzzer mplex_fuzzer wav_input_fuzzer wav_chain_fuzzer decoder_fuzzer; do
     corpus=$build/corpus/$target
     mkdir -p "$corpus"
     max_len=16384
     [ "$target" != ini_fuzzer ] || max_len=4096
-    options=(-max_total_time="$seconds" -max_len="$max_len" -print_final_stats=1)
+    # No single allocation of a run may pass what a song costs, nor the whole process a few times that.
+    options=(-max_total_time="$seconds" -max_len="$max_len" -print_final_stats=1 -malloc_limit_mb=100
+        -rss_limit_mb=1024)
     if [ "$workers" -gt 1 ]; then options+=(-fork="$workers"); fi
     echo "== $target: $seconds s"
     if ! (cd "$build" && "./$target" "${options[@]}" "corpus/$target" "seeds/$target") >"$build/$target.log" 2>&1; then

@@ -117,10 +117,16 @@ TEST(BatchPlan, OutputNamesFollowTheFolderChoiceAndTheFormatOption)
     EXPECT_EQ(PlanOutputName("/Song.mp3", choices(TBatchFormat::Mpeg, {})), "/Song.vcd.mpg");
 }
 
-TEST(BatchPlan, StopsOnAMissingSourceOrFolderAndNeverDeletesTheSourceAsAnInput)
+TEST(BatchPlan, StopsOnAMissingOrIrregularSourceOrFolderAndNeverDeletesTheSourceAsAnInput)
 {
     TTempNamer temp = namer();
     EXPECT_THROW(PlanBatch(choices(TBatchFormat::Mpeg, {{"/music/Gone.mp3", false}}), temp), EBatchPlanError);
+    try {
+        PlanBatch(choices(TBatchFormat::Mpeg, {{"/music/pipe.mp3", true, false, false}}), temp);
+        ADD_FAILURE() << "a pipe or a device is no source";
+    } catch (const EBatchPlanError& error) {
+        EXPECT_EQ(error.Message(), "The audio source \"/music/pipe.mp3\" is not a regular file");
+    }
     try {
         PlanBatch(choices(TBatchFormat::Wav, {{"Song.mp3"}}), temp);
         ADD_FAILURE() << "a source without a folder has nowhere to put its output";

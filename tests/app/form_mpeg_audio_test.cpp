@@ -13,6 +13,8 @@
 #include "platform/themes.h"
 #include "tests/support/child_tool.h"
 #include "tests/support/fake_audio_output.h"
+#include "tests/support/irregular_sources.h"
+#include "tests/support/qt_printers.h"
 #include "tests/support/recording_sound_player.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/temp_world.h"
@@ -286,6 +288,24 @@ TEST_F(ConversionPage, AnOutputFolderThatRefusesTheFileIsBlamedNotTheSource)
         << result.toStdString();
     EXPECT_EQ(Dialogs().LastText(), "\rAudio file creation failed      \r");
     EXPECT_EQ(TempLeft(), QStringList());
+}
+
+TEST_F(ConversionPage, APipeOrADeviceGivenAsTheSourceIsRefusedAtOnce)
+{
+    PlayerSetOutputFactory([] { return std::make_unique<FakeAudioOutput>(); });
+    const PipeSource pipe(Root() + "pipe.mp3", SourceFolder() + "tests/data/dec-tone.mp3");
+    for (const QString& source : {pipe.Name, ZeroDeviceSource(Root() + "zeros.mp3")}) {
+        SCOPED_TRACE(source.toStdString());
+        Browse(source);
+        Control<QPushButton>("ButtonPlay")->click();
+        EXPECT_EQ(Dialogs().LastText(), "\rCan't play the file " + source);
+        EXPECT_TRUE(PlayerIsStopped());
+        Convert();
+        EXPECT_EQ(Dialogs().LastText(), "\rThe audio source \"" + source + "\" is not a regular file");
+        EXPECT_TRUE(queue.IsEmpty());
+    }
+    EXPECT_EQ(TempLeft(), QStringList());
+    PlayerSetOutputFactory({});
 }
 
 TEST_F(ConversionPage, SettingsKeysLoadWithTheirRulesAndSaveFromTheControls)

@@ -3,6 +3,7 @@
 #include "tests/support/acs_test_components.h"
 #include "tests/support/audio_fixtures.h"
 #include "tests/support/fake_audio_output.h"
+#include "tests/support/irregular_sources.h"
 #include "tests/support/reference_tools.h"
 #include "tests/support/temp_world.h"
 
@@ -334,6 +335,17 @@ TEST_F(WaveInTest, TheHeaderIsReadOncePerFileUntilTheFileChanges)
     EXPECT_EQ(ReadAll(name).SR, 22050) << "another reader reads it afresh";
     rewrite(22050, {status.st_mtim.tv_sec + 1, 0});
     EXPECT_EQ(in.GetSR(), 22050);
+}
+
+TEST_F(WaveInTest, APipeOrADeviceIsNeverOpened)
+{
+    const PipeSource pipe(Root() + "pipe.wav", FixturePath("wav-pcm16-stereo.wav"));
+    for (const QString& name : {pipe.Name, ZeroDeviceSource(Root() + "zeros.wav")}) {
+        TWaveIn in;
+        in.FileName = name;
+        EXPECT_FALSE(in.GetValid()) << name.toStdString();
+        EXPECT_EQ(in.GetWavType(), wtUnsupported);
+    }
 }
 
 TEST_F(WaveInTest, ImaBlocksStayWithinRangeAndADamagedStepIndexDecodesAsInSox)

@@ -2,12 +2,14 @@
 
 #include "audio/audio_wav_settings.h"
 #include "tests/support/audio_step_world.h"
+#include "tests/support/irregular_sources.h"
 #include "tests/support/qt_printers.h"
 #include "tests/support/wav_image.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QTest>
+#include <QtEndian>
 
 class AudioToWav : public AudioStepWorld {
 protected:
@@ -53,7 +55,12 @@ TEST_F(AudioToWav, EverySourceTypeBecomesA16BitWavAtTheBatchRate)
 TEST_F(AudioToWav, ADamagedSourceOrAFailedWriteFailsTheStepAndLeavesNoOutput)
 {
     const QString cut = WriteFile("cut.ogg", ReadFile(DataFixture("dec-tone.ogg")).left(3000));
-    for (const QString& source : {DataFixture("dec-garbage.mp3"), cut}) {
+    // A rate no WAV reader takes, and one frame that resamples to no sample at all.
+    QByteArray absurdRate = MakeWavImage(44100, 2, 16, QByteArray(4 * 44100, '\x10'));
+    qToLittleEndian<quint32>(2147483646u, absurdRate.data() + 24);
+    const QString oneFrame = WriteFile("one frame.wav", MakeWavImage(384000, 2, 16, QByteArray(4, 1)));
+    for (const QString& source :
+         {DataFixture("dec-garbage.mp3"), cut, WriteFile("absurd rate.wav", absurdRate), oneFrame}) {
         Decode(source);
         EXPECT_EQ(Log.mid(1, 2),
                   (QStringList{"BASS DecodeFile Started", "ERROR: Unable to read/play the audio file"}));
@@ -75,6 +82,32 @@ TEST_F(AudioToWav, ADamagedSourceOrAFailedWriteFailsTheStepAndLeavesNoOutput)
     EXPECT_TRUE(LastStatus.IsFailed() && QFileInfo("/dev/full").exists());
     EXPECT_EQ(LastStatus.Errors, QStringList({"Unable to create/write the output file: /dev/full",
                                               "Unable to read/play the audio file"}));
+}
+
+TEST_F(AudioToWav, APipeADeviceOrASourceTooLongForItsWavFilesIsRefusedBeforeAnythingIsWritten)
+{
+    const PipeSource pipe(Temp() + "pipe.mp3", DataFixture("dec-tone.mp3"));
+    for (const QString& source : {pipe.Name, ZeroDeviceSource(Temp() + "zeros.mp3")}) {
+        Decode(source);
+        EXPECT_EQ(Log.mid(1, 1),
+                  QStringList{"ERROR: The audio source \"" + source + "\" is not a regular file"});
+        EXPECT_TRUE(LastStatus.IsFailed() && !QFileInfo::exists(Output));
+    }
+
+    // Seven hours of 8 kHz A-law (a sparse file), which only the decoder reads: the encoder's 44.1 kHz
+    // stereo WAV of it would pass 4 GB.
+    QByteArray header = MakeWavImage(8000, 1, 8, {});
+    const quint32 dataSize = 7 * 3600 * 8000;
+    qToLittleEndian<quint16>(6, header.data() + 20);
+    qToLittleEndian<quint32>(dataSize + 36, header.data() + 4);
+    qToLittleEndian<quint32>(dataSize, header.data() + 40);
+    QFile sevenHours(WriteFile("seven hours.wav", header));
+    ASSERT_TRUE(sevenHours.resize(header.size() + dataSize));
+    Decode(sevenHours.fileName());
+    EXPECT_EQ(Log.mid(1, 2), (QStringList{"BASS DecodeFile Started",
+                                          "ERROR: The audio file lasts longer than 6:45:47, the most a WAV "
+                                          "file can hold"}));
+    EXPECT_TRUE(LastStatus.IsFailed() && !QFileInfo::exists(Output));
 }
 
 TEST_F(AudioToWav, AQueueTakenApartWhileDecodingWaitsForTheWorkerAndLeavesNoOutput)

@@ -191,14 +191,40 @@ TEST_F(CommonData, AnExistingOutputGetsAFreeNameOrFailsTheStepWhenNoneIsLeft)
     EXPECT_EQ(QDir(Root() + "full").count(), 2u + 51u);
 }
 
-TEST_F(CommonData, OverwritingReplacesAnOldOutputButNeverTheSource)
+TEST_F(CommonData, OverwritingReplacesAnOldOutputOnlyOnceTheNewOneIsWholeAndNeverTheSource)
 {
     const QString source = WriteFile("music/Song.wav", "source");
     const QString old = WriteFile("music/old.wav", "old");
     common.SetFiles(QString(), source, false, false);
-    FinalOutput(old, false, false, true);
-    EXPECT_TRUE(common.CheckOutputFile(step));
-    EXPECT_FALSE(QFileInfo::exists(old));
+    const auto hidden = [this] {
+        return QDir(Root() + "music").entryList({".old.wav.*"}, QDir::Hidden | QDir::Files);
+    };
+    // A failure (or a cancel) puts the older output back; a success replaces it.
+    for (const bool succeeds : {false, true}) {
+        FinalOutput(old, false, false, true);
+        ASSERT_TRUE(common.CheckOutputFile(step));
+        EXPECT_EQ(common.OutputFile, old);
+        ASSERT_EQ(hidden().size(), 1) << "the older output is kept aside until the new one is whole";
+        EXPECT_EQ(ReadFile(Root() + "music/" + hidden()[0]), "old");
+        WriteFile(old, succeeds ? "new" : "half");
+        if (succeeds)
+            common.CleanupOnSuccess(step);
+        else
+            common.CleanupOnFailure(step);
+        EXPECT_EQ(ReadFile(old), succeeds ? "new" : "old");
+        EXPECT_EQ(hidden(), QStringList());
+    }
+    // A step taken apart before it ended puts it back too.
+    {
+        TCommandCommonData taken;
+        taken.SetCheckOutput(true);
+        taken.SetOutputPolicy(false, false, true);
+        taken.OutputFile = old;
+        ASSERT_TRUE(taken.CheckOutputFile(step));
+        WriteFile(old, "half");
+    }
+    EXPECT_EQ(ReadFile(old), "new");
+    EXPECT_EQ(hidden(), QStringList());
 
     // The source, named as such or through a linked folder, gets a free name.
     ASSERT_TRUE(QFile::link(Root() + "music", Root() + "alias"));

@@ -2,10 +2,12 @@
 
 #include "audio/audio_wav_settings.h"
 #include "tests/support/audio_step_world.h"
+#include "tests/support/irregular_sources.h"
 #include "tests/support/qt_printers.h"
 #include "tests/support/wav_image.h"
 
 #include <QFileInfo>
+#include <QtEndian>
 
 namespace {
 
@@ -79,6 +81,17 @@ TEST_F(WavToWav, EveryFailureEndsTheStepWithItsReasonAndNoOutput)
     expectFailed({"Cannot write to this .wav file: File too large.", "Transcoding Failure"});
     Convert(DataFixture("dec-tone.mp3"), nullptr);
     expectFailed({"Transcoding Failure"});
+    // The header promises 100000 IMA ADPCM samples; the data chunk holds none.
+    QByteArray promise = ReadFile(DataFixture("wav-ima-stereo.wav"));
+    const qsizetype data = promise.indexOf("data");
+    qToLittleEndian<quint32>(100000, promise.data() + promise.indexOf("fact") + 8);
+    qToLittleEndian<quint32>(0, promise.data() + data + 4);
+    promise.truncate(data + 8);
+    Convert(WriteFile("promise.wav", promise), nullptr);
+    expectFailed({"No audio frame came out of the source.", "Transcoding Failure"});
+    const PipeSource pipe(Temp() + "pipe.wav", source);
+    Convert(pipe.Name, nullptr);
+    expectFailed({"The audio source \"" + pipe.Name + "\" is not a regular file"});
 }
 
 TEST_F(WavToWav, CancelStopsTheWriterAndRemovesTheOutput)

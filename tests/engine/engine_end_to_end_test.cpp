@@ -1,4 +1,5 @@
 #include "foundation/program_globals.h"
+#include "tests/support/audio_step_world.h"
 #include "tests/support/batch_chain.h"
 #include "tests/support/reference_tools.h"
 #include "tests/support/temp_world.h"
@@ -96,6 +97,7 @@ TEST_P(EngineEndToEnd, WritesTheAskedOutputBesideAnUntouchedSourceAndNoTemporary
     EXPECT_EQ(QDir(Temp()).entryList({"Tmp*.tmp"}, QDir::Files), QStringList());
     // A WAV source of the WAV chain has the output's name: the output then gets a unique one.
     const QString written = output == input ? folder + "Song 'à' $HOME-1.wav" : output;
+    EXPECT_EQ(batch.Written(), written);
     QStringList expected{QFileInfo(input).fileName(), QFileInfo(written).fileName()},
         files = QDir(folder).entryList(QDir::Files);
     expected.sort();
@@ -126,3 +128,27 @@ INSTANTIATE_TEST_SUITE_P(Sources, EngineEndToEnd,
                              return std::string(std::get<0>(info.param).Name) +
                                     (std::get<1>(info.param) == Chain::Mpeg ? "ToVcdMpg" : "ToWav");
                          });
+
+class EngineBatch : public TempWorld {};
+
+TEST_F(EngineBatch, OverwritingOntoAFullDiskLeavesTheOlderOutputAsItWas)
+{
+    const QString source =
+        WriteFile("music/Song.wav", ReadFile(SourceFolder() + "tests/data/dec-source.wav"));
+    const QString older = WriteFile("out/Song.wav", "the older output");
+    QStringList log;
+    BatchChain batch([&log](QObject*, QString line) { log << line; }, nullptr);
+    batch.SetOutputFolder(Root() + "out/");
+    batch.SetPolicy({.GenerateNewName = false, .GenerateError = false, .Overwrite = true});
+    EXPECT_EQ(batch.AddWavConversion(source, wavPref(44100, wemRawPcm, wcmStereo, wbs16)), older);
+    std::optional<bool> succeeded;
+    {
+        const FileSizeLimit fullDisk(64 * 1024);
+        batch.Run([&succeeded](QObject*, bool allSucceeded) { succeeded = allSucceeded; });
+        ASSERT_TRUE(QTest::qWaitFor([&succeeded] { return succeeded.has_value(); }, 60000));
+    }
+    EXPECT_FALSE(*succeeded);
+    EXPECT_EQ(ReadFile(older), "the older output") << log.join('\n').toStdString();
+    EXPECT_EQ(QDir(Root() + "out").entryList(QDir::Files | QDir::Hidden), QStringList{"Song.wav"});
+    EXPECT_TRUE(batch.Written().isEmpty());
+}

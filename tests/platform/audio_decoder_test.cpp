@@ -1,8 +1,9 @@
 #include "platform/audio_decoder.h"
 
-#include "platform/process.h"
+#include "platform/source_input.h"
 #include "tests/support/acs_test_components.h"
 #include "tests/support/audio_fixtures.h"
+#include "tests/support/irregular_sources.h"
 #include "tests/support/qt_printers.h"
 #include "tests/support/reference_tools.h"
 #include "tests/support/wav_image.h"
@@ -10,13 +11,13 @@
 #include <QFile>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <sys/inotify.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -197,26 +198,79 @@ TEST(AudioDecoder, HandsOutWholeFramesCountsInBytesOfItsOutputAndSeeksInSeconds)
     EXPECT_NEAR(match.Lag, 0, 16) << "the samples after the seek start at 0.5 s";
 }
 
-TEST(AudioDecoder, LengthIsUnknownWithoutADurationAndAFileSizeOrWithAnAbsurdDuration)
+TEST(AudioDecoder, AnAbsurdDurationLeavesTheLengthUnknown)
 {
-    QTemporaryDir folder;
-    const QString pipe = folder.filePath("pipe");
-    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-    plat::ChildProcess writer; // blocks on the pipe until the decoder opens it
-    ASSERT_EQ(writer.Start("dd", {QStringLiteral("if=") + Fixture("dec-source.wav"),
-                                  QStringLiteral("of=") + pipe, "status=none"}),
-              0);
-    const Decoded decoded = DecodeAll(pipe);
-    ASSERT_TRUE(decoded.Opened) << decoded.Error.toStdString();
-    EXPECT_EQ(decoded.Length, -1);
-    EXPECT_TRUE(decoded.Pcm == Source());
-
     // The Info tag's frame count says 0xFFFFFFFF frames: three and a half years in 17 KB.
+    QTemporaryDir folder;
     QByteArray file = ReadFixture("dec-tone.mp3");
     file.replace(file.indexOf("Info") + 8, 4, QByteArray(4, '\xff'));
     const Decoded absurd = DecodeAll(WriteIn(folder, "absurd.mp3", file));
     EXPECT_EQ(absurd.Length, -1);
     EXPECT_NEAR(absurd.Pcm.size() / 2 / 44100.0, 1.0, 0.07);
+}
+
+TEST(AudioDecoder, APipeOrADeviceIsRefusedWithoutBeingOpened)
+{
+    QTemporaryDir folder;
+    const PipeSource pipe(folder.filePath("pipe.wav"), Fixture("dec-source.wav"));
+    for (const QString& source : {pipe.Name, ZeroDeviceSource(folder.filePath("zeros.mp3"))}) {
+        const Decoded decoded = DecodeAll(source);
+        EXPECT_FALSE(decoded.Opened) << source.toStdString();
+        EXPECT_EQ(decoded.Error, "Not a regular file");
+    }
+}
+
+// What the process has read from files so far.
+std::int64_t BytesReadSoFar()
+{
+    QFile io(QStringLiteral("/proc/self/io"));
+    EXPECT_TRUE(io.open(QIODevice::ReadOnly));
+    for (const QByteArray& line : io.readAll().split('\n'))
+        if (line.startsWith("rchar:"))
+            return line.mid(6).trimmed().toLongLong();
+    return -1;
+}
+
+TEST(AudioDecoder, AStretchOfTheFileThatGivesNoAudioCostsNoMoreThanItsBound)
+{
+    // A demuxer hunting for a frame keeps what it reads: the bytes read bound the memory too.
+    constexpr std::int64_t bound = plat::SourceInput::MaxBytesWithoutPacket + (4 << 20);
+    QTemporaryDir folder;
+    QFile zeros(folder.filePath("zeros.mp3"));
+    ASSERT_TRUE(zeros.open(QIODevice::WriteOnly) && zeros.resize(std::int64_t(1) << 30)); // sparse
+    zeros.close();
+    std::int64_t before = BytesReadSoFar();
+    const Decoded refused = DecodeAll(zeros.fileName());
+    EXPECT_FALSE(refused.Opened);
+    EXPECT_LT(BytesReadSoFar() - before, bound);
+
+    // The same zeros after a song: the song decodes, then the read fails.
+    QFile song(folder.filePath("song then zeros.mp3"));
+    ASSERT_TRUE(song.open(QIODevice::WriteOnly) && song.write(ReadFixture("dec-tone.mp3")) > 0 &&
+                song.resize(std::int64_t(1) << 30));
+    song.close();
+    before = BytesReadSoFar();
+    const Decoded cut = DecodeAll(song.fileName());
+    EXPECT_TRUE(cut.Opened && cut.Failed);
+    EXPECT_GT(cut.Pcm.size(), 2 * 22050u);
+    EXPECT_LT(BytesReadSoFar() - before, bound);
+}
+
+TEST(AudioDecoder, ARateTooHighIsRefusedAndSamplesThatResampleToNothingAreNoAudio)
+{
+    QTemporaryDir folder;
+    QByteArray absurd = MakeWavImage(44100, 2, 16, QByteArray(4 * 44100, '\x10'));
+    qToLittleEndian<quint32>(2147483646u, absurd.data() + 24);
+    const Decoded refused = DecodeAll(WriteIn(folder, "absurd.wav", absurd), {44100, 2});
+    EXPECT_FALSE(refused.Opened);
+    // The reader's highest rate is decoded; one frame of it comes out as nothing at 8000 Hz.
+    EXPECT_GT(DecodeAll(WriteIn(folder, "high.wav", MakeWavImage(384000, 2, 16, QByteArray(4 * 38400, 1))),
+                        {8000, 2})
+                  .Pcm.size(),
+              0u);
+    const Decoded nothing =
+        DecodeAll(WriteIn(folder, "one frame.wav", MakeWavImage(384000, 2, 16, QByteArray(4, 1))), {8000, 2});
+    EXPECT_TRUE(nothing.Opened && nothing.Failed && nothing.Pcm.empty());
 }
 
 TEST(AudioDecoder, DamagedFilesFailClearlyOrGiveAShorterCorrectResult)

@@ -2,6 +2,7 @@
 
 #include "foundation/brindlow_sounds.h"
 
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
@@ -36,7 +37,9 @@ std::unique_ptr<TCommandCommonData> AudioStepWorld::NewCommonData(const QString&
 
 void AudioStepWorld::RunStep(std::unique_ptr<TCommandInterface> command, const QString& source, bool cancel)
 {
-    const QByteArray before = ReadFile(source);
+    // A pipe or a device is not read here: the test would wait for a writer, or never end.
+    const bool regular = QFileInfo(source).isFile();
+    const QByteArray before = regular ? ReadFile(source) : QByteArray();
     Log.clear();
     const auto connection = QObject::connect(&StepBar, &QProgressBar::valueChanged, [&](int value) {
         if (cancel && value > 0)
@@ -47,7 +50,9 @@ void AudioStepWorld::RunStep(std::unique_ptr<TCommandInterface> command, const Q
                SndBatchConversionEnded, false, false);
     EXPECT_TRUE(QTest::qWaitFor([this] { return !Queue->IsRunning(); }, 30000));
     QObject::disconnect(connection);
-    EXPECT_EQ(ReadFile(source), before);
+    if (regular) {
+        EXPECT_EQ(ReadFile(source), before);
+    }
 }
 
 std::tuple<int, int, int, int> AudioStepWorld::ExpectTrueWav(const QString& fileName, qsizetype* dataSize)

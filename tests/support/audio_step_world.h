@@ -15,8 +15,8 @@ protected:
     void SetUp() override;
     void TearDown() override;
     std::unique_ptr<TCommandCommonData> NewCommonData(const QString& input);
-    // Runs the batch to its end, cancelled once the step shows progress when asked; the source must
-    // come out untouched.
+    // Runs the batch to its end, cancelled once the step shows progress when asked; a source that is
+    // a regular file must come out untouched.
     void RunStep(std::unique_ptr<TCommandInterface> command, const QString& source, bool cancel);
     static QString DataFixture(const char* name) { return SourceFolder() + "tests/data/" + name; }
     // Format tag, channels, rate and bits of a file whose RIFF and data sizes are true to it and that

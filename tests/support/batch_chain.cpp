@@ -1,5 +1,6 @@
 #include "tests/support/batch_chain.h"
 
+#include "engine/command_common_data.h"
 #include "foundation/brindlow_sounds.h"
 #include "foundation/file_tools.h"
 #include "foundation/useful_files.h"
@@ -37,7 +38,8 @@ QString BatchChain::AddWavConversion(const QString& source, const TAudioWavEncod
 QString BatchChain::Add(const QString& source, TBatchFormat format, const QString& description)
 {
     TBatchChoices choices;
-    choices.Sources = {{source, true, IsReadableAsIs(WaveFileIn, source)}};
+    choices.Sources = {ProbeSource(WaveFileIn, source)};
+    choices.OutputFolder = outputFolder_;
     choices.Format = format;
     choices.Description = description;
     TTempNamer namer(
@@ -56,11 +58,14 @@ void BatchChain::Run(TQueueFlagEvent onQueueEnded)
 }
 
 // A step that succeeded lets the rest of its file run.
-TAfterCommandEvent BatchChain::EndHandler() const
+TAfterCommandEvent BatchChain::EndHandler()
 {
     return [this](TCommandInterface* step, const TExecuteStatus& status, QObject*, bool&) {
         if (status.IsSucceeded())
             step->SkipNextCount = 0;
+        const TCommandCommonData* data = step->StepData();
+        if (status.IsSucceeded() && data && data->CheckOutput)
+            written_ = data->OutputFile;
         if (onStepEnded_)
             onStepEnded_(step, status);
     };

@@ -1,0 +1,36 @@
+#include "platform/regular_file.h"
+
+#include <QFile>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace plat {
+
+bool IsRegularFile(const QString& name)
+{
+    struct stat status {};
+    return !name.isEmpty() && ::stat(QFile::encodeName(name).constData(), &status) == 0 &&
+           S_ISREG(status.st_mode);
+}
+
+int OpenRegularFile(const QString& name)
+{
+    // Opening a device may do something of its own, so the name is looked at first; the name may be
+    // replaced in between, so the descriptor is looked at too, opened without waiting.
+    if (!IsRegularFile(name))
+        return -1;
+    const int descriptor =
+        ::open(QFile::encodeName(name).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    struct stat status {};
+    if (descriptor < 0 || ::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode) ||
+        ::fcntl(descriptor, F_SETFL, 0) != 0) {
+        if (descriptor >= 0)
+            ::close(descriptor);
+        return -1;
+    }
+    return descriptor;
+}
+
+} // namespace plat
