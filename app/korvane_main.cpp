@@ -1,5 +1,7 @@
 #include "app/korvane_main.h"
 
+#include "app/audio_mp2_settings_dialog.h"
+#include "app/audio_wav_settings_dialog.h"
 #include "app/brindlow_form_tabbed.h"
 #include "app/dialog_about.h"
 #include "app/dialog_credits.h"
@@ -8,8 +10,6 @@
 #include "app/form_about.h"
 #include "app/form_log.h"
 #include "app/form_settings_internet.h"
-#include "audio/audio_mp2_settings.h"
-#include "audio/audio_wav_settings.h"
 #include "components/adv_message_dlg.h"
 #include "components/always_on_top.h"
 #include "components/easysize.h"
