@@ -13,6 +13,7 @@
 #include "components/dropper.h"
 #include "components/form_registry.h"
 #include "components/list_strings.h"
+#include "components/log_target.h"
 #include "engine/commands_manager.h"
 #include "foundation/brindlow_sounds.h"
 #include "foundation/browse_for_folder.h"

@@ -16,6 +16,7 @@
 #include "components/form_magnet.h"
 #include "components/form_registry.h"
 #include "components/list_strings.h"
+#include "components/log_target.h"
 #include "components/t_saved_form_unit.h"
 #include "components/text_progress_bar.h"
 #include "components/waiting_bar.h"
