@@ -22,6 +22,7 @@
 #include "app/korvane_main.h"
 #include "app/tabbed_form.h"
 #include "audio/acs_wave.h"
+#include "components/window_services.h"
 #include "engine/command_audio_to_wav.h"
 #include "engine/tool_discovery.h"
 #include "foundation/brindlow_sounds.h"
@@ -37,6 +38,7 @@
 
 bool InitializeUnits()
 {
+    RegisterWindowServices();
     // Event sounds are read like any WAV file the program converts, whatever their encoding.
     plat::InstallSoundDecoder(DecodeWaveImage);
     InitSoundEvents();
