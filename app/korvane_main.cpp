@@ -12,6 +12,7 @@
 #include "app/form_settings_internet.h"
 #include "components/adv_message_dlg.h"
 #include "components/always_on_top.h"
+#include "components/bring_window_to_front.h"
 #include "components/easysize.h"
 #include "components/form_magnet.h"
 #include "components/form_registry.h"
@@ -276,6 +277,7 @@ void TKorvaneForm::CreateControls()
     FormMagnet1->ScreenMagnet.DesktopPower = 20;
     XJustOneInstance = new TXJustOne(this);
     XJustOneInstance->setObjectName(QStringLiteral("XJustOneInstance"));
+    connect(XJustOneInstance, &TXJustOne::ActivationRequested, this, [this] { BringWindowToFront(this); });
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
