@@ -3,9 +3,9 @@
 #include "app/form_settings_log.h"
 #include "components/form_registry.h"
 #include "components/list_strings.h"
+#include "components/log_target.h"
 #include "components/nero_memo.h"
 #include "foundation/language.h"
-#include "foundation/log_procedures.h"
 #include "foundation/useful_string.h"
 
 #include <QCheckBox>

@@ -3,6 +3,8 @@
 #include "app/batch_commands.h"
 #include "engine/command_common_data.h"
 
+#include "app/audio_mp2_settings_dialog.h"
+#include "app/audio_wav_settings_dialog.h"
 #include "app/form_settings_batch.h"
 #include "app/form_settings_general.h"
 #include "audio/preview_player.h"
@@ -11,6 +13,7 @@
 #include "components/dropper.h"
 #include "components/form_registry.h"
 #include "components/list_strings.h"
+#include "components/log_target.h"
 #include "engine/commands_manager.h"
 #include "foundation/brindlow_sounds.h"
 #include "foundation/browse_for_folder.h"

@@ -1,5 +1,7 @@
 #include "app/korvane_main.h"
 
+#include "app/audio_mp2_settings_dialog.h"
+#include "app/audio_wav_settings_dialog.h"
 #include "app/brindlow_form_tabbed.h"
 #include "app/dialog_about.h"
 #include "app/dialog_credits.h"
@@ -8,14 +10,14 @@
 #include "app/form_about.h"
 #include "app/form_log.h"
 #include "app/form_settings_internet.h"
-#include "audio/audio_mp2_settings.h"
-#include "audio/audio_wav_settings.h"
 #include "components/adv_message_dlg.h"
 #include "components/always_on_top.h"
+#include "components/bring_window_to_front.h"
 #include "components/easysize.h"
 #include "components/form_magnet.h"
 #include "components/form_registry.h"
 #include "components/list_strings.h"
+#include "components/log_target.h"
 #include "components/t_saved_form_unit.h"
 #include "components/text_progress_bar.h"
 #include "components/waiting_bar.h"
@@ -275,6 +277,7 @@ void TKorvaneForm::CreateControls()
     FormMagnet1->ScreenMagnet.DesktopPower = 20;
     XJustOneInstance = new TXJustOne(this);
     XJustOneInstance->setObjectName(QStringLiteral("XJustOneInstance"));
+    connect(XJustOneInstance, &TXJustOne::ActivationRequested, this, [this] { BringWindowToFront(this); });
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);

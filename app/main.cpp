@@ -42,7 +42,7 @@ int main(int argc, char* argv[])
         return 1;
     }
     // A copy already running has been brought to the front instead.
-    if (!forms.MainForm()->XJustOneInstance->Loaded(forms.MainForm()))
+    if (!forms.MainForm()->XJustOneInstance->Loaded())
         return 1;
     AppRunning = true;
     forms.MainForm()->show();

@@ -1,5 +1,7 @@
 #include "app/program_main.h"
 
+#include "app/audio_mp2_settings_dialog.h"
+#include "app/audio_wav_settings_dialog.h"
 #include "app/dialog_about.h"
 #include "app/dialog_credits.h"
 #include "app/dialog_history.h"
@@ -20,8 +22,7 @@
 #include "app/korvane_main.h"
 #include "app/tabbed_form.h"
 #include "audio/acs_wave.h"
-#include "audio/audio_mp2_settings.h"
-#include "audio/audio_wav_settings.h"
+#include "components/window_services.h"
 #include "engine/command_audio_to_wav.h"
 #include "engine/tool_discovery.h"
 #include "foundation/brindlow_sounds.h"
@@ -37,6 +38,7 @@
 
 bool InitializeUnits()
 {
+    RegisterWindowServices();
     // Event sounds are read like any WAV file the program converts, whatever their encoding.
     plat::InstallSoundDecoder(DecodeWaveImage);
     InitSoundEvents();

@@ -3,9 +3,8 @@
 #include "audio/audio_wav_settings.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
-
-class QCheckBox;
 
 enum TMp2ChannelMode : std::uint8_t { mcmMono = 0, mcmStereo = 1, mcmJointStereo = 2, mcmDualChannel = 3 };
 
@@ -26,45 +25,10 @@ public:
     QString GetDescription() const;
 };
 
-class TAudioMp2SettingsDialog : public TEncodingSettingsDialog {
-    Q_OBJECT
+// Where the values in force come from: the program's MPEG audio settings dialog hands itself over when
+// it is created. A source that yields nothing (the dialog is gone) counts as none.
+using TAudioMp2EncodingPrefSource = std::function<std::unique_ptr<TAudioMp2EncodingPref>()>;
+void SetAudioMp2EncodingPrefSource(TAudioMp2EncodingPrefSource source);
 
-public:
-    // The dialog becomes the program's one MPEG audio settings dialog.
-    explicit TAudioMp2SettingsDialog(QWidget* mainForm = nullptr);
-
-    void RegisterDefaults() override;
-    void LoadSettings() override;
-    void SaveSettings() override;
-    void Translate() override;
-    void SetControlsEnabled(bool enabled) override;
-
-    std::unique_ptr<TAudioMp2EncodingPref> GetPreference() const;
-    // 224 when no line is selected.
-    std::int32_t GetBitRate() const;
-    // Stereo when no line is selected.
-    TMp2ChannelMode GetChannelMode() const;
-
-    void DefaultsButtonClick();
-
-private:
-    // Mono never goes above 192 kbit/s; then the change is told.
-    void SettingsChanged();
-    QCheckBox* AddCheckBox(const QString& name, const QString& caption, bool checked);
-
-    QComboBox* SamplingFrequencyComboBox;
-    QComboBox* BitRateComboBox;
-    QComboBox* ChannelsModeComboBox;
-    QCheckBox* ErrorProtectionCheckBox;
-    QCheckBox* OriginalFlagCheckBox;
-    QCheckBox* CopyrightFlagCheckBox;
-    QWidget* SamplingFrequencyPanel;
-    QWidget* BitRatePanel;
-    QPushButton* AudioSettingsDialogDefaultsButton;
-};
-
-// The program's MPEG audio settings dialog; none before the program creates it.
-TAudioMp2SettingsDialog* AudioMp2SettingsDialog();
-// The dialog's values, or the defaults when there is no dialog. The caller owns the result.
+// The values of the source, or the defaults when there is none. The caller owns the result.
 std::unique_ptr<TAudioMp2EncodingPref> GetAudioMp2EncodingPref();
-void ExecuteAudioMp2SettingsDialog();

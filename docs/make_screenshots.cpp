@@ -1,6 +1,7 @@
 // Makes the README's pictures from the program's own windows, drawn offscreen:
 //   make_screenshots <output folder>
 // It runs beside the built program (its tools and resources) with the settings of a fresh user.
+#include "app/audio_mp2_settings_dialog.h"
 #include "app/dialog_about.h"
 #include "app/dialog_credits.h"
 #include "app/except_dlg_mail.h"
@@ -8,7 +9,6 @@
 #include "app/form_mpeg_audio.h"
 #include "app/korvane_main.h"
 #include "app/program_main.h"
-#include "audio/audio_mp2_settings.h"
 #include "components/form_registry.h"
 #include "engine/commands_manager.h"
 #include "platform/dialogs.h"

@@ -3,8 +3,6 @@
 #include "foundation/program_globals.h"
 
 #include <QObject>
-#include <QPointer>
-#include <QWidget>
 
 #include <functional>
 #include <memory>
@@ -27,15 +25,16 @@ public:
     std::function<void(QObject* Sender)> AlreadyExist;
 
     // Call after the main window is built and before it is shown. True: this is the only instance; it
-    // keeps the title's lock and brings window to the front whenever a later copy asks. False: another
-    // instance runs and was asked to come forward; the caller must not show its window and must end.
-    bool Loaded(QWidget* window, const QString& title = ProgramName);
+    // keeps the title's lock and tells ActivationRequested whenever a later copy asks to come forward.
+    // False: another instance runs and was asked to come forward; the caller must not show its window
+    // and must end.
+    bool Loaded(const QString& title = ProgramName);
+
+Q_SIGNALS:
+    // The window that owns this component brings itself to the front.
+    void ActivationRequested();
 
 private:
     std::unique_ptr<plat::InstanceLock> lock_;
     std::unique_ptr<plat::ActivationServer> server_;
-    QPointer<QWidget> window_;
 };
-
-// Restores a minimized window, else brings it to the top, then gives it the focus.
-void BringWindowToFront(QWidget* window);

@@ -1,6 +1,5 @@
 #include "foundation/language.h"
 
-#include "components/form_registry.h"
 #include "foundation/dlg_m_lang.h"
 #include "foundation/exceptions.h"
 #include "foundation/system_info.h"
@@ -37,6 +36,17 @@ LanguageState& state()
 {
     static LanguageState languageState;
     return languageState;
+}
+
+std::function<bool(const QObject*)>& formTest()
+{
+    static std::function<bool(const QObject*)> isForm;
+    return isForm;
+}
+
+bool isForm(const QObject* object)
+{
+    return formTest() && formTest()(object);
 }
 
 void requireInitialised()
@@ -134,7 +144,7 @@ QObject* findComponent(QObject* form, const QString& name)
     QObjectList queue = form->children();
     while (!queue.isEmpty()) {
         QObject* object = queue.takeFirst();
-        if (FormRegistry::Instance().IsForm(object))
+        if (isForm(object))
             continue;
         if (object->objectName().compare(name, Qt::CaseInsensitive) == 0)
             return object;
@@ -313,6 +323,11 @@ void TranslateProperty(QObject* form, const QString& path, const QString& text)
         captions.insert(key, current);
     if (!caption.isEmpty())
         writeProperty(component, property, caption);
+}
+
+void SetFormTest(std::function<bool(const QObject*)> test)
+{
+    formTest() = std::move(test);
 }
 
 QString GetLanguageExt()

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class QObject;
 
 // The interface is written in English and translated at run time from one language file,
@@ -36,6 +38,9 @@ QString TranslateText(const QString& key, const QString& defaultText, int sectio
 void TranslateForm(QObject* form, const QStringList& names);
 // Sets the property addressed by "Component.Property" on a component of the form.
 void TranslateProperty(QObject* form, const QString& path, const QString& text);
+// A form's components are looked for among its descendants, but not inside the forms embedded in it.
+// The window side tells which objects are forms; until it does, none is.
+void SetFormTest(std::function<bool(const QObject*)> isForm);
 // The LanguageExt of the loaded file, "en" when none is loaded.
 QString GetLanguageExt();
 

@@ -1,115 +1,81 @@
 #include "foundation/log_procedures.h"
 
-#include "components/nero_memo.h"
-
-#include <QPlainTextEdit>
-#include <QPointer>
-
 namespace {
 
-// The log page may be destroyed before the last line is logged; guarded pointers then read as none.
-QPointer<TNeroMemo>& Target()
-{
-    static QPointer<TNeroMemo> target;
-    return target;
-}
-
-QPointer<QPlainTextEdit>& CommandLines()
-{
-    static QPointer<QPlainTextEdit> memo;
-    return memo;
-}
+// A plain pointer, so that a line logged while the program winds down finds no half-destroyed holder.
+TLogView* target = nullptr;
 
 template <typename Action> void WithTarget(Action action)
 {
-    if (TNeroMemo* target = Target().data())
+    if (target)
         action(*target);
 }
 
 } // namespace
 
-void SetLogTarget(TNeroMemo* memo)
+void SetLogView(TLogView* view)
 {
-    Target() = memo;
+    target = view;
 }
 
-TNeroMemo* LogTarget()
+TLogView* LogView()
 {
-    return Target().data();
-}
-
-void SetCommandLineMemo(QPlainTextEdit* memo)
-{
-    CommandLines() = memo;
-}
-
-QPlainTextEdit* CommandLineMemo()
-{
-    return CommandLines().data();
+    return target;
 }
 
 void LogText(const QString& text)
 {
-    WithTarget([&](TNeroMemo& target) { target.AddText(text); });
+    WithTarget([&](TLogView& view) { view.AddText(text); });
 }
 
 void LogDebug(const QString& text)
 {
-    WithTarget([&](TNeroMemo& target) { target.AddDebug(text); });
+    WithTarget([&](TLogView& view) { view.AddDebug(text); });
 }
 
 void LogWarning(const QString& text)
 {
-    WithTarget([&](TNeroMemo& target) { target.AddWarning(text); });
+    WithTarget([&](TLogView& view) { view.AddWarning(text); });
 }
 
 void LogInformation(const QString& text)
 {
-    WithTarget([&](TNeroMemo& target) { target.AddInformation(text); });
+    WithTarget([&](TLogView& view) { view.AddInformation(text); });
 }
 
 void LogError(const QString& text)
 {
-    WithTarget([&](TNeroMemo& target) { target.AddError(text); });
+    WithTarget([&](TLogView& view) { view.AddError(text); });
 }
 
 void LogStrings(const QStringList& lines)
 {
-    WithTarget([&](TNeroMemo& target) { target.AddStrings(lines); });
+    WithTarget([&](TLogView& view) { view.AddStrings(lines); });
 }
 
 void LogClear()
 {
-    WithTarget([](TNeroMemo& target) {
-        target.Clear();
-        target.repaint();
-    });
+    WithTarget([](TLogView& view) { view.Clear(); });
 }
 
 void LogRefresh()
 {
-    WithTarget([](TNeroMemo& target) { target.repaint(); });
+    WithTarget([](TLogView& view) { view.Refresh(); });
 }
 
 QString LogSetFileName(const QString& fileName)
 {
     QString opened;
-    WithTarget([&](TNeroMemo& target) { opened = target.SetLogFileName(fileName); });
+    WithTarget([&](TLogView& view) { opened = view.SetLogFileName(fileName); });
     return opened;
 }
 
 void LogCloseFile()
 {
-    WithTarget([](TNeroMemo& target) { target.CloseLogFile(); });
+    WithTarget([](TLogView& view) { view.CloseLogFile(); });
 }
 
 void LogClearFile()
 {
-    WithTarget([](TNeroMemo& target) { target.ClearLogFile(); });
-}
-
-void ClearCommandLines()
-{
-    if (QPlainTextEdit* memo = CommandLines().data())
-        memo->clear();
+    WithTarget([](TLogView& view) { view.ClearLogFile(); });
 }

@@ -3,18 +3,34 @@
 #include <QString>
 #include <QStringList>
 
-class QPlainTextEdit;
-class TNeroMemo;
-
 // Levelled lines for the log page's view, callable from the program's first moment: every procedure
 // does nothing while there is no view, or once the view is gone. Main thread only.
 
-// The log page hands its views over when it is created.
-void SetLogTarget(TNeroMemo* memo);
-TNeroMemo* LogTarget();
-void SetCommandLineMemo(QPlainTextEdit* memo);
-// The memo that echoes the external programs' command lines, or none.
-QPlainTextEdit* CommandLineMemo();
+// The log page's view as the procedures see it. The window side implements it over the real view and
+// makes it do nothing (SetLogFileName gives "") once the page is gone.
+class TLogView {
+public:
+    virtual void AddText(const QString& text) = 0;
+    virtual void AddDebug(const QString& text) = 0;
+    virtual void AddWarning(const QString& text) = 0;
+    virtual void AddInformation(const QString& text) = 0;
+    virtual void AddError(const QString& text) = 0;
+    virtual void AddStrings(const QStringList& lines) = 0;
+    // Empties the view and repaints it at once.
+    virtual void Clear() = 0;
+    // Repaints the view at once.
+    virtual void Refresh() = 0;
+    virtual QString SetLogFileName(const QString& fileName) = 0;
+    virtual void CloseLogFile() = 0;
+    virtual void ClearLogFile() = 0;
+
+protected:
+    ~TLogView() = default;
+};
+
+// The window side hands the view over when the log page is created; none stops the logging.
+void SetLogView(TLogView* view);
+TLogView* LogView();
 
 void LogText(const QString& text);
 void LogDebug(const QString& text);
@@ -34,5 +50,3 @@ QString LogSetFileName(const QString& fileName);
 void LogCloseFile();
 // Closes, deletes and reopens the mirror file.
 void LogClearFile();
-
-void ClearCommandLines();

@@ -1,6 +1,5 @@
 #include "foundation/program_globals.h"
 
-#include "components/easysize.h"
 #include "foundation/exe_info.h"
 #include "foundation/language.h"
 #include "foundation/settings.h"
@@ -102,6 +101,12 @@ QString withoutDots(const QString& text)
     return QString(text).remove(u'.').trimmed();
 }
 
+std::function<void(bool)>& scalingSwitch()
+{
+    static std::function<void(bool)> setAutomaticScaling;
+    return setAutomaticScaling;
+}
+
 } // namespace
 
 void InitToolMissingTexts()
@@ -116,6 +121,11 @@ QString GlobalSettingsFileName()
     return GetIniFileName(ProgramName, IniSuffix);
 }
 
+void SetScalingSwitch(std::function<void(bool on)> setAutomaticScaling)
+{
+    scalingSwitch() = std::move(setAutomaticScaling);
+}
+
 void LoadGlobalSettings()
 {
     const plat::IniText ini = plat::IniText::Load(GlobalSettingsFileName()).value_or(plat::IniText());
@@ -123,7 +133,8 @@ void LoadGlobalSettings()
     const QString languageName = chooseLanguageName(ini, section);
     StartupFlags.Debug = isSetFlag(ini, section, QStringLiteral("Debug"));
     StartupFlags.NoScaling = isSetFlag(ini, section, QStringLiteral("NoScaling"));
-    SetAutomaticScaling(!StartupFlags.NoScaling);
+    if (scalingSwitch())
+        scalingSwitch()(!StartupFlags.NoScaling);
     for (const DoNotShowFlag& flag : doNotShowFlags)
         StartupFlags.*flag.Flag = isSetFlag(ini, section, QString::fromLatin1(flag.Key));
     StartupLanguageName = languageName;

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class TSettings;
 
 // Program-wide values and the settings that must be known before any window exists.
@@ -42,7 +44,11 @@ extern TStartupFlags StartupFlags;
 // The file of the start-up settings (the same file the settings store uses).
 QString GlobalSettingsFileName();
 
-// Reads the start-up keys and starts the localization in the chosen (or the user's) language.
+// The form resizer's automatic scaling switch, which the start-up settings turn on or off (off when
+// NoScaling is set); the window side hands it over before they are read.
+void SetScalingSwitch(std::function<void(bool on)> setAutomaticScaling);
+// Reads the start-up keys, switches the scaling and starts the localization in the chosen (or the
+// user's) language.
 void LoadGlobalSettings();
 // The language name LoadGlobalSettings chose; empty when it left every text in English.
 extern QString StartupLanguageName;

@@ -1,6 +1,7 @@
 #include "app/form_log.h"
 #include "app/form_settings_log.h"
 #include "app/korvane_main.h"
+#include "components/log_target.h"
 #include "components/nero_memo.h"
 #include "foundation/log_procedures.h"
 #include "foundation/settings.h"

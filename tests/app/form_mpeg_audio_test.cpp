@@ -1,7 +1,7 @@
+#include "app/audio_mp2_settings_dialog.h"
 #include "app/form_mpeg_audio.h"
 #include "app/form_settings_batch.h"
 #include "app/korvane_main.h"
-#include "audio/audio_mp2_settings.h"
 #include "audio/preview_player.h"
 #include "components/audio_files_list_view.h"
 #include "engine/commands_manager.h"

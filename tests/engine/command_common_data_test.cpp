@@ -1,9 +1,9 @@
 #include "engine/command_common_data.h"
 
+#include "components/log_target.h"
 #include "components/nero_memo.h"
 #include "engine/command_interface.h"
 #include "foundation/global_events.h"
-#include "foundation/log_procedures.h"
 #include "tests/support/qt_printers.h"
 #include "tests/support/recording_command.h"
 #include "tests/support/scripted_dialogs.h"

@@ -1,4 +1,3 @@
-#include "components/nero_memo.h"
 #include "foundation/debug_file.h"
 #include "foundation/log_procedures.h"
 #include "platform/paths.h"
@@ -8,62 +7,65 @@
 #include <QDir>
 #include <QFile>
 #include <QLocale>
-#include <QPlainTextEdit>
 
-#include <memory>
+namespace {
 
-class LogProcedures : public TempWorld {
-protected:
-    void TearDown() override
+// Records what reaches the view, one entry per call.
+class RecordingLogView : public TLogView {
+public:
+    QStringList Calls;
+    QString OpenedFile = "mirror.log";
+
+    void AddText(const QString& text) override { Calls << "text " + text; }
+    void AddDebug(const QString& text) override { Calls << "debug " + text; }
+    void AddWarning(const QString& text) override { Calls << "warning " + text; }
+    void AddInformation(const QString& text) override { Calls << "information " + text; }
+    void AddError(const QString& text) override { Calls << "error " + text; }
+    void AddStrings(const QStringList& lines) override { Calls << "strings " + lines.join(u'|'); }
+    void Clear() override { Calls << "clear"; }
+    void Refresh() override { Calls << "refresh"; }
+    QString SetLogFileName(const QString& fileName) override
     {
-        SetLogTarget(nullptr);
-        SetCommandLineMemo(nullptr);
-        TempWorld::TearDown();
+        Calls << "file " + fileName;
+        return OpenedFile;
     }
-
-    static void LogOneOfEach()
-    {
-        LogText("text");
-        LogDebug("debug");
-        LogWarning("warning");
-        LogInformation("information");
-        LogError("error");
-        LogStrings({"first", "second"});
-        LogStrings({});
-    }
+    void CloseLogFile() override { Calls << "close"; }
+    void ClearLogFile() override { Calls << "clear file"; }
 };
 
-TEST_F(LogProcedures, LinesReachTheViewAtTheirLevels)
-{
-    TNeroMemo view;
-    SetLogTarget(&view);
-    LogOneOfEach();
-    EXPECT_EQ(view.Lines(),
-              QStringList({"text", "debug", "warning", "information", "error", "first", "second"}));
-    const QList<int> expected{llNone, llDebug, llWarning, llInformation, llError, llNone, llNone};
-    for (int line = 0; line < expected.size(); ++line)
-        EXPECT_EQ(view.LineLevel(line), expected[line]) << line;
+} // namespace
 
+class LogProcedures : public ::testing::Test {
+protected:
+    void TearDown() override { SetLogView(nullptr); }
+};
+
+TEST_F(LogProcedures, EachProcedureReachesTheViewInOrderAndNothingHappensWithoutOne)
+{
+    EXPECT_EQ(LogSetFileName("mirror.log"), QString()) << "no view yet";
+    LogText("lost");
     LogClear();
-    EXPECT_EQ(view.LineCount(), 0);
-}
 
-TEST_F(LogProcedures, AfterTheViewIsDestroyedLinesGoNowhere)
-{
-    auto view = std::make_unique<TNeroMemo>();
-    auto commandLines = std::make_unique<QPlainTextEdit>();
-    SetLogTarget(view.get());
-    SetCommandLineMemo(commandLines.get());
-    commandLines->appendPlainText("toolame -b 224");
-    ClearCommandLines();
-    EXPECT_TRUE(commandLines->toPlainText().isEmpty());
+    RecordingLogView view;
+    SetLogView(&view);
+    LogText("text");
+    LogDebug("debug");
+    LogWarning("warning");
+    LogInformation("information");
+    LogError("error");
+    LogStrings({"first", "second"});
+    LogRefresh();
+    EXPECT_EQ(LogSetFileName("mirror.log"), "mirror.log");
+    LogCloseFile();
+    LogClearFile();
+    LogClear();
+    EXPECT_EQ(view.Calls, QStringList({"text text", "debug debug", "warning warning",
+                                       "information information", "error error", "strings first|second",
+                                       "refresh", "file mirror.log", "close", "clear file", "clear"}));
 
-    view.reset();
-    commandLines.reset();
-    EXPECT_EQ(LogTarget(), nullptr);
-    EXPECT_EQ(CommandLineMemo(), nullptr);
-    LogOneOfEach();
-    ClearCommandLines();
+    SetLogView(nullptr);
+    LogError("after");
+    EXPECT_EQ(view.Calls.size(), 11);
 }
 
 class DebugFile : public TempWorld {

@@ -3,6 +3,7 @@
 // instance_probe justone   the single-instance component only
 // It prints "running" once it runs, "activated" when a later copy handed over, and any message box text.
 // With INSTANCE_PROBE_CHILD set it first starts "sleep 60" and prints "child <pid>".
+#include "components/bring_window_to_front.h"
 #include "foundation/instance_guard.h"
 #include "foundation/just_one.h"
 #include "platform/dialogs.h"
@@ -64,7 +65,9 @@ int main(int argc, char* argv[])
     QWidget window;
     TXJustOne justOne;
     justOne.AlreadyExist = [](QObject*) { say(QStringLiteral("already")); };
-    if (!justOne.Loaded(&window))
+    QObject::connect(&justOne, &TXJustOne::ActivationRequested, &window,
+                     [&window] { BringWindowToFront(&window); });
+    if (!justOne.Loaded())
         return 1;
     window.showMinimized();
     RestoreWatcher watcher;

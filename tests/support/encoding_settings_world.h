@@ -1,6 +1,6 @@
 #pragma once
 
-#include "audio/audio_wav_settings.h"
+#include "app/encoding_settings_dialog.h"
 #include "foundation/settings.h"
 #include "tests/support/temp_world.h"
 

@@ -1,3 +1,4 @@
+#include "components/window_services.h"
 #include "foundation/language.h"
 
 #include <QApplication>
@@ -38,6 +39,7 @@ int main(int argc, char** argv)
     qtHandler = qInstallMessageHandler(failOnUnknownSettings);
     QApplication application(argc, argv);
     QApplication::setApplicationName("Korvane");
+    RegisterWindowServices();
     // The program chooses its language before anything is shown; tests start in English.
     InitLanguage(false, QString(), true, QString());
     return RUN_ALL_TESTS();

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <QStringList>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QVBoxLayout;
+class TFormResizer;
+class TListStrings;
+class TSettings;
+
+// What the settings protocol of the main window and the run of an encoding dialog share.
+class TEncodingSettingsDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    // Without a store, loading, saving and registering the defaults do nothing.
+    void SetSettings(TSettings* store) { settings_ = store; }
+    virtual void RegisterDefaults() = 0;
+    virtual void LoadSettings() = 0;
+    virtual void SaveSettings() = 0;
+    virtual void Translate() = 0;
+    void AfterSettingsLoaded() {}
+    virtual void SetControlsEnabled(bool enabled) = 0;
+
+    // Shows the dialog modally: OK keeps the edits, anything else puts back the values in force
+    // when it opened.
+    void Execute();
+    // The two halves of Execute around the modal loop.
+    void BeginExecute();
+    void EndExecute(int result);
+
+    // Mutes the change notification while code sets the controls.
+    bool Loading = false;
+
+protected:
+    TEncodingSettingsDialog(QWidget* mainForm, const QString& name);
+
+    // Starts the form resizer once the controls exist.
+    void FinishCreation();
+    virtual void ValidateAfterClose() {}
+    TSettings* Settings() const { return settings_; }
+    // Tells the event hub, unless code is setting the controls.
+    void NotifyChanged();
+
+    QLabel* AddHeading(const QString& name, const QString& text);
+    // A row: a caption, the box and an optional unit, inside a panel that can show a hint.
+    QWidget* AddRow(const QString& panelName, const QString& labelName, const QString& caption,
+                    QComboBox* box, const QString& unit = QString());
+    // A fixed list with the preset line selected.
+    QComboBox* AddComboBox(const QString& name, const QStringList& lines, const QString& preset);
+    void AddControl(QWidget* control);
+    // Adds the defaults, OK and Cancel buttons; returns the defaults button.
+    QPushButton* AddButtons(const QString& prefix);
+
+    TFormResizer* FormResizer1;
+    TListStrings* ListStringsToTranslate;
+
+private:
+    TSettings* settings_ = nullptr;
+    QVBoxLayout* layout_;
+};
+
+// The selected line of a box; empty when none is selected or the text typed no longer is that line.
+QString SelectedLine(const QComboBox* box);
+// Selects the first line matching the text (ignoring case and framing blanks); false, keeping the
+// selection, when none matches.
+bool SelectMatchingLine(QComboBox* box, const QString& text);
+// Selects the box's first line, then the matching line.
+void SelectLine(QComboBox* box, const QString& text);
