@@ -251,6 +251,11 @@ TKorvaneForm::TKorvaneForm(QWidget* parent) : QMainWindow(parent), guiSettings_(
 
 TKorvaneForm::~TKorvaneForm()
 {
+    // The children go after this destructor and move the focus as they go: nothing may reach us then.
+    disconnect(qApp, nullptr, this, nullptr);
+    disconnect(QApplication::clipboard(), nullptr, this, nullptr);
+    for (const QMetaObject::Connection& connection : std::as_const(editorConnections_))
+        disconnect(connection);
     GlobalEvents() = TGlobalEvents();
     commandsManager_.reset();
     UnregisterFileTypes();
