@@ -11,6 +11,7 @@
 #include "components/dropper.h"
 #include "components/form_registry.h"
 #include "components/list_strings.h"
+#include "components/themes.h"
 #include "engine/commands_manager.h"
 #include "foundation/brindlow_sounds.h"
 #include "foundation/browse_for_folder.h"
@@ -23,7 +24,6 @@
 #include "foundation/useful_files.h"
 #include "foundation/useful_string.h"
 #include "platform/dialogs.h"
-#include "platform/themes.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>

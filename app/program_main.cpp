@@ -22,18 +22,28 @@
 #include "audio/acs_wave.h"
 #include "audio/audio_mp2_settings.h"
 #include "audio/audio_wav_settings.h"
+#include "components/qt_dialogs.h"
 #include "engine/command_audio_to_wav.h"
 #include "engine/tool_discovery.h"
 #include "foundation/brindlow_sounds.h"
 #include "foundation/program_globals.h"
 #include "platform/dialogs.h"
+#include "platform/icon_list.h"
 #include "platform/sound_player.h"
 
 #include <QApplication>
 #include <QDialog>
+#include <QFileIconProvider>
 
 #include <exception>
+#include <memory>
 #include <type_traits>
+
+void InstallQtDialogsAndIcons()
+{
+    plat::InstallDialogs(std::make_unique<plat::QtDialogs>());
+    plat::IconList::Instance().SetIconProvider(std::make_unique<QFileIconProvider>());
+}
 
 bool InitializeUnits()
 {
