@@ -4,10 +4,8 @@
 #include "audio/acs_converters.h"
 #include "audio/acs_wave.h"
 #include "audio/audio_mp2_settings.h"
+#include "engine/command_common_data.h"
 #include "engine/command_interface.h"
-
-#include <QLabel>
-#include <QProgressBar>
 
 #include <memory>
 
@@ -16,9 +14,9 @@
 struct TBatchStepContext {
     QObject* Owner = nullptr;
     TCommandLogEvent OnLog;
-    QProgressBar* StepBar = nullptr;
-    QProgressBar* OverallBar = nullptr;
-    QLabel* StatusLabel = nullptr;
+    std::shared_ptr<TProgressView> StepBar;
+    std::shared_ptr<TProgressView> OverallBar;
+    std::shared_ptr<TCaptionView> StatusLabel;
     TWaveIn* WaveIn = nullptr;
     TSampleConverter* SampleConverterTo16 = nullptr;
     TSampleConverter* SampleConverterTo8 = nullptr;

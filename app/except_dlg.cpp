@@ -1,13 +1,13 @@
 #include "app/except_dlg.h"
 
 #include "components/easysize.h"
+#include "components/qt_dialogs.h"
 #include "foundation/exceptions.h"
 #include "foundation/language.h"
 #include "foundation/program_globals.h"
 #include "platform/dialogs.h"
 #include "platform/messages.h"
 #include "platform/paths.h"
-#include "platform/qt_dialogs.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -11,9 +11,11 @@
 #include "components/adv_message_dlg.h"
 #include "components/audio_files_list_view.h"
 #include "components/dropper.h"
+#include "components/engine_views.h"
 #include "components/form_registry.h"
 #include "components/list_strings.h"
 #include "components/log_target.h"
+#include "components/themes.h"
 #include "engine/commands_manager.h"
 #include "foundation/brindlow_sounds.h"
 #include "foundation/browse_for_folder.h"
@@ -26,7 +28,6 @@
 #include "foundation/useful_files.h"
 #include "foundation/useful_string.h"
 #include "platform/dialogs.h"
-#include "platform/themes.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -61,6 +62,12 @@ const QString KeyVolume = QStringLiteral("Volume");
 const QString KeyEncodingType = QStringLiteral("EncodingType");
 const QString FormatMpeg = QStringLiteral("MPEG-1 Audio Layer II");
 const QString FormatWav = QStringLiteral("WAV");
+
+// The log page's command-line memo, where the steps echo what they run.
+std::shared_ptr<TLineSink> EchoMemo()
+{
+    return std::make_shared<TMemoLineSink>(CommandLineMemo());
+}
 
 // Code outside a settings page reads its live choices from its controls; without the page, the
 // setting's default holds.
@@ -595,7 +602,7 @@ void TPageMpegAudio::RunSingleStep(TStepKind kind, const QString& input, const Q
         return;
     }
     queue->Run(
-        title, false, CommandLineMemo(), [this](QObject*) { CommandsStarted(); },
+        title, false, EchoMemo(), [this](QObject*) { CommandsStarted(); },
         [this](QObject*, bool) { MpegAudioQueueEnded(); }, nullptr, SndNone, SndNone, false, false);
 }
 
@@ -1045,7 +1052,7 @@ void TPageMpegAudio::RunConversions(const QStringList& files,
     }
     queue->Run(
         QStringLiteral("MpegAudio.RunConversions"),
-        Checked(&TPageSettingsBatch::RadioButtonStopBatchOnError, false), CommandLineMemo(),
+        Checked(&TPageSettingsBatch::RadioButtonStopBatchOnError, false), EchoMemo(),
         [this](QObject*) { CommandsStarted(); }, [this](QObject*, bool) { CommandsEnded(); },
         [this](QObject*, bool cancellable) {
             SetConvertButtonCaption(true);
@@ -1064,9 +1071,9 @@ TBatchStepContext TPageMpegAudio::StepContext(int taskCount, bool unattended,
         if (GlobalEvents().OnCommandLog)
             GlobalEvents().OnCommandLog(sender, std::move(text));
     };
-    context.StepBar = ProgressBarCurrent;
-    context.OverallBar = ProgressBarTotal;
-    context.StatusLabel = LabelConversionStatus;
+    context.StepBar = std::make_shared<TProgressBarView>(ProgressBarCurrent);
+    context.OverallBar = std::make_shared<TProgressBarView>(ProgressBarTotal);
+    context.StatusLabel = std::make_shared<TLabelCaptionView>(LabelConversionStatus);
     context.WaveIn = &WaveFileIn;
     context.SampleConverterTo16 = &SampleConverterTo16;
     context.SampleConverterTo8 = &SampleConverterTo8;
@@ -1138,13 +1145,14 @@ void TPageMpegAudio::StepEnded(TStepKind kind, TCommandInterface* command, const
 
 void TPageMpegAudio::ShowStatusColour(const std::shared_ptr<TAudioFile>& entry)
 {
-    if (!entry->ListItem || entry->ListView != AudioFilesListView)
+    QTreeWidgetItem* row = AudioFilesListView->ItemOf(*entry);
+    if (!row)
         return;
     const QPalette& colours = AudioFilesListView->palette();
     const std::optional<QColor> colour = SignalColour(entry->GetStatus());
-    entry->ListItem->setForeground(TAudioFilesListView::InformationColumn,
-                                   colour ? plat::ReadableOn(*colour, colours.color(QPalette::Base))
-                                          : colours.color(QPalette::Text));
+    row->setForeground(TAudioFilesListView::InformationColumn,
+                       colour ? plat::ReadableOn(*colour, colours.color(QPalette::Base))
+                              : colours.color(QPalette::Text));
 }
 
 void TPageMpegAudio::ShowLabelStatusColour()

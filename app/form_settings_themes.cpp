@@ -2,10 +2,10 @@
 
 #include "app/form_settings_general.h"
 #include "components/list_strings.h"
+#include "components/themes.h"
 #include "foundation/global_events.h"
 #include "foundation/language.h"
 #include "foundation/settings.h"
-#include "platform/themes.h"
 
 #include <QCheckBox>
 #include <QListWidget>

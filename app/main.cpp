@@ -31,6 +31,7 @@ int main(int argc, char* argv[])
     if (!CheckDisplay())
         return 1;
     TKorvaneApplication application(argc, argv);
+    InstallQtDialogsAndIcons();
     InstallExceptionHandlers();
     if (!StartInstanceGuard() || !InitializeUnits() || !PrepareStart())
         return 1;

@@ -22,19 +22,29 @@
 #include "app/korvane_main.h"
 #include "app/tabbed_form.h"
 #include "audio/acs_wave.h"
+#include "components/qt_dialogs.h"
 #include "components/window_services.h"
 #include "engine/command_audio_to_wav.h"
 #include "engine/tool_discovery.h"
 #include "foundation/brindlow_sounds.h"
 #include "foundation/program_globals.h"
 #include "platform/dialogs.h"
+#include "platform/icon_list.h"
 #include "platform/sound_player.h"
 
 #include <QApplication>
 #include <QDialog>
+#include <QFileIconProvider>
 
 #include <exception>
+#include <memory>
 #include <type_traits>
+
+void InstallQtDialogsAndIcons()
+{
+    plat::InstallDialogs(std::make_unique<plat::QtDialogs>());
+    plat::IconList::Instance().SetIconProvider(std::make_unique<QFileIconProvider>());
+}
 
 bool InitializeUnits()
 {

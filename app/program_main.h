@@ -8,6 +8,9 @@
 class QApplication;
 class TKorvaneForm;
 
+// The window side's part of the services the layers below it use: the Qt message boxes and choosers,
+// and the desktop style's file icons. Program start installs them as soon as the application exists.
+void InstallQtDialogsAndIcons();
 // The unit initializations that do work the program relies on, in their fixed order; false when the
 // program cannot run (the audio libraries are missing).
 bool InitializeUnits();

@@ -10,8 +10,6 @@
 
 namespace {
 
-// The row's first column holds the name; the status goes in the next one.
-constexpr int kStatusColumn = 1;
 // A waiting row keeps its column wide even before any status was shown.
 constexpr int kWaitingBlanks = 36;
 
@@ -22,8 +20,7 @@ int audioFileIcon()
 
 } // namespace
 
-TAudioFile::TAudioFile(const QString& name, QTreeWidget* listView, QTreeWidgetItem* listItem)
-    : ListItem(listItem), ListView(listView)
+TAudioFile::TAudioFile(const QString& name, TFileStatusView* listItem) : ListItem(listItem)
 {
     const QFileInfo file(ExpandLongFileName(name));
     if (name.isEmpty() || !file.exists() || file.isDir())
@@ -40,12 +37,12 @@ void TAudioFile::SetStatus(TAudioFileStatus status, const QString& text)
 {
     StatusText = text;
     Status = status;
-    if (!ListView || !ListItem)
+    if (!ListItem)
         return;
-    ListView->scrollToItem(ListItem, QAbstractItemView::EnsureVisible);
+    ListItem->EnsureVisible();
     // A repeated progress text leaves the cell alone.
-    if (ListItem->text(kStatusColumn) != text)
-        ListItem->setText(kStatusColumn, GetStatusText());
+    if (ListItem->StatusCellText() != text)
+        ListItem->SetStatusCellText(GetStatusText());
 }
 
 QString TAudioFile::GetStatusText() const
@@ -78,7 +75,6 @@ void TAudioFile::SetProgress(int percent)
 void TAudioFile::Detach()
 {
     ListItem = nullptr;
-    ListView = nullptr;
 }
 
 bool IsSupportedAudioFile(const QString& name)

@@ -12,8 +12,8 @@
 #include "platform/dialogs.h"
 #include "tests/support/batch_chain.h"
 
-#include <QApplication>
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -70,9 +70,7 @@ std::optional<TOutputPolicy> policyNamed(const QString& name)
 
 int main(int argc, char** argv)
 {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
+    QCoreApplication application(argc, argv);
     QCommandLineParser parser;
     const QCommandLineOption out("out", "The output folder.", "FOLDER");
     const QCommandLineOption policy("policy", "What to do with an existing output.", "new|error|overwrite",
@@ -81,7 +79,7 @@ int main(int argc, char** argv)
     parser.addPositionalArgument("chain", "mpeg or wav");
     parser.addPositionalArgument("source", "The source file.");
     const QString usage = "usage: engine_bench mpeg|wav SOURCE [--out FOLDER] [--policy new|error|overwrite]";
-    if (!parser.parse(QApplication::arguments()))
+    if (!parser.parse(QCoreApplication::arguments()))
         return fail(parser.errorText() + '\n' + usage);
     const QStringList arguments = parser.positionalArguments();
     const std::optional<TOutputPolicy> chosenPolicy = policyNamed(parser.value(policy));
@@ -97,7 +95,7 @@ int main(int argc, char** argv)
 
     plat::InstallDialogs(std::make_unique<ConsoleDialogs>());
     InitLanguage(false, QString(), true, QString());
-    const QString programFolder = QApplication::applicationDirPath() + '/';
+    const QString programFolder = QCoreApplication::applicationDirPath() + '/';
     TooLameFolder = programFolder + "TooLame/";
     MplexFolder = programFolder + "Mplex/";
     TooLameFound = MplexFound = true;

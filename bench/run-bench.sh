@@ -135,7 +135,7 @@ time_of() { median ${seconds[$1]}; }
 # shellcheck disable=SC2086
 cpu_of() { median ${cpu[$1]}; }
 mb() { echo $((memory[$1] / 1024)); }
-divide() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", b > 0 ? a / b : 0 }'; }
+divide() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'; }
 ratio() { divide "$(time_of "$1")" "$(time_of "$2")"; }
 cpu_ratio() { divide "$(cpu_of "$1")" "$(cpu_of "$2")"; }
 

@@ -210,20 +210,14 @@ int AdvancedMessageDlg(const QString& Msg, TMsgDlgType DlgType, TMsgDlgButtons B
                        int DefaultResult, bool& DontShowAgain, const QString& CheckCaption,
                        const QString& DocName)
 {
-    if (DontShowAgain)
-        return DefaultResult;
     MessageRequest request;
     request.Text = Msg;
     request.Type = DlgType;
     request.Buttons = Buttons;
     request.HelpContext = HelpCtx;
-    request.CheckCaption = CheckCaption.trimmed().isEmpty() ? QString() : CheckCaption;
+    request.CheckCaption = CheckCaption;
     request.HelpPage = AdvancedMessageHelpPage(DocName);
-    request.Checked = DontShowAgain;
-    const MessageAnswer answer = CurrentDialogs().ShowMessage(request);
-    if (!request.CheckCaption.isEmpty())
-        DontShowAgain = answer.Checked;
-    return answer.ModalResult;
+    return ShowCheckedMessage(request, DefaultResult, DontShowAgain);
 }
 
 namespace {

@@ -29,13 +29,24 @@ constexpr int kColumnCount = 3;
 
 // A row shares its entry with the steps of a running batch; when the row goes, the entry must no
 // longer write into it.
-class TAudioFileItem : public QTreeWidgetItem {
+class TAudioFileItem : public QTreeWidgetItem, public TFileStatusView {
 public:
     explicit TAudioFileItem(QTreeWidget* view) : QTreeWidgetItem(view) {}
     ~TAudioFileItem() override
     {
         if (AudioFile)
             AudioFile->Detach();
+    }
+
+    QString StatusCellText() const override { return text(TAudioFilesListView::InformationColumn); }
+    void SetStatusCellText(const QString& text) override
+    {
+        setText(TAudioFilesListView::InformationColumn, text);
+    }
+    void EnsureVisible() override
+    {
+        if (QTreeWidget* list = treeWidget())
+            list->scrollToItem(this, QAbstractItemView::EnsureVisible);
     }
 
     std::shared_ptr<TAudioFile> AudioFile;
@@ -103,6 +114,12 @@ std::shared_ptr<TAudioFile> TAudioFilesListView::AudioFileOf(const QTreeWidgetIt
     return row != nullptr ? row->AudioFile : nullptr;
 }
 
+QTreeWidgetItem* TAudioFilesListView::ItemOf(const TAudioFile& audioFile) const
+{
+    auto* row = dynamic_cast<TAudioFileItem*>(audioFile.ListItem);
+    return row != nullptr && row->treeWidget() == this ? row : nullptr;
+}
+
 void TAudioFilesListView::AddFiles(QStringList files)
 {
     SortFileNames(files);
@@ -125,7 +142,7 @@ void TAudioFilesListView::AddFile(const QString& fileName)
     if (!IsSupportedAudioFile(fileName))
         return;
     auto* item = new TAudioFileItem(this);
-    item->AudioFile = std::make_shared<TAudioFile>(fileName, this, item);
+    item->AudioFile = std::make_shared<TAudioFile>(fileName, item);
     UpdateItem(item);
     if (topLevelItemCount() == 1)
         FitColumnsToContents();

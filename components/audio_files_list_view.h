@@ -55,6 +55,8 @@ public:
     // The entries of all rows, in row order.
     std::vector<std::shared_ptr<TAudioFile>> GetAudioFiles() const;
     std::shared_ptr<TAudioFile> AudioFileOf(const QTreeWidgetItem* item) const;
+    // The row of this list that shows the entry, or none.
+    QTreeWidgetItem* ItemOf(const TAudioFile& audioFile) const;
     // Every entry back to waiting, with an empty text.
     void ClearStatuses();
     // Rebuilds the columns with the current captions and rewrites every row.

@@ -127,6 +127,7 @@ int main(int argc, char* argv[])
         return 2;
     }
     QApplication application(argc, argv);
+    InstallQtDialogsAndIcons();
     outputFolder = QDir(QString::fromLocal8Bit(argv[1])).absolutePath() + QLatin1Char('/');
     if (!InitializeUnits() || !PrepareStart())
         return 1;

@@ -12,7 +12,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QTextCursor>
 #include <QtEndian>
 
 #include <algorithm>
@@ -113,10 +112,10 @@ TCommandAudioToWav::~TCommandAudioToWav()
     AbandonWorker();
 }
 
-void TCommandAudioToWav::Start(QPlainTextEdit* echoMemo, TCommandFinishedEvent onFinished,
+void TCommandAudioToWav::Start(std::shared_ptr<TLineSink> echoMemo, TCommandFinishedEvent onFinished,
                                TCommandTextEvent onStatus)
 {
-    if (!BeginAudioStep(*this, echoMemo, std::move(onFinished), std::move(onStatus)))
+    if (!BeginAudioStep(*this, std::move(echoMemo), std::move(onFinished), std::move(onStatus)))
         return;
     if (!info_) {
         Fail(Format(TranslateMsg(QStringLiteral("Unable to execute %s, execution aborted...")),
@@ -316,22 +315,18 @@ bool IsVcdReadyWav(TWaveIn* waveIn)
            waveIn->GetSR() == 44100 && waveIn->GetBPS() == 16 && waveIn->GetWavType() == wtPCM;
 }
 
-bool BeginAudioStep(TCommandInterface& command, QPlainTextEdit* echoMemo, TCommandFinishedEvent onFinished,
-                    TCommandTextEvent onStatus)
+bool BeginAudioStep(TCommandInterface& command, std::shared_ptr<TLineSink> echoMemo,
+                    TCommandFinishedEvent onFinished, TCommandTextEvent onStatus)
 {
     if (command.Cancelled)
         return false;
-    command.TCommandInterface::Start(echoMemo, std::move(onFinished), std::move(onStatus));
+    command.TCommandInterface::Start(std::move(echoMemo), std::move(onFinished), std::move(onStatus));
     command.Status.Started = true;
-    QPlainTextEdit* memo = command.EchoMemo;
-    if (!memo)
-        return true;
-    memo->appendPlainText(command.Name);
-    memo->appendPlainText(QString());
-    QTextCursor cursor = memo->textCursor();
-    cursor.movePosition(QTextCursor::Start);
-    memo->setTextCursor(cursor);
-    memo->ensureCursorVisible();
+    if (TLineSink* memo = command.EchoMemo.get()) {
+        memo->AddLine(command.Name);
+        memo->AddLine(QString());
+        memo->ShowFirstLine();
+    }
     return true;
 }
 

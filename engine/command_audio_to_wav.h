@@ -5,7 +5,6 @@
 #include "platform/audio_decoder.h"
 
 #include <QObject>
-#include <QPlainTextEdit>
 #include <QString>
 
 #include <atomic>
@@ -62,7 +61,7 @@ public:
     // Waits for the worker, which stops after its current block, and removes its half-written output.
     ~TCommandAudioToWav() override;
 
-    void Start(QPlainTextEdit* echoMemo, TCommandFinishedEvent onFinished,
+    void Start(std::shared_ptr<TLineSink> echoMemo, TCommandFinishedEvent onFinished,
                TCommandTextEvent onStatus) override;
     // The worker stops after its current block; the step then ends as cancelled.
     void Cancel() override;
@@ -116,8 +115,8 @@ bool IsVcdReadyWav(TWaveIn* waveIn);
 // began; else the hooks are kept, the step's name is echoed in the command-line memo and the step
 // counts as started), the failure that logs "ERROR: text", then "ERROR: cause" when there is one, and
 // ends the step (never a cancelled one), and error lines kept in the status.
-bool BeginAudioStep(TCommandInterface& command, QPlainTextEdit* echoMemo, TCommandFinishedEvent onFinished,
-                    TCommandTextEvent onStatus);
+bool BeginAudioStep(TCommandInterface& command, std::shared_ptr<TLineSink> echoMemo,
+                    TCommandFinishedEvent onFinished, TCommandTextEvent onStatus);
 void FailAudioStep(TCommandInterface& command, const QString& text, const QString& cause = QString());
 // A pipe or a device named as the step's input fails the step at once, before anything is prepared:
 // true when it did.

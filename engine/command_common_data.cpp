@@ -13,10 +13,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QPalette>
 #include <QTemporaryFile>
 
 #include <algorithm>
+#include <limits>
 #include <utility>
 
 #include <cstdio>
@@ -38,11 +38,6 @@ bool sameExistingFile(const QString& first, const QString& second)
     return !first.isEmpty() && !second.isEmpty() && ::stat(QFile::encodeName(first).constData(), &a) == 0 &&
            ::stat(QFile::encodeName(second).constData(), &b) == 0 && a.st_dev == b.st_dev &&
            a.st_ino == b.st_ino;
-}
-
-void setBarPosition(QProgressBar& bar, std::int64_t position)
-{
-    bar.setValue(int(std::clamp<std::int64_t>(position, bar.minimum(), bar.maximum())));
 }
 
 // The file may still be held by whatever just wrote it; let pending work run once first.
@@ -129,14 +124,15 @@ void TCommandCommonData::SetTaskIndex(int index, int count)
     TaskCount = count;
 }
 
-void TCommandCommonData::SetProgressControls(QProgressBar* stepBar, QProgressBar* overallBar, int progressMin,
-                                             int progressMax, QLabel* percentLabel)
+void TCommandCommonData::SetProgressControls(std::shared_ptr<TProgressView> stepBar,
+                                             std::shared_ptr<TProgressView> overallBar, int progressMin,
+                                             int progressMax, std::shared_ptr<TCaptionView> percentLabel)
 {
-    StepBar = stepBar;
-    OverallBar = overallBar;
+    StepBar = std::move(stepBar);
+    OverallBar = std::move(overallBar);
     ProgressMin = progressMin;
     ProgressMax = progressMax;
-    PercentLabel = percentLabel;
+    PercentLabel = std::move(percentLabel);
 }
 
 void TCommandCommonData::SetOutputPolicy(bool renameIfExists, bool refuseIfExists, bool renameIfSameAsSource)
@@ -218,14 +214,11 @@ void TCommandCommonData::SetProgress(const TCommandInterface& command, std::int6
     if (StepBar) {
         // The step bar runs over the step's own range, so that it shows how far this step has come.
         if (ProgressMin < ProgressMax)
-            StepBar->setRange(ProgressMin, ProgressMax);
-        setBarPosition(*StepBar, percent);
+            StepBar->SetRange(ProgressMin, ProgressMax);
+        StepBar->SetPosition(percent);
     }
-    if (PercentLabel) {
-        // Back to the text colour of whatever theme is in use.
-        PercentLabel->setPalette(QPalette());
-        PercentLabel->setText(QString::number(percent) + QStringLiteral(" %"));
-    }
+    if (PercentLabel)
+        PercentLabel->SetCaption(QString::number(percent) + QStringLiteral(" %"));
     if (OverallBar && TaskCount >= 1)
         ShowOverall(percent);
     if (AudioFile && !command.Cancelled)
@@ -273,7 +266,9 @@ int TCommandCommonData::PercentOf(std::int64_t position, std::int64_t length) co
 void TCommandCommonData::ShowOverall(int percent)
 {
     const std::int64_t share = 100 / TaskCount;
-    setBarPosition(*OverallBar, (std::int64_t(TaskIndex) - 1) * share + share * percent / 100);
+    const std::int64_t position = (std::int64_t(TaskIndex) - 1) * share + share * percent / 100;
+    OverallBar->SetPosition(int(std::clamp<std::int64_t>(position, std::numeric_limits<int>::min(),
+                                                         std::numeric_limits<int>::max())));
 }
 
 bool TCommandCommonData::IsSource(const QString& name) const

@@ -2,15 +2,29 @@
 
 #include "audio/audio_file.h"
 
-#include <QLabel>
-#include <QPointer>
-#include <QProgressBar>
 #include <QString>
 
 #include <cstdint>
 #include <memory>
 
 class TCommandInterface;
+
+// A progress bar of the conversion page. The window side implements it over the real bar and lets it
+// do nothing once that bar is gone.
+class TProgressView {
+public:
+    virtual ~TProgressView() = default;
+    virtual void SetRange(int minimum, int maximum) = 0;
+    // A position outside the range shows as the nearer end.
+    virtual void SetPosition(int position) = 0;
+};
+
+// The label that shows a step's percent, in the normal text colour whatever colour it had before.
+class TCaptionView {
+public:
+    virtual ~TCaptionView() = default;
+    virtual void SetCaption(const QString& text) = 0;
+};
 
 // An older output moved aside under a hidden name in its own folder while the new one is written, so
 // that a failure (a full disk) never leaves the user with neither. Dropping it deletes it; letting go
@@ -38,8 +52,9 @@ private:
 class TCommandCommonData {
 public:
     void SetTaskIndex(int index, int count);
-    void SetProgressControls(QProgressBar* stepBar, QProgressBar* overallBar, int progressMin,
-                             int progressMax, QLabel* percentLabel);
+    void SetProgressControls(std::shared_ptr<TProgressView> stepBar,
+                             std::shared_ptr<TProgressView> overallBar, int progressMin, int progressMax,
+                             std::shared_ptr<TCaptionView> percentLabel);
     void SetOutputPolicy(bool renameIfExists, bool refuseIfExists, bool renameIfSameAsSource);
     void SetAudioFile(std::shared_ptr<TAudioFile> audioFile);
     void SetCheckOutput(bool checkOutput);
@@ -72,9 +87,9 @@ public:
 
     int ProgressMin = 0;
     int ProgressMax = 100;
-    QPointer<QProgressBar> StepBar;
-    QPointer<QProgressBar> OverallBar;
-    QPointer<QLabel> PercentLabel;
+    std::shared_ptr<TProgressView> StepBar;
+    std::shared_ptr<TProgressView> OverallBar;
+    std::shared_ptr<TCaptionView> PercentLabel;
     std::shared_ptr<TAudioFile> AudioFile;
     bool DeleteInputOnSuccess = false;
     bool DeleteInputOnFailure = false;

@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTextCursor>
 
 #include <unistd.h>
 
@@ -76,12 +75,12 @@ void TCommandGui2Console::ParseLine(QString& line)
             line.clear();
 }
 
-void TCommandGui2Console::Start(QPlainTextEdit* echoMemo, TCommandFinishedEvent onFinished,
+void TCommandGui2Console::Start(std::shared_ptr<TLineSink> echoMemo, TCommandFinishedEvent onFinished,
                                 TCommandTextEvent onStatus)
 {
     if (Cancelled || !console_)
         return;
-    TCommandInterface::Start(echoMemo, std::move(onFinished), std::move(onStatus));
+    TCommandInterface::Start(std::move(echoMemo), std::move(onFinished), std::move(onStatus));
     Configure();
     bool ok = true;
     CheckBeforeRun(ok);
@@ -180,15 +179,12 @@ void TCommandGui2Console::Echo()
 {
     if (!EchoMemo)
         return;
-    if (EchoMemo->document()->blockCount() > kEchoMemoLines)
-        EchoMemo->clear();
-    EchoMemo->appendPlainText(QStringLiteral("cd \"") + console_->HomeDirectory + u'"');
-    EchoMemo->appendPlainText(console_->Command);
-    EchoMemo->appendPlainText(QString());
-    QTextCursor caret = EchoMemo->textCursor();
-    caret.movePosition(QTextCursor::Start);
-    EchoMemo->setTextCursor(caret);
-    EchoMemo->ensureCursorVisible();
+    if (EchoMemo->LineCount() > kEchoMemoLines)
+        EchoMemo->Clear();
+    EchoMemo->AddLine(QStringLiteral("cd \"") + console_->HomeDirectory + u'"');
+    EchoMemo->AddLine(console_->Command);
+    EchoMemo->AddLine(QString());
+    EchoMemo->ShowFirstLine();
 }
 
 void TCommandGui2Console::HandleError(const QString& message)

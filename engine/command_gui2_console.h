@@ -47,7 +47,7 @@ public:
     void Finish(QObject* sender, int errorCode) override;
     // Trims the line and keeps the runtime-conflict help lines out of the log.
     void ParseLine(QString& line) override;
-    void Start(QPlainTextEdit* echoMemo, TCommandFinishedEvent onFinished,
+    void Start(std::shared_ptr<TLineSink> echoMemo, TCommandFinishedEvent onFinished,
                TCommandTextEvent onStatus) override;
     // Kills the program at once and ends the step as cancelled.
     void Cancel() override;

@@ -99,14 +99,14 @@ QString TCommandInterface::TranslateLine(const QString& line)
     return line.trimmed();
 }
 
-void TCommandInterface::Start(QPlainTextEdit* echoMemo, TCommandFinishedEvent onFinished,
+void TCommandInterface::Start(std::shared_ptr<TLineSink> echoMemo, TCommandFinishedEvent onFinished,
                               TCommandTextEvent onStatus)
 {
     if (Cancelled)
         return;
     if (!Name.isEmpty())
         HandleLine(this, u'[' + Name + u']');
-    EchoMemo = echoMemo;
+    EchoMemo = std::move(echoMemo);
     OnFinished = std::move(onFinished);
     OnStatus = std::move(onStatus);
     Failed = false;

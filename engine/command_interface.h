@@ -1,13 +1,12 @@
 #pragma once
 
 #include <QObject>
-#include <QPlainTextEdit>
-#include <QPointer>
 #include <QString>
 #include <QStringList>
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 // The result of one conversion step.
 class TExecuteStatus {
@@ -34,6 +33,18 @@ public:
     // Lines end with a single carriage return.
     QString GetErrorText(const QString& format, const QString& arg, bool isShort) const;
     QString GetSuccessText(const QString& format, const QString& arg, bool isShort) const;
+};
+
+// The echo memo: where the steps show what they run. The window side implements it over the real memo
+// and lets it do nothing once that memo is gone.
+class TLineSink {
+public:
+    virtual ~TLineSink() = default;
+    virtual int LineCount() const = 0;
+    virtual void Clear() = 0;
+    virtual void AddLine(const QString& line) = 0;
+    // Scrolls back to the first line.
+    virtual void ShowFirstLine() = 0;
 };
 
 class TCommandInterface;
@@ -72,7 +83,7 @@ public:
     virtual void ParseLine(QString& line) = 0;
     virtual QString TranslateLine(const QString& line);
     // The part every concrete Start calls first; it ignores a cancelled command.
-    virtual void Start(QPlainTextEdit* echoMemo, TCommandFinishedEvent onFinished,
+    virtual void Start(std::shared_ptr<TLineSink> echoMemo, TCommandFinishedEvent onFinished,
                        TCommandTextEvent onStatus);
     virtual void Cancel() = 0;
     virtual TCommandInterface* ReleaseHook() = 0;
@@ -90,8 +101,8 @@ public:
     static QString FormatTaggedLogLine(const QString& prefix, const QString& level, const QString& text);
 
     QObject* const Owner;
-    QObject* Data = nullptr; // the concrete command's data object; not owned
-    QPointer<QPlainTextEdit> EchoMemo;
+    QObject* Data = nullptr;             // the concrete command's data object; not owned
+    std::shared_ptr<TLineSink> EchoMemo; // may be none
     bool Failed = false;
     TCommandLogEvent OnLog;
     TCommandFinishedEvent OnFinished;

@@ -134,17 +134,17 @@ TCommandFake::TCommandFake(QObject* owner, TCommandLogEvent onLog, const QString
 
 TCommandFake::~TCommandFake() = default;
 
-void TCommandFake::Start(QPlainTextEdit* echoMemo, TCommandFinishedEvent onFinished,
+void TCommandFake::Start(std::shared_ptr<TLineSink> echoMemo, TCommandFinishedEvent onFinished,
                          TCommandTextEvent onStatus)
 {
     if (settings_.Active == 1) {
-        TCommandGui2Console::Start(echoMemo, std::move(onFinished), std::move(onStatus));
+        TCommandGui2Console::Start(std::move(echoMemo), std::move(onFinished), std::move(onStatus));
         return;
     }
     // Without a multiplexer there is nothing to run, and the WAV written before is no less a success.
     if (Cancelled)
         return;
-    TCommandInterface::Start(echoMemo, std::move(onFinished), std::move(onStatus));
+    TCommandInterface::Start(std::move(echoMemo), std::move(onFinished), std::move(onStatus));
     Status.Started = true;
     Finish(this, 0);
 }

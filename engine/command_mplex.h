@@ -55,7 +55,7 @@ public:
                  bool reportResult, bool doneFlag);
     ~TCommandFake() override;
 
-    void Start(QPlainTextEdit* echoMemo, TCommandFinishedEvent onFinished,
+    void Start(std::shared_ptr<TLineSink> echoMemo, TCommandFinishedEvent onFinished,
                TCommandTextEvent onStatus) override;
     void CheckBeforeRun(bool& ok) override;
     QString GetExePath() override;

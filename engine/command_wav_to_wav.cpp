@@ -119,10 +119,10 @@ TCommandWavToWav::~TCommandWavToWav()
     DetachOutput();
 }
 
-void TCommandWavToWav::Start(QPlainTextEdit* echoMemo, TCommandFinishedEvent onFinished,
+void TCommandWavToWav::Start(std::shared_ptr<TLineSink> echoMemo, TCommandFinishedEvent onFinished,
                              TCommandTextEvent onStatus)
 {
-    if (!BeginAudioStep(*this, echoMemo, std::move(onFinished), std::move(onStatus)))
+    if (!BeginAudioStep(*this, std::move(echoMemo), std::move(onFinished), std::move(onStatus)))
         return;
     if (!info_) {
         Fail(QStringLiteral("Unable to execute WavToWav, execution aborted..."));

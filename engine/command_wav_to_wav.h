@@ -48,7 +48,7 @@ public:
                      bool reportResult, bool doneFlag);
     ~TCommandWavToWav() override;
 
-    void Start(QPlainTextEdit* echoMemo, TCommandFinishedEvent onFinished,
+    void Start(std::shared_ptr<TLineSink> echoMemo, TCommandFinishedEvent onFinished,
                TCommandTextEvent onStatus) override;
     // Stops the writer and ends the step as cancelled.
     void Cancel() override;

@@ -81,7 +81,7 @@ TCommandInterface* TCommandsManager::GetCommand(int index) const
     return Commands[static_cast<std::size_t>(index)].get();
 }
 
-void TCommandsManager::Run(const QString& title, bool stopOnError, QPlainTextEdit* echoMemo,
+void TCommandsManager::Run(const QString& title, bool stopOnError, std::shared_ptr<TLineSink> echoMemo,
                            TQueueNotifyEvent onQueueStarted, TQueueFlagEvent onQueueEnded,
                            TQueueFlagEvent onCommandStarting, int successSound, int failureSound,
                            bool releaseAtEnd, bool runIfEmpty)
@@ -92,7 +92,7 @@ void TCommandsManager::Run(const QString& title, bool stopOnError, QPlainTextEdi
     finishing_ = false;
     StopSoundEvent();
     StopOnError = stopOnError;
-    EchoMemo = echoMemo;
+    EchoMemo = std::move(echoMemo);
     OnQueueStarted = std::move(onQueueStarted);
     OnQueueEnded = std::move(onQueueEnded);
     OnCommandStarting = std::move(onCommandStarting);

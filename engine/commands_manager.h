@@ -4,8 +4,6 @@
 #include "platform/messages.h"
 
 #include <QObject>
-#include <QPlainTextEdit>
-#include <QPointer>
 #include <QString>
 
 #include <cstdint>
@@ -42,7 +40,7 @@ public:
     TCommandInterface* GetCommand(int index) const;
 
     // Ignored while a batch runs. An empty queue runs only with runIfEmpty (it then ends at once).
-    void Run(const QString& title, bool stopOnError, QPlainTextEdit* echoMemo,
+    void Run(const QString& title, bool stopOnError, std::shared_ptr<TLineSink> echoMemo,
              TQueueNotifyEvent onQueueStarted, TQueueFlagEvent onQueueEnded,
              TQueueFlagEvent onCommandStarting, int successSound, int failureSound, bool releaseAtEnd,
              bool runIfEmpty);
@@ -92,7 +90,7 @@ private:
     int FailureSound = 0;
     std::vector<std::unique_ptr<TCommandInterface>> Commands;
     int CurrentIndex = -1;
-    QPointer<QPlainTextEdit> EchoMemo;
+    std::shared_ptr<TLineSink> EchoMemo;
     bool Aborting = false;
     // A step's Start lets events through; its end must wait until Start has returned.
     bool starting_ = false;

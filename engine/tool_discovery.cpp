@@ -1,6 +1,5 @@
 #include "engine/tool_discovery.h"
 
-#include "components/adv_message_dlg.h"
 #include "foundation/language.h"
 #include "foundation/log_procedures.h"
 #include "foundation/program_globals.h"
@@ -51,8 +50,11 @@ bool showToolWarning(const QString& text, bool& doNotShowAgain)
 {
     if (doNotShowAgain)
         return false;
-    AdvancedMessageDlg(text, plat::TMsgDlgType::mtWarning, plat::mbOK, 0, plat::mrOk, doNotShowAgain,
-                       TranslateMsg(QStringLiteral("Don't show this message again")), QString());
+    plat::MessageRequest request;
+    request.Text = text;
+    request.Type = plat::TMsgDlgType::mtWarning;
+    request.CheckCaption = TranslateMsg(QStringLiteral("Don't show this message again"));
+    plat::ShowCheckedMessage(request, plat::mrOk, doNotShowAgain);
     return true;
 }
 

@@ -1,6 +1,6 @@
 #include "platform/dialogs.h"
 
-#include "platform/qt_dialogs.h"
+#include <QtGlobal>
 
 namespace plat {
 
@@ -16,9 +16,9 @@ std::unique_ptr<Dialogs>& installedDialogs()
 
 Dialogs& CurrentDialogs()
 {
-    auto& dialogs = installedDialogs();
+    const auto& dialogs = installedDialogs();
     if (!dialogs)
-        dialogs = std::make_unique<QtDialogs>();
+        qFatal("A box was to be shown before any dialogs service was installed");
     return *dialogs;
 }
 
@@ -40,6 +40,18 @@ int MessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons, in
 void ShowError(const QString& text)
 {
     MessageDlg(text, TMsgDlgType::mtError, mbOK);
+}
+
+int ShowCheckedMessage(MessageRequest request, int defaultResult, bool& dontShowAgain)
+{
+    if (dontShowAgain)
+        return defaultResult;
+    if (request.CheckCaption.trimmed().isEmpty())
+        request.CheckCaption.clear();
+    const MessageAnswer answer = CurrentDialogs().ShowMessage(request);
+    if (!request.CheckCaption.isEmpty())
+        dontShowAgain = answer.Checked;
+    return answer.ModalResult;
 }
 
 QString ForDisplay(const QString& text)

@@ -76,15 +76,20 @@ public:
     virtual QString ChooseFolder(const QString& title, const QString& folder) = 0;
 };
 
-// The service in use: the Qt dialogs unless another was installed.
+// The service in use. Program start installs the windows' own; a program that shows a box before it
+// installs one is a programming error, and ends.
 Dialogs& CurrentDialogs();
-// Installs a service (tests install their scripted one); an empty pointer restores the Qt dialogs.
+// Installs a service (tests install their scripted one); an empty pointer leaves none.
 void InstallDialogs(std::unique_ptr<Dialogs> dialogs);
 
 // Shows a standard message box and returns its modal result.
 int MessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext = 0);
 // An error box with a single OK button.
 void ShowError(const QString& text);
+// A box with a "don't show again" check box (none when the request's caption is blank). While
+// dontShowAgain is set nothing is shown and defaultResult comes back; otherwise dontShowAgain takes the
+// state of the check box, when there is one.
+int ShowCheckedMessage(MessageRequest request, int defaultResult, bool& dontShowAgain);
 
 // Texts keep bare carriage returns; widgets want line feeds.
 QString ForDisplay(const QString& text);

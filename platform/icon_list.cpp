@@ -1,25 +1,23 @@
 #include "platform/icon_list.h"
 
-#include <QFileIconProvider>
 #include <QFileInfo>
 #include <QMimeDatabase>
 
+#include <utility>
+
 namespace plat {
 
-namespace {
-
-QIcon iconForMimeType(const QMimeType& type)
-{
-    const QIcon fallback = QFileIconProvider().icon(QAbstractFileIconProvider::File);
-    return QIcon::fromTheme(type.iconName(), QIcon::fromTheme(type.genericIconName(), fallback));
-}
-
-} // namespace
+IconList::IconList() : provider_(std::make_unique<QAbstractFileIconProvider>()) {}
 
 IconList& IconList::Instance()
 {
     static IconList list;
     return list;
+}
+
+void IconList::SetIconProvider(std::unique_ptr<QAbstractFileIconProvider> provider)
+{
+    provider_ = std::move(provider);
 }
 
 int IconList::Add(const QIcon& icon)
@@ -40,7 +38,9 @@ int IconList::IndexForFileName(const QString& fileName)
     if (known != indexByExtension_.constEnd())
         return *known;
     const QMimeType type = QMimeDatabase().mimeTypeForFile(fileName, QMimeDatabase::MatchExtension);
-    const int index = Add(iconForMimeType(type));
+    const QIcon fallback = provider_->icon(QAbstractFileIconProvider::File);
+    const int index =
+        Add(QIcon::fromTheme(type.iconName(), QIcon::fromTheme(type.genericIconName(), fallback)));
     indexByExtension_.insert(extension, index);
     return index;
 }

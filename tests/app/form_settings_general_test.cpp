@@ -3,9 +3,9 @@
 #include "app/form_settings_general.h"
 #include "app/form_settings_themes.h"
 #include "app/korvane_main.h"
+#include "components/themes.h"
 #include "foundation/global_events.h"
 #include "foundation/settings.h"
-#include "platform/themes.h"
 #include "tests/support/qt_printers.h"
 #include "tests/support/temp_world.h"
 

@@ -2,11 +2,11 @@
 
 #include "foundation/file_types.h"
 #include "tests/support/qt_printers.h"
+#include "tests/support/recording_views.h"
 #include "tests/support/temp_world.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSignalSpy>
 
 #include <memory>
 
@@ -14,13 +14,7 @@ namespace {
 
 const QString kWaiting(36, u' ');
 
-class AudioFile : public TempWorld {
-protected:
-    // A list like the conversion page's: name, status, folder.
-    QTreeWidgetItem* AddRow(const QString& name) { return new QTreeWidgetItem(&list, {name, "", ""}); }
-
-    QTreeWidget list;
-};
+using AudioFile = TempWorld;
 
 } // namespace
 
@@ -50,7 +44,7 @@ TEST_F(AudioFile, AnEntryHoldsTheNamesAndTheSixtyFourBitSizeOfAnExistingFileOnly
 {
     const QString name = WriteFile("Music/Été \"Live\".MP3", "data");
     ASSERT_TRUE(QFile::resize(name, std::int64_t(5) << 30));
-    const TAudioFile entry(name, nullptr, nullptr);
+    const TAudioFile entry(name, nullptr);
     EXPECT_EQ(entry.FullName, name);
     EXPECT_EQ(entry.FileName, "Été \"Live\".MP3");
     EXPECT_EQ(entry.Folder, Root() + "Music/");
@@ -58,48 +52,45 @@ TEST_F(AudioFile, AnEntryHoldsTheNamesAndTheSixtyFourBitSizeOfAnExistingFileOnly
 
     QDir().mkpath(Root() + "folder.mp3");
     ASSERT_TRUE(QFile::link(Root() + "gone.mp3", Root() + "dangling.mp3"));
+    RecordingFileStatusView row;
     for (const QString& missing : {Root() + "missing.mp3", Root() + "folder.mp3", Root() + "dangling.mp3"}) {
-        const TAudioFile empty(missing, &list, nullptr);
+        const TAudioFile empty(missing, &row);
         EXPECT_EQ(empty.FullName, QString()) << missing.toStdString();
         EXPECT_EQ(empty.Folder, QString());
         EXPECT_EQ(empty.FileSize, 0);
-        EXPECT_EQ(empty.ListView, &list) << "the entry still exists with its row";
+        EXPECT_EQ(empty.ListItem, &row) << "the entry still exists with its row";
     }
 }
 
 TEST_F(AudioFile, TheStatusColumnShowsEachStatusAndIsRewrittenOnlyWhenItChanges)
 {
-    QTreeWidgetItem* row = AddRow("a.mp3");
-    TAudioFile entry(QString(), &list, row);
+    RecordingFileStatusView row;
+    TAudioFile entry(QString(), &row);
     EXPECT_EQ(entry.GetStatus(), afsWaiting);
     EXPECT_EQ(entry.GetStatusText(), kWaiting) << "never an empty text";
-    QSignalSpy changes(&list, &QTreeWidget::itemChanged);
     entry.SetProgress(0);
     entry.SetProgress(0);
-    EXPECT_EQ(row->text(1), "0 %");
-    EXPECT_EQ(changes.count(), 1) << "a repeated percent leaves the cell alone";
+    EXPECT_EQ(row.Cell, "0 %");
+    EXPECT_EQ(row.Writes, 1) << "a repeated percent leaves the cell alone";
+    EXPECT_EQ(row.Scrolls, 2) << "the row is brought into view each time";
     EXPECT_EQ(entry.GetStatus(), afsInProgress);
 
     entry.SetStatus(afsConverted, QString());
-    EXPECT_EQ(row->text(1), "Converted");
+    EXPECT_EQ(row.Cell, "Converted");
     entry.SetStatus(afsError, "Bad header");
     EXPECT_EQ(entry.StatusText, "Bad header") << "the reason is kept for the page";
     entry.ClearStatus();
-    EXPECT_EQ(row->text(1), kWaiting);
+    EXPECT_EQ(row.Cell, kWaiting);
 }
 
-TEST_F(AudioFile, AnEntryOutlivesItsRowAndItsList)
+TEST_F(AudioFile, AnEntryOutlivesItsRow)
 {
     // The list removes a row: it detaches the entry, which a running step still holds.
-    auto heldByAStep = std::make_shared<TAudioFile>(QString(), &list, AddRow("a.mp3"));
+    auto row = std::make_unique<RecordingFileStatusView>();
+    auto heldByAStep = std::make_shared<TAudioFile>(QString(), row.get());
     heldByAStep->Detach();
-    delete list.topLevelItem(0);
+    row.reset();
     heldByAStep->SetProgress(50);
     EXPECT_EQ(heldByAStep->GetStatusText(), "50 %");
-
-    auto view = std::make_unique<QTreeWidget>();
-    TAudioFile orphan(QString(), view.get(), new QTreeWidgetItem(view.get()));
-    view.reset();
-    orphan.SetStatus(afsError, QString());
-    EXPECT_EQ(orphan.GetStatus(), afsError);
+    EXPECT_EQ(heldByAStep->ListItem, nullptr);
 }

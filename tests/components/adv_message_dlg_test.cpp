@@ -1,5 +1,5 @@
 #include "components/adv_message_dlg.h"
-#include "platform/qt_dialogs.h"
+#include "components/qt_dialogs.h"
 #include "tests/support/qt_printers.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/temp_world.h"
@@ -77,6 +77,7 @@ TEST_F(MessageDialogs, TheQtDialogAnswersEachButtonAndShowsItsCheckBox)
     EXPECT_EQ(form->Message()->text(), "one\ntwo\nthree");
     request.CheckCaption = QString();
     EXPECT_EQ(MakeMessageBox(request, nullptr)->CheckBox(), nullptr);
+    EXPECT_EQ(QtFileFilter("Audio|*.mp3;*.wav|All files|*"), "Audio (*.mp3 *.wav);;All files (*)");
 }
 
 namespace {

@@ -7,9 +7,11 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
+#include <QSignalSpy>
 #include <QTest>
 #include <QUrl>
 
+#include <memory>
 #include <utility>
 
 class AudioFilesListView : public TempWorld {
@@ -75,15 +77,44 @@ TEST_F(AudioFilesListView, RemovedRowsLeaveTheirEntriesDetachedAndEveryRemovalIs
     list.DeleteSelected();
     EXPECT_EQ(changes, 3) << "also when nothing was selected";
     EXPECT_EQ(Column(0), QStringList({"a.mp3", "c.mp3"}));
-    for (int gone : {1, 3}) {
-        EXPECT_EQ(entries[gone]->ListView, nullptr);
+    for (int gone : {1, 3})
         EXPECT_EQ(entries[gone]->ListItem, nullptr);
-    }
     entries[3]->SetStatus(afsError, QString()); // a running step may still report on it
     list.ClearFiles();
     EXPECT_EQ(changes, 4);
     EXPECT_TRUE(list.GetAudioFiles().empty());
     EXPECT_EQ(entries[0]->ListItem, nullptr);
+}
+
+TEST_F(AudioFilesListView, AnEntryShowsItsStatusInItsOwnRowWhileTheRowLasts)
+{
+    list.AddFiles(Files({"a.mp3", "b.mp3", "c.mp3", "d.mp3", "e.mp3", "f.mp3", "g.mp3", "h.mp3"}));
+    list.resize(300, 100);
+    list.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    const auto entries = list.GetAudioFiles();
+    const auto rowShown = [&] {
+        return list.viewport()->rect().intersects(list.visualItemRect(list.topLevelItem(7)));
+    };
+    ASSERT_FALSE(rowShown());
+    QSignalSpy changes(&list, &QTreeWidget::itemChanged);
+    entries[7]->SetProgress(0);
+    entries[7]->SetProgress(0);
+    EXPECT_EQ(list.topLevelItem(7)->text(TAudioFilesListView::InformationColumn), "0 %");
+    EXPECT_EQ(changes.count(), 1) << "a repeated percent leaves the cell alone";
+    EXPECT_TRUE(rowShown()) << "the row was scrolled into view";
+    EXPECT_EQ(list.ItemOf(*entries[7]), list.topLevelItem(7));
+
+    TAudioFilesListView other;
+    EXPECT_EQ(other.ItemOf(*entries[7]), nullptr);
+    // The page goes while a step still holds an entry.
+    auto gone = std::make_unique<TAudioFilesListView>();
+    gone->AddFiles(Files({"z.mp3"}));
+    const std::shared_ptr<TAudioFile> orphan = gone->GetAudioFiles().front();
+    gone.reset();
+    EXPECT_EQ(orphan->ListItem, nullptr);
+    orphan->SetStatus(afsError, QString());
+    EXPECT_EQ(orphan->GetStatus(), afsError);
 }
 
 TEST_F(AudioFilesListView, BackspaceDeletesTheSelectionAndDeleteDoesUnlessAnAttachedMenuTakesIt)

@@ -45,7 +45,7 @@ TEST_F(AudioToWav, EverySourceTypeBecomesA16BitWavAtTheBatchRate)
         qsizetype dataSize = 0;
         EXPECT_EQ(ExpectTrueWav(Output, &dataSize), std::tuple(1, channels, rate, 16));
         EXPECT_NEAR(dataSize, rate * channels * 2, rate * channels / 5); // the sources last a second
-        EXPECT_GT(StepBar.value(), 50);
+        EXPECT_GT(StepBar->Position(), 50);
     }
     const QByteArray first = ReadFile(Output);
     Decode(DataFixture("dec-48k.ogg"), pref);
@@ -118,7 +118,7 @@ TEST_F(AudioToWav, AQueueTakenApartWhileDecodingWaitsForTheWorkerAndLeavesNoOutp
         nullptr, Logger, "Decode", QString(),
         std::make_unique<TAudioToWavInfo>(NewCommonData(source), nullptr), AfterCommand, false, false));
     Queue->Run("Batch", true, nullptr, nullptr, nullptr, nullptr, 0, 0, false, false);
-    ASSERT_TRUE(QTest::qWaitFor([this] { return StepBar.value() > 0; }, 30000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return StepBar->Position() > 0; }, 30000));
     Queue.reset();
     const QStringList logged = Log;
     QCoreApplication::processEvents();

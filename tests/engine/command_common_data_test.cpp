@@ -6,6 +6,7 @@
 #include "foundation/global_events.h"
 #include "tests/support/qt_printers.h"
 #include "tests/support/recording_command.h"
+#include "tests/support/recording_views.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/temp_world.h"
 
@@ -15,6 +16,7 @@
 
 #include <limits>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -27,7 +29,7 @@ protected:
         TempWorld::SetUp();
         SetLogTarget(&log);
         GlobalEvents().OnWaitEnd = [this](QObject* sender) { waitEnds << sender; };
-        common.SetProgressControls(&stepBar, &overallBar, 0, 100, &label);
+        common.SetProgressControls(stepBar, overallBar, 0, 100, label);
         common.SetAudioFile(entry);
     }
     void TearDown() override
@@ -47,9 +49,10 @@ protected:
 
     QObject data;
     RecordingCommand step{&data, "Step"};
-    QProgressBar stepBar, overallBar;
-    QLabel label{"before"};
-    std::shared_ptr<TAudioFile> entry = std::make_shared<TAudioFile>(QString(), nullptr, nullptr);
+    std::shared_ptr<RecordingProgressView> stepBar = std::make_shared<RecordingProgressView>(),
+                                           overallBar = std::make_shared<RecordingProgressView>();
+    std::shared_ptr<RecordingCaptionView> label = std::make_shared<RecordingCaptionView>("before");
+    std::shared_ptr<TAudioFile> entry = std::make_shared<TAudioFile>(QString(), nullptr);
     TCommandCommonData common;
     TNeroMemo log;
     QList<QObject*> waitEnds;
@@ -61,43 +64,48 @@ TEST_F(CommonData, ProgressIsTruncatedClampedAndTheOverallBarSharedAmongTheTasks
 {
     common.SetProgress(step, 5, 0);
     common.SetProgress(step, 5, -1);
-    EXPECT_EQ(stepBar.value(), stepBar.minimum() - 1) << "an empty length shows nothing";
-    EXPECT_EQ(label.text(), "before");
+    EXPECT_EQ(stepBar->Positions, QList<int>()) << "an empty length shows nothing";
+    EXPECT_EQ(label->Caption, "before");
     EXPECT_EQ(entry->GetStatus(), afsWaiting);
 
     common.SetTaskIndex(2, 3);
     EXPECT_FALSE(common.IsLastTask());
     common.SetProgress(step, 1, 3);
-    EXPECT_EQ(stepBar.value(), 33);
-    EXPECT_EQ(label.text(), "33 %");
+    EXPECT_EQ(stepBar->Position(), 33);
+    EXPECT_EQ(label->Caption, "33 %");
     EXPECT_EQ(entry->GetStatusText(), "33 %");
     common.SetProgress(step, 50, 100);
-    EXPECT_EQ(overallBar.value(), 33 + 16) << "task 2 of 3 at 50 %";
+    EXPECT_EQ(overallBar->Position(), 33 + 16) << "task 2 of 3 at 50 %";
 
     // The encoding step of the last file covers 16..96 of its bar.
-    common.SetProgressControls(&stepBar, &overallBar, 16, 96, &label);
+    common.SetProgressControls(stepBar, overallBar, 16, 96, label);
     common.SetTaskIndex(3, 3);
     EXPECT_TRUE(common.IsLastTask());
     common.SetProgress(step, 1, 2);
-    EXPECT_EQ(stepBar.value(), 56);
-    EXPECT_EQ(overallBar.value(), 66 + 18);
-    EXPECT_EQ(stepBar.text() + " " + overallBar.text(), "50% 84%") << "the step is half done, the batch 84 %";
+    EXPECT_EQ(stepBar->Position(), 56);
+    EXPECT_EQ(overallBar->Position(), 66 + 18);
+    EXPECT_EQ(std::pair(stepBar->Minimum, stepBar->Maximum), std::pair(16, 96))
+        << "the step is half done on its bar, the batch 84 % on the whole bar";
+    EXPECT_EQ(std::pair(overallBar->Minimum, overallBar->Maximum), std::pair(0, 100));
 
     // Progress stays in its range.
     common.SetTaskIndex(1, 1);
     constexpr std::int64_t huge = std::numeric_limits<std::int64_t>::max();
     common.SetProgress(step, huge, 3);
-    EXPECT_EQ(stepBar.value(), 96) << "a counter past the end";
-    EXPECT_EQ(overallBar.value(), 96);
+    EXPECT_EQ(stepBar->Position(), 96) << "a counter past the end";
+    EXPECT_EQ(overallBar->Position(), 96);
     common.SetProgress(step, -5, 1152);
-    EXPECT_EQ(stepBar.value(), 16) << "a negative counter";
+    EXPECT_EQ(stepBar->Position(), 16) << "a negative counter";
     common.SetProgress(step, std::int64_t(1) << 61, std::int64_t(1) << 62);
-    EXPECT_EQ(stepBar.value(), 56);
+    EXPECT_EQ(stepBar->Position(), 56);
     common.SetProgress(step, huge, huge);
-    EXPECT_EQ(label.text(), "96 %");
+    EXPECT_EQ(label->Caption, "96 %");
     common.SetTaskIndex(1, 0);
     common.SetProgress(step, 0, 10);
-    EXPECT_EQ(overallBar.value(), 96) << "no tasks: the overall bar is left alone";
+    EXPECT_EQ(overallBar->Position(), 96) << "no tasks: the overall bar is left alone";
+    common.SetTaskIndex(1 << 30, 1);
+    common.SetProgress(step, 0, 10);
+    EXPECT_EQ(overallBar->Position(), std::numeric_limits<int>::max()) << "a task far past the count";
 }
 
 TEST_F(CommonData, ProgressReachesOnlyWhatIsStillThere)
@@ -105,17 +113,16 @@ TEST_F(CommonData, ProgressReachesOnlyWhatIsStillThere)
     common.SetProgress(step, 1, 4);
     step.Cancelled = true;
     common.SetProgress(step, 2, 4);
-    EXPECT_EQ(stepBar.value(), 50);
+    EXPECT_EQ(stepBar->Position(), 50);
     EXPECT_EQ(entry->GetStatusText(), "25 %") << "a cancelled step leaves the entry alone";
     common.SetCancelled();
     EXPECT_EQ(entry->GetStatus(), afsCancelled);
 
-    auto gone = std::make_unique<QProgressBar>();
-    common.SetProgressControls(gone.get(), gone.get(), 0, 100, nullptr);
-    gone.reset();
+    common.SetProgressControls(nullptr, nullptr, 0, 100, nullptr);
     step.Cancelled = false;
     common.SetProgress(step, 3, 4);
     EXPECT_EQ(entry->GetStatusText(), "75 %");
+    EXPECT_EQ(stepBar->Positions, QList<int>({25, 50})) << "controls taken away are left alone";
     TCommandCommonData bare;
     bare.SetCancelled();
     bare.SetProgress(step, 1, 2);

@@ -29,17 +29,17 @@ TEST_F(MplexCommand, StagesBecomeProgressAndErrorsAlwaysShow)
           "Audio c0: done", "++ WARN: data rate low", "**ERROR:  Audio-only  trouble", "more", "more", "more",
           "more"}) {
         command->HandleLine(command.get(), line);
-        progress << bar.value();
+        progress << bar->Position();
     }
     EXPECT_EQ(progress, QList<int>({0, 0, 20, 30, 40, 50, 60, 70, 80, 90, 100, 100}));
     EXPECT_EQ(log.filter("Selecting VCD"), QStringList());
     EXPECT_TRUE(log.contains("<log level=\"warning\">data rate low</log>"));
     EXPECT_TRUE(log.contains("<log level=\"error\">Audio-only trouble</log>"));
     EXPECT_EQ(command->Status.Errors, QStringList({"Audio-only trouble"}));
-    bar.setValue(0);
+    bar->Positions.clear();
     command->Stage = 2;
     command->HandleLine(command.get(), "INFO: [mplex] MUX STATUS: no under-runs detected.");
-    EXPECT_EQ(bar.value(), 100);
+    EXPECT_EQ(bar->Position(), 100);
 }
 
 TEST_F(MplexCommand, TheFinalizingStepNeedsNoMultiplexer)
@@ -48,11 +48,11 @@ TEST_F(MplexCommand, TheFinalizingStepNeedsNoMultiplexer)
         if (!found)
             MplexFolder.clear();
         statuses.clear();
-        echo.clear();
+        echo->Clear();
         queue->AddCommand(Make<TCommandFake>(std::make_unique<TFakeData>(), found));
         RunQueue();
         EXPECT_TRUE(statuses.value(0).IsSucceeded()) << int(found);
-        EXPECT_EQ(echo.toPlainText().contains("mplex\" -help"), found == 1);
+        EXPECT_EQ(echo->Lines.join(u'\n').contains("mplex\" -help"), found == 1);
     }
     EXPECT_EQ(log.filter("usage"), QStringList()) << "nothing of the program is logged";
     EXPECT_EQ(waitEnds, 2);
@@ -61,15 +61,15 @@ TEST_F(MplexCommand, TheFinalizingStepNeedsNoMultiplexer)
 TEST_F(MplexCommand, TheEchoMemoIsClearedOnlyPast200Lines)
 {
     for (const int lines : {200, 201}) {
-        echo.setPlainText(QStringList(lines, "earlier line").join(u'\n'));
+        echo->Lines = QStringList(lines, "earlier line");
         queue->AddCommand(Make<TCommandFake>(std::make_unique<TFakeData>(), 1));
         RunQueue();
-        const QStringList shown = echo.toPlainText().split(u'\n');
+        const QStringList shown = echo->Lines;
         ASSERT_EQ(shown.size(), lines == 200 ? 203 : 3) << lines;
         EXPECT_EQ(shown[shown.size() - 3], "cd \"" + MplexFolder + '"');
         EXPECT_EQ(shown[shown.size() - 2], '"' + MplexFolder + "mplex\" -help");
         EXPECT_EQ(shown.last(), "");
-        EXPECT_EQ(echo.textCursor().position(), 0);
+        EXPECT_TRUE(echo->ShowsFirstLine);
     }
 }
 
@@ -82,7 +82,7 @@ TEST_F(MplexCommand, ACancelDuringTheChecksEndsTheStepQuietlyAndKeepsAnExistingO
     command->Cancellable = true;
     // The cancel is waiting in the event queue when the step starts, so it lands in the checks' first pump.
     plat::RunOnMain(command.get(), [&] { command->Cancel(); });
-    command->Start(&echo, nullptr, nullptr);
+    command->Start(echo, nullptr, nullptr);
     EXPECT_TRUE(command->Cancelled);
     EXPECT_EQ(ReadFile(output), "the user's earlier file");
     EXPECT_TRUE(Dialogs().Messages().isEmpty()) << "no check runs for a cancelled step";

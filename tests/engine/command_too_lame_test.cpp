@@ -45,7 +45,7 @@ TEST_F(EncoderCommand, CountersBecomeProgressAndLevelledLinesBecomeTags)
           "You have multiple copies of cygwin1.dll", "[12345678]", "INFO:  In  file ( 44.1 kHz)",
           "++ WARN: odd", "**ERROR:  no  room", "shared version mismatch detected"})
         command->HandleLine(command.get(), line);
-    EXPECT_EQ(bar.value(), 61);
+    EXPECT_EQ(bar->Position(), 61);
     EXPECT_EQ(log, QStringList({"[12345678]", "<log level=\"information\">In file (44.1 kHz)</log>",
                                 "<log level=\"warning\">odd</log>", "<log level=\"error\">no room</log>",
                                 "shared version mismatch detected"}));
@@ -67,7 +67,7 @@ TEST_F(EncoderCommand, AFailedOrRefusedRunRemovesTheUsedInputAndAnyOutput)
         SCOPED_TRACE(folder.toStdString() + " " + wav.toStdString());
         TooLameFolder = folder;
         statuses.clear();
-        echo.clear();
+        echo->Clear();
         const QString input = Temp() + "Tmp1.wav", output = Temp() + "Tmp2.tmp";
         QFile::copy(wav, input);
         queue->AddCommand(MakeEncoder(input, output, Pref(500, mcmStereo)));
@@ -75,7 +75,7 @@ TEST_F(EncoderCommand, AFailedOrRefusedRunRemovesTheUsedInputAndAnyOutput)
         ASSERT_EQ(statuses.size(), 1);
         EXPECT_FALSE(statuses[0].Succeeded);
         EXPECT_EQ(statuses[0].Done, wav == source) << "a refused step never ran";
-        EXPECT_EQ(echo.toPlainText().isEmpty(), wav == mono);
+        EXPECT_EQ(echo->Lines.isEmpty(), wav == mono);
         if (wav == source) {
             EXPECT_TRUE(log.contains("<log level=\"error\">" + statuses[0].Errors.value(0) + "</log>"));
         }

@@ -7,6 +7,7 @@
 #include "tests/support/wav_image.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QtEndian>
 
 namespace {
@@ -58,11 +59,52 @@ TEST_F(WavToWav, ConvertsToThePreferenceWithHeadersTrueToTheData)
         qsizetype dataSize = 0;
         EXPECT_EQ(ExpectTrueWav(Output, &dataSize), format);
         EXPECT_NEAR(dataSize, size, size / 50);
-        EXPECT_EQ(StepBar.value(), 100);
+        EXPECT_EQ(StepBar->Position(), 100);
     }
     const QByteArray first = ReadFile(Output);
     Convert(source, Pref(wemRawPcm, 48000, wcmStereo, wbs16));
     EXPECT_EQ(ReadFile(Output), first);
+}
+
+TEST_F(WavToWav, EveryProgressReachesTheControlsInOrderBeforeTheStepEnds)
+{
+    // The writer reports from its worker; the bars, the label and the row must still see each percent
+    // once, in order, and the last one before the page hears of the end.
+    QStringList journal;
+    RecordingFileStatusView row(&journal);
+    Entry = std::make_shared<TAudioFile>(QString(), &row);
+    auto common = NewCommonData(source);
+    common->SetProgressControls(std::make_shared<RecordingProgressView>("step", &journal),
+                                std::make_shared<RecordingProgressView>("batch", &journal), 0, 100,
+                                std::make_shared<RecordingCaptionView>(QString(), &journal));
+    common->SetTaskIndex(2, 2);
+    auto info = std::make_unique<TWavToWavInfo>(std::move(common), &waveIn, &to16, &to8, &channels, &rate,
+                                                &waveOut, Pref(wemDviImaAdpcm, 44100, wcmStereo, wbs16));
+    RunStep(std::make_unique<TCommandWavToWav>(
+                nullptr, [&](QObject*, QString line) { journal << "log " + line; }, "WAV", QString(),
+                std::move(info),
+                [&](TCommandInterface*, const TExecuteStatus& status, QObject*, bool&) {
+                    journal << (status.IsSucceeded() ? "end" : "failed");
+                },
+                false, false),
+            source, false);
+
+    ASSERT_EQ(journal.last(), "end");
+    const QStringList progress = journal.filter(QRegularExpression("^(step|label|batch|entry) "));
+    ASSERT_GE(progress.size(), 4 * 3) << journal.join('\n').toStdString();
+    ASSERT_EQ(progress.size() % 4, 0);
+    int previous = -1;
+    for (qsizetype at = 0; at < progress.size(); at += 4) {
+        const int percent = progress[at].mid(5).toInt();
+        EXPECT_GT(percent, previous) << "each percent once, never going back";
+        previous = percent;
+        EXPECT_EQ(progress.mid(at, 4),
+                  QStringList({"step " + QString::number(percent), "label " + QString::number(percent) + " %",
+                               "batch " + QString::number(50 + percent / 2),
+                               "entry " + QString::number(percent) + " %"}));
+    }
+    EXPECT_EQ(previous, 100) << "the last percent is not lost";
+    EXPECT_LT(journal.indexOf("step 100"), journal.indexOf("end"));
 }
 
 TEST_F(WavToWav, EveryFailureEndsTheStepWithItsReasonAndNoOutput)

@@ -50,12 +50,12 @@ public:
     }
     ~StepCommand() override { journal_.events << "freed " + Name; }
 
-    void Start(QPlainTextEdit* echoMemo, TCommandFinishedEvent onFinished,
+    void Start(std::shared_ptr<TLineSink> echoMemo, TCommandFinishedEvent onFinished,
                TCommandTextEvent onStatus) override
     {
         if (ending_ == Ending::ThrowAtOnce)
             throw EKorvaneError("no such program");
-        TCommandInterface::Start(echoMemo, std::move(onFinished), std::move(onStatus));
+        TCommandInterface::Start(std::move(echoMemo), std::move(onFinished), std::move(onStatus));
         if (Cancelled)
             return;
         journal_.deepestStarts = std::max(journal_.deepestStarts, ++journal_.activeStarts);

@@ -93,7 +93,7 @@ TEST_P(EngineEndToEnd, WritesTheAskedOutputBesideAnUntouchedSourceAndNoTemporary
     EXPECT_TRUE(*succeeded) << log.join('\n').toStdString();
     const bool decoded = !input.endsWith(".wav");
     EXPECT_EQ(steps, (chain == Chain::Mpeg ? 3 : 2) + decoded);
-    EXPECT_EQ(batch.ProgressBarTotal.value(), 100);
+    EXPECT_EQ(batch.ProgressBarTotal->Position(), 100);
     EXPECT_EQ(QDir(Temp()).entryList({"Tmp*.tmp"}, QDir::Files), QStringList());
     // A WAV source of the WAV chain has the output's name: the output then gets a unique one.
     const QString written = output == input ? folder + "Song 'à' $HOME-1.wav" : output;

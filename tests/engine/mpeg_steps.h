@@ -7,12 +7,11 @@
 #include "foundation/global_events.h"
 #include "foundation/program_globals.h"
 #include "tests/support/qt_printers.h"
+#include "tests/support/recording_views.h"
 #include "tests/support/temp_world.h"
 #include "tests/support/wav_image.h"
 
 #include <QFile>
-#include <QPlainTextEdit>
-#include <QProgressBar>
 #include <QTest>
 
 #include <memory>
@@ -50,7 +49,7 @@ protected:
             data->CommonData.OutputFile = output;
             data->CommonData.SetFiles(QString(), source, true, true);
             data->CommonData.SetCheckOutput(std::is_same_v<Data, TMplexData>);
-            data->CommonData.SetProgressControls(&bar, nullptr, 0, 100, nullptr);
+            data->CommonData.SetProgressControls(bar, nullptr, 0, 100, nullptr);
         }
         return std::make_unique<Command>(
             nullptr, [this](QObject*, QString text) { log << text; }, "Step", "Step",
@@ -70,7 +69,7 @@ protected:
 
     void RunQueue(bool wait = true)
     {
-        queue->Run("Batch", true, &echo, nullptr, nullptr, nullptr, SndNone, SndNone, false, false);
+        queue->Run("Batch", true, echo, nullptr, nullptr, nullptr, SndNone, SndNone, false, false);
         if (wait) {
             ASSERT_TRUE(QTest::qWaitFor([this] { return !queue->IsRunning(); }, 30000));
         }
@@ -86,8 +85,8 @@ protected:
 
     QString source; // the user's file
     TWaveIn analyser;
-    QProgressBar bar;
-    QPlainTextEdit echo;
+    std::shared_ptr<RecordingProgressView> bar = std::make_shared<RecordingProgressView>();
+    std::shared_ptr<RecordingLineSink> echo = std::make_shared<RecordingLineSink>();
     QStringList log;
     QList<TExecuteStatus> statuses;
     int waitEnds = 0;

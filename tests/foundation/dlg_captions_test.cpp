@@ -1,5 +1,5 @@
+#include "components/qt_dialogs.h"
 #include "foundation/dlg_m_lang.h"
-#include "platform/qt_dialogs.h"
 #include "tests/support/qt_printers.h"
 
 #include <QCoreApplication>

@@ -1,6 +1,5 @@
 #include "platform/dialogs.h"
 #include "platform/paths.h"
-#include "platform/qt_dialogs.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/temp_world.h"
 
@@ -42,6 +41,16 @@ TEST_F(Paths, MessageBoxesReachTheInstalledDialogsAndTextsAreMadeForWidgets)
     EXPECT_EQ(Dialogs().Messages()[2].Type, TMsgDlgType::mtError);
     EXPECT_EQ(Dialogs().LastText(), "Broken");
 
+    // A box the user asked not to see again.
+    MessageRequest request;
+    request.Text = "Once";
+    request.CheckCaption = "Don't show this message again";
+    bool dontShowAgain = false;
+    Dialogs().QueueAnswer(mrOk, true);
+    EXPECT_EQ(ShowCheckedMessage(request, mrNo, dontShowAgain), mrOk);
+    EXPECT_TRUE(dontShowAgain);
+    EXPECT_EQ(ShowCheckedMessage(request, mrNo, dontShowAgain), mrNo);
+    EXPECT_EQ(Dialogs().Messages().size(), 4);
+
     EXPECT_EQ(ForDisplay("\rOne\r\nTwo\rThree\n"), "\nOne\nTwo\nThree\n");
-    EXPECT_EQ(QtFileFilter("Audio|*.mp3;*.wav|All files|*"), "Audio (*.mp3 *.wav);;All files (*)");
 }

@@ -14,7 +14,8 @@ void AudioStepWorld::SetUp()
 {
     TempWorld::SetUp();
     Queue = std::make_unique<TCommandsManager>(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
-    Entry = std::make_shared<TAudioFile>(QString(), nullptr, nullptr);
+    Entry = std::make_shared<TAudioFile>(QString(), nullptr);
+    StepBar = std::make_shared<RecordingProgressView>();
     Output = Temp() + "out.wav";
 }
 
@@ -27,7 +28,7 @@ void AudioStepWorld::TearDown()
 std::unique_ptr<TCommandCommonData> AudioStepWorld::NewCommonData(const QString& input)
 {
     auto common = std::make_unique<TCommandCommonData>();
-    common->SetProgressControls(&StepBar, nullptr, 0, 100, nullptr);
+    common->SetProgressControls(StepBar, nullptr, 0, 100, nullptr);
     common->SetAudioFile(Entry);
     common->SetFiles(QString(), input, false, false);
     common->InputFile = input;
@@ -41,15 +42,15 @@ void AudioStepWorld::RunStep(std::unique_ptr<TCommandInterface> command, const Q
     const bool regular = QFileInfo(source).isFile();
     const QByteArray before = regular ? ReadFile(source) : QByteArray();
     Log.clear();
-    const auto connection = QObject::connect(&StepBar, &QProgressBar::valueChanged, [&](int value) {
-        if (cancel && value > 0)
+    StepBar->OnPosition = [&](int position) {
+        if (cancel && position > 0)
             Queue->Cancel();
-    });
+    };
     Queue->AddCommand(std::move(command));
     Queue->Run("Batch", true, nullptr, nullptr, nullptr, nullptr, SndBatchConversionEnded,
                SndBatchConversionEnded, false, false);
     EXPECT_TRUE(QTest::qWaitFor([this] { return !Queue->IsRunning(); }, 30000));
-    QObject::disconnect(connection);
+    StepBar->OnPosition = nullptr;
     if (regular) {
         EXPECT_EQ(ReadFile(source), before);
     }

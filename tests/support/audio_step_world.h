@@ -3,9 +3,8 @@
 #include "audio/audio_file.h"
 #include "engine/command_common_data.h"
 #include "engine/commands_manager.h"
+#include "tests/support/recording_views.h"
 #include "tests/support/temp_world.h"
-
-#include <QProgressBar>
 
 #include <sys/resource.h>
 
@@ -30,7 +29,7 @@ protected:
     std::unique_ptr<TCommandsManager> Queue;
     QStringList Log;
     TExecuteStatus LastStatus;
-    QProgressBar StepBar;
+    std::shared_ptr<RecordingProgressView> StepBar;
     std::shared_ptr<TAudioFile> Entry;
     QString Output; // what NewCommonData names the output
 };

@@ -12,9 +12,9 @@
 BatchChain::BatchChain(TCommandLogEvent onLog, TStepEnded onStepEnded) : onStepEnded_(std::move(onStepEnded))
 {
     context_.OnLog = std::move(onLog);
-    context_.StepBar = &ProgressBarCurrent;
-    context_.OverallBar = &ProgressBarTotal;
-    context_.StatusLabel = &LabelConversionStatus;
+    context_.StepBar = ProgressBarCurrent;
+    context_.OverallBar = ProgressBarTotal;
+    context_.StatusLabel = LabelConversionStatus;
     context_.WaveIn = &WaveFileIn;
     context_.SampleConverterTo16 = &SampleConverterTo16;
     context_.SampleConverterTo8 = &SampleConverterTo8;
@@ -45,7 +45,7 @@ QString BatchChain::Add(const QString& source, TBatchFormat format, const QStrin
     TTempNamer namer(
         GetTempFolder(QString()),
         [](std::uint32_t bound) { return QRandomGenerator::global()->bounded(bound); }, FileExistsEx);
-    const auto audioFile = std::make_shared<TAudioFile>(source, nullptr, nullptr);
+    const auto audioFile = std::make_shared<TAudioFile>(source, nullptr);
     for (const TStepPlan& step : PlanBatch(choices, namer))
         Queue.AddCommand(NewStepCommand(step, context_, audioFile, EndHandler()));
     return PlanOutputName(source, choices);

@@ -5,9 +5,8 @@
 #include "audio/audio_mp2_settings.h"
 #include "audio/audio_wav_settings.h"
 #include "engine/commands_manager.h"
+#include "tests/support/recording_views.h"
 
-#include <QLabel>
-#include <QProgressBar>
 #include <QString>
 
 #include <functional>
@@ -34,8 +33,11 @@ public:
     // The final output the batch wrote; empty until a final step succeeded.
     const QString& Written() const { return written_; }
 
-    QProgressBar ProgressBarCurrent, ProgressBarTotal;
-    QLabel LabelConversionStatus;
+    const std::shared_ptr<RecordingProgressView> ProgressBarCurrent =
+                                                     std::make_shared<RecordingProgressView>(),
+                                                 ProgressBarTotal = std::make_shared<RecordingProgressView>();
+    const std::shared_ptr<RecordingCaptionView> LabelConversionStatus =
+        std::make_shared<RecordingCaptionView>();
 
 private:
     QString Add(const QString& source, TBatchFormat format, const QString& description);

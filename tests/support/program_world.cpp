@@ -3,8 +3,8 @@
 #include "app/korvane_main.h"
 #include "app/program_main.h"
 #include "components/form_registry.h"
+#include "components/themes.h"
 #include "foundation/useful_files.h"
-#include "platform/themes.h"
 
 #include <QCoreApplication>
 #include <QFile>

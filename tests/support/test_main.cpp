@@ -1,13 +1,16 @@
 #include "components/window_services.h"
 #include "foundation/language.h"
+#include "platform/icon_list.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFileIconProvider>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -40,6 +43,8 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
     QApplication::setApplicationName("Korvane");
     RegisterWindowServices();
+    // The program's file icons; every test installs the dialogs it answers.
+    plat::IconList::Instance().SetIconProvider(std::make_unique<QFileIconProvider>());
     // The program chooses its language before anything is shown; tests start in English.
     InitLanguage(false, QString(), true, QString());
     return RUN_ALL_TESTS();

@@ -1,4 +1,4 @@
-#include "platform/themes.h"
+#include "components/themes.h"
 #include "tests/support/qt_printers.h"
 
 #include <QApplication>

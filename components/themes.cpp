@@ -1,4 +1,4 @@
-#include "platform/themes.h"
+#include "components/themes.h"
 
 #include <QApplication>
 #include <QColor>

@@ -1,4 +1,4 @@
-#include "platform/qt_dialogs.h"
+#include "components/qt_dialogs.h"
 
 #include "components/adv_message_dlg.h"
 

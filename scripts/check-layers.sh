@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Lists every include that reaches up a layer and fails when there is one. Lowest first: platform,
+# foundation, audio, engine, then components and app (app may use components, never the reverse).
+# tools/ are programs of their own: they may use platform/ and nothing above it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+rank() {
+    case "$1" in
+    platform) echo 0 ;;
+    foundation) echo 1 ;;
+    audio) echo 2 ;;
+    engine) echo 3 ;;
+    components) echo 4 ;;
+    app) echo 5 ;;
+    tools) echo 0 ;;
+    *) echo "" ;;
+    esac
+}
+
+found=0
+while IFS=: read -r file line text; do
+    from=${file%%/*}
+    to=$(sed -E 's/.*#include "([a-z_]+)\/.*/\1/' <<<"$text")
+    from_rank=$(rank "$from")
+    to_rank=$(rank "$to")
+    [ -n "$to_rank" ] && [ "$to" != "$from" ] || continue
+    if [ "$to_rank" -gt "$from_rank" ] || { [ "$from" = tools ] && [ "$to" != platform ]; }; then
+        echo "$file:$line: $from/ includes $to/: $text"
+        found=1
+    fi
+done < <(git grep -n -E '^#include "[a-z_]+/' -- platform foundation audio engine components app tools)
+
+[ "$found" -eq 0 ] && echo "No include reaches up a layer."
+exit "$found"
