@@ -107,7 +107,7 @@ measure() { # job
         return 1
     }
     seconds[$1]+="$(($(now) - start)) "
-    read -r kb used <<<"$(tail -n 1 "$work/rss" | awk '{ printf "%d %d", $1, ($2 + $3) * 1e9 }')"
+    read -r kb used <<<"$(tail -n 1 "$work/rss" | awk '{ printf "%d %.0f", $1, ($2 + $3) * 1e9 }')"
     cpu[$1]+="$used "
     memory[$1]=$((kb > ${memory[$1]:-0} ? kb : ${memory[$1]:-0}))
     bytes[$1]=$(cat "$work"/out/* | wc -c)
@@ -135,7 +135,7 @@ time_of() { median ${seconds[$1]}; }
 # shellcheck disable=SC2086
 cpu_of() { median ${cpu[$1]}; }
 mb() { echo $((memory[$1] / 1024)); }
-divide() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", b > 0 ? a / b : 0 }'; }
+divide() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'; }
 ratio() { divide "$(time_of "$1")" "$(time_of "$2")"; }
 cpu_ratio() { divide "$(cpu_of "$1")" "$(cpu_of "$2")"; }
 
