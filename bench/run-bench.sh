@@ -107,7 +107,7 @@ measure() { # job
         return 1
     }
     seconds[$1]+="$(($(now) - start)) "
-    read -r kb used <<<"$(tail -n 1 "$work/rss" | awk '{ printf "%d %d", $1, ($2 + $3) * 1e9 }')"
+    read -r kb used <<<"$(tail -n 1 "$work/rss" | awk '{ printf "%d %.0f", $1, ($2 + $3) * 1e9 }')"
     cpu[$1]+="$used "
     memory[$1]=$((kb > ${memory[$1]:-0} ? kb : ${memory[$1]:-0}))
     bytes[$1]=$(cat "$work"/out/* | wc -c)
