@@ -1,7 +1,5 @@
 #include "engine/command_common_data.h"
 
-#include "components/log_target.h"
-#include "components/nero_memo.h"
 #include "engine/command_interface.h"
 #include "foundation/global_events.h"
 #include "tests/support/qt_printers.h"
@@ -27,7 +25,7 @@ protected:
     void SetUp() override
     {
         TempWorld::SetUp();
-        SetLogTarget(&log);
+        SetLogView(&log);
         GlobalEvents().OnWaitEnd = [this](QObject* sender) { waitEnds << sender; };
         common.SetProgressControls(stepBar, overallBar, 0, 100, label);
         common.SetAudioFile(entry);
@@ -35,7 +33,7 @@ protected:
     void TearDown() override
     {
         GlobalEvents().OnWaitEnd = nullptr;
-        SetLogTarget(nullptr);
+        SetLogView(nullptr);
         TempWorld::TearDown();
     }
 
@@ -54,7 +52,7 @@ protected:
     std::shared_ptr<RecordingCaptionView> label = std::make_shared<RecordingCaptionView>("before");
     std::shared_ptr<TAudioFile> entry = std::make_shared<TAudioFile>(QString(), nullptr);
     TCommandCommonData common;
-    TNeroMemo log;
+    RecordingLogView log;
     QList<QObject*> waitEnds;
 };
 
@@ -146,7 +144,7 @@ TEST_F(CommonData, ARefusedOutputTellsTheStepWhy)
         "Unable to create/write the output file: " + Root() + "out/new.vcd.mpg (Permission denied)";
     EXPECT_EQ(step.Status.Errors,
               QStringList({"The file \"" + output + "\" already exists", readOnlyFolder}));
-    EXPECT_EQ(log.Lines(), QStringList{readOnlyFolder});
+    EXPECT_EQ(log.Lines, QStringList{readOnlyFolder});
 }
 
 TEST_F(CommonData, ARefusedOrReadOnlyOutputIsKept)
@@ -165,7 +163,7 @@ TEST_F(CommonData, ARefusedOrReadOnlyOutputIsKept)
     FinalOutput(locked, false, false, true);
     EXPECT_FALSE(common.CheckOutputFile(step));
     EXPECT_TRUE(Dialogs().LastText().startsWith("Unable to overwrite:\r\r  " + locked));
-    EXPECT_EQ(log.Lines(), QStringList({"Unable to create/write the output file: " + locked}));
+    EXPECT_EQ(log.Lines, QStringList({"Unable to create/write the output file: " + locked}));
     common.CleanupOnFailure(step);
     EXPECT_EQ(ReadFile(locked), "locked");
 }
@@ -190,7 +188,7 @@ TEST_F(CommonData, AnExistingOutputGetsAFreeNameOrFailsTheStepWhenNoneIsLeft)
         WriteFile(QString("full/song-%1.wav").arg(n), QByteArray::number(n));
     FinalOutput(output, true, false, true);
     EXPECT_FALSE(common.CheckOutputFile(step));
-    EXPECT_EQ(log.Lines(), QStringList({"Unable to create/write the output file: " + output}));
+    EXPECT_EQ(log.Lines, QStringList({"Unable to create/write the output file: " + output}));
     common.CleanupOnFailure(step);
     EXPECT_EQ(ReadFile(output), "0");
     for (int n = 1; n <= 50; ++n)

@@ -1,4 +1,3 @@
-#include "components/easysize.h"
 #include "foundation/language.h"
 #include "foundation/program_globals.h"
 #include "foundation/settings.h"
@@ -45,16 +44,19 @@ TEST_F(ProgramGlobals, VersionTextsShowABuildNumberAsABeta)
 
 TEST_F(ProgramGlobals, FlagsAreOnOnlyForExactlyOne)
 {
+    bool scaling = false;
+    SetScalingSwitch([&scaling](bool on) { scaling = on; });
     LoadGlobalSettings();
     EXPECT_FALSE(StartupFlags.NoScaling) << "no settings file";
-    EXPECT_TRUE(AutomaticScaling());
+    EXPECT_TRUE(scaling);
     EXPECT_EQ(TranslateMsg("No %s"), "No %s") << "nor language: English";
 
     WriteStartupSettings("NoScaling=1 \nDebug=true\nDoNotShowNoMplexAgain=1\nDoNotShowBadMplexAgain=01\n"
                          "DoNotShowNoTooLameAgain= 1\n");
     LoadGlobalSettings();
     EXPECT_TRUE(StartupFlags.NoScaling);
-    EXPECT_FALSE(AutomaticScaling());
+    EXPECT_FALSE(scaling);
+    SetScalingSwitch(nullptr);
     EXPECT_FALSE(StartupFlags.Debug);
     EXPECT_TRUE(StartupFlags.DoNotShowNoMplexAgain);
     EXPECT_FALSE(StartupFlags.DoNotShowBadMplexAgain);

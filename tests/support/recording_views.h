@@ -3,6 +3,7 @@
 #include "audio/audio_file.h"
 #include "engine/command_common_data.h"
 #include "engine/command_interface.h"
+#include "foundation/log_procedures.h"
 
 #include <QList>
 #include <QString>
@@ -104,4 +105,22 @@ public:
 
 private:
     QStringList* journal_;
+};
+
+// A log view that keeps the texts it was given, whatever their level.
+class RecordingLogView : public TLogView {
+public:
+    void AddText(const QString& text) override { Lines << text; }
+    void AddDebug(const QString& text) override { Lines << text; }
+    void AddWarning(const QString& text) override { Lines << text; }
+    void AddInformation(const QString& text) override { Lines << text; }
+    void AddError(const QString& text) override { Lines << text; }
+    void AddStrings(const QStringList& lines) override { Lines << lines; }
+    void Clear() override { Lines.clear(); }
+    void Refresh() override {}
+    QString SetLogFileName(const QString&) override { return QString(); }
+    void CloseLogFile() override {}
+    void ClearLogFile() override {}
+
+    QStringList Lines;
 };

@@ -1,16 +1,27 @@
-#include "components/window_services.h"
 #include "foundation/language.h"
-#include "platform/icon_list.h"
 
-#include <QApplication>
 #include <QDir>
-#include <QFileIconProvider>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <memory>
+
+// The engine's tests run without windows; the windows' tests build this file with KORVANE_TEST_WINDOWS.
+#ifdef KORVANE_TEST_WINDOWS
+#include "components/window_services.h"
+#include "platform/icon_list.h"
+
+#include <QApplication>
+#include <QFileIconProvider>
+
+using TestApplication = QApplication;
+#else
+#include <QCoreApplication>
+
+using TestApplication = QCoreApplication;
+#endif
 
 namespace {
 
@@ -40,11 +51,13 @@ int main(int argc, char** argv)
     qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
     ::testing::InitGoogleTest(&argc, argv);
     qtHandler = qInstallMessageHandler(failOnUnknownSettings);
-    QApplication application(argc, argv);
-    QApplication::setApplicationName("Korvane");
+    TestApplication application(argc, argv);
+    QCoreApplication::setApplicationName("Korvane");
+#ifdef KORVANE_TEST_WINDOWS
     RegisterWindowServices();
     // The program's file icons; every test installs the dialogs it answers.
     plat::IconList::Instance().SetIconProvider(std::make_unique<QFileIconProvider>());
+#endif
     // The program chooses its language before anything is shown; tests start in English.
     InitLanguage(false, QString(), true, QString());
     return RUN_ALL_TESTS();
