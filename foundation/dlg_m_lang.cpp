@@ -14,20 +14,19 @@ int selectedRow = DlgEnglishRow;
 std::unique_ptr<QTranslator> qtTexts;
 
 // Qt names its translations by language code; a few of the program's codes name them otherwise.
-QString QtLanguageName(const QString& code)
+QString QtLanguageName(QLatin1String code)
 {
     static const std::pair<const char*, const char*> differing[] = {
         {"sp", "es"}, {"br", "pt_BR"}, {"po", "pl"}, {"tw", "zh_TW"}, {"cn", "zh_CN"},
         {"cz", "cs"}, {"dk", "da"},    {"se", "sv"}, {"no", "nb"},    {"in", "id"},
     };
-    const QString lower = code.toLower();
     for (const auto& [program, qt] : differing)
-        if (lower == QLatin1String(program))
+        if (code == QLatin1String(program))
             return QLatin1String(qt);
-    return lower;
+    return code;
 }
 
-void UseQtTexts(const QString& code)
+void UseQtTexts()
 {
     if (qtTexts) {
         QCoreApplication::removeTranslator(qtTexts.get());
@@ -36,7 +35,7 @@ void UseQtTexts(const QString& code)
     if (selectedRow == DlgEnglishRow)
         return;
     auto texts = std::make_unique<QTranslator>();
-    if (texts->load(QStringLiteral("qtbase_") + QtLanguageName(code),
+    if (texts->load(QStringLiteral("qtbase_") + QtLanguageName(QLatin1String(DlgLanguageCodes[selectedRow])),
                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
         QCoreApplication::installTranslator(texts.get()))
         qtTexts = std::move(texts);
@@ -53,13 +52,13 @@ void ApplyDialogLanguage(const QString& code)
             break;
         }
     }
-    UseQtTexts(code);
+    UseQtTexts();
 }
 
 void RestoreDialogStrings()
 {
     selectedRow = DlgEnglishRow;
-    UseQtTexts(QString());
+    UseQtTexts();
 }
 
 QString DlgCaption(TDlgCaption caption)
