@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QColor>
+#include <QList>
+#include <QPalette>
 #include <QStyle>
 
 namespace plat {
@@ -10,6 +12,13 @@ namespace {
 
 const QString classicStyle = QStringLiteral("Windows");
 const QString fusionStyle = QStringLiteral("Fusion");
+
+struct Theme {
+    QString Name;
+    QString StyleName;
+    QPalette Palette;
+    QString StyleSheet;
+};
 
 struct ColourRole {
     QPalette::ColorRole Role;
@@ -159,15 +168,10 @@ void Apply(const Theme& theme)
 
 } // namespace
 
-const QList<Theme>& RegisteredThemes()
-{
-    return State().Themes;
-}
-
 QStringList ThemeNames()
 {
     QStringList names;
-    for (const Theme& theme : RegisteredThemes())
+    for (const Theme& theme : State().Themes)
         names.append(theme.Name);
     return names;
 }

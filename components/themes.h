@@ -1,8 +1,6 @@
 #pragma once
 
 #include <QColor>
-#include <QList>
-#include <QPalette>
 #include <QString>
 #include <QStringList>
 
@@ -10,16 +8,8 @@
 // palette alone cannot do it, a short style sheet. Main thread only.
 namespace plat {
 
-struct Theme {
-    QString Name;
-    QString StyleName;
-    QPalette Palette;
-    QString StyleSheet;
-};
-
-// The registered themes, "Default" (the desktop's own style and palette, as found at the first call)
-// first.
-const QList<Theme>& RegisteredThemes();
+// The registered themes' names, "Default" (the desktop's own style and palette, as found at the first
+// call) first.
 QStringList ThemeNames();
 inline const QString DefaultThemeName = QStringLiteral("Default");
 
