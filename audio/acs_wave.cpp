@@ -432,16 +432,10 @@ namespace {
     throw EACSException(message + u'.');
 }
 
-void WriteWhole(QIODevice& device, const char* data, qint64 count)
+void WriteOrRaise(QIODevice& device, const char* data, qint64 count)
 {
-    // A short write sets no error: the next one, from where it stopped, meets the system's reason.
-    while (count > 0) {
-        const qint64 written = device.write(data, count);
-        if (written <= 0)
-            RaiseFileError("Cannot write to this .wav file", &device);
-        data += written;
-        count -= written;
-    }
+    if (!plat::WriteWhole(device, data, count))
+        RaiseFileError("Cannot write to this .wav file", &device);
 }
 
 // Whether a format's channels and rate can be handed down a chain at all.
@@ -1075,7 +1069,7 @@ void TWaveOut::Write(const void* Data, std::int64_t Count)
 
 void TWaveOut::WritePending()
 {
-    WriteWhole(*Stream, Pending.data(), static_cast<qint64>(Pending.size()));
+    WriteOrRaise(*Stream, Pending.data(), static_cast<qint64>(Pending.size()));
     Pending.clear();
 }
 
@@ -1086,7 +1080,7 @@ void TWaveOut::WriteAt(std::int64_t Offset, std::uint32_t Value)
     qToLittleEndian<quint32>(Value, bytes);
     if (!Stream->seek(Offset))
         RaiseFileError("Cannot write to this .wav file", Stream);
-    WriteWhole(*Stream, bytes, 4);
+    WriteOrRaise(*Stream, bytes, 4);
 }
 
 bool TWaveOut::DoOutput(bool Abort)

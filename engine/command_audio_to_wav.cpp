@@ -53,14 +53,8 @@ QString hoursMinutesSeconds(std::int64_t seconds)
 
 void writeAll(QFile& file, const char* data, std::int64_t count)
 {
-    // A short write sets no error: the next one, from where it stopped, meets the system's reason.
-    while (count > 0) {
-        const std::int64_t written = file.write(data, count);
-        if (written <= 0)
-            fileFailed(QStringLiteral("Cannot write to "), file);
-        data += written;
-        count -= written;
-    }
+    if (!plat::WriteWhole(file, data, count))
+        fileFailed(QStringLiteral("Cannot write to "), file);
 }
 
 void writeAt(QFile& file, std::int64_t offset, std::int64_t value)

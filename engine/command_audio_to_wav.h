@@ -86,7 +86,7 @@ private:
     // How the worker's run ended.
     struct TDecodeEnd {
         bool Whole = false;              // the whole source was written
-        QString Reason;                  // why not, for debugging
+        QString Reason;                  // why not, logged after the failure
         std::int64_t LongestSeconds = 0; // above 0: the source lasts longer than its WAV files can hold
     };
     TDecodeEnd DecodeFile(const TDecodeJob& job);

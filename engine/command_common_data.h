@@ -40,7 +40,6 @@ public:
     bool SetAside(const QString& name);
     void PutBack();
     void Drop();
-    const QString& HiddenName() const { return hidden_; }
 
 private:
     QString name_, hidden_;

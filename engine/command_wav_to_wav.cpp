@@ -56,9 +56,7 @@ void stopUntilIdle(TWaveOut& output)
 
 struct TTarget {
     TWavType Type = wtPCM;
-    int Bits = 16;
-    int Channels = 2;
-    int Rate = 44100;
+    TPcmFormat Format;
 };
 
 // Without a preference: what the encoder takes.
@@ -66,8 +64,9 @@ TTarget targetOf(const TAudioWavEncodingPref* pref)
 {
     if (!pref)
         return {};
-    return {pref->EncodingMode == wemDviImaAdpcm ? wtDVIADPCM : wtPCM, pref->BitsPerSample == wbs8 ? 8 : 16,
-            pref->ChannelsMode == wcmMono ? 1 : 2, pref->SamplingFrequency};
+    return {pref->EncodingMode == wemDviImaAdpcm ? wtDVIADPCM : wtPCM,
+            {pref->BitsPerSample == wbs8 ? 8 : 16, pref->ChannelsMode == wcmMono ? 1 : 2,
+             pref->SamplingFrequency}};
 }
 
 // A file that the writer left without a frame: the source gave no audio, whatever its header said.
@@ -80,9 +79,8 @@ bool holdsNoFrame(const QString& fileName)
 
 TACSInput* chainTo(const TTarget& target, const TWavToWavInfo& info)
 {
-    return WireConverters(*info.WaveIn, {target.Bits, target.Channels, target.Rate},
-                          *info.SampleConverterTo16, *info.ChannelsConverter, *info.RateConverter,
-                          *info.SampleConverterTo8);
+    return WireConverters(*info.WaveIn, target.Format, *info.SampleConverterTo16, *info.ChannelsConverter,
+                          *info.RateConverter, *info.SampleConverterTo8);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "platform/regular_file.h"
 
 #include <QFile>
+#include <QIODevice>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -31,6 +32,19 @@ int OpenRegularFile(const QString& name)
         return -1;
     }
     return descriptor;
+}
+
+bool WriteWhole(QIODevice& device, const char* data, qint64 count)
+{
+    // A short write sets no error: the next one, from where it stopped, meets the system's reason.
+    while (count > 0) {
+        const qint64 written = device.write(data, count);
+        if (written <= 0)
+            return false;
+        data += written;
+        count -= written;
+    }
+    return true;
 }
 
 } // namespace plat
