@@ -440,19 +440,16 @@ void TKorvaneForm::FormCreate()
     ApplyRememberedPosition();
     MenuShowLog->setVisible(false);
     MenuHistory->setVisible(false);
-    keptMinimumSize_ = QSize(DesignMinimumWidth, StartMinimumHeight);
-    setMinimumSize(keptMinimumSize_);
-    resize(keptMinimumSize_);
-    FormResizer1->AdaptToScreen(true);
-    // The resizer truncates the scaled minimum; the window keeps the rounded one.
-    setMinimumSize(keptMinimumSize_);
+    setMinimumSize(DesignMinimumWidth, StartMinimumHeight);
+    resize(minimumSize());
+    // The minimum is scaled after each control, rounded: the resizer's own would be truncated.
+    FormResizer1->AdaptToScreen(false);
 }
 
 void TKorvaneForm::FormResizer1PostResize(QWidget* control, double xScale, double yScale)
 {
-    keptMinimumSize_ = QSize(static_cast<int>(std::lrint(DesignMinimumWidth * xScale)),
-                             static_cast<int>(std::lrint(StartMinimumHeight * yScale)));
-    setMinimumSize(keptMinimumSize_);
+    setMinimumSize(static_cast<int>(std::lrint(DesignMinimumWidth * xScale)),
+                   static_cast<int>(std::lrint(StartMinimumHeight * yScale)));
     ScaleFontsAndItemHeights(*FormResizer1, control, yScale);
     if (control != ButtonGoCancel || yScale == 1.0)
         return;

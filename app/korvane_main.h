@@ -147,8 +147,6 @@ private:
     QActionGroup* languageGroup_;
     QList<QAction*> itemsEnabledWithControls_;
     QList<QMetaObject::Connection> editorConnections_;
-    // The minimum size as the resizer scaled it, rounded.
-    QSize keptMinimumSize_;
     bool running_ = false;
     bool shownOnce_ = false;
     bool pageEmbedded_ = false;
