@@ -7,7 +7,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QPointer>
 #include <QPushButton>
 
 namespace {
@@ -24,18 +23,6 @@ const QString copyrightKey = QStringLiteral("CopyrightFlag");
 const QString defaultBitRate = QStringLiteral("224");
 constexpr std::int32_t defaultBitRateValue = 224;
 constexpr std::int32_t highestMonoBitRate = 192;
-
-QPointer<TAudioMp2SettingsDialog>& instance()
-{
-    static QPointer<TAudioMp2SettingsDialog> dialog;
-    return dialog;
-}
-
-// The preference in force while the program has its dialog.
-std::unique_ptr<TAudioMp2EncodingPref> preferenceOfDialog()
-{
-    return instance() ? instance()->GetPreference() : nullptr;
-}
 
 } // namespace
 
@@ -80,8 +67,7 @@ TAudioMp2SettingsDialog::TAudioMp2SettingsDialog(QWidget* mainForm)
         connect(box, &QComboBox::currentIndexChanged, this, &TAudioMp2SettingsDialog::SettingsChanged);
     connect(AudioSettingsDialogDefaultsButton, &QPushButton::clicked, this,
             &TAudioMp2SettingsDialog::DefaultsButtonClick);
-    instance() = this;
-    SetAudioMp2EncodingPrefSource(preferenceOfDialog);
+    BecomeTheDialog(this, SetAudioMp2EncodingPrefSource);
     FinishCreation();
 }
 
@@ -217,7 +203,7 @@ void TAudioMp2SettingsDialog::DefaultsButtonClick()
 
 TAudioMp2SettingsDialog* AudioMp2SettingsDialog()
 {
-    return instance();
+    return TheDialog<TAudioMp2SettingsDialog>();
 }
 
 void ExecuteAudioMp2SettingsDialog()

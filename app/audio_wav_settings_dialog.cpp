@@ -7,7 +7,6 @@
 
 #include <QComboBox>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
 
 namespace {
@@ -26,18 +25,6 @@ const QString defaultFrequency = QStringLiteral("44100");
 constexpr std::int32_t defaultFrequencyValue = 44100;
 constexpr std::int32_t lowestFrequency = 100;
 constexpr std::int32_t highestFrequency = 200000;
-
-QPointer<TAudioWavSettingsDialog>& instance()
-{
-    static QPointer<TAudioWavSettingsDialog> dialog;
-    return dialog;
-}
-
-// The preference in force while the program has its dialog.
-std::unique_ptr<TAudioWavEncodingPref> preferenceOfDialog()
-{
-    return instance() ? instance()->GetPreference() : nullptr;
-}
 
 } // namespace
 
@@ -89,8 +76,7 @@ TAudioWavSettingsDialog::TAudioWavSettingsDialog(QWidget* mainForm)
             &TAudioWavSettingsDialog::ValidateSamplingFrequency);
     connect(WavAudioSettingsDialogDefaultsButton, &QPushButton::clicked, this,
             &TAudioWavSettingsDialog::DefaultsButtonClick);
-    instance() = this;
-    SetAudioWavEncodingPrefSource(preferenceOfDialog);
+    BecomeTheDialog(this, SetAudioWavEncodingPrefSource);
     FinishCreation();
 }
 
@@ -209,7 +195,7 @@ void TAudioWavSettingsDialog::DefaultsButtonClick()
 
 TAudioWavSettingsDialog* AudioWavSettingsDialog()
 {
-    return instance();
+    return TheDialog<TAudioWavSettingsDialog>();
 }
 
 void ExecuteAudioWavSettingsDialog()
