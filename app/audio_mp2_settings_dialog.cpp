@@ -171,8 +171,7 @@ std::int32_t TAudioMp2SettingsDialog::GetBitRate() const
 
 TMp2ChannelMode TAudioMp2SettingsDialog::GetChannelMode() const
 {
-    const QString line = SelectedLine(ChannelsModeComboBox);
-    return TextToMp2ChannelMode(line.isEmpty() ? QStringLiteral("Stereo") : line);
+    return TextToMp2ChannelMode(SelectedLine(ChannelsModeComboBox));
 }
 
 void TAudioMp2SettingsDialog::SettingsChanged()

@@ -145,30 +145,24 @@ std::unique_ptr<TAudioWavEncodingPref> TAudioWavSettingsDialog::GetPreference()
 std::int32_t TAudioWavSettingsDialog::GetSamplingFrequency()
 {
     ValidateSamplingFrequency();
-    QString text = SelectedLine(WavSamplingFrequencyComboBox);
-    if (text.isEmpty())
-        text = WavSamplingFrequencyComboBox->currentText();
     bool ok = false;
-    const std::int32_t frequency = text.trimmed().toInt(&ok);
+    const std::int32_t frequency = WavSamplingFrequencyComboBox->currentText().trimmed().toInt(&ok);
     return ok ? frequency : defaultFrequencyValue;
 }
 
 TWavEncodingMode TAudioWavSettingsDialog::GetEncodingMode() const
 {
-    const QString line = SelectedLine(WavEncodingModeComboBox);
-    return TextToWavEncodingMode(line.isEmpty() ? QStringLiteral("Raw PCM") : line);
+    return TextToWavEncodingMode(SelectedLine(WavEncodingModeComboBox));
 }
 
 TWavChannelsMode TAudioWavSettingsDialog::GetChannelsMode() const
 {
-    const QString line = SelectedLine(WavChannelsModeComboBox);
-    return TextToWavChannelsMode(line.isEmpty() ? QStringLiteral("Stereo") : line);
+    return TextToWavChannelsMode(SelectedLine(WavChannelsModeComboBox));
 }
 
 TWavBitsPerSample TAudioWavSettingsDialog::GetBitsPerSample() const
 {
-    const QString line = SelectedLine(WavBitsPerSampleComboBox);
-    return TextToWavBitsPerSample(line.isEmpty() ? QStringLiteral("16") : line);
+    return TextToWavBitsPerSample(SelectedLine(WavBitsPerSampleComboBox));
 }
 
 void TAudioWavSettingsDialog::ValidateSamplingFrequency()
