@@ -27,7 +27,6 @@ public:
     virtual void LoadSettings() = 0;
     virtual void SaveSettings() = 0;
     virtual void Translate() = 0;
-    void AfterSettingsLoaded() {}
     virtual void SetControlsEnabled(bool enabled) = 0;
 
     // Shows the dialog modally: OK keeps the edits, anything else puts back the values in force
