@@ -20,8 +20,8 @@ const QString errorProtectionKey = QStringLiteral("ErrorProtection");
 const QString originalKey = QStringLiteral("OriginalFlag");
 const QString copyrightKey = QStringLiteral("CopyrightFlag");
 
-const QString defaultBitRate = QStringLiteral("224");
-constexpr std::int32_t defaultBitRateValue = 224;
+constexpr std::int32_t defaultBitRateValue = TAudioMp2EncodingPref{}.BitRate;
+const QString defaultBitRate = QString::number(defaultBitRateValue);
 constexpr std::int32_t highestMonoBitRate = 192;
 
 } // namespace

@@ -21,8 +21,8 @@ const QString modeKey = QStringLiteral("WavEncodingMode");
 const QString channelsKey = QStringLiteral("WavEncodingChannelsMode");
 const QString bitsKey = QStringLiteral("WavEncodingBitsPerSample");
 
-const QString defaultFrequency = QStringLiteral("44100");
-constexpr std::int32_t defaultFrequencyValue = 44100;
+constexpr std::int32_t defaultFrequencyValue = TAudioWavEncodingPref{}.SamplingFrequency;
+const QString defaultFrequency = QString::number(defaultFrequencyValue);
 constexpr std::int32_t lowestFrequency = 100;
 constexpr std::int32_t highestFrequency = 200000;
 
