@@ -180,10 +180,9 @@ void TAudioMp2SettingsDialog::SettingsChanged()
     // a passing "Mono" line must not lower the bit rate for good.
     if (!Loading && GetChannelMode() == mcmMono && GetBitRate() > highestMonoBitRate) {
         // Selecting the line runs this handler again; only the outer run tells the change.
-        const bool loading = Loading;
         Loading = true;
         SelectMatchingLine(BitRateComboBox, QString::number(highestMonoBitRate));
-        Loading = loading;
+        Loading = false;
     }
     NotifyChanged();
 }
