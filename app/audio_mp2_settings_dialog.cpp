@@ -7,7 +7,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QPointer>
 #include <QPushButton>
 
 namespace {
@@ -21,21 +20,9 @@ const QString errorProtectionKey = QStringLiteral("ErrorProtection");
 const QString originalKey = QStringLiteral("OriginalFlag");
 const QString copyrightKey = QStringLiteral("CopyrightFlag");
 
-const QString defaultBitRate = QStringLiteral("224");
-constexpr std::int32_t defaultBitRateValue = 224;
+constexpr std::int32_t defaultBitRateValue = TAudioMp2EncodingPref{}.BitRate;
+const QString defaultBitRate = QString::number(defaultBitRateValue);
 constexpr std::int32_t highestMonoBitRate = 192;
-
-QPointer<TAudioMp2SettingsDialog>& instance()
-{
-    static QPointer<TAudioMp2SettingsDialog> dialog;
-    return dialog;
-}
-
-// The preference in force while the program has its dialog.
-std::unique_ptr<TAudioMp2EncodingPref> preferenceOfDialog()
-{
-    return instance() ? instance()->GetPreference() : nullptr;
-}
 
 } // namespace
 
@@ -80,8 +67,7 @@ TAudioMp2SettingsDialog::TAudioMp2SettingsDialog(QWidget* mainForm)
         connect(box, &QComboBox::currentIndexChanged, this, &TAudioMp2SettingsDialog::SettingsChanged);
     connect(AudioSettingsDialogDefaultsButton, &QPushButton::clicked, this,
             &TAudioMp2SettingsDialog::DefaultsButtonClick);
-    instance() = this;
-    SetAudioMp2EncodingPrefSource(preferenceOfDialog);
+    BecomeTheDialog(this, SetAudioMp2EncodingPrefSource);
     FinishCreation();
 }
 
@@ -185,8 +171,7 @@ std::int32_t TAudioMp2SettingsDialog::GetBitRate() const
 
 TMp2ChannelMode TAudioMp2SettingsDialog::GetChannelMode() const
 {
-    const QString line = SelectedLine(ChannelsModeComboBox);
-    return TextToMp2ChannelMode(line.isEmpty() ? QStringLiteral("Stereo") : line);
+    return TextToMp2ChannelMode(SelectedLine(ChannelsModeComboBox));
 }
 
 void TAudioMp2SettingsDialog::SettingsChanged()
@@ -195,10 +180,9 @@ void TAudioMp2SettingsDialog::SettingsChanged()
     // a passing "Mono" line must not lower the bit rate for good.
     if (!Loading && GetChannelMode() == mcmMono && GetBitRate() > highestMonoBitRate) {
         // Selecting the line runs this handler again; only the outer run tells the change.
-        const bool loading = Loading;
         Loading = true;
         SelectMatchingLine(BitRateComboBox, QString::number(highestMonoBitRate));
-        Loading = loading;
+        Loading = false;
     }
     NotifyChanged();
 }
@@ -217,7 +201,7 @@ void TAudioMp2SettingsDialog::DefaultsButtonClick()
 
 TAudioMp2SettingsDialog* AudioMp2SettingsDialog()
 {
-    return instance();
+    return TheDialog<TAudioMp2SettingsDialog>();
 }
 
 void ExecuteAudioMp2SettingsDialog()

@@ -7,7 +7,6 @@
 
 #include <QComboBox>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
 
 namespace {
@@ -22,22 +21,10 @@ const QString modeKey = QStringLiteral("WavEncodingMode");
 const QString channelsKey = QStringLiteral("WavEncodingChannelsMode");
 const QString bitsKey = QStringLiteral("WavEncodingBitsPerSample");
 
-const QString defaultFrequency = QStringLiteral("44100");
-constexpr std::int32_t defaultFrequencyValue = 44100;
+constexpr std::int32_t defaultFrequencyValue = TAudioWavEncodingPref{}.SamplingFrequency;
+const QString defaultFrequency = QString::number(defaultFrequencyValue);
 constexpr std::int32_t lowestFrequency = 100;
 constexpr std::int32_t highestFrequency = 200000;
-
-QPointer<TAudioWavSettingsDialog>& instance()
-{
-    static QPointer<TAudioWavSettingsDialog> dialog;
-    return dialog;
-}
-
-// The preference in force while the program has its dialog.
-std::unique_ptr<TAudioWavEncodingPref> preferenceOfDialog()
-{
-    return instance() ? instance()->GetPreference() : nullptr;
-}
 
 } // namespace
 
@@ -89,8 +76,7 @@ TAudioWavSettingsDialog::TAudioWavSettingsDialog(QWidget* mainForm)
             &TAudioWavSettingsDialog::ValidateSamplingFrequency);
     connect(WavAudioSettingsDialogDefaultsButton, &QPushButton::clicked, this,
             &TAudioWavSettingsDialog::DefaultsButtonClick);
-    instance() = this;
-    SetAudioWavEncodingPrefSource(preferenceOfDialog);
+    BecomeTheDialog(this, SetAudioWavEncodingPrefSource);
     FinishCreation();
 }
 
@@ -159,30 +145,24 @@ std::unique_ptr<TAudioWavEncodingPref> TAudioWavSettingsDialog::GetPreference()
 std::int32_t TAudioWavSettingsDialog::GetSamplingFrequency()
 {
     ValidateSamplingFrequency();
-    QString text = SelectedLine(WavSamplingFrequencyComboBox);
-    if (text.isEmpty())
-        text = WavSamplingFrequencyComboBox->currentText();
     bool ok = false;
-    const std::int32_t frequency = text.trimmed().toInt(&ok);
+    const std::int32_t frequency = WavSamplingFrequencyComboBox->currentText().trimmed().toInt(&ok);
     return ok ? frequency : defaultFrequencyValue;
 }
 
 TWavEncodingMode TAudioWavSettingsDialog::GetEncodingMode() const
 {
-    const QString line = SelectedLine(WavEncodingModeComboBox);
-    return TextToWavEncodingMode(line.isEmpty() ? QStringLiteral("Raw PCM") : line);
+    return TextToWavEncodingMode(SelectedLine(WavEncodingModeComboBox));
 }
 
 TWavChannelsMode TAudioWavSettingsDialog::GetChannelsMode() const
 {
-    const QString line = SelectedLine(WavChannelsModeComboBox);
-    return TextToWavChannelsMode(line.isEmpty() ? QStringLiteral("Stereo") : line);
+    return TextToWavChannelsMode(SelectedLine(WavChannelsModeComboBox));
 }
 
 TWavBitsPerSample TAudioWavSettingsDialog::GetBitsPerSample() const
 {
-    const QString line = SelectedLine(WavBitsPerSampleComboBox);
-    return TextToWavBitsPerSample(line.isEmpty() ? QStringLiteral("16") : line);
+    return TextToWavBitsPerSample(SelectedLine(WavBitsPerSampleComboBox));
 }
 
 void TAudioWavSettingsDialog::ValidateSamplingFrequency()
@@ -209,7 +189,7 @@ void TAudioWavSettingsDialog::DefaultsButtonClick()
 
 TAudioWavSettingsDialog* AudioWavSettingsDialog()
 {
-    return instance();
+    return TheDialog<TAudioWavSettingsDialog>();
 }
 
 void ExecuteAudioWavSettingsDialog()

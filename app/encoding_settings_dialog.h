@@ -1,8 +1,12 @@
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
+
+#include <functional>
+#include <memory>
 
 class QComboBox;
 class QLabel;
@@ -23,7 +27,6 @@ public:
     virtual void LoadSettings() = 0;
     virtual void SaveSettings() = 0;
     virtual void Translate() = 0;
-    void AfterSettingsLoaded() {}
     virtual void SetControlsEnabled(bool enabled) = 0;
 
     // Shows the dialog modally: OK keeps the edits, anything else puts back the values in force
@@ -71,3 +74,22 @@ QString SelectedLine(const QComboBox* box);
 bool SelectMatchingLine(QComboBox* box, const QString& text);
 // Selects the box's first line, then the matching line.
 void SelectLine(QComboBox* box, const QString& text);
+
+// The program's one dialog of a kind; none before the program creates it, nor once it is gone.
+template <typename Dialog> QPointer<Dialog>& TheDialog()
+{
+    static QPointer<Dialog> dialog;
+    return dialog;
+}
+
+// Makes the dialog the program's one of its kind and hands the audio side a source of its values,
+// which yields nothing once the dialog is gone.
+template <typename Dialog, typename Preference>
+void BecomeTheDialog(Dialog* dialog, void (*setSource)(std::function<std::unique_ptr<Preference>()>))
+{
+    TheDialog<Dialog>() = dialog;
+    setSource([]() -> std::unique_ptr<Preference> {
+        Dialog* current = TheDialog<Dialog>();
+        return current ? current->GetPreference() : nullptr;
+    });
+}

@@ -593,7 +593,6 @@ void TKorvaneForm::LoadSettings()
 
 void TKorvaneForm::AfterSettingsLoaded()
 {
-    forEachPreferenceDialog([](TEncodingSettingsDialog& dialog) { dialog.AfterSettingsLoaded(); });
     ForEachPage([](TBrindlowTabbedForm& page) { page.SettingsLoaded(); });
     ReloadSounds();
 }

@@ -6,8 +6,6 @@ const QStringList encodingModeTexts{QStringLiteral("Raw PCM"), QStringLiteral("D
 const QStringList channelsModeTexts{QStringLiteral("Mono"), QStringLiteral("Stereo")};
 const QStringList bitsPerSampleTexts{QStringLiteral("8"), QStringLiteral("16")};
 
-constexpr std::int32_t defaultFrequency = 44100;
-
 template <typename Value> Value parsed(const QStringList& texts, const QString& text, Value fallback)
 {
     const int index = IndexOfValueText(texts, text);
@@ -64,13 +62,6 @@ QString WavBitsPerSampleText(TWavBitsPerSample bits)
 TWavBitsPerSample TextToWavBitsPerSample(const QString& text)
 {
     return parsed(bitsPerSampleTexts, text, wbs16);
-}
-
-TAudioWavEncodingPref::TAudioWavEncodingPref()
-    : SamplingFrequency(defaultFrequency), EncodingMode(TextToWavEncodingMode(QStringLiteral("Raw PCM"))),
-      ChannelsMode(TextToWavChannelsMode(QStringLiteral("Stereo"))),
-      BitsPerSample(TextToWavBitsPerSample(QStringLiteral("16")))
-{
 }
 
 QString TAudioWavEncodingPref::GetDescription() const

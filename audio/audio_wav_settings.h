@@ -26,12 +26,10 @@ int IndexOfValueText(const QStringList& texts, const QString& text);
 // The WAV output a command writes; a snapshot, later edits in the dialog do not reach it.
 class TAudioWavEncodingPref {
 public:
-    TAudioWavEncodingPref();
-
-    std::int32_t SamplingFrequency;
-    TWavEncodingMode EncodingMode;
-    TWavChannelsMode ChannelsMode;
-    TWavBitsPerSample BitsPerSample;
+    std::int32_t SamplingFrequency = 44100; // Hz
+    TWavEncodingMode EncodingMode = wemRawPcm;
+    TWavChannelsMode ChannelsMode = wcmStereo;
+    TWavBitsPerSample BitsPerSample = wbs16;
 
     // "WAV (Raw PCM) 16bits 44100 Hz Stereo"; never translated, it goes into file names.
     QString GetDescription() const;

@@ -18,7 +18,6 @@ protected:
                                                           {"OriginalFlag", stBoolean},
                                                           {"CopyrightFlag", stBoolean}});
     }
-    QComboBox* Box(const QWidget& dialog, const char* name) const { return Find<QComboBox>(dialog, name); }
     QCheckBox* Check(const QWidget& dialog, const char* name) const { return Find<QCheckBox>(dialog, name); }
     // The description and the three flags as one text.
     static QString Preference(const std::unique_ptr<TAudioMp2EncodingPref>& preference)

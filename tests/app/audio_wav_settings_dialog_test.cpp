@@ -18,7 +18,6 @@ protected:
                                                           {"WavEncodingChannelsMode", stString},
                                                           {"WavEncodingBitsPerSample", stString}});
     }
-    QComboBox* Box(const QWidget& dialog, const char* name) const { return Find<QComboBox>(dialog, name); }
 };
 
 TEST_F(WavSettings, ValuesSurviveARoundTripThroughTheSettingsFile)

@@ -4,6 +4,7 @@
 #include "foundation/settings.h"
 #include "tests/support/temp_world.h"
 
+#include <QComboBox>
 #include <QWidget>
 
 #include <memory>
@@ -30,6 +31,7 @@ protected:
         EXPECT_NE(control, nullptr) << name;
         return control;
     }
+    QComboBox* Box(const QWidget& dialog, const char* name) const { return Find<QComboBox>(dialog, name); }
 
     std::vector<QObject*> Senders;
 };
