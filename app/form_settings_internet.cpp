@@ -220,7 +220,8 @@ TPageSettingsInternet::TPageSettingsInternet(QWidget* parent)
 
     connect(EditProxy, &QLineEdit::textChanged, this, &TPageSettingsInternet::EditProxyChange);
     connect(NumEditProxyPort, &QLineEdit::textChanged, this, &TPageSettingsInternet::NumEditProxyPortChange);
-    connect(CheckBoxCheckAutomatic, &QCheckBox::clicked, this,
+    // On every change, not only a click: a stored "off" must be turned back on as it loads.
+    connect(CheckBoxCheckAutomatic, &QCheckBox::toggled, this,
             &TPageSettingsInternet::CheckBoxCheckAutomaticClick);
     connect(ButtonCheckNewVersion, &QPushButton::clicked, this, [this] { CheckNewVersion(true); });
     connect(ButtonSilentCheck, &QPushButton::clicked, this, [this] { CheckNewVersion(false); });

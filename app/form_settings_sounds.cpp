@@ -81,7 +81,8 @@ TPageSettingsSounds::TPageSettingsSounds(QWidget* parent) : TBrindlowTabbedForm(
         QTreeWidgetItem* row = SelectedRow();
         SoundsVisualListSelectItem(row, row != nullptr);
     });
-    connect(CheckBoxEnableSounds, &QCheckBox::clicked, this, &TPageSettingsSounds::CheckBoxEnableSoundsClick);
+    // On every change, not only a click: the manager's switch sets the box while its settings load.
+    connect(CheckBoxEnableSounds, &QCheckBox::toggled, this, &TPageSettingsSounds::CheckBoxEnableSoundsClick);
     connect(EditSoundFilename, &QLineEdit::textChanged, this, &TPageSettingsSounds::EditSoundFilenameChange);
     connect(BitBtnPlay, &QPushButton::clicked, this, &TPageSettingsSounds::BitBtnPlayClick);
     connect(BitBtnStop, &QPushButton::clicked, this, &TPageSettingsSounds::BitBtnStopClick);
@@ -123,7 +124,8 @@ void TPageSettingsSounds::showEvent(QShowEvent* event)
 
 void TPageSettingsSounds::LoadSettings()
 {
-    // The manager's settings have set the box already; the list follows it.
+    // The list follows the box, which shows the manager's switch; a switch loaded later reaches the
+    // box through the manager's notification.
     if (SettingsStore())
         CheckBoxEnableSoundsClick();
 }

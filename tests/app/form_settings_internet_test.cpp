@@ -1,6 +1,7 @@
 #include "app/form_settings_internet.h"
 #include "app/info_dialog.h"
 #include "app/korvane_main.h"
+#include "app/program_main.h"
 #include "components/url_link.h"
 #include "foundation/brindlow_sounds.h"
 #include "foundation/global_events.h"
@@ -8,7 +9,9 @@
 #include "foundation/program_globals.h"
 #include "foundation/settings.h"
 #include "foundation/sounds_manager.h"
+#include "platform/registry.h"
 #include "tests/support/loopback_http_server.h"
+#include "tests/support/program_world.h"
 #include "tests/support/qt_printers.h"
 #include "tests/support/recording_sound_player.h"
 #include "tests/support/scripted_dialogs.h"
@@ -116,6 +119,11 @@ protected:
         page_->LoadSettings();
         page_->Translate();
         page_->VersionCheck->TimeoutMs = 2000;
+        const TWebVersionCheckEvent pageHandler = page_->VersionCheck->OnCheckDone;
+        page_->VersionCheck->OnCheckDone = [this, pageHandler](auto&&... outcome) {
+            pageHandler(outcome...);
+            ++checksDone_;
+        };
     }
     // The requests other than usage hits.
     QStringList VersionRequests() const
@@ -124,11 +132,11 @@ protected:
         paths.removeIf([](const QString& path) { return path.startsWith("/hit/"); });
         return paths;
     }
-    // Waits until the server has seen that many version requests and their answers have been handled.
-    void WaitForRequests(int count)
+    // Waits until the page has handled the outcome of that many version requests since the test began.
+    void WaitForChecks(int count)
     {
-        EXPECT_TRUE(QTest::qWaitFor([&] { return VersionRequests().size() >= count; }, 10000));
-        QTest::qWait(100);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return checksDone_ >= count; }, 10000));
+        EXPECT_EQ(VersionRequests().size(), count);
     }
     QList<QByteArray> SoundsPlayed() const { return player_->Played(); }
     QByteArray Sound(int index) const { return ReadFile(sounds_[index]); }
@@ -141,6 +149,7 @@ protected:
     RecordingSoundPlayer* player_ = nullptr;
     QString sounds_[3];
     int finished_ = 0;
+    int checksDone_ = 0;
 };
 
 TEST_F(PageSettingsInternet, AnEqualVersionIsSilentUnlessTheUserAsked)
@@ -148,12 +157,12 @@ TEST_F(PageSettingsInternet, AnEqualVersionIsSilentUnlessTheUserAsked)
     server_.SetAnswer("/v", {200, VersionDocument(GetShortVersion())});
     MakePage("/v");
     page_->SettingsLoaded();
-    WaitForRequests(1);
+    WaitForChecks(1);
     EXPECT_FALSE(Dialog()->isVisible());
     EXPECT_TRUE(SoundsPlayed().isEmpty());
 
     page_->CheckNewVersion(true);
-    WaitForRequests(2);
+    WaitForChecks(2);
     ASSERT_TRUE(Dialog()->isVisible());
     EXPECT_TRUE(Dialog()->LabelNewVersion->text().startsWith("No new version available at this time: "));
     EXPECT_TRUE(Dialog()->PanelHomePage->isVisibleTo(Dialog()));
@@ -184,12 +193,12 @@ TEST_F(PageSettingsInternet, AFailedCheckTriesTheAlternateOnceThenTellsOnlyAnExp
     MakePage("/gone");
     const QDate before = page_->LastVersionCheckDate;
     page_->CheckNewVersion(false);
-    WaitForRequests(2);
+    WaitForChecks(2);
     EXPECT_EQ(VersionRequests(), (QStringList{"/gone", "/alternate"}));
     EXPECT_TRUE(Dialogs().Messages().isEmpty());
 
     page_->CheckNewVersion(true);
-    WaitForRequests(4);
+    WaitForChecks(4);
     EXPECT_EQ(Dialogs().LastText(), "\rThe check for new version available failed");
     EXPECT_EQ(SoundsPlayed(), QList<QByteArray>{Sound(2)});
     EXPECT_EQ(finished_, 1);
@@ -197,7 +206,7 @@ TEST_F(PageSettingsInternet, AFailedCheckTriesTheAlternateOnceThenTellsOnlyAnExp
 
     server_.SetAnswer("/alternate", {200, VersionDocument(GetShortVersion())});
     page_->CheckNewVersion(false);
-    WaitForRequests(6);
+    WaitForChecks(6);
     EXPECT_EQ(page_->LastVersionCheckDate, QDate::currentDate());
 }
 
@@ -211,17 +220,33 @@ TEST_F(PageSettingsInternet, TheDailyCheckWaitsForALaterDayAndTheUsageHitIsSentU
     page_->CheckBoxCheckAutomatic->click();
     EXPECT_TRUE(page_->CheckBoxCheckAutomatic->isChecked());
     page_->CheckNewVersion(false);
-    WaitForRequests(1);
+    WaitForChecks(1);
     ASSERT_TRUE(QTest::qWaitFor([&] { return page_->Useful; }, 10000));
     EXPECT_EQ(server_.Requests().size(), 2) << "nothing was sent on the same day";
     page_->CheckNewVersion(false);
-    WaitForRequests(2);
+    WaitForChecks(2);
     EXPECT_EQ(server_.Requests().size(), 3);
 
     MakePage("/v", "/alternate", QString());
     page_->Useful = false;
     page_->CheckNewVersion(false);
-    WaitForRequests(3);
+    WaitForChecks(3);
     EXPECT_FALSE(page_->Useful);
     EXPECT_EQ(server_.Requests().size(), 4);
+}
+
+using InternetPageAtStart = ProgramWorld;
+
+TEST_F(InternetPageAtStart, ADailyCheckStoredOffIsTurnedBackOnAndStoredOn)
+{
+    ASSERT_TRUE(InitializeUnits());
+    const TSettings& store = *Start().GuiSettings();
+    const QString keyPath = store.BaseKey() + "\\" + store.ApplicationKey();
+    Stop();
+    auto key = plat::RegistryKey::Open(plat::RegistryRoot::CurrentUser, keyPath, true);
+    ASSERT_TRUE(key && key->WriteDword("PerformCheck", 0));
+    Start();
+    EXPECT_TRUE(Find<TPageSettingsInternet>("PageSettingsInternet")->CheckBoxCheckAutomatic->isChecked());
+    Main().close();
+    EXPECT_EQ(key->ReadDword("PerformCheck"), 1u);
 }

@@ -1,17 +1,25 @@
+#include "app/dialog_settings.h"
 #include "app/form_settings_sounds.h"
+#include "app/korvane_main.h"
+#include "app/program_main.h"
 #include "components/sounds_list_view.h"
 #include "foundation/brindlow_sounds.h"
+#include "foundation/program_globals.h"
 #include "foundation/sound_item.h"
 #include "foundation/sounds_manager.h"
+#include "tests/support/program_world.h"
 #include "tests/support/qt_printers.h"
 #include "tests/support/recording_sound_player.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/temp_world.h"
 #include "tests/support/wav_image.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -31,6 +39,15 @@ protected:
         Player->Clear();
         Page = std::make_unique<TPageSettingsSounds>();
         Page->SetActive(true);
+        QStringList names, rows;
+        for (const TSoundItem* sound : GetSoundsList())
+            names << sound->Name();
+        for (int row = 0; row < Page->SoundsVisualList->topLevelItemCount(); ++row)
+            rows << Page->SoundsVisualList->topLevelItem(row)->text(0);
+        ASSERT_EQ(names, QStringList({"SndBatchConversionEnded", "SndSuccess", "SndFailure",
+                                      "SndPleaseConfirm", "SndNewVersion", "SndNoNewVersion"}));
+        ASSERT_EQ(rows, QStringList({"Batch conversion ended", "Success", "Failure", "Please confirm...",
+                                     "A new version is available", "No new version is available"}));
     }
     void TearDown() override
     {
@@ -107,6 +124,50 @@ TEST_F(SoundsPage, WithSoundsOffTheListIsGreyAndNothingPlaysAndBackOnPlayStopAnd
     EXPECT_TRUE(sound->FileName().isEmpty());
     EXPECT_FALSE(sound->UseIt());
     EXPECT_FALSE(Page->BitBtnPlay->isEnabled());
+}
+
+class SoundsAtStart : public ProgramWorld {
+protected:
+    void TearDown() override
+    {
+        ProgramWorld::TearDown();
+        SetSoundsEnabled(true);
+    }
+};
+
+TEST_F(SoundsAtStart, SoundsStoredOffShowTheListGreyWithoutMarksAndNoRowTakesTheSelection)
+{
+    ASSERT_TRUE(InitializeUnits());
+    SetSoundsEnabled(true); // as in a new process
+    WriteFile(GlobalSettingsFileName(), "[Korvane]\nSoundsEnabled=0\n");
+    TKorvaneForm& main = Start();
+    auto* page = Find<TPageSettingsSounds>("PageSettingsSounds");
+    ASSERT_NE(page, nullptr);
+    EXPECT_FALSE(GetSoundsEnabled());
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = Find<TDlgSettings>("DlgSettings");
+        dialog->TreeViewSettings->setCurrentItem(
+            dialog->TreeViewSettings->findItems("Sounds", Qt::MatchExactly).value(0));
+        TSoundsListView* list = page->SoundsVisualList;
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(list->window()));
+        EXPECT_TRUE(list->isVisible());
+        EXPECT_FALSE(page->CheckBoxEnableSounds->isChecked());
+        EXPECT_FALSE(list->isEnabled());
+        EXPECT_EQ(list->topLevelItemCount(), 6);
+        for (int row = 0; row < list->topLevelItemCount(); ++row)
+            EXPECT_FALSE(list->topLevelItem(row)->data(0, Qt::CheckStateRole).isValid()) << row;
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->topLevelItem(1)).center());
+        EXPECT_TRUE(list->selectedItems().isEmpty());
+        EXPECT_FALSE(page->ButtonLocationSound->isEnabled());
+        for (const QWidget* button : {page->BitBtnPlay, page->BitBtnStop, page->ButtonClearSound})
+            EXPECT_FALSE(button->isEnabled()) << button->objectName().toStdString();
+        seen = true;
+        dialog->close();
+    });
+    main.MenuSettings->trigger();
+    EXPECT_TRUE(seen);
 }
 
 } // namespace
