@@ -3,9 +3,13 @@
 #include "app/form_settings_general.h"
 #include "app/form_settings_themes.h"
 #include "app/korvane_main.h"
+#include "app/program_main.h"
+#include "components/dropper.h"
 #include "components/themes.h"
 #include "foundation/global_events.h"
+#include "foundation/program_globals.h"
 #include "foundation/settings.h"
+#include "tests/support/program_world.h"
 #include "tests/support/qt_printers.h"
 #include "tests/support/temp_world.h"
 
@@ -193,6 +197,37 @@ TEST_F(SettingsPages, DeletingTheXmlFileTakesAwayItsCommentsAndNothingIsStored)
     const QVariantList before = values();
     page.SaveSettings();
     EXPECT_EQ(values(), before) << "the expert page keeps nothing";
+}
+
+class SettingsAtStart : public ProgramWorld {
+protected:
+    void TearDown() override
+    {
+        plat::SetVisualStyles(true);
+        ProgramWorld::TearDown();
+    }
+};
+
+// A box loaded from the settings file drives what its handler drives, as a click on it would.
+TEST_F(SettingsAtStart, StoredChoicesReachWhatTheirBoxesDrive)
+{
+    ASSERT_TRUE(InitializeUnits());
+    const QString out = WriteFile("out/keep", "").section('/', 0, -2) + "/";
+    for (const bool stored : {true, false}) {
+        WriteFile(GlobalSettingsFileName(), QString("[Korvane]\nScanSubfolders=%1\nXpStyles=%1\n"
+                                                    "AudioOutFolderSameAsSource=%2\nAudioOutFolder=%3\n")
+                                                .arg(stored)
+                                                .arg(!stored)
+                                                .arg(out)
+                                                .toUtf8());
+        Start();
+        EXPECT_EQ(Control<TDropper>("InvisibleDropper")->Recursive(), stored)
+            << "a dropped folder's subfolders";
+        EXPECT_EQ(plat::VisualStyles(), stored);
+        EXPECT_EQ(Control<QLineEdit>("EditOutputFolder")->isEnabled(), stored)
+            << "an output folder of one's own";
+        Stop();
+    }
 }
 
 } // namespace
