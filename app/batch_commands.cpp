@@ -23,6 +23,7 @@ TCommandCommonData NewCommonData(const TStepPlan& step, const TBatchStepContext&
                          context.Policy.Overwrite);
     data.InputFile = step.Input;
     data.OutputFile = step.Output;
+    data.ChainOutputFile = step.ChainOutput;
     data.SetAudioFile(entry);
     data.SetUnattended(context.Unattended);
     data.SetCheckOutput(step.CheckOutput);

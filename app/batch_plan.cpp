@@ -50,6 +50,7 @@ public:
             throw EBatchPlanError(
                 Format(TranslateMsg(QStringLiteral("The audio source \"%s\" is not a regular file")),
                        source_.FileName));
+        base_.ChainOutput = PlanOutputName(source_.FileName, choices);
     }
 
     void PlanMpeg()
@@ -58,14 +59,13 @@ public:
         const bool decoded = Decoded();
         Add(TStepKind::WavToWav, namer_.NewTempFileName(), 9, 16, 2, decoded);
         Add(TStepKind::Encode, namer_.NewTempFileName(), 16, 96, 1, true);
-        Last(Add(TStepKind::Multiplex, PlanOutputName(source_.FileName, choices_), 96, 100, 0, true));
+        Last(Add(TStepKind::Multiplex, base_.ChainOutput, 96, 100, 0, true));
     }
 
     void PlanWav()
     {
         AddDecode(57, 1, true);
-        TStepPlan& convert =
-            Add(TStepKind::WavToWav, PlanOutputName(source_.FileName, choices_), 57, 100, 0, Decoded());
+        TStepPlan& convert = Add(TStepKind::WavToWav, base_.ChainOutput, 57, 100, 0, Decoded());
         convert.UsesWavPref = true;
         Last(convert);
         TStepPlan finish = base_;

@@ -51,6 +51,7 @@ struct TStepPlan {
     int Task = 1; // 1-based file number
     QString Source;
     QString Input, Output;
+    QString ChainOutput; // the final output of the file's chain
     int ProgressMin = 0, ProgressMax = 100;
     int SkipNextCount = 0;
     bool DeleteInputOnSuccess = false, DeleteInputOnFailure = false;

@@ -706,6 +706,17 @@ void TPageMpegAudio::OutputFolderChoiceChanged()
     EditOutputFolder->setPalette(colours);
 }
 
+namespace {
+
+// Why the output cannot go into that folder: the folder, and the system's reason.
+QString UnwritableOutputFolderText(const QString& folder, const QString& reason)
+{
+    return TranslateMsg(QStringLiteral("Unable to write in the output folder")) + QStringLiteral(":\r\r  ") +
+           folder + QStringLiteral("\r\r") + reason;
+}
+
+} // namespace
+
 void TPageMpegAudio::ButtonBrowseOutputFolderClick()
 {
     LabelConversionStatus->clear();
@@ -715,8 +726,12 @@ void TPageMpegAudio::ButtonBrowseOutputFolderClick()
     if (!BrowseForFolder(TranslateMsg(QStringLiteral("Output Directory")), QString(), folder))
         return;
     EditOutputFolder->setText(WithTrailingSlash(folder));
-    if (IsSystemFolder(folder) || IsFolderReadOnly(folder))
+    if (const QString refusal = NewFileRefusal(folder); !refusal.isEmpty()) {
         EditOutputFolder->clear();
+        plat::ShowError(u'\r' + UnwritableOutputFolderText(WithTrailingSlash(folder), refusal));
+    } else if (IsSystemFolder(folder)) {
+        EditOutputFolder->clear();
+    }
     if (!EditOutputFolder->text().isEmpty())
         DefaultOutputFolder = EditOutputFolder->text();
 }
@@ -976,6 +991,9 @@ QString TPageMpegAudio::ResolveOutputFolder()
     if (!typed.isEmpty() && !FolderExists(typed))
         throw EBatchPlanError(TranslateMsg(QStringLiteral("An output folder is required")) +
                               QStringLiteral(":\r\r  ") + typed);
+    // Nor must a folder that takes no file let the batch find it out after all the work.
+    if (const QString refusal = typed.isEmpty() ? QString() : NewFileRefusal(typed); !refusal.isEmpty())
+        throw EBatchPlanError(UnwritableOutputFolderText(typed, refusal));
     const QString folder = WithTrailingSlash(typed);
     EditOutputFolder->setText(folder);
     if (folder.isEmpty())

@@ -203,11 +203,7 @@ std::span<const std::uint8_t> TRateConverter::Convert(std::int64_t Count)
 
 std::int64_t TRateConverter::OutputFrames(std::int64_t InputFrames) const
 {
-    // The exact counts the two paths below produce.
-    const std::int64_t in = InSampleRate, out = OutSampleRate;
-    if (in <= out)
-        return (InputFrames * out + in - 1) / in;
-    return InputFrames == 0 ? 0 : (InputFrames - 1) * out / in + 1;
+    return RateConvertedFrames(InputFrames, InSampleRate, OutSampleRate);
 }
 
 double TRateConverter::Interpolate(std::int16_t From, std::int16_t To) const
@@ -269,6 +265,25 @@ std::int64_t TRateConverter::LowerRate(std::int64_t Frames)
     const auto history = std::ptrdiff_t(KernelWidth - 1) * channels;
     std::copy(Line.begin() + Frames * channels, Line.begin() + Frames * channels + history, Line.begin());
     return outputs;
+}
+
+std::int64_t RateConvertedFrames(std::int64_t inputFrames, int inRate, int outRate)
+{
+    // The exact counts the converter's two paths produce.
+    const std::int64_t in = inRate, out = outRate;
+    if (in <= out)
+        return (inputFrames * out + in - 1) / in;
+    return inputFrames == 0 ? 0 : (inputFrames - 1) * out / in + 1;
+}
+
+std::int64_t ConvertedFrames(TACSInput& input, const TPcmFormat& target)
+{
+    const std::int64_t size = input.Size;
+    const int frameBytes = input.GetBPS() / 8 * input.GetCh();
+    if (size < 0 || frameBytes <= 0 || input.GetSR() <= 0)
+        return -1;
+    const std::int64_t frames = size / frameBytes;
+    return input.GetSR() == target.Rate ? frames : RateConvertedFrames(frames, input.GetSR(), target.Rate);
 }
 
 TACSInput* WireConverters(TACSInput& input, const TPcmFormat& target, TSampleConverter& to16,

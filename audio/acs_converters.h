@@ -112,6 +112,11 @@ struct TPcmFormat {
     int Rate = 44100;
 };
 
+// Frames the rate converter makes of that many input frames.
+std::int64_t RateConvertedFrames(std::int64_t inputFrames, int inRate, int outRate);
+// Frames the chain that WireConverters builds makes of the input's audio; -1 when its size is unknown.
+std::int64_t ConvertedFrames(TACSInput& input, const TPcmFormat& target);
+
 // Wires only the stages the formats need, in the one order that works (the channel and rate converters
 // take 16-bit samples only), from the input to the target format; returns the last stage.
 TACSInput* WireConverters(TACSInput& input, const TPcmFormat& target, TSampleConverter& to16,

@@ -364,6 +364,14 @@ TWaveHeader ScanWaveHeader(const QByteArray& head, std::int64_t streamSize)
     }
 }
 
+std::int64_t MaxWaveFrames(TWavType type, int channels, int bitsPerSample, int blockSize)
+{
+    if (type == wtDVIADPCM)
+        return MaxWaveDataBytes(ImaWaveHeaderSize) / std::max(1, blockSize) *
+               ImaSamplesPerBlock(blockSize, channels);
+    return MaxWaveDataBytes(PcmWaveHeaderSize) / std::max(1, channels * bitsPerSample / 8);
+}
+
 QByteArray MakePcmWaveHeader(int channels, std::uint32_t sampleRate, int bitsPerSample,
                              std::uint32_t dataSize)
 {
@@ -1000,8 +1008,9 @@ void TWaveOut::StartPcm(const TAppendInfo* Existing)
         Stream->seek(WriteEnd);
         return;
     }
+    RefuseOversizedInput(input);
     const std::int64_t size = input.Size;
-    const bool sizeFits = size >= 0 && size <= 0xFFFFFFFFll - 36;
+    const bool sizeFits = size >= 0 && size <= MaxWaveDataBytes(PcmWaveHeaderSize);
     HeaderLength = PcmWaveHeaderSize;
     DataSizeOffset = PcmDataSizeOffset;
     WriteEnd = 0;
@@ -1030,12 +1039,13 @@ void TWaveOut::StartIma(const TAppendInfo* Existing)
     // A stereo block holds whole groups of 8 bytes, and a block's samples must fit the reader's buffer.
     if (!ImaBlockAlignUsable(BlockSize, Channels))
         Raise("Cannot encode ADPCM blocks of this size.");
+    RefuseOversizedInput(input);
     const std::int64_t size = input.Size;
     const std::int64_t samples = std::clamp<std::int64_t>(size / 2 / Channels, 0, 0xFFFFFFFFll);
     // The last block is completed with silence; no input, no block.
     const std::int64_t samplesPerBlock = ImaSamplesPerBlock(BlockSize, Channels);
     const std::int64_t blocks = (samples + samplesPerBlock - 1) / samplesPerBlock;
-    const std::int64_t dataSize = std::min<std::int64_t>(blocks * BlockSize, 0xFFFFFFFFll - 52);
+    const std::int64_t dataSize = std::min(blocks * BlockSize, MaxWaveDataBytes(ImaWaveHeaderSize));
     HeaderLength = ImaWaveHeaderSize;
     DataSizeOffset = ImaDataSizeOffset;
     FactValueOffset = ImaFactValueOffset;
@@ -1044,6 +1054,15 @@ void TWaveOut::StartIma(const TAppendInfo* Existing)
     const QByteArray header = MakeImaWaveHeader(Channels, static_cast<std::uint32_t>(input.GetSR()),
                                                 BlockSize, std::uint32_t(samples), std::uint32_t(dataSize));
     Write(header.constData(), header.size());
+}
+
+// A new file whose input's size is known is refused before anything is written when it would be too large.
+void TWaveOut::RefuseOversizedInput(TACSInput& input) const
+{
+    const int bits = input.GetBPS();
+    const std::int64_t size = input.Size;
+    if (size > 0 && size / (bits / 8 * Channels) > MaxWaveFrames(WavType, Channels, bits, BlockSize))
+        Raise("This .wav file would exceed 4 GB.");
 }
 
 void TWaveOut::RewindTarget()
@@ -1057,8 +1076,7 @@ void TWaveOut::Write(const void* Data, std::int64_t Count)
 {
     if (Count <= 0)
         return;
-    // Every size in the header must stay within 32 bits, the RIFF size the first to overflow.
-    if (WriteEnd + Count - 8 > 0xFFFFFFFFll)
+    if (WriteEnd + Count - HeaderLength > MaxWaveDataBytes(HeaderLength))
         Raise("This .wav file would exceed 4 GB.");
     const auto* bytes = static_cast<const char*>(Data);
     Pending.insert(Pending.end(), bytes, bytes + Count);

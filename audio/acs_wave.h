@@ -80,6 +80,16 @@ constexpr std::int64_t ImaFactValueOffset = 48;
 constexpr std::int64_t PcmDataSizeOffset = 40;
 constexpr std::int64_t ImaDataSizeOffset = 56;
 
+// The most data bytes a WAV file whose header takes headerSize bytes holds: its RIFF size (the data and
+// the header after its first 8 bytes) must stay within 32 bits.
+constexpr std::int64_t MaxWaveDataBytes(std::int64_t headerSize)
+{
+    return 0xFFFFFFFFll - (headerSize - 8);
+}
+// The most frames of that many channels one file of the writer holds: of bitsPerSample as PCM, or in
+// IMA ADPCM blocks of blockSize bytes.
+std::int64_t MaxWaveFrames(TWavType type, int channels, int bitsPerSample, int blockSize);
+
 QByteArray MakePcmWaveHeader(int channels, std::uint32_t sampleRate, int bitsPerSample,
                              std::uint32_t dataSize);
 QByteArray MakeImaWaveHeader(int channels, std::uint32_t sampleRate, int blockSize, std::uint32_t samples,
@@ -193,6 +203,7 @@ private:
     TAppendInfo ScanForAppend();
     void StartPcm(const TAppendInfo* Existing);
     void StartIma(const TAppendInfo* Existing);
+    void RefuseOversizedInput(TACSInput& input) const;
     void RewindTarget();
     void Write(const void* Data, std::int64_t Count);
     void WritePending();

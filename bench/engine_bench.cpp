@@ -101,7 +101,12 @@ int main(int argc, char** argv)
     TooLameFound = MplexFound = true;
 
     QStringList log;
-    BatchChain batch([&log](QObject*, QString line) { log << line; }, nullptr);
+    // A step's errors say why it failed, such as an output folder that takes no file.
+    BatchChain batch([&log](QObject*, QString line) { log << line; },
+                     [&log](TCommandInterface*, const TExecuteStatus& status) {
+                         if (!status.IsSucceeded())
+                             log << status.Errors;
+                     });
     batch.SetOutputFolder(folder);
     batch.SetPolicy(*chosenPolicy);
     std::optional<bool> succeeded;

@@ -24,8 +24,6 @@ constexpr std::int64_t DecodeBlockSize = 10240;
 // Written in larger pieces than decoded: a write per decoded block costs the kernel more than decoding.
 constexpr std::int64_t WriteBlockSize = 6 * DecodeBlockSize;
 constexpr int DefaultDecodeRate = 44100;
-// The RIFF size (the data and 36 header bytes) must stay within 32 bits.
-constexpr std::int64_t MaxDataSize = 0xFFFFFFFFll - (PcmWaveHeaderSize - 8);
 
 QString doneText()
 {
@@ -40,7 +38,7 @@ QString doneText()
 // The longest source a WAV file of 16-bit frames of that many channels holds at that rate.
 std::int64_t longestSeconds(int rate, int channels)
 {
-    return MaxDataSize / (std::int64_t(rate) * channels * 2);
+    return MaxWaveFrames(wtPCM, channels, 16, 0) / rate;
 }
 
 QString hoursMinutesSeconds(std::int64_t seconds)
@@ -77,6 +75,13 @@ void patchSizes(QFile& file)
 }
 
 } // namespace
+
+QString SourceTooLongText(std::int64_t longestSeconds)
+{
+    return Format(
+        TranslateMsg(QStringLiteral("The audio file lasts longer than %s, the most a WAV file can hold")),
+        hoursMinutesSeconds(longestSeconds));
+}
 
 ESourceTooLong::ESourceTooLong(std::int64_t longestSeconds)
     : EAudioConversionError(QStringLiteral("The source lasts longer than a WAV file can hold")),
@@ -231,9 +236,7 @@ void TCommandAudioToWav::DecodingEnded(const TDecodeEnd& end)
         HandleLine(this, doneText());
         Finish(this, 0);
     } else if (end.LongestSeconds > 0) {
-        Fail(Format(
-            TranslateMsg(QStringLiteral("The audio file lasts longer than %s, the most a WAV file can hold")),
-            hoursMinutesSeconds(end.LongestSeconds)));
+        Fail(SourceTooLongText(end.LongestSeconds));
     } else {
         Fail(TranslateMsg(QStringLiteral("Unable to read/play the audio file")), end.Reason);
     }

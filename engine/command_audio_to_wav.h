@@ -36,6 +36,9 @@ public:
     std::int64_t LongestSeconds;
 };
 
+// Why a step refused a source too long for its WAV file, for the log.
+QString SourceTooLongText(std::int64_t longestSeconds);
+
 // What the decoding step gets from the batch builder.
 class TAudioToWavInfo : public QObject {
 public:

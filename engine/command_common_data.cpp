@@ -228,6 +228,9 @@ void TCommandCommonData::SetProgress(const TCommandInterface& command, std::int6
 bool TCommandCommonData::CheckOutputFile(TCommandInterface& command)
 {
     OutputPrepared = false;
+    if (!ChainOutputFile.isEmpty())
+        if (const QString refusal = NewFileRefusal(ExtractLongFilePath(ChainOutputFile)); !refusal.isEmpty())
+            return cannotCreateOutput(command, ChainOutputFile, refusal);
     if (CheckOutput) {
         if (RefuseIfExists && FileExistsEx(OutputFile)) {
             const QString text =

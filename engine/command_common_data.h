@@ -79,9 +79,9 @@ public:
     // Shows position out of length on the bars, the label and the entry; a length of 0 or less shows
     // nothing, and the percent stays within ProgressMin..ProgressMax.
     void SetProgress(const TCommandInterface& command, std::int64_t position, std::int64_t length);
-    // Applies the existing-output policy, then prepares the output; false fails the step, whose errors
-    // then say why (never blaming the source). An older output that the policy lets this step replace
-    // is only set aside until the step succeeds.
+    // Checks that the chain's output folder takes a new file, applies the existing-output policy, then
+    // prepares the output; false fails the step, whose errors then say why (never blaming the source). An
+    // older output that the policy lets this step replace is only set aside until the step succeeds.
     bool CheckOutputFile(TCommandInterface& command);
 
     int ProgressMin = 0;
@@ -103,6 +103,9 @@ public:
     bool CheckOutput = false;
     QString InputFile;
     QString OutputFile;
+    // The final output of the file's chain: every step refuses to work while its folder takes no new file,
+    // so that the first step fails at once rather than the last after all the work.
+    QString ChainOutputFile;
 
 private:
     int PercentOf(std::int64_t position, std::int64_t length) const;

@@ -133,6 +133,8 @@ void TCommandWavToWav::Start(std::shared_ptr<TLineSink> echoMemo, TCommandFinish
             DetachOutput();
             Fail(QStringLiteral("Transcoding Failure"));
         }
+    } catch (const ESourceTooLong& e) {
+        FailWith(SourceTooLongText(e.LongestSeconds));
     } catch (const std::exception& e) {
         FailWith(messageOf(e));
     }
@@ -153,9 +155,14 @@ bool TCommandWavToWav::BuildChain()
         info.WaveIn->Reset();
         return false;
     }
+    const TTarget target = targetOf(info.WavPref.get());
+    // Refused before anything is prepared or written, not once the file has grown to its limit.
+    const std::int64_t mostFrames =
+        MaxWaveFrames(target.Type, target.Format.Channels, target.Format.Bits, output.GetBlockSize());
+    if (ConvertedFrames(*info.WaveIn, target.Format) > mostFrames)
+        throw ESourceTooLong(mostFrames / target.Format.Rate);
     if (!common.CheckOutputFile(*this))
         return false;
-    const TTarget target = targetOf(info.WavPref.get());
     output.SetWavType(target.Type);
     output.FileName = common.OutputFile;
     output.SetFileMode(foRewrite);

@@ -59,7 +59,8 @@ public:
     TCommandCommonData* StepData() override;
 
     // Wires the chain from the input's format to the target and starts the writer; false when the
-    // step cannot run.
+    // step cannot run. Raises ESourceTooLong, before preparing anything, for an input longer than one
+    // file of the target holds.
     bool BuildChain();
 
     TWavToWavInfo* Info() const { return info_.get(); }

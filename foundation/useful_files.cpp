@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 
 #include <cerrno>
 
@@ -22,6 +23,8 @@ namespace {
 
 // Tries after the first deletion, for a name that something else brings back at once.
 constexpr int kDeleteRetries = 1000;
+// Fresh names tried before a folder's probe gives up on finding one nobody has.
+constexpr int kProbeAttempts = 50;
 
 QString firstFolder(std::initializer_list<QString> candidates)
 {
@@ -147,6 +150,17 @@ int CreationError(const QString& name)
 }
 
 } // namespace
+
+QString NewFileRefusal(const QString& folder)
+{
+    int error = folder.isEmpty() ? ENOENT : EEXIST;
+    for (int attempt = 0; attempt < kProbeAttempts && error == EEXIST; ++attempt)
+        error = CreationError(plat::WithTrailingSlash(folder) + QStringLiteral(".korvane-probe-") +
+                              QString::number(QRandomGenerator::global()->generate64(), 36));
+    if (error == 0 && IsFolderReadOnly(folder))
+        error = EACCES;
+    return error == 0 ? QString() : qt_error_string(error);
+}
 
 bool CanCreateFile(const QString& name)
 {

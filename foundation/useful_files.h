@@ -36,6 +36,11 @@ bool CanCreateFile(const QString& name);
 // name is left on disk. When the new file cannot be made, cause receives the system's reason.
 bool PrepareOutputFile(const QString& name, QString* cause = nullptr);
 
+// Why no new file can be made in that folder, in the system's words; empty when one can. The probe
+// makes and removes a fresh name, never touching a file of the user's. A folder whose mode has no write
+// bit refuses as the system refuses every user but root.
+QString NewFileRefusal(const QString& folder);
+
 // Paths go to the external programs as they are.
 QString UncToForwardSlashes(const QString& path);
 

@@ -152,3 +152,44 @@ TEST_F(EngineBatch, OverwritingOntoAFullDiskLeavesTheOlderOutputAsItWas)
     EXPECT_EQ(QDir(Root() + "out").entryList(QDir::Files | QDir::Hidden), QStringList{"Song.wav"});
     EXPECT_TRUE(batch.Written().isEmpty());
 }
+
+TEST_F(EngineBatch, AnOutputFolderThatTakesNoFileStopsTheChainBeforeAnyWork)
+{
+    const QString mp3 = SourceFolder() + "tests/data/dec-tone.mp3";
+    const QString wav = SourceFolder() + "tests/data/dec-source.wav";
+    const QString locked = Root() + "locked/", notAFolder = WriteFile("file", "a file") + '/';
+    QDir().mkpath(locked);
+    const QString besideLocked = WriteFile(locked + "Song.wav", ReadFile(wav));
+    const auto readOnly = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup |
+                          QFile::ReadOther | QFile::ExeOther;
+    QFile::setPermissions(locked, readOnly);
+    const struct {
+        QString source, folder, reason;
+    } cases[] = {
+        {WriteFile("music/Song.mp3", ReadFile(mp3)), locked, "Permission denied"}, // decoded first
+        {WriteFile("music/Song.wav", ReadFile(wav)), notAFolder, "Not a directory"},
+        {besideLocked, QString(), "Permission denied"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.folder.toStdString());
+        QStringList log, failures;
+        int stepsRun = 0;
+        BatchChain batch([&log](QObject*, QString line) { log << line; },
+                         [&](TCommandInterface*, const TExecuteStatus& status) {
+                             ++stepsRun;
+                             failures << status.Errors;
+                         });
+        batch.SetOutputFolder(c.folder);
+        const QString output = batch.AddMpegConversion(c.source, TAudioMp2EncodingPref());
+        std::optional<bool> succeeded;
+        batch.Run([&succeeded](QObject*, bool allSucceeded) { succeeded = allSucceeded; });
+        ASSERT_TRUE(QTest::qWaitFor([&succeeded] { return succeeded.has_value(); }, 60000));
+
+        EXPECT_FALSE(*succeeded);
+        EXPECT_EQ(stepsRun, 1) << "the encoder never starts\n" << log.join('\n').toStdString();
+        EXPECT_EQ(failures.value(0),
+                  "Unable to create/write the output file: " + output + " (" + c.reason + ')');
+        EXPECT_EQ(QDir(Temp()).entryList(QDir::Files | QDir::Hidden), QStringList());
+    }
+    EXPECT_EQ(QDir(locked).entryList(QDir::Files | QDir::Hidden), QStringList{"Song.wav"});
+}

@@ -277,17 +277,21 @@ TEST_F(ConversionPage, AnOutputFolderThatRefusesTheFileIsBlamedNotTheSource)
     Browse(Source("Song.wav"));
     Control<QRadioButton>("RadioButtonOutputBrowse")->setChecked(true);
     Control<QLineEdit>("EditOutputFolder")->setText(readOnly);
+    int finished = 0;
+    GlobalEvents().OnCommandsFinished = [&finished](QObject*) { ++finished; };
     {
         const OrdinaryUserFiles user;
         Convert();
     }
-    EXPECT_EQ(Files()[0]->GetStatus(), afsError);
-    const QString result = page->ResultLines().value(0);
-    EXPECT_TRUE(result.contains("Unable to create/write the output file: " + readOnly +
-                                "Song - mp2 224 kbps Stereo.vcd.mpg (Permission denied)"))
-        << result.toStdString();
-    EXPECT_EQ(Dialogs().LastText(), "\rAudio file creation failed      \r");
+    // Found while the batch is built, with the system's reason, before any step has worked.
+    EXPECT_EQ(Dialogs().LastText(),
+              "\rUnable to write in the output folder:\r\r  " + readOnly + "\r\rPermission denied");
+    EXPECT_TRUE(queue.IsEmpty());
+    EXPECT_EQ(finished, 1);
+    EXPECT_EQ(Files()[0]->GetStatus(), afsWaiting) << "the source is not to blame";
+    EXPECT_EQ(Control<QLineEdit>("EditOutputFolder")->text(), readOnly) << "the user mends the folder";
     EXPECT_EQ(TempLeft(), QStringList());
+    EXPECT_EQ(QDir(readOnly).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
 TEST_F(ConversionPage, APipeOrADeviceGivenAsTheSourceIsRefusedAtOnce)
@@ -376,9 +380,16 @@ TEST_F(ConversionPage, TheChoosersRefuseAFileThatIsNotAudioAndSystemOrReadOnlyFo
                                            {readOnly, QString()},
                                            {QString("/proc"), QString()}}) {
         QDir().mkpath(Root() + "music");
+        const int messages = Dialogs().Messages().size();
         Dialogs().QueueChoice(chosen);
         Control<QPushButton>("ButtonBrowseOutputFolder")->click();
         EXPECT_EQ(edit->text(), expected) << chosen.toStdString();
+        // A folder that takes no file says why; one that does says nothing.
+        EXPECT_EQ(Dialogs().Messages().size(), messages + (chosen != Root() + "music"));
+        if (chosen == readOnly) {
+            EXPECT_EQ(Dialogs().LastText(),
+                      "\rUnable to write in the output folder:\r\r  " + readOnly + "/\r\rPermission denied");
+        }
     }
 }
 

@@ -633,3 +633,27 @@ TEST_F(WaveOutTest, DataBeyond4GiBFailsInsteadOfWrapping)
     EXPECT_EQ(Le32At(head, 40), std::uint32_t(file.size() - 44));
     EXPECT_EQ(Le32At(head, 4), std::uint32_t(file.size() - 8));
 }
+
+TEST_F(WaveOutTest, AnInputAnnouncedLargerThanOneFileHoldsIsRefusedBeforeAnythingIsWritten)
+{
+    // Frames of 16-bit stereo as PCM, and as IMA ADPCM in whole stereo blocks of 512 bytes, 505 frames.
+    const std::int64_t mostPcm = (0xFFFFFFFFll - 36) / 4, mostIma = (0xFFFFFFFFll - 52) / 512 * 505;
+    for (const auto& [type, most] : {std::pair(wtPCM, mostPcm), {wtDVIADPCM, mostIma}}) {
+        for (const std::int64_t frames : {most, most + 1}) {
+            SCOPED_TRACE(testing::Message() << int(type) << " " << frames);
+            MemorySource source(PcmPattern(1000, 2), 16, 2, 44100);
+            source.Announced = frames * 4;
+            TWaveOut out;
+            out.SetWavType(type);
+            const RunRecorder::Ends result = Write(out, source, Target());
+            if (frames > most) {
+                EXPECT_TRUE(result.Failed);
+                EXPECT_EQ(result.Error, "This .wav file would exceed 4 GB.");
+                EXPECT_EQ(source.BytesRead, 0);
+                EXPECT_EQ(QFileInfo(Target()).size(), 0);
+            } else {
+                EXPECT_FALSE(result.Failed) << "what fits is written with the sizes it really has";
+            }
+        }
+    }
+}

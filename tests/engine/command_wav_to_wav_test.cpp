@@ -6,6 +6,7 @@
 #include "tests/support/qt_printers.h"
 #include "tests/support/wav_image.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QtEndian>
@@ -142,4 +143,33 @@ TEST_F(WavToWav, CancelStopsTheWriterAndRemovesTheOutput)
             true);
     EXPECT_TRUE(LastStatus.IsCancelled() && !QFileInfo::exists(Output) && Entry->GetStatus() == afsCancelled);
     EXPECT_EQ(waveOut.GetStatus(), 2);
+}
+
+TEST_F(WavToWav, AnOutputLongerThanOneWavFileHoldsIsRefusedBeforeAnythingIsWritten)
+{
+    // 8-bit mono at 22050 Hz (a sparse file) becomes the encoder's 16-bit stereo at 44100 Hz: twice
+    // the frames, four bytes each. The most one file holds is (2^32 - 1 - 36) / 4 frames.
+    const std::int64_t mostFrames = (0xFFFFFFFFll - 36) / 4 / 2;
+    for (const std::int64_t frames : {mostFrames + 1, mostFrames}) {
+        SCOPED_TRACE(frames);
+        QByteArray header = MakeWavImage(22050, 1, 8, {});
+        qToLittleEndian<quint32>(quint32(frames + 36), header.data() + 4);
+        qToLittleEndian<quint32>(quint32(frames), header.data() + 40);
+        QFile sparse(WriteFile("hours.wav", header));
+        ASSERT_TRUE(sparse.resize(header.size() + frames));
+        {
+            const FileSizeLimit fullDisk(64 * 1024); // a conversion that starts fails at once
+            Convert(sparse.fileName(), nullptr);
+        }
+        EXPECT_TRUE(LastStatus.IsFailed() && !QFileInfo::exists(Output));
+        if (frames > mostFrames) {
+            EXPECT_EQ(LastStatus.Errors,
+                      QStringList({"The audio file lasts longer than 6:45:47, the most a WAV file can hold",
+                                   "Transcoding Failure"}));
+        } else {
+            EXPECT_EQ(LastStatus.Errors,
+                      QStringList({"Cannot write to this .wav file: File too large.", "Transcoding Failure"}))
+                << "the longest output that fits is converted";
+        }
+    }
 }
