@@ -23,10 +23,11 @@ namespace {
 // Tries after the first deletion, for a name that something else brings back at once.
 constexpr int kDeleteRetries = 1000;
 
+// Never the root: a temporary or work folder there would scatter files across the file system's top.
 QString firstFolder(std::initializer_list<QString> candidates)
 {
     for (const QString& candidate : candidates) {
-        if (FolderExists(candidate))
+        if (FolderExists(candidate) && !plat::IsRootFolder(candidate))
             return plat::WithTrailingSlash(candidate);
     }
     return QString();
@@ -65,7 +66,7 @@ QString GetEnvTempFolder()
 
 QString GetTempFolder(const QString& preferred)
 {
-    return firstFolder({preferred, GetSystemTempPath(), GetEnvTempFolder(), GetWindowsDriveRoot()});
+    return firstFolder({preferred, GetSystemTempPath(), GetEnvTempFolder()});
 }
 
 QString GetWorkFolder(const QString& preferred)
