@@ -23,7 +23,8 @@ const QString tempFolderKey = QStringLiteral("LastTempFolder");
 
 bool IsUsableTempFolder(const QString& folder)
 {
-    return FolderExists(folder) && !IsFolderReadOnly(folder) && !IsSystemFolder(folder);
+    return FolderExists(folder) && !IsFolderReadOnly(folder) && !IsSystemFolder(folder) &&
+           !plat::IsRootFolder(folder);
 }
 
 // Everything up to the last "/", which stays.

@@ -26,10 +26,11 @@ constexpr int kDeleteRetries = 1000;
 // Fresh names tried before a folder's probe gives up on finding one nobody has.
 constexpr int kProbeAttempts = 50;
 
+// Never the root: a temporary or work folder there would scatter files across the file system's top.
 QString firstFolder(std::initializer_list<QString> candidates)
 {
     for (const QString& candidate : candidates) {
-        if (FolderExists(candidate))
+        if (FolderExists(candidate) && !plat::IsRootFolder(candidate))
             return plat::WithTrailingSlash(candidate);
     }
     return QString();
@@ -68,7 +69,7 @@ QString GetEnvTempFolder()
 
 QString GetTempFolder(const QString& preferred)
 {
-    return firstFolder({preferred, GetSystemTempPath(), GetEnvTempFolder(), GetWindowsDriveRoot()});
+    return firstFolder({preferred, GetSystemTempPath(), GetEnvTempFolder()});
 }
 
 QString GetWorkFolder(const QString& preferred)

@@ -11,11 +11,12 @@ extern QString DefaultOutputFolder;
 // The folder that open dialogs start from; every file the open dialog accepts moves it there.
 extern QString DefaultInputFolder;
 
-// The system's temporary folder ($TMPDIR, else /tmp).
+// The system's temporary folder ($TMPDIR when it names a folder other than the root, else /tmp).
 QString GetSystemTempPath();
 // $TMP, else $TEMP, when it names an existing folder; else empty.
 QString GetEnvTempFolder();
-// The first existing folder of: preferred, the system's, the environment's, "/".
+// Both chains below skip the root of the file system.
+// The first existing folder of: preferred, the system's, the environment's.
 QString GetTempFolder(const QString& preferred);
 // The first existing folder of: preferred, the documents folder, GetTempFolder, the current folder.
 QString GetWorkFolder(const QString& preferred);

@@ -58,8 +58,3 @@ QString GetWindowsFolder()
 {
     return QStringLiteral("/usr");
 }
-
-QString GetWindowsDriveRoot()
-{
-    return QStringLiteral("/");
-}

@@ -14,4 +14,3 @@ QString GetPersonalFolder();
 QString GetAppDataFolder();
 QString GetSystemFolder();
 QString GetWindowsFolder();
-QString GetWindowsDriveRoot();

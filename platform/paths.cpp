@@ -92,7 +92,16 @@ QString ApplicationDataFolder()
 
 QString TempFolder()
 {
-    return WithTrailingSlash(QDir::tempPath());
+    // A TMPDIR that names no folder is ignored: nothing temporary may land at the root instead.
+    const QString variable = qEnvironmentVariable("TMPDIR");
+    const bool usable =
+        QDir::isAbsolutePath(variable) && QFileInfo(variable).isDir() && !IsRootFolder(variable);
+    return WithTrailingSlash(usable ? QDir::cleanPath(variable) : QStringLiteral("/tmp"));
+}
+
+bool IsRootFolder(const QString& folder)
+{
+    return !folder.isEmpty() && QFileInfo(folder).canonicalFilePath() == QStringLiteral("/");
 }
 
 QString PersonalFolder()

@@ -10,12 +10,14 @@ QString ProgramFolder();
 void SetProgramFolder(const QString& folder);
 
 QString ApplicationDataFolder(); // $XDG_CONFIG_HOME, else ~/.config
-QString TempFolder();            // $TMPDIR, else /tmp
+QString TempFolder();            // $TMPDIR when it names a folder other than the root, else /tmp
 QString PersonalFolder();        // ~/Documents when it exists, else home
 QString SoundFolder();           // the desktop's sound theme folder when it exists, else home
 QString HomeFolder();
 
 QString WithTrailingSlash(const QString& folder);
+// The root of the file system, however written ("/", "//", "/.", a link to it).
+bool IsRootFolder(const QString& folder);
 
 // The executable's file name without folder ("korvane"), or the one set for tests.
 QString ExecutableName();

@@ -9,6 +9,7 @@ extern "C" {
 }
 
 #include <cerrno>
+#include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,6 +18,24 @@ namespace plat {
 namespace {
 
 constexpr int BufferSize = 32768;
+
+// An ID3v2 tag at the start (a cover picture may make it megabytes long) is the file's own and no
+// stretch without audio: its size as declared, header and footer included; 0 without one.
+std::int64_t LeadingTagBytes(int descriptor)
+{
+    unsigned char header[10];
+    if (::pread(descriptor, header, sizeof header, 0) != sizeof header ||
+        std::memcmp(header, "ID3", 3) != 0 || header[3] == 0xFF || header[4] == 0xFF)
+        return 0;
+    std::int64_t size = 0;
+    for (int i = 6; i < 10; ++i) {
+        if (header[i] & 0x80)
+            return 0; // not a size of 7-bit bytes: no tag
+        size = size << 7 | header[i];
+    }
+    constexpr unsigned char FooterFlag = 0x10;
+    return sizeof header + size + (header[5] & FooterFlag ? sizeof header : 0);
+}
 
 } // namespace
 
@@ -39,6 +58,7 @@ bool SourceInput::Open(const QString& fileName, QString& error)
                                         : QStringLiteral("Not a regular file");
         return false;
     }
+    sincePacket_ = -LeadingTagBytes(descriptor_);
     auto* buffer = static_cast<std::uint8_t*>(av_malloc(BufferSize));
     if (buffer)
         context_ = avio_alloc_context(buffer, BufferSize, 0, this, Read, nullptr, Seek);

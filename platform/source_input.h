@@ -12,7 +12,8 @@ namespace plat {
 // A source file as FFmpeg reads it, through a descriptor of our own and within bounds, so that any
 // source costs at most what a song costs: only a regular file is opened, no stretch of the file that
 // gives no packet may read more than MaxBytesWithoutPacket (a demuxer hunting for a frame in a file
-// of zeros would otherwise keep all of it in memory), and the opening ends after MaxOpeningTime.
+// of zeros would otherwise keep all of it in memory) beyond the ID3v2 tag a file may start with, and
+// the opening ends after MaxOpeningTime.
 class SourceInput {
 public:
     static constexpr std::int64_t MaxBytesWithoutPacket = 16 << 20;
@@ -39,7 +40,7 @@ private:
 
     int descriptor_ = -1;
     AVIOContext* context_ = nullptr;
-    std::int64_t sincePacket_ = 0;
+    std::int64_t sincePacket_ = 0; // starts below 0 by the size of a leading tag
     bool opening_ = true;
     std::chrono::steady_clock::time_point openingEnd_;
 };

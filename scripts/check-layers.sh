@@ -18,10 +18,12 @@ rank() {
     esac
 }
 
+# Blanks may come before and after the "#", and the name may be in quotes or angle brackets.
+include='^[[:space:]]*#[[:space:]]*include[[:space:]]*["<]'
 found=0
 while IFS=: read -r file line text; do
     from=${file%%/*}
-    to=$(sed -E 's/.*#include "([a-z_]+)\/.*/\1/' <<<"$text")
+    to=$(sed -E "s/$include([a-z_]+)\/.*/\1/" <<<"$text")
     from_rank=$(rank "$from")
     to_rank=$(rank "$to")
     [ -n "$to_rank" ] && [ "$to" != "$from" ] || continue
@@ -29,7 +31,7 @@ while IFS=: read -r file line text; do
         echo "$file:$line: $from/ includes $to/: $text"
         found=1
     fi
-done < <(git grep -n -E '^#include "[a-z_]+/' -- platform foundation audio engine components app tools)
+done < <(grep -rnsE --include='*.cpp' --include='*.h' "$include[a-z_]+/" platform foundation audio engine components app tools)
 
 [ "$found" -eq 0 ] && echo "No include reaches up a layer."
 exit "$found"

@@ -2,7 +2,7 @@
 # Builds the libFuzzer targets with clang, makes their seeds and runs each one for a while, so that
 # none of them rots.
 #   scripts/fuzz-smoke.sh           20 seconds each, one process
-#   scripts/fuzz-smoke.sh 600 4     10 minutes each, four processes
+#   scripts/fuzz-smoke.sh 600 4     10 minutes each, four processes side by side on one corpus
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh clang libclang-rt-14-dev
@@ -11,6 +11,7 @@ seconds=${1:-20}
 workers=${2:-1}
 build=build/fuzz
 seeds=$build/seeds
+stats='^stat::(number_of_executed_units|average_exec_per_sec)|^Done'
 CXX=clang++ cmake -S tests/fuzz -B "$build" -G Ninja >/dev/null
 cmake --build "$build"
 
@@ -62,12 +63,20 @@ for target in wave_fuzzer ini_fuzzer mplex_fuzzer wav_input_fuzzer wav_chain_fuz
     # No single allocation of a run may pass what a song costs, nor the whole process a few times that.
     options=(-max_total_time="$seconds" -max_len="$max_len" -print_final_stats=1 -malloc_limit_mb=100
         -rss_limit_mb=1024)
-    if [ "$workers" -gt 1 ]; then options+=(-fork="$workers"); fi
+    # Several workers run as jobs, each with a log of its own (fuzz-N.log) that holds its statistics.
+    if [ "$workers" -gt 1 ]; then options+=(-jobs="$workers" -workers="$workers"); fi
+    rm -f "$build"/fuzz-*.log
     echo "== $target: $seconds s"
     if ! (cd "$build" && "./$target" "${options[@]}" "corpus/$target" "seeds/$target") >"$build/$target.log" 2>&1; then
         tail -n 60 "$build/$target.log"
         echo "$target failed: see $build/$target.log" >&2
         exit 1
     fi
-    grep -E "^stat::(number_of_executed_units|average_exec_per_sec)|^Done" "$build/$target.log" || true
+    if [ "$workers" -gt 1 ]; then
+        (cd "$build" && grep -E "$stats" fuzz-*.log) || true
+        awk '/^stat::number_of_executed_units:/ { runs += $2 } END { print "runs of all workers: " runs }' \
+            "$build"/fuzz-*.log
+    else
+        grep -E "$stats" "$build/$target.log" || true
+    fi
 done

@@ -126,7 +126,7 @@ TEST_F(SettingsPages, AnUnusableTempFolderFallsBackToTheSystemOne)
     QFile::setPermissions(readOnly, QFile::ReadOwner | QFile::ExeOwner);
     const std::pair<QString, QString> cases[] = {
         {work, work},       {Root() + "missing/", Temp()},      {readOnly, Temp()},
-        {"/proc/", Temp()}, {WriteFile("a-file", "x"), Temp()},
+        {"/proc/", Temp()}, {WriteFile("a-file", "x"), Temp()}, {"/", Temp()},
     };
     for (const auto& [chosen, shown] : cases) {
         TPageSettingsGeneral page;
@@ -148,6 +148,9 @@ TEST_F(SettingsPages, AnUnusableTempFolderFallsBackToTheSystemOne)
     }
 
     qputenv("TMPDIR", (Root() + "no-such-temp").toUtf8());
+    page.EditTempFolder->setText(Root() + "missing/");
+    EXPECT_EQ(page.EditTempFolder->text(), "/tmp/") << "a missing TMPDIR is the system's default";
+    qputenv("TMPDIR", readOnly.toUtf8());
     page.EditTempFolder->setText(Root() + "missing/");
     EXPECT_TRUE(page.EditTempFolder->text().isEmpty()) << "no usable folder at all";
 }

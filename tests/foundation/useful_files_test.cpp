@@ -73,13 +73,15 @@ TEST_F(UsefulFiles, TheTemporaryFolderIsTheFirstExistingOfItsChain)
     qputenv("TMPDIR", (Root() + "gone").toUtf8());
     qputenv("TMP", (Root() + "also gone").toUtf8());
     qputenv("TEMP", Folder("temp").toUtf8());
-    EXPECT_EQ(GetTempFolder(QString()), Root() + "temp/") << "a missing TMP falls through to TEMP";
+    EXPECT_EQ(GetEnvTempFolder(), Root() + "temp/") << "a missing TMP falls through to TEMP";
     qputenv("TMP", Folder("tmp var").chopped(1).toUtf8());
     EXPECT_EQ(GetEnvTempFolder(), Root() + "tmp var/") << "TMP comes first";
     qunsetenv("TMP");
     qunsetenv("TEMP");
     EXPECT_EQ(GetEnvTempFolder(), QString());
-    EXPECT_EQ(GetTempFolder(QString()), "/");
+    EXPECT_EQ(GetTempFolder(QString()), "/tmp/") << "a missing TMPDIR gives the system's folder";
+    EXPECT_EQ(GetTempFolder("/"), "/tmp/") << "never the root";
+    EXPECT_EQ(GetWorkFolder("//"), Home());
 }
 
 TEST_F(UsefulFiles, TheWorkFolderFallsBackToDocumentsHomeAndTemporary)

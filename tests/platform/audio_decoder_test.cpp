@@ -256,6 +256,39 @@ TEST(AudioDecoder, AStretchOfTheFileThatGivesNoAudioCostsNoMoreThanItsBound)
     EXPECT_LT(BytesReadSoFar() - before, bound);
 }
 
+// Four 7-bit bytes, as ID3v2 gives its sizes.
+QByteArray Syncsafe(qint64 value)
+{
+    QByteArray bytes(4, 0);
+    for (int i = 3; i >= 0; --i, value >>= 7)
+        bytes[i] = static_cast<char>(value & 0x7F);
+    return bytes;
+}
+
+// The MP3 fixture behind an ID3v2.4 tag, with its footer, that holds a cover picture of that size.
+QByteArray WithCoverPicture(qint64 pictureBytes)
+{
+    const QByteArray mp3 = ReadFixture("dec-tone.mp3");
+    EXPECT_TRUE(mp3.startsWith("ID3"));
+    qint64 oldTag = 10;
+    for (int i = 6; i < 10; ++i)
+        oldTag += static_cast<qint64>(mp3[i] & 0x7F) << (7 * (9 - i));
+    const QByteArray picture = QByteArray("\0image/jpeg\0\x03\0", 14) + QByteArray(pictureBytes, '\0');
+    const QByteArray frame = "APIC" + Syncsafe(picture.size()) + QByteArray(2, 0) + picture;
+    const QByteArray flagsAndSize = QByteArray("\x04\0\x10", 3) + Syncsafe(frame.size());
+    return "ID3" + flagsAndSize + frame + "3DI" + flagsAndSize + mp3.mid(oldTag);
+}
+
+TEST(AudioDecoder, ACoverPictureOfManyMegabytesIsNoStretchWithoutAudio)
+{
+    QTemporaryDir folder;
+    const QString covered = WriteIn(folder, "covered.mp3", WithCoverPicture(24'000'000));
+    const Decoded decoded = DecodeAll(covered);
+    ASSERT_TRUE(decoded.Opened) << decoded.Error.toStdString();
+    EXPECT_FALSE(decoded.Failed);
+    EXPECT_TRUE(decoded.Pcm == DecodeAll(Fixture("dec-tone.mp3")).Pcm);
+}
+
 TEST(AudioDecoder, ARateTooHighIsRefusedAndSamplesThatResampleToNothingAreNoAudio)
 {
     QTemporaryDir folder;

@@ -15,6 +15,10 @@ TEST_F(Paths, FoldersFollowTheEnvironmentAndEndWithASlash)
 {
     EXPECT_EQ(ApplicationDataFolder(), ConfigHome());
     EXPECT_EQ(TempFolder(), Temp());
+    for (const QString& unusable : {Root() + "missing", QString("relative/tmp"), QString("/"), QString()}) {
+        qputenv("TMPDIR", unusable.toUtf8());
+        EXPECT_EQ(TempFolder(), "/tmp/") << unusable.toStdString();
+    }
     EXPECT_EQ(HomeFolder(), Home());
     EXPECT_EQ(PersonalFolder(), Home()) << "no Documents folder in a fresh home";
     QDir().mkpath(Home() + "Documents");

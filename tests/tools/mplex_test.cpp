@@ -1,12 +1,18 @@
 #include "tests/support/child_tool.h"
+#include "tests/support/qt_printers.h"
 #include "tests/tools/tool_runner.h"
+#include "tools/common/temporary_name.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
 
 namespace {
 
@@ -259,4 +265,88 @@ TEST_F(Mplex, BothProgramsWriteUnderAHiddenNameWhereUnnamedFilesAreRefused)
         EXPECT_EQ(ReadFile(Output()), QByteArray("keep me"));
         EXPECT_EQ(QDir(Root()).entryList(QDir::Hidden | QDir::Files).filter(".tmp"), QStringList());
     }
+}
+
+// The hidden name an output has until it is complete must fit where the output's own name fits.
+TEST_F(Mplex, BothProgramsWriteEveryNameTheFileSystemTakesAndRefuseALongerOneBeforeAnyWork)
+{
+    const QString folder = Root() + "long/";
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const long limit = ::pathconf(QFile::encodeName(folder).constData(), _PC_NAME_MAX);
+    if (limit < 32 || limit > 1024)
+        GTEST_SKIP() << "this file system gives no usable name limit";
+    const QString audio = EncodedAudio();
+    const QString wav = Root() + "in.wav";
+    // Directly, and where unnamed files are refused.
+    QList<QStringList> launchers{{}};
+    if (!NoTmpfilePath().isEmpty())
+        launchers.append({NoTmpfilePath()});
+    const auto files = [&folder] { return QDir(folder).entryList(QDir::Hidden | QDir::Files); };
+    for (const QString& program : {MplexProgram(), ToolameProgram()}) {
+        for (const QStringList& launcher : launchers) {
+            SCOPED_TRACE((launcher.join(u' ') + u' ' + program).toStdString());
+            const auto run = [&](const QString& output) {
+                const QStringList command =
+                    launcher + QStringList{program} +
+                    (program == MplexProgram() ? muxArguments(output, audio)
+                                               : QStringList{"-b", "224", wav, output});
+                return RunTool(command.first(), command.mid(1));
+            };
+            for (const qsizetype length : {limit - 12, limit}) {
+                const QString name(length, u'a');
+                const ToolRun written = run(folder + name);
+                EXPECT_EQ(written.ExitCode, 0) << length << ": " << written.Lines.join(u'\n').toStdString();
+                EXPECT_GT(QFileInfo(folder + name).size(), 1000);
+                EXPECT_EQ(files(), QStringList{name}) << "and nothing hidden left";
+                QFile::remove(folder + name);
+            }
+            const ToolRun refused = run(folder + QString(limit + 1, u'a'));
+            EXPECT_EQ(refused.ExitCode, 1);
+            EXPECT_GE(refused.IndexOfLineContaining("cannot create the output file (File name too long)"), 0);
+            EXPECT_LT(refused.IndexOfLineContaining("Scanning"), 0) << "the input is not even read";
+            EXPECT_EQ(files(), QStringList());
+        }
+    }
+}
+
+TEST_F(Mplex, TheHiddenNameFitsTheFolderAndThePathAndKeepsWholeCharacters)
+{
+    const auto creatable = [](const std::string& name) {
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+        return fd >= 0 && ::close(fd) == 0 && ::unlink(name.c_str()) == 0;
+    };
+    const std::string folder = QFile::encodeName(Root()).toStdString();
+    const long limit = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+    if (limit < 32 || limit > 1024)
+        GTEST_SKIP() << "this file system gives no usable name limit";
+    // Two-byte characters, and ids of two lengths: one of them would cut a character in two.
+    std::string accented = limit % 2 ? "a" : "";
+    while (accented.size() < static_cast<std::size_t>(limit))
+        accented += "\xc3\xa9";
+    for (const long processId : {419430L, 4194304L}) {
+        const std::string hidden = tools::HiddenTemporaryName(folder + accented, processId, 99);
+        const std::string name = hidden.substr(folder.size());
+        EXPECT_TRUE(name.starts_with("." + accented.substr(0, 8))) << name;
+        EXPECT_TRUE(name.ends_with("." + std::to_string(processId) + "-99.tmp")) << name;
+        EXPECT_TRUE(QByteArray::fromStdString(name).isValidUtf8()) << name;
+        EXPECT_TRUE(creatable(hidden)) << name;
+    }
+
+    // A folder so deep that the output's path has just room for its name.
+    std::string deep = folder;
+    while (deep.size() + 260 < PATH_MAX)
+        deep += std::string(200, 'd') + "/";
+    deep += std::string(PATH_MAX - 60 - deep.size(), 'e') + "/";
+    ASSERT_TRUE(QDir().mkpath(QFile::decodeName(deep.c_str())));
+    const std::string output = deep + std::string(50, 'o');
+    ASSERT_LT(output.size(), static_cast<std::size_t>(PATH_MAX));
+    const std::string hidden = tools::HiddenTemporaryName(output, 4194304, 99);
+    EXPECT_LT(hidden.size(), static_cast<std::size_t>(PATH_MAX));
+    EXPECT_TRUE(creatable(hidden)) << hidden.substr(deep.size());
+    // One that has no room is refused before any work.
+    const QString wav = WriteFile("in.wav", ToneWav(44100, 2, 16, 1.0));
+    const ToolRun refused =
+        RunTool(ToolameProgram(), {"-b", "224", wav, QFile::decodeName(deep.c_str()) + QString(70, u'o')});
+    EXPECT_EQ(refused.ExitCode, 1);
+    EXPECT_GE(refused.IndexOfLineContaining("cannot create the output file (File name too long)"), 0);
 }

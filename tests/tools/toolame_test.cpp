@@ -58,14 +58,17 @@ protected:
     }
 };
 
-TEST_F(Toolame, AnswersTheVersionProbeBeforeItsUsage)
+TEST_F(Toolame, AnswersTheVersionProbeAndEveryHelpCallBeforeItsUsage)
 {
-    const ToolRun run = RunTool(ToolameProgram(), {"-?"});
-    EXPECT_EQ(run.ExitCode, 0);
-    const int version =
-        run.IndexOfLineContaining("tooLAME version 0.2l (" + QString(toolame::kHomePage) + ")");
-    ASSERT_GE(version, 0);
-    EXPECT_LT(version, run.IndexOfLineContaining("usage:"));
+    for (const QString option : {"-?", "-h", "-help"}) {
+        SCOPED_TRACE(option.toStdString());
+        const ToolRun run = RunTool(ToolameProgram(), {option});
+        EXPECT_EQ(run.ExitCode, 0);
+        const int version =
+            run.IndexOfLineContaining("tooLAME version 0.2l (" + QString(toolame::kHomePage) + ")");
+        ASSERT_GE(version, 0);
+        EXPECT_LT(version, run.IndexOfLineContaining("usage:"));
+    }
 }
 
 TEST_F(Toolame, EncodesLayerTwoAtTheBitRateModeAndFlagsAsked)

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <filesystem>
 #include <utility>
 
@@ -44,6 +45,13 @@ std::string folderOf(const std::string& target)
     return folder.empty() ? std::string(".") : folder.string();
 }
 
+// Checked before any work: the output could be written, only to fail when it takes its name.
+bool fitsTheFileSystem(const std::string& target)
+{
+    return target.size() < PATH_MAX &&
+           fs::path(target).filename().string().size() <= NameLimit(folderOf(target));
+}
+
 // Tries hidden names beside the target until `take` gets one that is free; "" when none could be had.
 template <typename Take> std::string freeName(const std::string& target, Take take)
 {
@@ -72,6 +80,8 @@ OutputFile::OutputFile(const std::string& name, const std::string& inputName)
 {
     if (sameFile(name, inputName))
         throw Failure(name + ": the output file is the input file");
+    if (!fitsTheFileSystem(target_))
+        fail("create", ENAMETOOLONG);
     if (writtenInPlace(target_)) {
         storage_ = Storage::InPlace;
         file_ = std::fopen(target_.c_str(), "wb");

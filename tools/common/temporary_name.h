@@ -1,5 +1,10 @@
 #pragma once
 
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstddef>
 #include <string>
 
 namespace tools {
@@ -9,13 +14,28 @@ namespace tools {
 // cannot remove it; whoever started the program knows its id and the output, and removes it then.
 inline constexpr int kTemporaryNameAttempts = 100;
 
-// target: the output's path, a link already followed.
+// The longest name, in bytes, that the folder ("" for the current one) takes.
+inline std::size_t NameLimit(const std::string& folder)
+{
+    const long limit = ::pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
+    return limit > 0 ? static_cast<std::size_t>(limit) : NAME_MAX;
+}
+
+// target: the output's path, a link already followed. The name is cut short where the hidden one would
+// pass what the file system takes; the process id and attempt keep it unique all the same.
 inline std::string HiddenTemporaryName(const std::string& target, long processId, int attempt)
 {
     const std::string::size_type slash = target.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-    return folder + "." + name + "." + std::to_string(processId) + "-" + std::to_string(attempt) + ".tmp";
+    const std::string suffix = "." + std::to_string(processId) + "-" + std::to_string(attempt) + ".tmp";
+    const std::size_t pathRoom = folder.size() < PATH_MAX ? PATH_MAX - 1 - folder.size() : 0;
+    const std::size_t room = std::min(NameLimit(folder), pathRoom);
+    std::size_t kept = std::min(name.size(), room > suffix.size() + 1 ? room - suffix.size() - 1 : 0);
+    // Never in the middle of a UTF-8 character.
+    while (kept > 0 && kept < name.size() && (static_cast<unsigned char>(name[kept]) & 0xC0) == 0x80)
+        --kept;
+    return folder + "." + name.substr(0, kept) + suffix;
 }
 
 } // namespace tools

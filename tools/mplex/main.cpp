@@ -92,8 +92,9 @@ void writeStream(const mplex::Options& options, std::FILE* input, const mplex::A
 void multiplex(const mplex::Options& options)
 {
     const tools::InputFile input = tools::OpenInput(options.input);
-    const mplex::AudioStreamScan scan = scanInput(input.get(), options.input);
+    // An output that cannot be written is refused before the input is read.
     tools::OutputFile output(options.output, options.input);
+    const mplex::AudioStreamScan scan = scanInput(input.get(), options.input);
     writeStream(options, input.get(), scan, output);
 }
 

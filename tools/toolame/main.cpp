@@ -30,7 +30,7 @@ void printUsage()
     tools::Say("  -c          copyright flag");
     tools::Say("  -o          original flag");
     tools::Say("  -t n        0 hides the frame counter");
-    tools::Say("  -h          this help");
+    tools::Say("  -h          this help (also -? and -help)");
 }
 
 std::string progressLine(std::int64_t frames)

@@ -40,7 +40,7 @@ int sampleRateOf(const std::string& text)
 
 void readOption(const std::string& option, tools::ArgumentList& arguments, Options& options, bool& downmix)
 {
-    if (option == "-h" || option == "-?")
+    if (option == "-h" || option == "-?" || option == "-help")
         options.help = true;
     else if (option == "-c")
         options.copyright = true;
