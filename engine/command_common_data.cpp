@@ -229,7 +229,7 @@ bool TCommandCommonData::CheckOutputFile(TCommandInterface& command)
 {
     OutputPrepared = false;
     if (!ChainOutputFile.isEmpty())
-        if (const QString refusal = NewFileRefusal(ExtractLongFilePath(ChainOutputFile)); !refusal.isEmpty())
+        if (const QString refusal = OutputFileRefusal(ChainOutputFile); !refusal.isEmpty())
             return cannotCreateOutput(command, ChainOutputFile, refusal);
     if (CheckOutput) {
         if (RefuseIfExists && FileExistsEx(OutputFile)) {

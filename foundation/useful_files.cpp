@@ -163,6 +163,17 @@ QString NewFileRefusal(const QString& folder)
     return error == 0 ? QString() : qt_error_string(error);
 }
 
+QString OutputFileRefusal(const QString& name)
+{
+    const QString folder = ExtractLongFilePath(name);
+    if (const QString refusal = NewFileRefusal(folder); !refusal.isEmpty())
+        return refusal;
+    const long limit = ::pathconf(QFile::encodeName(folder).constData(), _PC_NAME_MAX);
+    if (limit > 0 && QFile::encodeName(QFileInfo(name).fileName()).size() > limit)
+        return qt_error_string(ENAMETOOLONG);
+    return QString();
+}
+
 bool CanCreateFile(const QString& name)
 {
     return CreationError(name) == 0;

@@ -41,6 +41,9 @@ bool PrepareOutputFile(const QString& name, QString* cause = nullptr);
 // makes and removes a fresh name, never touching a file of the user's. A folder whose mode has no write
 // bit refuses as the system refuses every user but root.
 QString NewFileRefusal(const QString& folder);
+// Why the output could not be made, foreseen before any work: its folder takes no new file, or its name
+// is longer than that folder's file system takes. Empty when nothing stands in the way.
+QString OutputFileRefusal(const QString& name);
 
 // Paths go to the external programs as they are.
 QString UncToForwardSlashes(const QString& path);

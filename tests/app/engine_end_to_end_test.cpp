@@ -169,6 +169,8 @@ TEST_F(EngineBatch, AnOutputFolderThatTakesNoFileStopsTheChainBeforeAnyWork)
         {WriteFile("music/Song.mp3", ReadFile(mp3)), locked, "Permission denied"}, // decoded first
         {WriteFile("music/Song.wav", ReadFile(wav)), notAFolder, "Not a directory"},
         {besideLocked, QString(), "Permission denied"},
+        // The source's name fits; the output's, four bytes longer, does not.
+        {WriteFile("music/" + QString(250, 'n') + ".mp3", ReadFile(mp3)), QString(), "File name too long"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.folder.toStdString());
