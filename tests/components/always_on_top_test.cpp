@@ -2,6 +2,7 @@
 #include "tests/support/qt_printers.h"
 
 #include <QWidget>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -32,4 +33,40 @@ TEST(StayOnTop, KeepsItsFormAboveTheOthersWhereItStoodAndReportsEveryChange)
     innerOnTop.SetStayOnTop(true);
     EXPECT_FALSE(flagged());
     EXPECT_TRUE(innerOnTop.StayOnTop());
+}
+
+namespace {
+
+// A window that turns staying on top on as it is first shown, as the main window does from its settings.
+class OnTopWhenShown : public QWidget {
+public:
+    TStayOnTop* onTop = new TStayOnTop(this);
+    int hidden = 0;
+
+protected:
+    void showEvent(QShowEvent*) override
+    {
+        if (!onTop->StayOnTop())
+            onTop->SetStayOnTop(true);
+    }
+    void hideEvent(QHideEvent*) override { ++hidden; }
+};
+
+} // namespace
+
+// Hiding a window to change its flag would let the window manager place it anew.
+TEST(StayOnTop, NeverHidesItsFormToChangeIt)
+{
+    OnTopWhenShown form;
+    form.setGeometry(30, 40, 200, 100);
+    form.show();
+    auto windowFlagged = [&] { return form.windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint); };
+    EXPECT_TRUE(windowFlagged()) << "on while it was first shown";
+    form.onTop->SetStayOnTop(false);
+    EXPECT_FALSE(windowFlagged());
+    form.onTop->SetStayOnTop(true);
+    EXPECT_TRUE(windowFlagged());
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(form.hidden, 0);
+    EXPECT_EQ(form.geometry(), QRect(30, 40, 200, 100));
 }
