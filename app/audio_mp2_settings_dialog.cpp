@@ -34,7 +34,8 @@ TAudioMp2SettingsDialog::TAudioMp2SettingsDialog(QWidget* mainForm)
          QStringLiteral("ChannelsModeLabel"), QStringLiteral("ErrorProtectionCheckBox"),
          QStringLiteral("OriginalFlagCheckBox"), QStringLiteral("CopyrightFlagCheckBox"),
          QStringLiteral("AudioSettingsDialogDefaultsButton"), QStringLiteral("AudioSettingsDialogOkButton"),
-         QStringLiteral("AudioSettingsDialogCancelButton"), QStringLiteral("AudioSettingsDialogLabel")});
+         QStringLiteral("AudioSettingsDialogCancelButton"), QStringLiteral("AudioSettingsDialogLabel"),
+         QStringLiteral("BitRatePanelUnit")});
     AddHeading(QStringLiteral("AudioSettingsDialogLabel"), QStringLiteral("MPEG Audio encoding settings"));
 
     // Shown for information: the encoder always writes 44100 Hz.
@@ -120,6 +121,7 @@ void TAudioMp2SettingsDialog::SaveSettings()
 void TAudioMp2SettingsDialog::Translate()
 {
     TranslateForm(this, ListStringsToTranslate->Properties());
+    TranslateLines(ChannelsModeComboBox);
     const auto hint = [](QWidget* control, const QString& text) {
         control->setToolTip(plat::ForDisplay(text));
     };

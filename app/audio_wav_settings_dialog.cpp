@@ -121,6 +121,8 @@ void TAudioWavSettingsDialog::SaveSettings()
 void TAudioWavSettingsDialog::Translate()
 {
     TranslateForm(this, ListStringsToTranslate->Properties());
+    TranslateLines(WavEncodingModeComboBox);
+    TranslateLines(WavChannelsModeComboBox);
     WavSamplingFrequencyPanel->setToolTip(plat::ForDisplay(TranslateMsg(QString())));
 }
 

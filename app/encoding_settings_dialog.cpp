@@ -5,6 +5,7 @@
 #include "components/form_registry.h"
 #include "components/list_strings.h"
 #include "foundation/global_events.h"
+#include "foundation/language.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -18,14 +19,14 @@ QString SelectedLine(const QComboBox* box)
     const int index = box->currentIndex();
     if (index < 0 || box->itemText(index) != box->currentText())
         return QString();
-    return box->itemText(index);
+    return box->itemData(index).toString();
 }
 
 bool SelectMatchingLine(QComboBox* box, const QString& text)
 {
     QStringList lines;
     for (int i = 0; i < box->count(); ++i)
-        lines << box->itemText(i);
+        lines << box->itemData(i).toString();
     const int index = IndexOfValueText(lines, text);
     if (index < 0)
         return false;
@@ -130,9 +131,16 @@ QComboBox* TEncodingSettingsDialog::AddComboBox(const QString& name, const QStri
 {
     auto* box = new QComboBox(this);
     box->setObjectName(name);
-    box->addItems(lines);
+    for (const QString& line : lines)
+        box->addItem(line, line);
     SelectLine(box, preset);
     return box;
+}
+
+void TEncodingSettingsDialog::TranslateLines(QComboBox* box)
+{
+    for (int i = 0; i < box->count(); ++i)
+        box->setItemText(i, TranslateMsg(box->itemData(i).toString()));
 }
 
 void TEncodingSettingsDialog::AddControl(QWidget* control)

@@ -53,8 +53,11 @@ protected:
     // A row: a caption, the box and an optional unit, inside a panel that can show a hint.
     QWidget* AddRow(const QString& panelName, const QString& labelName, const QString& caption,
                     QComboBox* box, const QString& unit = QString());
-    // A fixed list with the preset line selected.
+    // A fixed list with the preset line selected. Each line keeps its English text, the value stored and
+    // read back, whatever language shows it.
     QComboBox* AddComboBox(const QString& name, const QStringList& lines, const QString& preset);
+    // Shows the lines in the selected language.
+    static void TranslateLines(QComboBox* box);
     void AddControl(QWidget* control);
     // Adds the defaults, OK and Cancel buttons; returns the defaults button.
     QPushButton* AddButtons(const QString& prefix);
@@ -67,10 +70,11 @@ private:
     QVBoxLayout* layout_;
 };
 
-// The selected line of a box; empty when none is selected or the text typed no longer is that line.
+// The English text of the selected line of a box; empty when none is selected or the text typed no longer
+// is that line.
 QString SelectedLine(const QComboBox* box);
-// Selects the first line matching the text (ignoring case and framing blanks); false, keeping the
-// selection, when none matches.
+// Selects the first line whose English text matches the text (ignoring case and framing blanks); false,
+// keeping the selection, when none matches.
 bool SelectMatchingLine(QComboBox* box, const QString& text);
 // Selects the box's first line, then the matching line.
 void SelectLine(QComboBox* box, const QString& text);

@@ -681,9 +681,9 @@ void TPageMpegAudio::Translate()
     TextInformation = TranslateMsg(QStringLiteral("Information"));
     TextNotAvailable = TranslateMsg(QStringLiteral("Not Available"));
     AudioFilesListView->SetupColumns();
-    CheckBoxVCD->setToolTip(
-        plat::ForDisplay(QStringLiteral("VCD 2.0:\r Stereo/Joint Stereo/Dual Channel: 128, 192, 224, 384 "
-                                        "kbit/sec\r Mono: 64, 96, 192 kbit/sec")));
+    CheckBoxVCD->setToolTip(plat::ForDisplay(TranslateMsg(
+        QStringLiteral("VCD 2.0:^ Stereo/Joint Stereo/Dual Channel: 128, 192, 224, 384 kbit/sec^ "
+                       "Mono: 64, 96, 192 kbit/sec"))));
     SetConvertButtonCaption(running_);
     LabelConversionStatus->clear();
 }

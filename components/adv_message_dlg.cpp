@@ -13,8 +13,13 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyle>
+#include <QTextDocument>
+#include <QTextOption>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 using namespace plat;
 
@@ -106,6 +111,51 @@ TURLLink* makeHelpLink(const QString& page, QWidget* parent)
     return link;
 }
 
+// The message text. Wrapped, it breaks a word too long for a line (a long file name) anywhere rather than
+// cut it. The label sets its document's wrap mode again each time it lays its text out anew, so the mode is
+// put back after that layout, before the label is measured or painted.
+class MessageLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+
+    QSize sizeHint() const override
+    {
+        keepLongWordsWrapped();
+        return QLabel::sizeHint();
+    }
+    QSize minimumSizeHint() const override
+    {
+        keepLongWordsWrapped();
+        return QLabel::minimumSizeHint();
+    }
+    int heightForWidth(int width) const override
+    {
+        keepLongWordsWrapped();
+        return QLabel::heightForWidth(width);
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        keepLongWordsWrapped();
+        QLabel::paintEvent(event);
+    }
+
+private:
+    void keepLongWordsWrapped() const
+    {
+        auto* document = findChild<QTextDocument*>();
+        if (!wordWrap() || !document)
+            return;
+        QLabel::heightForWidth(width()); // runs the pending layout, which sets the mode it wants
+        QTextOption option = document->defaultTextOption();
+        if (option.wrapMode() == QTextOption::WrapAtWordBoundaryOrAnywhere)
+            return;
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        document->setDefaultTextOption(option);
+    }
+};
+
 // <Docs>/<name><suffix>.htm, or .html when the .htm page is missing.
 QString pageFile(const QString& base)
 {
@@ -123,7 +173,7 @@ TAdvancedMessageForm::TAdvancedMessageForm(const MessageRequest& request, QWidge
     auto* top = new QHBoxLayout;
     if (QLabel* image = makeIcon(request.Type, this))
         top->addWidget(image);
-    message_ = new QLabel(ForDisplay(request.Text), this);
+    message_ = new MessageLabel(ForDisplay(request.Text), this);
     message_->setObjectName(QStringLiteral("Message"));
     message_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     top->addWidget(message_, 1);
@@ -142,6 +192,36 @@ TAdvancedMessageForm::TAdvancedMessageForm(const MessageRequest& request, QWidge
     auto* resizer = new TFormResizer(this);
     resizer->ResizeFonts = true;
     resizer->AdaptToScreen(false);
+}
+
+void TAdvancedMessageForm::showEvent(QShowEvent* event)
+{
+    fitMessageToScreen();
+    QDialog::showEvent(event);
+}
+
+// The standard message box's rule: one line while the box stays within half the screen (500 pixels at
+// most), else wrapped, the box as wide as its widest word needs but within the screen; a small screen
+// gives all its width but room for the window's frame.
+void TAdvancedMessageForm::fitMessageToScreen()
+{
+    constexpr int frameRoom = 40;
+    const int available = screen()->availableGeometry().width();
+    const int softLimit = std::min(available / 2, 500);
+    const int hardLimit = available <= 1024 ? available - frameRoom : std::min(available - 480, 1000);
+    // The nested layouts learn of the label's wrapping only when invalidated all the way down.
+    const auto minimumWidth = [this](bool wrapped) {
+        message_->setWordWrap(wrapped);
+        layout()->invalidate();
+        layout()->activate();
+        return layout()->totalMinimumSize().width();
+    };
+    int width = minimumWidth(false);
+    if (width > softLimit)
+        width = std::min(std::max(softLimit, minimumWidth(true)), hardLimit);
+    const int height = layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(width)
+                                                     : layout()->totalMinimumSize().height();
+    setFixedSize(width, height);
 }
 
 void TAdvancedMessageForm::addExtras(const MessageRequest& request, QHBoxLayout* row)

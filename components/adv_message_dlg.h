@@ -13,7 +13,8 @@ class TURLLink;
 
 // The program's message dialog: its icon ("Image") and text ("Message"), below them an optional check box
 // on the left and an optional "Help" link on the right, then the buttons, all captions from the selected
-// language. The Qt dialogs service shows it.
+// language. The Qt dialogs service shows it. Like the standard message box, it wraps a long message to fit
+// the screen it is shown on.
 class TAdvancedMessageForm : public QDialog {
     Q_OBJECT
 
@@ -30,7 +31,11 @@ public:
     // dialog closed without one.
     plat::MessageAnswer Answer(int modalResult) const;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    void fitMessageToScreen();
     void addButtons(plat::TMsgDlgButtons buttons, QHBoxLayout* row);
     void addExtras(const plat::MessageRequest& request, QHBoxLayout* row);
 

@@ -83,6 +83,16 @@ TEST_F(Mp2Settings, ValuesSurviveARoundTripThroughTheSettingsFile)
     dialog = std::make_unique<TAudioMp2SettingsDialog>();
     store = FreshStore(*dialog);
     EXPECT_EQ(Preference(GetAudioMp2EncodingPref()), "mp2 96 kbps Joint Stereo crc 0 original 0 copyright 1");
+
+    // In French the lines read in French; the value stored and the encoder's mode stay the same.
+    UseFrench();
+    dialog->Translate();
+    QComboBox* channels = Box(*dialog, "ChannelsModeComboBox");
+    EXPECT_EQ(channels->currentText(), QString::fromUtf8("Stéréo conjointe"));
+    channels->setCurrentText("Double canal");
+    dialog->SaveSettings();
+    EXPECT_EQ(store->GetValue("Mp2EncodingChannelsMode").toString(), "Dual Channel");
+    EXPECT_EQ(GetAudioMp2EncodingPref()->GetDescription(), "mp2 96 kbps Dual Channel");
 }
 
 TEST_F(Mp2Settings, EachFlagFollowsItsBoxCancelPutsBackTheValuesAndABatchDisablesTheBoxes)

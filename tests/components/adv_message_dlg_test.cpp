@@ -1,5 +1,8 @@
 #include "components/adv_message_dlg.h"
 #include "components/qt_dialogs.h"
+#include "foundation/language.h"
+#include "foundation/program_globals.h"
+#include "foundation/useful_string.h"
 #include "tests/support/qt_printers.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/temp_world.h"
@@ -8,6 +11,8 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QMainWindow>
+#include <QScreen>
+#include <QTextDocument>
 #include <QTimer>
 
 using namespace plat;
@@ -141,4 +146,35 @@ TEST_F(MessageDialogs, TheHelpLinkTakesTheHtmPageElseTheHtmlPage)
     EXPECT_EQ(AdvancedMessageHelpPage("long"), html);
     EXPECT_EQ(AdvancedMessageHelpPage("missing"), QString());
     EXPECT_EQ(AdvancedMessageHelpPage("  "), QString());
+}
+
+TEST_F(MessageDialogs, ALongMessageWrapsWithinTheScreenInEitherLanguageWithoutLosingText)
+{
+    // No word break splits this name: it is broken anywhere.
+    const QString longName = "/music/" + QString(300, u'x') + ".mp3";
+    for (const bool french : {false, true}) {
+        if (french)
+            InitLanguage(true, SourceFolder() + "resources/Lng/korvane_fr.lng", true, QString());
+        const QString texts[] = {BuildCygwinConflictText(),
+                                 Format(TranslateMsg("Can't create the file %s"), longName)};
+        for (const QString& text : texts) {
+            MessageRequest request;
+            request.Text = text;
+            request.Type = TMsgDlgType::mtError;
+            request.Buttons = mbOK;
+            request.CheckCaption = TranslateMsg("Don't show this message again");
+            const auto form = MakeMessageBox(request, nullptr);
+            form->show();
+            QLabel* message = form->Message();
+            const std::string context = (french ? "French: " : "English: ") + text.left(30).toStdString();
+            EXPECT_LE(form->frameGeometry().width(), form->screen()->availableGeometry().width()) << context;
+            EXPECT_EQ(message->text(), ForDisplay(text)) << context;
+            // Every line is drawn whole inside the label.
+            message->grab();
+            const auto* document = message->findChild<QTextDocument*>();
+            ASSERT_NE(document, nullptr);
+            EXPECT_LE(document->idealWidth(), message->contentsRect().width()) << context;
+            EXPECT_LE(document->size().height(), message->contentsRect().height()) << context;
+        }
+    }
 }
