@@ -239,6 +239,7 @@ void TPageMpegAudio::changeEvent(QEvent* event)
     if (event->type() == QEvent::PaletteChange) {
         OutputFolderChoiceChanged();
         ClearLevelDisplay();
+        ShowStatusColours();
         if (LabelConversionStatus->testAttribute(Qt::WA_SetPalette))
             ShowLabelStatusColour();
     }
@@ -1022,8 +1023,7 @@ void TPageMpegAudio::RunConversions(const QStringList& files,
         return;
     resultLines_.clear();
     AudioFilesListView->ClearStatuses();
-    for (const auto& entry : AudioFilesListView->GetAudioFiles())
-        ShowStatusColour(entry);
+    ShowStatusColours();
 
     LogInformation(QString::number(files.size()) + u' ' + TranslateMsg(QStringLiteral("files")) + u':');
     LogStrings(files);
@@ -1166,11 +1166,18 @@ void TPageMpegAudio::ShowStatusColour(const std::shared_ptr<TAudioFile>& entry)
     QTreeWidgetItem* row = AudioFilesListView->ItemOf(*entry);
     if (!row)
         return;
-    const QPalette& colours = AudioFilesListView->palette();
+    // The page's colours are the list's, and a change of theme reaches the page first.
+    const QPalette& colours = palette();
     const std::optional<QColor> colour = SignalColour(entry->GetStatus());
     row->setForeground(TAudioFilesListView::InformationColumn,
                        colour ? plat::ReadableOn(*colour, colours.color(QPalette::Base))
                               : colours.color(QPalette::Text));
+}
+
+void TPageMpegAudio::ShowStatusColours()
+{
+    for (const auto& entry : AudioFilesListView->GetAudioFiles())
+        ShowStatusColour(entry);
 }
 
 void TPageMpegAudio::ShowLabelStatusColour()

@@ -119,6 +119,7 @@ private:
     void PrepareLevelDisplay();
     void PaintLevels();
     void ShowStatusColour(const std::shared_ptr<TAudioFile>& entry);
+    void ShowStatusColours();
     // The status label's colour for the last status it showed, in shades the theme lets one read.
     void ShowLabelStatusColour();
     void ClearLevelDisplay();

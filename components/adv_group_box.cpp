@@ -17,9 +17,7 @@ int orDefault(int value, int fallback)
 
 } // namespace
 
-TAdvGroupBox::TAdvGroupBox(QWidget* parent)
-    : QGroupBox(parent), colorLight_(palette().color(QPalette::Light)),
-      colorShadow_(palette().color(QPalette::Dark))
+TAdvGroupBox::TAdvGroupBox(QWidget* parent) : QGroupBox(parent)
 {
     fitContents();
 }
@@ -47,6 +45,16 @@ void TAdvGroupBox::SetCaptionPos(Qt::Alignment position)
 {
     captionPos_ = position & Qt::AlignHorizontal_Mask;
     update();
+}
+
+QColor TAdvGroupBox::ColorLight() const
+{
+    return colorLight_.isValid() ? colorLight_ : palette().color(QPalette::Light);
+}
+
+QColor TAdvGroupBox::ColorShadow() const
+{
+    return colorShadow_.isValid() ? colorShadow_ : palette().color(QPalette::Dark);
 }
 
 void TAdvGroupBox::SetColorLight(const QColor& color)
@@ -105,9 +113,9 @@ void TAdvGroupBox::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     const int top = halfTextHeight();
-    painter.setPen(colorLight_);
+    painter.setPen(ColorLight());
     painter.drawRect(1, top + 1, width() - 2, height() - top - 2);
-    painter.setPen(colorShadow_);
+    painter.setPen(ColorShadow());
     painter.drawRect(0, top, width() - 2, height() - top - 2);
     if (title().isEmpty())
         return;

@@ -28,9 +28,10 @@ public:
     // Qt::AlignLeft, Qt::AlignRight or Qt::AlignHCenter; left and right swap when reading right to left.
     Qt::Alignment CaptionPos() const { return captionPos_; }
     void SetCaptionPos(Qt::Alignment position);
-    QColor ColorLight() const { return colorLight_; }
+    // The frame's colours; until set, the theme's light and dark ones.
+    QColor ColorLight() const;
     void SetColorLight(const QColor& color);
-    QColor ColorShadow() const { return colorShadow_; }
+    QColor ColorShadow() const;
     void SetColorShadow(const QColor& color);
 
     // Where the caption stands: the span of the gap in the top line, and the text's own box.

@@ -2,9 +2,13 @@
 
 #include "platform/url_opener.h"
 
+#include <QEvent>
 #include <QRegularExpression>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+
+#include <utility>
 
 namespace {
 
@@ -54,8 +58,34 @@ void TRichEditViewer::DetectLinks()
         link.setAnchor(true);
         link.setAnchorHref(linkTarget(found.selectedText()));
         link.setFontUnderline(true);
-        link.setForeground(palette().link());
         found.mergeCharFormat(link);
+    }
+    colourLinks();
+}
+
+void TRichEditViewer::changeEvent(QEvent* event)
+{
+    QTextBrowser::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        colourLinks();
+}
+
+// The links take the link colour of the theme in use.
+void TRichEditViewer::colourLinks()
+{
+    // Where each link starts and ends: recolouring splits and joins the document's fragments.
+    QList<std::pair<int, int>> links;
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next())
+        for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it)
+            if (it.fragment().charFormat().isAnchor())
+                links.append({it.fragment().position(), it.fragment().position() + it.fragment().length()});
+    QTextCharFormat colour;
+    colour.setForeground(palette().link());
+    for (const auto& [start, end] : links) {
+        QTextCursor span(document());
+        span.setPosition(start);
+        span.setPosition(end, QTextCursor::KeepAnchor);
+        span.mergeCharFormat(colour);
     }
 }
 

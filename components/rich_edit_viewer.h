@@ -18,7 +18,11 @@ public:
     // Makes every address in the document a link: http://, https://, ftp://, www. and mailto:.
     void DetectLinks();
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
+    void colourLinks();
     void openLink(const QUrl& url);
 
     bool useRichEdit_ = true;

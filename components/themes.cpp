@@ -5,6 +5,7 @@
 #include <QList>
 #include <QPalette>
 #include <QStyle>
+#include <QWidget>
 
 namespace plat {
 
@@ -154,6 +155,14 @@ const Theme& FindTheme(const QString& name)
     return themes.first();
 }
 
+// Each widget takes its colours again from its parent, keeping only the ones set on it; parents first.
+void TakeColoursAgain(QWidget* widget)
+{
+    widget->setPalette(widget->palette());
+    for (QWidget* child : widget->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        TakeColoursAgain(child);
+}
+
 void Apply(const Theme& theme)
 {
     // A style sheet wraps the style in one of its own, so it goes first and comes back last.
@@ -163,6 +172,11 @@ void Apply(const Theme& theme)
         QApplication::setStyle(style);
     // A new style brings its own colours, so the theme's come after it.
     QApplication::setPalette(theme.Palette);
+    // Qt brings the new palette to the widgets late and not to all of them: one the old style sheet held
+    // keeps the old theme's colours. So they all take it now, before the new sheet keeps a copy of the
+    // colours each widget has.
+    for (QWidget* window : QApplication::topLevelWidgets())
+        TakeColoursAgain(window);
     qApp->setStyleSheet(theme.StyleSheet);
 }
 

@@ -1,5 +1,6 @@
 #include "components/url_link.h"
 
+#include "components/themes.h"
 #include "platform/url_opener.h"
 
 #include <QApplication>
@@ -19,33 +20,34 @@ QFont linkFont()
 
 TURLLink::TURLLink(QWidget* parent) : QLabel(parent), focusFont_(linkFont())
 {
-    focusColor_ = palette().color(QPalette::Dark);
-    showFont(linkFont(), palette().color(QPalette::WindowText));
-    normalFont_ = font();
-    normalColor_ = palette().color(QPalette::WindowText);
+    setFont(linkFont());
     clickHandler_ = [this] { URLClick(); };
 }
 
-void TURLLink::showFont(const QFont& font, const QColor& color)
+QColor TURLLink::FocusColor() const
 {
-    setFont(font);
-    QPalette colors = palette();
-    colors.setColor(QPalette::WindowText, color);
-    setPalette(colors);
+    return focusColor_.isValid()
+               ? focusColor_
+               : plat::ReadableOn(palette().color(QPalette::Dark), palette().color(QPalette::Window));
 }
 
 void TURLLink::enterEvent(QEnterEvent* event)
 {
     normalFont_ = font();
-    normalColor_ = palette().color(QPalette::WindowText);
-    showFont(focusFont_, focusColor_);
+    normalColours_ = palette();
+    setFont(focusFont_);
+    QPalette colours = palette();
+    colours.setColor(QPalette::WindowText, FocusColor());
+    setPalette(colours);
     QLabel::enterEvent(event);
     Q_EMIT OnMouseEnter();
 }
 
 void TURLLink::leaveEvent(QEvent* event)
 {
-    showFont(normalFont_, normalColor_);
+    setFont(normalFont_);
+    // Only the colours set on the label come back: the others follow the theme in use.
+    setPalette(normalColours_);
     QLabel::leaveEvent(event);
     Q_EMIT OnMouseLeave();
 }

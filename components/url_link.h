@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QFont>
 #include <QLabel>
+#include <QPalette>
 
 #include <functional>
 
@@ -22,8 +23,9 @@ public:
 
     QFont FocusFont() const { return focusFont_; }
     void SetFocusFont(const QFont& font) { focusFont_ = font; }
-    // Fonts carry no colour in Qt: the text colour while hovered.
-    QColor FocusColor() const { return focusColor_; }
+    // Fonts carry no colour in Qt: the text colour while hovered; until set, the theme's
+    // dark one, lightened on a dark ground.
+    QColor FocusColor() const;
     void SetFocusColor(const QColor& color) { focusColor_ = color; }
     QString Link() const { return link_; }
     void SetLink(const QString& link) { link_ = link; }
@@ -44,12 +46,10 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    void showFont(const QFont& font, const QColor& color);
-
     QFont focusFont_;
     QColor focusColor_;
     QFont normalFont_;
-    QColor normalColor_;
+    QPalette normalColours_;
     QString link_;
     std::function<void()> clickHandler_;
 };

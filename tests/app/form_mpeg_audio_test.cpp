@@ -152,7 +152,7 @@ TEST_F(ConversionPage, ConvertsTheChosenFileToAVideoCdFileAndToAWav)
     EXPECT_EQ(ReadFile(usersFile), "keep me") << "the temporary folder's probe never meets a user's file";
 }
 
-TEST_F(ConversionPage, TheStatusAndTheOutputFolderTakeTheirColoursFromTheThemeInUse)
+TEST_F(ConversionPage, TheStatusTheFileRowsAndTheOutputFolderTakeTheirColoursFromTheThemeInUse)
 {
     Browse(Source("Song.wav"));
     Convert();
@@ -166,6 +166,9 @@ TEST_F(ConversionPage, TheStatusAndTheOutputFolderTakeTheirColoursFromTheThemeIn
         EXPECT_GT(std::abs(text - qGray(colours.color(QPalette::Window).rgb())), 90) << theme.toStdString();
         EXPECT_EQ(Control<QLineEdit>("EditOutputFolder")->palette().color(QPalette::Base),
                   colours.color(QPalette::Button))
+            << theme.toStdString();
+        EXPECT_EQ(List()->ItemOf(*Files().at(0))->foreground(TAudioFilesListView::InformationColumn).color(),
+                  plat::ReadableOn(Qt::blue, colours.color(QPalette::Base)))
             << theme.toStdString();
     }
     plat::UseTheme(plat::DefaultThemeName);

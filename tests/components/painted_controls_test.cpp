@@ -7,6 +7,8 @@
 #include <QTest>
 #include <QTextBlock>
 
+#include <tuple>
+
 using PaintedControls = TempWorld;
 
 static QStringList Links(const TRichEditViewer& viewer)
@@ -116,4 +118,32 @@ TEST_F(PaintedControls, AGroupBoxSetsItsCaptionIntoTheEtchedTopLine)
     EXPECT_EQ(centred.pixelColor(left - 4, line), QColor(Qt::white));
     EXPECT_EQ(centred.pixelColor(left + text + 3, line), QColor(Qt::white));
     EXPECT_EQ(centred.pixelColor(left + text + 4, line), QColor(Qt::red));
+}
+
+TEST_F(PaintedControls, AGroupBoxFrameAndTheRichViewerLinksTakeTheColoursOfThePaletteInUse)
+{
+    QWidget window;
+    TAdvGroupBox box(&window);
+    box.resize(200, 80);
+    TRichEditViewer viewer(&window);
+    viewer.setPlainText(QStringLiteral("See https://example.org"));
+    viewer.DetectLinks();
+    const int line = box.fontMetrics().height() / 2;
+    for (const auto& [light, dark, linkColour] :
+         {std::tuple{Qt::green, Qt::red, Qt::blue}, std::tuple{Qt::yellow, Qt::magenta, Qt::cyan}}) {
+        QPalette colours = window.palette();
+        colours.setColor(QPalette::Light, light);
+        colours.setColor(QPalette::Dark, dark);
+        colours.setColor(QPalette::Link, linkColour);
+        window.setPalette(colours);
+        const QImage shown = box.grab().toImage();
+        EXPECT_EQ(shown.pixelColor(4, line), QColor(dark));
+        EXPECT_EQ(shown.pixelColor(4, line + 1), QColor(light));
+        QTextCursor atLink(viewer.document());
+        atLink.setPosition(viewer.toPlainText().indexOf(QStringLiteral("example")));
+        EXPECT_EQ(atLink.charFormat().foreground().color(), QColor(linkColour));
+        EXPECT_TRUE(atLink.charFormat().isAnchor());
+    }
+    box.SetColorLight(Qt::black);
+    EXPECT_EQ(box.ColorLight(), QColor(Qt::black)) << "a colour set stays";
 }

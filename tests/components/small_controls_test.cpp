@@ -102,3 +102,31 @@ TEST_F(SmallControls, TheSoundsListRefusesTheCheckOfASoundWithoutData)
     list.UpdateSound(withData);
     EXPECT_EQ(list.topLevelItem(GetSoundsList().indexOf(withData))->checkState(0), Qt::Unchecked);
 }
+
+TEST_F(SmallControls, ALinkShowsTheTextColourInUseAndAHoverColourThatReadsOnTheGround)
+{
+    QWidget window;
+    TURLLink link(&window);
+    for (const auto& [ground, text] : {std::pair{QColor(Qt::white), QColor(Qt::black)},
+                                       std::pair{QColor(0x35, 0x35, 0x35), QColor(Qt::white)}}) {
+        QPalette colours = window.palette();
+        colours.setColor(QPalette::Window, ground);
+        colours.setColor(QPalette::WindowText, text);
+        colours.setColor(QPalette::Dark, QColor(0x30, 0x30, 0x30));
+        window.setPalette(colours);
+        EXPECT_EQ(link.palette().color(QPalette::WindowText), text);
+
+        QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
+        QCoreApplication::sendEvent(&link, &enter);
+        EXPECT_EQ(link.font(), link.FocusFont());
+        const QColor hover = link.palette().color(QPalette::WindowText);
+        EXPECT_GT(std::abs(qGray(hover.rgb()) - qGray(ground.rgb())), 90) << ground.name().toStdString();
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(&link, &leave);
+        EXPECT_EQ(link.palette().color(QPalette::WindowText), text);
+    }
+    link.SetFocusColor(Qt::red);
+    QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
+    QCoreApplication::sendEvent(&link, &enter);
+    EXPECT_EQ(link.palette().color(QPalette::WindowText), QColor(Qt::red)) << "a colour set stays";
+}
