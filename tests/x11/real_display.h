@@ -9,7 +9,7 @@
 class QWidget;
 
 // Tests on a real X server, where a window manager frames, places and moves the windows:
-// scripts/run-x11-tests.sh starts both and runs them. Anywhere else (offscreen) they skip.
+// scripts/with-private-display.sh starts both for each of them. Run anywhere else (offscreen), they skip.
 class RealDisplay : public ProgramWorld {
 protected:
     void SetUp() override;
