@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Korvane with its tests and runs every test, those that need a real
-# X server on a private one.
+# Installs what is missing, builds Korvane with its tests and runs every test; ctest gives those that need
+# a real X server a private one each (scripts/with-private-display.sh).
 #   ./test.sh              warnings as errors
 #   ./test.sh --sanitize   the same tests under the address and undefined-behaviour sanitizers
 set -euo pipefail
@@ -18,4 +18,3 @@ jobs=$(nproc)
 cmake -S . -B "$build_dir" -G Ninja "${options[@]}" >/dev/null
 cmake --build "$build_dir" -j "$jobs"
 ctest --test-dir "$build_dir" --output-on-failure -j "$jobs"
-./scripts/run-x11-tests.sh "$build_dir"

@@ -1,5 +1,7 @@
 #include "components/form_magnet.h"
 
+#include "platform/window_position.h"
+
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QScreen>
@@ -121,6 +123,8 @@ std::vector<TFormMagnet*>& allMagnets()
 constexpr int MoveEndDelayMs = 200;
 // How long the window system may take to report a move the program asked for.
 constexpr int AnswerDelayMs = 500;
+// How often a glued form looks for moves the window manager does not report.
+constexpr int FollowIntervalMs = 25;
 
 // The frame as the window system has it: the widget's own copy of the frame margins is taken once and
 // can predate the window manager's frame.
@@ -145,6 +149,8 @@ TFormMagnet::TFormMagnet(QWidget* AOwner) : QObject(AOwner), form_(AOwner)
     moveEnd_.setSingleShot(true);
     moveEnd_.setInterval(MoveEndDelayMs);
     connect(&moveEnd_, &QTimer::timeout, this, &TFormMagnet::moveEnded);
+    follow_.setInterval(FollowIntervalMs);
+    connect(&follow_, &QTimer::timeout, this, &TFormMagnet::followUnreportedMove);
     if (AOwner)
         AOwner->installEventFilter(this);
 }
@@ -165,6 +171,20 @@ void TFormMagnet::SetActive(bool value)
     active_ = value;
     if (active_)
         SnapInPlace();
+}
+
+void TFormMagnet::SetGlue(bool value)
+{
+    glue_ = value;
+    updateFollowing();
+}
+
+void TFormMagnet::updateFollowing()
+{
+    if (glue_ && form_ && form_->isVisible() && PlacementSupported())
+        follow_.start();
+    else
+        follow_.stop();
 }
 
 std::vector<TFormMagnet*> TFormMagnet::otherMagnets() const
@@ -204,10 +224,10 @@ void TFormMagnet::SnapInPlace()
         return allowMagnet;
     };
     const magnet::SnapResult result =
-        magnet::Snap(bounds, forms, Power, magnet::AreaFor(bounds, screens), ScreenMagnet, Glue, allow);
+        magnet::Snap(bounds, forms, Power, magnet::AreaFor(bounds, screens), ScreenMagnet, glue_, allow);
     if (result.Bounds.topLeft() != bounds.topLeft())
         placeFrame(*form_, result.Bounds.topLeft());
-    if (Glue)
+    if (glue_)
         moveGlued(result.Bounds);
 }
 
@@ -239,11 +259,33 @@ void TFormMagnet::moveGlued(const QRect& bounds)
     }
 }
 
+// The frame with the client area at that point: the margins are those the window has now.
+QRect TFormMagnet::frameAt(const QPoint& clientTopLeft) const
+{
+    return frameOf(*form_).translated(clientTopLeft - form_->geometry().topLeft());
+}
+
+bool TFormMagnet::answersTheProgram() const
+{
+    return programMove_.isValid() && programMove_.elapsed() < AnswerDelayMs;
+}
+
+// Where the window system has moved the form without telling the program yet, if it has.
+std::optional<QPoint> TFormMagnet::unreportedPosition() const
+{
+    if (!form_->windowHandle() || answersTheProgram())
+        return std::nullopt;
+    const std::optional<QPoint> now = plat::WindowPositionNow(*form_->windowHandle());
+    if (!now || *now == form_->geometry().topLeft())
+        return std::nullopt;
+    return now;
+}
+
 void TFormMagnet::programMoved()
 {
     programMove_.start();
     if (!dragStarted_)
-        settled_ = frameOf(*form_);
+        settled_ = form_->geometry().topLeft();
 }
 
 void TFormMagnet::windowSystemMoved()
@@ -251,23 +293,35 @@ void TFormMagnet::windowSystemMoved()
     // The window manager also moves a window when it places it before showing it, and when it carries
     // out (or corrects) a move of the program's own, the magnet's included: those are no drags.
     const bool onScreen = form_->windowHandle() && form_->windowHandle()->isExposed();
-    const bool answersTheProgram = programMove_.isValid() && programMove_.elapsed() < AnswerDelayMs;
-    if (!dragStarted_ && (!onScreen || answersTheProgram)) {
-        settled_ = frameOf(*form_);
+    if (!dragStarted_ && (!onScreen || answersTheProgram())) {
+        settled_ = form_->geometry().topLeft();
         return;
     }
-    formMoved();
+    formMoved(form_->geometry().topLeft());
 }
 
-void TFormMagnet::formMoved()
+// As long as the window manager keeps a move to itself, each look is a step, so the move ends only once
+// the window manager has reported where the form is.
+void TFormMagnet::followUnreportedMove()
+{
+    if (!form_->windowHandle() || !form_->windowHandle()->isExposed())
+        return;
+    if (const std::optional<QPoint> now = unreportedPosition())
+        formMoved(*now);
+}
+
+// One step of a move by the window system: glued forms keep their place beside the form at each.
+void TFormMagnet::formMoved(const QPoint& clientTopLeft)
 {
     if (!active_ || busy_ || !form_->isWindow() || !PlacementSupported())
         return;
     if (!dragStarted_) {
         dragStarted_ = true;
-        if (Glue)
-            buildGlueList(settled_);
+        if (glue_)
+            buildGlueList(frameAt(settled_));
     }
+    if (glue_)
+        moveGlued(frameAt(clientTopLeft));
     if (OnDragMove)
         OnDragMove(this);
     moveEnd_.start();
@@ -278,7 +332,7 @@ void TFormMagnet::moveEnded()
     dragStarted_ = false;
     SnapInPlace();
     glued_.clear();
-    settled_ = frameOf(*form_);
+    settled_ = form_->geometry().topLeft();
 }
 
 bool TFormMagnet::dragByClientArea(const QPoint& position) const
@@ -300,7 +354,11 @@ bool TFormMagnet::eventFilter(QObject* watched, QEvent* event)
             programMoved();
         break;
     case QEvent::Show:
-        settled_ = frameOf(*form_);
+        settled_ = form_->geometry().topLeft();
+        updateFollowing();
+        break;
+    case QEvent::Hide:
+        updateFollowing();
         break;
     case QEvent::MouseButtonPress: {
         const auto* mouse = static_cast<QMouseEvent*>(event);

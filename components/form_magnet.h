@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 enum TMagnetType { mkOnMoving = 0, mkAfterMoving = 1 };
@@ -54,7 +55,7 @@ QRect AreaFor(const QRect& r, const std::vector<QRect>& screens);
 class TFormMagnet : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool Active READ Active WRITE SetActive)
-    Q_PROPERTY(bool Glue MEMBER Glue)
+    Q_PROPERTY(bool Glue READ Glue WRITE SetGlue)
     Q_PROPERTY(bool FormDragable MEMBER FormDragable)
     Q_PROPERTY(int Power MEMBER Power)
 
@@ -70,7 +71,10 @@ public:
     // Switching the magnet on snaps the form at once.
     void SetActive(bool value);
 
-    bool Glue = false;
+    bool Glue() const { return glue_; }
+    // Touching forms move with this one while it is dragged.
+    void SetGlue(bool value);
+
     bool FormDragable = false;
     // The window manager moves the window on its own, so both types snap once the move has ended.
     TMagnetType MagnetType = mkOnMoving;
@@ -91,10 +95,15 @@ protected:
 private:
     QWidget* form() const { return form_; }
     std::vector<TFormMagnet*> otherMagnets() const;
+    QRect frameAt(const QPoint& clientTopLeft) const;
+    bool answersTheProgram() const;
+    std::optional<QPoint> unreportedPosition() const;
     void programMoved();
     void windowSystemMoved();
-    void formMoved();
+    void followUnreportedMove();
+    void formMoved(const QPoint& clientTopLeft);
     void moveEnded();
+    void updateFollowing();
     void buildGlueList(const QRect& bounds);
     void moveGlued(const QRect& bounds);
     bool dragByClientArea(const QPoint& position) const;
@@ -106,11 +115,15 @@ private:
 
     QPointer<QWidget> form_;
     bool active_ = true;
+    bool glue_ = false;
     bool busy_ = false;
     bool dragStarted_ = false;
-    QRect settled_;
+    // Where the client area last stood still: the frame's margins may come later than the place.
+    QPoint settled_;
     // Since the program last moved the form itself (the magnet included).
     QElapsedTimer programMove_;
     std::vector<GluedMagnet> glued_;
     QTimer moveEnd_;
+    // While glued, looks for moves the window manager does not report.
+    QTimer follow_;
 };

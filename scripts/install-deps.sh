@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-multimedia-dev libqt6svg6 qt6-translations-l10n
+    qt6-base-dev qt6-multimedia-dev libqt6svg6 qt6-translations-l10n libxcb1-dev
     libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
     libtwolame-dev
     libgtest-dev libgmock-dev

@@ -10,6 +10,7 @@
 #include "components/am_tr_bmp.h"
 #include "components/credits.h"
 #include "components/easysize.h"
+#include "components/form_magnet.h"
 #include "components/form_registry.h"
 #include "components/text_progress_bar.h"
 #include "components/themes.h"
@@ -189,6 +190,17 @@ TEST_F(ProgramWindows, TheMainWindowTakesTheResizersRatioForItsMinimumSizeAndThe
     EXPECT_EQ(main.minimumSize(), QSize(875, 410));
     EXPECT_EQ(main.ButtonGoCancel->y(), 0);
     EXPECT_EQ(main.ButtonGoCancel->height(), 19) << "round(17 x 1.25) - 1, one less above 1";
+}
+
+TEST_F(ProgramWindows, TheMainWindowsMagnetSnapsAloneAndToTheWorkAreaFromTwentyPixels)
+{
+    const TFormMagnet& magnet = *Start(false).FormMagnet1;
+    EXPECT_TRUE(magnet.Active());
+    EXPECT_FALSE(magnet.Glue());
+    EXPECT_FALSE(magnet.FormDragable);
+    EXPECT_EQ(magnet.Power, 20);
+    EXPECT_EQ(magnet.ScreenMagnet.Area, saWorkArea);
+    EXPECT_EQ(magnet.ScreenMagnet.DesktopPower, 20);
 }
 
 TEST_F(ProgramWindows, TheEditActionsFollowTheFocusedEditorAndItsSelection)

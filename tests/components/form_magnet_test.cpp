@@ -95,6 +95,31 @@ TEST(FormMagnet, GluesOnlyFormsThatShareAnEdge)
     EXPECT_FALSE(magnet::Touches(other, QRect(301, 200, 50, 50)));
 }
 
+TEST(FormMagnet, ADefaultMagnetSnapsWithinItsOwnDistances)
+{
+    QWidget form;
+    const TFormMagnet& magnet = *new TFormMagnet(&form);
+    EXPECT_TRUE(magnet.Active());
+    EXPECT_FALSE(magnet.Glue());
+    EXPECT_FALSE(magnet.FormDragable);
+    EXPECT_EQ(magnet.MagnetType, mkOnMoving);
+    const TScreenMagnet& edges = magnet.ScreenMagnet;
+    EXPECT_EQ(edges.Area, saWorkArea);
+    EXPECT_TRUE(edges.Top && edges.Bottom && edges.Left && edges.Right);
+
+    // What the defaults snap: a bottom edge one pixel within the power above the other form's top, a top
+    // edge one pixel within the screen's power below its top; one pixel further, nothing.
+    const auto snapped = [&](const QRect& r) {
+        return magnet::Snap(r, {other}, magnet.Power, screen, edges, false).Bounds.topLeft();
+    };
+    EXPECT_EQ(magnet.Power, 20);
+    EXPECT_EQ(snapped(QRect(200, other.y() - 100 - (magnet.Power - 1), 100, 100)), QPoint(200, 100));
+    EXPECT_EQ(snapped(QRect(200, other.y() - 100 - magnet.Power, 100, 100)), QPoint(200, 80));
+    EXPECT_EQ(edges.DesktopPower, 15);
+    EXPECT_EQ(snapped(QRect(500, edges.DesktopPower - 1, 100, 100)), QPoint(500, 0));
+    EXPECT_EQ(snapped(QRect(500, edges.DesktopPower, 100, 100)), QPoint(500, 15));
+}
+
 TEST(FormMagnet, StaysPassiveWhereTheProgramCannotPlaceItsWindows)
 {
     QWidget form;

@@ -1,5 +1,11 @@
 #include "tests/x11/real_display.h"
 
+#include "app/korvane_main.h"
+#include "components/t_saved_form_unit.h"
+#include "foundation/useful_ini.h"
+#include "platform/ini_file.h"
+#include "platform/window_position.h"
+
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QProcess>
@@ -23,18 +29,44 @@ QStringList pointerAt(const QPoint& point)
     return {QStringLiteral("mousemove"), QString::number(point.x()), QString::number(point.y())};
 }
 
+// The point of the frame that the pointer takes: the middle of the title bar.
+QPoint titleBarGrip(const QWidget& window, const QRect& frame)
+{
+    return {frame.width() / 2, (window.geometry().y() - frame.y()) / 2};
+}
+
+// Runs xdotool with the event loop going, so that the program sees each step as it comes.
+testing::AssertionResult xdotool(const QStringList& arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral("xdotool"), arguments);
+    if (!process.waitForStarted())
+        return testing::AssertionFailure() << "xdotool does not start";
+    if (!QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, PatienceMs))
+        return testing::AssertionFailure() << "xdotool does not end";
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return testing::AssertionFailure()
+               << "xdotool failed: " << process.readAllStandardError().constData();
+    return testing::AssertionSuccess();
+}
+
 } // namespace
 
 void RealDisplay::SetUp()
 {
     ProgramWorld::SetUp();
-    if (QGuiApplication::platformName() != QLatin1String("xcb"))
-        GTEST_SKIP() << "needs an X server with a window manager: scripts/run-x11-tests.sh runs it";
+    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+        return;
+    if (qEnvironmentVariableIsSet("KORVANE_PRIVATE_DISPLAY"))
+        FAIL() << "started on a private display but runs on " << qPrintable(QGuiApplication::platformName());
+    GTEST_SKIP() << "needs an X server with a window manager: ctest or scripts/run-x11-tests.sh gives it one";
 }
 
 QRect RealDisplay::Frame(const QWidget& window)
 {
-    return window.windowHandle()->frameGeometry();
+    const QRect known = window.windowHandle()->frameGeometry();
+    const std::optional<QPoint> now = plat::WindowPositionNow(*window.windowHandle());
+    return now ? known.translated(*now - window.geometry().topLeft()) : known;
 }
 
 testing::AssertionResult RealDisplay::WaitSettled(QWidget& window)
@@ -60,18 +92,78 @@ testing::AssertionResult RealDisplay::WaitSettled(QWidget& window)
     return testing::AssertionSuccess();
 }
 
+testing::AssertionResult RealDisplay::StartAt(const QPoint& frameTopLeft)
+{
+    Start();
+    const testing::AssertionResult first = WaitSettled(Main());
+    if (!first)
+        return first;
+    const TSavedForm& saved = *Main().SavedKorvaneForm;
+    plat::IniFile ini(GetIniFileName(saved.IniFile, saved.IniSuffix));
+    const QString section = saved.Section();
+    const QString prefix = saved.KeyPrefix();
+    const QPoint frameOffset = Main().geometry().topLeft() - Frame(Main()).topLeft();
+    Stop();
+    ini.WriteInteger(section, prefix + "Left", (frameTopLeft + frameOffset).x());
+    ini.WriteInteger(section, prefix + "Top", (frameTopLeft + frameOffset).y());
+    Start();
+    return WaitSettled(Main());
+}
+
 testing::AssertionResult RealDisplay::DragByTitleBar(QWidget& window, const QPoint& frameTopLeft)
 {
     const QRect frame = Frame(window);
-    // The middle of the title bar, and the same point of the frame at its destination.
-    const QPoint grip(frame.width() / 2, (window.geometry().y() - frame.y()) / 2);
+    const QPoint grip = titleBarGrip(window, frame);
     const QPoint from = frame.topLeft() + grip;
     const QPoint to = frameTopLeft + grip;
     QStringList steps = pointerAt(from) + QStringList{"mousedown", "1"};
     for (int step = 1; step <= 8; ++step)
         steps += pointerAt(from + (to - from) * step / 8) + QStringList{"sleep", "0.02"};
     steps += QStringList{"mouseup", "1"};
-    if (QProcess::execute(QStringLiteral("xdotool"), steps) != 0)
-        return testing::AssertionFailure() << "xdotool failed";
-    return WaitSettled(window);
+    const testing::AssertionResult dragged = xdotool(steps);
+    return dragged ? WaitSettled(window) : dragged;
+}
+
+RealDisplay::TitleBarDrag::TitleBarDrag(QWidget& window) : window_(window) {}
+
+RealDisplay::TitleBarDrag::~TitleBarDrag()
+{
+    // A test that stops halfway must not leave the button down for the next one.
+    if (pressed_)
+        xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
+}
+
+testing::AssertionResult RealDisplay::TitleBarDrag::Press()
+{
+    const QRect frame = Frame(window_);
+    grip_ = titleBarGrip(window_, frame);
+    const testing::AssertionResult pressed =
+        xdotool(pointerAt(frame.topLeft() + grip_) + QStringList{"mousedown", "1"});
+    pressed_ = bool(pressed);
+    return pressed;
+}
+
+testing::AssertionResult RealDisplay::TitleBarDrag::MoveTo(const QPoint& frameTopLeft)
+{
+    // The window manager starts the move at a motion and follows only the motions after it, and it may
+    // take a motion that comes too soon after the press as no start: two motions, again until it moves.
+    const QPoint to = frameTopLeft + grip_;
+    QElapsedTimer patience;
+    patience.start();
+    while (patience.elapsed() < PatienceMs) {
+        const testing::AssertionResult moved = xdotool(pointerAt(to + QPoint(1, 0)) + pointerAt(to));
+        if (!moved)
+            return moved;
+        if (QTest::qWaitFor([&] { return Frame(window_).topLeft() == frameTopLeft; }, 1000))
+            return testing::AssertionSuccess();
+    }
+    const QPoint at = Frame(window_).topLeft();
+    return testing::AssertionFailure() << "the window stays at " << at.x() << ", " << at.y();
+}
+
+testing::AssertionResult RealDisplay::TitleBarDrag::Release()
+{
+    const testing::AssertionResult released = xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
+    pressed_ = false;
+    return released ? WaitSettled(window_) : released;
 }

@@ -1,7 +1,4 @@
 #include "app/korvane_main.h"
-#include "components/t_saved_form_unit.h"
-#include "foundation/useful_ini.h"
-#include "platform/ini_file.h"
 #include "tests/x11/real_display.h"
 
 #include <QScreen>
@@ -35,16 +32,8 @@ TEST_F(RealDisplay, TheMagnetSnapsWhatTheUserDragsNearAnEdgeAndLeavesWhereThePro
     EXPECT_EQ(Frame(Main()).topLeft(), area.topLeft() + QPoint(300, 9)) << "moved by the program";
 
     // The saved place is 10 px from two edges: the start puts it there and leaves it there.
-    const TSavedForm& saved = *Main().SavedKorvaneForm;
-    plat::IniFile ini(GetIniFileName(saved.IniFile, saved.IniSuffix));
-    const QString section = saved.Section();
-    const QString prefix = saved.KeyPrefix();
-    const QPoint frameOffset = Main().geometry().topLeft() - Frame(Main()).topLeft();
     Stop();
     const QPoint nearTheCorner = area.topLeft() + QPoint(10, 10);
-    ini.WriteInteger(section, prefix + "Left", (nearTheCorner + frameOffset).x());
-    ini.WriteInteger(section, prefix + "Top", (nearTheCorner + frameOffset).y());
-    Start();
-    ASSERT_TRUE(WaitSettled(Main()));
+    ASSERT_TRUE(StartAt(nearTheCorner));
     EXPECT_EQ(Frame(Main()).topLeft(), nearTheCorner) << "restored by the program";
 }
