@@ -4,6 +4,7 @@
 
 #include <csignal>
 #include <functional>
+#include <iterator>
 
 class QSocketNotifier;
 

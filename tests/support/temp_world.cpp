@@ -58,9 +58,9 @@ void TempWorld::SetUp()
         QDir().mkpath(Root() + QString::fromLatin1(folder));
     QFile::setPermissions(Root() + QStringLiteral("runtime"),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    // The folders inside were made under the open mask.
     if (ForOrdinaryUser)
-        for (const char* folder : {"", "home", "tmp", "program"})
-            QFile::setPermissions(Root() + QString::fromLatin1(folder), openToOthers);
+        QFile::setPermissions(Root(), openToOthers);
 
     for (const QByteArray& name : environmentNames)
         savedEnvironment_[name] = qgetenv(name.constData());
@@ -162,8 +162,6 @@ QString TempWorld::BuiltFolder(const char* name) const
     const QString copy = Root() + QStringLiteral("built/") + QString::fromLatin1(name) + u'/';
     if (!QDir(copy).exists()) {
         QDir().mkpath(copy);
-        QFile::setPermissions(Root() + QStringLiteral("built"), openToOthers);
-        QFile::setPermissions(copy, openToOthers);
         for (const QString& file : QDir(built).entryList(QDir::Files))
             EXPECT_TRUE(QFile::copy(built + file, copy + file)) << (built + file).toStdString();
     }
