@@ -40,6 +40,16 @@ QString folderOrdinaryUserReaches()
     return {};
 }
 
+// Tests lock folders to see refusals; the owner may need its rights back to remove them.
+void reopenForOwner(const QString& folder)
+{
+    QFile::setPermissions(folder, QFile::permissions(folder) | QFile::ReadOwner | QFile::WriteOwner |
+                                      QFile::ExeOwner);
+    for (const QString& name :
+         QDir(folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::NoSymLinks))
+        reopenForOwner(folder + u'/' + name);
+}
+
 } // namespace
 
 void TempWorld::SetUp()
@@ -92,6 +102,8 @@ void TempWorld::TearDown()
     plat::SetExecutableName(QString());
     for (const auto& [name, value] : savedEnvironment_)
         qputenv(name.constData(), value);
+    if (root_)
+        reopenForOwner(root_->path());
     root_.reset();
     if (ForOrdinaryUser)
         ::umask(savedMask_);
