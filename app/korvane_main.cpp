@@ -636,7 +636,7 @@ bool TKorvaneForm::FormCloseQuery()
     const bool running = commandsManager_ && commandsManager_->IsRunning();
     if (Closing && running)
         return false;
-    const bool canClose = !running || ConfirmQuit();
+    const bool canClose = !running || quitConfirmed_ || ConfirmQuit();
     Closing = canClose;
     if (canClose && running) {
         CancelRequested = true;
@@ -644,6 +644,12 @@ bool TKorvaneForm::FormCloseQuery()
     }
     SaveSettings();
     return canClose && !commandsManager_->IsRunning();
+}
+
+void TKorvaneForm::CloseWithoutConfirmation()
+{
+    quitConfirmed_ = true;
+    close();
 }
 
 void TKorvaneForm::SaveSettings()

@@ -71,6 +71,9 @@ public:
     void SetExpertMode();
     void SaveSettings();
     QString CurrentLanguageName() const;
+    // Closes as a confirmed quit does, without asking: a running batch is cancelled and the window
+    // closes once it has ended. For the system ending the program.
+    void CloseWithoutConfirmation();
 
     QPushButton* ButtonGoCancel;
     TTextProgressBar* RunProgressBar;
@@ -150,5 +153,6 @@ private:
     bool running_ = false;
     bool shownOnce_ = false;
     bool pageEmbedded_ = false;
+    bool quitConfirmed_ = false;
     int languageItemCount_ = 0;
 };

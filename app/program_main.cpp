@@ -31,10 +31,12 @@
 #include "platform/dialogs.h"
 #include "platform/icon_list.h"
 #include "platform/sound_player.h"
+#include "platform/termination_signals.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QFileIconProvider>
+#include <QPointer>
 
 #include <exception>
 #include <memory>
@@ -127,4 +129,12 @@ int RunMessageLoop(QApplication& application)
         plat::ShowError(QStringLiteral("Application.Run Exception:\r") + QString::fromUtf8(error.what()));
         return 0;
     }
+}
+
+std::unique_ptr<plat::TerminationSignals> CloseOnTerminationSignals(TKorvaneForm& main)
+{
+    return std::make_unique<plat::TerminationSignals>([window = QPointer<TKorvaneForm>(&main)](int) {
+        if (window)
+            window->CloseWithoutConfirmation();
+    });
 }

@@ -3,10 +3,14 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <memory>
 #include <vector>
 
 class QApplication;
 class TKorvaneForm;
+namespace plat {
+class TerminationSignals;
+}
 
 // The window side's part of the services the layers below it use: the Qt message boxes and choosers,
 // and the desktop style's file icons. Program start installs them as soon as the application exists.
@@ -39,3 +43,8 @@ private:
 // Runs the message loop inside a guard: an exception that escapes it is shown in a plain box and the
 // program then ends normally.
 int RunMessageLoop(QApplication& application);
+
+// From here on SIGTERM, SIGHUP and SIGINT end the program as a confirmed quit does, without asking: a
+// running batch is cancelled (its tool stopped, its temporary files removed, the older output put
+// back) and the main window closes once it has ended. The watch tells the code the program returns.
+std::unique_ptr<plat::TerminationSignals> CloseOnTerminationSignals(TKorvaneForm& main);

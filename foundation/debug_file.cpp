@@ -3,10 +3,9 @@
 #include "foundation/useful_string.h"
 #include "platform/paths.h"
 
-#include <QDate>
+#include <QDateTime>
 #include <QFile>
 #include <QLocale>
-#include <QTime>
 
 namespace {
 
@@ -19,9 +18,11 @@ QString StampedLine(const QString& text)
     // Blanks and control characters alone give an empty line.
     if (TrimBlanks(text).isEmpty())
         return QString();
+    // One reading of the clock: a date and a time read apart would stamp a line near midnight a day off.
+    const QDateTime now = QDateTime::currentDateTime();
     const QLocale locale = QLocale::system();
-    return locale.toString(QDate::currentDate(), QLocale::ShortFormat) + u' ' +
-           locale.toString(QTime::currentTime(), QLocale::LongFormat) + QStringLiteral(" - ") + text;
+    return locale.toString(now.date(), QLocale::ShortFormat) + u' ' +
+           locale.toString(now.time(), QLocale::LongFormat) + QStringLiteral(" - ") + text;
 }
 
 } // namespace

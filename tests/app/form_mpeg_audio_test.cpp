@@ -40,8 +40,8 @@ protected:
     void SetUp() override
     {
         TempWorld::SetUp();
-        TooLameFolder = BuiltProgramFolder() + "TooLame/";
-        MplexFolder = BuiltProgramFolder() + "Mplex/";
+        TooLameFolder = BuiltFolder("TooLame");
+        MplexFolder = BuiltFolder("Mplex");
         TooLameFound = MplexFound = true;
         GlobalEvents().CommandsManager = &queue;
         GlobalEvents().OnCommandLog = [this](QObject*, QString line) { log << line; };
@@ -268,7 +268,9 @@ TEST_F(ConversionPage, ABatchThatCannotBeBuiltRunsNothingAndSaysWhy)
     EXPECT_EQ(QDir(Root() + "music").entryList(QDir::Files), QStringList{"A.wav"});
 }
 
-TEST_F(ConversionPage, AnOutputFolderThatRefusesTheFileIsBlamedNotTheSource)
+using ConversionPageAsUser = AsOrdinaryUser<ConversionPage>;
+
+TEST_F(ConversionPageAsUser, AnOutputFolderThatRefusesTheFileIsBlamedNotTheSource)
 {
     const auto open = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup |
                       QFile::ReadOther | QFile::ExeOther;

@@ -5,6 +5,7 @@
 #include <QScrollBar>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 class LogViews : public TempWorld {
 protected:
@@ -104,8 +105,12 @@ TEST_F(LogViews, ClearingTheMirrorFile)
 
     ASSERT_EQ(::chmod(QFile::encodeName(fileName).constData(), 0444), 0);
     memo.ClearLogFile();
+    EXPECT_EQ(FileLines(fileName), QStringList({"after"})) << "a read-only file is kept";
     memo.AddText("appended");
-    EXPECT_EQ(FileLines(fileName), QStringList({"after", "appended"})) << "a read-only file is kept";
+    // Only root writes into a read-only file.
+    if (::geteuid() == 0) {
+        EXPECT_EQ(FileLines(fileName), QStringList({"after", "appended"}));
+    }
 
     ASSERT_EQ(::chmod(QFile::encodeName(fileName).constData(), 0644), 0);
     memo.CloseLogFile();

@@ -110,6 +110,35 @@ TEST_F(AudioToWav, APipeADeviceOrASourceTooLongForItsWavFilesIsRefusedBeforeAnyt
     EXPECT_TRUE(LastStatus.IsFailed() && !QFileInfo::exists(Output));
 }
 
+// 6:45:47 is the longest the 44.1 kHz stereo WAV of the encoder's chain holds. The sources are sparse
+// 8 kHz A-law files: only their declared length matters, and the one accepted is cancelled early.
+TEST_F(AudioToWav, TheLongestSourceAcceptedLastsTheLimitItselfNotOneFrameMore)
+{
+    constexpr quint32 limitFrames = (6 * 3600 + 45 * 60 + 47) * 8000;
+    for (const quint32 frames : {limitFrames, limitFrames + 1}) {
+        SCOPED_TRACE(frames);
+        QByteArray header = MakeWavImage(8000, 1, 8, {});
+        qToLittleEndian<quint16>(6, header.data() + 20);
+        qToLittleEndian<quint32>(frames + 36, header.data() + 4);
+        qToLittleEndian<quint32>(frames, header.data() + 40);
+        QFile source(WriteFile("long.wav", header));
+        ASSERT_TRUE(source.resize(header.size() + frames));
+        auto info = std::make_unique<TAudioToWavInfo>(NewCommonData(source.fileName()), nullptr);
+        RunStep(std::make_unique<TCommandAudioToWav>(nullptr, Logger, "Decode", QString(), std::move(info),
+                                                     AfterCommand, false, false),
+                source.fileName(), true);
+        if (frames == limitFrames) {
+            EXPECT_TRUE(LastStatus.IsCancelled()) << Log.join('\n').toStdString();
+        } else {
+            EXPECT_EQ(Log.mid(1, 2), (QStringList{"BASS DecodeFile Started",
+                                                  "ERROR: The audio file lasts longer than 6:45:47, the "
+                                                  "most a WAV file can hold"}));
+            EXPECT_TRUE(LastStatus.IsFailed());
+        }
+        EXPECT_FALSE(QFileInfo::exists(Output));
+    }
+}
+
 TEST_F(AudioToWav, AQueueTakenApartWhileDecodingWaitsForTheWorkerAndLeavesNoOutput)
 {
     // Ten minutes of 8 kHz silence, resampled on the way: long enough to be caught decoding.

@@ -126,7 +126,9 @@ TEST_F(CommonData, ProgressReachesOnlyWhatIsStillThere)
     bare.SetProgress(step, 1, 2);
 }
 
-TEST_F(CommonData, ARefusedOutputTellsTheStepWhy)
+using CommonDataAsUser = AsOrdinaryUser<CommonData>;
+
+TEST_F(CommonDataAsUser, ARefusedOutputTellsTheStepWhy)
 {
     const QString output = WriteFile("out/song.vcd.mpg", "keep me");
     FinalOutput(output, false, true, false);

@@ -79,7 +79,8 @@ protected:
     QString ScriptTool(const QString& name, const QString& body) const
     {
         const QString script = WriteFile("tools/" + name, ("#!/bin/sh\n" + body + "\n").toUtf8());
-        QFile::setPermissions(script, QFile::ReadOwner | QFile::ExeOwner);
+        // Writable, so that a test can put another script in its place without root's rights.
+        QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         return Root() + "tools/";
     }
 

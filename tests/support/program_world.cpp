@@ -16,7 +16,7 @@ void ProgramWorld::SetUp()
 {
     TempWorld::SetUp();
     for (const char* folder : {"TooLame", "Mplex", "Lng", "Sounds"})
-        QFile::link(BuiltProgramFolder() + folder, ProgramFolder() + folder);
+        QFile::link(BuiltFolder(folder).chopped(1), ProgramFolder() + folder);
     AppRunning = FormShown = Closing = CancelRequested = false;
 }
 

@@ -11,22 +11,66 @@
 #include <QFileInfo>
 
 #include <sys/fsuid.h>
+#include <sys/stat.h>
 
 namespace {
 
 const QByteArray environmentNames[] = {"HOME", "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR", "TMPDIR"};
 constexpr uid_t nobody = 65534;
+const auto openToOthers = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                          QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+
+// Whether the world the current test runs in was made for an ordinary user.
+bool worldForOrdinaryUser = false;
+
+// The first folder in which an ordinary user can reach a world: the temporary folder, unless it lies
+// in a private folder (a private TMPDIR, a clone in root's home), then the system's shared ones.
+QString folderOrdinaryUserReaches()
+{
+    for (const QString& folder :
+         {QDir::tempPath(), QStringLiteral("/tmp"), QStringLiteral("/var/tmp"), QStringLiteral("/dev/shm")}) {
+        const int savedUser = setfsuid(nobody);
+        struct stat entry {};
+        const bool reached =
+            ::stat(QFile::encodeName(folder + QStringLiteral("/.")).constData(), &entry) == 0;
+        setfsuid(savedUser);
+        if (reached)
+            return folder;
+    }
+    return {};
+}
+
+// Tests lock folders to see refusals; the owner may need its rights back to remove them.
+void reopenForOwner(const QString& folder)
+{
+    QFile::setPermissions(folder, QFile::permissions(folder) | QFile::ReadOwner | QFile::WriteOwner |
+                                      QFile::ExeOwner);
+    for (const QString& name :
+         QDir(folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::NoSymLinks))
+        reopenForOwner(folder + u'/' + name);
+}
 
 } // namespace
 
 void TempWorld::SetUp()
 {
-    root_ = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/korvane-test-XXXXXX"));
+    QString parent = QDir::tempPath();
+    if (ForOrdinaryUser) {
+        parent = folderOrdinaryUserReaches();
+        // Files the test makes must be readable by that user whatever the caller's mask.
+        savedMask_ = ::umask(022);
+    }
+    worldForOrdinaryUser = ForOrdinaryUser && !parent.isEmpty();
+    root_ = std::make_unique<QTemporaryDir>((parent.isEmpty() ? QDir::tempPath() : parent) +
+                                            QStringLiteral("/korvane-test-XXXXXX"));
     ASSERT_TRUE(root_->isValid());
     for (const char* folder : {"home", "home/.config", "runtime", "tmp", "program"})
         QDir().mkpath(Root() + QString::fromLatin1(folder));
     QFile::setPermissions(Root() + QStringLiteral("runtime"),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    // The folders inside were made under the open mask.
+    if (ForOrdinaryUser)
+        QFile::setPermissions(Root(), openToOthers);
 
     for (const QByteArray& name : environmentNames)
         savedEnvironment_[name] = qgetenv(name.constData());
@@ -40,6 +84,9 @@ void TempWorld::SetUp()
     auto dialogs = std::make_unique<ScriptedDialogs>();
     dialogs_ = dialogs.get();
     plat::InstallDialogs(std::move(dialogs));
+    if (ForOrdinaryUser && parent.isEmpty())
+        GTEST_SKIP() << "No folder that an ordinary user can enter holds the test's files: neither "
+                     << QDir::tempPath().toStdString() << " nor /tmp, /var/tmp or /dev/shm";
 }
 
 void TempWorld::TearDown()
@@ -55,7 +102,12 @@ void TempWorld::TearDown()
     plat::SetExecutableName(QString());
     for (const auto& [name, value] : savedEnvironment_)
         qputenv(name.constData(), value);
+    if (root_)
+        reopenForOwner(root_->path());
     root_.reset();
+    if (ForOrdinaryUser)
+        ::umask(savedMask_);
+    worldForOrdinaryUser = false;
 }
 
 QString TempWorld::Root() const
@@ -114,7 +166,25 @@ QString TempWorld::TestProgramsFolder()
     return QStringLiteral(KORVANE_TEST_PROGRAMS_DIR "/");
 }
 
-OrdinaryUserFiles::OrdinaryUserFiles() : savedUser_(setfsuid(nobody)) {}
+QString TempWorld::BuiltFolder(const char* name) const
+{
+    const QString built = BuiltProgramFolder() + QString::fromLatin1(name) + u'/';
+    if (!ForOrdinaryUser)
+        return built;
+    const QString copy = Root() + QStringLiteral("built/") + QString::fromLatin1(name) + u'/';
+    if (!QDir(copy).exists()) {
+        QDir().mkpath(copy);
+        for (const QString& file : QDir(built).entryList(QDir::Files))
+            EXPECT_TRUE(QFile::copy(built + file, copy + file)) << (built + file).toStdString();
+    }
+    return copy;
+}
+
+OrdinaryUserFiles::OrdinaryUserFiles() : savedUser_(setfsuid(nobody))
+{
+    EXPECT_TRUE(worldForOrdinaryUser)
+        << "a test acting as an ordinary user needs a world made for that user (AsOrdinaryUser)";
+}
 
 OrdinaryUserFiles::~OrdinaryUserFiles()
 {

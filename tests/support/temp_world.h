@@ -9,6 +9,8 @@
 #include <map>
 #include <memory>
 
+#include <sys/types.h>
+
 class ScriptedDialogs;
 
 // Every test gets a world of its own: a fresh home, configuration, runtime and temporary folder,
@@ -37,15 +39,33 @@ protected:
 
     ScriptedDialogs& Dialogs() const { return *dialogs_; }
 
+    // The built program's folder of that name (TooLame, Mplex, Lng, Sounds), with "/". In a world for
+    // an ordinary user it is a copy inside the world: the build tree may lie in a private folder.
+    QString BuiltFolder(const char* name) const;
+
+    // Set by the fixture's constructor (see AsOrdinaryUser) for a test that acts as an ordinary user:
+    // its world is then built where such a user can reach it, away from a private temporary folder,
+    // open to others, its files made with permissions for others.
+    bool ForOrdinaryUser = false;
+
 private:
     std::unique_ptr<QTemporaryDir> root_;
+    mode_t savedMask_ = 0;
     std::map<QByteArray, QByteArray> savedEnvironment_;
     ScriptedDialogs* dialogs_ = nullptr;
 };
 
+// The fixture World for a test that acts as an ordinary user (OrdinaryUserFiles). Skipped, with the
+// reason, where no folder such a user can reach exists.
+template <typename World> class AsOrdinaryUser : public World {
+protected:
+    AsOrdinaryUser() { this->ForOrdinaryUser = true; }
+};
+
 // While it lives, this thread's file access is checked as an ordinary user's. The tests run as root,
 // who passes every permission check, so a read-only folder would refuse them nothing; the folders the
-// user must reach need permissions for others. Does nothing for a user who is not root.
+// user must reach need permissions for others, and the test's world must be one made for that user
+// (AsOrdinaryUser). Does nothing for a user who is not root.
 class OrdinaryUserFiles {
 public:
     OrdinaryUserFiles();

@@ -1,0 +1,46 @@
+#include "platform/termination_signals.h"
+
+#include <QCoreApplication>
+#include <QList>
+#include <QTest>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <thread>
+
+namespace {
+
+TEST(TerminationSignals, ReachTheMainThreadInsteadOfEndingTheProgramAndLeaveAsFound)
+{
+    struct sigaction ignored = {};
+    ignored.sa_handler = SIG_IGN;
+    struct sigaction before = {};
+    ASSERT_EQ(::sigaction(SIGHUP, &ignored, &before), 0);
+    {
+        QList<int> seen;
+        bool onMain = true;
+        plat::TerminationSignals watch([&](int signal) {
+            seen << signal;
+            onMain = onMain && QThread::currentThread() == QCoreApplication::instance()->thread();
+        });
+        EXPECT_EQ(watch.Received(), 0);
+        EXPECT_EQ(watch.ExitCode(3), 3);
+        // Sent from another thread, as the system may deliver it to any thread.
+        std::thread([] { ::kill(::getpid(), SIGHUP); }).join();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return seen.size() == 1; }));
+        ::kill(::getpid(), SIGTERM);
+        ::kill(::getpid(), SIGINT);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return seen.size() == 3; }));
+        EXPECT_EQ(seen, QList<int>({SIGHUP, SIGTERM, SIGINT}));
+        EXPECT_TRUE(onMain);
+        EXPECT_EQ(watch.Received(), SIGHUP) << "the first signal is the one that ends the program";
+        EXPECT_EQ(watch.ExitCode(0), 128 + SIGHUP);
+    }
+    struct sigaction after = {};
+    ::sigaction(SIGHUP, &before, &after);
+    EXPECT_EQ(after.sa_handler, SIG_IGN) << "the handler found is back";
+}
+
+} // namespace
