@@ -11,41 +11,16 @@
 #include "app/program_main.h"
 #include "components/form_registry.h"
 #include "foundation/program_globals.h"
-#include "platform/dialogs.h"
 #include "platform/paths.h"
 #include "platform/termination_signals.h"
+#include "tests/programs/printing_dialogs.h"
 
 #include <QApplication>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
 
-#include <cstdio>
-
 namespace {
-
-void say(const QString& line)
-{
-    std::printf("%s\n", line.toLocal8Bit().constData());
-    std::fflush(stdout);
-}
-
-class PrintingDialogs : public plat::Dialogs {
-public:
-    explicit PrintingDialogs(QString source) : source_(std::move(source)) {}
-    plat::MessageAnswer ShowMessage(const plat::MessageRequest& request) override
-    {
-        say(QStringLiteral("message ") + request.Text.simplified());
-        return {plat::mrOk, false};
-    }
-    QString ChooseOpenFile(const plat::FileRequest&) override { return source_; }
-    QStringList ChooseOpenFiles(const plat::FileRequest&) override { return {source_}; }
-    QString ChooseSaveFile(const plat::FileRequest&) override { return {}; }
-    QString ChooseFolder(const QString&, const QString&) override { return {}; }
-
-private:
-    QString source_;
-};
 
 template <typename Form> Form* findForm(const char* name)
 {

@@ -6,35 +6,14 @@
 #include "components/bring_window_to_front.h"
 #include "foundation/instance_guard.h"
 #include "foundation/just_one.h"
-#include "platform/dialogs.h"
 #include "platform/process.h"
+#include "tests/programs/printing_dialogs.h"
 
 #include <QApplication>
 #include <QEvent>
 #include <QWidget>
 
-#include <cstdio>
-
 namespace {
-
-void say(const QString& line)
-{
-    std::printf("%s\n", line.toLocal8Bit().constData());
-    std::fflush(stdout);
-}
-
-class PrintingDialogs : public plat::Dialogs {
-public:
-    plat::MessageAnswer ShowMessage(const plat::MessageRequest& request) override
-    {
-        say(QStringLiteral("message ") + request.Text.simplified());
-        return {plat::mrOk, false};
-    }
-    QString ChooseOpenFile(const plat::FileRequest&) override { return {}; }
-    QStringList ChooseOpenFiles(const plat::FileRequest&) override { return {}; }
-    QString ChooseSaveFile(const plat::FileRequest&) override { return {}; }
-    QString ChooseFolder(const QString&, const QString&) override { return {}; }
-};
 
 // A running copy waits minimized: being restored is how it sees a later copy hand over.
 class RestoreWatcher : public QObject {
