@@ -28,7 +28,12 @@ inline std::string HiddenTemporaryName(const std::string& target, long processId
     const std::string::size_type slash = target.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-    const std::string suffix = "." + std::to_string(processId) + "-" + std::to_string(attempt) + ".tmp";
+    // Appended piece by piece: g++ 12 at -O3 warns wrongly on "." + a temporary string.
+    std::string suffix(1, '.');
+    suffix += std::to_string(processId);
+    suffix += '-';
+    suffix += std::to_string(attempt);
+    suffix += ".tmp";
     const std::size_t pathRoom = folder.size() < PATH_MAX ? PATH_MAX - 1 - folder.size() : 0;
     const std::size_t room = std::min(NameLimit(folder), pathRoom);
     std::size_t kept = std::min(name.size(), room > suffix.size() + 1 ? room - suffix.size() - 1 : 0);
