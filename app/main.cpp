@@ -5,7 +5,6 @@
 #include "foundation/instance_guard.h"
 #include "foundation/just_one.h"
 #include "platform/dialogs.h"
-#include "platform/termination_signals.h"
 
 #include <cstdio>
 #include <exception>
@@ -46,8 +45,5 @@ int main(int argc, char* argv[])
     // A copy already running has been brought to the front instead.
     if (!forms.MainForm()->XJustOneInstance->Loaded())
         return 1;
-    const auto termination = CloseOnTerminationSignals(*forms.MainForm());
-    AppRunning = true;
-    forms.MainForm()->show();
-    return termination->ExitCode(RunMessageLoop(application));
+    return RunMainWindow(application, *forms.MainForm());
 }

@@ -36,7 +36,6 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFileIconProvider>
-#include <QPointer>
 
 #include <exception>
 #include <memory>
@@ -131,10 +130,13 @@ int RunMessageLoop(QApplication& application)
     }
 }
 
-std::unique_ptr<plat::TerminationSignals> CloseOnTerminationSignals(TKorvaneForm& main)
+int RunMainWindow(QApplication& application, TKorvaneForm& main)
 {
-    return std::make_unique<plat::TerminationSignals>([window = QPointer<TKorvaneForm>(&main)](int) {
+    const plat::TerminationSignals termination([window = QPointer<TKorvaneForm>(&main)](int) {
         if (window)
             window->CloseWithoutConfirmation();
     });
+    AppRunning = true;
+    main.show();
+    return termination.ExitCode(RunMessageLoop(application));
 }

@@ -3,14 +3,10 @@
 #include <QPointer>
 #include <QWidget>
 
-#include <memory>
 #include <vector>
 
 class QApplication;
 class TKorvaneForm;
-namespace plat {
-class TerminationSignals;
-}
 
 // The window side's part of the services the layers below it use: the Qt message boxes and choosers,
 // and the desktop style's file icons. Program start installs them as soon as the application exists.
@@ -44,7 +40,9 @@ private:
 // program then ends normally.
 int RunMessageLoop(QApplication& application);
 
-// From here on SIGTERM, SIGHUP and SIGINT end the program as a confirmed quit does, without asking: a
-// running batch is cancelled (its tool stopped, its temporary files removed, the older output put
-// back) and the main window closes once it has ended. The watch tells the code the program returns.
-std::unique_ptr<plat::TerminationSignals> CloseOnTerminationSignals(TKorvaneForm& main);
+// Shows the main window and runs the message loop; returns the program's exit code. Meanwhile SIGTERM,
+// SIGHUP and SIGINT end the program as a confirmed quit does, without asking: a running batch is
+// cancelled (its tool stopped, its temporary files removed, the older output put back), the main window
+// closes once it has ended (a dialog in front belongs to it and goes with it), and the code is then
+// 128 + the signal.
+int RunMainWindow(QApplication& application, TKorvaneForm& main);

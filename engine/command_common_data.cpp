@@ -9,6 +9,7 @@
 #include "foundation/useful_string.h"
 #include "platform/dialogs.h"
 #include "platform/messages.h"
+#include "tools/common/temporary_name.h"
 
 #include <QDir>
 #include <QFile>
@@ -82,9 +83,12 @@ bool TOlderOutput::SetAside(const QString& name)
         IsFileReadOnly(name))
         return false;
     // A name of our own first, so that the move replaces nothing of the user's.
+    // Cut short where the hidden name would pass what the file system takes, as a long name may.
     const QFileInfo file(name);
-    QTemporaryFile reserved(file.absolutePath() + QStringLiteral("/.") + file.fileName() +
-                            QStringLiteral(".XXXXXX"));
+    const std::string folder = QFile::encodeName(file.absolutePath() + u'/').toStdString();
+    const QString start = QFile::decodeName(
+        tools::NameStartThatFits(folder, QFile::encodeName(file.fileName()).toStdString(), 8).c_str());
+    QTemporaryFile reserved(file.absolutePath() + QStringLiteral("/.") + start + QStringLiteral(".XXXXXX"));
     reserved.setAutoRemove(false);
     if (!reserved.open())
         return false;

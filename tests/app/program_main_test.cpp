@@ -111,17 +111,18 @@ TEST_F(EndedBySignal, AConversionEndsAsACancelDoesAndTheProgramExits)
     }
 }
 
-TEST_F(EndedBySignal, WithoutABatchTheProgramClosesAndSavesItsSettings)
+TEST_F(EndedBySignal, WithoutABatchTheProgramClosesAndSavesItsSettingsEvenWithADialogOpen)
 {
-    for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
-        SCOPED_TRACE(signal);
-        QFile::remove(GlobalSettingsFileName());
-        printed.clear();
-        Start();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return Output().contains("running"); }, 60000));
-        EXPECT_EQ(EndWith(signal), 128 + signal);
-        EXPECT_TRUE(QFile::exists(GlobalSettingsFileName()));
-    }
+    for (const QString& waiting : {QStringLiteral("running"), QStringLiteral("settings")})
+        for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
+            SCOPED_TRACE(waiting.toStdString() + ' ' + std::to_string(signal));
+            QFile::remove(GlobalSettingsFileName());
+            printed.clear();
+            Start(waiting == "settings" ? QStringList{waiting} : QStringList());
+            ASSERT_TRUE(QTest::qWaitFor([&] { return Output().contains(waiting); }, 60000));
+            EXPECT_EQ(EndWith(signal), 128 + signal);
+            EXPECT_TRUE(QFile::exists(GlobalSettingsFileName()));
+        }
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // Starts the program's windows as the program does, in the world its environment names, and ends on
 // SIGTERM, SIGHUP or SIGINT as the program does.
 //   ending_probe PROGRAM_FOLDER                      waits idle
+//   ending_probe PROGRAM_FOLDER settings             waits with the settings dialog open
 //   ending_probe PROGRAM_FOLDER SOURCE MPLEX_FOLDER  converts SOURCE to MPEG with the policy that
 //                                                   overwrites an existing output, the multiplexer
 //                                                   taken from MPLEX_FOLDER
@@ -12,7 +13,6 @@
 #include "components/form_registry.h"
 #include "foundation/program_globals.h"
 #include "platform/paths.h"
-#include "platform/termination_signals.h"
 #include "tests/programs/printing_dialogs.h"
 
 #include <QApplication>
@@ -57,11 +57,13 @@ int main(int argc, char* argv[])
     TProgramForms forms;
     forms.CreateAll();
     TKorvaneForm& main = *forms.MainForm();
-    const auto termination = CloseOnTerminationSignals(main);
-    AppRunning = true;
-    main.show();
-    if (!source.isEmpty())
+    if (argc == 3)
+        QTimer::singleShot(0, &main, [&main] {
+            say(QStringLiteral("settings"));
+            main.MenuSettings->trigger();
+        });
+    else if (!source.isEmpty())
         convertWhenShown(main, QString::fromLocal8Bit(argv[3]));
     QTimer::singleShot(0, [] { say(QStringLiteral("running")); });
-    return termination->ExitCode(RunMessageLoop(application));
+    return RunMainWindow(application, main);
 }

@@ -21,6 +21,18 @@ inline std::size_t NameLimit(const std::string& folder)
     return limit > 0 ? static_cast<std::size_t>(limit) : NAME_MAX;
 }
 
+// The longest start of the name, in bytes, that leaves room for extra bytes beside it in a name of that
+// folder, never cut in the middle of a UTF-8 character.
+inline std::string NameStartThatFits(const std::string& folder, const std::string& name, std::size_t extra)
+{
+    const std::size_t pathRoom = folder.size() < PATH_MAX ? PATH_MAX - 1 - folder.size() : 0;
+    const std::size_t room = std::min(NameLimit(folder), pathRoom);
+    std::size_t kept = std::min(name.size(), room > extra ? room - extra : 0);
+    while (kept > 0 && kept < name.size() && (static_cast<unsigned char>(name[kept]) & 0xC0) == 0x80)
+        --kept;
+    return name.substr(0, kept);
+}
+
 // target: the output's path, a link already followed. The name is cut short where the hidden one would
 // pass what the file system takes; the process id and attempt keep it unique all the same.
 inline std::string HiddenTemporaryName(const std::string& target, long processId, int attempt)
@@ -34,13 +46,7 @@ inline std::string HiddenTemporaryName(const std::string& target, long processId
     suffix += '-';
     suffix += std::to_string(attempt);
     suffix += ".tmp";
-    const std::size_t pathRoom = folder.size() < PATH_MAX ? PATH_MAX - 1 - folder.size() : 0;
-    const std::size_t room = std::min(NameLimit(folder), pathRoom);
-    std::size_t kept = std::min(name.size(), room > suffix.size() + 1 ? room - suffix.size() - 1 : 0);
-    // Never in the middle of a UTF-8 character.
-    while (kept > 0 && kept < name.size() && (static_cast<unsigned char>(name[kept]) & 0xC0) == 0x80)
-        --kept;
-    return folder + "." + name.substr(0, kept) + suffix;
+    return folder + "." + NameStartThatFits(folder, name, suffix.size() + 1) + suffix;
 }
 
 } // namespace tools
