@@ -50,7 +50,8 @@ public:
             throw EBatchPlanError(
                 Format(TranslateMsg(QStringLiteral("The audio source \"%s\" is not a regular file")),
                        source_.FileName));
-        base_.ChainOutput = PlanOutputName(source_.FileName, choices);
+        chainOutput_ = PlanOutputName(source_.FileName, choices);
+        firstStep_ = steps_.size();
     }
 
     void PlanMpeg()
@@ -59,13 +60,13 @@ public:
         const bool decoded = Decoded();
         Add(TStepKind::WavToWav, namer_.NewTempFileName(), 9, 16, 2, decoded);
         Add(TStepKind::Encode, namer_.NewTempFileName(), 16, 96, 1, true);
-        Last(Add(TStepKind::Multiplex, base_.ChainOutput, 96, 100, 0, true));
+        Last(Add(TStepKind::Multiplex, chainOutput_, 96, 100, 0, true));
     }
 
     void PlanWav()
     {
         AddDecode(57, 1, true);
-        TStepPlan& convert = Add(TStepKind::WavToWav, base_.ChainOutput, 57, 100, 0, Decoded());
+        TStepPlan& convert = Add(TStepKind::WavToWav, chainOutput_, 57, 100, 0, Decoded());
         convert.UsesWavPref = true;
         Last(convert);
         TStepPlan finish = base_;
@@ -97,6 +98,9 @@ private:
         step.ProgressMin = progressMin;
         step.ProgressMax = progressMax;
         step.SkipNextCount = skipNextCount;
+        // The first step makes sure the output can be made before any work; the others need not ask again.
+        if (steps_.size() == firstStep_)
+            step.ChainOutput = chainOutput_;
         // The source itself is never an intermediate to delete.
         step.DeleteInputOnSuccess = step.DeleteInputOnFailure = deleteInput && input_ != source_.FileName;
         steps_.push_back(step);
@@ -116,6 +120,8 @@ private:
     TTempNamer& namer_;
     std::vector<TStepPlan>& steps_;
     TStepPlan base_;
+    QString chainOutput_;
+    std::size_t firstStep_ = 0;
     QString input_;
 };
 

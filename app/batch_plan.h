@@ -51,7 +51,7 @@ struct TStepPlan {
     int Task = 1; // 1-based file number
     QString Source;
     QString Input, Output;
-    QString ChainOutput; // the final output of the file's chain
+    QString ChainOutput; // on the chain's first step: the final output, checked before any work
     int ProgressMin = 0, ProgressMax = 100;
     int SkipNextCount = 0;
     bool DeleteInputOnSuccess = false, DeleteInputOnFailure = false;

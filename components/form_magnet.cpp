@@ -169,6 +169,7 @@ bool TFormMagnet::PlacementSupported()
 void TFormMagnet::SetActive(bool value)
 {
     active_ = value;
+    updateFollowing();
     if (active_)
         SnapInPlace();
 }
@@ -181,7 +182,7 @@ void TFormMagnet::SetGlue(bool value)
 
 void TFormMagnet::updateFollowing()
 {
-    if (glue_ && form_ && form_->isVisible() && PlacementSupported())
+    if (active_ && glue_ && form_ && form_->isVisible() && PlacementSupported())
         follow_.start();
     else
         follow_.stop();

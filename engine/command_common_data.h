@@ -103,8 +103,8 @@ public:
     bool CheckOutput = false;
     QString InputFile;
     QString OutputFile;
-    // The final output of the file's chain: every step refuses to work while its folder takes no new file,
-    // so that the first step fails at once rather than the last after all the work.
+    // The final output of the file's chain, given to its first step: the step refuses to work while that
+    // output cannot be made, so that the chain fails at once rather than at its last step after all the work.
     QString ChainOutputFile;
 
 private:

@@ -23,10 +23,8 @@ public:
     TerminationSignals(const TerminationSignals&) = delete;
     TerminationSignals& operator=(const TerminationSignals&) = delete;
 
-    // The first signal received; 0 while none was.
-    int Received() const { return received_; }
-    // What the program returns: its own code, or 128 + the signal that ended it, as a shell reports a
-    // program the signal killed.
+    // What the program returns: its own code, or 128 + the first signal received, the one that ended it,
+    // as a shell reports a program the signal killed.
     int ExitCode(int programCode) const { return received_ ? 128 + received_ : programCode; }
 
     static constexpr int Watched[] = {SIGTERM, SIGHUP, SIGINT};

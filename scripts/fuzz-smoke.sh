@@ -68,7 +68,8 @@ for target in wave_fuzzer ini_fuzzer mplex_fuzzer wav_input_fuzzer wav_chain_fuz
     rm -f "$build"/fuzz-*.log
     echo "== $target: $seconds s"
     if ! (cd "$build" && "./$target" "${options[@]}" "corpus/$target" "seeds/$target") >"$build/$target.log" 2>&1; then
-        tail -n 60 "$build/$target.log"
+        # With several workers the crash and its stack are in the failing worker's own log.
+        tail -n 60 "$build/$target.log" $([ "$workers" -gt 1 ] && echo "$build"/fuzz-*.log) || true
         echo "$target failed: see $build/$target.log" >&2
         exit 1
     fi

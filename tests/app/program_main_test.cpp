@@ -46,8 +46,7 @@ protected:
     void SetUp() override
     {
         TempWorld::SetUp();
-        for (const char* folder : {"TooLame", "Mplex", "Lng", "Sounds"})
-            QFile::link(BuiltProgramFolder() + folder, ProgramFolder() + folder);
+        LinkBuiltProgramFolders();
     }
     void TearDown() override
     {

@@ -25,7 +25,6 @@ TEST(TerminationSignals, ReachTheMainThreadInsteadOfEndingTheProgramAndLeaveAsFo
             seen << signal;
             onMain = onMain && QThread::currentThread() == QCoreApplication::instance()->thread();
         });
-        EXPECT_EQ(watch.Received(), 0);
         EXPECT_EQ(watch.ExitCode(3), 3);
         // Sent from another thread, as the system may deliver it to any thread.
         std::thread([] { ::kill(::getpid(), SIGHUP); }).join();
@@ -35,8 +34,7 @@ TEST(TerminationSignals, ReachTheMainThreadInsteadOfEndingTheProgramAndLeaveAsFo
         ASSERT_TRUE(QTest::qWaitFor([&] { return seen.size() == 3; }));
         EXPECT_EQ(seen, QList<int>({SIGHUP, SIGTERM, SIGINT}));
         EXPECT_TRUE(onMain);
-        EXPECT_EQ(watch.Received(), SIGHUP) << "the first signal is the one that ends the program";
-        EXPECT_EQ(watch.ExitCode(0), 128 + SIGHUP);
+        EXPECT_EQ(watch.ExitCode(0), 128 + SIGHUP) << "the first signal is the one that ends the program";
     }
     struct sigaction after = {};
     ::sigaction(SIGHUP, &before, &after);

@@ -7,7 +7,6 @@
 #include "foundation/useful_files.h"
 
 #include <QCoreApplication>
-#include <QFile>
 
 ProgramWorld::ProgramWorld() = default;
 ProgramWorld::~ProgramWorld() = default;
@@ -15,8 +14,7 @@ ProgramWorld::~ProgramWorld() = default;
 void ProgramWorld::SetUp()
 {
     TempWorld::SetUp();
-    for (const char* folder : {"TooLame", "Mplex", "Lng", "Sounds"})
-        QFile::link(BuiltFolder(folder).chopped(1), ProgramFolder() + folder);
+    LinkBuiltProgramFolders();
     AppRunning = FormShown = Closing = CancelRequested = false;
 }
 

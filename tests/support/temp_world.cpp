@@ -166,6 +166,12 @@ QString TempWorld::TestProgramsFolder()
     return QStringLiteral(KORVANE_TEST_PROGRAMS_DIR "/");
 }
 
+void TempWorld::LinkBuiltProgramFolders() const
+{
+    for (const char* folder : {"TooLame", "Mplex", "Lng", "Sounds"})
+        QFile::link(BuiltFolder(folder).chopped(1), ProgramFolder() + folder);
+}
+
 QString TempWorld::BuiltFolder(const char* name) const
 {
     const QString built = BuiltProgramFolder() + QString::fromLatin1(name) + u'/';

@@ -42,6 +42,8 @@ protected:
     // The built program's folder of that name (TooLame, Mplex, Lng, Sounds), with "/". In a world for
     // an ordinary user it is a copy inside the world: the build tree may lie in a private folder.
     QString BuiltFolder(const char* name) const;
+    // Puts the built program's tools and resources beside the world's program.
+    void LinkBuiltProgramFolders() const;
 
     // Set by the fixture's constructor (see AsOrdinaryUser) for a test that acts as an ordinary user:
     // its world is then built where such a user can reach it, away from a private temporary folder,
