@@ -716,6 +716,13 @@ QString UnwritableOutputFolderText(const QString& folder, const QString& reason)
            folder + QStringLiteral("\r\r") + reason;
 }
 
+// A batch whose outputs could not be made in that folder is refused before any work.
+void RefuseUnwritableOutputFolder(const QString& folder)
+{
+    if (const QString refusal = NewFileRefusal(folder); !refusal.isEmpty())
+        throw EBatchPlanError(UnwritableOutputFolderText(WithTrailingSlash(folder), refusal));
+}
+
 } // namespace
 
 void TPageMpegAudio::ButtonBrowseOutputFolderClick()
@@ -993,8 +1000,8 @@ QString TPageMpegAudio::ResolveOutputFolder()
         throw EBatchPlanError(TranslateMsg(QStringLiteral("An output folder is required")) +
                               QStringLiteral(":\r\r  ") + typed);
     // Nor must a folder that takes no file let the batch find it out after all the work.
-    if (const QString refusal = typed.isEmpty() ? QString() : NewFileRefusal(typed); !refusal.isEmpty())
-        throw EBatchPlanError(UnwritableOutputFolderText(typed, refusal));
+    if (!typed.isEmpty())
+        RefuseUnwritableOutputFolder(typed);
     const QString folder = WithTrailingSlash(typed);
     EditOutputFolder->setText(folder);
     if (folder.isEmpty())
@@ -1009,8 +1016,12 @@ TBatchChoices TPageMpegAudio::GatherChoices(const QStringList& files, const QStr
     choices.Format = OutputFormatIndex() == 1 ? TBatchFormat::Wav : TBatchFormat::Mpeg;
     choices.AddFormatToFileName = Checked(&TPageSettingsGeneral::CheckBoxAddFormatToFilename, true);
     choices.DeleteSource = Checked(&TPageSettingsGeneral::CheckBoxDeleteSourceFile, false);
-    for (const QString& file : files)
+    for (const QString& file : files) {
         choices.Sources.push_back(ProbeSource(WaveFileIn, file));
+        // Outputs beside their sources: each source's folder must take them.
+        if (outputFolder.isEmpty() && choices.Sources.back().Exists)
+            RefuseUnwritableOutputFolder(ExtractLongFilePath(file));
+    }
     return choices;
 }
 

@@ -266,6 +266,21 @@ TEST_F(ConversionPage, ABatchThatCannotBeBuiltRunsNothingAndSaysWhy)
     EXPECT_EQ(Control<QLineEdit>("EditOutputFolder")->text(), typed) << "the user mends what was typed";
     EXPECT_TRUE(Control<QRadioButton>("RadioButtonOutputBrowse")->isChecked());
     EXPECT_EQ(QDir(Root() + "music").entryList(QDir::Files), QStringList{"A.wav"});
+
+    // Outputs beside a source whose folder takes no file: refused before the work, not after it.
+    const QString locked = Root() + "locked/";
+    const QString beside = WriteFile("locked/B.wav", ReadFile(Source("A.wav")));
+    QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner);
+    List()->ClearFiles();
+    List()->AddFiles({beside});
+    Control<QRadioButton>("RadioButtonOutputSame")->setChecked(true);
+    Convert();
+    EXPECT_EQ(Dialogs().LastText(),
+              "\rUnable to write in the output folder:\r\r  " + locked + "\r\rPermission denied");
+    EXPECT_TRUE(queue.IsEmpty());
+    EXPECT_EQ(finished, 3);
+    EXPECT_EQ(TempLeft(), QStringList());
+    EXPECT_EQ(QDir(locked).entryList(QDir::Files | QDir::Hidden), QStringList{"B.wav"});
 }
 
 using ConversionPageAsUser = AsOrdinaryUser<ConversionPage>;
