@@ -1060,8 +1060,9 @@ void TWaveOut::StartIma(const TAppendInfo* Existing)
 void TWaveOut::RefuseOversizedInput(TACSInput& input) const
 {
     const int bits = input.GetBPS();
+    const int frameBytes = bits / 8 * Channels;
     const std::int64_t size = input.Size;
-    if (size > 0 && size / (bits / 8 * Channels) > MaxWaveFrames(WavType, Channels, bits, BlockSize))
+    if (size > 0 && frameBytes > 0 && size / frameBytes > MaxWaveFrames(WavType, Channels, bits, BlockSize))
         Raise("This .wav file would exceed 4 GB.");
 }
 
