@@ -282,8 +282,7 @@ std::int64_t ConvertedFrames(TACSInput& input, const TPcmFormat& target)
     const int frameBytes = input.GetBPS() / 8 * input.GetCh();
     if (size < 0 || frameBytes <= 0 || input.GetSR() <= 0)
         return -1;
-    const std::int64_t frames = size / frameBytes;
-    return input.GetSR() == target.Rate ? frames : RateConvertedFrames(frames, input.GetSR(), target.Rate);
+    return RateConvertedFrames(size / frameBytes, input.GetSR(), target.Rate);
 }
 
 TACSInput* WireConverters(TACSInput& input, const TPcmFormat& target, TSampleConverter& to16,

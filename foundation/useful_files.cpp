@@ -8,6 +8,7 @@
 #include "platform/dialogs.h"
 #include "platform/messages.h"
 #include "platform/paths.h"
+#include "tools/common/temporary_name.h"
 
 #include <QDir>
 #include <QFile>
@@ -168,8 +169,8 @@ QString OutputFileRefusal(const QString& name)
     const QString folder = ExtractLongFilePath(name);
     if (const QString refusal = NewFileRefusal(folder); !refusal.isEmpty())
         return refusal;
-    const long limit = ::pathconf(QFile::encodeName(folder).constData(), _PC_NAME_MAX);
-    if (limit > 0 && QFile::encodeName(QFileInfo(name).fileName()).size() > limit)
+    const std::size_t limit = tools::NameLimit(QFile::encodeName(folder).toStdString());
+    if (std::size_t(QFile::encodeName(QFileInfo(name).fileName()).size()) > limit)
         return qt_error_string(ENAMETOOLONG);
     return QString();
 }
