@@ -33,17 +33,18 @@ int main(int argc, char* argv[])
     TKorvaneApplication application(argc, argv);
     InstallQtDialogsAndIcons();
     InstallExceptionHandlers();
+    TProgramEnding ending;
     if (!StartInstanceGuard() || !InitializeUnits() || !PrepareStart())
-        return 1;
+        return ending.EndStart(1);
     TProgramForms forms;
     try {
         forms.CreateAll();
     } catch (const std::exception& error) {
         plat::ShowError(QString::fromUtf8(error.what()));
-        return 1;
+        return ending.EndStart(1);
     }
     // A copy already running has been brought to the front instead.
     if (!forms.MainForm()->XJustOneInstance->Loaded())
-        return 1;
-    return RunMainWindow(application, *forms.MainForm());
+        return ending.EndStart(1);
+    return ending.RunMainWindow(application, *forms.MainForm());
 }

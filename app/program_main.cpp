@@ -28,18 +28,55 @@
 #include "engine/tool_discovery.h"
 #include "foundation/brindlow_sounds.h"
 #include "foundation/program_globals.h"
+#include "foundation/settings.h"
 #include "platform/dialogs.h"
 #include "platform/icon_list.h"
 #include "platform/sound_player.h"
-#include "platform/termination_signals.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QFileIconProvider>
+#include <QThread>
 
 #include <exception>
 #include <memory>
 #include <type_traits>
+
+namespace {
+
+// How often the boxes that open while the program ends are closed.
+constexpr int EndingSweepMs = 20;
+
+// Whether the start-up flags hold what the settings file says, so that saving them loses nothing.
+bool startupSettingsRead = false;
+
+// Closes every dialog of the program as one closed without an answer, and an open menu; true when one was
+// open.
+bool closeOpenBoxes()
+{
+    QWidget* popup = QApplication::activePopupWidget();
+    bool found = popup && popup->close();
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (auto* dialog = qobject_cast<QDialog*>(window); dialog && dialog->isVisible()) {
+            dialog->reject();
+            found = true;
+        }
+    return found;
+}
+
+// The "don't show again" choices of the start-up boxes, kept in the main window's settings file as it
+// would have kept them when closing.
+void saveDoNotShowChoices()
+{
+    TSettings store;
+    DefineGuiSettings(store);
+    store.SetIniSuffix(IniSuffix);
+    store.Load();
+    StoreDoNotShowSettings(&store);
+    store.Save();
+}
+
+} // namespace
 
 void InstallQtDialogsAndIcons()
 {
@@ -62,6 +99,7 @@ bool InitializeUnits()
 bool PrepareStart()
 {
     LoadGlobalSettings();
+    startupSettingsRead = true;
     if (!FindTooLame())
         return false;
     FindMplex();
@@ -130,13 +168,46 @@ int RunMessageLoop(QApplication& application)
     }
 }
 
-int RunMainWindow(QApplication& application, TKorvaneForm& main)
+TProgramEnding::TProgramEnding() : signals_([this](int) { closeBoxesThenWindow(); })
 {
-    const plat::TerminationSignals termination([window = QPointer<TKorvaneForm>(&main)](int) {
-        if (window)
-            window->CloseWithoutConfirmation();
-    });
+    sweep_.setInterval(EndingSweepMs);
+    QObject::connect(&sweep_, &QTimer::timeout, [this] { closeBoxesThenWindow(); });
+}
+
+int TProgramEnding::EndStart(int programCode)
+{
+    if (!Requested())
+        return programCode;
+    if (startupSettingsRead)
+        saveDoNotShowChoices();
+    return signals_.ExitCode(programCode);
+}
+
+bool TProgramEnding::Requested()
+{
+    return signals_.Received() != 0;
+}
+
+int TProgramEnding::RunMainWindow(QApplication& application, TKorvaneForm& main)
+{
+    if (Requested())
+        return EndStart(0);
+    main_ = &main;
     AppRunning = true;
     main.show();
-    return termination.ExitCode(RunMessageLoop(application));
+    return signals_.ExitCode(RunMessageLoop(application));
+}
+
+void TProgramEnding::closeBoxesThenWindow()
+{
+    if (!sweep_.isActive()) {
+        plat::EndDialogs();
+        sweep_.start();
+    }
+    // The batch is cancelled from the main loop only, once the loop of every box has ended: leaving from
+    // a box's loop would end the program before the running step has cleaned up.
+    if (closeOpenBoxes() || QThread::currentThread()->loopLevel() > 1 || !main_ || windowClosing_)
+        return;
+    windowClosing_ = true;
+    main_->CloseWithoutConfirmation();
 }

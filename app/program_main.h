@@ -1,6 +1,9 @@
 #pragma once
 
+#include "platform/termination_signals.h"
+
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 
 #include <vector>
@@ -40,9 +43,30 @@ private:
 // program then ends normally.
 int RunMessageLoop(QApplication& application);
 
-// Shows the main window and runs the message loop; returns the program's exit code. Meanwhile SIGTERM,
-// SIGHUP and SIGINT end the program as a confirmed quit does, without asking: a running batch is
-// cancelled (its tool stopped, its temporary files removed, the older output put back), the main window
-// closes once it has ended (a dialog in front belongs to it and goes with it), and the code is then
-// 128 + the signal.
-int RunMainWindow(QApplication& application, TKorvaneForm& main);
+// From the moment it exists, SIGTERM, SIGHUP and SIGINT end the program as a confirmed quit does, without
+// asking, and make it return 128 + the signal. Every box or dialog of the program closes first, as one
+// closed without an answer does, so that its loop ends; then, from the main loop, a running batch is
+// cancelled (its tool stopped, its temporary files removed, the older output put back) and the main
+// window closes once it has ended. During start-up, which has no main loop, the start stops instead.
+class TProgramEnding {
+public:
+    TProgramEnding();
+
+    // What a start that stops before the main window runs returns: its own code, unless a signal ended
+    // it; the "don't show again" choices of the boxes it showed are then kept, as the main window keeps
+    // them when it closes.
+    int EndStart(int programCode);
+    // True once a signal asked the program to end.
+    bool Requested();
+    // Shows the main window and runs the message loop; returns the program's exit code.
+    int RunMainWindow(QApplication& application, TKorvaneForm& main);
+
+private:
+    void closeBoxesThenWindow();
+
+    plat::TerminationSignals signals_;
+    // Closes the boxes that open meanwhile, until the program has ended.
+    QTimer sweep_;
+    QPointer<TKorvaneForm> main_;
+    bool windowClosing_ = false;
+};

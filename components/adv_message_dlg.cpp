@@ -266,9 +266,7 @@ QAbstractButton* TAdvancedMessageForm::Button(TMsgDlgBtn button) const
 MessageAnswer TAdvancedMessageForm::Answer(int modalResult) const
 {
     MessageAnswer answer;
-    answer.ModalResult = modalResult;
-    if (answer.ModalResult == mrNone && requested_.testFlag(mbCancel))
-        answer.ModalResult = mrCancel;
+    answer.ModalResult = modalResult == mrNone ? ClosedWithoutAnswer(requested_) : modalResult;
     answer.Checked = checkBox_ ? checkBox_->isChecked() : requestedChecked_;
     return answer;
 }

@@ -12,7 +12,36 @@ std::unique_ptr<Dialogs>& installedDialogs()
     return dialogs;
 }
 
+class EndedDialogs : public Dialogs {
+public:
+    explicit EndedDialogs(std::unique_ptr<Dialogs> before) : before_(std::move(before)) {}
+    MessageAnswer ShowMessage(const MessageRequest& request) override
+    {
+        return {ClosedWithoutAnswer(request.Buttons), request.Checked};
+    }
+    QString ChooseOpenFile(const FileRequest&) override { return {}; }
+    QStringList ChooseOpenFiles(const FileRequest&) override { return {}; }
+    QString ChooseSaveFile(const FileRequest&) override { return {}; }
+    QString ChooseFolder(const QString&, const QString&) override { return {}; }
+
+private:
+    // A box it showed may still be on its way out.
+    std::unique_ptr<Dialogs> before_;
+};
+
 } // namespace
+
+int ClosedWithoutAnswer(TMsgDlgButtons buttons)
+{
+    return buttons.testFlag(mbCancel) ? mrCancel : mrNone;
+}
+
+void EndDialogs()
+{
+    std::unique_ptr<Dialogs>& dialogs = installedDialogs();
+    if (!dynamic_cast<EndedDialogs*>(dialogs.get()))
+        dialogs = std::make_unique<EndedDialogs>(std::move(dialogs));
+}
 
 Dialogs& CurrentDialogs()
 {

@@ -82,6 +82,12 @@ Dialogs& CurrentDialogs();
 // Installs a service (tests install their scripted one); an empty pointer leaves none.
 void InstallDialogs(std::unique_ptr<Dialogs> dialogs);
 
+// The modal result of a box closed without an answer: Cancel when it has that button.
+int ClosedWithoutAnswer(TMsgDlgButtons buttons);
+// For a program that ends: from now on every box and chooser is answered at once as one closed without an
+// answer, and none shows.
+void EndDialogs();
+
 // Shows a standard message box and returns its modal result.
 int MessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext = 0);
 // An error box with a single OK button.

@@ -53,6 +53,13 @@ TerminationSignals::~TerminationSignals()
     ::close(pipe_[1]);
 }
 
+int TerminationSignals::Received()
+{
+    if (pipe_[0] >= 0)
+        readSignals();
+    return received_;
+}
+
 void TerminationSignals::readSignals()
 {
     unsigned char numbers[16];

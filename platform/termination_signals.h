@@ -26,6 +26,9 @@ public:
     // What the program returns: its own code, or 128 + the first signal received, the one that ended it,
     // as a shell reports a program the signal killed.
     int ExitCode(int programCode) const { return received_ ? 128 + received_ : programCode; }
+    // The first signal received, 0 while none. Signals still waiting are taken (and reported) first, so
+    // that code running outside any event loop sees them too.
+    int Received();
 
     static constexpr int Watched[] = {SIGTERM, SIGHUP, SIGINT};
 

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <csignal>
@@ -82,45 +83,97 @@ protected:
     QString printed;
 };
 
-TEST_F(EndedBySignal, AConversionEndsAsACancelDoesAndTheProgramExits)
+// Each state of a batch that a signal may find, with the multiplexer that makes it last.
+struct BatchState {
+    const char* Name;
+    QByteArray Mplex;      // the multiplexer's script; empty: the built one
+    const char* ProbeMode; // what the probe does after Convert
+    const char* Box;       // what the box the program shows says; empty: none
+    bool WaitsForTheTool;  // the multiplexer still runs
+};
+
+TEST_F(EndedBySignal, AConversionEndsAsACancelDoesAndTheProgramExitsWhateverBoxIsOpen)
 {
     const QString source =
         WriteFile("music/Song.wav", ReadFile(SourceFolder() + "tests/data/dec-source.wav"));
-    const QString output = WriteFile("music/Song - mp2 224 kbps Stereo.vcd.mpg", "older output");
-    // The multiplexer, the last step, never ends by itself.
-    const QString pidFile = PidFile();
-    const QString mplex =
-        WriteFile("slow/mplex", ("#!/bin/sh\necho $$ > '" + pidFile + "'\nexec sleep 600\n").toUtf8());
-    QFile::setPermissions(mplex, QFile::ReadOwner | QFile::ExeOwner);
-    for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
-        SCOPED_TRACE(signal);
-        KillLeftTool();
-        printed.clear();
-        Start({source, Root() + "slow/"});
-        ASSERT_TRUE(QTest::qWaitFor([&] { return ReadFile(pidFile).endsWith('\n'); }, 60000))
-            << Output().toStdString();
-        EXPECT_FALSE(QDir(Temp()).entryList({"Tmp*.tmp"}, QDir::Files).isEmpty()) << "the batch is under way";
-        EXPECT_EQ(EndWith(signal), 128 + signal);
-        EXPECT_FALSE(Output().contains("message")) << "nothing is asked";
-        EXPECT_FALSE(IsProcessAlive(ReadFile(pidFile).trimmed().toInt())) << "the tool is stopped";
-        EXPECT_EQ(QDir(Temp()).entryList({"Tmp*.tmp"}, QDir::Files), QStringList());
-        EXPECT_EQ(ReadFile(output), "older output");
-        EXPECT_EQ(QDir(Root() + "music").entryList(QDir::Files | QDir::Hidden),
-                  QStringList({"Song - mp2 224 kbps Stereo.vcd.mpg", "Song.wav"}));
-    }
+    const QString output = Root() + "music/Song - mp2 224 kbps Stereo.vcd.mpg";
+    // The multiplexer, the last step, never ends by itself, or fails at once.
+    const QByteArray slow = "#!/bin/sh\necho $$ > '" + PidFile().toUtf8() + "'\nexec sleep 600\n";
+    const BatchState states[] = {
+        {"no box", slow, "", "", true},
+        {"asking to quit", slow, "quit", "Please confirm that you want to quit", true},
+        {"a step error", "#!/bin/sh\nexit 1\n", "ask", "MPEG multiplexing failed", false},
+        {"the batch summary", {}, "", "Audio file creation succeeded", false},
+    };
+    for (const BatchState& state : states)
+        for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
+            SCOPED_TRACE(std::string(state.Name) + ' ' + std::to_string(signal));
+            KillLeftTool();
+            printed.clear();
+            WriteFile(output, "older output");
+            QString mplexFolder = BuiltProgramFolder() + "Mplex/";
+            if (!state.Mplex.isEmpty()) {
+                mplexFolder = Root() + "mplex/";
+                QFile::remove(mplexFolder + "mplex");
+                QFile::setPermissions(WriteFile("mplex/mplex", state.Mplex),
+                                      QFile::ReadOwner | QFile::ExeOwner);
+            }
+            Start({source, mplexFolder, state.ProbeMode});
+            ASSERT_TRUE(QTest::qWaitFor(
+                [&] {
+                    return (!state.WaitsForTheTool || ReadFile(PidFile()).endsWith('\n')) &&
+                           Output().contains("message") == (*state.Box != 0);
+                },
+                60000))
+                << Output().toStdString();
+            if (state.WaitsForTheTool) {
+                EXPECT_FALSE(QDir(Temp()).entryList({"Tmp*.tmp"}, QDir::Files).isEmpty()) << "mid-batch";
+            }
+            EXPECT_EQ(EndWith(signal), 128 + signal);
+            const QStringList boxes = Output().split('\n').filter(QRegularExpression("^message"));
+            EXPECT_EQ(boxes.size(), *state.Box ? 1 : 0) << "nothing more is asked";
+            EXPECT_TRUE(boxes.join("").contains(state.Box)) << Output().toStdString();
+            if (state.WaitsForTheTool) {
+                EXPECT_FALSE(IsProcessAlive(ReadFile(PidFile()).trimmed().toInt())) << "the tool is stopped";
+            }
+            EXPECT_EQ(QDir(Temp()).entryList({"Tmp*.tmp"}, QDir::Files), QStringList());
+            EXPECT_EQ(ReadFile(output) == "older output", !state.Mplex.isEmpty());
+            EXPECT_EQ(QDir(Root() + "music").entryList(QDir::Files | QDir::Hidden),
+                      QStringList({"Song - mp2 224 kbps Stereo.vcd.mpg", "Song.wav"}));
+        }
 }
 
-TEST_F(EndedBySignal, WithoutABatchTheProgramClosesAndSavesItsSettingsEvenWithADialogOpen)
+// Start-up boxes come before the main window, which keeps the "don't show again" choices as it closes.
+TEST_F(EndedBySignal, TheProgramClosesAndSavesItsSettingsWhateverBoxOrDialogIsOpen)
 {
-    for (const QString& waiting : {QStringLiteral("running"), QStringLiteral("settings")})
+    const QString mplex = ProgramFolder() + "Mplex";
+    const QString conflict =
+        WriteFile("conflict/mplex", "#!/bin/sh\necho '1 [main] shared version mismatch detected'\n");
+    QFile::setPermissions(conflict, QFile::ReadOwner | QFile::ExeOwner);
+    struct {
+        const char* Waiting;
+        QString Mplex;      // where the program's multiplexer folder leads
+        const char* Stored; // the "don't show again" choice kept
+    } const states[] = {
+        {"running", BuiltProgramFolder() + "Mplex", nullptr},
+        {"settings", BuiltProgramFolder() + "Mplex", nullptr},
+        {"not found", Root() + "nowhere", "DoNotShowNoMplexAgain=1"},
+        {"cygwin1.dll", Root() + "conflict", nullptr},
+    };
+    for (const auto& state : states)
         for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
-            SCOPED_TRACE(waiting.toStdString() + ' ' + std::to_string(signal));
+            SCOPED_TRACE(std::string(state.Waiting) + ' ' + std::to_string(signal));
             QFile::remove(GlobalSettingsFileName());
+            QFile::remove(mplex);
+            QFile::link(state.Mplex, mplex);
             printed.clear();
-            Start(waiting == "settings" ? QStringList{waiting} : QStringList());
-            ASSERT_TRUE(QTest::qWaitFor([&] { return Output().contains(waiting); }, 60000));
+            Start(state.Waiting == std::string("settings") ? QStringList{state.Waiting} : QStringList());
+            ASSERT_TRUE(QTest::qWaitFor([&] { return Output().contains(state.Waiting); }, 60000));
             EXPECT_EQ(EndWith(signal), 128 + signal);
             EXPECT_TRUE(QFile::exists(GlobalSettingsFileName()));
+            if (state.Stored) {
+                EXPECT_TRUE(ReadFile(GlobalSettingsFileName()).contains(state.Stored));
+            }
         }
 }
 

@@ -26,10 +26,13 @@ TEST(TerminationSignals, ReachTheMainThreadInsteadOfEndingTheProgramAndLeaveAsFo
             onMain = onMain && QThread::currentThread() == QCoreApplication::instance()->thread();
         });
         EXPECT_EQ(watch.ExitCode(3), 3);
+        EXPECT_EQ(watch.Received(), 0);
+        // Code that runs no event loop sees it too.
+        std::raise(SIGHUP);
+        EXPECT_EQ(watch.Received(), SIGHUP);
+        EXPECT_EQ(seen.size(), 1);
         // Sent from another thread, as the system may deliver it to any thread.
-        std::thread([] { ::kill(::getpid(), SIGHUP); }).join();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return seen.size() == 1; }));
-        ::kill(::getpid(), SIGTERM);
+        std::thread([] { ::kill(::getpid(), SIGTERM); }).join();
         ::kill(::getpid(), SIGINT);
         ASSERT_TRUE(QTest::qWaitFor([&] { return seen.size() == 3; }));
         EXPECT_EQ(seen, QList<int>({SIGHUP, SIGTERM, SIGINT}));
