@@ -4,12 +4,15 @@
 // "mpeg" writes a Video CD ".vcd.mpg" at 224 kbit/s stereo; "wav" an IMA ADPCM 16-bit stereo 44100 Hz WAV.
 // The output goes into FOLDER (the source's own folder when absent) under the existing-output policy
 // (a new name, the program's default, when absent), and stays there: the bench deletes no file. It
-// prints the name of the file written and exits 0 only when the whole chain succeeded.
+// prints the name of the file written and exits 0 only when the whole chain succeeded. SIGTERM, SIGHUP
+// and SIGINT cancel the batch as the program's Cancel does (the tool stopped, the temporary files removed,
+// the older output put back); the bench then exits with 128 + the signal.
 
 #include "foundation/exceptions.h"
 #include "foundation/language.h"
 #include "foundation/program_globals.h"
 #include "platform/dialogs.h"
+#include "platform/termination_signals.h"
 #include "tests/support/batch_chain.h"
 
 #include <QCommandLineParser>
@@ -119,12 +122,15 @@ int main(int argc, char** argv)
         return fail(error.Message());
     }
     QEventLoop loop;
+    const plat::TerminationSignals termination([&batch](int) { batch.Queue.Cancel(); });
     batch.Run([&](QObject*, bool allSucceeded) {
         succeeded = allSucceeded;
         loop.quit();
     });
     if (!succeeded)
         loop.exec();
+    if (termination.ExitCode(0) != 0)
+        return termination.ExitCode(0);
     if (!*succeeded || batch.Written().isEmpty())
         return fail("the conversion failed:\n" + log.join('\n'));
     std::printf("%s\n", qPrintable(batch.Written()));

@@ -41,6 +41,45 @@ engine() { # chain, source
     }
 }
 
+# A copy of the bench whose TOOL ("toolame" or "mplex") never ends is stopped by SIGNAL while that tool
+# runs: it must end as a cancel does, with 128 + the signal, the tool stopped, no temporary file left and
+# the older output back under its own name, alone in its folder.
+ended_by_signal() { # tool, signal
+    local folder="$work/signal-$1-$2" tool_folder code=0 pid i
+    tool_folder=$([ "$1" = toolame ] && echo TooLame || echo Mplex)
+    mkdir -p "$folder/out" "$folder/tmp" "$folder/$tool_folder"
+    cp "$bench" "$folder/"
+    for linked in TooLame Mplex; do
+        [ "$linked" = "$tool_folder" ] || ln -s "$(dirname "$bench")/$linked" "$folder/$linked"
+    done
+    printf '#!/bin/sh\necho $$ > "%s/tool.pid.new" && mv "%s/tool.pid.new" "%s/tool.pid"\nexec sleep 600\n' \
+        "$folder" "$folder" "$folder" >"$folder/$tool_folder/$1"
+    chmod +x "$folder/$tool_folder/$1"
+    echo "older output" >"$folder/out/short.vcd.mpg"
+    TMPDIR="$folder/tmp" "$folder/engine_bench" mpeg "$work/src/short.mp3" --out "$folder/out" \
+        --policy overwrite >/dev/null 2>&1 &
+    pid=$!
+    for ((i = 0; i < 600; i++)); do
+        [ -s "$folder/tool.pid" ] && break
+        sleep 0.1
+    done
+    if ! [ -s "$folder/tool.pid" ]; then
+        kill -KILL "$pid"
+        echo "run-bench.sh: the bench never started $1" >&2
+        return 1
+    fi
+    kill -"$2" "$pid"
+    wait "$pid" || code=$?
+    local left
+    left=$(cd "$folder/out" && ls -A)$(cd "$folder/tmp" && ls -A)
+    if [ "$code" != $((128 + $(kill -l "$2"))) ] || kill -0 "$(cat "$folder/tool.pid")" 2>/dev/null ||
+        [ "$left" != short.vcd.mpg ] || [ "$(cat "$folder/out/short.vcd.mpg")" != "older output" ]; then
+        echo "run-bench.sh: SIG$2 during $1: exit code $code, left: $left" >&2
+        kill -KILL "$(cat "$folder/tool.pid")" 2>/dev/null || true
+        return 1
+    fi
+}
+
 if [ "${1:-}" = "--smoke" ]; then
     build build/test -DCMAKE_BUILD_TYPE=Debug -DKORVANE_WERROR=ON
     bench="$PWD/build/test/bin/engine_bench"
@@ -52,6 +91,10 @@ if [ "${1:-}" = "--smoke" ]; then
         exit 1
     fi
     echo "engine_bench: both chains ran"
+    ended_by_signal toolame TERM
+    ended_by_signal mplex HUP
+    ended_by_signal mplex INT
+    echo "engine_bench: a signal ends it as a cancel does"
     exit 0
 fi
 
