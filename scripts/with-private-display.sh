@@ -190,7 +190,11 @@ export QT_QPA_PLATFORM=xcb KORVANE_AUDIO_OUTPUT=null
 repository=$(cd "$(dirname "$0")/.." && pwd)
 export LSAN_OPTIONS=suppressions=$repository/tests/lsan.supp ASAN_OPTIONS=detect_leaks=1
 echo "On display $DISPLAY with $window_manager: $*"
+# Stopped here before ctest's limit for each test (300 s) kills this script, which could then stop nothing.
+test_limit_s=240
 # In the background, so that a signal stops the run at once and the trap stops everything.
-timeout 600 "$@" &
+timeout "$test_limit_s" "$@" &
 test_pid=$!
-wait "$test_pid"
+status=0 && wait "$test_pid" || status=$?
+[ "$status" -ne 124 ] || echo "stopped: the test did not end within $test_limit_s s" >&2
+exit "$status"
