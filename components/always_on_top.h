@@ -25,7 +25,12 @@ public:
     void SetStayOnTopMessage(const QString& text);
     TStayOnTopEvent OnStayOnTop;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void KeepAbove(bool value);
+
     QPointer<QWidget> form_;
     bool stayOnTop_ = false;
     QString stayOnTopMessage_ = QStringLiteral("Always on Top");

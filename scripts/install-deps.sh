@@ -10,7 +10,7 @@ packages=(
     libtwolame-dev
     libgtest-dev libgmock-dev
     ffmpeg sox mjpegtools
-    xvfb openbox xdotool x11-utils
+    xvfb openbox icewm xdotool x11-utils
     "$@"
 )
 
@@ -22,5 +22,24 @@ done
 
 sudo_cmd=()
 [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-"${sudo_cmd[@]}" apt-get update
-DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+lock_wait_minutes=10
+
+# Another package manager at work holds its lock: apt-get waits for the lock it installs under, and this
+# tries again while another update holds the package lists, each for up to ten minutes.
+apt_get() {
+    local deadline=$((SECONDS + lock_wait_minutes * 60))
+    until "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive \
+        apt-get -o DPkg::Lock::Timeout=$((lock_wait_minutes * 60)) "$@" 2>&1 | tee "$log"; do
+        grep -q 'Could not get lock' "$log" || return 1
+        if [ "$SECONDS" -ge "$deadline" ]; then
+            echo "another package manager has kept its lock for $lock_wait_minutes minutes: run this again once it is done" >&2
+            return 1
+        fi
+        sleep 3
+    done
+}
+
+apt_get update
+apt_get install -y --no-install-recommends "${missing[@]}"

@@ -21,7 +21,10 @@ programs=("$build_dir"/bin/test_*)
 
 pids=()
 for program in "${programs[@]}"; do
-    timeout 900 "$program" --gtest_shuffle --gtest_random_seed="$seed" >"$logs/$(basename "$program")" 2>&1 &
+    command=("$program" --gtest_shuffle --gtest_random_seed="$seed")
+    # The real-display tests skip without a display: they get a private one, a missing tool fails the run.
+    [ "$(basename "$program")" = test_x11 ] && command=(scripts/with-private-display.sh "${command[@]}")
+    timeout 900 "${command[@]}" >"$logs/$(basename "$program")" 2>&1 &
     pids+=($!)
 done
 

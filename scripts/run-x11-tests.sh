@@ -3,6 +3,7 @@
 # process on one private display, for a manual run with a filter; ctest runs each on a display of its own.
 #   scripts/run-x11-tests.sh                          build/test
 #   scripts/run-x11-tests.sh build/sanitize --gtest_filter=...
+#   KORVANE_WINDOW_MANAGER=icewm scripts/run-x11-tests.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

@@ -1,6 +1,7 @@
 #include "components/always_on_top.h"
 #include "tests/support/qt_printers.h"
 
+#include <QTest>
 #include <QWidget>
 #include <QWindow>
 
@@ -61,7 +62,9 @@ TEST(StayOnTop, NeverHidesItsFormToChangeIt)
     form.setGeometry(30, 40, 200, 100);
     form.show();
     auto windowFlagged = [&] { return form.windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint); };
-    EXPECT_TRUE(windowFlagged()) << "on while it was first shown";
+    // Its window takes the hint once it is on the screen, not while it is being shown.
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    EXPECT_TRUE(QTest::qWaitFor(windowFlagged)) << "on while it was first shown";
     form.onTop->SetStayOnTop(false);
     EXPECT_FALSE(windowFlagged());
     form.onTop->SetStayOnTop(true);
