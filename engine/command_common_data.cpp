@@ -20,6 +20,7 @@
 #include <limits>
 #include <utility>
 
+#include <cerrno>
 #include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -47,14 +48,29 @@ void waitForRelease()
     plat::PumpEvents();
 }
 
-bool cannotCreateOutput(TCommandInterface& command, const QString& name, const QString& cause = QString())
+bool refuseOutput(TCommandInterface& command, const QString& text)
+{
+    LogError(text);
+    command.Status.Errors << text;
+    return false;
+}
+
+QString cannotCreateText(const QString& name, const QString& cause = QString())
 {
     QString text = QStringLiteral("Unable to create/write the output file: ") + name;
     if (!cause.isEmpty())
         text += QStringLiteral(" (") + cause + u')';
-    LogError(text);
-    command.Status.Errors << text;
-    return false;
+    return text;
+}
+
+bool cannotCreateOutput(TCommandInterface& command, const QString& name, const QString& cause = QString())
+{
+    return refuseOutput(command, cannotCreateText(name, cause));
+}
+
+QString alreadyExistsText(const QString& name)
+{
+    return Format(TranslateMsg(QStringLiteral("The file \"%s\" already exists")), name);
 }
 
 } // namespace
@@ -77,11 +93,9 @@ TOlderOutput& TOlderOutput::operator=(TOlderOutput&& other) noexcept
 bool TOlderOutput::SetAside(const QString& name)
 {
     PutBack();
-    struct stat entry {};
-    const QByteArray path = QFile::encodeName(name);
-    if (::lstat(path.constData(), &entry) != 0 || !(S_ISREG(entry.st_mode) || S_ISLNK(entry.st_mode)) ||
-        IsFileReadOnly(name))
+    if (!IsReplaceableFile(name))
         return false;
+    const QByteArray path = QFile::encodeName(name);
     // A name of our own first, so that the move replaces nothing of the user's.
     // Cut short where the hidden name would pass what the file system takes, as a long name may.
     const QFileInfo file(name);
@@ -232,20 +246,20 @@ void TCommandCommonData::SetProgress(const TCommandInterface& command, std::int6
 bool TCommandCommonData::CheckOutputFile(TCommandInterface& command)
 {
     OutputPrepared = false;
-    if (!ChainOutputFile.isEmpty())
-        if (const QString refusal = OutputFileRefusal(ChainOutputFile); !refusal.isEmpty())
-            return cannotCreateOutput(command, ChainOutputFile, refusal);
+    if (const QString refusal = ChainOutputRefusal(); !refusal.isEmpty())
+        return refuseOutput(command, refusal);
     if (CheckOutput) {
-        if (RefuseIfExists && FileExistsEx(OutputFile)) {
-            const QString text =
-                Format(TranslateMsg(QStringLiteral("The file \"%s\" already exists")), OutputFile);
+        bool refusedAsExisting = false;
+        const QString name = PolicyOutputName(OutputFile, refusedAsExisting);
+        if (refusedAsExisting) {
+            const QString text = alreadyExistsText(OutputFile);
             plat::ShowError(u'\r' + text);
             command.Status.Errors << text;
             return false;
         }
-        if (!RenameOutput(RenameIfExists && FileExistsEx(OutputFile)) ||
-            !RenameOutput(RenameIfSameAsSource && IsSource(OutputFile)))
+        if (name.isEmpty())
             return cannotCreateOutput(command, OutputFile);
+        OutputFile = name;
     }
     // Preparing deletes whatever has the name: never let that be the source.
     if (sameExistingFile(OutputFile, SourceFile))
@@ -260,6 +274,42 @@ bool TCommandCommonData::CheckOutputFile(TCommandInterface& command)
     }
     OutputPrepared = true;
     return true;
+}
+
+QString TCommandCommonData::PolicyOutputName(const QString& name, bool& refusedAsExisting) const
+{
+    refusedAsExisting = RefuseIfExists && FileExistsEx(name);
+    if (refusedAsExisting)
+        return QString();
+    QString result = name;
+    if (RenameIfExists && FileExistsEx(result))
+        result = MakeUniqueFileName(result);
+    if (!result.isEmpty() && RenameIfSameAsSource && IsSource(result))
+        result = MakeUniqueFileName(result);
+    return result;
+}
+
+QString TCommandCommonData::ChainOutputRefusal() const
+{
+    if (ChainOutputFile.isEmpty())
+        return QString();
+    if (const QString refusal = OutputFileRefusal(ChainOutputFile); !refusal.isEmpty())
+        return cannotCreateText(ChainOutputFile, refusal);
+    bool refusedAsExisting = false;
+    const QString name = PolicyOutputName(ChainOutputFile, refusedAsExisting);
+    if (refusedAsExisting)
+        return alreadyExistsText(ChainOutputFile);
+    // Every free name is taken.
+    if (name.isEmpty())
+        return cannotCreateText(ChainOutputFile, qt_error_string(EEXIST));
+    if (name != ChainOutputFile) {
+        const QString refusal = OutputFileRefusal(name);
+        return refusal.isEmpty() ? QString() : cannotCreateText(name, refusal);
+    }
+    // Kept as it is, the name is overwritten by the last step, which replaces only what it may.
+    if (FileExistsEx(name) && !IsReplaceableFile(name))
+        return cannotCreateText(name, qt_error_string(EACCES));
+    return QString();
 }
 
 int TCommandCommonData::PercentOf(std::int64_t position, std::int64_t length) const
@@ -284,17 +334,6 @@ bool TCommandCommonData::IsSource(const QString& name) const
     return !name.isEmpty() && !SourceFile.isEmpty() &&
            (cleanAbsolute(name).compare(cleanAbsolute(SourceFile), Qt::CaseInsensitive) == 0 ||
             sameExistingFile(name, SourceFile));
-}
-
-bool TCommandCommonData::RenameOutput(bool wanted)
-{
-    if (!wanted)
-        return true;
-    const QString unique = MakeUniqueFileName(OutputFile);
-    if (unique.isEmpty())
-        return false;
-    OutputFile = unique;
-    return true;
 }
 
 void TCommandCommonData::DeleteLogged(TCommandInterface& command, const QString& name,
