@@ -1018,9 +1018,11 @@ TBatchChoices TPageMpegAudio::GatherChoices(const QStringList& files, const QStr
     choices.DeleteSource = Checked(&TPageSettingsGeneral::CheckBoxDeleteSourceFile, false);
     for (const QString& file : files) {
         choices.Sources.push_back(ProbeSource(WaveFileIn, file));
-        // Outputs beside their sources: each source's folder must take them.
-        if (outputFolder.isEmpty() && choices.Sources.back().Exists)
-            RefuseUnwritableOutputFolder(ExtractLongFilePath(file));
+        // Outputs beside their sources: each source's folder must take them. A name without a folder
+        // has none to probe; the plan says that an output folder is required.
+        const QString sourceFolder = ExtractLongFilePath(file);
+        if (outputFolder.isEmpty() && choices.Sources.back().Exists && !sourceFolder.isEmpty())
+            RefuseUnwritableOutputFolder(sourceFolder);
     }
     return choices;
 }

@@ -281,6 +281,15 @@ TEST_F(ConversionPage, ABatchThatCannotBeBuiltRunsNothingAndSaysWhy)
     EXPECT_EQ(finished, 3);
     EXPECT_EQ(TempLeft(), QStringList());
     EXPECT_EQ(QDir(locked).entryList(QDir::Files | QDir::Hidden), QStringList{"B.wav"});
+
+    // A bare name, taken from the current folder, gives no folder to put the output in.
+    const QString current = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(Root() + "music"));
+    page->RunConversions({"A.wav"}, {}, false);
+    QDir::setCurrent(current);
+    EXPECT_EQ(Dialogs().LastText(), "\rAn output folder is required");
+    EXPECT_TRUE(queue.IsEmpty());
+    EXPECT_EQ(finished, 4);
 }
 
 using ConversionPageAsUser = AsOrdinaryUser<ConversionPage>;
