@@ -940,7 +940,10 @@ void TPageMpegAudio::ButtonBrowseOneFileClick()
         return;
     DefaultInputFolder = QFileInfo(chosen).absolutePath() + u'/';
     AudioFilesListView->ClearFiles();
-    AudioFilesListView->AddFile(chosen);
+    if (IsUndecodableFileName(chosen) && !FileExistsEx(chosen))
+        plat::ShowError(u'\r' + MissingSourceText(chosen));
+    else
+        AudioFilesListView->AddFile(chosen);
     // A refused file leaves nothing behind that Convert could take for it.
     const auto entries = AudioFilesListView->GetAudioFiles();
     EditOneAudioFile->setText(entries.empty() ? QString() : entries.front()->FullName);
