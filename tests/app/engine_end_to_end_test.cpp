@@ -222,6 +222,7 @@ TEST_F(EngineBatch, AnOutputThatCannotBeMadeStopsTheChainBeforeAnyWork)
         EXPECT_FALSE(*succeeded);
         EXPECT_EQ(stepsRun, 1) << "the encoder never starts\n" << log.join('\n').toStdString();
         EXPECT_EQ(failures.value(0), c.failure);
+        EXPECT_FALSE(failures.contains("Unable to read/play the audio file")) << "the source is not to blame";
         EXPECT_EQ(QDir(Temp()).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
     EXPECT_EQ(QDir(locked).entryList(QDir::Files | QDir::Hidden), QStringList{"Song.wav"});
