@@ -48,29 +48,22 @@ void waitForRelease()
     plat::PumpEvents();
 }
 
-bool refuseOutput(TCommandInterface& command, const QString& text)
+bool cannotCreateOutput(TCommandInterface& command, const QString& name, const QString& cause = QString())
 {
+    QString text = QStringLiteral("Unable to create/write the output file: ") + name;
+    if (!cause.isEmpty())
+        text += QStringLiteral(" (") + cause + u')';
     LogError(text);
     command.Status.Errors << text;
     return false;
 }
 
-QString cannotCreateText(const QString& name, const QString& cause = QString())
+bool refuseExisting(TCommandInterface& command, const QString& name)
 {
-    QString text = QStringLiteral("Unable to create/write the output file: ") + name;
-    if (!cause.isEmpty())
-        text += QStringLiteral(" (") + cause + u')';
-    return text;
-}
-
-bool cannotCreateOutput(TCommandInterface& command, const QString& name, const QString& cause = QString())
-{
-    return refuseOutput(command, cannotCreateText(name, cause));
-}
-
-QString alreadyExistsText(const QString& name)
-{
-    return Format(TranslateMsg(QStringLiteral("The file \"%s\" already exists")), name);
+    const QString text = Format(TranslateMsg(QStringLiteral("The file \"%s\" already exists")), name);
+    plat::ShowError(u'\r' + text);
+    command.Status.Errors << text;
+    return false;
 }
 
 } // namespace
@@ -246,17 +239,13 @@ void TCommandCommonData::SetProgress(const TCommandInterface& command, std::int6
 bool TCommandCommonData::CheckOutputFile(TCommandInterface& command)
 {
     OutputPrepared = false;
-    if (const QString refusal = ChainOutputRefusal(); !refusal.isEmpty())
-        return refuseOutput(command, refusal);
+    if (!CheckChainOutput(command))
+        return false;
     if (CheckOutput) {
         bool refusedAsExisting = false;
         const QString name = PolicyOutputName(OutputFile, refusedAsExisting);
-        if (refusedAsExisting) {
-            const QString text = alreadyExistsText(OutputFile);
-            plat::ShowError(u'\r' + text);
-            command.Status.Errors << text;
-            return false;
-        }
+        if (refusedAsExisting)
+            return refuseExisting(command, OutputFile);
         if (name.isEmpty())
             return cannotCreateOutput(command, OutputFile);
         OutputFile = name;
@@ -289,27 +278,30 @@ QString TCommandCommonData::PolicyOutputName(const QString& name, bool& refusedA
     return result;
 }
 
-QString TCommandCommonData::ChainOutputRefusal() const
+bool TCommandCommonData::CheckChainOutput(TCommandInterface& command) const
 {
     if (ChainOutputFile.isEmpty())
-        return QString();
+        return true;
     if (const QString refusal = OutputFileRefusal(ChainOutputFile); !refusal.isEmpty())
-        return cannotCreateText(ChainOutputFile, refusal);
+        return cannotCreateOutput(command, ChainOutputFile, refusal);
+    // A step that writes the final output itself applies the policy when it prepares it.
+    if (CheckOutput)
+        return true;
     bool refusedAsExisting = false;
     const QString name = PolicyOutputName(ChainOutputFile, refusedAsExisting);
     if (refusedAsExisting)
-        return alreadyExistsText(ChainOutputFile);
+        return refuseExisting(command, ChainOutputFile);
     // Every free name is taken.
     if (name.isEmpty())
-        return cannotCreateText(ChainOutputFile, qt_error_string(EEXIST));
+        return cannotCreateOutput(command, ChainOutputFile, qt_error_string(EEXIST));
     if (name != ChainOutputFile) {
         const QString refusal = OutputFileRefusal(name);
-        return refusal.isEmpty() ? QString() : cannotCreateText(name, refusal);
+        return refusal.isEmpty() || cannotCreateOutput(command, name, refusal);
     }
     // Kept as it is, the name is overwritten by the last step, which replaces only what it may.
     if (FileExistsEx(name) && !IsReplaceableFile(name))
-        return cannotCreateText(name, qt_error_string(EACCES));
-    return QString();
+        return cannotCreateOutput(command, name, qt_error_string(EACCES));
+    return true;
 }
 
 int TCommandCommonData::PercentOf(std::int64_t position, std::int64_t length) const

@@ -115,9 +115,9 @@ private:
     // The name the final output really gets under the existing-output policy; empty when the policy
     // refuses an existing file (refusedAsExisting) or no free name is left.
     QString PolicyOutputName(const QString& name, bool& refusedAsExisting) const;
-    // Why the chain's final output cannot be made, foreseen by its first step; empty when nothing stands
-    // in the way. The last step still checks for itself: the output may appear while the batch runs.
-    QString ChainOutputRefusal() const;
+    // On a chain's first step: false, with the reason in the step's errors, when the final output cannot
+    // be made. The last step still checks for itself: the output may appear while the batch runs.
+    bool CheckChainOutput(TCommandInterface& command) const;
     void DeleteLogged(TCommandInterface& command, const QString& name, const QString& ellipsis);
 
     // Set once PrepareOutputFile made the output's name ours: only then may a failure delete it.

@@ -2,6 +2,7 @@
 #include "tests/support/audio_step_world.h"
 #include "tests/support/batch_chain.h"
 #include "tests/support/reference_tools.h"
+#include "tests/support/scripted_dialogs.h"
 #include "tests/support/temp_world.h"
 
 #include <QDir>
@@ -222,6 +223,9 @@ TEST_F(EngineBatch, AnOutputThatCannotBeMadeStopsTheChainBeforeAnyWork)
         EXPECT_FALSE(*succeeded);
         EXPECT_EQ(stepsRun, 1) << "the encoder never starts\n" << log.join('\n').toStdString();
         EXPECT_EQ(failures.value(0), c.failure);
+        if (c.policy.GenerateError) {
+            EXPECT_EQ(Dialogs().LastText(), '\r' + c.failure) << "the user is told at once";
+        }
         EXPECT_FALSE(failures.contains("Unable to read/play the audio file")) << "the source is not to blame";
         EXPECT_EQ(QDir(Temp()).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
