@@ -43,9 +43,7 @@ public:
                            BaseNameWithoutExtension(source_.FileName) + QStringLiteral("  -->  ") +
                            choices.Description;
         if (!source_.Exists)
-            throw EBatchPlanError(
-                Format(TranslateMsg(QStringLiteral("Unable to find the audio source file \"%s\"")),
-                       source_.FileName));
+            throw EBatchPlanError(MissingSourceText(source_.FileName));
         if (!source_.Regular)
             throw EBatchPlanError(
                 Format(TranslateMsg(QStringLiteral("The audio source \"%s\" is not a regular file")),
@@ -172,6 +170,20 @@ QString ChooseTempFolder(const QString& chosen, const TTempNamer::TRandom& rando
                 return folder;
     }
     return WithTrailingSlash(systemTemp());
+}
+
+bool IsUndecodableFileName(const QString& name)
+{
+    return name.contains(QChar::ReplacementCharacter);
+}
+
+QString MissingSourceText(const QString& name)
+{
+    return Format(IsUndecodableFileName(name)
+                      ? TranslateMsg(QStringLiteral(
+                            "The name of the audio source file \"%s\" is not valid UTF-8: rename the file"))
+                      : TranslateMsg(QStringLiteral("Unable to find the audio source file \"%s\"")),
+                  name);
 }
 
 QString PlanOutputName(const QString& source, const TBatchChoices& choices)

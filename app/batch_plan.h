@@ -90,6 +90,12 @@ QString ChooseTempFolder(const QString& chosen, const TTempNamer::TRandom& rando
                          const std::function<bool(const QString&)>& canCreate,
                          const std::function<QString()>& systemTemp);
 
+// Qt reads file names as UTF-8 and holds U+FFFD for each byte that is not: such a name no longer leads
+// to its file.
+bool IsUndecodableFileName(const QString& name);
+// Why a source that cannot be found is refused: missing, or named in bytes that are not UTF-8.
+QString MissingSourceText(const QString& name);
+
 // The steps of the whole batch in order; throws EBatchPlanError when a file cannot be planned.
 std::vector<TStepPlan> PlanBatch(const TBatchChoices& choices, TTempNamer& namer);
 // The final output of one source: folder + name [+ " - " + description] + extension.

@@ -940,7 +940,10 @@ void TPageMpegAudio::ButtonBrowseOneFileClick()
         return;
     DefaultInputFolder = QFileInfo(chosen).absolutePath() + u'/';
     AudioFilesListView->ClearFiles();
-    AudioFilesListView->AddFile(chosen);
+    if (IsUndecodableFileName(chosen) && !FileExistsEx(chosen))
+        plat::ShowError(u'\r' + MissingSourceText(chosen));
+    else
+        AudioFilesListView->AddFile(chosen);
     // A refused file leaves nothing behind that Convert could take for it.
     const auto entries = AudioFilesListView->GetAudioFiles();
     EditOneAudioFile->setText(entries.empty() ? QString() : entries.front()->FullName);
@@ -1018,9 +1021,11 @@ TBatchChoices TPageMpegAudio::GatherChoices(const QStringList& files, const QStr
     choices.DeleteSource = Checked(&TPageSettingsGeneral::CheckBoxDeleteSourceFile, false);
     for (const QString& file : files) {
         choices.Sources.push_back(ProbeSource(WaveFileIn, file));
-        // Outputs beside their sources: each source's folder must take them.
-        if (outputFolder.isEmpty() && choices.Sources.back().Exists)
-            RefuseUnwritableOutputFolder(ExtractLongFilePath(file));
+        // Outputs beside their sources: each source's folder must take them. A name without a folder
+        // has none to probe; the plan says that an output folder is required.
+        const QString sourceFolder = ExtractLongFilePath(file);
+        if (outputFolder.isEmpty() && choices.Sources.back().Exists && !sourceFolder.isEmpty())
+            RefuseUnwritableOutputFolder(sourceFolder);
     }
     return choices;
 }

@@ -125,7 +125,13 @@ void TCommandAudioToWav::Start(std::shared_ptr<TLineSink> echoMemo, TCommandFini
     if (common && RefuseIrregularInput(*this, common->InputFile))
         return;
     // The output policy may ask the user, so the output is prepared here, before the worker starts.
-    if (!common || !common->CheckOutputFile(*this) || Cancelled) {
+    const bool outputReady = common && common->CheckOutputFile(*this);
+    if (common && !outputReady && !Cancelled) {
+        // The output's own errors say why: the source is not to blame.
+        Finish(this, 1);
+        return;
+    }
+    if (!outputReady || Cancelled) {
         DecodingEnded({});
         return;
     }

@@ -20,6 +20,7 @@
 #include <limits>
 #include <utility>
 
+#include <cerrno>
 #include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -57,6 +58,14 @@ bool cannotCreateOutput(TCommandInterface& command, const QString& name, const Q
     return false;
 }
 
+bool refuseExisting(TCommandInterface& command, const QString& name)
+{
+    const QString text = Format(TranslateMsg(QStringLiteral("The file \"%s\" already exists")), name);
+    plat::ShowError(u'\r' + text);
+    command.Status.Errors << text;
+    return false;
+}
+
 } // namespace
 
 TOlderOutput::TOlderOutput(TOlderOutput&& other) noexcept
@@ -77,11 +86,9 @@ TOlderOutput& TOlderOutput::operator=(TOlderOutput&& other) noexcept
 bool TOlderOutput::SetAside(const QString& name)
 {
     PutBack();
-    struct stat entry {};
-    const QByteArray path = QFile::encodeName(name);
-    if (::lstat(path.constData(), &entry) != 0 || !(S_ISREG(entry.st_mode) || S_ISLNK(entry.st_mode)) ||
-        IsFileReadOnly(name))
+    if (!IsReplaceableFile(name))
         return false;
+    const QByteArray path = QFile::encodeName(name);
     // A name of our own first, so that the move replaces nothing of the user's.
     // Cut short where the hidden name would pass what the file system takes, as a long name may.
     const QFileInfo file(name);
@@ -232,20 +239,16 @@ void TCommandCommonData::SetProgress(const TCommandInterface& command, std::int6
 bool TCommandCommonData::CheckOutputFile(TCommandInterface& command)
 {
     OutputPrepared = false;
-    if (!ChainOutputFile.isEmpty())
-        if (const QString refusal = OutputFileRefusal(ChainOutputFile); !refusal.isEmpty())
-            return cannotCreateOutput(command, ChainOutputFile, refusal);
+    if (!CheckChainOutput(command))
+        return false;
     if (CheckOutput) {
-        if (RefuseIfExists && FileExistsEx(OutputFile)) {
-            const QString text =
-                Format(TranslateMsg(QStringLiteral("The file \"%s\" already exists")), OutputFile);
-            plat::ShowError(u'\r' + text);
-            command.Status.Errors << text;
-            return false;
-        }
-        if (!RenameOutput(RenameIfExists && FileExistsEx(OutputFile)) ||
-            !RenameOutput(RenameIfSameAsSource && IsSource(OutputFile)))
+        bool refusedAsExisting = false;
+        const QString name = PolicyOutputName(OutputFile, refusedAsExisting);
+        if (refusedAsExisting)
+            return refuseExisting(command, OutputFile);
+        if (name.isEmpty())
             return cannotCreateOutput(command, OutputFile);
+        OutputFile = name;
     }
     // Preparing deletes whatever has the name: never let that be the source.
     if (sameExistingFile(OutputFile, SourceFile))
@@ -259,6 +262,45 @@ bool TCommandCommonData::CheckOutputFile(TCommandInterface& command)
         return cannotCreateOutput(command, OutputFile, cause);
     }
     OutputPrepared = true;
+    return true;
+}
+
+QString TCommandCommonData::PolicyOutputName(const QString& name, bool& refusedAsExisting) const
+{
+    refusedAsExisting = RefuseIfExists && FileExistsEx(name);
+    if (refusedAsExisting)
+        return QString();
+    QString result = name;
+    if (RenameIfExists && FileExistsEx(result))
+        result = MakeUniqueFileName(result);
+    if (!result.isEmpty() && RenameIfSameAsSource && IsSource(result))
+        result = MakeUniqueFileName(result);
+    return result;
+}
+
+bool TCommandCommonData::CheckChainOutput(TCommandInterface& command) const
+{
+    if (ChainOutputFile.isEmpty())
+        return true;
+    if (const QString refusal = OutputFileRefusal(ChainOutputFile); !refusal.isEmpty())
+        return cannotCreateOutput(command, ChainOutputFile, refusal);
+    // A step that writes the final output itself applies the policy when it prepares it.
+    if (CheckOutput)
+        return true;
+    bool refusedAsExisting = false;
+    const QString name = PolicyOutputName(ChainOutputFile, refusedAsExisting);
+    if (refusedAsExisting)
+        return refuseExisting(command, ChainOutputFile);
+    // Every free name is taken.
+    if (name.isEmpty())
+        return cannotCreateOutput(command, ChainOutputFile, qt_error_string(EEXIST));
+    if (name != ChainOutputFile) {
+        const QString refusal = OutputFileRefusal(name);
+        return refusal.isEmpty() || cannotCreateOutput(command, name, refusal);
+    }
+    // Kept as it is, the name is overwritten by the last step, which replaces only what it may.
+    if (FileExistsEx(name) && !IsReplaceableFile(name))
+        return cannotCreateOutput(command, name, qt_error_string(EACCES));
     return true;
 }
 
@@ -284,17 +326,6 @@ bool TCommandCommonData::IsSource(const QString& name) const
     return !name.isEmpty() && !SourceFile.isEmpty() &&
            (cleanAbsolute(name).compare(cleanAbsolute(SourceFile), Qt::CaseInsensitive) == 0 ||
             sameExistingFile(name, SourceFile));
-}
-
-bool TCommandCommonData::RenameOutput(bool wanted)
-{
-    if (!wanted)
-        return true;
-    const QString unique = MakeUniqueFileName(OutputFile);
-    if (unique.isEmpty())
-        return false;
-    OutputFile = unique;
-    return true;
 }
 
 void TCommandCommonData::DeleteLogged(TCommandInterface& command, const QString& name,

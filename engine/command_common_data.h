@@ -79,8 +79,9 @@ public:
     // Shows position out of length on the bars, the label and the entry; a length of 0 or less shows
     // nothing, and the percent stays within ProgressMin..ProgressMax.
     void SetProgress(const TCommandInterface& command, std::int64_t position, std::int64_t length);
-    // Checks that the chain's output folder takes a new file, applies the existing-output policy, then
-    // prepares the output; false fails the step, whose errors then say why (never blaming the source). An
+    // A chain's first step refuses at once what its last step would refuse about the final output (its
+    // folder, its name, the existing-output policy); the final step applies the policy itself, then the
+    // output is prepared. False fails the step, whose errors then say why (never blaming the source). An
     // older output that the policy lets this step replace is only set aside until the step succeeds.
     bool CheckOutputFile(TCommandInterface& command);
 
@@ -111,7 +112,12 @@ private:
     int PercentOf(std::int64_t position, std::int64_t length) const;
     void ShowOverall(int percent);
     bool IsSource(const QString& name) const;
-    bool RenameOutput(bool wanted);
+    // The name the final output really gets under the existing-output policy; empty when the policy
+    // refuses an existing file (refusedAsExisting) or no free name is left.
+    QString PolicyOutputName(const QString& name, bool& refusedAsExisting) const;
+    // On a chain's first step: false, with the reason in the step's errors, when the final output cannot
+    // be made. The last step still checks for itself: the output may appear while the batch runs.
+    bool CheckChainOutput(TCommandInterface& command) const;
     void DeleteLogged(TCommandInterface& command, const QString& name, const QString& ellipsis);
 
     // Set once PrepareOutputFile made the output's name ours: only then may a failure delete it.

@@ -1,6 +1,7 @@
 #include "engine/command_gui2_console.h"
 
 #include "engine/command_common_data.h"
+#include "foundation/language.h"
 #include "foundation/program_globals.h"
 #include "foundation/useful_string.h"
 #include "platform/paths.h"
@@ -9,6 +10,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <cstring>
 
 #include <unistd.h>
 
@@ -61,6 +64,7 @@ void TCommandGui2Console::Finish(QObject* sender, int errorCode)
     if (console_) {
         Unhook();
         RemoveHiddenOutput();
+        ReportEndSignal();
     }
     TCommandInterface::Finish(sender, errorCode);
 }
@@ -213,6 +217,18 @@ void TCommandGui2Console::RemoveHiddenOutput()
     const std::string targetName = QFile::encodeName(target).toStdString();
     for (int attempt = 0; attempt < tools::kTemporaryNameAttempts; ++attempt)
         ::unlink(tools::HiddenTemporaryName(targetName, program, attempt).c_str());
+}
+
+void TCommandGui2Console::ReportEndSignal()
+{
+    const int signal = console_->LastChildSignal();
+    if (signal <= 0 || Cancelled)
+        return;
+    const QString text = Format(TranslateMsg(QStringLiteral("%s ended by signal %s (%s)")),
+                                QFileInfo(console_->Program).fileName(), QString::number(signal),
+                                QString::fromLocal8Bit(::strsignal(signal)));
+    Status.Errors << text;
+    DoLog(this, FormatTaggedLogLine(QString(), QStringLiteral("error"), text));
 }
 
 void TCommandGui2Console::Refuse()

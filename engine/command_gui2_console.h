@@ -77,6 +77,8 @@ private:
     void Echo();
     void HandleError(const QString& message);
     void Refuse();
+    // A program ended by a signal says nothing itself: the step says which one and how.
+    void ReportEndSignal();
     // A program killed or dead before its end never renames the output it was writing under a hidden
     // temporary name (where the file system has no unnamed files): that file goes with the run.
     void RemoveHiddenOutput();

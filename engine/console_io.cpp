@@ -109,6 +109,7 @@ void TGUI2Console::Stop()
     worker_->Detach();
     worker_->Join();
     lastChildPid_ = worker_->ChildPid();
+    lastChildSignal_ = worker_->ChildSignal();
     worker_.reset();
 }
 
@@ -117,6 +118,7 @@ void TGUI2Console::workerEnded(const TConsoleThread* worker)
     if (worker_.get() != worker)
         return;
     lastChildPid_ = worker_->ChildPid();
+    lastChildSignal_ = worker_->ChildSignal();
     worker_.reset();
 }
 
@@ -154,6 +156,7 @@ public:
 
     int ExitCode() const { return exitCode_; }
     pid_t ChildPid() const { return child_.Started() ? child_.Pid() : 0; }
+    int ChildSignal() const { return child_.EndSignal(); }
 
     void fire(TConsoleTextEvent TGUI2Console::*event, const QString& text)
     {
@@ -326,6 +329,7 @@ void TConsoleThread::Execute()
         }
         exitCode = run.ExitCode();
         childPid_ = run.ChildPid();
+        childSignal_ = run.ChildSignal();
     } // a child still unreaped is killed and reaped here, and the pipe and log file are closed
 
     // The runner is idle again before OnDone runs, so its handler may start the next program.

@@ -107,6 +107,8 @@ public:
     bool Running() const { return worker_ != nullptr; }
     // The process id of the program that the last ended or stopped run started; 0 when it started none.
     pid_t LastChildPid() const { return lastChildPid_; }
+    // The signal that ended that program, when one did; else 0.
+    int LastChildSignal() const { return lastChildSignal_; }
 
     // Handlers are looked up when an event arrives, so unhooking one also drops what is still queued.
     TConsoleTextEvent OnStart; // the command line, before the process is created
@@ -124,6 +126,7 @@ private:
 
     std::unique_ptr<TConsoleThread> worker_;
     pid_t lastChildPid_ = 0;
+    int lastChildSignal_ = 0;
 };
 
 // One run of one program, reading its output on a thread of its own.
@@ -141,6 +144,7 @@ public:
     void Join();
     // Once the run has ended: the id its program had, 0 when none was started.
     pid_t ChildPid() const { return childPid_; }
+    int ChildSignal() const { return childSignal_; }
 
 private:
     // Shared with the calls queued to the main thread, which may outlive the worker.
@@ -156,6 +160,7 @@ private:
     TGUI2Console* const runner_;
     const TConsoleProperties properties_;
     const std::shared_ptr<Flags> flags_ = std::make_shared<Flags>();
-    pid_t childPid_ = 0; // written by the worker before its last call to the main thread
+    pid_t childPid_ = 0;  // written by the worker before its last call to the main thread
+    int childSignal_ = 0; // likewise
     std::thread thread_;
 };

@@ -140,18 +140,22 @@ bool IsFolderReadOnly(const QString& folder)
     return !status || plat::IsWriteProtected(absoluteName(path));
 }
 
-bool DeleteFileIfWritable(const QString& name)
+bool IsReplaceableFile(const QString& name)
 {
     const QString trimmed = name.trimmed();
     if (!FileExistsEx(trimmed) || IsFileReadOnly(trimmed))
         return false;
-    const QByteArray path = QFile::encodeName(absoluteName(trimmed));
     // Only files and links to them: an output named after a device (say /dev/full) must never
     // unlink the device node, which root could do.
     struct stat entry {};
-    if (::lstat(path.constData(), &entry) != 0 || !(S_ISREG(entry.st_mode) || S_ISLNK(entry.st_mode)))
-        return false;
-    return ::unlink(path.constData()) == 0;
+    return ::lstat(QFile::encodeName(absoluteName(trimmed)).constData(), &entry) == 0 &&
+           (S_ISREG(entry.st_mode) || S_ISLNK(entry.st_mode));
+}
+
+bool DeleteFileIfWritable(const QString& name)
+{
+    return IsReplaceableFile(name) &&
+           ::unlink(QFile::encodeName(absoluteName(name.trimmed())).constData()) == 0;
 }
 
 QString GetLowerExtension(const QString& name)

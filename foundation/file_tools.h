@@ -22,7 +22,10 @@ bool FileExistsEx(const QString& name);
 bool IsFileReadOnly(const QString& name);
 // A missing folder counts as read-only.
 bool IsFolderReadOnly(const QString& folder);
-// Unlinks an existing file (or a link) that is not read-only; never removes a folder or a device.
+// An existing file (or a link) that is not read-only: what an output may replace. Never a folder or a
+// device.
+bool IsReplaceableFile(const QString& name);
+// Unlinks a replaceable file.
 bool DeleteFileIfWritable(const QString& name);
 
 QString GetLowerExtension(const QString& name);    // ".wav" for "dir/Song.WAV", "" without a dot

@@ -262,8 +262,10 @@ void ChildProcess::reaped(int status)
     reaped_ = true;
     if (WIFEXITED(status))
         exitCode_ = WEXITSTATUS(status);
-    else if (WIFSIGNALED(status))
-        exitCode_ = 128 + WTERMSIG(status);
+    else if (WIFSIGNALED(status)) {
+        endSignal_ = WTERMSIG(status);
+        exitCode_ = 128 + endSignal_;
+    }
 }
 
 void ChildProcess::closeOutput()

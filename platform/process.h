@@ -56,6 +56,8 @@ public:
     int WaitError() const { return waitError_; }
     // The exit code once reaped: the program's own, or 128 + the signal that ended it.
     std::optional<int> ExitCode() const { return exitCode_; }
+    // The signal that ended the child; 0 when it ended by itself or is not reaped yet.
+    int EndSignal() const { return endSignal_; }
 
     // Kills the child's whole group. Only while the child is unreaped: afterwards its id may belong to
     // another process.
@@ -76,6 +78,7 @@ private:
     bool reaped_ = false;
     int waitError_ = 0;
     std::optional<int> exitCode_;
+    int endSignal_ = 0;
     QString commandLine_;
 };
 

@@ -121,6 +121,15 @@ TEST(BatchPlan, StopsOnAMissingOrIrregularSourceOrFolderAndNeverDeletesTheSource
 {
     TTempNamer temp = namer();
     EXPECT_THROW(PlanBatch(choices(TBatchFormat::Mpeg, {{"/music/Gone.mp3", false}}), temp), EBatchPlanError);
+    // A byte that is not UTF-8 in the name, as Qt reads it: the name is to blame, not a missing file.
+    const QString undecodable = QString::fromUtf8("/music/caf\xe9.mp3");
+    try {
+        PlanBatch(choices(TBatchFormat::Mpeg, {{undecodable, false}}), temp);
+        ADD_FAILURE() << "a name that leads nowhere is no source";
+    } catch (const EBatchPlanError& error) {
+        EXPECT_EQ(error.Message(), "The name of the audio source file \"" + undecodable +
+                                       "\" is not valid UTF-8: rename the file");
+    }
     try {
         PlanBatch(choices(TBatchFormat::Mpeg, {{"/music/pipe.mp3", true, false, false}}), temp);
         ADD_FAILURE() << "a pipe or a device is no source";

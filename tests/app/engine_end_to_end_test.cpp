@@ -2,6 +2,7 @@
 #include "tests/support/audio_step_world.h"
 #include "tests/support/batch_chain.h"
 #include "tests/support/reference_tools.h"
+#include "tests/support/scripted_dialogs.h"
 #include "tests/support/temp_world.h"
 
 #include <QDir>
@@ -158,7 +159,7 @@ TEST_F(EngineBatch, OverwritingOntoAFullDiskLeavesTheOlderOutputAsItWas)
     }
 }
 
-TEST_F(EngineBatch, AnOutputFolderThatTakesNoFileStopsTheChainBeforeAnyWork)
+TEST_F(EngineBatch, AnOutputThatCannotBeMadeStopsTheChainBeforeAnyWork)
 {
     const QString mp3 = SourceFolder() + "tests/data/dec-tone.mp3";
     const QString wav = SourceFolder() + "tests/data/dec-source.wav";
@@ -168,17 +169,43 @@ TEST_F(EngineBatch, AnOutputFolderThatTakesNoFileStopsTheChainBeforeAnyWork)
     const auto readOnly = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup |
                           QFile::ReadOther | QFile::ExeOther;
     QFile::setPermissions(locked, readOnly);
+    const auto cannotCreate = [](const QString& name, const QString& reason) {
+        return "Unable to create/write the output file: " + name + " (" + reason + ')';
+    };
+    // Outputs already there, each beside its own source.
+    const QString taken = WriteFile("taken/Song.vcd.mpg", "kept");
+    const QString longName = QString(247, u'n'); // its output's name is as long as a name can be
+    const QString longTaken = WriteFile("long/" + longName + ".vcd.mpg", "kept");
+    const QString full = WriteFile("full/Song.vcd.mpg", "kept");
+    for (int n = 1; n <= 50; ++n)
+        WriteFile(QString("full/Song.vcd-%1.mpg").arg(n), "kept");
+    const QString readOnlyOutput = WriteFile("readonly/Song.vcd.mpg", "kept");
+    QFile::setPermissions(readOnlyOutput, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+    const TOutputPolicy newName, error{false, true, false}, overwrite{false, false, true};
     const struct {
-        QString source, folder, reason;
+        QString source, folder;
+        TOutputPolicy policy;
+        QString failure;
     } cases[] = {
-        {WriteFile("music/Song.mp3", ReadFile(mp3)), locked, "Permission denied"}, // decoded first
-        {WriteFile("music/Song.wav", ReadFile(wav)), notAFolder, "Not a directory"},
-        {besideLocked, QString(), "Permission denied"},
+        {WriteFile("music/Song.mp3", ReadFile(mp3)), locked, newName, // decoded first
+         cannotCreate(locked + "Song.vcd.mpg", "Permission denied")},
+        {WriteFile("music/Song.wav", ReadFile(wav)), notAFolder, newName,
+         cannotCreate(notAFolder + "Song.vcd.mpg", "Not a directory")},
+        {besideLocked, QString(), newName, cannotCreate(locked + "Song.vcd.mpg", "Permission denied")},
         // The source's name fits; the output's, four bytes longer, does not.
-        {WriteFile("music/" + QString(250, 'n') + ".mp3", ReadFile(mp3)), QString(), "File name too long"},
+        {WriteFile("music/" + QString(250, 'n') + ".mp3", ReadFile(mp3)), QString(), newName,
+         cannotCreate(Root() + "music/" + QString(250, 'n') + ".vcd.mpg", "File name too long")},
+        // What the existing-output rules will refuse at the last step.
+        {WriteFile("taken/Song.wav", ReadFile(wav)), QString(), error,
+         "The file \"" + taken + "\" already exists"},
+        {WriteFile("long/" + longName + ".wav", ReadFile(wav)), QString(), newName,
+         cannotCreate(Root() + "long/" + longName + ".vcd-1.mpg", "File name too long")},
+        {WriteFile("full/Song.wav", ReadFile(wav)), QString(), newName, cannotCreate(full, "File exists")},
+        {WriteFile("readonly/Song.mp3", ReadFile(mp3)), QString(), overwrite,
+         cannotCreate(readOnlyOutput, "Permission denied")},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.folder.toStdString());
+        SCOPED_TRACE(c.failure.toStdString());
         QStringList log, failures;
         int stepsRun = 0;
         BatchChain batch([&log](QObject*, QString line) { log << line; },
@@ -187,16 +214,23 @@ TEST_F(EngineBatch, AnOutputFolderThatTakesNoFileStopsTheChainBeforeAnyWork)
                              failures << status.Errors;
                          });
         batch.SetOutputFolder(c.folder);
-        const QString output = batch.AddMpegConversion(c.source, TAudioMp2EncodingPref());
+        batch.SetPolicy(c.policy);
+        batch.AddMpegConversion(c.source, TAudioMp2EncodingPref());
         std::optional<bool> succeeded;
         batch.Run([&succeeded](QObject*, bool allSucceeded) { succeeded = allSucceeded; });
         ASSERT_TRUE(QTest::qWaitFor([&succeeded] { return succeeded.has_value(); }, 60000));
 
         EXPECT_FALSE(*succeeded);
         EXPECT_EQ(stepsRun, 1) << "the encoder never starts\n" << log.join('\n').toStdString();
-        EXPECT_EQ(failures.value(0),
-                  "Unable to create/write the output file: " + output + " (" + c.reason + ')');
+        EXPECT_EQ(failures.value(0), c.failure);
+        if (c.policy.GenerateError) {
+            EXPECT_EQ(Dialogs().LastText(), '\r' + c.failure) << "the user is told at once";
+        }
+        EXPECT_FALSE(failures.contains("Unable to read/play the audio file")) << "the source is not to blame";
         EXPECT_EQ(QDir(Temp()).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
     EXPECT_EQ(QDir(locked).entryList(QDir::Files | QDir::Hidden), QStringList{"Song.wav"});
+    for (const QString& kept : {taken, longTaken, full, readOnlyOutput})
+        EXPECT_EQ(ReadFile(kept), "kept");
+    EXPECT_EQ(QDir(Root() + "full").count(), 2u + 51u + 1u);
 }

@@ -31,6 +31,8 @@
 #include <QSlider>
 #include <QTest>
 
+#include <cstdio>
+
 namespace {
 
 // The conversion page with the program's queue, the built encoder and multiplexer, and the end-of-batch
@@ -281,6 +283,15 @@ TEST_F(ConversionPage, ABatchThatCannotBeBuiltRunsNothingAndSaysWhy)
     EXPECT_EQ(finished, 3);
     EXPECT_EQ(TempLeft(), QStringList());
     EXPECT_EQ(QDir(locked).entryList(QDir::Files | QDir::Hidden), QStringList{"B.wav"});
+
+    // A bare name, taken from the current folder, gives no folder to put the output in.
+    const QString current = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(Root() + "music"));
+    page->RunConversions({"A.wav"}, {}, false);
+    QDir::setCurrent(current);
+    EXPECT_EQ(Dialogs().LastText(), "\rAn output folder is required");
+    EXPECT_TRUE(queue.IsEmpty());
+    EXPECT_EQ(finished, 4);
 }
 
 using ConversionPageAsUser = AsOrdinaryUser<ConversionPage>;
@@ -389,6 +400,21 @@ TEST_F(ConversionPage, TheChoosersRefuseAFileThatIsNotAudioAndSystemOrReadOnlyFo
     Browse(Source("Song.wav"));
     Browse(WriteFile("music/notes.txt", "text"));
     EXPECT_TRUE(Control<QLineEdit>("EditOneAudioFile")->text().isEmpty()) << "nothing is left to convert";
+    EXPECT_TRUE(Files().empty());
+
+    // A name in bytes that are not UTF-8 no longer leads to its file once Qt holds it: the name is blamed.
+    const QByteArray latin1 = QFile::encodeName(Root() + "music/") + "caf\xe9.wav";
+    QFile file;
+    ASSERT_TRUE(
+        file.open(std::fopen(latin1.constData(), "wb"), QIODevice::WriteOnly, QFile::AutoCloseHandle));
+    file.write(ReadFile(Source("Song.wav")));
+    file.close();
+    const QString held = QFile::decodeName(latin1);
+    Browse(Source("Song.wav"));
+    Browse(held);
+    EXPECT_EQ(Dialogs().LastText(),
+              "\rThe name of the audio source file \"" + held + "\" is not valid UTF-8: rename the file");
+    EXPECT_TRUE(Control<QLineEdit>("EditOneAudioFile")->text().isEmpty());
     EXPECT_TRUE(Files().empty());
 
     Control<QRadioButton>("RadioButtonOutputBrowse")->setChecked(true);

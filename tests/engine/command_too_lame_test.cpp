@@ -62,8 +62,13 @@ TEST_F(EncoderCommand, AFailedOrRefusedRunRemovesTheUsedInputAndAnyOutput)
     // the encoder cannot take (refused before anything runs).
     const QString halfWriter = ScriptTool("toolame", "for last; do :; done\necho partial > \"$last\"\n"
                                                      "echo '**ERROR: input ended early'\nexit 1");
+    // One killed says nothing itself: the step says how it ended.
+    const QString killed = Root() + "killed/";
+    QFile::setPermissions(WriteFile("killed/toolame", "#!/bin/sh\nfor last; do :; done\n"
+                                                      "echo partial > \"$last\"\nkill -9 $$\n"),
+                          QFile::ReadOwner | QFile::ExeOwner);
     for (const auto& [folder, wav] :
-         {std::pair(TooLameFolder, source), {halfWriter, source}, {halfWriter, mono}}) {
+         {std::pair(TooLameFolder, source), {halfWriter, source}, {halfWriter, mono}, {killed, source}}) {
         SCOPED_TRACE(folder.toStdString() + " " + wav.toStdString());
         TooLameFolder = folder;
         statuses.clear();
@@ -78,6 +83,9 @@ TEST_F(EncoderCommand, AFailedOrRefusedRunRemovesTheUsedInputAndAnyOutput)
         EXPECT_EQ(echo->Lines.isEmpty(), wav == mono);
         if (wav == source) {
             EXPECT_TRUE(log.contains("<log level=\"error\">" + statuses[0].Errors.value(0) + "</log>"));
+        }
+        if (folder == killed) {
+            EXPECT_EQ(statuses[0].Errors, QStringList{"toolame ended by signal 9 (Killed)"});
         }
         EXPECT_FALSE(QFileInfo::exists(output));
         EXPECT_FALSE(QFileInfo::exists(input));
