@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Lists every include that reaches up a layer and fails when there is one. Lowest first: platform,
 # foundation, audio, engine, then components and app (app may use components, never the reverse).
-# tools/ are programs of their own: they may use platform/ and nothing above it.
+# tools/ are programs of their own: they may use platform/ and nothing above it, and nothing of the
+# program uses them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,9 +14,20 @@ rank() {
     engine) echo 3 ;;
     components) echo 4 ;;
     app) echo 5 ;;
-    tools) echo 0 ;;
     *) echo "" ;;
     esac
+}
+
+# Whether a file of the folder $1 may include a file of the folder $2.
+allowed() {
+    local from=$1 to=$2
+    [ "$to" != "$from" ] || return 0
+    [ -n "$(rank "$to")" ] || [ "$to" = tools ] || return 0
+    if [ "$from" = tools ]; then
+        [ "$to" = platform ]
+        return
+    fi
+    [ "$to" != tools ] && [ "$(rank "$to")" -le "$(rank "$from")" ]
 }
 
 # Blanks may come before and after the "#", and the name may be in quotes or angle brackets.
@@ -24,10 +36,7 @@ found=0
 while IFS=: read -r file line text; do
     from=${file%%/*}
     to=$(sed -E "s/$include([a-z_]+)\/.*/\1/" <<<"$text")
-    from_rank=$(rank "$from")
-    to_rank=$(rank "$to")
-    [ -n "$to_rank" ] && [ "$to" != "$from" ] || continue
-    if [ "$to_rank" -gt "$from_rank" ]; then
+    if ! allowed "$from" "$to"; then
         echo "$file:$line: $from/ includes $to/: $text"
         found=1
     fi
