@@ -1,6 +1,6 @@
 #include "components/form_magnet.h"
 
-#include "platform/window_position.h"
+#include "components/window_position.h"
 
 #include <QGuiApplication>
 #include <QMouseEvent>

@@ -1,4 +1,4 @@
-#include "platform/window_position.h"
+#include "components/window_position.h"
 
 #include <QGuiApplication>
 #include <QWindow>
