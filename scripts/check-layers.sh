@@ -2,7 +2,7 @@
 # Lists every include that reaches up a layer and fails when there is one. Lowest first: platform,
 # foundation, audio, engine, then components and app (app may use components, never the reverse).
 # tools/ are programs of their own: they may use platform/ and nothing above it, and nothing of the
-# program uses them. Each include is followed to the file it names, as the compiler finds it, so
+# program uses them. X11 belongs to the windows' side: components and app. Each include is followed to the file it names, as the compiler finds it, so
 # "../app/x.h" and a link into another folder count as what they are.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -27,12 +27,18 @@ include='^[[:space:]]*#[[:space:]]*include[[:space:]]*(["<])([^">]+)[">]'
 
 # The includes that name a file of the tree: a quoted name is looked for beside the including file
 # first, then, like a name in angle brackets, from the top of the tree. Others are system headers.
+found=0
 sites=()
 named=()
 while IFS=: read -r file line text; do
     [[ $text =~ $include ]] || continue
-    name=${BASH_REMATCH[2]}
-    if [ "${BASH_REMATCH[1]}" = '"' ] && [ -f "${file%/*}/$name" ]; then
+    quote=${BASH_REMATCH[1]} name=${BASH_REMATCH[2]}
+    from=${file%%/*}
+    if [[ $name =~ ^(xcb|X11)/ ]] && [ "$from" != components ] && [ "$from" != app ]; then
+        echo "$file:$line: $from/ includes ${name%%/*}/: $text"
+        found=1
+    fi
+    if [ "$quote" = '"' ] && [ -f "${file%/*}/$name" ]; then
         named+=("${file%/*}/$name")
     elif [ -f "$name" ]; then
         named+=("$name")
@@ -43,7 +49,6 @@ while IFS=: read -r file line text; do
 done < <(grep -rnsE --include='*.cpp' --include='*.h' "$include" \
     platform foundation audio engine components app tools)
 
-found=0
 if [ "${#named[@]}" -gt 0 ]; then
     mapfile -t real < <(realpath -- "${named[@]}")
     for index in "${!sites[@]}"; do

@@ -5,7 +5,7 @@ set -euo pipefail
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
-mkdir -p "$scratch"/{scripts,platform/sub,engine,app,tools/common}
+mkdir -p "$scratch"/{scripts,platform/sub,engine,components,app,tools/common}
 cp "$source_dir/scripts/check-layers.sh" "$scratch/scripts/"
 check() { "$scratch/scripts/check-layers.sh" >"$scratch/out" 2>&1; }
 touch "$scratch/platform/paths.h" "$scratch/platform/sub/own.h" "$scratch/engine/batch.h" \
@@ -23,6 +23,7 @@ expect_found() {
 }
 
 printf '#include "platform/paths.h"\n#include "app/form.h"\n#include "form.h"\n' >"$scratch/app/form.cpp"
+printf '#include "engine/batch.h"\n#include <xcb/xcb.h>\n' >"$scratch/components/window.cpp"
 printf '#include "../paths.h"\n#include "own.h"\n#include <sys/stat.h>\n' >"$scratch/platform/sub/deep.cpp"
 printf '#include "../../platform/paths.h"\n#include "files.h"\n' >"$scratch/tools/common/tool.cpp"
 if ! check; then
@@ -46,4 +47,8 @@ expect_found platform/across.cpp '#include "tools/common/files.h"' tools
 expect_found engine/across.cpp '#include "../tools/common/files.h"' tools
 expect_found tools/common/across.cpp '#include "engine/batch.h"' engine
 expect_found tools/common/across.cpp '#include "../../engine/batch.h"' engine
+
+# X11 belongs to the windows' side.
+expect_found engine/x11.cpp '#include <xcb/xcb.h>' xcb
+expect_found platform/x11.cpp '#include <X11/Xlib.h>' X11
 echo "Every form found."
