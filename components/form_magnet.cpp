@@ -1,7 +1,5 @@
 #include "components/form_magnet.h"
 
-#include "platform/window_position.h"
-
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QScreen>
@@ -123,7 +121,7 @@ std::vector<TFormMagnet*>& allMagnets()
 constexpr int MoveEndDelayMs = 200;
 // How long the window system may take to report a move the program asked for.
 constexpr int AnswerDelayMs = 500;
-// How often a glued form looks for moves the window manager does not report.
+// How often a glued form that is moving looks for the steps the window manager does not report.
 constexpr int FollowIntervalMs = 25;
 
 // The frame as the window system has it: the widget's own copy of the frame margins is taken once and
@@ -143,7 +141,8 @@ void placeFrame(QWidget& form, const QPoint& frameTopLeft)
 
 } // namespace
 
-TFormMagnet::TFormMagnet(QWidget* AOwner) : QObject(AOwner), form_(AOwner)
+TFormMagnet::TFormMagnet(QWidget* AOwner)
+    : QObject(AOwner), form_(AOwner), frameMoves_([this] { frameMoved(); })
 {
     allMagnets().push_back(this);
     moveEnd_.setSingleShot(true);
@@ -169,7 +168,7 @@ bool TFormMagnet::PlacementSupported()
 void TFormMagnet::SetActive(bool value)
 {
     active_ = value;
-    updateFollowing();
+    updateFrameWatch();
     if (active_)
         SnapInPlace();
 }
@@ -177,15 +176,27 @@ void TFormMagnet::SetActive(bool value)
 void TFormMagnet::SetGlue(bool value)
 {
     glue_ = value;
-    updateFollowing();
+    updateFrameWatch();
 }
 
-void TFormMagnet::updateFollowing()
+// Only a glued form needs to know where it is during a move: the others snap once the window manager
+// has reported where the move ended.
+void TFormMagnet::updateFrameWatch()
 {
-    if (active_ && glue_ && form_ && form_->isVisible() && PlacementSupported())
-        follow_.start();
-    else
+    if (active_ && glue_ && form_ && form_->isVisible() && PlacementSupported()) {
+        frameMoves_.Watch(form_->windowHandle());
+    } else {
+        frameMoves_.Watch(nullptr);
         follow_.stop();
+    }
+}
+
+// A move begins, or goes on: looking where the form stands now costs a round trip to the X server, so
+// the magnet looks only from now until the move has ended.
+void TFormMagnet::frameMoved()
+{
+    if (!follow_.isActive())
+        follow_.start();
 }
 
 std::vector<TFormMagnet*> TFormMagnet::otherMagnets() const
@@ -309,6 +320,8 @@ void TFormMagnet::followUnreportedMove()
         return;
     if (const std::optional<QPoint> now = unreportedPosition())
         formMoved(*now);
+    else if (!dragStarted_)
+        follow_.stop(); // a move of the program's own, or one the window manager has reported
 }
 
 // One step of a move by the window system: glued forms keep their place beside the form at each.
@@ -331,6 +344,7 @@ void TFormMagnet::formMoved(const QPoint& clientTopLeft)
 void TFormMagnet::moveEnded()
 {
     dragStarted_ = false;
+    follow_.stop();
     SnapInPlace();
     glued_.clear();
     settled_ = form_->geometry().topLeft();
@@ -356,10 +370,10 @@ bool TFormMagnet::eventFilter(QObject* watched, QEvent* event)
         break;
     case QEvent::Show:
         settled_ = form_->geometry().topLeft();
-        updateFollowing();
+        updateFrameWatch();
         break;
     case QEvent::Hide:
-        updateFollowing();
+        updateFrameWatch();
         break;
     case QEvent::MouseButtonPress: {
         const auto* mouse = static_cast<QMouseEvent*>(event);

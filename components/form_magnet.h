@@ -1,5 +1,7 @@
 #pragma once
 
+#include "components/window_position.h"
+
 #include <QElapsedTimer>
 #include <QObject>
 #include <QPoint>
@@ -88,6 +90,9 @@ public:
     static bool PlacementSupported();
     // Snaps the form where it stands (also what ends each move).
     void SnapInPlace();
+    // Whether the magnet is following a move that the window manager may keep to itself: only from
+    // the moment the frame moves until that move has ended.
+    bool Following() const { return follow_.isActive(); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -103,7 +108,8 @@ private:
     void followUnreportedMove();
     void formMoved(const QPoint& clientTopLeft);
     void moveEnded();
-    void updateFollowing();
+    void updateFrameWatch();
+    void frameMoved();
     void buildGlueList(const QRect& bounds);
     void moveGlued(const QRect& bounds);
     bool dragByClientArea(const QPoint& position) const;
@@ -124,6 +130,8 @@ private:
     QElapsedTimer programMove_;
     std::vector<GluedMagnet> glued_;
     QTimer moveEnd_;
-    // While glued, looks for moves the window manager does not report.
+    // While glued, hears of each move of the window manager's frame around the form.
+    plat::FrameMoveWatch frameMoves_;
+    // From then until the move has ended, looks for the steps the window manager does not report.
     QTimer follow_;
 };

@@ -9,7 +9,7 @@
 #include "foundation/useful_string.h"
 #include "platform/dialogs.h"
 #include "platform/messages.h"
-#include "tools/common/temporary_name.h"
+#include "platform/temporary_name.h"
 
 #include <QDir>
 #include <QFile>
@@ -94,7 +94,7 @@ bool TOlderOutput::SetAside(const QString& name)
     const QFileInfo file(name);
     const std::string folder = QFile::encodeName(file.absolutePath() + u'/').toStdString();
     const QString start = QFile::decodeName(
-        tools::NameStartThatFits(folder, QFile::encodeName(file.fileName()).toStdString(), 8).c_str());
+        plat::NameStartThatFits(folder, QFile::encodeName(file.fileName()).toStdString(), 8).c_str());
     QTemporaryFile reserved(file.absolutePath() + QStringLiteral("/.") + start + QStringLiteral(".XXXXXX"));
     reserved.setAutoRemove(false);
     if (!reserved.open())

@@ -5,7 +5,7 @@
 #include "foundation/program_globals.h"
 #include "foundation/useful_string.h"
 #include "platform/paths.h"
-#include "tools/common/temporary_name.h"
+#include "platform/temporary_name.h"
 
 #include <QDir>
 #include <QFile>
@@ -215,8 +215,8 @@ void TCommandGui2Console::RemoveHiddenOutput()
                                ? output.canonicalFilePath()
                                : output.absoluteFilePath();
     const std::string targetName = QFile::encodeName(target).toStdString();
-    for (int attempt = 0; attempt < tools::kTemporaryNameAttempts; ++attempt)
-        ::unlink(tools::HiddenTemporaryName(targetName, program, attempt).c_str());
+    for (int attempt = 0; attempt < plat::kTemporaryNameAttempts; ++attempt)
+        ::unlink(plat::HiddenTemporaryName(targetName, program, attempt).c_str());
 }
 
 void TCommandGui2Console::ReportEndSignal()

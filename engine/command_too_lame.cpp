@@ -6,9 +6,9 @@
 #include "foundation/program_globals.h"
 #include "foundation/useful_files.h"
 #include "foundation/useful_string.h"
+#include "platform/encoder_banner.h"
 #include "platform/messages.h"
 #include "platform/paths.h"
-#include "tools/toolame/toolame_options.h"
 
 #include <utility>
 
@@ -21,7 +21,7 @@ constexpr qsizetype kCounterLength = 10;
 
 // Lines of the encoder's banner and of its internals, of no use in the log.
 const char* const kNoiseLines[] = {
-    "tooLAME version", toolame::kHomePage,      "MPEG Audio Layer II encoder",
+    "tooLAME version", plat::kEncoderHomePage,  "MPEG Audio Layer II encoder",
     "encode_init:",    "Hit end of audio data", "absthr",
 };
 

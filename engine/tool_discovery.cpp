@@ -5,8 +5,8 @@
 #include "foundation/program_globals.h"
 #include "foundation/useful_string.h"
 #include "platform/dialogs.h"
+#include "platform/encoder_banner.h"
 #include "platform/paths.h"
-#include "tools/toolame/toolame_options.h"
 
 #include <QFile>
 
@@ -93,7 +93,8 @@ QString versionFromLines(const QStringList& lines, const QStringList& prefixes, 
                 versionLine = trimmed;
     }
     versionLine.remove(u'(').remove(u')');
-    versionLine = ReplaceStringNoCase(versionLine, QString::fromLatin1(toolame::kHomePage), QString(), false);
+    versionLine =
+        ReplaceStringNoCase(versionLine, QString::fromLatin1(plat::kEncoderHomePage), QString(), false);
     for (const QString& prefix : prefixes)
         versionLine = ReplaceStringNoCase(versionLine, prefix, QString(), false);
     return versionLine.trimmed();

@@ -8,7 +8,7 @@
 #include "platform/dialogs.h"
 #include "platform/messages.h"
 #include "platform/paths.h"
-#include "tools/common/temporary_name.h"
+#include "platform/temporary_name.h"
 
 #include <QDir>
 #include <QFile>
@@ -169,7 +169,7 @@ QString OutputFileRefusal(const QString& name)
     const QString folder = ExtractLongFilePath(name);
     if (const QString refusal = NewFileRefusal(folder); !refusal.isEmpty())
         return refusal;
-    const std::size_t limit = tools::NameLimit(QFile::encodeName(folder).toStdString());
+    const std::size_t limit = plat::NameLimit(QFile::encodeName(folder).toStdString());
     if (std::size_t(QFile::encodeName(QFileInfo(name).fileName()).size()) > limit)
         return qt_error_string(ENAMETOOLONG);
     return QString();

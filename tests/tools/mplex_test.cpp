@@ -1,7 +1,7 @@
+#include "platform/temporary_name.h"
 #include "tests/support/child_tool.h"
 #include "tests/support/qt_printers.h"
 #include "tests/tools/tool_runner.h"
-#include "tools/common/temporary_name.h"
 
 #include <QDir>
 #include <QFile>
@@ -324,7 +324,7 @@ TEST_F(Mplex, TheHiddenNameFitsTheFolderAndThePathAndKeepsWholeCharacters)
     while (accented.size() < static_cast<std::size_t>(limit))
         accented += "\xc3\xa9";
     for (const long processId : {419430L, 4194304L}) {
-        const std::string hidden = tools::HiddenTemporaryName(folder + accented, processId, 99);
+        const std::string hidden = plat::HiddenTemporaryName(folder + accented, processId, 99);
         const std::string name = hidden.substr(folder.size());
         EXPECT_TRUE(name.starts_with("." + accented.substr(0, 8))) << name;
         EXPECT_TRUE(name.ends_with("." + std::to_string(processId) + "-99.tmp")) << name;
@@ -340,7 +340,7 @@ TEST_F(Mplex, TheHiddenNameFitsTheFolderAndThePathAndKeepsWholeCharacters)
     ASSERT_TRUE(QDir().mkpath(QFile::decodeName(deep.c_str())));
     const std::string output = deep + std::string(50, 'o');
     ASSERT_LT(output.size(), static_cast<std::size_t>(PATH_MAX));
-    const std::string hidden = tools::HiddenTemporaryName(output, 4194304, 99);
+    const std::string hidden = plat::HiddenTemporaryName(output, 4194304, 99);
     EXPECT_LT(hidden.size(), static_cast<std::size_t>(PATH_MAX));
     EXPECT_TRUE(creatable(hidden)) << hidden.substr(deep.size());
     // One that has no room is refused before any work.

@@ -1,6 +1,6 @@
+#include "platform/encoder_banner.h"
 #include "tests/support/wav_image.h"
 #include "tests/tools/tool_runner.h"
-#include "tools/toolame/toolame_options.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -65,7 +65,7 @@ TEST_F(Toolame, AnswersTheVersionProbeAndEveryHelpCallBeforeItsUsage)
         const ToolRun run = RunTool(ToolameProgram(), {option});
         EXPECT_EQ(run.ExitCode, 0);
         const int version =
-            run.IndexOfLineContaining("tooLAME version 0.2l (" + QString(toolame::kHomePage) + ")");
+            run.IndexOfLineContaining("tooLAME version 0.2l (" + QString(plat::kEncoderHomePage) + ")");
         ASSERT_GE(version, 0);
         EXPECT_LT(version, run.IndexOfLineContaining("usage:"));
     }

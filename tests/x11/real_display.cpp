@@ -2,9 +2,9 @@
 
 #include "app/korvane_main.h"
 #include "components/t_saved_form_unit.h"
+#include "components/window_position.h"
 #include "foundation/useful_ini.h"
 #include "platform/ini_file.h"
-#include "platform/window_position.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>

@@ -44,3 +44,35 @@ TEST_F(RealDisplay, AFormGluedSinceTheShowKeepsItsPlaceThroughoutTheFirstDrag)
     EXPECT_EQ(Frame(Main()).topLeft(), start + QPoint(180, 120));
     EXPECT_TRUE(keepsItsPlace()) << "after the drag";
 }
+
+TEST_F(RealDisplay, AGluedFormLooksWhereItStandsOnlyWhileItIsDragged)
+{
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    const QPoint start = area.topLeft() + QPoint(100, 100);
+    ASSERT_TRUE(StartAt(start));
+    TFormMagnet& magnet = *Main().FormMagnet1;
+    magnet.SetGlue(true);
+    const auto resting = [&] { return QTest::qWaitFor([&] { return !magnet.Following(); }); };
+    const auto following = [&](int patienceMs) {
+        return QTest::qWaitFor([&] { return magnet.Following(); }, patienceMs);
+    };
+    // Each look where the form stands is a round trip to the X server: none while nothing moves.
+    EXPECT_TRUE(resting()) << "glued at rest";
+    EXPECT_FALSE(following(500)) << "glued at rest";
+
+    Main().move(Main().pos() + QPoint(30, 20));
+    ASSERT_TRUE(WaitSettled(Main()));
+    EXPECT_TRUE(resting()) << "after a move of the program's own";
+    // Shown again, in a new frame of the window manager's, which the magnet hears of in turn.
+    Main().hide();
+    Main().show();
+    ASSERT_TRUE(WaitSettled(Main()));
+    EXPECT_TRUE(resting()) << "shown again";
+
+    TitleBarDrag drag(Main());
+    ASSERT_TRUE(drag.Press());
+    ASSERT_TRUE(drag.MoveTo(start + QPoint(90, 60)));
+    EXPECT_TRUE(following(5000)) << "dragged";
+    ASSERT_TRUE(drag.Release());
+    EXPECT_TRUE(resting()) << "after the drag";
+}

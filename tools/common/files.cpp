@@ -1,7 +1,7 @@
 #include "tools/common/files.h"
 
+#include "platform/temporary_name.h"
 #include "tools/common/console.h"
-#include "tools/common/temporary_name.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -49,14 +49,14 @@ std::string folderOf(const std::string& target)
 bool fitsTheFileSystem(const std::string& target)
 {
     return target.size() < PATH_MAX &&
-           fs::path(target).filename().string().size() <= NameLimit(folderOf(target));
+           fs::path(target).filename().string().size() <= plat::NameLimit(folderOf(target));
 }
 
 // Tries hidden names beside the target until `take` gets one that is free; "" when none could be had.
 template <typename Take> std::string freeName(const std::string& target, Take take)
 {
-    for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
-        std::string name = HiddenTemporaryName(target, ::getpid(), attempt);
+    for (int attempt = 0; attempt < plat::kTemporaryNameAttempts; ++attempt) {
+        std::string name = plat::HiddenTemporaryName(target, ::getpid(), attempt);
         if (take(name))
             return name;
         if (errno != EEXIST)

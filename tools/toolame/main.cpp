@@ -1,5 +1,6 @@
 // toolame: encodes a 16-bit PCM WAV file into MPEG-1 Layer II audio with libtwolame.
 
+#include "platform/encoder_banner.h"
 #include "tools/common/console.h"
 #include "tools/common/files.h"
 #include "tools/toolame/toolame_options.h"
@@ -13,7 +14,7 @@ namespace {
 
 void printBanner()
 {
-    tools::Say(std::string("tooLAME version ") + toolame::kVersion + " (" + toolame::kHomePage + ")");
+    tools::Say(std::string("tooLAME version ") + plat::kEncoderVersion + " (" + plat::kEncoderHomePage + ")");
     tools::Say("MPEG Audio Layer II encoder");
 }
 

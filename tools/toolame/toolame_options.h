@@ -6,10 +6,6 @@
 
 namespace toolame {
 
-// The version line the caller probes for, and the address it strips from that line.
-inline constexpr char kVersion[] = "0.2l";
-inline constexpr char kHomePage[] = "tamsel.works/korvane";
-
 enum class ChannelMode { Stereo, JointStereo, DualChannel, Mono };
 
 struct Options {

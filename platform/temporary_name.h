@@ -1,5 +1,7 @@
 #pragma once
 
+// Plain C++ with no Qt: the encoder and multiplexer programs use it too.
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -7,7 +9,7 @@
 #include <cstddef>
 #include <string>
 
-namespace tools {
+namespace plat {
 
 // Where a file system has no unnamed files, the programs write their output under a hidden name beside
 // it, ".<name>.<process id>-<attempt>.tmp", and rename it once complete. A program killed before that
@@ -49,4 +51,4 @@ inline std::string HiddenTemporaryName(const std::string& target, long processId
     return folder + "." + NameStartThatFits(folder, name, suffix.size() + 1) + suffix;
 }
 
-} // namespace tools
+} // namespace plat
