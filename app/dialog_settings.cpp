@@ -9,10 +9,12 @@
 #include "foundation/language.h"
 #include "foundation/useful_string.h"
 
+#include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -68,6 +70,15 @@ QFrame* AddLine(QWidget* parent, QBoxLayout* layout, const QString& name)
     line->setFrameShadow(QFrame::Sunken);
     layout->addWidget(line);
     return line;
+}
+
+// Layouts keep the sizes they found until a change they see, and a new theme does not reach them all.
+void ForgetLayouts(QWidget* widget)
+{
+    for (QWidget* child : widget->findChildren<QWidget*>())
+        child->updateGeometry();
+    for (QLayout* layout : widget->findChildren<QLayout*>())
+        layout->invalidate();
 }
 
 } // namespace
@@ -133,6 +144,9 @@ TDlgSettings::TDlgSettings(QWidget* parent) : QDialog(parent, Qt::Tool)
     bottomLayout->addLayout(buttonRow);
     dialogLayout->addWidget(PanelSettingsBottom);
 
+    measuringPlace_ = new QWidget(this);
+    measuringPlace_->hide();
+
     FormResizer1 = NewFormResizer1(this);
     ListStringsToTranslate = NewListStringsToTranslate(this);
     ListStringsToTranslate->SetProperties({QStringLiteral("SettingsButtonOk")});
@@ -151,6 +165,7 @@ void TDlgSettings::FormCreate()
     if (minimumHeight() > 100)
         resize(width(), minimumHeight());
     FormResizer1->AdaptToScreen(true);
+    designSize_ = fittedSize_ = minimumSize();
     ShowExpertPage = true;
 }
 
@@ -196,17 +211,60 @@ void TDlgSettings::TreeViewSettingsChange(QTreeWidgetItem* node)
     EmbeddedFormControlSettings->SetEmbeddedFormName(node->data(0, kPageNameRole).toString());
     ActivateEmbeddedPage();
     UpdateTitleStrip();
-    FitEmbeddedPage();
+    FitPages();
 }
 
-void TDlgSettings::FitEmbeddedPage()
+void TDlgSettings::FitPages()
 {
-    // The pages are laid out in the user's font and language: rather than cut a page, the dialog
-    // grows to show it whole.
-    layout()->activate();
-    const QSize needed = minimumSize().expandedTo(layout()->totalMinimumSize());
+    // The pages are laid out in the user's font, language and theme: rather than cut a page, the
+    // dialog grows to show the largest of them whole, so that it keeps one size from page to page and
+    // the same after a change of theme as after a start with that theme.
+    QSize largest(0, 0);
+    for (int row = 0; row < TreeViewSettings->topLevelItemCount(); ++row)
+        largest = largest.expandedTo(
+            RoomFor(FindPage(TreeViewSettings->topLevelItem(row)->data(0, kPageNameRole).toString())));
+    ForgetLayouts(this);
+    const QSize around = layout()->totalMinimumSize() - RoomFor(EmbeddedFormControlSettings->EmbeddedForm());
+    const QSize needed = designSize_.expandedTo(around + largest);
     setMinimumSize(needed);
-    resize(size().expandedTo(needed));
+    // A size the user chose is kept when the pages fit in it.
+    resize(size() == fittedSize_ ? needed : size().expandedTo(needed));
+    fittedSize_ = size();
+}
+
+QSize TDlgSettings::RoomFor(QWidget* page) const
+{
+    if (!page)
+        return QSize(0, 0);
+    // A page floating on its own is a window, with a window's margins and push buttons that no dialog
+    // holds: it is measured where this dialog holds it, out of sight.
+    const bool floating = page->isWindow() && !page->isVisible();
+    QWidget* const parent = page->parentWidget();
+    const Qt::WindowFlags flags = page->windowFlags();
+    if (floating)
+        page->setParent(measuringPlace_);
+    ForgetLayouts(page);
+    const QSize room = page->minimumSizeHint();
+    if (floating)
+        page->setParent(parent, flags);
+    return room;
+}
+
+void TDlgSettings::changeEvent(QEvent* event)
+{
+    QDialog::changeEvent(event);
+    const bool looksChanged = event->type() == QEvent::StyleChange || event->type() == QEvent::FontChange;
+    // A theme reaches the dialog before its pages: the fit waits until they all have it.
+    if (looksChanged && TreeViewSettings && TreeViewSettings->topLevelItemCount() > 0 && !fitPending_) {
+        fitPending_ = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                fitPending_ = false;
+                FitPages();
+            },
+            Qt::QueuedConnection);
+    }
 }
 
 void TDlgSettings::ActivateEmbeddedPage() const

@@ -21,7 +21,7 @@ public:
 
     QWidget* PanelSettingsBack;
     QWidget* PanelSettingsTree;
-    QTreeWidget* TreeViewSettings;
+    QTreeWidget* TreeViewSettings = nullptr;
     QWidget* PanelSettingsPages;
     QWidget* PanelSettingsTop;
     QFrame* BevelSettingsTop;
@@ -47,12 +47,22 @@ public:
 
     void TreeViewSettingsChange(QTreeWidgetItem* node);
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
     void FormCreate();
     void BuildTree();
     void ActivateEmbeddedPage() const;
     void UpdateTitleStrip();
-    void FitEmbeddedPage();
+    void FitPages();
+    QSize RoomFor(QWidget* page) const;
+
+    // The size the dialog was made with, and the one the last fit gave it.
+    QSize designSize_;
+    QSize fittedSize_;
+    bool fitPending_ = false;
+    QWidget* measuringPlace_ = nullptr;
 };
 
 // Opens the program's settings dialog, when it has been created.

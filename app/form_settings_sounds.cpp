@@ -124,8 +124,9 @@ void TPageSettingsSounds::showEvent(QShowEvent* event)
 
 void TPageSettingsSounds::LoadSettings()
 {
-    // The list follows the box, which shows the manager's switch; a switch loaded later reaches the
-    // box through the manager's notification.
+    // The list follows the box, which shows the manager's switch. The box's signal brings the list
+    // along only when the box changes, which a switch already off when the page was made never does;
+    // a switch loaded later reaches the box through the manager's notification.
     if (SettingsStore())
         CheckBoxEnableSoundsClick();
 }

@@ -112,22 +112,48 @@ QPalette HighContrastPalette()
                         {QPalette::ToolTipText, yellow},
                         {QPalette::PlaceholderText, QColor(0xc0, 0xc0, 0xc0)},
                         {QPalette::Link, yellow}},
-                       QColor(0xa0, 0xa0, 0xa0), QColor(0x40, 0x40, 0x40));
+                       QColor(0x80, 0x80, 0x80), QColor(0x40, 0x40, 0x40));
 }
 
-// Fusion draws its frames a shade darker than the window, which vanishes on black.
-const QString highContrastSheet = QStringLiteral(
-    "QLineEdit, QAbstractItemView, QGroupBox, QPushButton { border: 1px solid white; }"
-    "QPushButton { padding: 3px 12px; }"
-    "QPushButton:focus, QPushButton:default { border-color: yellow; }"
-    "QPushButton:disabled { border-color: #a0a0a0; }"
-    "QGroupBox { margin-top: 1.2em; padding-top: 4px; }"
-    "QGroupBox::title { subcontrol-origin: margin; left: 8px; }"
-    "QCheckBox::indicator, QRadioButton::indicator, QAbstractItemView::indicator"
-    " { width: 11px; height: 11px; border: 1px solid white; }"
-    "QRadioButton::indicator { border-radius: 6px; }"
-    "QCheckBox::indicator:checked, QRadioButton::indicator:checked, QAbstractItemView::indicator:checked"
-    " { background: yellow; }");
+// Fusion draws the edges of check boxes, radio buttons and slider grooves a shade off the window
+// colour, which vanishes on a dark ground, and the classic style draws them in the palette's 3D
+// shades: on a dark ground both get edges of their own. A mark is filled with the selection colour,
+// the slider's handle with the edges' colour.
+QString MarksSheet(const QString& edge, const QString& mark, const QString& ground, const QString& disabled)
+{
+    return QStringLiteral(
+               "QCheckBox::indicator, QRadioButton::indicator, QAbstractItemView::indicator"
+               " { width: 11px; height: 11px; border: 1px solid %1; background: %3; }"
+               "QRadioButton::indicator { border-radius: 6px; }"
+               "QCheckBox::indicator:checked, QRadioButton::indicator:checked,"
+               " QAbstractItemView::indicator:checked { background: %2; }"
+               "QCheckBox::indicator:disabled, QRadioButton::indicator:disabled { border-color: %4; }"
+               "QCheckBox::indicator:checked:disabled, QRadioButton::indicator:checked:disabled"
+               " { background: %4; }"
+               "QSlider::groove:horizontal { border: 1px solid %1; height: 4px; background: %3; }"
+               "QSlider::sub-page:horizontal { border: 1px solid %1; background: %2; }"
+               "QSlider::handle:horizontal"
+               " { border: 1px solid %1; background: %1; width: 8px; margin: -6px 0; }"
+               "QSlider::groove:horizontal:disabled, QSlider::sub-page:horizontal:disabled,"
+               " QSlider::handle:horizontal:disabled { border-color: %4; }"
+               "QSlider::sub-page:horizontal:disabled, QSlider::handle:horizontal:disabled"
+               " { background: %4; }")
+        .arg(edge, mark, ground, disabled);
+}
+
+const QString darkSheet = MarksSheet(QStringLiteral("#a0a0a0"), QStringLiteral("#2a82da"),
+                                     QStringLiteral("#2a2a2a"), QStringLiteral("#606060"));
+
+// On black, Fusion's frames vanish too.
+const QString highContrastSheet =
+    QStringLiteral("QLineEdit, QAbstractItemView, QGroupBox, QPushButton { border: 1px solid white; }"
+                   "QPushButton { padding: 3px 12px; }"
+                   "QPushButton:focus, QPushButton:default { border-color: yellow; }"
+                   "QPushButton:disabled { border-color: #808080; }"
+                   "QGroupBox { margin-top: 1.2em; padding-top: 4px; }"
+                   "QGroupBox::title { subcontrol-origin: margin; left: 8px; }") +
+    MarksSheet(QStringLiteral("white"), QStringLiteral("yellow"), QStringLiteral("black"),
+               QStringLiteral("#808080"));
 
 struct ThemeState {
     QList<Theme> Themes;
@@ -140,7 +166,7 @@ ThemeState& State()
     static ThemeState state{
         {{DefaultThemeName, QApplication::style()->name(), QApplication::palette(), QString()},
          {QStringLiteral("Classic"), classicStyle, ClassicPalette(), QString()},
-         {QStringLiteral("Dark"), fusionStyle, DarkPalette(), QString()},
+         {QStringLiteral("Dark"), fusionStyle, DarkPalette(), darkSheet},
          {QStringLiteral("High Contrast"), fusionStyle, HighContrastPalette(), highContrastSheet}},
         DefaultThemeName};
     return state;

@@ -246,6 +246,8 @@ void InitLanguage(bool enabled, const QString& fileName, bool noAutoDetect, cons
         s.loadedFile.clear();
         s.code.clear();
     }
+    // The boxes shown before any form is translated (the tool checks at start) speak the language too.
+    applyDialogCaptions();
 }
 
 bool LoadLanguageFile(const QString& fileName)

@@ -19,8 +19,10 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
+#include <QStyleFactory>
 #include <QTest>
 
 #include <memory>
@@ -169,8 +171,18 @@ TEST_F(SettingsPages, AClickedThemeIsAppliedAndToldAndAnUnknownOneReadsAsDefault
     EXPECT_EQ(QApplication::palette().color(QPalette::Window), QColor(0x35, 0x35, 0x35));
     EXPECT_EQ(Themes, QStringList({"Dark"}));
     page.CheckBoxStylesXP->setChecked(false);
-    EXPECT_EQ(QApplication::style()->name().toLower(), "windows")
+    // The theme's style sheet stands in as the application's style: a button shows which one it draws on.
+    const auto button = [](QStyle* style) {
+        QPushButton shown(QStringLiteral("Ok"));
+        if (style)
+            shown.setStyle(style);
+        shown.resize(80, 30);
+        return shown.grab().toImage();
+    };
+    const std::unique_ptr<QStyle> classic(QStyleFactory::create(QStringLiteral("Windows")));
+    EXPECT_EQ(button(nullptr), button(classic.get()))
         << "without visual styles the colours stay, the controls turn classic";
+    EXPECT_EQ(QApplication::palette().color(QPalette::Window), QColor(0x35, 0x35, 0x35));
 
     for (const QString stored : {"high CONTRAST", "Office XP", ""}) {
         store->SetValue("Themes", stored);

@@ -138,36 +138,42 @@ protected:
 TEST_F(SoundsAtStart, SoundsStoredOffShowTheListGreyWithoutMarksAndNoRowTakesTheSelection)
 {
     ASSERT_TRUE(InitializeUnits());
-    SetSoundsEnabled(true); // as in a new process
     WriteFile(GlobalSettingsFileName(), "[Korvane]\nSoundsEnabled=0\n");
-    TKorvaneForm& main = Start();
-    auto* page = Find<TPageSettingsSounds>("PageSettingsSounds");
-    ASSERT_NE(page, nullptr);
-    EXPECT_FALSE(GetSoundsEnabled());
-    bool seen = false;
-    QTimer::singleShot(0, [&] {
-        auto* dialog = Find<TDlgSettings>("DlgSettings");
-        dialog->TreeViewSettings->setCurrentItem(
-            dialog->TreeViewSettings->findItems("Sounds", Qt::MatchExactly).value(0));
-        TSoundsListView* list = page->SoundsVisualList;
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(list->window()));
-        EXPECT_TRUE(list->isVisible());
-        EXPECT_FALSE(page->CheckBoxEnableSounds->isChecked());
-        EXPECT_FALSE(list->isEnabled());
-        EXPECT_EQ(list->topLevelItemCount(), 6);
-        for (int row = 0; row < list->topLevelItemCount(); ++row)
-            EXPECT_FALSE(list->topLevelItem(row)->data(0, Qt::CheckStateRole).isValid()) << row;
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                          list->visualItemRect(list->topLevelItem(1)).center());
-        EXPECT_TRUE(list->selectedItems().isEmpty());
-        EXPECT_FALSE(page->ButtonLocationSound->isEnabled());
-        for (const QWidget* button : {page->BitBtnPlay, page->BitBtnStop, page->ButtonClearSound})
-            EXPECT_FALSE(button->isEnabled()) << button->objectName().toStdString();
-        seen = true;
-        dialog->close();
-    });
-    main.MenuSettings->trigger();
-    EXPECT_TRUE(seen);
+    // As in a new process; and with the switch already off when the page is made, so that loading
+    // changes nothing and only the page's own load brings the list in line.
+    for (const bool onBefore : {true, false}) {
+        SCOPED_TRACE(onBefore ? "on before" : "off before");
+        SetSoundsEnabled(onBefore);
+        TKorvaneForm& main = Start();
+        auto* page = Find<TPageSettingsSounds>("PageSettingsSounds");
+        ASSERT_NE(page, nullptr);
+        EXPECT_FALSE(GetSoundsEnabled());
+        bool seen = false;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = Find<TDlgSettings>("DlgSettings");
+            dialog->TreeViewSettings->setCurrentItem(
+                dialog->TreeViewSettings->findItems("Sounds", Qt::MatchExactly).value(0));
+            TSoundsListView* list = page->SoundsVisualList;
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(list->window()));
+            EXPECT_TRUE(list->isVisible());
+            EXPECT_FALSE(page->CheckBoxEnableSounds->isChecked());
+            EXPECT_FALSE(list->isEnabled());
+            EXPECT_EQ(list->topLevelItemCount(), 6);
+            for (int row = 0; row < list->topLevelItemCount(); ++row)
+                EXPECT_FALSE(list->topLevelItem(row)->data(0, Qt::CheckStateRole).isValid()) << row;
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                              list->visualItemRect(list->topLevelItem(1)).center());
+            EXPECT_TRUE(list->selectedItems().isEmpty());
+            EXPECT_FALSE(page->ButtonLocationSound->isEnabled());
+            for (const QWidget* button : {page->BitBtnPlay, page->BitBtnStop, page->ButtonClearSound})
+                EXPECT_FALSE(button->isEnabled()) << button->objectName().toStdString();
+            seen = true;
+            dialog->close();
+        });
+        main.MenuSettings->trigger();
+        EXPECT_TRUE(seen);
+        Stop();
+    }
 }
 
 } // namespace

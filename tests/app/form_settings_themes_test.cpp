@@ -37,12 +37,16 @@ QString PlaceOf(const QObject* widget)
     return place;
 }
 
-// How a widget looks: its style, its own style sheet and every colour of its palette.
+// How a widget looks: its style, its own style sheet, every colour of its palette and, for an open
+// window, its size.
 QStringList LookOf(const QWidget* widget)
 {
     QStringList look = {QStringLiteral("style ") + widget->style()->metaObject()->className() + u' ' +
                             widget->style()->name(),
                         QStringLiteral("sheet ") + widget->styleSheet()};
+    // A window open on the screen keeps the size a start would give it.
+    if (widget->isWindow() && widget->isVisible())
+        look.append(QStringLiteral("size %1x%2").arg(widget->width()).arg(widget->height()));
     const QMetaEnum groups = QMetaEnum::fromType<QPalette::ColorGroup>();
     const QMetaEnum roles = QMetaEnum::fromType<QPalette::ColorRole>();
     for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})

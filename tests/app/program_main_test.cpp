@@ -1,5 +1,6 @@
 #include "app/program_main.h"
 
+#include "components/qt_dialogs.h"
 #include "foundation/program_globals.h"
 #include "platform/sound_player.h"
 #include "tests/support/child_tool.h"
@@ -31,14 +32,23 @@ TEST_F(ProgramStart, EventSoundsPlayInEveryEncodingTheWavReaderKnows)
     plat::InstallSoundDecoder(nullptr);
 }
 
-TEST_F(ProgramStart, EndsBeforeAnyWindowWhenTheMultiplexerReportsARuntimeConflict)
+TEST_F(ProgramStart, EndsBeforeAnyWindowWhenTheMultiplexerReportsARuntimeConflictAndItsBoxesSpeakTheLanguage)
 {
     QFile::link(BuiltProgramFolder() + "TooLame", ProgramFolder() + "TooLame");
+    QFile::link(BuiltFolder("Lng"), ProgramFolder() + "Lng");
+    WriteFile(GlobalSettingsFileName(), "[Korvane]\nLanguage=Fran\xc3\xa7"
+                                        "ais\n");
+    EXPECT_TRUE(PrepareStart()) << "without the multiplexer the program only warns";
     const QString mplex = WriteFile(ProgramFolder() + "Mplex/mplex",
                                     "#!/bin/sh\necho '1 [main] shared version mismatch detected'\n");
     QFile::setPermissions(mplex, QFile::ReadOwner | QFile::ExeOwner);
     EXPECT_FALSE(PrepareStart());
     EXPECT_TRUE(Dialogs().LastText().contains("cygwin1.dll")) << Dialogs().LastText().toStdString();
+    // No form has been translated yet: the boxes take their titles from the language loaded at start.
+    QStringList titles;
+    for (const plat::MessageRequest& box : Dialogs().Messages())
+        titles << plat::MakeMessageBox(box, nullptr)->windowTitle();
+    EXPECT_EQ(titles, QStringList({"Avertissement", "Erreur"}));
 }
 
 // The program in a process of its own, over the built tools, ended by the system.

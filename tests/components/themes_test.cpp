@@ -2,12 +2,22 @@
 #include "tests/support/qt_printers.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QImage>
+#include <QLabel>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
 #include <QStyle>
+#include <QStyleOption>
 
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <functional>
+#include <map>
+#include <optional>
+#include <type_traits>
 
 #include <gtest/gtest.h>
 
@@ -30,8 +40,9 @@ TEST(Themes, EveryThemeLooksDifferentAndDefaultGivesBackTheDesktopsLook)
 {
     const Look desktop = CurrentLook();
     EXPECT_EQ(plat::ThemeNames(), QStringList({"Default", "Classic", "Dark", "High Contrast"}));
-    // High Contrast draws Fusion through its style sheet, which stands in as the application's style.
-    const QString styles[] = {desktop.Style, "windows", "fusion", ""};
+    // Dark and High Contrast draw Fusion through their style sheets, which stand in as the application's
+    // style.
+    const QString styles[] = {desktop.Style, "windows", "", ""};
     QList<Look> looks;
     for (int i = 0; i < plat::ThemeNames().size(); ++i) {
         const QString name = plat::ThemeNames().at(i);
@@ -76,6 +87,141 @@ TEST(Themes, DisabledButtonsLookDisabledInEveryThemeWithAndWithoutVisualStyles)
             plat::UseTheme(name);
             EXPECT_LT(LabelContrast(false) * 4, LabelContrast(true) * 3)
                 << name.toStdString() << (styles ? "" : " without visual styles");
+        }
+    }
+    plat::SetVisualStyles(true);
+    plat::UseTheme(plat::DefaultThemeName);
+}
+
+// The contrast ratio of two colours by their relative luminance, as accessibility guides measure it:
+// 1 for the same colour, 21 for black on white.
+double ContrastRatio(QRgb first, QRgb second)
+{
+    const auto luminance = [](QRgb colour) {
+        const auto linear = [](int channel) {
+            const double value = channel / 255.0;
+            return value <= 0.04045 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(qRed(colour)) + 0.7152 * linear(qGreen(colour)) +
+               0.0722 * linear(qBlue(colour));
+    };
+    const double a = luminance(first), b = luminance(second);
+    return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+}
+
+std::map<QRgb, int> Colours(const QImage& picture, const QRect& part)
+{
+    std::map<QRgb, int> counts;
+    for (int y = part.top(); y <= part.bottom(); ++y)
+        for (int x = part.left(); x <= part.right(); ++x)
+            ++counts[picture.pixel(x, y) & RGB_MASK];
+    return counts;
+}
+
+QRgb MostCommon(const QImage& picture, const QRect& part)
+{
+    const std::map<QRgb, int> counts = Colours(picture, part);
+    return std::max_element(counts.begin(), counts.end(), [](auto a, auto b) { return a.second < b.second; })
+        ->first;
+}
+
+double StrongestContrast(const QImage& picture, const QRect& part, QRgb ground)
+{
+    double strongest = 1;
+    for (const auto& [colour, count] : Colours(picture, part))
+        strongest = std::max(strongest, ContrastRatio(colour, ground));
+    return strongest;
+}
+
+// How a control shows: its edges (an indicator's, the groove's and handle's) and its text, each
+// against the ground they lie on; empty for what the control does not have.
+struct Legibility {
+    std::optional<double> Edge, Text;
+};
+
+QImage Picture(QWidget& control, bool enabled)
+{
+    control.setEnabled(enabled);
+    control.ensurePolished();
+    control.resize(control.sizeHint().expandedTo(QSize(120, 24)));
+    return control.grab().toImage();
+}
+
+template <typename Box> Legibility OfBox(bool checked, bool enabled)
+{
+    Box box(QStringLiteral("Sounds"));
+    box.setChecked(checked);
+    const QImage picture = Picture(box, enabled);
+    QStyleOptionButton option;
+    option.initFrom(&box);
+    const QRect mark = box.style()->subElementRect(
+        std::is_same_v<Box, QCheckBox> ? QStyle::SE_CheckBoxIndicator : QStyle::SE_RadioButtonIndicator,
+        &option, &box);
+    const QRgb window = MostCommon(picture, picture.rect());
+    return {StrongestContrast(picture, mark, window),
+            StrongestContrast(picture, picture.rect().adjusted(mark.right() + 2, 0, 0, 0), window)};
+}
+
+// A button's or a label's text, against what lies around it.
+template <typename Control> Legibility OfText(bool enabled)
+{
+    Control control(QStringLiteral("00:00:00 / 00:00:00"));
+    const QImage picture = Picture(control, enabled);
+    const QRect inside = picture.rect().adjusted(4, 4, -4, -4);
+    return {std::nullopt, StrongestContrast(picture, inside, MostCommon(picture, inside))};
+}
+
+// The volume slider at its lowest: its empty groove, and the handle.
+Legibility OfSlider(bool enabled)
+{
+    QSlider slider(Qt::Horizontal);
+    slider.setRange(0, 100);
+    const QImage picture = Picture(slider, enabled);
+    QStyleOptionSlider option;
+    option.initFrom(&slider);
+    option.maximum = 100;
+    const auto part = [&](QStyle::SubControl which) {
+        return slider.style()->subControlRect(QStyle::CC_Slider, &option, which, &slider);
+    };
+    const QRect handle = part(QStyle::SC_SliderHandle);
+    const QRgb window = MostCommon(picture, picture.rect());
+    return {std::min(StrongestContrast(picture,
+                                       part(QStyle::SC_SliderGroove).adjusted(handle.width() + 2, 0, 0, 0),
+                                       window),
+                     StrongestContrast(picture, handle, window)),
+            std::nullopt};
+}
+
+// Edges stand 3:1 from their ground and texts 4.5:1, as accessibility guides ask; a disabled text
+// stands at most a third as far as the enabled one.
+TEST(Themes, EveryControlStandsOutFromItsGroundAndADisabledOneLooksDisabledWithAndWithoutVisualStyles)
+{
+    const std::pair<const char*, std::function<Legibility(bool enabled)>> controls[] = {
+        {"unchecked box", [](bool on) { return OfBox<QCheckBox>(false, on); }},
+        {"checked box", [](bool on) { return OfBox<QCheckBox>(true, on); }},
+        {"unchecked radio", [](bool on) { return OfBox<QRadioButton>(false, on); }},
+        {"checked radio", [](bool on) { return OfBox<QRadioButton>(true, on); }},
+        {"button", OfText<QPushButton>},
+        {"label", OfText<QLabel>},
+        {"slider", OfSlider}};
+    for (const bool styles : {true, false}) {
+        plat::SetVisualStyles(styles);
+        for (const QString& name : plat::ThemeNames()) {
+            plat::UseTheme(name);
+            // The desktop's own look is not the program's to restyle: only its texts are held to this.
+            const bool ownLook = name != plat::DefaultThemeName;
+            for (const auto& [what, measure] : controls) {
+                const Legibility enabled = measure(true), disabled = measure(false);
+                const std::string where =
+                    name.toStdString() + (styles ? ", " : " without visual styles, ") + what;
+                if (enabled.Edge && ownLook) {
+                    EXPECT_GE(*enabled.Edge, 3.0) << where;
+                }
+                if (enabled.Text) {
+                    EXPECT_GE(*enabled.Text, 4.5) << where;
+                    EXPECT_LE(*disabled.Text * 3, *enabled.Text) << where << " disabled";
+                }
+            }
         }
     }
     plat::SetVisualStyles(true);
