@@ -31,11 +31,12 @@ QString ErrorText(int code)
     return QString::fromUtf8(text);
 }
 
-// The libraries would otherwise write their complaints about damaged files on standard error.
+// The libraries would otherwise write their complaints about damaged files on standard error (some,
+// such as a cover picture that does not decode, at the fatal level).
 void QuietenLibraries()
 {
     static const bool quiet = [] {
-        av_log_set_level(AV_LOG_FATAL);
+        av_log_set_level(AV_LOG_QUIET);
         return true;
     }();
     (void)quiet;
