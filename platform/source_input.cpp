@@ -18,6 +18,9 @@ namespace plat {
 namespace {
 
 constexpr int BufferSize = 32768;
+// A demuxer may ask for a whole picture, or what a damaged file claims to be one, at once: the bounds are
+// checked at least this often.
+constexpr std::int64_t MostBytesPerRead = 1 << 20;
 
 } // namespace
 
@@ -67,7 +70,7 @@ int SourceInput::Read(void* opaque, std::uint8_t* buffer, int size)
     const std::int64_t left = input.metadata_.ContentEnd - input.position_;
     if (left <= 0)
         return AVERROR_EOF;
-    const auto wanted = static_cast<std::size_t>(std::min<std::int64_t>(size, left));
+    const auto wanted = static_cast<std::size_t>(std::min({std::int64_t(size), left, MostBytesPerRead}));
     ssize_t count;
     do
         count = ::read(input.descriptor_, buffer, wanted);

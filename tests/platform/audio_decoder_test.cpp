@@ -296,6 +296,28 @@ TEST(AudioDecoder, AStretchOfTheFileThatGivesNoAudioCostsNoMoreThanItsBound)
     EXPECT_TRUE(cut.Opened && cut.Failed);
     EXPECT_GT(cut.Pcm.size(), 2 * 22050u);
     EXPECT_LT(BytesReadSoFar() - before, bound);
+
+    // Metadata counts only where the file holds it, and only so far, and no size it declares is
+    // allocated whole: zeros behind a list longer than the file that claims a comment of 100 MiB or of
+    // 900 MiB, or behind a tag of 256 MiB that the file does hold.
+    const auto list = [](quint32 commentBytes) {
+        return "RIFF" + LittleEndian<quint32>(0xFFFFFFF0) + "WAVELIST" + LittleEndian<quint32>(0xFFFFFFF0) +
+               "INFOICMT" + LittleEndian(commentBytes);
+    };
+    const std::pair<QByteArray, std::int64_t> declared[] = {
+        {list(100 << 20), bound},
+        {list(900 << 20), bound},
+        {"ID3\x04\0\0" + Syncsafe((1 << 28) - 1), plat::MaxDeclaredMetadata + bound}};
+    rusage start{}, end{};
+    getrusage(RUSAGE_SELF, &start);
+    for (const auto& [header, most] : declared) {
+        const QString file = WriteSparse(folder, "declared", {header, (qint64(1) << 30) - header.size()});
+        before = BytesReadSoFar();
+        EXPECT_FALSE(DecodeAll(file).Opened);
+        EXPECT_LT(BytesReadSoFar() - before, most) << header.left(4).toStdString();
+    }
+    getrusage(RUSAGE_SELF, &end);
+    EXPECT_LT(end.ru_maxrss - start.ru_maxrss, 256 * 1024) << "kB more at the peak";
 }
 
 // An ID3v2.4 tag, with its footer, that holds a cover picture of that size.
