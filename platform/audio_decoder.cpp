@@ -1,5 +1,6 @@
 #include "platform/audio_decoder.h"
 
+#include "platform/declared_metadata.h"
 #include "platform/in_order_workers.h"
 #include "platform/mpeg_audio_segments.h"
 #include "platform/source_input.h"
@@ -11,6 +12,7 @@ extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/avstring.h>
 #include <libavutil/channel_layout.h>
+#include <libavutil/mem.h>
 #include <libswresample/swresample.h>
 }
 
@@ -31,14 +33,21 @@ QString ErrorText(int code)
     return QString::fromUtf8(text);
 }
 
-// The libraries would otherwise write their complaints about damaged files on standard error.
-void QuietenLibraries()
+// No block the libraries allocate needs more than twice the metadata a source may declare (a buffer
+// that doubles as it takes a picture in): a bigger one comes of a size a damaged file declares, which
+// they would otherwise allocate whole, whether the file holds it or not.
+constexpr std::size_t MostBytesPerBlock = 2 * MaxDeclaredMetadata + (1 << 20);
+
+// Once for the process. The libraries would also write their complaints about damaged files on
+// standard error (some, such as a cover picture that does not decode, at the fatal level).
+void SetUpLibraries()
 {
-    static const bool quiet = [] {
-        av_log_set_level(AV_LOG_FATAL);
+    static const bool done = [] {
+        av_log_set_level(AV_LOG_QUIET);
+        av_max_alloc(MostBytesPerBlock);
         return true;
     }();
-    (void)quiet;
+    (void)done;
 }
 
 // The containers of the formats read. A playlist, a concat list or an image sequence would make the
@@ -79,7 +88,7 @@ struct AudioDecoder::State {
 
     bool Open(const QString& fileName, const AudioDecoderOptions& options, QString& error)
     {
-        QuietenLibraries();
+        SetUpLibraries();
         int result = openContainer(fileName, error);
         if (result >= 0)
             result = avformat_find_stream_info(format, nullptr);

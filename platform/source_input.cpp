@@ -8,8 +8,8 @@ extern "C" {
 #include <libavutil/mem.h>
 }
 
+#include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,24 +18,9 @@ namespace plat {
 namespace {
 
 constexpr int BufferSize = 32768;
-
-// An ID3v2 tag at the start (a cover picture may make it megabytes long) is the file's own and no
-// stretch without audio: its size as declared, header and footer included; 0 without one.
-std::int64_t LeadingTagBytes(int descriptor)
-{
-    unsigned char header[10];
-    if (::pread(descriptor, header, sizeof header, 0) != sizeof header ||
-        std::memcmp(header, "ID3", 3) != 0 || header[3] == 0xFF || header[4] == 0xFF)
-        return 0;
-    std::int64_t size = 0;
-    for (int i = 6; i < 10; ++i) {
-        if (header[i] & 0x80)
-            return 0; // not a size of 7-bit bytes: no tag
-        size = size << 7 | header[i];
-    }
-    constexpr unsigned char FooterFlag = 0x10;
-    return sizeof header + size + (header[5] & FooterFlag ? sizeof header : 0);
-}
+// A demuxer may ask for a whole picture, or what a damaged file claims to be one, at once: the bounds are
+// checked at least this often.
+constexpr std::int64_t MostBytesPerRead = 1 << 20;
 
 } // namespace
 
@@ -53,12 +38,13 @@ bool SourceInput::Open(const QString& fileName, QString& error)
 {
     openingEnd_ = std::chrono::steady_clock::now() + MaxOpeningTime;
     descriptor_ = OpenRegularFile(fileName);
-    if (descriptor_ < 0) {
+    struct stat status {};
+    if (descriptor_ < 0 || ::fstat(descriptor_, &status) != 0) {
         error = IsRegularFile(fileName) ? QStringLiteral("Cannot open the file")
                                         : QStringLiteral("Not a regular file");
         return false;
     }
-    sincePacket_ = -LeadingTagBytes(descriptor_);
+    metadata_ = FindDeclaredMetadata(descriptor_, status.st_size);
     auto* buffer = static_cast<std::uint8_t*>(av_malloc(BufferSize));
     if (buffer)
         context_ = avio_alloc_context(buffer, BufferSize, 0, this, Read, nullptr, Seek);
@@ -81,28 +67,39 @@ int SourceInput::Read(void* opaque, std::uint8_t* buffer, int size)
     auto& input = *static_cast<SourceInput*>(opaque);
     if (!input.WithinBounds())
         return AVERROR_INVALIDDATA;
+    const std::int64_t left = input.metadata_.ContentEnd - input.position_;
+    if (left <= 0)
+        return AVERROR_EOF;
+    const auto wanted = static_cast<std::size_t>(std::min({std::int64_t(size), left, MostBytesPerRead}));
     ssize_t count;
     do
-        count = ::read(input.descriptor_, buffer, static_cast<std::size_t>(size));
+        count = ::read(input.descriptor_, buffer, wanted);
     while (count < 0 && errno == EINTR);
     if (count < 0)
         return AVERROR(errno);
     if (count == 0)
         return AVERROR_EOF;
-    input.sincePacket_ += count;
+    input.sincePacket_ +=
+        count - BytesWithin(input.metadata_.Within, input.position_, input.position_ + count);
+    input.position_ += count;
     return static_cast<int>(count);
 }
 
 std::int64_t SourceInput::Seek(void* opaque, std::int64_t offset, int whence)
 {
-    const auto& input = *static_cast<const SourceInput*>(opaque);
+    auto& input = *static_cast<SourceInput*>(opaque);
     whence &= ~AVSEEK_FORCE;
-    if (whence == AVSEEK_SIZE) {
-        struct stat status {};
-        return ::fstat(input.descriptor_, &status) == 0 ? std::int64_t(status.st_size) : AVERROR(errno);
+    if (whence == AVSEEK_SIZE)
+        return input.metadata_.ContentEnd;
+    if (whence == SEEK_END) {
+        offset += input.metadata_.ContentEnd;
+        whence = SEEK_SET;
     }
     const off_t position = ::lseek(input.descriptor_, offset, whence);
-    return position < 0 ? AVERROR(errno) : std::int64_t(position);
+    if (position < 0)
+        return AVERROR(errno);
+    input.position_ = position;
+    return position;
 }
 
 } // namespace plat

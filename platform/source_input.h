@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/declared_metadata.h"
+
 #include <QString>
 
 #include <chrono>
@@ -12,8 +14,10 @@ namespace plat {
 // A source file as FFmpeg reads it, through a descriptor of our own and within bounds, so that any
 // source costs at most what a song costs: only a regular file is opened, no stretch of the file that
 // gives no packet may read more than MaxBytesWithoutPacket (a demuxer hunting for a frame in a file
-// of zeros would otherwise keep all of it in memory) beyond the ID3v2 tag a file may start with, and
-// the opening ends after MaxOpeningTime.
+// of zeros would otherwise keep all of it in memory) besides the metadata its container declares
+// (tags, cover pictures: see DeclaredMetadata), and the opening ends after MaxOpeningTime. The tags at
+// the end of an MPEG audio file are left out: read, they would be a stretch without audio, and taken
+// for audio in the length the file's size gives.
 class SourceInput {
 public:
     static constexpr std::int64_t MaxBytesWithoutPacket = 16 << 20;
@@ -40,7 +44,9 @@ private:
 
     int descriptor_ = -1;
     AVIOContext* context_ = nullptr;
-    std::int64_t sincePacket_ = 0; // starts below 0 by the size of a leading tag
+    DeclaredMetadata metadata_;
+    std::int64_t position_ = 0;
+    std::int64_t sincePacket_ = 0; // metadata left out
     bool opening_ = true;
     std::chrono::steady_clock::time_point openingEnd_;
 };

@@ -19,6 +19,7 @@
 #include <sys/inotify.h>
 #include <sys/resource.h>
 #include <unistd.h>
+#include <variant>
 #include <vector>
 
 using plat::AudioDecoder;
@@ -231,6 +232,47 @@ std::int64_t BytesReadSoFar()
     return -1;
 }
 
+// Four 7-bit bytes, as ID3v2 gives its sizes.
+QByteArray Syncsafe(qint64 value)
+{
+    QByteArray bytes(4, 0);
+    for (int i = 3; i >= 0; --i, value >>= 7)
+        bytes[i] = static_cast<char>(value & 0x7F);
+    return bytes;
+}
+
+template <typename T> QByteArray LittleEndian(T value)
+{
+    QByteArray bytes(sizeof value, 0);
+    qToLittleEndian(value, bytes.data());
+    return bytes;
+}
+
+// The pieces of a file: bytes, or a number of zeros left as a hole, so that tens of megabytes of
+// picture take no room on the disk.
+using Pieces = QList<std::variant<QByteArray, qint64>>;
+
+qint64 SizeOf(const Pieces& pieces)
+{
+    qint64 size = 0;
+    for (const auto& piece : pieces)
+        size += piece.index() == 0 ? std::get<QByteArray>(piece).size() : std::get<qint64>(piece);
+    return size;
+}
+
+QString WriteSparse(const QTemporaryDir& folder, const char* name, const Pieces& pieces)
+{
+    QFile file(folder.filePath(QString::fromLatin1(name)));
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    for (const auto& piece : pieces)
+        if (piece.index() == 0)
+            EXPECT_EQ(file.write(std::get<QByteArray>(piece)), std::get<QByteArray>(piece).size());
+        else
+            EXPECT_TRUE(file.seek(file.pos() + std::get<qint64>(piece)));
+    EXPECT_TRUE(file.resize(file.pos()));
+    return file.fileName();
+}
+
 TEST(AudioDecoder, AStretchOfTheFileThatGivesNoAudioCostsNoMoreThanItsBound)
 {
     // A demuxer hunting for a frame keeps what it reads: the bytes read bound the memory too.
@@ -254,39 +296,143 @@ TEST(AudioDecoder, AStretchOfTheFileThatGivesNoAudioCostsNoMoreThanItsBound)
     EXPECT_TRUE(cut.Opened && cut.Failed);
     EXPECT_GT(cut.Pcm.size(), 2 * 22050u);
     EXPECT_LT(BytesReadSoFar() - before, bound);
+
+    // Metadata counts only where the file holds it, and only so far, and no size it declares is
+    // allocated whole: zeros behind a list longer than the file that claims a comment of 100 MiB or of
+    // 900 MiB, or behind a tag of 256 MiB that the file does hold.
+    const auto list = [](quint32 commentBytes) {
+        return "RIFF" + LittleEndian<quint32>(0xFFFFFFF0) + "WAVELIST" + LittleEndian<quint32>(0xFFFFFFF0) +
+               "INFOICMT" + LittleEndian(commentBytes);
+    };
+    const std::pair<QByteArray, std::int64_t> declared[] = {
+        {list(100 << 20), bound},
+        {list(900 << 20), bound},
+        {"ID3\x04\0\0" + Syncsafe((1 << 28) - 1), plat::MaxDeclaredMetadata + bound}};
+    rusage start{}, end{};
+    getrusage(RUSAGE_SELF, &start);
+    for (const auto& [header, most] : declared) {
+        const QString file = WriteSparse(folder, "declared", {header, (qint64(1) << 30) - header.size()});
+        before = BytesReadSoFar();
+        EXPECT_FALSE(DecodeAll(file).Opened);
+        EXPECT_LT(BytesReadSoFar() - before, most) << header.left(4).toStdString();
+    }
+    getrusage(RUSAGE_SELF, &end);
+    EXPECT_LT(end.ru_maxrss - start.ru_maxrss, 256 * 1024) << "kB more at the peak";
 }
 
-// Four 7-bit bytes, as ID3v2 gives its sizes.
-QByteArray Syncsafe(qint64 value)
+// An ID3v2.4 tag, with its footer, that holds a cover picture of that size.
+Pieces Id3v2Cover(qint64 pictureBytes)
 {
-    QByteArray bytes(4, 0);
-    for (int i = 3; i >= 0; --i, value >>= 7)
-        bytes[i] = static_cast<char>(value & 0x7F);
-    return bytes;
+    const QByteArray picture("\0image/jpeg\0\x03\0", 14);
+    const QByteArray flagsAndSize =
+        QByteArray("\x04\0\x10", 3) + Syncsafe(10 + picture.size() + pictureBytes);
+    return {"ID3" + flagsAndSize + "APIC" + Syncsafe(picture.size() + pictureBytes) + QByteArray(2, 0) +
+                picture,
+            pictureBytes, "3DI" + flagsAndSize};
 }
 
-// The MP3 fixture behind an ID3v2.4 tag, with its footer, that holds a cover picture of that size.
-QByteArray WithCoverPicture(qint64 pictureBytes)
+// An APEv2 tag, with its header, that holds a front cover of that size.
+Pieces ApeCover(qint64 pictureBytes)
 {
-    const QByteArray mp3 = ReadFixture("dec-tone.mp3");
-    EXPECT_TRUE(mp3.startsWith("ID3"));
-    qint64 oldTag = 10;
-    for (int i = 6; i < 10; ++i)
-        oldTag += static_cast<qint64>(mp3[i] & 0x7F) << (7 * (9 - i));
-    const QByteArray picture = QByteArray("\0image/jpeg\0\x03\0", 14) + QByteArray(pictureBytes, '\0');
-    const QByteArray frame = "APIC" + Syncsafe(picture.size()) + QByteArray(2, 0) + picture;
-    const QByteArray flagsAndSize = QByteArray("\x04\0\x10", 3) + Syncsafe(frame.size());
-    return "ID3" + flagsAndSize + frame + "3DI" + flagsAndSize + mp3.mid(oldTag);
+    const QByteArray item = LittleEndian<quint32>(quint32(10 + pictureBytes)) + LittleEndian<quint32>(2) +
+                            QByteArray("Cover Art (Front)\0cover.jpg\0", 28);
+    const auto header = [&](quint32 flags) {
+        return "APETAGEX" + LittleEndian<quint32>(2000) +
+               LittleEndian<quint32>(quint32(item.size() + pictureBytes + 32)) + LittleEndian<quint32>(1) +
+               LittleEndian(flags) + QByteArray(8, 0);
+    };
+    return {header(0xA0000000) + item, pictureBytes, header(0x80000000)};
+}
+
+// The WAV fixture with the tag in an "id3 " chunk before its data.
+Pieces WavWith(const Pieces& tag)
+{
+    QByteArray wav = ReadFixture("dec-source.wav");
+    const QByteArray chunk = "id3 " + LittleEndian<quint32>(quint32(SizeOf(tag)));
+    qToLittleEndian<quint32>(quint32(wav.size() - 8 + chunk.size() + SizeOf(tag)), wav.data() + 4);
+    return Pieces{wav.left(36) + chunk} + tag + Pieces{wav.mid(36)};
+}
+
+// The WMA fixture with pictures of that much in all in its header. ASF has a picture read only below
+// 64 KiB: a big cover comes as many.
+Pieces WmaWithPictures(qint64 pictureBytes)
+{
+    QByteArray wma = ReadFixture("dec-tone.wma");
+    const qsizetype extension = wma.indexOf(QByteArray::fromHex("b503bf5f2ea9cf118ee300c00c205365"));
+    const auto utf16 = [](const QString& text) {
+        return QByteArray(reinterpret_cast<const char*>(text.utf16()), (text.size() + 1) * 2);
+    };
+    constexpr qint64 each = 65000;
+    const QByteArray name = utf16("WM/Picture");
+    const QByteArray value = "\x03" + LittleEndian<quint32>(each) + utf16("image/jpeg") + utf16("");
+    const QByteArray record = LittleEndian<quint32>(0) + LittleEndian<quint16>(quint16(name.size())) +
+                              LittleEndian<quint16>(1) + LittleEndian<quint32>(quint32(value.size() + each)) +
+                              name + value;
+    const qint64 records = pictureBytes / each + 1, objectBytes = 26 + records * (record.size() + each);
+    // The metadata library goes at the end of the header extension: both, and the extension's data, grow.
+    const qsizetype extensionEnd = extension + qFromLittleEndian<quint64>(wma.data() + extension + 16);
+    for (const qsizetype at : {qsizetype(16), extension + 16})
+        qToLittleEndian<quint64>(qFromLittleEndian<quint64>(wma.data() + at) + objectBytes, wma.data() + at);
+    const qsizetype dataSize = extension + 42;
+    qToLittleEndian<quint32>(quint32(qFromLittleEndian<quint32>(wma.data() + dataSize) + objectBytes),
+                             wma.data() + dataSize);
+    Pieces pieces{wma.left(extensionEnd) + QByteArray::fromHex("941c23449894d149a1411d134e457054") +
+                  LittleEndian<quint64>(objectBytes) + LittleEndian<quint16>(quint16(records))};
+    for (qint64 i = 0; i < records; ++i)
+        pieces << record << each;
+    return pieces << wma.mid(extensionEnd);
+}
+
+// The Ogg Vorbis fixture with a cover picture of that size among its comments, put there by ffmpeg.
+QString OggWithCover(const QTemporaryDir& folder, qint64 pictureBytes)
+{
+    const auto bigEndian = [](quint32 value) {
+        QByteArray bytes(4, 0);
+        qToBigEndian(value, bytes.data());
+        return bytes;
+    };
+    const QByteArray picture = bigEndian(3) + bigEndian(10) + "image/jpeg" + bigEndian(0) +
+                               QByteArray(16, 0) + bigEndian(quint32(pictureBytes)) +
+                               QByteArray(pictureBytes, 0);
+    const QString metadata =
+        WriteIn(folder, "metadata.txt", ";FFMETADATA1\nMETADATA_BLOCK_PICTURE=" + picture.toBase64() + "\n");
+    const QString ogg = folder.filePath("cover.ogg");
+    RunTool("ffmpeg", {"-nostdin", "-v", "error", "-i", Fixture("dec-tone.ogg"), "-i", metadata,
+                       "-map_metadata", "1", "-c", "copy", ogg});
+    QFile::remove(metadata);
+    return ogg;
 }
 
 TEST(AudioDecoder, ACoverPictureOfManyMegabytesIsNoStretchWithoutAudio)
 {
+    // Twice the bound, in every container, opened as the preview and as the conversion open it: the
+    // audio of the file without the cover.
+    constexpr qint64 picture = 33 << 20;
     QTemporaryDir folder;
-    const QString covered = WriteIn(folder, "covered.mp3", WithCoverPicture(24'000'000));
-    const Decoded decoded = DecodeAll(covered);
-    ASSERT_TRUE(decoded.Opened) << decoded.Error.toStdString();
-    EXPECT_FALSE(decoded.Failed);
-    EXPECT_TRUE(decoded.Pcm == DecodeAll(Fixture("dec-tone.mp3")).Pcm);
+    QList<std::pair<QString, const char*>> files = {
+        {WriteSparse(folder, "cover first.mp3", Id3v2Cover(picture) << ReadFixture("dec-tone.mp3")),
+         "dec-tone.mp3"}, // a tag before its own
+        {WriteSparse(folder, "cover last.mp3", Pieces{ReadFixture("dec-tone.mp3")} + Id3v2Cover(picture)),
+         "dec-tone.mp3"},
+        {WriteSparse(folder, "cover last.mp2", Pieces{ReadFixture("dec-tone.mp2")} + ApeCover(picture)),
+         "dec-tone.mp2"},
+        {WriteSparse(folder, "cover.wav", WavWith(Id3v2Cover(picture))), "dec-source.wav"},
+        {WriteSparse(folder, "covers.wma", WmaWithPictures(picture)), "dec-tone.wma"},
+    };
+    if (HaveFfmpeg())
+        files.append({OggWithCover(folder, picture), "dec-tone.ogg"});
+    for (const auto& [file, plain] : files)
+        for (const plat::AudioDecoderOptions& options :
+             {plat::AudioDecoderOptions{44100, 0},
+              plat::AudioDecoderOptions{.OutRate = 44100, .AllCores = true}}) {
+            SCOPED_TRACE(file.toStdString());
+            const Decoded decoded = DecodeAll(file, options), expected = DecodeAll(Fixture(plain), options);
+            ASSERT_TRUE(decoded.Opened) << decoded.Error.toStdString();
+            EXPECT_FALSE(decoded.Failed);
+            // With a picture, FFmpeg makes an ASF source's duration a little longer.
+            EXPECT_NEAR(decoded.Length, expected.Length, 44100);
+            EXPECT_TRUE(decoded.Pcm == expected.Pcm);
+        }
 }
 
 TEST(AudioDecoder, ARateTooHighIsRefusedAndSamplesThatResampleToNothingAreNoAudio)
