@@ -122,14 +122,14 @@ int main(int argc, char** argv)
         return fail(error.Message());
     }
     QEventLoop loop;
-    const plat::TerminationSignals termination([&batch](int) { batch.Queue.Cancel(); });
+    plat::TerminationSignals termination([&batch](int) { batch.Queue.Cancel(); });
     batch.Run([&](QObject*, bool allSucceeded) {
         succeeded = allSucceeded;
         loop.quit();
     });
     if (!succeeded)
         loop.exec();
-    if (termination.ExitCode(0) != 0)
+    if (termination.Received())
         return termination.ExitCode(0);
     if (!*succeeded || batch.Written().isEmpty())
         return fail("the conversion failed:\n" + log.join('\n'));

@@ -1,5 +1,7 @@
 #include "platform/declared_metadata.h"
 
+#include "platform/id3v2_tag.h"
+
 #include <QtEndian>
 
 #include <algorithm>
@@ -81,24 +83,11 @@ private:
     std::int64_t total_ = 0;
 };
 
-constexpr int Id3v2HeaderBytes = 10;
-
-// The whole size of the ID3v2 tag whose header ("ID3") or footer ("3DI") lies at offset, header and
-// footer included; 0 when there is none.
+// The whole size of the ID3v2 tag whose header ("ID3") or footer ("3DI") lies at offset; 0 when none.
 std::int64_t Id3v2Size(const FileBytes& file, std::int64_t offset, const char* identifier)
 {
-    unsigned char header[Id3v2HeaderBytes];
-    if (!file.Read(offset, header, sizeof header) || std::memcmp(header, identifier, 3) != 0 ||
-        header[3] == 0xFF || header[4] == 0xFF)
-        return 0;
-    std::int64_t size = 0;
-    for (int i = 6; i < Id3v2HeaderBytes; ++i) {
-        if (header[i] & 0x80)
-            return 0; // not a size of 7-bit bytes: no tag
-        size = size << 7 | header[i];
-    }
-    constexpr unsigned char FooterFlag = 0x10;
-    return Id3v2HeaderBytes + size + (header[5] & FooterFlag ? Id3v2HeaderBytes : 0);
+    unsigned char header[kId3v2HeaderBytes];
+    return file.Read(offset, header, sizeof header) ? Id3v2TagBytes(header, identifier) : 0;
 }
 
 // ID3v2 tags one after another at the start; where the content begins.
@@ -201,7 +190,7 @@ std::int64_t TagEndingAt(const FileBytes& file, std::int64_t start, std::int64_t
         const bool real = end - size >= start && (!withHeader || file.Holds(end - size, "APETAGEX", 8));
         return real ? size : 0;
     }
-    const std::int64_t size = Id3v2Size(file, end - Id3v2HeaderBytes, "3DI");
+    const std::int64_t size = Id3v2Size(file, end - kId3v2HeaderBytes, "3DI");
     return size > 0 && end - size >= start && file.Holds(end - size, "ID3", 3) ? size : 0;
 }
 

@@ -1,5 +1,7 @@
 #include "tools/mplex/mpeg_audio_frame.h"
 
+#include "platform/id3v2_tag.h"
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -13,7 +15,6 @@ constexpr std::array<int, 3> kSampleRates{44100, 48000, 32000};
 constexpr int kLargestFrame = 144 * 384000 / 32000 + 1;
 constexpr int kHeaderBytes = 4;
 constexpr int kId3v1Bytes = 128;
-constexpr int kId3v2HeaderBytes = 10;
 
 // Forward-only reading of a file through a buffer that holds a frame and the next header.
 class FileWindow {
@@ -67,28 +68,14 @@ std::int64_t audioEnd(std::FILE* file, std::int64_t size)
     return std::memcmp(tag, "TAG", 3) == 0 ? size - kId3v1Bytes : size;
 }
 
-// The size of an ID3v2 tag at `bytes`, or 0.
-std::int64_t id3v2Bytes(const unsigned char* bytes)
-{
-    if (!bytes || std::memcmp(bytes, "ID3", 3) != 0 || bytes[3] == 0xFF || bytes[4] == 0xFF)
-        return 0;
-    std::int64_t size = 0;
-    for (int i = 6; i < kId3v2HeaderBytes; ++i) {
-        if (bytes[i] & 0x80)
-            return 0;
-        size = size << 7 | bytes[i];
-    }
-    const bool footer = (bytes[5] & 0x10) != 0;
-    return kId3v2HeaderBytes + size + (footer ? kId3v2HeaderBytes : 0);
-}
-
 class StreamScanner {
 public:
     StreamScanner(std::FILE* file, std::int64_t end) : window_(file), end_(end) {}
 
     std::optional<AudioStreamScan> Scan()
     {
-        while (const std::int64_t tag = id3v2Bytes(window_.Bytes(position_, kId3v2HeaderBytes)))
+        while (const std::int64_t tag =
+                   plat::Id3v2TagBytes(window_.Bytes(position_, plat::kId3v2HeaderBytes)))
             position_ += tag;
         // Audio begins where the file or its tag does: a file that does not is no audio file.
         if (!frameAt(position_, false))
