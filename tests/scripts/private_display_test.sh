@@ -19,8 +19,12 @@ cat >"$scratch/probe" <<'EOF'
 #!/bin/bash
 launcher=$(ps -o ppid= -p "$PPID" | tr -d " ")
 check=$(xprop -root _NET_SUPPORTING_WM_CHECK | grep -o '0x[0-9a-f]*')
-echo "$(tr -d ' \n' <"/tmp/.X${DISPLAY#:}-lock") $(pgrep -d, -P "$launcher")" >"$SCRATCH/found"
-xprop -id "$check" _NET_WM_NAME >>"$SCRATCH/found"
+# Whole or not at all: the test stops the launcher as soon as it sees the file.
+{
+    echo "$(tr -d ' \n' <"/tmp/.X${DISPLAY#:}-lock") $(pgrep -d, -P "$launcher")"
+    xprop -id "$check" _NET_WM_NAME
+} >"$SCRATCH/found.part"
+mv "$SCRATCH/found.part" "$SCRATCH/found"
 sleep "${HOLD:-0}"
 EOF
 chmod +x "$scratch/probe"
