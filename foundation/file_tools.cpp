@@ -10,6 +10,8 @@
 
 #include <optional>
 
+#include <cerrno>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -76,6 +78,53 @@ QString mountRoot(QString path)
     return path;
 }
 
+QString& systemFoldersRoot()
+{
+    static QString root = QStringLiteral("/");
+    return root;
+}
+
+// The kernel's own file systems: processes, devices. The memory file system below /dev takes files.
+bool isKernelFolder(const QString& path)
+{
+    const QString& root = systemFoldersRoot();
+    if (isBelow(path, root + QStringLiteral("dev/shm")))
+        return false;
+    for (const char* folder : {"proc", "sys", "dev"}) {
+        if (isBelow(path, root + QLatin1String(folder)))
+            return true;
+    }
+    return false;
+}
+
+// The system's reason why the entry cannot be replaced, 0 when it can.
+int replaceError(const QString& name)
+{
+    if (name.isEmpty())
+        return ENOENT;
+    const QString absolute = absoluteName(name);
+    const QString folderName = parentOf(absolute);
+    struct stat entry {};
+    struct stat folder {};
+    if (::lstat(QFile::encodeName(absolute).constData(), &entry) != 0 ||
+        ::stat(QFile::encodeName(folderName).constData(), &folder) != 0)
+        return errno;
+    // Only files and links to them: an output named after a device (say /dev/full) must never
+    // unlink the device node, which root could do.
+    if (S_ISDIR(entry.st_mode))
+        return EISDIR;
+    if (!S_ISREG(entry.st_mode) && !S_ISLNK(entry.st_mode))
+        return EEXIST;
+    // Removing a name writes to its folder.
+    if (const int error = plat::WriteProtectionError(folderName))
+        return error;
+    const uid_t user = ::geteuid();
+    if ((folder.st_mode & S_ISVTX) && user != 0 && user != entry.st_uid && user != folder.st_uid)
+        return EPERM;
+    // A read-only file is kept, even where its folder would let it go.
+    return plat::WriteProtectionError(absolute);
+}
+
 bool isSystemName(const QString& component)
 {
     static const QStringList names = {QStringLiteral("System Volume Information"),
@@ -103,11 +152,8 @@ bool IsSystemFolder(const QString& path)
     const QString absolute = absoluteName(trimmed);
     const QString trash =
         QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Trash");
-    for (const QString& folder :
-         {QStringLiteral("/proc"), QStringLiteral("/sys"), QStringLiteral("/dev"), trash}) {
-        if (isBelow(absolute, folder))
-            return true;
-    }
+    if (isKernelFolder(absolute) || isBelow(absolute, trash))
+        return true;
     const QString root = mountRoot(absolute);
     const QString below = absolute.mid(root.size()).section(u'/', 0, 0, QString::SectionSkipEmpty);
     return isSystemName(below);
@@ -140,22 +186,31 @@ bool IsFolderReadOnly(const QString& folder)
     return !status || plat::IsWriteProtected(absoluteName(path));
 }
 
-bool IsReplaceableFile(const QString& name)
+void SetSystemFoldersRoot(const QString& root)
 {
-    const QString trimmed = name.trimmed();
-    if (!FileExistsEx(trimmed) || IsFileReadOnly(trimmed))
-        return false;
-    // Only files and links to them: an output named after a device (say /dev/full) must never
-    // unlink the device node, which root could do.
-    struct stat entry {};
-    return ::lstat(QFile::encodeName(absoluteName(trimmed)).constData(), &entry) == 0 &&
-           (S_ISREG(entry.st_mode) || S_ISLNK(entry.st_mode));
+    systemFoldersRoot() = root.isEmpty() ? QStringLiteral("/") : plat::WithTrailingSlash(root);
 }
 
-bool DeleteFileIfWritable(const QString& name)
+QString ReplaceRefusal(const QString& name)
 {
-    return IsReplaceableFile(name) &&
-           ::unlink(QFile::encodeName(absoluteName(name.trimmed())).constData()) == 0;
+    const int error = replaceError(name.trimmed());
+    return error == 0 ? QString() : qt_error_string(error);
+}
+
+bool IsReplaceableFile(const QString& name)
+{
+    return replaceError(name.trimmed()) == 0;
+}
+
+bool DeleteFileIfWritable(const QString& name, QString* reason)
+{
+    const QString trimmed = name.trimmed();
+    int error = replaceError(trimmed);
+    if (error == 0 && ::unlink(QFile::encodeName(absoluteName(trimmed)).constData()) != 0)
+        error = errno;
+    if (error != 0 && reason)
+        *reason = qt_error_string(error);
+    return error == 0;
 }
 
 QString GetLowerExtension(const QString& name)

@@ -11,8 +11,11 @@
 bool PathStartsWith(const QString& path, const QString& prefix);
 // True inside a recycle or system folder: "Recycled", "Recycler", "Incinerate", "System Volume
 // Information", ".Trash", ".Trash-*" or "lost+found" right below the root of the path's file system,
-// the user's trash, or /proc, /sys and /dev.
+// the user's trash, or /proc, /sys and /dev, but for the memory file system /dev/shm, made for files.
 bool IsSystemFolder(const QString& path);
+// Where IsSystemFolder finds /proc, /sys and /dev: "/" (also for an empty text), but in tests, which
+// must never write in the machine's own /dev.
+void SetSystemFoldersRoot(const QString& root);
 
 // The size in bytes (0 for a folder), -1 when there is no such entry.
 std::int64_t GetFileSizeEx(const QString& name);
@@ -22,11 +25,15 @@ bool FileExistsEx(const QString& name);
 bool IsFileReadOnly(const QString& name);
 // A missing folder counts as read-only.
 bool IsFolderReadOnly(const QString& folder);
-// An existing file (or a link) that is not read-only: what an output may replace. Never a folder or a
-// device.
+// Why the file cannot be replaced (deleted, or renamed over), in the system's words; empty when it can.
+// Only an existing file (or a link) that is not read-only, never a folder or a device, and only where
+// the system lets the user remove it: its folder takes writing and searching, and in a sticky folder
+// (the shared temporary folder) the user is root or owns the file or the folder.
+QString ReplaceRefusal(const QString& name);
+// What an output may replace: ReplaceRefusal has nothing against it.
 bool IsReplaceableFile(const QString& name);
-// Unlinks a replaceable file.
-bool DeleteFileIfWritable(const QString& name);
+// Unlinks a replaceable file; when it could not, reason receives the system's reason.
+bool DeleteFileIfWritable(const QString& name, QString* reason = nullptr);
 
 QString GetLowerExtension(const QString& name);    // ".wav" for "dir/Song.WAV", "" without a dot
 QString ExtractFileNameNoExt(const QString& name); // "Song" for "dir/Song.WAV"

@@ -16,6 +16,7 @@
 #include <QRandomGenerator>
 
 #include <cerrno>
+#include <climits>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -172,6 +173,9 @@ QString OutputFileRefusal(const QString& name)
     const std::size_t limit = plat::NameLimit(QFile::encodeName(folder).toStdString());
     if (std::size_t(QFile::encodeName(QFileInfo(name).fileName()).size()) > limit)
         return qt_error_string(ENAMETOOLONG);
+    // Each name may fit while the whole path does not.
+    if (QFile::encodeName(QFileInfo(name).absoluteFilePath()).size() >= PATH_MAX)
+        return qt_error_string(ENAMETOOLONG);
     return QString();
 }
 
@@ -182,7 +186,7 @@ bool CanCreateFile(const QString& name)
 
 bool PrepareOutputFile(const QString& name, QString* cause)
 {
-    if (FileExistsEx(name) && !DeleteFileIfWritable(name))
+    if (FileExistsEx(name) && !DeleteFileIfWritable(name, cause))
         return refuse(TranslateMsg(QStringLiteral("Unable to overwrite")) + QStringLiteral(":\r\r  ") + name +
                       QStringLiteral("\r\r") +
                       TranslateMsg(QStringLiteral("Please be sure that this file is not ReadOnly")) +

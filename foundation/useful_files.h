@@ -34,7 +34,8 @@ bool CheckOutputFileName(const QString& name, bool allowNetwork);
 // True when a new file of that name could be made. An existing name gives false and is left as it is.
 bool CanCreateFile(const QString& name);
 // Deletes an old file of that name and proves the new one can be made; on success nothing of that
-// name is left on disk. When the new file cannot be made, cause receives the system's reason.
+// name is left on disk. When the old file cannot go or the new one cannot be made, cause receives the
+// system's reason.
 bool PrepareOutputFile(const QString& name, QString* cause = nullptr);
 
 // Why no new file can be made in that folder, in the system's words; empty when one can. The probe
@@ -42,7 +43,7 @@ bool PrepareOutputFile(const QString& name, QString* cause = nullptr);
 // bit refuses as the system refuses every user but root.
 QString NewFileRefusal(const QString& folder);
 // Why the output could not be made, foreseen before any work: its folder takes no new file, or its name
-// is longer than that folder's file system takes. Empty when nothing stands in the way.
+// or its whole path is longer than the system takes. Empty when nothing stands in the way.
 QString OutputFileRefusal(const QString& name);
 
 // Paths go to the external programs as they are.

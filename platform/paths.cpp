@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <cerrno>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -67,14 +69,19 @@ void SetExecutableName(const QString& name)
 
 bool IsWriteProtected(const QString& name)
 {
+    return WriteProtectionError(name) != 0;
+}
+
+int WriteProtectionError(const QString& name)
+{
     const QByteArray path = QFile::encodeName(name);
     struct stat status {};
     if (::stat(path.constData(), &status) != 0)
-        return false;
+        return 0;
     if ((status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
-        return true;
+        return EACCES;
     const int wanted = S_ISDIR(status.st_mode) ? (W_OK | X_OK) : W_OK;
-    return ::access(path.constData(), wanted) != 0;
+    return ::access(path.constData(), wanted) == 0 ? 0 : errno;
 }
 
 QString HomeFolder()

@@ -27,5 +27,8 @@ void SetExecutableName(const QString& name);
 // writing to it (a read-only mount, another owner). The mode test keeps the rule true for root.
 // Missing entries are not write-protected.
 bool IsWriteProtected(const QString& name);
+// The system's reason why writing is refused (EACCES for a mode without a write bit); 0 when the entry is
+// not write-protected.
+int WriteProtectionError(const QString& name);
 
 } // namespace plat

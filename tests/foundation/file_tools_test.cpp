@@ -39,7 +39,9 @@ TEST_F(FileTools, ReadOnlyComesFromTheModeBitsEvenForRoot)
     const QString locked = WriteFile("locked.wav", "keep");
     QFile::setPermissions(locked, kReadOnly);
     EXPECT_TRUE(IsFileReadOnly(locked));
-    EXPECT_FALSE(DeleteFileIfWritable(locked));
+    QString reason;
+    EXPECT_FALSE(DeleteFileIfWritable(locked, &reason));
+    EXPECT_EQ(reason, "Permission denied");
     EXPECT_EQ(ReadFile(locked), QByteArray("keep"));
 
     const QString open = WriteFile("open.wav", "x");
@@ -57,10 +59,20 @@ TEST_F(FileTools, ReadOnlyComesFromTheModeBitsEvenForRoot)
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0666), 0);
     EXPECT_FALSE(DeleteFileIfWritable(fifo)) << "nor anything else that is no file, like a device";
     EXPECT_TRUE(QFileInfo::exists(fifo));
+    EXPECT_EQ(ReplaceRefusal(folder), "Is a directory");
+    EXPECT_EQ(ReplaceRefusal(fifo), "File exists");
+    EXPECT_EQ(ReplaceRefusal(open), "No such file or directory");
     EXPECT_FALSE(IsFolderReadOnly(folder + u'/'));
+    // A writable file in a folder that takes no writing stays: removing a name writes to its folder.
+    const QString inside = WriteFile("folder/inside.wav", "keep");
+    EXPECT_EQ(ReplaceRefusal(inside), QString());
     QFile::setPermissions(folder, kReadOnly | QFile::ExeOwner);
     EXPECT_TRUE(IsFolderReadOnly(folder + u'/'));
     EXPECT_TRUE(IsFolderReadOnly(Root() + "missing/"));
+    EXPECT_FALSE(IsReplaceableFile(inside));
+    EXPECT_FALSE(DeleteFileIfWritable(inside, &reason));
+    EXPECT_EQ(reason, "Permission denied");
+    EXPECT_EQ(ReadFile(inside), "keep");
 }
 
 TEST_F(FileTools, UniqueNamesTryFiftyCandidatesThenGiveUp)
@@ -84,6 +96,17 @@ TEST_F(FileTools, OnlyTheSlashSeparatesFoldersAndSystemFoldersAreWholeComponents
         EXPECT_TRUE(IsSystemFolder(path)) << path.toStdString();
     for (const QString& path : QStringList{"/Recycler music/a", "/procedures", Root() + "Recycled", "  "})
         EXPECT_FALSE(IsSystemFolder(path)) << path.toStdString();
+    // Below the devices' folder, only the memory file system made for files takes them. A root of the
+    // test's own stands for the machine's.
+    const QString machine = Root() + "machine/";
+    SetSystemFoldersRoot(machine);
+    for (const QString& path : {machine + "dev/null", machine + "dev/shmem/x", machine + "sys"})
+        EXPECT_TRUE(IsSystemFolder(path)) << path.toStdString();
+    for (const QString& path :
+         {machine + "dev/shm", machine + "dev/shm/x/TmpA1B23.tmp", QString("/dev/null")})
+        EXPECT_FALSE(IsSystemFolder(path)) << path.toStdString();
+    SetSystemFoldersRoot(QString());
+    EXPECT_TRUE(IsSystemFolder("/dev/null"));
 
     EXPECT_EQ(GetLowerExtension("/music/Song.WAV"), ".wav");
     EXPECT_EQ(GetLowerExtension("/music/dir.x/file"), QString());

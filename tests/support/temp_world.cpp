@@ -1,5 +1,6 @@
 #include "tests/support/temp_world.h"
 
+#include "foundation/file_tools.h"
 #include "foundation/language.h"
 #include "foundation/program_globals.h"
 #include "platform/dialogs.h"
@@ -10,13 +11,17 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <fcntl.h>
+#include <grp.h>
 #include <sys/fsuid.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
 const QByteArray environmentNames[] = {"HOME", "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR", "TMPDIR"};
-constexpr uid_t nobody = 65534;
+constexpr uid_t nobody = OrdinaryUserId;
 const auto openToOthers = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
                           QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
 
@@ -100,6 +105,7 @@ void TempWorld::TearDown()
     dialogs_ = nullptr;
     plat::SetProgramFolder(QString());
     plat::SetExecutableName(QString());
+    SetSystemFoldersRoot(QString());
     for (const auto& [name, value] : savedEnvironment_)
         qputenv(name.constData(), value);
     if (root_)
@@ -184,6 +190,37 @@ QString TempWorld::BuiltFolder(const char* name) const
             EXPECT_TRUE(QFile::copy(built + file, copy + file)) << (built + file).toStdString();
     }
     return copy;
+}
+
+std::optional<QString> InChildAsOrdinaryUser(const std::function<QString()>& call)
+{
+    if (::geteuid() != 0)
+        return std::nullopt;
+    EXPECT_TRUE(worldForOrdinaryUser) << "the child must reach the test's world (AsOrdinaryUser)";
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC) != 0) {
+        ADD_FAILURE() << "no pipe to the child";
+        return QString();
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(ends[0]);
+        if (::setgroups(0, nullptr) != 0 || ::setresgid(nobody, nobody, nobody) != 0 ||
+            ::setresuid(nobody, nobody, nobody) != 0)
+            ::_exit(2);
+        const QByteArray result = call().toUtf8();
+        ::_exit(::write(ends[1], result.constData(), result.size()) == result.size() ? 0 : 3);
+    }
+    ::close(ends[1]);
+    QByteArray result;
+    char buffer[4096];
+    for (ssize_t count; (count = ::read(ends[0], buffer, sizeof buffer)) > 0;)
+        result.append(buffer, count);
+    ::close(ends[0]);
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        ADD_FAILURE() << "the child could not act as the ordinary user";
+    return QString::fromUtf8(result);
 }
 
 OrdinaryUserFiles::OrdinaryUserFiles() : savedUser_(setfsuid(nobody))

@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include <sys/types.h>
 
@@ -63,6 +65,15 @@ template <typename World> class AsOrdinaryUser : public World {
 protected:
     AsOrdinaryUser() { this->ForOrdinaryUser = true; }
 };
+
+// The ordinary user the tests act as: "nobody".
+constexpr uid_t OrdinaryUserId = 65534;
+
+// Runs the call in a child process that has become the ordinary user, every one of its ids (so that no
+// check takes it for root), and returns what the call returned. Only root can become another user:
+// elsewhere nothing runs and the result is empty. The world must be one made for that user
+// (AsOrdinaryUser), and the call must not use the test's assertions.
+std::optional<QString> InChildAsOrdinaryUser(const std::function<QString()>& call);
 
 // While it lives, this thread's file access is checked as an ordinary user's. The tests run as root,
 // who passes every permission check, so a read-only folder would refuse them nothing; the folders the
