@@ -30,9 +30,15 @@ QString doneText()
     return QStringLiteral("Audio to WAV conversion done successfully");
 }
 
-[[noreturn]] void fileFailed(const QString& what, const QFile& file)
+// The output takes no more (a full disk): the system's reason, which never blames the source.
+class EOutputWriteError : public EAudioConversionError {
+public:
+    using EAudioConversionError::EAudioConversionError;
+};
+
+[[noreturn]] void fileFailed(const QFile& file)
 {
-    throw EAudioConversionError(what + file.fileName() + QStringLiteral(": ") + file.errorString());
+    throw EOutputWriteError(file.errorString());
 }
 
 // The longest source a WAV file of 16-bit frames of that many channels holds at that rate.
@@ -52,7 +58,7 @@ QString hoursMinutesSeconds(std::int64_t seconds)
 void writeAll(QFile& file, const char* data, std::int64_t count)
 {
     if (!plat::WriteWhole(file, data, count))
-        fileFailed(QStringLiteral("Cannot write to "), file);
+        fileFailed(file);
 }
 
 void writeAt(QFile& file, std::int64_t offset, std::int64_t value)
@@ -60,7 +66,7 @@ void writeAt(QFile& file, std::int64_t offset, std::int64_t value)
     char bytes[4];
     qToLittleEndian<quint32>(static_cast<quint32>(value), bytes);
     if (!file.seek(offset))
-        fileFailed(QStringLiteral("Cannot seek in "), file);
+        fileFailed(file);
     writeAll(file, bytes, 4);
 }
 
@@ -71,7 +77,7 @@ void patchSizes(QFile& file)
     writeAt(file, PcmDataSizeOffset, size - PcmWaveHeaderSize);
     file.close();
     if (file.error() != QFileDevice::NoError)
-        fileFailed(QStringLiteral("Cannot close "), file);
+        fileFailed(file);
 }
 
 } // namespace
@@ -158,6 +164,8 @@ TCommandAudioToWav::TDecodeEnd TCommandAudioToWav::DecodeFile(const TDecodeJob& 
         end.Whole = !stopRequested_;
     } catch (const ESourceTooLong& e) {
         end.LongestSeconds = e.LongestSeconds;
+    } catch (const EOutputWriteError& e) {
+        end.OutputReason = e.Message();
     } catch (const std::exception& e) {
         end.Reason = QString::fromUtf8(e.what());
     }
@@ -185,7 +193,7 @@ void TCommandAudioToWav::Decode(const TDecodeJob& job)
 
     QFile output(job.OutputFile);
     if (!output.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
-        fileFailed(QStringLiteral("Cannot create "), output);
+        fileFailed(output);
     const QByteArray header =
         MakePcmWaveHeader(decoder->Channels(), std::uint32_t(decoder->SampleRate()), 16, 0);
     writeAll(output, header.constData(), header.size());
@@ -243,6 +251,8 @@ void TCommandAudioToWav::DecodingEnded(const TDecodeEnd& end)
         Finish(this, 0);
     } else if (end.LongestSeconds > 0) {
         Fail(SourceTooLongText(end.LongestSeconds));
+    } else if (!end.OutputReason.isEmpty()) {
+        Fail(OutputFileFailureText(info_->CommonData->OutputFile, end.OutputReason));
     } else {
         Fail(TranslateMsg(QStringLiteral("Unable to read/play the audio file")), end.Reason);
     }

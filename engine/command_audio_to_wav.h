@@ -90,6 +90,7 @@ private:
     struct TDecodeEnd {
         bool Whole = false;              // the whole source was written
         QString Reason;                  // why not, logged after the failure
+        QString OutputReason;            // the output took no more: the system's reason
         std::int64_t LongestSeconds = 0; // above 0: the source lasts longer than its WAV files can hold
     };
     TDecodeEnd DecodeFile(const TDecodeJob& job);

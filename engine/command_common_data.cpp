@@ -50,9 +50,7 @@ void waitForRelease()
 
 bool cannotCreateOutput(TCommandInterface& command, const QString& name, const QString& cause = QString())
 {
-    QString text = QStringLiteral("Unable to create/write the output file: ") + name;
-    if (!cause.isEmpty())
-        text += QStringLiteral(" (") + cause + u')';
+    const QString text = OutputFileFailureText(name, cause);
     LogError(text);
     command.Status.Errors << text;
     return false;
@@ -67,6 +65,14 @@ bool refuseExisting(TCommandInterface& command, const QString& name)
 }
 
 } // namespace
+
+QString OutputFileFailureText(const QString& name, const QString& cause)
+{
+    QString text = QStringLiteral("Unable to create/write the output file: ") + name;
+    if (!cause.isEmpty())
+        text += QStringLiteral(" (") + cause + u')';
+    return text;
+}
 
 TOlderOutput::TOlderOutput(TOlderOutput&& other) noexcept
     : name_(std::exchange(other.name_, QString())), hidden_(std::exchange(other.hidden_, QString()))
@@ -242,12 +248,9 @@ bool TCommandCommonData::CheckOutputFile(TCommandInterface& command)
     if (!CheckChainOutput(command))
         return false;
     if (CheckOutput) {
-        bool refusedAsExisting = false;
-        const QString name = PolicyOutputName(OutputFile, refusedAsExisting);
-        if (refusedAsExisting)
-            return refuseExisting(command, OutputFile);
-        if (name.isEmpty())
-            return cannotCreateOutput(command, OutputFile);
+        QString name;
+        if (!PolicyOutputName(command, OutputFile, name))
+            return false;
         OutputFile = name;
     }
     // Preparing deletes whatever has the name: never let that be the source.
@@ -265,43 +268,47 @@ bool TCommandCommonData::CheckOutputFile(TCommandInterface& command)
     return true;
 }
 
-QString TCommandCommonData::PolicyOutputName(const QString& name, bool& refusedAsExisting) const
+bool TCommandCommonData::PolicyOutputName(TCommandInterface& command, const QString& name,
+                                          QString& result) const
 {
-    refusedAsExisting = RefuseIfExists && FileExistsEx(name);
-    if (refusedAsExisting)
-        return QString();
-    QString result = name;
-    if (RenameIfExists && FileExistsEx(result))
-        result = MakeUniqueFileName(result);
-    if (!result.isEmpty() && RenameIfSameAsSource && IsSource(result))
-        result = MakeUniqueFileName(result);
-    return result;
+    if (const QString refusal = OutputFileRefusal(name); !refusal.isEmpty())
+        return cannotCreateOutput(command, name, refusal);
+    if (RefuseIfExists && FileExistsEx(name))
+        return refuseExisting(command, name);
+    QString chosen = name;
+    if (RenameIfExists && FileExistsEx(chosen))
+        chosen = MakeUniqueFileName(chosen);
+    if (!chosen.isEmpty() && RenameIfSameAsSource && IsSource(chosen))
+        chosen = MakeUniqueFileName(chosen);
+    // Every free name is taken.
+    if (chosen.isEmpty())
+        return cannotCreateOutput(command, name, qt_error_string(EEXIST));
+    if (chosen != name) {
+        if (const QString refusal = OutputFileRefusal(chosen); !refusal.isEmpty())
+            return cannotCreateOutput(command, chosen, refusal);
+    } else if (FileExistsEx(chosen)) {
+        // Kept as it is, the name is overwritten, which the system must let the user do.
+        if (const QString refusal = ReplaceRefusal(chosen); !refusal.isEmpty())
+            return cannotCreateOutput(command, chosen, refusal);
+    }
+    result = chosen;
+    return true;
 }
 
 bool TCommandCommonData::CheckChainOutput(TCommandInterface& command) const
 {
     if (ChainOutputFile.isEmpty())
         return true;
-    if (const QString refusal = OutputFileRefusal(ChainOutputFile); !refusal.isEmpty())
-        return cannotCreateOutput(command, ChainOutputFile, refusal);
-    // A step that writes the final output itself applies the policy when it prepares it.
-    if (CheckOutput)
-        return true;
-    bool refusedAsExisting = false;
-    const QString name = PolicyOutputName(ChainOutputFile, refusedAsExisting);
-    if (refusedAsExisting)
-        return refuseExisting(command, ChainOutputFile);
-    // Every free name is taken.
-    if (name.isEmpty())
-        return cannotCreateOutput(command, ChainOutputFile, qt_error_string(EEXIST));
-    if (name != ChainOutputFile) {
-        const QString refusal = OutputFileRefusal(name);
-        return refusal.isEmpty() || cannotCreateOutput(command, name, refusal);
-    }
-    // Kept as it is, the name is overwritten by the last step, which replaces only what it may.
-    if (FileExistsEx(name) && !IsReplaceableFile(name))
-        return cannotCreateOutput(command, name, qt_error_string(EACCES));
-    return true;
+    if (!ChainOutputTakenBy.isEmpty() && Overwrites())
+        return cannotCreateOutput(
+            command, ChainOutputFile,
+            cleanAbsolute(ChainOutputTakenBy) == cleanAbsolute(ChainOutputFile)
+                ? TranslateMsg(QStringLiteral("already a source file of this batch"))
+                : Format(TranslateMsg(QStringLiteral("already the output of \"%s\" in this batch")),
+                         ChainOutputTakenBy));
+    // A step that writes the final output itself decides its name when it prepares it.
+    QString name;
+    return CheckOutput || PolicyOutputName(command, ChainOutputFile, name);
 }
 
 int TCommandCommonData::PercentOf(std::int64_t position, std::int64_t length) const
@@ -334,7 +341,9 @@ void TCommandCommonData::DeleteLogged(TCommandInterface& command, const QString&
     waitForRelease();
     command.HandleLine(&command,
                        Format(TranslateMsg(QStringLiteral("Deleting \"%s\" file")), name) + ellipsis);
-    const bool deleted = DeleteFileIfWritable(name);
+    QString reason;
+    const bool deleted = DeleteFileIfWritable(name, &reason);
     command.HandleLine(&command, deleted ? TranslateMsg(QStringLiteral("Deletion done."))
-                                         : TranslateMsg(QStringLiteral("Deletion failed.")));
+                                         : TranslateMsg(QStringLiteral("Deletion failed.")) +
+                                               QStringLiteral(" (") + reason + u')');
 }

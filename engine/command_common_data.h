@@ -45,6 +45,9 @@ private:
     QString name_, hidden_;
 };
 
+// Why a step's output cannot be made or written: the name, then the system's reason in brackets.
+QString OutputFileFailureText(const QString& name, const QString& cause = QString());
+
 // What every conversion step needs besides its own settings: its files, the source they come from,
 // what to do with an existing output, what to delete afterwards, and where its progress shows.
 // The conversion page fills one per step. Main thread only.
@@ -80,9 +83,10 @@ public:
     // nothing, and the percent stays within ProgressMin..ProgressMax.
     void SetProgress(const TCommandInterface& command, std::int64_t position, std::int64_t length);
     // A chain's first step refuses at once what its last step would refuse about the final output (its
-    // folder, its name, the existing-output policy); the final step applies the policy itself, then the
-    // output is prepared. False fails the step, whose errors then say why (never blaming the source). An
-    // older output that the policy lets this step replace is only set aside until the step succeeds.
+    // folder, its name, the existing-output policy), and an overwrite of what the batch itself has or
+    // writes; the final step applies the policy itself, then the output is prepared. False fails the step,
+    // whose errors then say why (never blaming the source). An older output that the policy lets this step
+    // replace is only set aside until the step succeeds.
     bool CheckOutputFile(TCommandInterface& command);
 
     int ProgressMin = 0;
@@ -107,17 +111,23 @@ public:
     // The final output of the file's chain, given to its first step: the step refuses to work while that
     // output cannot be made, so that the chain fails at once rather than at its last step after all the work.
     QString ChainOutputFile;
+    // Another source of the same batch that is that final output, or whose own output it is already:
+    // overwriting is for outputs older than the batch, so the chain then never overwrites it.
+    QString ChainOutputTakenBy;
 
 private:
     int PercentOf(std::int64_t position, std::int64_t length) const;
     void ShowOverall(int percent);
     bool IsSource(const QString& name) const;
-    // The name the final output really gets under the existing-output policy; empty when the policy
-    // refuses an existing file (refusedAsExisting) or no free name is left.
-    QString PolicyOutputName(const QString& name, bool& refusedAsExisting) const;
+    // The name the final output really gets under the existing-output policy (result), or false, with
+    // the reason in the step's errors, when no such output can be made: its folder or its path refuse it,
+    // the policy refuses an existing file, no free name is left, or the file to overwrite cannot be
+    // replaced. Both the chain's first step and the step that writes the final output decide this way.
+    bool PolicyOutputName(TCommandInterface& command, const QString& name, QString& result) const;
     // On a chain's first step: false, with the reason in the step's errors, when the final output cannot
     // be made. The last step still checks for itself: the output may appear while the batch runs.
     bool CheckChainOutput(TCommandInterface& command) const;
+    bool Overwrites() const { return !RenameIfExists && !RefuseIfExists; }
     void DeleteLogged(TCommandInterface& command, const QString& name, const QString& ellipsis);
 
     // Set once PrepareOutputFile made the output's name ours: only then may a failure delete it.

@@ -73,14 +73,16 @@ TEST_F(AudioToWav, ADamagedSourceOrAFailedWriteFailsTheStepAndLeavesNoOutput)
         Decode(DataFixture("dec-tone.mp3"));
     }
     EXPECT_TRUE(LastStatus.IsFailed() && !QFileInfo::exists(Output));
-    const QString cause = "Cannot write to " + Output + ": File too large";
-    EXPECT_EQ(LastStatus.Errors, QStringList({"Unable to read/play the audio file", cause}));
-    EXPECT_EQ(Log.mid(2, 2), QStringList({"ERROR: Unable to read/play the audio file", "ERROR: " + cause}));
+    // The output takes no more: its write failure is to blame, with the system's reason, not the source.
+    const QString failure = "Unable to create/write the output file: " + Output + " (File too large)";
+    EXPECT_EQ(LastStatus.Errors, QStringList{failure});
+    EXPECT_EQ(Log.filter("ERROR: "), QStringList{"ERROR: " + failure});
     // A device is never deleted as an old output, and the source is not blamed for it.
     Output = "/dev/full";
     Decode(DataFixture("dec-tone.mp3"));
     EXPECT_TRUE(LastStatus.IsFailed() && QFileInfo("/dev/full").exists());
-    EXPECT_EQ(LastStatus.Errors, QStringList{"Unable to create/write the output file: /dev/full"});
+    EXPECT_EQ(LastStatus.Errors,
+              QStringList{"Unable to create/write the output file: /dev/full (File exists)"});
 }
 
 TEST_F(AudioToWav, APipeADeviceOrASourceTooLongForItsWavFilesIsRefusedBeforeAnythingIsWritten)
