@@ -5,8 +5,10 @@
 #include "engine/command_mplex.h"
 #include "engine/command_too_lame.h"
 #include "engine/command_wav_to_wav.h"
+#include "foundation/file_tools.h"
 #include "foundation/language.h"
 #include "foundation/program_globals.h"
+#include "foundation/useful_files.h"
 
 #include <QFileInfo>
 
@@ -24,6 +26,7 @@ TCommandCommonData NewCommonData(const TStepPlan& step, const TBatchStepContext&
     data.InputFile = step.Input;
     data.OutputFile = step.Output;
     data.ChainOutputFile = step.ChainOutput;
+    data.ChainOutputTakenBy = step.ChainOutputTakenBy;
     data.SetAudioFile(entry);
     data.SetUnattended(context.Unattended);
     data.SetCheckOutput(step.CheckOutput);
@@ -54,6 +57,19 @@ TBatchSource ProbeSource(TWaveIn& waveIn, const QString& fileName)
     const bool exists = !fileName.isEmpty() && file.exists();
     const bool regular = exists && file.isFile();
     return {fileName, exists, regular && IsReadableAsIs(waveIn, fileName), regular};
+}
+
+QString BatchTempFolder(const QString& chosen, const TTempNamer::TRandom& random)
+{
+    // A system folder would be refused by the encoder after the decoding: it takes no temporary file.
+    const auto usable = [](const QString& name) { return !IsSystemFolder(name) && CanCreateFile(name); };
+    const QString folder = ChooseTempFolder(chosen, random, usable, [] { return GetTempFolder(QString()); });
+    const QString refusal =
+        IsSystemFolder(folder) ? TranslateMsg(QStringLiteral("Read only folder")) : NewFileRefusal(folder);
+    if (!refusal.isEmpty())
+        throw EBatchPlanError(TranslateMsg(QStringLiteral("Unable to write in the temporary folder")) +
+                              QStringLiteral(":\r\r  ") + folder + QStringLiteral("\r\r") + refusal);
+    return folder;
 }
 
 std::unique_ptr<TCommandInterface> NewStepCommand(const TStepPlan& step, const TBatchStepContext& context,

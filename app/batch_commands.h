@@ -35,6 +35,11 @@ bool IsReadableAsIs(TWaveIn& waveIn, const QString& fileName);
 // What the planner needs to know of a source file. Only a regular file is opened, and only by the reader.
 TBatchSource ProbeSource(TWaveIn& waveIn, const QString& fileName);
 
+// The batch's temporary folder: the chosen one when it takes files, else the system's. Throws
+// EBatchPlanError, naming the folder and why, when that one takes no file either: the batch is refused
+// before any work.
+QString BatchTempFolder(const QString& chosen, const TTempNamer::TRandom& random);
+
 // The command that carries out one planned step; its end goes to onEnded.
 std::unique_ptr<TCommandInterface> NewStepCommand(const TStepPlan& step, const TBatchStepContext& context,
                                                   const std::shared_ptr<TAudioFile>& entry,

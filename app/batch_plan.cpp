@@ -3,6 +3,9 @@
 #include "foundation/language.h"
 #include "foundation/useful_string.h"
 
+#include <QDir>
+#include <QHash>
+
 #include <utility>
 
 const QString ResultSuccess = QStringLiteral("[SUCCESS] \t");
@@ -31,11 +34,22 @@ QString BaseNameWithoutExtension(const QString& name)
     return dot < 0 ? fileName : fileName.left(dot);
 }
 
+// The names a batch already uses, each with the source that uses it: every source's own name, and
+// the final output of every chain planned so far.
+using TNamesTaken = QHash<QString, QString>;
+
+QString SameFileKey(const QString& name)
+{
+    return QDir::cleanPath(name);
+}
+
 // The chain of one file: its shared facts, and each step added in order.
 class ChainPlanner {
 public:
-    ChainPlanner(const TBatchChoices& choices, int index, TTempNamer& namer, std::vector<TStepPlan>& steps)
-        : choices_(choices), source_(choices.Sources[index]), namer_(namer), steps_(steps)
+    ChainPlanner(const TBatchChoices& choices, int index, TTempNamer& namer, std::vector<TStepPlan>& steps,
+                 TNamesTaken& namesTaken)
+        : choices_(choices), source_(choices.Sources[index]), namer_(namer), steps_(steps),
+          namesTaken_(namesTaken)
     {
         base_.Task = index + 1;
         base_.Source = source_.FileName;
@@ -50,6 +64,12 @@ public:
                        source_.FileName));
         chainOutput_ = PlanOutputName(source_.FileName, choices);
         firstStep_ = steps_.size();
+        const QString key = SameFileKey(chainOutput_);
+        // The chain's own source is left to the rule on an output named as its source.
+        if (const QString takenBy = namesTaken_.value(key); takenBy != source_.FileName)
+            outputTakenBy_ = takenBy;
+        if (!namesTaken_.contains(key))
+            namesTaken_.insert(key, source_.FileName);
     }
 
     void PlanMpeg()
@@ -97,8 +117,10 @@ private:
         step.ProgressMax = progressMax;
         step.SkipNextCount = skipNextCount;
         // The first step makes sure the output can be made before any work; the others need not ask again.
-        if (steps_.size() == firstStep_)
+        if (steps_.size() == firstStep_) {
             step.ChainOutput = chainOutput_;
+            step.ChainOutputTakenBy = outputTakenBy_;
+        }
         // The source itself is never an intermediate to delete.
         step.DeleteInputOnSuccess = step.DeleteInputOnFailure = deleteInput && input_ != source_.FileName;
         steps_.push_back(step);
@@ -117,8 +139,10 @@ private:
     const TBatchSource& source_;
     TTempNamer& namer_;
     std::vector<TStepPlan>& steps_;
+    TNamesTaken& namesTaken_;
     TStepPlan base_;
     QString chainOutput_;
+    QString outputTakenBy_;
     std::size_t firstStep_ = 0;
     QString input_;
 };
@@ -200,10 +224,14 @@ QString PlanOutputName(const QString& source, const TBatchChoices& choices)
 std::vector<TStepPlan> PlanBatch(const TBatchChoices& choices, TTempNamer& namer)
 {
     std::vector<TStepPlan> steps;
+    TNamesTaken namesTaken;
+    for (const TBatchSource& source : choices.Sources)
+        if (!source.FileName.isEmpty())
+            namesTaken.insert(SameFileKey(source.FileName), source.FileName);
     for (int i = 0; i < static_cast<int>(choices.Sources.size()); ++i) {
         if (choices.Sources[i].FileName.isEmpty())
             continue;
-        ChainPlanner chain(choices, i, namer, steps);
+        ChainPlanner chain(choices, i, namer, steps, namesTaken);
         if (choices.Format == TBatchFormat::Wav)
             chain.PlanWav();
         else

@@ -52,6 +52,8 @@ struct TStepPlan {
     QString Source;
     QString Input, Output;
     QString ChainOutput; // on the chain's first step: the final output, checked before any work
+    // With it: another source of the batch that has that name, or writes it before this chain does.
+    QString ChainOutputTakenBy;
     int ProgressMin = 0, ProgressMax = 100;
     int SkipNextCount = 0;
     bool DeleteInputOnSuccess = false, DeleteInputOnFailure = false;

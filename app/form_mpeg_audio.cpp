@@ -140,6 +140,13 @@ QString WithTrailingSlash(const QString& folder)
     return folder.isEmpty() || folder.endsWith(u'/') ? folder : folder + u'/';
 }
 
+// A folder the user typed, or that the settings keep, counts only as the full path of an existing folder:
+// a relative one would be taken from the program's working folder, which the user never sees.
+bool IsExistingFullFolder(const QString& folder)
+{
+    return folder.startsWith(u'/') && FolderExists(folder);
+}
+
 std::uint32_t RandomBelow(std::uint32_t bound)
 {
     return QRandomGenerator::global()->bounded(bound);
@@ -626,7 +633,7 @@ void TPageMpegAudio::LoadSettings()
         return;
     VolumeSlider->setValue(store->GetValue(KeyVolume).toInt());
     QString folder = store->GetValue(KeyOutFolder).toString();
-    if (!FolderExists(folder))
+    if (!IsExistingFullFolder(folder))
         folder.clear();
     EditOutputFolder->setText(folder);
     // A radio button is unchecked by checking its partner.
@@ -999,7 +1006,7 @@ QString TPageMpegAudio::ResolveOutputFolder()
         return QString();
     const QString typed = EditOutputFolder->text().trimmed();
     // A mistyped folder must not send the outputs next to their sources: the user mends the field.
-    if (!typed.isEmpty() && !FolderExists(typed))
+    if (!typed.isEmpty() && !IsExistingFullFolder(typed))
         throw EBatchPlanError(TranslateMsg(QStringLiteral("An output folder is required")) +
                               QStringLiteral(":\r\r  ") + typed);
     // Nor must a folder that takes no file let the batch find it out after all the work.
@@ -1052,9 +1059,7 @@ void TPageMpegAudio::RunConversions(const QStringList& files,
         TBatchChoices choices = GatherChoices(files, ResolveOutputFolder());
         choices.Description =
             choices.Format == TBatchFormat::Wav ? wavPref->GetDescription() : mp2Pref->GetDescription();
-        const QString tempFolder = ChooseTempFolder(TempFolderSetting(), RandomBelow, CanCreateFile,
-                                                    [] { return GetTempFolder(QString()); });
-        TTempNamer namer(tempFolder, RandomBelow, NameTaken);
+        TTempNamer namer(BatchTempFolder(TempFolderSetting(), RandomBelow), RandomBelow, NameTaken);
         const std::vector<TStepPlan> steps = PlanBatch(choices, namer);
         const TBatchStepContext context =
             StepContext(static_cast<int>(files.size()), unattended, wavPref, *mp2Pref);

@@ -1,10 +1,10 @@
-// engine_bench: converts one source through the engine's chain on the real queue, as a batch of one file,
-// with the encoder and multiplexer beside this program. bench/run-bench.sh times it.
-//   engine_bench mpeg|wav SOURCE [--out FOLDER] [--policy new|error|overwrite]
+// engine_bench: converts sources through the engine's chains on the real queue, as one batch, with the
+// encoder and multiplexer beside this program. bench/run-bench.sh times it.
+//   engine_bench mpeg|wav SOURCE... [--out FOLDER] [--policy new|error|overwrite]
 // "mpeg" writes a Video CD ".vcd.mpg" at 224 kbit/s stereo; "wav" an IMA ADPCM 16-bit stereo 44100 Hz WAV.
-// The output goes into FOLDER (the source's own folder when absent) under the existing-output policy
+// Each output goes into FOLDER (its source's own folder when absent) under the existing-output policy
 // (a new name, the program's default, when absent), and stays there: the bench deletes no file. It
-// prints the name of the file written and exits 0 only when the whole chain succeeded. SIGTERM, SIGHUP
+// prints the name of each file written and exits 0 only when every chain succeeded. SIGTERM, SIGHUP
 // and SIGINT cancel the batch as the program's Cancel does (the tool stopped, the temporary files removed,
 // the older output put back); the bench then exits with 128 + the signal.
 
@@ -80,15 +80,18 @@ int main(int argc, char** argv)
                                     "new");
     parser.addOptions({out, policy});
     parser.addPositionalArgument("chain", "mpeg or wav");
-    parser.addPositionalArgument("source", "The source file.");
-    const QString usage = "usage: engine_bench mpeg|wav SOURCE [--out FOLDER] [--policy new|error|overwrite]";
+    parser.addPositionalArgument("sources", "The source files, one batch.", "SOURCE...");
+    const QString usage =
+        "usage: engine_bench mpeg|wav SOURCE... [--out FOLDER] [--policy new|error|overwrite]";
     if (!parser.parse(QCoreApplication::arguments()))
         return fail(parser.errorText() + '\n' + usage);
     const QStringList arguments = parser.positionalArguments();
     const std::optional<TOutputPolicy> chosenPolicy = policyNamed(parser.value(policy));
-    if (arguments.size() != 2 || (arguments[0] != "mpeg" && arguments[0] != "wav") || !chosenPolicy)
+    if (arguments.size() < 2 || (arguments[0] != "mpeg" && arguments[0] != "wav") || !chosenPolicy)
         return fail(usage);
-    const QString source = QFileInfo(arguments[1]).absoluteFilePath();
+    QStringList sources;
+    for (const QString& source : arguments.mid(1))
+        sources << QFileInfo(source).absoluteFilePath();
     QString folder;
     if (parser.isSet(out)) {
         if (!QFileInfo(parser.value(out)).isDir())
@@ -115,9 +118,9 @@ int main(int argc, char** argv)
     std::optional<bool> succeeded;
     try {
         if (arguments[0] == "mpeg")
-            batch.AddMpegConversion(source, TAudioMp2EncodingPref());
+            batch.AddMpegConversion(sources, TAudioMp2EncodingPref());
         else
-            batch.AddWavConversion(source, imaAdpcmPref());
+            batch.AddWavConversion(sources, imaAdpcmPref());
     } catch (const EKorvaneError& error) {
         return fail(error.Message());
     }
@@ -131,8 +134,9 @@ int main(int argc, char** argv)
         loop.exec();
     if (termination.Received())
         return termination.ExitCode(0);
-    if (!*succeeded || batch.Written().isEmpty())
+    for (const QString& written : batch.Written())
+        std::printf("%s\n", qPrintable(written));
+    if (!*succeeded || batch.Written().size() != sources.size())
         return fail("the conversion failed:\n" + log.join('\n'));
-    std::printf("%s\n", qPrintable(batch.Written()));
     return 0;
 }

@@ -80,6 +80,23 @@ ended_by_signal() { # tool, signal
     fi
 }
 
+# Two sources of one batch with one output name, under "overwrite": the later one is refused before its
+# work, naming the earlier one, whose output alone is written.
+one_name_twice() {
+    local folder="$work/twice" code=0
+    mkdir -p "$folder"
+    cp "$work/src/short.mp3" "$folder/short.mp3"
+    "${ff[@]}" -i "$folder/short.mp3" "$folder/short.wav"
+    TMPDIR="$work/tmp" "$bench" mpeg "$folder/short.mp3" "$folder/short.wav" --policy overwrite \
+        >"$folder/written" 2>"$folder/errors" || code=$?
+    if [ "$code" != 1 ] || [ "$(cat "$folder/written")" != "$folder/short.vcd.mpg" ] ||
+        ! grep -qF "already the output of \"$folder/short.mp3\" in this batch" "$folder/errors"; then
+        cat "$folder/errors" >&2
+        echo "run-bench.sh: two sources with one output name: exit code $code" >&2
+        return 1
+    fi
+}
+
 if [ "${1:-}" = "--smoke" ]; then
     build build/test -DCMAKE_BUILD_TYPE=Debug -DKORVANE_WERROR=ON
     bench="$PWD/build/test/bin/engine_bench"
@@ -91,6 +108,8 @@ if [ "${1:-}" = "--smoke" ]; then
         exit 1
     fi
     echo "engine_bench: both chains ran"
+    one_name_twice
+    echo "engine_bench: a later source never overwrites an earlier one's output"
     ended_by_signal toolame TERM
     ended_by_signal mplex HUP
     ended_by_signal mplex INT

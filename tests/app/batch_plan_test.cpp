@@ -115,6 +115,30 @@ TEST(BatchPlan, OutputNamesFollowTheFolderChoiceAndTheFormatOption)
         EXPECT_EQ(last->Output, c.expected);
     }
     EXPECT_EQ(PlanOutputName("/Song.mp3", choices(TBatchFormat::Mpeg, {})), "/Song.vcd.mpg");
+
+    // No chain may overwrite what the batch itself has or writes: a chain whose output is another source,
+    // or an earlier chain's output however spelt, has its first step told which source took the name.
+    const auto takenBy = [](const std::vector<TStepPlan>& steps) {
+        QStringList found;
+        for (const TStepPlan& step : steps) {
+            if (!step.ChainOutput.isEmpty())
+                found << step.ChainOutputTakenBy;
+            else
+                EXPECT_TRUE(step.ChainOutputTakenBy.isEmpty()) << "only a chain's first step checks";
+        }
+        return found;
+    };
+    TTempNamer temp = namer();
+    TBatchChoices mpeg =
+        choices(TBatchFormat::Mpeg,
+                {{"/a/Song.mp3"}, {"/b/Song.wav", true, true}, {"/a//Song.ogg"}, {"/a/Live.mp3"}});
+    EXPECT_EQ(takenBy(PlanBatch(mpeg, temp)), QStringList({"", "", "/a/Song.mp3", ""}));
+    mpeg.OutputFolder = "/out/";
+    EXPECT_EQ(takenBy(PlanBatch(mpeg, temp)), QStringList({"", "/a/Song.mp3", "/a/Song.mp3", ""}));
+    const TBatchChoices wav =
+        choices(TBatchFormat::Wav, {{"/music/Song.mp3"}, {"/music/Song.wav", true, true}});
+    EXPECT_EQ(takenBy(PlanBatch(wav, temp)), QStringList({"/music/Song.wav", ""}))
+        << "a WAV source is not overwritten before its own turn; its own output name is the other rule's";
 }
 
 TEST(BatchPlan, StopsOnAMissingOrIrregularSourceOrFolderAndNeverDeletesTheSourceAsAnInput)

@@ -49,14 +49,12 @@ const Source sources[] = {
 enum class Chain { Mpeg, Wav };
 using Batch = std::tuple<Source, Chain>;
 
-// A batch of one source file with the built encoder and multiplexer, as the conversion page runs it.
-class EngineEndToEnd : public TempWorld, public ::testing::WithParamInterface<Batch> {
+// Batches with the built encoder and multiplexer, as the conversion page runs them.
+class EngineBatch : public TempWorld {
 protected:
     void SetUp() override
     {
         TempWorld::SetUp();
-        if (QStandardPaths::findExecutable("ffprobe").isEmpty())
-            GTEST_SKIP() << "ffprobe is not installed";
         TooLameFolder = BuiltProgramFolder() + "TooLame/";
         MplexFolder = BuiltProgramFolder() + "Mplex/";
         TooLameFound = MplexFound = true;
@@ -66,6 +64,17 @@ protected:
         TooLameFolder = MplexFolder = QString();
         TooLameFound = MplexFound = false;
         TempWorld::TearDown();
+    }
+};
+
+// A batch of one source file, its output checked by ffprobe.
+class EngineEndToEnd : public EngineBatch, public ::testing::WithParamInterface<Batch> {
+protected:
+    void SetUp() override
+    {
+        EngineBatch::SetUp();
+        if (QStandardPaths::findExecutable("ffprobe").isEmpty())
+            GTEST_SKIP() << "ffprobe is not installed";
     }
 };
 
@@ -98,7 +107,7 @@ TEST_P(EngineEndToEnd, WritesTheAskedOutputBesideAnUntouchedSourceAndNoTemporary
     EXPECT_EQ(QDir(Temp()).entryList({"Tmp*.tmp"}, QDir::Files), QStringList());
     // A WAV source of the WAV chain has the output's name: the output then gets a unique one.
     const QString written = output == input ? folder + "Song 'à' $HOME-1.wav" : output;
-    EXPECT_EQ(batch.Written(), written);
+    EXPECT_EQ(batch.Written(), QStringList{written});
     QStringList expected{QFileInfo(input).fileName(), QFileInfo(written).fileName()},
         files = QDir(folder).entryList(QDir::Files);
     expected.sort();
@@ -129,8 +138,6 @@ INSTANTIATE_TEST_SUITE_P(Sources, EngineEndToEnd,
                              return std::string(std::get<0>(info.param).Name) +
                                     (std::get<1>(info.param) == Chain::Mpeg ? "ToVcdMpg" : "ToWav");
                          });
-
-class EngineBatch : public TempWorld {};
 
 TEST_F(EngineBatch, OverwritingOntoAFullDiskLeavesTheOlderOutputAsItWas)
 {
@@ -180,12 +187,23 @@ TEST_F(EngineBatch, AnOutputThatCannotBeMadeStopsTheChainBeforeAnyWork)
     for (int n = 1; n <= 50; ++n)
         WriteFile(QString("full/Song.vcd-%1.mpg").arg(n), "kept");
     const QString readOnlyOutput = WriteFile("readonly/Song.vcd.mpg", "kept");
-    QFile::setPermissions(readOnlyOutput, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+    const QString readOnlyWav = WriteFile("readonly/Tune.wav", "kept");
+    for (const QString& name : {readOnlyOutput, readOnlyWav})
+        QFile::setPermissions(name, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+    const QString fullWav = WriteFile("fullwav/Tune.wav", "kept");
+    for (int n = 1; n <= 50; ++n)
+        WriteFile(QString("fullwav/Tune-%1.wav").arg(n), "kept");
+    // Each name within what a name may be, the whole path past what the system takes.
+    QString deep = Root();
+    while (deep.size() < 3850)
+        deep += QString(200, u'd') + '/';
+    QDir().mkpath(deep);
     const TOutputPolicy newName, error{false, true, false}, overwrite{false, false, true};
     const struct {
         QString source, folder;
         TOutputPolicy policy;
         QString failure;
+        TBatchFormat format = TBatchFormat::Mpeg;
     } cases[] = {
         {WriteFile("music/Song.mp3", ReadFile(mp3)), locked, newName, // decoded first
          cannotCreate(locked + "Song.vcd.mpg", "Permission denied")},
@@ -203,19 +221,29 @@ TEST_F(EngineBatch, AnOutputThatCannotBeMadeStopsTheChainBeforeAnyWork)
         {WriteFile("full/Song.wav", ReadFile(wav)), QString(), newName, cannotCreate(full, "File exists")},
         {WriteFile("readonly/Song.mp3", ReadFile(mp3)), QString(), overwrite,
          cannotCreate(readOnlyOutput, "Permission denied")},
+        {WriteFile("music/" + longName + ".mp3", ReadFile(mp3)), deep, newName,
+         cannotCreate(deep + longName + ".vcd.mpg", "File name too long")},
+        // A WAV source taken as it is: the one step of its chain writes the output, for the same reasons.
+        {WriteFile("music/Tune.wav", ReadFile(wav)), Root() + "readonly/", overwrite,
+         cannotCreate(readOnlyWav, "Permission denied"), TBatchFormat::Wav},
+        {Root() + "music/Tune.wav", Root() + "fullwav/", newName, cannotCreate(fullWav, "File exists"),
+         TBatchFormat::Wav},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.failure.toStdString());
         QStringList log, failures;
         int stepsRun = 0;
         BatchChain batch([&log](QObject*, QString line) { log << line; },
-                         [&](TCommandInterface*, const TExecuteStatus& status) {
-                             ++stepsRun;
+                         [&](TCommandInterface* step, const TExecuteStatus& status) {
+                             stepsRun += step->StepData() != nullptr; // the WAV chain's finishing step aside
                              failures << status.Errors;
                          });
         batch.SetOutputFolder(c.folder);
         batch.SetPolicy(c.policy);
-        batch.AddMpegConversion(c.source, TAudioMp2EncodingPref());
+        if (c.format == TBatchFormat::Wav)
+            batch.AddWavConversion(c.source, wavPref(44100, wemRawPcm, wcmStereo, wbs16));
+        else
+            batch.AddMpegConversion(c.source, TAudioMp2EncodingPref());
         std::optional<bool> succeeded;
         batch.Run([&succeeded](QObject*, bool allSucceeded) { succeeded = allSucceeded; });
         ASSERT_TRUE(QTest::qWaitFor([&succeeded] { return succeeded.has_value(); }, 60000));
@@ -230,7 +258,35 @@ TEST_F(EngineBatch, AnOutputThatCannotBeMadeStopsTheChainBeforeAnyWork)
         EXPECT_EQ(QDir(Temp()).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
     EXPECT_EQ(QDir(locked).entryList(QDir::Files | QDir::Hidden), QStringList{"Song.wav"});
-    for (const QString& kept : {taken, longTaken, full, readOnlyOutput})
+    for (const QString& kept : {taken, longTaken, full, readOnlyOutput, readOnlyWav, fullWav})
         EXPECT_EQ(ReadFile(kept), "kept");
     EXPECT_EQ(QDir(Root() + "full").count(), 2u + 51u + 1u);
+    EXPECT_EQ(QDir(Root() + "fullwav").count(), 2u + 51u);
+    EXPECT_EQ(QDir(deep).entryList(QDir::Files | QDir::Hidden), QStringList());
+
+    // Two sources of one batch with one output name: overwriting is for outputs older than the batch, so
+    // the later source is refused before its work, naming the earlier one, and the first output stays.
+    const QStringList sources = {WriteFile("twice/Song.mp3", ReadFile(mp3)),
+                                 WriteFile("twice/Song.wav", ReadFile(wav))};
+    QStringList failures;
+    int stepsRun = 0;
+    QStringList log;
+    BatchChain batch([&log](QObject*, QString line) { log << line; },
+                     [&](TCommandInterface* step, const TExecuteStatus& status) {
+                         stepsRun += step->StepData() && step->StepData()->TaskIndex == 2;
+                         failures << status.Errors;
+                     });
+    batch.SetPolicy(overwrite);
+    EXPECT_EQ(batch.AddMpegConversion(sources, TAudioMp2EncodingPref()),
+              QStringList({Root() + "twice/Song.vcd.mpg", Root() + "twice/Song.vcd.mpg"}));
+    std::optional<bool> succeeded;
+    batch.Run([&succeeded](QObject*, bool allSucceeded) { succeeded = allSucceeded; });
+    ASSERT_TRUE(QTest::qWaitFor([&succeeded] { return succeeded.has_value(); }, 60000));
+    EXPECT_FALSE(*succeeded);
+    EXPECT_EQ(batch.Written(), QStringList{Root() + "twice/Song.vcd.mpg"}) << log.join('\n').toStdString();
+    EXPECT_EQ(stepsRun, 1);
+    EXPECT_EQ(failures.value(0), cannotCreate(Root() + "twice/Song.vcd.mpg",
+                                              "already the output of \"" + sources[0] + "\" in this batch"));
+    EXPECT_EQ(QDir(Root() + "twice").entryList(QDir::Files | QDir::Hidden),
+              QStringList({"Song.mp3", "Song.vcd.mpg", "Song.wav"}));
 }

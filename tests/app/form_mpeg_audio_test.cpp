@@ -7,6 +7,7 @@
 #include "components/themes.h"
 #include "engine/commands_manager.h"
 #include "foundation/brindlow_sounds.h"
+#include "foundation/file_tools.h"
 #include "foundation/global_events.h"
 #include "foundation/program_globals.h"
 #include "foundation/settings.h"
@@ -152,6 +153,19 @@ TEST_F(ConversionPage, ConvertsTheChosenFileToAVideoCdFileAndToAWav)
         EXPECT_EQ(player_->Played(), QList<QByteArray>{endSound});
     }
     EXPECT_EQ(ReadFile(usersFile), "keep me") << "the temporary folder's probe never meets a user's file";
+
+    // A temporary folder in the memory file system below the devices' folder serves as any other (a root
+    // of the test's own stands for the machine's).
+    SetSystemFoldersRoot(Root() + "machine/");
+    const QString memory = Root() + "machine/dev/shm/x/";
+    QDir().mkpath(memory);
+    qputenv("TMPDIR", memory.toUtf8());
+    Control<QComboBox>("ComboBoxAudioFormatOutput")->setCurrentText("MPEG-1 Audio Layer II");
+    Browse(Source("Memory.mp3", "dec-tone.mp3"));
+    Convert();
+    EXPECT_EQ(Files()[0]->GetStatus(), afsConverted) << log.join('\n').toStdString();
+    EXPECT_TRUE(QFileInfo(Root() + "music/Memory - mp2 224 kbps Stereo.vcd.mpg").size() > 0);
+    EXPECT_EQ(QDir(memory).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
 TEST_F(ConversionPage, TheStatusTheFileRowsAndTheOutputFolderTakeTheirColoursFromTheThemeInUse)
@@ -292,6 +306,46 @@ TEST_F(ConversionPage, ABatchThatCannotBeBuiltRunsNothingAndSaysWhy)
     EXPECT_EQ(Dialogs().LastText(), "\rAn output folder is required");
     EXPECT_TRUE(queue.IsEmpty());
     EXPECT_EQ(finished, 4);
+
+    // A folder typed without its full path would be taken from the working folder, which the user never
+    // sees: it is refused as a missing one, even where the working folder holds it.
+    QDir().mkpath(Root() + "out");
+    ASSERT_TRUE(QDir::setCurrent(Root()));
+    List()->ClearFiles();
+    List()->AddFiles({Source("A.wav")});
+    Control<QRadioButton>("RadioButtonOutputBrowse")->setChecked(true);
+    Control<QLineEdit>("EditOutputFolder")->setText("out");
+    Convert();
+    QDir::setCurrent(current);
+    EXPECT_EQ(Dialogs().LastText(), "\rAn output folder is required:\r\r  out");
+    EXPECT_TRUE(queue.IsEmpty());
+    EXPECT_EQ(finished, 5);
+    EXPECT_EQ(QDir(Root() + "out").entryList(QDir::Files | QDir::Hidden), QStringList());
+
+    // A temporary folder that takes no file, or a system folder the encoder would refuse after the
+    // decoding, is refused before any work, named, with the reason (a root of the test's own stands for
+    // the machine's).
+    Control<QRadioButton>("RadioButtonOutputSame")->setChecked(true);
+    const QString readOnlyTemp = Root() + "read-only tmp/";
+    QDir().mkpath(readOnlyTemp);
+    QFile::setPermissions(readOnlyTemp, QFile::ReadOwner | QFile::ExeOwner);
+    SetSystemFoldersRoot(Root() + "machine/");
+    const QString devices = Root() + "machine/dev/x/";
+    QDir().mkpath(devices);
+    const struct {
+        QString folder, reason;
+    } temporary[] = {{readOnlyTemp, "Permission denied"}, {devices, "Read only folder"}};
+    for (const auto& t : temporary) {
+        qputenv("TMPDIR", t.folder.toUtf8());
+        Convert();
+        EXPECT_EQ(Dialogs().LastText(),
+                  "\rUnable to write in the temporary folder:\r\r  " + t.folder + "\r\r" + t.reason);
+        EXPECT_TRUE(queue.IsEmpty());
+        EXPECT_EQ(Files()[0]->GetStatus(), afsWaiting) << "the source is not to blame";
+        EXPECT_EQ(QDir(t.folder).entryList(QDir::Files | QDir::Hidden), QStringList());
+    }
+    EXPECT_EQ(finished, 7);
+    EXPECT_EQ(QDir(Root() + "music").entryList(QDir::Files), QStringList{"A.wav"});
 }
 
 using ConversionPageAsUser = AsOrdinaryUser<ConversionPage>;
@@ -357,7 +411,12 @@ TEST_F(ConversionPage, SettingsKeysLoadWithTheirRulesAndSaveFromTheControls)
         {Root() + "missing/", " wAv ", true, 1},
         {Root(), "Layer III", false, 1},
         {Root(), "mpeg-1 audio layer ii", false, 0},
+        // Taken from the working folder, a relative one would change with where the program started.
+        {"out/", "wav", true, 1},
     };
+    QDir().mkpath(Root() + "out");
+    const QString current = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(Root()));
     for (const auto& c : cases) {
         store.SetValue("AudioOutFolderSameAsSource", false);
         store.SetValue("AudioOutFolder", c.folder);
@@ -370,6 +429,7 @@ TEST_F(ConversionPage, SettingsKeysLoadWithTheirRulesAndSaveFromTheControls)
         EXPECT_EQ(store.GetValue("EncodingType").toString(), c.format ? "WAV" : "MPEG-1 Audio Layer II");
         EXPECT_EQ(store.GetValue("AudioOutFolder").toString(), c.same ? "" : c.folder);
     }
+    QDir::setCurrent(current);
     page->SetSettingsStore(nullptr);
 }
 

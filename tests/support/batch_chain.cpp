@@ -3,7 +3,6 @@
 #include "engine/command_common_data.h"
 #include "foundation/brindlow_sounds.h"
 #include "foundation/file_tools.h"
-#include "foundation/useful_files.h"
 
 #include <QRandomGenerator>
 
@@ -23,32 +22,41 @@ BatchChain::BatchChain(TCommandLogEvent onLog, TStepEnded onStepEnded) : onStepE
     context_.WaveOut = &WaveFileOut;
 }
 
-QString BatchChain::AddMpegConversion(const QString& source, const TAudioMp2EncodingPref& pref)
+QStringList BatchChain::AddMpegConversion(const QStringList& sources, const TAudioMp2EncodingPref& pref)
 {
     context_.Mp2Pref = pref;
-    return Add(source, TBatchFormat::Mpeg, pref.GetDescription());
+    return Add(sources, TBatchFormat::Mpeg, pref.GetDescription());
 }
 
-QString BatchChain::AddWavConversion(const QString& source, const TAudioWavEncodingPref& pref)
+QStringList BatchChain::AddWavConversion(const QStringList& sources, const TAudioWavEncodingPref& pref)
 {
     context_.WavPref = std::make_shared<const TAudioWavEncodingPref>(pref);
-    return Add(source, TBatchFormat::Wav, pref.GetDescription());
+    return Add(sources, TBatchFormat::Wav, pref.GetDescription());
 }
 
-QString BatchChain::Add(const QString& source, TBatchFormat format, const QString& description)
+QStringList BatchChain::Add(const QStringList& sources, TBatchFormat format, const QString& description)
 {
     TBatchChoices choices;
-    choices.Sources = {ProbeSource(WaveFileIn, source)};
+    for (const QString& source : sources)
+        choices.Sources.push_back(ProbeSource(WaveFileIn, source));
     choices.OutputFolder = outputFolder_;
     choices.Format = format;
     choices.Description = description;
-    TTempNamer namer(
-        GetTempFolder(QString()),
-        [](std::uint32_t bound) { return QRandomGenerator::global()->bounded(bound); }, FileExistsEx);
-    const auto audioFile = std::make_shared<TAudioFile>(source, nullptr);
-    for (const TStepPlan& step : PlanBatch(choices, namer))
-        Queue.AddCommand(NewStepCommand(step, context_, audioFile, EndHandler()));
-    return PlanOutputName(source, choices);
+    const TTempNamer::TRandom random = [](std::uint32_t bound) {
+        return QRandomGenerator::global()->bounded(bound);
+    };
+    TTempNamer namer(BatchTempFolder(QString(), random), random, FileExistsEx);
+    const std::vector<TStepPlan> steps = PlanBatch(choices, namer);
+    std::vector<std::shared_ptr<TAudioFile>> audioFiles;
+    QStringList outputs;
+    for (const QString& source : sources) {
+        audioFiles.push_back(std::make_shared<TAudioFile>(source, nullptr));
+        outputs << PlanOutputName(source, choices);
+    }
+    context_.TaskCount = int(sources.size());
+    for (const TStepPlan& step : steps)
+        Queue.AddCommand(NewStepCommand(step, context_, audioFiles[step.Task - 1], EndHandler()));
+    return outputs;
 }
 
 void BatchChain::Run(TQueueFlagEvent onQueueEnded)
@@ -65,7 +73,7 @@ TAfterCommandEvent BatchChain::EndHandler()
             step->SkipNextCount = 0;
         const TCommandCommonData* data = step->StepData();
         if (status.IsSucceeded() && data && data->CheckOutput)
-            written_ = data->OutputFile;
+            written_ << data->OutputFile;
         if (onStepEnded_)
             onStepEnded_(step, status);
     };

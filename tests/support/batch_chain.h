@@ -8,13 +8,14 @@
 #include "tests/support/recording_views.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
 
-// A batch of one source file, planned and turned into commands as the conversion page does, without
-// the page: the output goes beside the source (or into the folder set), intermediates into the
-// temporary folder.
+// A batch of source files, planned and turned into commands as the conversion page does, without the
+// page: each output goes beside its source (or into the folder set), intermediates into the temporary
+// folder.
 class BatchChain {
 public:
     using TStepEnded = std::function<void(TCommandInterface* step, const TExecuteStatus& status)>;
@@ -25,13 +26,23 @@ public:
     void SetOutputFolder(const QString& folder) { outputFolder_ = folder; }
     void SetPolicy(const TOutputPolicy& policy) { context_.Policy = policy; }
 
-    // Both return the final output's planned name (the existing-output policy may give it another).
-    QString AddMpegConversion(const QString& source, const TAudioMp2EncodingPref& pref);
-    QString AddWavConversion(const QString& source, const TAudioWavEncodingPref& pref);
+    // Both add the sources as one batch (once per batch) and return the final outputs' planned names (the
+    // existing-output policy may give them others).
+    QStringList AddMpegConversion(const QStringList& sources, const TAudioMp2EncodingPref& pref);
+    QStringList AddWavConversion(const QStringList& sources, const TAudioWavEncodingPref& pref);
+    // A batch of one source.
+    QString AddMpegConversion(const QString& source, const TAudioMp2EncodingPref& pref)
+    {
+        return AddMpegConversion(QStringList{source}, pref).value(0);
+    }
+    QString AddWavConversion(const QString& source, const TAudioWavEncodingPref& pref)
+    {
+        return AddWavConversion(QStringList{source}, pref).value(0);
+    }
     // Starts the batch as the page does; onQueueEnded gets "every step succeeded".
     void Run(TQueueFlagEvent onQueueEnded);
-    // The final output the batch wrote; empty until a final step succeeded.
-    const QString& Written() const { return written_; }
+    // The final outputs the batch wrote, in order.
+    const QStringList& Written() const { return written_; }
 
     const std::shared_ptr<RecordingProgressView> ProgressBarCurrent =
                                                      std::make_shared<RecordingProgressView>(),
@@ -40,13 +51,13 @@ public:
         std::make_shared<RecordingCaptionView>();
 
 private:
-    QString Add(const QString& source, TBatchFormat format, const QString& description);
+    QStringList Add(const QStringList& sources, TBatchFormat format, const QString& description);
     TAfterCommandEvent EndHandler();
 
     TStepEnded onStepEnded_;
     TBatchStepContext context_;
     QString outputFolder_;
-    QString written_;
+    QStringList written_;
 
     // The conversion page's audio components, shared by the WAV steps and the encoder's checks.
     TWaveIn WaveFileIn;
