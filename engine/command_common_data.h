@@ -8,6 +8,7 @@
 #include <memory>
 
 class TCommandInterface;
+class TRunJournal;
 
 // A progress bar of the conversion page. The window side implements it over the real bar and lets it
 // do nothing once that bar is gone.
@@ -28,7 +29,8 @@ public:
 
 // An older output moved aside under a hidden name in its own folder while the new one is written, so
 // that a failure (a full disk) never leaves the user with neither. Dropping it deletes it; letting go
-// of it otherwise (a failure, a cancel, a step taken apart) puts it back under its name.
+// of it otherwise (a failure, a cancel, a step taken apart) puts it back under its name. The journal,
+// when there is one, knows of it all along, so that a run killed meanwhile loses it neither.
 class TOlderOutput {
 public:
     TOlderOutput() = default;
@@ -37,12 +39,14 @@ public:
     ~TOlderOutput() { PutBack(); }
 
     // Moves a writable regular file (or a link) of that name aside; true when it did.
-    bool SetAside(const QString& name);
+    bool SetAside(const QString& name, TRunJournal* journal = nullptr);
     void PutBack();
+    // The new output is whole: the older one goes.
     void Drop();
 
 private:
     QString name_, hidden_;
+    TRunJournal* journal_ = nullptr;
 };
 
 // What every conversion step needs besides its own settings: its files, the source they come from,
@@ -107,6 +111,9 @@ public:
     // The final output of the file's chain, given to its first step: the step refuses to work while that
     // output cannot be made, so that the chain fails at once rather than at its last step after all the work.
     QString ChainOutputFile;
+    // The journal of the queue that runs the step, which it tells of every file it writes; none outside
+    // a queue.
+    TRunJournal* Journal = nullptr;
 
 private:
     int PercentOf(std::int64_t position, std::int64_t length) const;
@@ -119,6 +126,7 @@ private:
     // be made. The last step still checks for itself: the output may appear while the batch runs.
     bool CheckChainOutput(TCommandInterface& command) const;
     void DeleteLogged(TCommandInterface& command, const QString& name, const QString& ellipsis);
+    void ForgetIfGone(const QString& name);
 
     // Set once PrepareOutputFile made the output's name ours: only then may a failure delete it.
     bool OutputPrepared = false;
