@@ -96,7 +96,8 @@ killed_then_started_again() {
     echo "the user's" >"$folder/tmp/TmpQ1R23.tmp"
     start_with_endless_tool "$folder" mplex
     kill -KILL "$pid"
-    wait "$pid" || true
+    # Without bash's own word on the job it killed.
+    { wait "$pid"; } 2>/dev/null || true
     kill -KILL "$(cat "$folder/tool.pid")"
     left=$(ls -A "$folder/out" "$folder/tmp")
     if ! grep -q '^\.short\.vcd\.mpg\.' <<<"$left" || [ "$(grep -c '^Tmp' <<<"$left")" -lt 2 ]; then
