@@ -30,7 +30,7 @@ public:
 // An older output moved aside under a hidden name in its own folder while the new one is written, so
 // that a failure (a full disk) never leaves the user with neither. Dropping it deletes it; letting go
 // of it otherwise (a failure, a cancel, a step taken apart) puts it back under its name. The journal,
-// when there is one, knows of it all along, so that a run killed meanwhile loses it neither.
+// when there is one, knows of it all along, so that a run killed meanwhile does not lose it either.
 class TOlderOutput {
 public:
     TOlderOutput() = default;

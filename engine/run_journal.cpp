@@ -132,17 +132,18 @@ void TRunJournal::NoteWhole(const QString& name)
     if (!pending_.contains(name))
         return;
     plat::SyncToDisk(name);
-    file_.Append(kWhole + ' ' + encoded(name), true);
+    file_.Append(kWhole + ' ' + encoded(name));
 }
 
 void TRunJournal::Forget(const QString& name)
 {
     if (!pending_.remove(name))
         return;
+    // On the disk before the journal may go: after a power cut, a journal that comes back must not send
+    // the next start after an output that was whole.
+    file_.Append(kGone + ' ' + encoded(name));
     if (pending_.isEmpty())
         file_.Remove();
-    else
-        file_.Append(kGone + ' ' + encoded(name), false);
 }
 
 void TRunJournal::Note(const QString& name, const QByteArray& record)
@@ -151,7 +152,7 @@ void TRunJournal::Note(const QString& name, const QByteArray& record)
     if (!file_.Create(RunJournalFolder()))
         return;
     // On the disk before the file it names is touched.
-    file_.Append(record, true);
+    file_.Append(record);
     pending_.insert(name);
 }
 

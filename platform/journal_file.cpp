@@ -120,12 +120,12 @@ bool JournalFile::Create(const QString& folder)
     return false;
 }
 
-bool JournalFile::Append(const QByteArray& line, bool durable)
+bool JournalFile::Append(const QByteArray& line)
 {
     if (!IsOpen())
         return false;
     const QByteArray whole = line + '\n';
-    return writeWhole(fd_, whole.constData(), whole.size()) && (!durable || ::fdatasync(fd_) == 0);
+    return writeWhole(fd_, whole.constData(), whole.size()) && ::fdatasync(fd_) == 0;
 }
 
 void JournalFile::Remove()

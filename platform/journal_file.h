@@ -25,8 +25,8 @@ public:
     // when none can be made.
     bool Create(const QString& folder);
     bool IsOpen() const { return fd_ >= 0; }
-    // Appends one line (without its line feed); a durable line is on the disk when this returns.
-    bool Append(const QByteArray& line, bool durable);
+    // Appends one line (without its line feed), on the disk when this returns.
+    bool Append(const QByteArray& line);
     // Deletes the journal and lets go of it.
     void Remove();
 
