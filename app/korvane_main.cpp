@@ -22,6 +22,7 @@
 #include "components/text_progress_bar.h"
 #include "components/waiting_bar.h"
 #include "engine/commands_manager.h"
+#include "engine/run_journal.h"
 #include "engine/tool_discovery.h"
 #include "foundation/file_tools.h"
 #include "foundation/file_types.h"
@@ -584,6 +585,16 @@ void TKorvaneForm::LoadSettings()
     LogText(GetTooLameDescription());
     LogText(QString());
     LogClear();
+    // What a run killed before its end left is put right before any batch can start, and said: the
+    // status bar tells that it was done, the log tells each file.
+    const QStringList putRight = RecoverKilledRuns();
+    for (const QString& line : putRight)
+        LogInformation(line);
+    if (!putRight.isEmpty())
+        FireStatusText(
+            this,
+            TranslateMsg(QStringLiteral("The files that a run stopped before its end left are put right")),
+            true);
     DefaultOutputFolder = rememberedFolder(store.GetValue(QStringLiteral("LastOutputFolder")).toString());
     DefaultInputFolder = rememberedFolder(store.GetValue(QStringLiteral("LastInputFolder")).toString());
     MenuRememberPos->setChecked(store.GetValue(QStringLiteral("RememberSizePosition")).toBool());

@@ -6,8 +6,10 @@
 // (a new name, the program's default, when absent), and stays there: the bench deletes no file. It
 // prints the name of each file written and exits 0 only when every chain succeeded. SIGTERM, SIGHUP
 // and SIGINT cancel the batch as the program's Cancel does (the tool stopped, the temporary files removed,
-// the older output put back); the bench then exits with 128 + the signal.
+// the older output put back); the bench then exits with 128 + the signal. At its start it puts right what
+// a run killed outright left (see RecoverKilledRuns) and says so on the error output.
 
+#include "engine/run_journal.h"
 #include "foundation/exceptions.h"
 #include "foundation/language.h"
 #include "foundation/program_globals.h"
@@ -101,6 +103,8 @@ int main(int argc, char** argv)
 
     plat::InstallDialogs(std::make_unique<ConsoleDialogs>());
     InitLanguage(false, QString(), true, QString());
+    for (const QString& line : RecoverKilledRuns())
+        std::fprintf(stderr, "engine_bench: %s\n", qPrintable(line));
     const QString programFolder = QCoreApplication::applicationDirPath() + '/';
     TooLameFolder = programFolder + "TooLame/";
     MplexFolder = programFolder + "Mplex/";

@@ -24,6 +24,8 @@ build() { # folder, configure options...
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+# The bench records its runs beside the settings: none of the user's.
+export XDG_CONFIG_HOME="$work/config"
 mkdir -p "$work/src" "$work/out" "$work/tmp"
 ff=(ffmpeg -nostdin -hide_banner -loglevel error -y)
 
@@ -41,33 +43,38 @@ engine() { # chain, source
     }
 }
 
-# A copy of the bench whose TOOL ("toolame" or "mplex") never ends is stopped by SIGNAL while that tool
-# runs: it must end as a cancel does, with 128 + the signal, the tool stopped, no temporary file left and
-# the older output back under its own name, alone in its folder.
-ended_by_signal() { # tool, signal
-    local folder="$work/signal-$1-$2" tool_folder code=0 pid i
-    tool_folder=$([ "$1" = toolame ] && echo TooLame || echo Mplex)
-    mkdir -p "$folder/out" "$folder/tmp" "$folder/$tool_folder"
+# A copy of the bench in FOLDER whose TOOL ("toolame" or "mplex") never ends, started in the background
+# (its process id in pid) on the short source with --policy overwrite over an older output; returns once
+# the tool runs, its process id in FOLDER/tool.pid. The runs it records live in FOLDER/config.
+start_with_endless_tool() { # folder, tool
+    local folder=$1 tool_folder i
+    tool_folder=$([ "$2" = toolame ] && echo TooLame || echo Mplex)
+    mkdir -p "$folder/out" "$folder/tmp" "$folder/config" "$folder/$tool_folder"
     cp "$bench" "$folder/"
     for linked in TooLame Mplex; do
         [ "$linked" = "$tool_folder" ] || ln -s "$(dirname "$bench")/$linked" "$folder/$linked"
     done
     printf '#!/bin/sh\necho $$ > "%s/tool.pid.new" && mv "%s/tool.pid.new" "%s/tool.pid"\nexec sleep 600\n' \
-        "$folder" "$folder" "$folder" >"$folder/$tool_folder/$1"
-    chmod +x "$folder/$tool_folder/$1"
+        "$folder" "$folder" "$folder" >"$folder/$tool_folder/$2"
+    chmod +x "$folder/$tool_folder/$2"
     echo "older output" >"$folder/out/short.vcd.mpg"
-    TMPDIR="$folder/tmp" "$folder/engine_bench" mpeg "$work/src/short.mp3" --out "$folder/out" \
-        --policy overwrite >/dev/null 2>&1 &
+    XDG_CONFIG_HOME="$folder/config" TMPDIR="$folder/tmp" "$folder/engine_bench" mpeg "$work/src/short.mp3" \
+        --out "$folder/out" --policy overwrite >/dev/null 2>&1 &
     pid=$!
-    for ((i = 0; i < 600; i++)); do
-        [ -s "$folder/tool.pid" ] && break
+    for ((i = 0; i < 1800; i++)); do
+        [ -s "$folder/tool.pid" ] && return 0
         sleep 0.1
     done
-    if ! [ -s "$folder/tool.pid" ]; then
-        kill -KILL "$pid"
-        echo "run-bench.sh: the bench never started $1" >&2
-        return 1
-    fi
+    kill -KILL "$pid"
+    echo "run-bench.sh: the bench never started $2" >&2
+    return 1
+}
+
+# Stopped by SIGNAL while TOOL runs, the bench must end as a cancel does, with 128 + the signal, the tool
+# stopped, no temporary file left and the older output back under its own name, alone in its folder.
+ended_by_signal() { # tool, signal
+    local folder="$work/signal-$1-$2" code=0 pid
+    start_with_endless_tool "$folder" "$1"
     kill -"$2" "$pid"
     wait "$pid" || code=$?
     local left
@@ -97,6 +104,37 @@ one_name_twice() {
     fi
 }
 
+# Killed outright (SIGKILL) while the multiplexer runs, the tool dying too, the bench cleans up nothing:
+# its next start puts the older output back, deletes the temporary files the killed run left, says so,
+# and leaves the user's own file in the temporary folder alone.
+killed_then_started_again() {
+    local folder="$work/killed" pid left
+    mkdir -p "$folder/tmp"
+    echo "the user's" >"$folder/tmp/TmpQ1R23.tmp"
+    start_with_endless_tool "$folder" mplex
+    kill -KILL "$pid"
+    # Without bash's own word on the job it killed.
+    { wait "$pid"; } 2>/dev/null || true
+    kill -KILL "$(cat "$folder/tool.pid")"
+    left=$(ls -A "$folder/out" "$folder/tmp")
+    if ! grep -q '^\.short\.vcd\.mpg\.' <<<"$left" || [ "$(grep -c '^Tmp' <<<"$left")" -lt 2 ]; then
+        echo "run-bench.sh: the killed bench left nothing to put right: $left" >&2
+        return 1
+    fi
+    # A source that does not exist: the bench stops after its start.
+    XDG_CONFIG_HOME="$folder/config" TMPDIR="$folder/tmp" "$folder/engine_bench" mpeg "$folder/none.mp3" \
+        --out "$folder/out" >/dev/null 2>"$folder/start.log" || true
+    left=$(cd "$folder/out" && ls -A)/$(cd "$folder/tmp" && ls -A)
+    if [ "$left" != short.vcd.mpg/TmpQ1R23.tmp ] || [ "$(cat "$folder/out/short.vcd.mpg")" != "older output" ] ||
+        [ "$(cat "$folder/tmp/TmpQ1R23.tmp")" != "the user's" ] ||
+        ! grep -q "Put back the older output" "$folder/start.log" ||
+        ! grep -q "Deleted the temporary file" "$folder/start.log"; then
+        echo "run-bench.sh: the start after a SIGKILL left: $left" >&2
+        cat "$folder/start.log" >&2
+        return 1
+    fi
+}
+
 if [ "${1:-}" = "--smoke" ]; then
     build build/test -DCMAKE_BUILD_TYPE=Debug -DKORVANE_WERROR=ON
     bench="$PWD/build/test/bin/engine_bench"
@@ -114,6 +152,8 @@ if [ "${1:-}" = "--smoke" ]; then
     ended_by_signal mplex HUP
     ended_by_signal mplex INT
     echo "engine_bench: a signal ends it as a cancel does"
+    killed_then_started_again
+    echo "engine_bench: its next start puts right what a SIGKILL left"
     exit 0
 fi
 

@@ -1,6 +1,7 @@
 #include "engine/command_common_data.h"
 
 #include "engine/command_interface.h"
+#include "engine/run_journal.h"
 #include "foundation/file_tools.h"
 #include "foundation/global_events.h"
 #include "foundation/language.h"
@@ -75,7 +76,8 @@ QString OutputFileFailureText(const QString& name, const QString& cause)
 }
 
 TOlderOutput::TOlderOutput(TOlderOutput&& other) noexcept
-    : name_(std::exchange(other.name_, QString())), hidden_(std::exchange(other.hidden_, QString()))
+    : name_(std::exchange(other.name_, QString())), hidden_(std::exchange(other.hidden_, QString())),
+      journal_(std::exchange(other.journal_, nullptr))
 {
 }
 
@@ -85,11 +87,12 @@ TOlderOutput& TOlderOutput::operator=(TOlderOutput&& other) noexcept
         PutBack();
         name_ = std::exchange(other.name_, QString());
         hidden_ = std::exchange(other.hidden_, QString());
+        journal_ = std::exchange(other.journal_, nullptr);
     }
     return *this;
 }
 
-bool TOlderOutput::SetAside(const QString& name)
+bool TOlderOutput::SetAside(const QString& name, TRunJournal* journal)
 {
     PutBack();
     if (!IsReplaceableFile(name))
@@ -107,12 +110,17 @@ bool TOlderOutput::SetAside(const QString& name)
         return false;
     const QString hidden = reserved.fileName();
     reserved.close();
+    if (journal)
+        journal->NoteOutput(name, hidden);
     if (::rename(path.constData(), QFile::encodeName(hidden).constData()) != 0) {
         ::unlink(QFile::encodeName(hidden).constData());
+        if (journal)
+            journal->Forget(name);
         return false;
     }
     name_ = name;
     hidden_ = hidden;
+    journal_ = journal;
     return true;
 }
 
@@ -120,19 +128,30 @@ void TOlderOutput::PutBack()
 {
     if (hidden_.isEmpty())
         return;
-    // Replaces whatever the step left under the name.
+    // Replaces whatever the step left under the name. Left where it is, the journal keeps it for the
+    // next start to put back.
     if (::rename(QFile::encodeName(hidden_).constData(), QFile::encodeName(name_).constData()) != 0)
         LogError(QStringLiteral("The older output is left as ") + hidden_);
+    else if (journal_)
+        journal_->Forget(name_);
     name_.clear();
     hidden_.clear();
+    journal_ = nullptr;
 }
 
 void TOlderOutput::Drop()
 {
-    if (!hidden_.isEmpty())
-        ::unlink(QFile::encodeName(hidden_).constData());
+    if (hidden_.isEmpty())
+        return;
+    // Known whole before the older one goes, so that a kill in between never puts it back over the new.
+    if (journal_)
+        journal_->NoteWhole(name_);
+    ::unlink(QFile::encodeName(hidden_).constData());
+    if (journal_)
+        journal_->Forget(name_);
     name_.clear();
     hidden_.clear();
+    journal_ = nullptr;
 }
 
 void TCommandCommonData::SetTaskIndex(int index, int count)
@@ -186,6 +205,9 @@ void TCommandCommonData::SetFiles(const QString& extraTempFile, const QString& s
 void TCommandCommonData::CleanupOnSuccess(TCommandInterface& command)
 {
     OlderOutput.Drop();
+    // The final output is the result now; an intermediate stays listed until the next step deletes it.
+    if (CheckOutput && Journal)
+        Journal->Forget(OutputFile);
     if (DeleteInputOnSuccess && !InputFile.isEmpty())
         DeleteLogged(command, InputFile, QStringLiteral("..."));
     if (!ExtraTempFile.isEmpty())
@@ -200,6 +222,8 @@ void TCommandCommonData::CleanupOnFailure(TCommandInterface& command)
     if (OutputPrepared && !OutputFile.isEmpty() && !IsSource(OutputFile))
         DeleteFileIfWritable(OutputFile);
     OlderOutput.PutBack();
+    if (OutputPrepared)
+        ForgetIfGone(OutputFile);
     if (CheckOutput)
         FireWaitEnd(&command);
 }
@@ -257,14 +281,19 @@ bool TCommandCommonData::CheckOutputFile(TCommandInterface& command)
     if (sameExistingFile(OutputFile, SourceFile))
         return cannotCreateOutput(command, OutputFile);
     // The older output goes only once the new one is whole.
-    if (CheckOutput)
-        OlderOutput.SetAside(OutputFile);
+    const bool setAside = CheckOutput && OlderOutput.SetAside(OutputFile, Journal);
     QString cause;
     if (!PrepareOutputFile(OutputFile, &cause)) {
         OlderOutput.PutBack();
         return cannotCreateOutput(command, OutputFile, cause);
     }
     OutputPrepared = true;
+    if (Journal && !setAside) {
+        if (CheckOutput)
+            Journal->NoteOutput(OutputFile);
+        else
+            Journal->NoteTemporary(OutputFile);
+    }
     return true;
 }
 
@@ -343,7 +372,15 @@ void TCommandCommonData::DeleteLogged(TCommandInterface& command, const QString&
                        Format(TranslateMsg(QStringLiteral("Deleting \"%s\" file")), name) + ellipsis);
     QString reason;
     const bool deleted = DeleteFileIfWritable(name, &reason);
+    ForgetIfGone(name);
     command.HandleLine(&command, deleted ? TranslateMsg(QStringLiteral("Deletion done."))
                                          : TranslateMsg(QStringLiteral("Deletion failed.")) +
                                                QStringLiteral(" (") + reason + u')');
+}
+
+// Still there, it stays listed for the next start to delete.
+void TCommandCommonData::ForgetIfGone(const QString& name)
+{
+    if (Journal && !FileExistsEx(name))
+        Journal->Forget(name);
 }

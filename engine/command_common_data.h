@@ -8,6 +8,7 @@
 #include <memory>
 
 class TCommandInterface;
+class TRunJournal;
 
 // A progress bar of the conversion page. The window side implements it over the real bar and lets it
 // do nothing once that bar is gone.
@@ -28,7 +29,8 @@ public:
 
 // An older output moved aside under a hidden name in its own folder while the new one is written, so
 // that a failure (a full disk) never leaves the user with neither. Dropping it deletes it; letting go
-// of it otherwise (a failure, a cancel, a step taken apart) puts it back under its name.
+// of it otherwise (a failure, a cancel, a step taken apart) puts it back under its name. The journal,
+// when there is one, knows of it all along, so that a run killed meanwhile does not lose it either.
 class TOlderOutput {
 public:
     TOlderOutput() = default;
@@ -37,12 +39,14 @@ public:
     ~TOlderOutput() { PutBack(); }
 
     // Moves a writable regular file (or a link) of that name aside; true when it did.
-    bool SetAside(const QString& name);
+    bool SetAside(const QString& name, TRunJournal* journal = nullptr);
     void PutBack();
+    // The new output is whole: the older one goes.
     void Drop();
 
 private:
     QString name_, hidden_;
+    TRunJournal* journal_ = nullptr;
 };
 
 // Why a step's output cannot be made or written: the name, then the system's reason in brackets.
@@ -114,6 +118,9 @@ public:
     // Another source of the same batch that is that final output, or whose own output it is already:
     // overwriting is for outputs older than the batch, so the chain then never overwrites it.
     QString ChainOutputTakenBy;
+    // The journal of the queue that runs the step, which it tells of every file it writes; none outside
+    // a queue.
+    TRunJournal* Journal = nullptr;
 
 private:
     int PercentOf(std::int64_t position, std::int64_t length) const;
@@ -129,6 +136,7 @@ private:
     bool CheckChainOutput(TCommandInterface& command) const;
     bool Overwrites() const { return !RenameIfExists && !RefuseIfExists; }
     void DeleteLogged(TCommandInterface& command, const QString& name, const QString& ellipsis);
+    void ForgetIfGone(const QString& name);
 
     // Set once PrepareOutputFile made the output's name ours: only then may a failure delete it.
     bool OutputPrepared = false;

@@ -70,8 +70,11 @@ TCommandsManager::~TCommandsManager()
 
 void TCommandsManager::AddCommand(std::unique_ptr<TCommandInterface> command)
 {
-    if (!Running && command)
+    if (!Running && command) {
+        if (TCommandCommonData* data = command->StepData())
+            data->Journal = &Journal;
         Commands.push_back(std::move(command));
+    }
 }
 
 TCommandInterface* TCommandsManager::GetCommand(int index) const

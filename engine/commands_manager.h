@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/command_interface.h"
+#include "engine/run_journal.h"
 #include "platform/messages.h"
 
 #include <QObject>
@@ -33,7 +34,8 @@ public:
                      TQueueFlagEvent onCancelEnable, TQueueTextEvent onCommandStatus);
     ~TCommandsManager() override;
 
-    // The queue takes the command; while a batch runs it is refused (and freed).
+    // The queue takes the command, whose step then tells the queue's journal of its files; while a batch
+    // runs it is refused (and freed).
     void AddCommand(std::unique_ptr<TCommandInterface> command);
     bool IsEmpty() const { return Commands.empty(); }
     bool IsRunning() const { return Running; }
@@ -88,6 +90,8 @@ private:
     bool Running = false;
     int SuccessSound = 0;
     int FailureSound = 0;
+    // Before the commands, whose steps tell it of their files until they are freed.
+    TRunJournal Journal;
     std::vector<std::unique_ptr<TCommandInterface>> Commands;
     int CurrentIndex = -1;
     std::shared_ptr<TLineSink> EchoMemo;

@@ -1,3 +1,4 @@
+#include "engine/run_journal.h"
 #include "foundation/program_globals.h"
 #include "tests/support/audio_step_world.h"
 #include "tests/support/batch_chain.h"
@@ -105,6 +106,8 @@ TEST_P(EngineEndToEnd, WritesTheAskedOutputBesideAnUntouchedSourceAndNoTemporary
     EXPECT_EQ(steps, (chain == Chain::Mpeg ? 3 : 2) + decoded);
     EXPECT_EQ(batch.ProgressBarTotal->Position(), 100);
     EXPECT_EQ(QDir(Temp()).entryList({"Tmp*.tmp"}, QDir::Files), QStringList());
+    EXPECT_EQ(QDir(RunJournalFolder()).entryList(QDir::Files), QStringList())
+        << "no file is left to put right";
     // A WAV source of the WAV chain has the output's name: the output then gets a unique one.
     const QString written = output == input ? folder + "Song 'à' $HOME-1.wav" : output;
     EXPECT_EQ(batch.Written(), QStringList{written});

@@ -1,4 +1,5 @@
 #include "app/form_credits.h"
+#include "app/form_log.h"
 #include "app/form_mpeg_audio.h"
 #include "app/form_settings_general.h"
 #include "app/form_settings_internet.h"
@@ -12,10 +13,12 @@
 #include "components/easysize.h"
 #include "components/form_magnet.h"
 #include "components/form_registry.h"
+#include "components/nero_memo.h"
 #include "components/text_progress_bar.h"
 #include "components/themes.h"
 #include "components/waiting_bar.h"
 #include "engine/commands_manager.h"
+#include "engine/run_journal.h"
 #include "foundation/global_events.h"
 #include "foundation/language.h"
 #include "foundation/program_globals.h"
@@ -41,6 +44,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -119,6 +123,24 @@ TEST_F(ProgramWindows, DoNotStartWithoutTheEncoder)
     QFile::remove(ProgramFolder() + "TooLame");
     EXPECT_FALSE(PrepareStart());
     EXPECT_TRUE(Dialogs().LastText().contains("toolame")) << Dialogs().LastText().toStdString();
+}
+
+TEST_F(ProgramWindows, TheLogSaysWhatTheStartPutRightAfterARunThatWasKilled)
+{
+    const QString older = WriteFile("music/Song.vcd.mpg", "older");
+    QProcess killed;
+    killed.start(TestProgramsFolder() + "journal_probe", {"die", "aside:" + older});
+    ASSERT_TRUE(killed.waitForFinished(60000));
+    ASSERT_EQ(ReadFile(older), "half");
+    Start();
+    EXPECT_EQ(ReadFile(older), "older");
+    const TNeroMemo& log = *Find<TPageLog>("PageLog")->LogMemo;
+    EXPECT_EQ(log.Lines(), QStringList("Put back the older output \"" + older +
+                                       "\": the run that was replacing it was stopped before its end"));
+    EXPECT_EQ(log.LineLevel(0), llInformation);
+    EXPECT_EQ(Main().StatusPanels[3]->text(),
+              " The files that a run stopped before its end left are put right");
+    EXPECT_EQ(QDir(RunJournalFolder()).entryList(QDir::Files), QStringList());
 }
 
 TEST_F(ProgramWindows, TranslateLiveAndKeepTheSettingsAcrossARestart)

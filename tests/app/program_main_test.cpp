@@ -1,6 +1,7 @@
 #include "app/program_main.h"
 
 #include "components/qt_dialogs.h"
+#include "engine/run_journal.h"
 #include "foundation/program_globals.h"
 #include "platform/sound_player.h"
 #include "tests/support/child_tool.h"
@@ -150,7 +151,55 @@ TEST_F(EndedBySignal, AConversionEndsAsACancelDoesAndTheProgramExitsWhateverBoxI
             EXPECT_EQ(ReadFile(output) == "older output", !state.Mplex.isEmpty());
             EXPECT_EQ(QDir(Root() + "music").entryList(QDir::Files | QDir::Hidden),
                       QStringList({"Song - mp2 224 kbps Stereo.vcd.mpg", "Song.wav"}));
+            // The run dealt with every file it made: the next start has nothing to put right.
+            EXPECT_EQ(QDir(RunJournalFolder()).entryList(QDir::Files), QStringList());
+            EXPECT_EQ(RecoverKilledRuns(), QStringList());
         }
+}
+
+// A kill that no program can catch (SIGKILL, the out-of-memory killer, a power cut) leaves the run's
+// files as they are; the next start puts right what that run left, and nothing else.
+TEST_F(EndedBySignal, WhatAKilledConversionLeftIsPutRightByTheNextStartAndOnlyThat)
+{
+    const QString source =
+        WriteFile("music/Song.wav", ReadFile(SourceFolder() + "tests/data/dec-source.wav"));
+    const QString output = WriteFile("music/Song - mp2 224 kbps Stereo.vcd.mpg", "older output");
+    const QString mine = WriteFile("tmp/TmpQ1R23.tmp", "the user's");
+    // The multiplexer writes part of the output, then never ends.
+    QFile::setPermissions(WriteFile("mplex/mplex", "#!/bin/sh\nwhile [ \"$1\" != -o ]; do shift; done\n"
+                                                   "echo half > \"$2\"\necho $$ > '" +
+                                                       PidFile().toUtf8() + "'\nexec sleep 600\n"),
+                          QFile::ReadOwner | QFile::ExeOwner);
+    // Another run still going, with an intermediate of its own in the same folder.
+    QProcess other;
+    other.start(TestProgramsFolder() + "journal_probe", {"hold", "temp:" + Temp() + "TmpL4M56.tmp"});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return other.readAllStandardOutput().contains("holding"); }, 60000));
+
+    Start({source, Root() + "mplex/", ""});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ReadFile(PidFile()).endsWith('\n'); }, 60000))
+        << "waiting for the multiplexer to start: " << Output().toStdString();
+    EXPECT_EQ(EndWith(SIGKILL), -1);
+    KillLeftTool();
+    ASSERT_EQ(QDir(Temp()).entryList({"Tmp*.tmp"}, QDir::Files).size(), 3)
+        << "the run's encoded audio is left";
+    ASSERT_EQ(ReadFile(output), "half\n");
+    ASSERT_EQ(QDir(Root() + "music").entryList(QDir::Files | QDir::Hidden).size(), 3)
+        << "and the older output";
+
+    printed.clear();
+    Start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Output().contains("running"); }, 60000))
+        << "waiting for the next start: " << Output().toStdString();
+    EXPECT_EQ(ReadFile(output), "older output");
+    EXPECT_EQ(QDir(Root() + "music").entryList(QDir::Files | QDir::Hidden),
+              QStringList({"Song - mp2 224 kbps Stereo.vcd.mpg", "Song.wav"}));
+    EXPECT_EQ(QDir(Temp()).entryList(QDir::Files | QDir::Hidden),
+              QStringList({"TmpL4M56.tmp", "TmpQ1R23.tmp"}));
+    EXPECT_EQ(ReadFile(mine), "the user's");
+    EXPECT_EQ(QDir(RunJournalFolder()).entryList(QDir::Files).size(), 1) << "the other run's journal stays";
+    EXPECT_EQ(EndWith(SIGTERM), 128 + SIGTERM);
+    other.kill();
+    other.waitForFinished();
 }
 
 // Start-up boxes come before the main window, which keeps the "don't show again" choices as it closes.
