@@ -354,6 +354,10 @@ QWidget* TPageMpegAudio::CreateSourceGroup()
     VolumeSlider = Named(new QSlider(Qt::Horizontal), "VolumeSlider");
     VolumeSlider->setRange(0, 100);
     PosScrollBar = Named(new QScrollBar(Qt::Horizontal), "PosScrollBar");
+    // The width goes to the position bar, where it gives finer seeking; the volume needs no more than
+    // its natural length.
+    VolumeSlider->setSizePolicy(QSizePolicy::Maximum, VolumeSlider->sizePolicy().verticalPolicy());
+    PosScrollBar->setSizePolicy(QSizePolicy::Expanding, PosScrollBar->sizePolicy().verticalPolicy());
     TimePositionLabel = Named(new QLabel(QStringLiteral("00:00:00 / 00:00:00")), "TimePositionLabel");
     GaugePaintBox = Named(new QLabel(), "GaugePaintBox");
     GaugePaintBox->setFixedSize(LevelBars * 4 + 2, LevelHeight);

@@ -345,6 +345,13 @@ void TPageSettingsInternet::CheckNewVersion(bool Interactive)
     if (Interactive) {
         if (queueIsRunning())
             return;
+        // Without an address nothing can be asked for: saying the check failed would blame the network.
+        if (addresses_.VersionUrl.isEmpty() && addresses_.AlternateUrl.isEmpty()) {
+            plat::MessageDlg(u'\r' + TranslateMsg(QStringLiteral(
+                                         "No address is set for the check for new version available")),
+                             plat::TMsgDlgType::mtInformation, plat::mbOK);
+            return;
+        }
         const QString text =
             u'\r' + TranslateMsg(QStringLiteral("Performing check for new version available")) +
             QStringLiteral("...         \r") + TranslateMsg(QStringLiteral("No personal data is sent")) +

@@ -26,8 +26,9 @@ struct ColourRole {
     QColor Colour;
 };
 
-// Disabled controls show greyed text. The classic style also etches it with the light colour, one
-// pixel off: on a dark ground that etch has to stay dark, or the text reads as enabled.
+// Disabled controls show greyed text, and a disabled field the button face for its ground, so that an
+// empty one does not pass for one that takes input. The classic style also etches the text with the
+// light colour, one pixel off: on a dark ground that etch has to stay dark, or the text reads as enabled.
 QPalette MakePalette(const QList<ColourRole>& active, const QColor& disabledText, const QColor& disabledEtch)
 {
     QPalette palette;
@@ -35,6 +36,7 @@ QPalette MakePalette(const QList<ColourRole>& active, const QColor& disabledText
         palette.setColor(entry.Role, entry.Colour);
     for (QPalette::ColorRole role : {QPalette::Text, QPalette::ButtonText, QPalette::WindowText})
         palette.setColor(QPalette::Disabled, role, disabledText);
+    palette.setColor(QPalette::Disabled, QPalette::Base, palette.color(QPalette::Active, QPalette::Button));
     palette.setColor(QPalette::Disabled, QPalette::Light, disabledEtch);
     return palette;
 }
@@ -144,12 +146,13 @@ QString MarksSheet(const QString& edge, const QString& mark, const QString& grou
 const QString darkSheet = MarksSheet(QStringLiteral("#a0a0a0"), QStringLiteral("#2a82da"),
                                      QStringLiteral("#2a2a2a"), QStringLiteral("#606060"));
 
-// On black, Fusion's frames vanish too.
+// On black, Fusion's frames vanish too. A disabled field keeps the black ground, so its frame greys.
 const QString highContrastSheet =
     QStringLiteral("QLineEdit, QAbstractItemView, QGroupBox, QPushButton { border: 1px solid white; }"
                    "QPushButton { padding: 3px 12px; }"
                    "QPushButton:focus, QPushButton:default { border-color: yellow; }"
-                   "QPushButton:disabled { border-color: #808080; }"
+                   "QLineEdit:disabled, QAbstractItemView:disabled, QPushButton:disabled"
+                   " { border-color: #808080; }"
                    "QGroupBox { margin-top: 1.2em; padding-top: 4px; }"
                    "QGroupBox::title { subcontrol-origin: margin; left: 8px; }") +
     MarksSheet(QStringLiteral("white"), QStringLiteral("yellow"), QStringLiteral("black"),

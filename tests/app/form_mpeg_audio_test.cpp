@@ -29,6 +29,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSlider>
 #include <QTest>
 
@@ -532,6 +533,15 @@ TEST_F(ConversionPage, ThePreviewPlaysTheChosenFileWithItsPositionAndVolume)
     page->PositionTimerOnTimer();
     EXPECT_EQ(Control<QLabel>("TimePositionLabel")->text(), "00:00:00");
     PlayerSetOutputFactory({});
+
+    // A wider window lengthens the position bar; the volume keeps its length.
+    page->resize(700, 500);
+    page->show();
+    auto* bar = Control<QScrollBar>("PosScrollBar");
+    const int barWidth = bar->width(), volumeWidth = slider->width();
+    page->resize(1300, 500);
+    EXPECT_GE(bar->width(), barWidth + 550);
+    EXPECT_EQ(slider->width(), volumeWidth);
 }
 
 } // namespace

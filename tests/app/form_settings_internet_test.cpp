@@ -104,14 +104,16 @@ protected:
         TempWorld::TearDown();
     }
 
-    // The page over a fresh store, with the start-up addresses of the given paths.
+    // The page over a fresh store, with the start-up addresses of the given paths (none for an empty one).
     void MakePage(const QString& versionPath, const QString& alternatePath = "/alternate",
                   const QString& hitPath = "/hit/")
     {
-        WriteFile(GlobalSettingsFileName(),
-                  "[Korvane]\nVersionCheckUrl=" + server_.Url(versionPath).toUtf8() +
-                      "\nVersionCheckAlternateUrl=" + server_.Url(alternatePath).toUtf8() + "\nUsageHitUrl=" +
-                      (hitPath.isEmpty() ? QByteArray() : server_.Url(hitPath).toUtf8()) + "\n");
+        const auto address = [this](const QString& path) {
+            return path.isEmpty() ? QByteArray() : server_.Url(path).toUtf8();
+        };
+        WriteFile(GlobalSettingsFileName(), "[Korvane]\nVersionCheckUrl=" + address(versionPath) +
+                                                "\nVersionCheckAlternateUrl=" + address(alternatePath) +
+                                                "\nUsageHitUrl=" + address(hitPath) + "\n");
         page_ = std::make_unique<TPageSettingsInternet>();
         page_->SetSettingsStore(&store_);
         page_->DefineDefaults();
@@ -208,6 +210,16 @@ TEST_F(PageSettingsInternet, AFailedCheckTriesTheAlternateOnceThenTellsOnlyAnExp
     page_->CheckNewVersion(false);
     WaitForChecks(6);
     EXPECT_EQ(page_->LastVersionCheckDate, QDate::currentDate());
+
+    // With no address set, an explicit check says so at once instead of blaming the network.
+    MakePage(QString(), QString(), QString());
+    const int shown = Dialogs().Messages().size();
+    page_->CheckNewVersion(true);
+    EXPECT_EQ(Dialogs().Messages().size(), shown + 1);
+    EXPECT_EQ(Dialogs().LastText(), "\rNo address is set for the check for new version available");
+    EXPECT_EQ(SoundsPlayed().size(), 1);
+    EXPECT_EQ(finished_, 1) << "no check was started";
+    EXPECT_EQ(VersionRequests().size(), 6);
 }
 
 TEST_F(PageSettingsInternet, TheDailyCheckWaitsForALaterDayAndTheUsageHitIsSentUntilOneArrived)

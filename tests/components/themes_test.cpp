@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -134,9 +135,11 @@ double StrongestContrast(const QImage& picture, const QRect& part, QRgb ground)
 }
 
 // How a control shows: its edges (an indicator's, the groove's and handle's) and its text, each
-// against the ground they lie on; empty for what the control does not have.
+// against the ground they lie on, and how far a field stands out from the window as a whole (the mean
+// contrast of its pixels); empty for what the control does not have.
 struct Legibility {
     std::optional<double> Edge, Text;
+    std::optional<double> Field = std::nullopt;
 };
 
 QImage Picture(QWidget& control, bool enabled)
@@ -192,8 +195,22 @@ Legibility OfSlider(bool enabled)
             std::nullopt};
 }
 
+// An empty line edit, as the output folder is while the output goes beside the source: only its frame
+// and its ground tell whether it takes input.
+Legibility OfField(bool enabled)
+{
+    QLineEdit field;
+    const QImage picture = Picture(field, enabled);
+    const QRgb window = field.palette().color(QPalette::Window).rgb();
+    double sum = 0;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            sum += ContrastRatio(picture.pixel(x, y), window);
+    return {std::nullopt, std::nullopt, sum / (picture.width() * picture.height())};
+}
+
 // Edges stand 3:1 from their ground and texts 4.5:1, as accessibility guides ask; a disabled text
-// stands at most a third as far as the enabled one.
+// stands at most a third as far as the enabled one, and a disabled field half as far beyond its ground.
 TEST(Themes, EveryControlStandsOutFromItsGroundAndADisabledOneLooksDisabledWithAndWithoutVisualStyles)
 {
     const std::pair<const char*, std::function<Legibility(bool enabled)>> controls[] = {
@@ -203,7 +220,8 @@ TEST(Themes, EveryControlStandsOutFromItsGroundAndADisabledOneLooksDisabledWithA
         {"checked radio", [](bool on) { return OfBox<QRadioButton>(true, on); }},
         {"button", OfText<QPushButton>},
         {"label", OfText<QLabel>},
-        {"slider", OfSlider}};
+        {"slider", OfSlider},
+        {"line edit", OfField}};
     for (const bool styles : {true, false}) {
         plat::SetVisualStyles(styles);
         for (const QString& name : plat::ThemeNames()) {
@@ -220,6 +238,9 @@ TEST(Themes, EveryControlStandsOutFromItsGroundAndADisabledOneLooksDisabledWithA
                 if (enabled.Text) {
                     EXPECT_GE(*enabled.Text, 4.5) << where;
                     EXPECT_LE(*disabled.Text * 3, *enabled.Text) << where << " disabled";
+                }
+                if (enabled.Field && ownLook) {
+                    EXPECT_LE((*disabled.Field - 1) * 2, *enabled.Field - 1) << where << " disabled";
                 }
             }
         }
