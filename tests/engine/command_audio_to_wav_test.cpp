@@ -2,6 +2,7 @@
 
 #include "audio/audio_wav_settings.h"
 #include "tests/support/audio_step_world.h"
+#include "tests/support/device_nodes.h"
 #include "tests/support/irregular_sources.h"
 #include "tests/support/qt_printers.h"
 #include "tests/support/wav_image.h"
@@ -76,11 +77,17 @@ TEST_F(AudioToWav, ADamagedSourceOrAFailedWriteFailsTheStepAndLeavesNoOutput)
     const QString cause = "Cannot write to " + Output + ": File too large";
     EXPECT_EQ(LastStatus.Errors, QStringList({"Unable to read/play the audio file", cause}));
     EXPECT_EQ(Log.mid(2, 2), QStringList({"ERROR: Unable to read/play the audio file", "ERROR: " + cause}));
-    // A device is never deleted as an old output, and the source is not blamed for it.
-    Output = "/dev/full";
+    // A device is never deleted or replaced as an old output, and the source is not blamed for it.
+    QDir().mkpath(Root() + "devices");
+    Output = Root() + "devices/full";
+    if (const QString refusal = MakeDevice(Output, Device::Full); !refusal.isEmpty())
+        GTEST_SKIP() << refusal.toStdString();
     Decode(DataFixture("dec-tone.mp3"));
-    EXPECT_TRUE(LastStatus.IsFailed() && QFileInfo("/dev/full").exists());
-    EXPECT_EQ(LastStatus.Errors, QStringList{"Unable to create/write the output file: /dev/full"});
+    EXPECT_TRUE(LastStatus.IsFailed() && IsDevice(Output, Device::Full));
+    EXPECT_EQ(QDir(Root() + "devices")
+                  .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+              QStringList{"full"});
+    EXPECT_EQ(LastStatus.Errors, QStringList{"Unable to create/write the output file: " + Output});
 }
 
 TEST_F(AudioToWav, APipeADeviceOrASourceTooLongForItsWavFilesIsRefusedBeforeAnythingIsWritten)
