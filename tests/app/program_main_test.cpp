@@ -145,6 +145,7 @@ class AConversionEndedBySignal : public EndedBySignal,
 TEST_P(AConversionEndedBySignal, EndsAsACancelDoesAndTheProgramExitsWhateverBoxIsOpen)
 {
     const auto& [state, signal] = GetParam();
+    SCOPED_TRACE(std::string(state.Name) + ", to be ended by " + SignalName(signal));
     const QString source =
         WriteFile("music/Song.wav", ReadFile(SourceFolder() + "tests/data/dec-source.wav"));
     const QString output = Root() + "music/Song - mp2 224 kbps Stereo.vcd.mpg";
@@ -211,6 +212,7 @@ class TheProgramEndedBySignal : public EndedBySignal,
 TEST_P(TheProgramEndedBySignal, ClosesAndSavesItsSettingsWhateverBoxOrDialogIsOpen)
 {
     const auto& [state, signal] = GetParam();
+    SCOPED_TRACE(std::string(state.Name) + ", to be ended by " + SignalName(signal));
     const QString conflict =
         WriteFile("conflict/mplex", "#!/bin/sh\necho '1 [main] shared version mismatch detected'\n");
     QFile::setPermissions(conflict, QFile::ReadOwner | QFile::ExeOwner);
