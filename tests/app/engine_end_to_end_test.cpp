@@ -2,6 +2,7 @@
 #include "foundation/program_globals.h"
 #include "tests/support/audio_step_world.h"
 #include "tests/support/batch_chain.h"
+#include "tests/support/patience.h"
 #include "tests/support/reference_tools.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/temp_world.h"
@@ -99,7 +100,8 @@ TEST_P(EngineEndToEnd, WritesTheAskedOutputBesideAnUntouchedSourceAndNoTemporary
                                                 : batch.AddWavConversion(input, source.WavPref);
     std::optional<bool> succeeded;
     batch.Run([&succeeded](QObject*, bool allSucceeded) { succeeded = allSucceeded; });
-    ASSERT_TRUE(QTest::qWaitFor([&succeeded] { return succeeded.has_value(); }, 60000));
+    ASSERT_TRUE(QTest::qWaitFor([&succeeded] { return succeeded.has_value(); }, PatienceLeft()))
+        << "the batch never ended";
 
     EXPECT_TRUE(*succeeded) << log.join('\n').toStdString();
     const bool decoded = !input.endsWith(".wav");
@@ -159,7 +161,8 @@ TEST_F(EngineBatch, OverwritingOntoAFullDiskLeavesTheOlderOutputAsItWas)
         {
             const FileSizeLimit fullDisk(64 * 1024);
             batch.Run([&succeeded](QObject*, bool allSucceeded) { succeeded = allSucceeded; });
-            ASSERT_TRUE(QTest::qWaitFor([&succeeded] { return succeeded.has_value(); }, 60000));
+            ASSERT_TRUE(QTest::qWaitFor([&succeeded] { return succeeded.has_value(); }, PatienceLeft()))
+                << "the batch never ended";
         }
         EXPECT_FALSE(*succeeded);
         EXPECT_EQ(ReadFile(older), "the older output") << log.join('\n').toStdString();
@@ -249,7 +252,8 @@ TEST_F(EngineBatch, AnOutputThatCannotBeMadeStopsTheChainBeforeAnyWork)
             batch.AddMpegConversion(c.source, TAudioMp2EncodingPref());
         std::optional<bool> succeeded;
         batch.Run([&succeeded](QObject*, bool allSucceeded) { succeeded = allSucceeded; });
-        ASSERT_TRUE(QTest::qWaitFor([&succeeded] { return succeeded.has_value(); }, 60000));
+        ASSERT_TRUE(QTest::qWaitFor([&succeeded] { return succeeded.has_value(); }, PatienceLeft()))
+            << "the batch never ended";
 
         EXPECT_FALSE(*succeeded);
         EXPECT_EQ(stepsRun, 1) << "the encoder never starts\n" << log.join('\n').toStdString();

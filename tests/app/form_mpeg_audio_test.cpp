@@ -15,6 +15,7 @@
 #include "tests/support/child_tool.h"
 #include "tests/support/fake_audio_output.h"
 #include "tests/support/irregular_sources.h"
+#include "tests/support/patience.h"
 #include "tests/support/qt_printers.h"
 #include "tests/support/recording_sound_player.h"
 #include "tests/support/scripted_dialogs.h"
@@ -92,7 +93,8 @@ protected:
     void Convert()
     {
         Control<QPushButton>("ButtonConvertCancel")->click();
-        ASSERT_TRUE(QTest::qWaitFor([this] { return !queue.IsRunning(); }, 60000));
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !queue.IsRunning(); }, PatienceLeft()))
+            << "the batch never ended";
     }
     QStringList TempLeft() const
     {
@@ -242,11 +244,13 @@ TEST_F(ConversionPage, CancelEndsTheRunningProgramAndLeavesNoTemporaryFile)
     Browse(source);
     auto* button = Control<QPushButton>("ButtonConvertCancel");
     button->click();
-    ASSERT_TRUE(QTest::qWaitFor([this] { return !log.filter("pid ").isEmpty(); }, 20000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !log.filter("pid ").isEmpty(); }, PatienceLeft()))
+        << "the encoder never started";
     const pid_t pid = log.filter("pid ").first().section(' ', 1, 1).toInt();
     button->click();
     button->click();
-    ASSERT_TRUE(QTest::qWaitFor([this] { return !queue.IsRunning(); }, 20000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !queue.IsRunning(); }, PatienceLeft()))
+        << "the batch never ended";
 
     EXPECT_FALSE(IsProcessAlive(pid));
     EXPECT_EQ(Files()[0]->GetStatus(), afsCancelled);
@@ -505,7 +509,8 @@ TEST_F(ConversionPage, DecodingAWavKeepsTheSourceAndRenamesTheOutput)
     const QString source = Source("Song.wav", "dec-source.wav");
     Control<QLineEdit>("EditAudioToWav")->setText(source);
     Control<QPushButton>("ButtonAudioToWavDecode")->click();
-    ASSERT_TRUE(QTest::qWaitFor([this] { return !queue.IsRunning(); }, 20000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !queue.IsRunning(); }, PatienceLeft()))
+        << "the batch never ended";
     EXPECT_EQ(ReadFile(source), ReadFile(SourceFolder() + "tests/data/dec-source.wav"));
     EXPECT_GT(QFileInfo(Root() + "music/Song-1.wav").size(), 44);
 }

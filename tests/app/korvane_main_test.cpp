@@ -28,6 +28,7 @@
 #include "foundation/useful_files.h"
 #include "platform/ini_file.h"
 #include "platform/registry.h"
+#include "tests/support/patience.h"
 #include "tests/support/program_world.h"
 #include "tests/support/qt_printers.h"
 #include "tests/support/scripted_dialogs.h"
@@ -386,14 +387,16 @@ TEST_F(ProgramWindows, KeepDecodingWhenQuitIsRefusedCancelOnTheSecondClickAndThe
     EXPECT_TRUE(main.isVisible());
     EXPECT_TRUE(main.CommandsManager()->IsRunning());
     page.findChild<QPushButton*>("ButtonConvertCancel")->click();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !main.CommandsManager()->IsRunning(); }, 60000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !main.CommandsManager()->IsRunning(); }, PatienceLeft()))
+        << "the batch never ended";
     EXPECT_TRUE(main.MenuSettings->isEnabled());
     EXPECT_TRUE(QDir(Root() + "music").entryList({"*.vcd.mpg"}).isEmpty());
     EXPECT_EQ(ReadFile(source), ReadFile(SourceFolder() + "tests/data/dec-48k.ogg"));
     EXPECT_EQ(TempLeft(), QStringList());
 
     Convert(page, "dec-source.wav");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !main.CommandsManager()->IsRunning(); }, 60000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !main.CommandsManager()->IsRunning(); }, PatienceLeft()))
+        << "the batch never ended";
     EXPECT_EQ(QDir(Root() + "music").entryList({"*.vcd.mpg"}).size(), 1);
     EXPECT_EQ(main.ButtonGoCancel->text(), "Go");
     EXPECT_EQ(TempLeft(), QStringList());
@@ -407,11 +410,12 @@ TEST_F(ProgramWindows, CloseWhileConvertingOnlyOnceTheCancelledBatchHasEnded)
     QFile::setPermissions(slow, QFile::ReadOwner | QFile::ExeOwner);
     TooLameFolder = Root() + "slow/";
     const QString source = Convert(page, "dec-source.wav");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return main.Running(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return main.Running(); }, PatienceLeft())) << "the batch never started";
     Dialogs().QueueAnswer(plat::mrOk);
     main.close();
     EXPECT_TRUE(Closing);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !main.isVisible(); }, 20000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !main.isVisible(); }, PatienceLeft()))
+        << "the window stays after the cancelled batch";
     EXPECT_FALSE(main.CommandsManager()->IsRunning());
     EXPECT_EQ(TempLeft(), QStringList());
     EXPECT_TRUE(QFile::exists(source));

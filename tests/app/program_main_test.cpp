@@ -5,6 +5,7 @@
 #include "foundation/program_globals.h"
 #include "platform/sound_player.h"
 #include "tests/support/child_tool.h"
+#include "tests/support/patience.h"
 #include "tests/support/qt_printers.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/temp_world.h"
@@ -16,6 +17,8 @@
 #include <QTest>
 
 #include <csignal>
+#include <cstring>
+#include <functional>
 
 namespace {
 
@@ -52,7 +55,14 @@ TEST_F(ProgramStart, EndsBeforeAnyWindowWhenTheMultiplexerReportsARuntimeConflic
     EXPECT_EQ(titles, QStringList({"Avertissement", "Erreur"}));
 }
 
-// The program in a process of its own, over the built tools, ended by the system.
+// "SIGTERM" and the like.
+std::string SignalName(int signal)
+{
+    return std::string("SIG") + sigabbrev_np(signal);
+}
+
+// The program in a process of its own, over the built tools, ended by the system. Each state and
+// signal is a test of its own, with the whole allowance for a loaded machine.
 class EndedBySignal : public TempWorld {
 protected:
     void SetUp() override
@@ -78,21 +88,33 @@ protected:
     {
         program.start(TestProgramsFolder() + "ending_probe", QStringList{ProgramFolder()} + arguments);
     }
+    // Waits, as long as the test's patience lasts, until the program reaches the state described.
+    ::testing::AssertionResult Reaches(const std::function<bool()>& reached, const std::string& state)
+    {
+        if (QTest::qWaitFor(reached, PatienceLeft()))
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "the program never came to " << state << "; it printed:\n"
+                                             << Output().toStdString();
+    }
     // Sends the signal and returns the code the program exited with; -1 when the signal killed it.
     int EndWith(int signal)
     {
         ::kill(pid_t(program.processId()), signal);
-        EXPECT_TRUE(program.waitForFinished(60000));
+        EXPECT_TRUE(program.waitForFinished(PatienceLeft()))
+            << "the program still runs after " << SignalName(signal) << "; it printed:\n"
+            << Output().toStdString();
         return program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
     }
     // Where the slow multiplexer writes its process id.
-    QString PidFile() const { return Root() + "mplex.pid"; }
+    QString PidFile() const { return Root() + "mplex/mplex.pid"; }
     // Everything the program printed so far.
     QString Output() { return printed += QString::fromLocal8Bit(program.readAllStandardOutput()); }
 
     QProcess program;
     QString printed;
 };
+
+const int endingSignals[] = {SIGTERM, SIGHUP, SIGINT};
 
 // Each state of a batch that a signal may find, with the multiplexer that makes it last.
 struct BatchState {
@@ -103,59 +125,69 @@ struct BatchState {
     bool WaitsForTheTool;  // the multiplexer still runs
 };
 
-TEST_F(EndedBySignal, AConversionEndsAsACancelDoesAndTheProgramExitsWhateverBoxIsOpen)
+void PrintTo(const BatchState& state, std::ostream* out)
 {
+    *out << state.Name;
+}
+
+// The multiplexer, the last step, never ends by itself (it writes its process id beside itself), or
+// fails at once.
+const QByteArray slowMplex = "#!/bin/sh\necho $$ > \"$0.pid\"\nexec sleep 600\n";
+const BatchState batchStates[] = {
+    {"NoBox", slowMplex, "", "", true},
+    {"AskingToQuit", slowMplex, "quit", "Please confirm that you want to quit", true},
+    {"AStepError", "#!/bin/sh\nexit 1\n", "ask", "MPEG multiplexing failed", false},
+    {"TheBatchSummary", {}, "", "Audio file creation succeeded", false},
+};
+
+class AConversionEndedBySignal : public EndedBySignal,
+                                 public ::testing::WithParamInterface<std::tuple<BatchState, int>> {};
+
+TEST_P(AConversionEndedBySignal, EndsAsACancelDoesAndTheProgramExitsWhateverBoxIsOpen)
+{
+    const auto& [state, signal] = GetParam();
+    SCOPED_TRACE(std::string(state.Name) + ", to be ended by " + SignalName(signal));
     const QString source =
         WriteFile("music/Song.wav", ReadFile(SourceFolder() + "tests/data/dec-source.wav"));
     const QString output = Root() + "music/Song - mp2 224 kbps Stereo.vcd.mpg";
-    // The multiplexer, the last step, never ends by itself, or fails at once.
-    const QByteArray slow = "#!/bin/sh\necho $$ > '" + PidFile().toUtf8() + "'\nexec sleep 600\n";
-    const BatchState states[] = {
-        {"no box", slow, "", "", true},
-        {"asking to quit", slow, "quit", "Please confirm that you want to quit", true},
-        {"a step error", "#!/bin/sh\nexit 1\n", "ask", "MPEG multiplexing failed", false},
-        {"the batch summary", {}, "", "Audio file creation succeeded", false},
-    };
-    for (const BatchState& state : states)
-        for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
-            SCOPED_TRACE(std::string(state.Name) + ' ' + std::to_string(signal));
-            KillLeftTool();
-            printed.clear();
-            WriteFile(output, "older output");
-            QString mplexFolder = BuiltProgramFolder() + "Mplex/";
-            if (!state.Mplex.isEmpty()) {
-                mplexFolder = Root() + "mplex/";
-                QFile::remove(mplexFolder + "mplex");
-                QFile::setPermissions(WriteFile("mplex/mplex", state.Mplex),
-                                      QFile::ReadOwner | QFile::ExeOwner);
-            }
-            Start({source, mplexFolder, state.ProbeMode});
-            ASSERT_TRUE(QTest::qWaitFor(
-                [&] {
-                    return (!state.WaitsForTheTool || ReadFile(PidFile()).endsWith('\n')) &&
-                           Output().contains("message") == (*state.Box != 0);
-                },
-                60000))
-                << Output().toStdString();
-            if (state.WaitsForTheTool) {
-                EXPECT_FALSE(QDir(Temp()).entryList({"Tmp*.tmp"}, QDir::Files).isEmpty()) << "mid-batch";
-            }
-            EXPECT_EQ(EndWith(signal), 128 + signal);
-            const QStringList boxes = Output().split('\n').filter(QRegularExpression("^message"));
-            EXPECT_EQ(boxes.size(), *state.Box ? 1 : 0) << "nothing more is asked";
-            EXPECT_TRUE(boxes.join("").contains(state.Box)) << Output().toStdString();
-            if (state.WaitsForTheTool) {
-                EXPECT_FALSE(IsProcessAlive(ReadFile(PidFile()).trimmed().toInt())) << "the tool is stopped";
-            }
-            EXPECT_EQ(QDir(Temp()).entryList({"Tmp*.tmp"}, QDir::Files), QStringList());
-            EXPECT_EQ(ReadFile(output) == "older output", !state.Mplex.isEmpty());
-            EXPECT_EQ(QDir(Root() + "music").entryList(QDir::Files | QDir::Hidden),
-                      QStringList({"Song - mp2 224 kbps Stereo.vcd.mpg", "Song.wav"}));
-            // The run dealt with every file it made: the next start has nothing to put right.
-            EXPECT_EQ(QDir(RunJournalFolder()).entryList(QDir::Files), QStringList());
-            EXPECT_EQ(RecoverKilledRuns(), QStringList());
-        }
+    WriteFile(output, "older output");
+    QString mplexFolder = BuiltProgramFolder() + "Mplex/";
+    if (!state.Mplex.isEmpty()) {
+        mplexFolder = Root() + "mplex/";
+        QFile::setPermissions(WriteFile("mplex/mplex", state.Mplex), QFile::ReadOwner | QFile::ExeOwner);
+    }
+    Start({source, mplexFolder, state.ProbeMode});
+    if (state.WaitsForTheTool) {
+        ASSERT_TRUE(Reaches([&] { return ReadFile(PidFile()).endsWith('\n'); }, "the multiplexer's start"));
+        EXPECT_FALSE(QDir(Temp()).entryList({"Tmp*.tmp"}, QDir::Files).isEmpty()) << "mid-batch";
+    }
+    if (*state.Box) {
+        ASSERT_TRUE(Reaches([&] { return Output().contains("message"); },
+                            std::string("the box \"") + state.Box + '"'));
+    }
+    EXPECT_EQ(EndWith(signal), 128 + signal);
+    const QStringList boxes = Output().split('\n').filter(QRegularExpression("^message"));
+    EXPECT_EQ(boxes.size(), *state.Box ? 1 : 0) << "nothing more is asked";
+    EXPECT_TRUE(boxes.join("").contains(state.Box)) << Output().toStdString();
+    if (state.WaitsForTheTool) {
+        EXPECT_FALSE(IsProcessAlive(ReadFile(PidFile()).trimmed().toInt())) << "the tool is stopped";
+    }
+    EXPECT_EQ(QDir(Temp()).entryList({"Tmp*.tmp"}, QDir::Files), QStringList());
+    EXPECT_EQ(ReadFile(output) == "older output", !state.Mplex.isEmpty());
+    EXPECT_EQ(QDir(Root() + "music").entryList(QDir::Files | QDir::Hidden),
+              QStringList({"Song - mp2 224 kbps Stereo.vcd.mpg", "Song.wav"}));
+    // The run dealt with every file it made: the next start has nothing to put right.
+    EXPECT_EQ(QDir(RunJournalFolder()).entryList(QDir::Files), QStringList());
+    EXPECT_EQ(RecoverKilledRuns(), QStringList());
 }
+
+INSTANTIATE_TEST_SUITE_P(States, AConversionEndedBySignal,
+                         ::testing::Combine(::testing::ValuesIn(batchStates),
+                                            ::testing::ValuesIn(endingSignals)),
+                         [](const ::testing::TestParamInfo<std::tuple<BatchState, int>>& info) {
+                             return std::get<0>(info.param).Name +
+                                    ('_' + SignalName(std::get<1>(info.param)));
+                         });
 
 // A kill that no program can catch (SIGKILL, the out-of-memory killer, a power cut) leaves the run's
 // files as they are; the next start puts right what that run left, and nothing else.
@@ -173,11 +205,12 @@ TEST_F(EndedBySignal, WhatAKilledConversionLeftIsPutRightByTheNextStartAndOnlyTh
     // Another run still going, with an intermediate of its own in the same folder.
     QProcess other;
     other.start(TestProgramsFolder() + "journal_probe", {"hold", "temp:" + Temp() + "TmpL4M56.tmp"});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return other.readAllStandardOutput().contains("holding"); }, 60000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return other.readAllStandardOutput().contains("holding"); }, PatienceLeft()))
+        << "waiting for the other run to hold its journal";
 
     Start({source, Root() + "mplex/", ""});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return ReadFile(PidFile()).endsWith('\n'); }, 60000))
-        << "waiting for the multiplexer to start: " << Output().toStdString();
+    ASSERT_TRUE(Reaches([&] { return ReadFile(PidFile()).endsWith('\n'); }, "the multiplexer's start"));
     EXPECT_EQ(EndWith(SIGKILL), -1);
     KillLeftTool();
     ASSERT_EQ(QDir(Temp()).entryList({"Tmp*.tmp"}, QDir::Files).size(), 3)
@@ -188,8 +221,7 @@ TEST_F(EndedBySignal, WhatAKilledConversionLeftIsPutRightByTheNextStartAndOnlyTh
 
     printed.clear();
     Start();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Output().contains("running"); }, 60000))
-        << "waiting for the next start: " << Output().toStdString();
+    ASSERT_TRUE(Reaches([&] { return Output().contains("running"); }, "the next start"));
     EXPECT_EQ(ReadFile(output), "older output");
     EXPECT_EQ(QDir(Root() + "music").entryList(QDir::Files | QDir::Hidden),
               QStringList({"Song - mp2 224 kbps Stereo.vcd.mpg", "Song.wav"}));
@@ -203,37 +235,56 @@ TEST_F(EndedBySignal, WhatAKilledConversionLeftIsPutRightByTheNextStartAndOnlyTh
 }
 
 // Start-up boxes come before the main window, which keeps the "don't show again" choices as it closes.
-TEST_F(EndedBySignal, TheProgramClosesAndSavesItsSettingsWhateverBoxOrDialogIsOpen)
+struct StartState {
+    const char* Name;
+    const char* Waiting; // what the probe prints once there
+    // Where the program's multiplexer folder leads: the built one, nowhere or to one that conflicts.
+    const char* Mplex;
+    const char* Stored; // the "don't show again" choice kept
+};
+
+void PrintTo(const StartState& state, std::ostream* out)
 {
-    const QString mplex = ProgramFolder() + "Mplex";
+    *out << state.Name;
+}
+
+const StartState startStates[] = {
+    {"Running", "running", "built", nullptr},
+    {"TheSettingsDialog", "settings", "built", nullptr},
+    {"NoMultiplexer", "not found", "nowhere", "DoNotShowNoMplexAgain=1"},
+    {"AConflictingMultiplexer", "cygwin1.dll", "conflict", nullptr},
+};
+
+class TheProgramEndedBySignal : public EndedBySignal,
+                                public ::testing::WithParamInterface<std::tuple<StartState, int>> {};
+
+TEST_P(TheProgramEndedBySignal, ClosesAndSavesItsSettingsWhateverBoxOrDialogIsOpen)
+{
+    const auto& [state, signal] = GetParam();
+    SCOPED_TRACE(std::string(state.Name) + ", to be ended by " + SignalName(signal));
     const QString conflict =
         WriteFile("conflict/mplex", "#!/bin/sh\necho '1 [main] shared version mismatch detected'\n");
     QFile::setPermissions(conflict, QFile::ReadOwner | QFile::ExeOwner);
-    struct {
-        const char* Waiting;
-        QString Mplex;      // where the program's multiplexer folder leads
-        const char* Stored; // the "don't show again" choice kept
-    } const states[] = {
-        {"running", BuiltProgramFolder() + "Mplex", nullptr},
-        {"settings", BuiltProgramFolder() + "Mplex", nullptr},
-        {"not found", Root() + "nowhere", "DoNotShowNoMplexAgain=1"},
-        {"cygwin1.dll", Root() + "conflict", nullptr},
-    };
-    for (const auto& state : states)
-        for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
-            SCOPED_TRACE(std::string(state.Waiting) + ' ' + std::to_string(signal));
-            QFile::remove(GlobalSettingsFileName());
-            QFile::remove(mplex);
-            QFile::link(state.Mplex, mplex);
-            printed.clear();
-            Start(state.Waiting == std::string("settings") ? QStringList{state.Waiting} : QStringList());
-            ASSERT_TRUE(QTest::qWaitFor([&] { return Output().contains(state.Waiting); }, 60000));
-            EXPECT_EQ(EndWith(signal), 128 + signal);
-            EXPECT_TRUE(QFile::exists(GlobalSettingsFileName()));
-            if (state.Stored) {
-                EXPECT_TRUE(ReadFile(GlobalSettingsFileName()).contains(state.Stored));
-            }
-        }
+    const QString mplex = ProgramFolder() + "Mplex";
+    QFile::remove(mplex);
+    QFile::link(state.Mplex == std::string("built") ? BuiltProgramFolder() + "Mplex" : Root() + state.Mplex,
+                mplex);
+    Start(state.Waiting == std::string("settings") ? QStringList{state.Waiting} : QStringList());
+    ASSERT_TRUE(
+        Reaches([&] { return Output().contains(state.Waiting); }, std::string("\"") + state.Waiting + '"'));
+    EXPECT_EQ(EndWith(signal), 128 + signal);
+    EXPECT_TRUE(QFile::exists(GlobalSettingsFileName()));
+    if (state.Stored) {
+        EXPECT_TRUE(ReadFile(GlobalSettingsFileName()).contains(state.Stored));
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(States, TheProgramEndedBySignal,
+                         ::testing::Combine(::testing::ValuesIn(startStates),
+                                            ::testing::ValuesIn(endingSignals)),
+                         [](const ::testing::TestParamInfo<std::tuple<StartState, int>>& info) {
+                             return std::get<0>(info.param).Name +
+                                    ('_' + SignalName(std::get<1>(info.param)));
+                         });
 
 } // namespace

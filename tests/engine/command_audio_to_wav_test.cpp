@@ -2,6 +2,7 @@
 
 #include "audio/audio_wav_settings.h"
 #include "tests/support/audio_step_world.h"
+#include "tests/support/device_nodes.h"
 #include "tests/support/irregular_sources.h"
 #include "tests/support/qt_printers.h"
 #include "tests/support/wav_image.h"
@@ -77,12 +78,18 @@ TEST_F(AudioToWav, ADamagedSourceOrAFailedWriteFailsTheStepAndLeavesNoOutput)
     const QString failure = "Unable to create/write the output file: " + Output + " (File too large)";
     EXPECT_EQ(LastStatus.Errors, QStringList{failure});
     EXPECT_EQ(Log.filter("ERROR: "), QStringList{"ERROR: " + failure});
-    // A device is never deleted as an old output, and the source is not blamed for it.
-    Output = "/dev/full";
+    // A device is never deleted or replaced as an old output, and the source is not blamed for it.
+    QDir().mkpath(Root() + "devices");
+    Output = Root() + "devices/full";
+    if (const QString refusal = MakeDevice(Output, Device::Full); !refusal.isEmpty())
+        GTEST_SKIP() << refusal.toStdString();
     Decode(DataFixture("dec-tone.mp3"));
-    EXPECT_TRUE(LastStatus.IsFailed() && QFileInfo("/dev/full").exists());
+    EXPECT_TRUE(LastStatus.IsFailed() && IsDevice(Output, Device::Full));
+    EXPECT_EQ(QDir(Root() + "devices")
+                  .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+              QStringList{"full"});
     EXPECT_EQ(LastStatus.Errors,
-              QStringList{"Unable to create/write the output file: /dev/full (File exists)"});
+              QStringList{"Unable to create/write the output file: " + Output + " (File exists)"});
 }
 
 TEST_F(AudioToWav, APipeADeviceOrASourceTooLongForItsWavFilesIsRefusedBeforeAnythingIsWritten)

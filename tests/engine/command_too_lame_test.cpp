@@ -30,6 +30,15 @@ TEST_F(EncoderCommand, ArgumentsFollowThePreferenceAndNamesArriveWhole)
               QStringList({"-r", "-p", "1", "-m", "s", "-t", "2", "-b", "224", "-s", "44.1", in, out}));
     const QString flagged = MakeEncoder(in, out, Pref(192, mcmMono, true))->GetArguments().Text();
     EXPECT_TRUE(flagged.startsWith("-c -o -e -r -p 1 -a -m m -t 2 -b 192  -s 44.1 "));
+    for (const auto& [mode, option] : {std::pair{mcmMono, "-a -m m "},
+                                       {mcmStereo, "-m s "},
+                                       {mcmJointStereo, "-m j "},
+                                       {mcmDualChannel, "-m d "},
+                                       {TMp2ChannelMode(4), ""}}) {
+        const QString expected = QString("-r -p 1 ") + option + "-t 2 -b 128 ";
+        EXPECT_EQ(MakeEncoder(in, out, Pref(128, mode))->GetArguments().Text().left(expected.size()),
+                  expected);
+    }
     EXPECT_TRUE(MakeEncoder(in, out, {}, 0)->GetArguments().List().isEmpty())
         << "no encoder, nothing to pass";
     TooLameFolder.clear();

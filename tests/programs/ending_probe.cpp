@@ -4,8 +4,10 @@
 //   ending_probe PROGRAM_FOLDER settings             waits with the settings dialog open
 //   ending_probe PROGRAM_FOLDER SOURCE MPLEX_FOLDER  converts SOURCE to MPEG with the policy that
 //                [quit|ask]                          overwrites an existing output, the multiplexer
-//                                                   taken from MPLEX_FOLDER; then asks to quit at once,
-//                                                   or asks what to do when a step fails
+//                                                   taken from MPLEX_FOLDER; then asks to quit once
+//                                                   the multiplexer runs (it writes its process id to
+//                                                   mplex.pid beside itself), or asks what to do when
+//                                                   a step fails
 // It prints "running" once the message loop runs, and the text of every message box. Each box is the
 // program's own, left open with its "don't show again" box ticked, as a user away from the screen
 // leaves it.
@@ -22,6 +24,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QFile>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -48,6 +51,17 @@ template <typename Form> Form* findForm(const char* name)
     return qobject_cast<Form*>(FormRegistry::Instance().Find(QString::fromLatin1(name)));
 }
 
+// Asked while a step ends, the box holds the batch until it is answered and the multiplexer would never
+// start: the user asks to quit only once it runs.
+void closeWhenMplexRuns(TKorvaneForm& main, const QString& pidFile)
+{
+    QFile pid(pidFile);
+    if (pid.open(QIODevice::ReadOnly) && pid.readAll().endsWith('\n'))
+        main.close();
+    else
+        QTimer::singleShot(10, &main, [&main, pidFile] { closeWhenMplexRuns(main, pidFile); });
+}
+
 // Once the conversion page sits in the main window, the user picks the source and clicks Convert.
 void convertWhenShown(TKorvaneForm& main, const QString& mplexFolder, const QString& then)
 {
@@ -63,7 +77,7 @@ void convertWhenShown(TKorvaneForm& main, const QString& mplexFolder, const QStr
     page->findChild<QPushButton*>(QStringLiteral("ButtonBrowseOneFile"))->click();
     page->findChild<QPushButton*>(QStringLiteral("ButtonConvertCancel"))->click();
     if (then == "quit")
-        QTimer::singleShot(0, &main, &QWidget::close);
+        closeWhenMplexRuns(main, mplexFolder + QStringLiteral("mplex.pid"));
 }
 
 } // namespace

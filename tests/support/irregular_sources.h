@@ -16,5 +16,6 @@ private:
     plat::ChildProcess writer_;
 };
 
-// A link named like audio to /dev/zero; returns the link's name.
+// A zero device named like audio, of the test's own; returns its name. A user, who cannot make one,
+// gets a link to the machine's, which only root could harm through it.
 QString ZeroDeviceSource(const QString& name);

@@ -1,4 +1,5 @@
 #include "foundation/language.h"
+#include "tests/support/patience.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -38,6 +39,11 @@ void failOnUnknownSettings(QtMsgType type, const QMessageLogContext& context, co
         std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
 }
 
+// Each test has its own allowance for what it waits on.
+class PatienceRestarter : public ::testing::EmptyTestEventListener {
+    void OnTestStart(const ::testing::TestInfo&) override { RestartPatience(); }
+};
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -50,6 +56,7 @@ int main(int argc, char** argv)
     QTemporaryDir runtime(QDir::tempPath() + QStringLiteral("/korvane-runtime-XXXXXX"));
     qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
     ::testing::InitGoogleTest(&argc, argv);
+    ::testing::UnitTest::GetInstance()->listeners().Append(new PatienceRestarter);
     qtHandler = qInstallMessageHandler(failOnUnknownSettings);
     TestApplication application(argc, argv);
     QCoreApplication::setApplicationName("Korvane");
