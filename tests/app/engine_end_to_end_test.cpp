@@ -11,7 +11,6 @@
 #include <QFileInfo>
 #include <QMap>
 #include <QStandardPaths>
-#include <QTest>
 
 #include <optional>
 #include <ostream>
@@ -100,8 +99,7 @@ TEST_P(EngineEndToEnd, WritesTheAskedOutputBesideAnUntouchedSourceAndNoTemporary
                                                 : batch.AddWavConversion(input, source.WavPref);
     std::optional<bool> succeeded;
     batch.Run([&succeeded](QObject*, bool allSucceeded) { succeeded = allSucceeded; });
-    ASSERT_TRUE(QTest::qWaitFor([&succeeded] { return succeeded.has_value(); }, PatienceLeft()))
-        << "the batch never ended";
+    ASSERT_TRUE(Reaches([&succeeded] { return succeeded.has_value(); }, "the batch's end"));
 
     EXPECT_TRUE(*succeeded) << log.join('\n').toStdString();
     const bool decoded = !input.endsWith(".wav");
@@ -161,8 +159,7 @@ TEST_F(EngineBatch, OverwritingOntoAFullDiskLeavesTheOlderOutputAsItWas)
         {
             const FileSizeLimit fullDisk(64 * 1024);
             batch.Run([&succeeded](QObject*, bool allSucceeded) { succeeded = allSucceeded; });
-            ASSERT_TRUE(QTest::qWaitFor([&succeeded] { return succeeded.has_value(); }, PatienceLeft()))
-                << "the batch never ended";
+            ASSERT_TRUE(Reaches([&succeeded] { return succeeded.has_value(); }, "the batch's end"));
         }
         EXPECT_FALSE(*succeeded);
         EXPECT_EQ(ReadFile(older), "the older output") << log.join('\n').toStdString();
@@ -252,8 +249,7 @@ TEST_F(EngineBatch, AnOutputThatCannotBeMadeStopsTheChainBeforeAnyWork)
             batch.AddMpegConversion(c.source, TAudioMp2EncodingPref());
         std::optional<bool> succeeded;
         batch.Run([&succeeded](QObject*, bool allSucceeded) { succeeded = allSucceeded; });
-        ASSERT_TRUE(QTest::qWaitFor([&succeeded] { return succeeded.has_value(); }, PatienceLeft()))
-            << "the batch never ended";
+        ASSERT_TRUE(Reaches([&succeeded] { return succeeded.has_value(); }, "the batch's end"));
 
         EXPECT_FALSE(*succeeded);
         EXPECT_EQ(stepsRun, 1) << "the encoder never starts\n" << log.join('\n').toStdString();
@@ -288,7 +284,7 @@ TEST_F(EngineBatch, AnOutputThatCannotBeMadeStopsTheChainBeforeAnyWork)
               QStringList({Root() + "twice/Song.vcd.mpg", Root() + "twice/Song.vcd.mpg"}));
     std::optional<bool> succeeded;
     batch.Run([&succeeded](QObject*, bool allSucceeded) { succeeded = allSucceeded; });
-    ASSERT_TRUE(QTest::qWaitFor([&succeeded] { return succeeded.has_value(); }, 60000));
+    ASSERT_TRUE(Reaches([&succeeded] { return succeeded.has_value(); }, "the batch's end"));
     EXPECT_FALSE(*succeeded);
     EXPECT_EQ(batch.Written(), QStringList{Root() + "twice/Song.vcd.mpg"}) << log.join('\n').toStdString();
     EXPECT_EQ(stepsRun, 1);

@@ -1,6 +1,7 @@
 #include "app/except_dlg.h"
 #include "app/except_dlg_mail.h"
 #include "foundation/language.h"
+#include "tests/support/patience.h"
 #include "tests/support/qt_printers.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/temp_world.h"
@@ -31,7 +32,7 @@ TCaughtException caught(const QString& message)
 
 void waitForDetails(TExceptionDialog& dialog)
 {
-    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.ExceptionDialogOkButton->isEnabled(); }));
+    ASSERT_TRUE(Reaches([&] { return dialog.ExceptionDialogOkButton->isEnabled(); }, "the details' end"));
 }
 
 // The lines of the details that start a section or end one.
@@ -160,7 +161,7 @@ TEST_F(CrashReport, AWorkersExceptionIsShownOnTheMainThreadNamingTheThread)
         dialog->accept();
     });
     poll.start(5);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !details.isEmpty(); }));
+    EXPECT_TRUE(Reaches([&] { return !details.isEmpty(); }, "the report of the worker's exception"));
     EXPECT_TRUE(details.contains("\nThread: thread ")) << details.toStdString();
     EXPECT_FALSE(details.contains("Exception address"));
 }

@@ -24,6 +24,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -32,7 +33,6 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSlider>
-#include <QTest>
 
 #include <cstdio>
 
@@ -93,8 +93,7 @@ protected:
     void Convert()
     {
         Control<QPushButton>("ButtonConvertCancel")->click();
-        ASSERT_TRUE(QTest::qWaitFor([this] { return !queue.IsRunning(); }, PatienceLeft()))
-            << "the batch never ended";
+        ASSERT_TRUE(Reaches([this] { return !queue.IsRunning(); }, "the batch's end"));
     }
     QStringList TempLeft() const
     {
@@ -244,13 +243,11 @@ TEST_F(ConversionPage, CancelEndsTheRunningProgramAndLeavesNoTemporaryFile)
     Browse(source);
     auto* button = Control<QPushButton>("ButtonConvertCancel");
     button->click();
-    ASSERT_TRUE(QTest::qWaitFor([this] { return !log.filter("pid ").isEmpty(); }, PatienceLeft()))
-        << "the encoder never started";
+    ASSERT_TRUE(Reaches([this] { return !log.filter("pid ").isEmpty(); }, "the encoder's start"));
     const pid_t pid = log.filter("pid ").first().section(' ', 1, 1).toInt();
     button->click();
     button->click();
-    ASSERT_TRUE(QTest::qWaitFor([this] { return !queue.IsRunning(); }, PatienceLeft()))
-        << "the batch never ended";
+    ASSERT_TRUE(Reaches([this] { return !queue.IsRunning(); }, "the batch's end"));
 
     EXPECT_FALSE(IsProcessAlive(pid));
     EXPECT_EQ(Files()[0]->GetStatus(), afsCancelled);
@@ -509,8 +506,7 @@ TEST_F(ConversionPage, DecodingAWavKeepsTheSourceAndRenamesTheOutput)
     const QString source = Source("Song.wav", "dec-source.wav");
     Control<QLineEdit>("EditAudioToWav")->setText(source);
     Control<QPushButton>("ButtonAudioToWavDecode")->click();
-    ASSERT_TRUE(QTest::qWaitFor([this] { return !queue.IsRunning(); }, PatienceLeft()))
-        << "the batch never ended";
+    ASSERT_TRUE(Reaches([this] { return !queue.IsRunning(); }, "the batch's end"));
     EXPECT_EQ(ReadFile(source), ReadFile(SourceFolder() + "tests/data/dec-source.wav"));
     EXPECT_GT(QFileInfo(Root() + "music/Song-1.wav").size(), 44);
 }

@@ -11,6 +11,7 @@
 #include "foundation/sounds_manager.h"
 #include "platform/registry.h"
 #include "tests/support/loopback_http_server.h"
+#include "tests/support/patience.h"
 #include "tests/support/program_world.h"
 #include "tests/support/qt_printers.h"
 #include "tests/support/recording_sound_player.h"
@@ -22,7 +23,6 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTest>
 
 namespace {
 
@@ -120,7 +120,7 @@ protected:
         store_.Load();
         page_->LoadSettings();
         page_->Translate();
-        page_->VersionCheck->TimeoutMs = 2000;
+        page_->VersionCheck->TimeoutMs = PatienceLeft();
         const TWebVersionCheckEvent pageHandler = page_->VersionCheck->OnCheckDone;
         page_->VersionCheck->OnCheckDone = [this, pageHandler](auto&&... outcome) {
             pageHandler(outcome...);
@@ -137,7 +137,8 @@ protected:
     // Waits until the page has handled the outcome of that many version requests since the test began.
     void WaitForChecks(int count)
     {
-        EXPECT_TRUE(QTest::qWaitFor([&] { return checksDone_ >= count; }, 10000));
+        EXPECT_TRUE(
+            Reaches([&] { return checksDone_ >= count; }, "the end of check " + std::to_string(count)));
         EXPECT_EQ(VersionRequests().size(), count);
     }
     QList<QByteArray> SoundsPlayed() const { return player_->Played(); }
@@ -180,7 +181,7 @@ TEST_F(PageSettingsInternet, ANewerVersionShowsItsLinksAsPlainTextWithTheSound)
     server_.SetAnswer("/v", {200, VersionDocument("10.0.0", "InfoMessage=Read <b>this</b>\n")});
     MakePage("/v");
     page_->SettingsLoaded();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Dialog()->isVisible(); }, 10000));
+    ASSERT_TRUE(Reaches([&] { return Dialog()->isVisible(); }, "the new-version window"));
     EXPECT_EQ(Dialog()->LabelNewVersion->text(), "A new version is available: 10.0.0 !  \n");
     EXPECT_EQ(Dialog()->UrlDownloadPage->Link(), "https://get.example/");
     EXPECT_EQ(Dialog()->UrlGuide->Link(), "http://guide.example/");
@@ -233,7 +234,7 @@ TEST_F(PageSettingsInternet, TheDailyCheckWaitsForALaterDayAndTheUsageHitIsSentU
     EXPECT_TRUE(page_->CheckBoxCheckAutomatic->isChecked());
     page_->CheckNewVersion(false);
     WaitForChecks(1);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return page_->Useful; }, 10000));
+    ASSERT_TRUE(Reaches([&] { return page_->Useful; }, "the usage hit's answer"));
     EXPECT_EQ(server_.Requests().size(), 2) << "nothing was sent on the same day";
     page_->CheckNewVersion(false);
     WaitForChecks(2);

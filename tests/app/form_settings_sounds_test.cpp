@@ -7,6 +7,7 @@
 #include "foundation/program_globals.h"
 #include "foundation/sound_item.h"
 #include "foundation/sounds_manager.h"
+#include "tests/support/patience.h"
 #include "tests/support/program_world.h"
 #include "tests/support/qt_printers.h"
 #include "tests/support/recording_sound_player.h"
@@ -154,7 +155,8 @@ TEST_F(SoundsAtStart, SoundsStoredOffShowTheListGreyWithoutMarksAndNoRowTakesThe
             dialog->TreeViewSettings->setCurrentItem(
                 dialog->TreeViewSettings->findItems("Sounds", Qt::MatchExactly).value(0));
             TSoundsListView* list = page->SoundsVisualList;
-            EXPECT_TRUE(QTest::qWaitForWindowExposed(list->window()));
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(list->window(), PatienceLeft()))
+                << "the dialog never showed";
             EXPECT_TRUE(list->isVisible());
             EXPECT_FALSE(page->CheckBoxEnableSounds->isChecked());
             EXPECT_FALSE(list->isEnabled());

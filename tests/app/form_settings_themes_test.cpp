@@ -2,6 +2,7 @@
 #include "app/form_mpeg_audio.h"
 #include "app/korvane_main.h"
 #include "components/themes.h"
+#include "tests/support/patience.h"
 #include "tests/support/program_world.h"
 
 #include <QApplication>
@@ -9,7 +10,6 @@
 #include <QListWidget>
 #include <QMetaEnum>
 #include <QStyle>
-#include <QTest>
 #include <QTreeWidget>
 
 #include <map>
@@ -101,7 +101,8 @@ protected:
     void OpenThemesPage()
     {
         auto* page = Find<TPageMpegAudio>("PageMpegAudio");
-        ASSERT_TRUE(QTest::qWaitFor([&] { return page->parentWidget() == Main().PanelMain; }));
+        ASSERT_TRUE(Reaches([&] { return page->parentWidget() == Main().PanelMain; },
+                            "the conversion page in the main window"));
         auto* dialog = Find<TDlgSettings>("DlgSettings");
         dialog->PrepareToShow();
         dialog->show();

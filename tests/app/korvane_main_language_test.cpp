@@ -8,6 +8,7 @@
 #include "components/qt_dialogs.h"
 #include "foundation/language.h"
 #include "foundation/program_globals.h"
+#include "tests/support/patience.h"
 #include "tests/support/program_world.h"
 #include "tests/support/qt_printers.h"
 
@@ -21,7 +22,6 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
-#include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QUrl>
@@ -245,7 +245,7 @@ TEST_F(ProgramLanguage, InFrenchNoWindowShowsAnEnglishTextButNames)
 {
     Start();
     auto* page = Find<QWidget>("PageMpegAudio");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return page->window() == &Main(); }));
+    ASSERT_TRUE(Reaches([&] { return page->window() == &Main(); }, "the conversion page in the main window"));
     const ShownTexts english = TextsOfEveryWindow();
     Main().SelectLanguage(french);
     const ShownTexts translated = TextsOfEveryWindow();

@@ -103,7 +103,8 @@ protected:
     {
         Start();
         auto* page = Find<TPageMpegAudio>("PageMpegAudio");
-        EXPECT_TRUE(QTest::qWaitFor([&] { return page->parentWidget() == Main().PanelMain; }));
+        EXPECT_TRUE(Reaches([&] { return page->parentWidget() == Main().PanelMain; },
+                            "the conversion page in the main window"));
         return *page;
     }
     // Picks a source on the page and clicks Convert.
@@ -131,7 +132,7 @@ TEST_F(ProgramWindows, TheLogSaysWhatTheStartPutRightAfterARunThatWasKilled)
     const QString older = WriteFile("music/Song.vcd.mpg", "older");
     QProcess killed;
     killed.start(TestProgramsFolder() + "journal_probe", {"die", "aside:" + older});
-    ASSERT_TRUE(killed.waitForFinished(60000));
+    ASSERT_TRUE(killed.waitForFinished(PatienceLeft())) << "the probe never died";
     ASSERT_EQ(ReadFile(older), "half");
     Start();
     EXPECT_EQ(ReadFile(older), "older");
@@ -191,7 +192,8 @@ TEST_F(ProgramWindows, TheConversionPageMovesInAtTheFirstPaintOnceTheMessageLoop
     QCoreApplication::processEvents();
     EXPECT_NE(page->parentWidget(), main.PanelMain) << "not before the window paints";
     main.update();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return page->parentWidget() == main.PanelMain; }));
+    ASSERT_TRUE(Reaches([&] { return page->parentWidget() == main.PanelMain; },
+                        "the conversion page in the main window"));
     EXPECT_TRUE(page->isVisible());
 }
 
@@ -231,10 +233,11 @@ TEST_F(ProgramWindows, TheEditActionsFollowTheFocusedEditorAndItsSelection)
     TPageMpegAudio& page = StartWithPage();
     TKorvaneForm& main = Main();
     main.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&main, PatienceLeft())) << "the main window never became active";
     const auto focus = [](QWidget* widget) {
         widget->setFocus();
-        return QTest::qWaitFor([widget] { return QApplication::focusWidget() == widget; });
+        return Reaches([widget] { return QApplication::focusWidget() == widget; },
+                       "the focus on " + widget->objectName().toStdString());
     };
     // Cut, Copy, Paste and Select All, 1 when enabled.
     const auto enabled = [&main] {
@@ -387,16 +390,14 @@ TEST_F(ProgramWindows, KeepDecodingWhenQuitIsRefusedCancelOnTheSecondClickAndThe
     EXPECT_TRUE(main.isVisible());
     EXPECT_TRUE(main.CommandsManager()->IsRunning());
     page.findChild<QPushButton*>("ButtonConvertCancel")->click();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !main.CommandsManager()->IsRunning(); }, PatienceLeft()))
-        << "the batch never ended";
+    ASSERT_TRUE(Reaches([&] { return !main.CommandsManager()->IsRunning(); }, "the batch's end"));
     EXPECT_TRUE(main.MenuSettings->isEnabled());
     EXPECT_TRUE(QDir(Root() + "music").entryList({"*.vcd.mpg"}).isEmpty());
     EXPECT_EQ(ReadFile(source), ReadFile(SourceFolder() + "tests/data/dec-48k.ogg"));
     EXPECT_EQ(TempLeft(), QStringList());
 
     Convert(page, "dec-source.wav");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !main.CommandsManager()->IsRunning(); }, PatienceLeft()))
-        << "the batch never ended";
+    ASSERT_TRUE(Reaches([&] { return !main.CommandsManager()->IsRunning(); }, "the batch's end"));
     EXPECT_EQ(QDir(Root() + "music").entryList({"*.vcd.mpg"}).size(), 1);
     EXPECT_EQ(main.ButtonGoCancel->text(), "Go");
     EXPECT_EQ(TempLeft(), QStringList());
@@ -410,12 +411,11 @@ TEST_F(ProgramWindows, CloseWhileConvertingOnlyOnceTheCancelledBatchHasEnded)
     QFile::setPermissions(slow, QFile::ReadOwner | QFile::ExeOwner);
     TooLameFolder = Root() + "slow/";
     const QString source = Convert(page, "dec-source.wav");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return main.Running(); }, PatienceLeft())) << "the batch never started";
+    ASSERT_TRUE(Reaches([&] { return main.Running(); }, "the batch's start"));
     Dialogs().QueueAnswer(plat::mrOk);
     main.close();
     EXPECT_TRUE(Closing);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !main.isVisible(); }, PatienceLeft()))
-        << "the window stays after the cancelled batch";
+    ASSERT_TRUE(Reaches([&] { return !main.isVisible(); }, "the window's close after the cancelled batch"));
     EXPECT_FALSE(main.CommandsManager()->IsRunning());
     EXPECT_EQ(TempLeft(), QStringList());
     EXPECT_TRUE(QFile::exists(source));

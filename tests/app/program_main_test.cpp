@@ -14,7 +14,6 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QTest>
 
 #include <csignal>
 #include <cstring>
@@ -88,13 +87,13 @@ protected:
     {
         program.start(TestProgramsFolder() + "ending_probe", QStringList{ProgramFolder()} + arguments);
     }
-    // Waits, as long as the test's patience lasts, until the program reaches the state described.
+    // Waits until the program reaches the state described; a failure shows what it printed.
     ::testing::AssertionResult Reaches(const std::function<bool()>& reached, const std::string& state)
     {
-        if (QTest::qWaitFor(reached, PatienceLeft()))
-            return ::testing::AssertionSuccess();
-        return ::testing::AssertionFailure() << "the program never came to " << state << "; it printed:\n"
-                                             << Output().toStdString();
+        ::testing::AssertionResult result = ::Reaches(reached, state);
+        if (!result)
+            result << "; the program printed:\n" << Output().toStdString();
+        return result;
     }
     // Sends the signal and returns the code the program exited with; -1 when the signal killed it.
     int EndWith(int signal)
@@ -205,9 +204,8 @@ TEST_F(EndedBySignal, WhatAKilledConversionLeftIsPutRightByTheNextStartAndOnlyTh
     // Another run still going, with an intermediate of its own in the same folder.
     QProcess other;
     other.start(TestProgramsFolder() + "journal_probe", {"hold", "temp:" + Temp() + "TmpL4M56.tmp"});
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return other.readAllStandardOutput().contains("holding"); }, PatienceLeft()))
-        << "waiting for the other run to hold its journal";
+    ASSERT_TRUE(::Reaches([&] { return other.readAllStandardOutput().contains("holding"); },
+                          "the other run to hold its journal"));
 
     Start({source, Root() + "mplex/", ""});
     ASSERT_TRUE(Reaches([&] { return ReadFile(PidFile()).endsWith('\n'); }, "the multiplexer's start"));

@@ -2,6 +2,7 @@
 
 #include "audio/acs_wave.h"
 #include "tests/support/acs_test_components.h"
+#include "tests/support/patience.h"
 #include "tests/support/temp_world.h"
 #include "tests/support/wav_image.h"
 
@@ -30,7 +31,8 @@ struct EndlessRun {
         source.Endless = true;
         sink.SetInput(&source);
         sink.Run();
-        EXPECT_TRUE(WaitUntil([&] { return source.BytesRead > 10'000; }));
+        EXPECT_TRUE(
+            Reaches([&] { return source.BytesRead > 10'000; }, "the run's first reads", Events::Held));
     }
     MemorySource source{QByteArray(), 16, 2, 44100};
     MemorySink sink;
@@ -49,11 +51,11 @@ TEST(ACSOutput, RunsTheChainToItsEndOnEveryRunAndReportsDoneFromTheWorker)
     // Each Run comes while the worker may still be finishing the previous end: a start lost there
     // would hang here.
     for (int run = 1; run <= 300; ++run) {
-        ASSERT_TRUE(WaitUntil([&] { return sink.GetStatus() == 2; }));
+        ASSERT_TRUE(Reaches([&] { return sink.GetStatus() == 2; }, "the idle output", Events::Held));
         sink.Run();
         ASSERT_TRUE(recorder.WaitForEnds(run)) << "run " << run;
     }
-    ASSERT_TRUE(WaitUntil([&] { return sink.GetStatus() == 2; }));
+    ASSERT_TRUE(Reaches([&] { return sink.GetStatus() == 2; }, "the idle output", Events::Held));
     EXPECT_EQ(sink.Data(), source.Data);
     EXPECT_EQ(recorder.Seen().Done, 300);
     EXPECT_EQ(recorder.Seen().Failed, 0);
@@ -71,7 +73,8 @@ TEST(ACSOutput, RefusesASecondRunAndStopsThroughDoneAndOnDone)
     EXPECT_EQ(run.sink.GetStatus(), 0);
     EXPECT_EQ(RaisedText([&] { run.sink.Run(); }), "Component is buisy");
     const std::int64_t readSoFar = run.source.BytesRead;
-    EXPECT_TRUE(WaitUntil([&] { return run.source.BytesRead > readSoFar; })) << "the run goes on";
+    EXPECT_TRUE(Reaches([&] { return run.source.BytesRead > readSoFar; }, "more reads", Events::Held))
+        << "the run goes on";
 
     run.sink.Stop();
     ASSERT_TRUE(run.recorder.WaitForEnds(1));
@@ -88,7 +91,7 @@ TEST(ACSOutput, DestroyingARunningOutputClosesItsRun)
     auto sink = std::make_unique<MemorySink>();
     sink->SetInput(&source);
     sink->Run();
-    ASSERT_TRUE(WaitUntil([&] { return source.BytesRead > 10'000; }));
+    ASSERT_TRUE(Reaches([&] { return source.BytesRead > 10'000; }, "the run's first reads", Events::Held));
 
     sink.reset();
     EXPECT_EQ(source.Flushes, 1) << "Done closed the run";
@@ -114,7 +117,7 @@ TEST(ACSOutput, FailuresInPrepareOrDuringTheRunReachTheOwnerAsFailures)
     source.FailAfter = 20'000;
     sink.Run();
     ASSERT_TRUE(recorder.WaitForEnds(2));
-    ASSERT_TRUE(WaitUntil([&] { return sink.GetStatus() == 2; }));
+    ASSERT_TRUE(Reaches([&] { return sink.GetStatus() == 2; }, "the idle output", Events::Held));
     ends = recorder.Seen();
     EXPECT_EQ(ends.Failed, 2);
     EXPECT_EQ(ends.Done, 0);
@@ -163,7 +166,8 @@ TEST(ACSOutput, InputSwappedDuringARunTakesOverAndClearingItEndsTheRun)
     run.sink.SetInput(&second);
     EXPECT_EQ(second.Inits, 1);
     EXPECT_EQ(run.source.Flushes, 1);
-    EXPECT_TRUE(WaitUntil([&] { return second.BytesRead > 0; }));
+    EXPECT_TRUE(
+        Reaches([&] { return second.BytesRead > 0; }, "the second input's first reads", Events::Held));
 
     run.sink.SetInput(nullptr);
     EXPECT_EQ(run.sink.GetInput(), nullptr);

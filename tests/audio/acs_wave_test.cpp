@@ -56,7 +56,7 @@ RunRecorder::Ends RunToEnd(TACSOutput& output)
 {
     RunRecorder recorder(output);
     output.Run();
-    recorder.WaitForEnds(1);
+    EXPECT_TRUE(recorder.WaitForEnds(1));
     return recorder.Seen();
 }
 

@@ -1,4 +1,5 @@
 #include "components/always_on_top.h"
+#include "tests/support/patience.h"
 #include "tests/support/qt_printers.h"
 
 #include <QTest>
@@ -63,8 +64,8 @@ TEST(StayOnTop, NeverHidesItsFormToChangeIt)
     form.show();
     auto windowFlagged = [&] { return form.windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint); };
     // Its window takes the hint once it is on the screen, not while it is being shown.
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-    EXPECT_TRUE(QTest::qWaitFor(windowFlagged)) << "on while it was first shown";
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form, PatienceLeft())) << "the form never showed";
+    EXPECT_TRUE(Reaches(windowFlagged, "the hint on the window first shown"));
     form.onTop->SetStayOnTop(false);
     EXPECT_FALSE(windowFlagged());
     form.onTop->SetStayOnTop(true);

@@ -1,4 +1,5 @@
 #include "components/audio_files_list_view.h"
+#include "tests/support/patience.h"
 #include "tests/support/qt_printers.h"
 #include "tests/support/temp_world.h"
 
@@ -91,7 +92,7 @@ TEST_F(AudioFilesListView, AnEntryShowsItsStatusInItsOwnRowWhileTheRowLasts)
     list.AddFiles(Files({"a.mp3", "b.mp3", "c.mp3", "d.mp3", "e.mp3", "f.mp3", "g.mp3", "h.mp3"}));
     list.resize(300, 100);
     list.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list, PatienceLeft())) << "the list never showed";
     const auto entries = list.GetAudioFiles();
     const auto rowShown = [&] {
         return list.viewport()->rect().intersects(list.visualItemRect(list.topLevelItem(7)));
@@ -122,7 +123,7 @@ TEST_F(AudioFilesListView, BackspaceDeletesTheSelectionAndDeleteDoesUnlessAnAtta
     list.AddFiles(Files({"a.mp3", "b.mp3", "c.mp3", "d.mp3"}));
     list.show();
     list.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&list));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&list, PatienceLeft())) << "the list never became active";
     const auto press = [this](Qt::Key key) {
         list.clearSelection();
         list.topLevelItem(0)->setSelected(true);

@@ -6,6 +6,7 @@
 #include "foundation/useful_string.h"
 #include "platform/ini_file.h"
 #include "platform/paths.h"
+#include "tests/support/patience.h"
 #include "tests/support/temp_world.h"
 
 #include <QAction>
@@ -242,7 +243,8 @@ TEST_F(Language, TheUsersLocaleChoosesTheFile)
         environment.insert("LC_ALL", locale);
         process.setProcessEnvironment(environment);
         process.start(TestProgramsFolder() + "language_probe", {ProgramFolder()});
-        EXPECT_TRUE(process.waitForFinished(30000));
+        EXPECT_TRUE(process.waitForFinished(PatienceLeft()))
+            << "the probe in " << locale.toStdString() << " never ended";
         return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
     };
     EXPECT_EQ(probe("fr_FR.UTF-8"), "fr|fr");

@@ -1,4 +1,5 @@
 #include "platform/messages.h"
+#include "tests/support/patience.h"
 
 #include <QPushButton>
 #include <QTest>
@@ -29,7 +30,7 @@ TEST(Messages, APumpRunsTimersButLeavesClicksAndCloseRequestsForTheEventLoop)
     QPushButton button("Convert");
     button.show();
     QWindow* window = button.windowHandle();
-    ASSERT_TRUE(window && QTest::qWaitForWindowExposed(window));
+    ASSERT_TRUE(window && QTest::qWaitForWindowExposed(window, PatienceLeft())) << "the button never showed";
     int clicks = 0;
     QObject::connect(&button, &QPushButton::clicked, [&] { ++clicks; });
     bool timerFired = false;
@@ -48,5 +49,5 @@ TEST(Messages, APumpRunsTimersButLeavesClicksAndCloseRequestsForTheEventLoop)
     EXPECT_TRUE(timerFired);
     EXPECT_EQ(clicks, 0);
     EXPECT_TRUE(button.isVisible());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return clicks == 1 && !button.isVisible(); }, 2000));
+    EXPECT_TRUE(Reaches([&] { return clicks == 1 && !button.isVisible(); }, "the click and the close"));
 }

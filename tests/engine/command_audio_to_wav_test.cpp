@@ -4,12 +4,13 @@
 #include "tests/support/audio_step_world.h"
 #include "tests/support/device_nodes.h"
 #include "tests/support/irregular_sources.h"
+#include "tests/support/patience.h"
 #include "tests/support/qt_printers.h"
 #include "tests/support/wav_image.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QTest>
 #include <QtEndian>
 
 class AudioToWav : public AudioStepWorld {
@@ -155,7 +156,7 @@ TEST_F(AudioToWav, AQueueTakenApartWhileDecodingWaitsForTheWorkerAndLeavesNoOutp
         nullptr, Logger, "Decode", QString(),
         std::make_unique<TAudioToWavInfo>(NewCommonData(source), nullptr), AfterCommand, false, false));
     Queue->Run("Batch", true, nullptr, nullptr, nullptr, nullptr, 0, 0, false, false);
-    ASSERT_TRUE(QTest::qWaitFor([this] { return StepBar->Position() > 0; }, 30000));
+    ASSERT_TRUE(Reaches([this] { return StepBar->Position() > 0; }, "the decoder's first progress"));
     Queue.reset();
     const QStringList logged = Log;
     QCoreApplication::processEvents();

@@ -1,4 +1,5 @@
 #include "tests/engine/mpeg_steps.h"
+#include "tests/support/patience.h"
 #include "tests/support/scripted_dialogs.h"
 
 #include <QDir>
@@ -118,7 +119,7 @@ TEST_F(MplexCommand, AProgramKilledOrDeadBeforeItsEndLeavesNoHiddenOutput)
                                 "hidden=\"$(dirname \"$out\")/.$(basename \"$out\").$$\"\n"
                                 ": > \"$hidden-0.tmp\"; : > \"$hidden-7.tmp\"\n";
     const auto hidden = [this] { return QDir(Root() + "music").entryList(QDir::Files | QDir::Hidden); };
-    for (const QString& end : {QString("exec sleep 30"), QString("kill -9 $$")}) {
+    for (const QString& end : {QString("exec sleep 600"), QString("kill -9 $$")}) {
         SCOPED_TRACE(end.toStdString());
         MplexFolder = ScriptTool("mplex", writeHidden + end);
         WriteFile("work/in.mp2", "not read"); // the failed step deletes its input
@@ -128,10 +129,10 @@ TEST_F(MplexCommand, AProgramKilledOrDeadBeforeItsEndLeavesNoHiddenOutput)
         queue->AddCommand(std::move(command));
         RunQueue(false);
         if (end.startsWith("exec")) {
-            ASSERT_TRUE(QTest::qWaitFor([&] { return hidden().size() == 3; }, 10000));
+            ASSERT_TRUE(Reaches([&] { return hidden().size() == 3; }, "the multiplexer's hidden files"));
             queue->Cancel();
         }
-        ASSERT_TRUE(QTest::qWaitFor([this] { return !queue->IsRunning(); }, 10000));
+        ASSERT_TRUE(Reaches([this] { return !queue->IsRunning(); }, "the batch's end"));
         ASSERT_EQ(statuses.size(), 1);
         EXPECT_FALSE(statuses[0].Succeeded);
         EXPECT_EQ(hidden(), QStringList{".Song.vcd.mpg.1-0.tmp"});

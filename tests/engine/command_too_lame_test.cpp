@@ -1,5 +1,6 @@
 #include "tests/engine/mpeg_steps.h"
 #include "tests/support/child_tool.h"
+#include "tests/support/patience.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -124,10 +125,10 @@ TEST_F(EncoderCommand, ACancelLeavesNoHiddenOutputWhereTheFileSystemHasNoUnnamed
     const auto hidden = [this] {
         return QDir(Root() + "work").entryList(QDir::Files | QDir::Hidden).filter(QRegularExpression("^\\."));
     };
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !hidden().isEmpty(); }, 10000));
+    ASSERT_TRUE(Reaches([&] { return !hidden().isEmpty(); }, "the encoder's hidden output"));
     EXPECT_TRUE(hidden().first().startsWith(".Tmp2.tmp.")) << hidden().first().toStdString();
     queue->Cancel();
-    ASSERT_TRUE(QTest::qWaitFor([this] { return !queue->IsRunning(); }, 10000));
+    ASSERT_TRUE(Reaches([this] { return !queue->IsRunning(); }, "the batch's end"));
     ASSERT_EQ(statuses.size(), 1);
     EXPECT_TRUE(statuses[0].Cancelled);
     EXPECT_EQ(hidden(), QStringList());

@@ -2,12 +2,13 @@
 
 #include "foundation/brindlow_sounds.h"
 #include "foundation/exceptions.h"
+#include "tests/support/patience.h"
 #include "tests/support/qt_printers.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/temp_world.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
-#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -158,9 +159,9 @@ protected:
             SndBatchConversionEnded, false, runIfEmpty);
     }
 
-    bool WaitUntilIdle()
+    ::testing::AssertionResult WaitUntilIdle()
     {
-        return QTest::qWaitFor([this] { return !queue->IsRunning(); }, 5000);
+        return Reaches([this] { return !queue->IsRunning(); }, "the batch's end");
     }
 
     void RunToTheEnd(bool stopOnError)
@@ -370,7 +371,7 @@ TEST_F(CommandsManager, ExceptionFromAnEndHandlerIsShownNotThrown)
                                                        bool&) { throw EKorvaneError("the page is gone"); }));
     Add("B", Ending::InStart);
     Run(false);
-    ASSERT_TRUE(QTest::qWaitFor([this] { return !Dialogs().Messages().isEmpty(); }, 5000));
+    ASSERT_TRUE(Reaches([this] { return !Dialogs().Messages().isEmpty(); }, "the handler's error box"));
     EXPECT_EQ(Dialogs().LastText(), "the page is gone");
     EXPECT_EQ(Dialogs().Messages().first().Type, plat::TMsgDlgType::mtError);
     ASSERT_TRUE(WaitUntilIdle()) << "the batch ends instead of waiting for ever";

@@ -1,13 +1,13 @@
 #include "engine/console_io.h"
 
 #include "tests/support/child_tool.h"
+#include "tests/support/patience.h"
 #include "tests/support/qt_printers.h"
 #include "tests/support/temp_world.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QRegularExpression>
-#include <QTest>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -60,14 +60,15 @@ protected:
         runner.Command = u'"' + ChildToolPath() + QStringLiteral("\" ") + steps.join(u' ');
         recorder.Hook(runner);
     }
-    bool WaitForDone(int timeoutMs = 10000)
+    ::testing::AssertionResult WaitForDone()
     {
-        return QTest::qWaitFor([&] { return recorder.Done; }, timeoutMs);
+        return Reaches([&] { return recorder.Done; }, "the run's end");
     }
     // Waits for a line starting with prefix and returns the number after it.
     pid_t WaitForNumber(const QString& prefix)
     {
-        (void)QTest::qWaitFor([&] { return !recorder.Events.filter("line:" + prefix).isEmpty(); }, 5000);
+        EXPECT_TRUE(Reaches([&] { return !recorder.Events.filter("line:" + prefix).isEmpty(); },
+                            "the line \"" + prefix.toStdString() + "\""));
         return recorder.Events.filter("line:" + prefix).value(0).section(u' ', 1, 1).toInt();
     }
     static bool ProcessIsGone(pid_t pid) { return ::kill(pid, 0) == -1 && errno == ESRCH; }
@@ -126,12 +127,17 @@ TEST_F(ConsoleRunner, TheWorkerRunsOneStepBelowTheProgramAndItsProgramAtTheProgr
         EXPECT_FALSE(ThreadNiceValues().contains(normal + steps));
         TGUI2Console runner;
         runner.Priority = priority;
-        Prepare(runner, "nice|sleep|400");
+        Prepare(runner, "nice|forever");
+        // The child, and with it the worker, lives until the worker's priority has been seen.
+        bool seen = false;
+        runner.OnTimeOut = [&](TGUI2Console*, bool& terminate) { terminate = seen; };
         runner.Start();
         EXPECT_EQ(WaitForNumber("nice "), normal);
         EXPECT_TRUE(ThreadNiceValues().contains(normal + steps)) << priority;
+        seen = true;
         ASSERT_TRUE(WaitForDone());
-        EXPECT_TRUE(QTest::qWaitFor([&] { return !ThreadNiceValues().contains(normal + steps); }, 5000));
+        EXPECT_TRUE(
+            Reaches([&] { return !ThreadNiceValues().contains(normal + steps); }, "the worker's end"));
     }
 }
 
@@ -185,7 +191,7 @@ TEST_F(ConsoleRunner, StopOrDestroyDuringALongRunLeavesNoProcessAndNoEvent)
     runner.Stop();
     EXPECT_FALSE(runner.Running());
     EXPECT_TRUE(ProcessIsGone(child)) << "killed and reaped: not even a zombie is left";
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !IsProcessAlive(grandchild); }, 5000));
+    EXPECT_TRUE(Reaches([&] { return !IsProcessAlive(grandchild); }, "the grandchild's end"));
     QStringList before = recorder.Events;
     QCoreApplication::sendPostedEvents();
     EXPECT_EQ(recorder.Events, before) << "a stopped run raises nothing more, not even done";
@@ -218,7 +224,7 @@ TEST_F(ConsoleRunner, ASecondStartOnlyReportsProcessAlreadyRunningButOnDoneMaySt
     runner.Start();
     EXPECT_EQ(recorder.Events, QStringList("error:Process Already Running"))
         << "reported at once, by the caller's thread";
-    EXPECT_TRUE(QTest::qWaitFor([&] { return runs == 2; }, 10000));
+    EXPECT_TRUE(Reaches([&] { return runs == 2; }, "the second run's end"));
     EXPECT_EQ(recorder.Lines(), QStringList({"line:run", "line:run"}));
 }
 
@@ -226,8 +232,11 @@ TEST_F(ConsoleRunner, UnhookedHandlersMissEventsAlreadyQueuedAndAThrowingOneStay
 {
     TGUI2Console runner;
     Prepare(runner, "lines|20");
+    runner.LogFile = Root() + "run.log";
     runner.Start();
-    std::this_thread::sleep_for(std::chrono::milliseconds(300)); // the whole run is queued, nothing delivered
+    // The worker writes its log out as it closes it, once every line is queued; nothing is delivered.
+    ASSERT_TRUE(Reaches([&] { return ReadFile(runner.LogFile).count('\n') == 20; }, "the whole run's log",
+                        Events::Held));
     runner.OnLine = nullptr;
     ASSERT_TRUE(WaitForDone());
     EXPECT_TRUE(recorder.Lines().isEmpty());
@@ -276,7 +285,7 @@ TEST_F(ConsoleRunner, AnUnfinishedLineEndingWithThePromptIsReportedWhenOutputIdl
     Prepare(runner, "out|Overwrite? |forever");
     runner.Prompt = "? ";
     runner.Start();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return recorder.Events.contains("prompt:Overwrite? "); }, 5000));
+    EXPECT_TRUE(Reaches([&] { return recorder.Events.contains("prompt:Overwrite? "); }, "the prompt"));
     EXPECT_TRUE(recorder.Lines().isEmpty()) << "an unfinished line is never a line";
     runner.Stop();
 }

@@ -6,13 +6,13 @@
 #include "foundation/brindlow_sounds.h"
 #include "foundation/global_events.h"
 #include "foundation/program_globals.h"
+#include "tests/support/patience.h"
 #include "tests/support/qt_printers.h"
 #include "tests/support/recording_views.h"
 #include "tests/support/temp_world.h"
 #include "tests/support/wav_image.h"
 
 #include <QFile>
-#include <QTest>
 
 #include <memory>
 
@@ -71,7 +71,7 @@ protected:
     {
         queue->Run("Batch", true, echo, nullptr, nullptr, nullptr, SndNone, SndNone, false, false);
         if (wait) {
-            ASSERT_TRUE(QTest::qWaitFor([this] { return !queue->IsRunning(); }, 30000));
+            ASSERT_TRUE(Reaches([this] { return !queue->IsRunning(); }, "the batch's end"));
         }
     }
 

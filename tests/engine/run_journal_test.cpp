@@ -1,12 +1,12 @@
 #include "engine/run_journal.h"
 
+#include "tests/support/patience.h"
 #include "tests/support/qt_printers.h"
 #include "tests/support/temp_world.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
-#include <QTest>
 
 namespace {
 
@@ -23,15 +23,14 @@ protected:
     {
         QProcess probe;
         probe.start(TestProgramsFolder() + "journal_probe", QStringList{"die"} + steps);
-        ASSERT_TRUE(probe.waitForFinished(120000));
+        ASSERT_TRUE(probe.waitForFinished(PatienceLeft())) << "the probe never died";
         ASSERT_EQ(probe.exitStatus(), QProcess::CrashExit) << "exit code " << probe.exitCode();
     }
     void Hold(const QStringList& steps)
     {
         holder.start(TestProgramsFolder() + "journal_probe", QStringList{"hold"} + steps);
-        ASSERT_TRUE(
-            QTest::qWaitFor([this] { return holder.readAllStandardOutput().contains("holding"); }, 120000))
-            << "the probe never got its files ready";
+        ASSERT_TRUE(Reaches([this] { return holder.readAllStandardOutput().contains("holding"); },
+                            "the probe's files"));
     }
     static QStringList Journals() { return QDir(RunJournalFolder()).entryList(QDir::Files); }
     QStringList Music() const
@@ -92,7 +91,7 @@ TEST_F(RunJournal, ARunStillGoingIsLeftAloneUntilItDies)
     EXPECT_EQ(Journals().size(), 2u);
 
     holder.kill();
-    holder.waitForFinished();
+    ASSERT_TRUE(holder.waitForFinished(PatienceLeft())) << "the probe outlives its kill";
     EXPECT_EQ(RecoverKilledRuns().size(), 2);
     EXPECT_EQ(ReadFile(older), "older");
     EXPECT_FALSE(QFileInfo::exists(temp));

@@ -1,8 +1,8 @@
 #include "foundation/instance_guard.h"
+#include "tests/support/patience.h"
 #include "tests/support/temp_world.h"
 
 #include <QProcess>
-#include <QTest>
 
 #include <csignal>
 
@@ -24,20 +24,20 @@ public:
         process_.kill();
         process_.waitForFinished(5000);
     }
-    bool WaitFor(const QString& text)
+    ::testing::AssertionResult WaitFor(const QString& text)
     {
-        return QTest::qWaitFor([&] { return read().contains(text); }, 10000);
+        return Reaches([&] { return read().contains(text); }, '"' + text.toStdString() + '"');
     }
     int ExitCode()
     {
-        process_.waitForFinished(10000);
+        EXPECT_TRUE(process_.waitForFinished(PatienceLeft())) << "the probe never ended";
         read();
         return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
     }
     void Crash()
     {
         ::kill(pid_t(process_.processId()), SIGKILL);
-        process_.waitForFinished(5000);
+        EXPECT_TRUE(process_.waitForFinished(PatienceLeft())) << "the probe outlives its kill";
     }
     QString read() { return output_ += QString::fromLocal8Bit(process_.readAllStandardOutput()); }
 

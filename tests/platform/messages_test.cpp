@@ -1,7 +1,7 @@
 #include "platform/messages.h"
+#include "tests/support/patience.h"
 
 #include <QCoreApplication>
-#include <QTest>
 #include <QThread>
 #include <QTimer>
 
@@ -39,7 +39,7 @@ TEST(Messages, MessagePostedFromAWorkerArrivesOnTheMainThreadWithItsParameters)
     std::thread worker([&] { Post(&window, type, 7, -5'000'000'000LL); });
     worker.join();
     EXPECT_EQ(deliveredOn, nullptr) << "nothing may run before the main thread pumps";
-    EXPECT_TRUE(QTest::qWaitFor([&] { return deliveredOn != nullptr; }, 2000));
+    EXPECT_TRUE(Reaches([&] { return deliveredOn != nullptr; }, "the message's delivery"));
     EXPECT_EQ(deliveredOn, QCoreApplication::instance()->thread());
     EXPECT_EQ(wParam, 7);
     EXPECT_EQ(lParam, -5'000'000'000LL);

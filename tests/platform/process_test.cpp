@@ -1,14 +1,14 @@
 #include "platform/process.h"
 
 #include "tests/support/child_tool.h"
+#include "tests/support/patience.h"
 #include "tests/support/qt_printers.h"
 #include "tests/support/temp_world.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QScopeGuard>
-#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -23,18 +23,19 @@ namespace {
 class Process : public TempWorld {
 protected:
     // Everything the child writes until it has ended and its output is drained.
-    static QByteArray RunToEnd(ChildProcess& child, int timeoutMs = 10000)
+    static QByteArray RunToEnd(ChildProcess& child)
     {
         QByteArray output;
         char buffer[300];
-        const QDeadlineTimer deadline(timeoutMs);
-        while (!(child.Reaped() && child.OutputEnded()) && !deadline.hasExpired()) {
-            child.WaitForOutput(5);
-            for (std::int64_t count; (count = child.Read(buffer, sizeof buffer)) > 0;)
-                output.append(buffer, count);
-            child.TryReap();
-        }
-        EXPECT_TRUE(child.Reaped()) << "the child did not end in time";
+        EXPECT_TRUE(Reaches(
+            [&] {
+                child.WaitForOutput(5);
+                for (std::int64_t count; (count = child.Read(buffer, sizeof buffer)) > 0;)
+                    output.append(buffer, count);
+                child.TryReap();
+                return child.Reaped() && child.OutputEnded();
+            },
+            "the child's end and the end of its output", Events::Held));
         return output;
     }
 
@@ -144,12 +145,13 @@ TEST_F(Process, KillingTheGroupEndsTheChildAndWhatItStarted)
     ASSERT_EQ(child.Start(ChildToolPath(), Steps("pid|grandchild|forever")), 0);
     QByteArray output;
     char buffer[200];
-    const QDeadlineTimer deadline(5000);
-    while (!output.contains("grandchild ") || !output.endsWith('\n')) {
-        ASSERT_FALSE(deadline.hasExpired());
-        child.WaitForOutput(5);
-        output.append(buffer, child.Read(buffer, sizeof buffer));
-    }
+    ASSERT_TRUE(Reaches(
+        [&] {
+            child.WaitForOutput(5);
+            output.append(buffer, child.Read(buffer, sizeof buffer));
+            return output.contains("grandchild ") && output.endsWith('\n');
+        },
+        "the line \"grandchild\"", Events::Held));
     const QList<QByteArray> words = output.simplified().split(' ');
     ASSERT_EQ(words.size(), 5);
     EXPECT_EQ(words[1].toInt(), child.Pid());
@@ -161,7 +163,7 @@ TEST_F(Process, KillingTheGroupEndsTheChildAndWhatItStarted)
     child.Reap();
     EXPECT_EQ(child.ExitCode(), 128 + SIGKILL);
     EXPECT_FALSE(IsOurUnreapedChild(child.Pid())) << "the child was reaped";
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !IsProcessAlive(grandchild); }, 5000));
+    EXPECT_TRUE(Reaches([&] { return !IsProcessAlive(grandchild); }, "the grandchild's end"));
     child.KillGroup(); // after the reap it must not signal anything
 
     // Destroying a running child kills and reaps it.
@@ -182,13 +184,16 @@ TEST_F(Process, OutputThatEndsBeforeTheChildDoesNotMakeWaitingSpin)
     ASSERT_EQ(child.Start("/bin/sh", {"-c", "exec >&- 2>&-; sleep 0.3"}), 0);
     char buffer[16];
     int rounds = 0;
+    QElapsedTimer waited;
+    waited.start();
     while (!child.TryReap()) {
         child.WaitForOutput(20);
         child.Read(buffer, sizeof buffer);
         ++rounds;
     }
     EXPECT_TRUE(child.OutputEnded());
-    EXPECT_LT(rounds, 100) << "each round waits even after the pipe has closed";
+    // However slow the machine, rounds that each wait their 20 ms fit in the time the child took.
+    EXPECT_LE(rounds, waited.elapsed() / 20 + 1) << "each round waits even after the pipe has closed";
     EXPECT_EQ(child.ExitCode(), 0);
 }
 

@@ -1,11 +1,11 @@
 #include "platform/audio_output.h"
 #include "platform/sound_player.h"
 #include "tests/support/fake_audio_output.h"
+#include "tests/support/patience.h"
 #include "tests/support/wav_image.h"
 
 #include <QBuffer>
 #include <QMediaDevices>
-#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -128,7 +128,7 @@ TEST(AudioOutput, TheEnvironmentChoosesTheSilentOutputThatPlaysTheWholeSoundThen
     output.setFinishedHandler([&] { finished = true; });
     ASSERT_TRUE(output.start(&source));
     EXPECT_TRUE(output.isActive());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return finished; }, 5000));
+    EXPECT_TRUE(Reaches([&] { return finished; }, "the sound's end"));
     EXPECT_FALSE(output.isActive());
     EXPECT_TRUE(source.atEnd());
     EXPECT_EQ(output.processedUSecs(), 50000);

@@ -1,8 +1,8 @@
 #include "platform/termination_signals.h"
+#include "tests/support/patience.h"
 
 #include <QCoreApplication>
 #include <QList>
-#include <QTest>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -34,7 +34,7 @@ TEST(TerminationSignals, ReachTheMainThreadInsteadOfEndingTheProgramAndLeaveAsFo
         // Sent from another thread, as the system may deliver it to any thread.
         std::thread([] { ::kill(::getpid(), SIGTERM); }).join();
         ::kill(::getpid(), SIGINT);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return seen.size() == 3; }));
+        ASSERT_TRUE(Reaches([&] { return seen.size() == 3; }, "the three signals on the main thread"));
         EXPECT_EQ(seen, QList<int>({SIGHUP, SIGTERM, SIGINT}));
         EXPECT_TRUE(onMain);
         EXPECT_EQ(watch.ExitCode(0), 128 + SIGHUP) << "the first signal is the one that ends the program";

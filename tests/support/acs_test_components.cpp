@@ -1,5 +1,7 @@
 #include "tests/support/acs_test_components.h"
 
+#include "tests/support/patience.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -99,14 +101,16 @@ void RunRecorder::Ended(bool failed, const QString& error)
     ++(failed ? Recorded.Failed : Recorded.Done);
     Recorded.Error = error;
     Recorded.Thread = std::this_thread::get_id();
-    Changed.notify_all();
 }
 
-bool RunRecorder::WaitForEnds(int ends)
+::testing::AssertionResult RunRecorder::WaitForEnds(int ends)
 {
-    std::unique_lock lock(Lock);
-    return Changed.wait_for(lock, std::chrono::seconds(10),
-                            [&] { return Recorded.Done + Recorded.Failed >= ends; });
+    return Reaches(
+        [&] {
+            const Ends seen = Seen();
+            return seen.Done + seen.Failed >= ends;
+        },
+        "end " + std::to_string(ends) + " of the run", Events::Held);
 }
 
 RunRecorder::Ends RunRecorder::Seen() const

@@ -5,9 +5,9 @@
 #include <QByteArray>
 #include <QString>
 
+#include <gtest/gtest.h>
+
 #include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -73,7 +73,7 @@ public:
     explicit RunRecorder(TACSOutput& output);
     ~RunRecorder(); // unhooks the events, waiting for one being delivered
 
-    bool WaitForEnds(int ends);
+    ::testing::AssertionResult WaitForEnds(int ends);
     Ends Seen() const;
 
 private:
@@ -81,18 +81,8 @@ private:
 
     TACSOutput& Output;
     mutable std::mutex Lock;
-    std::condition_variable Changed;
     Ends Recorded;
 };
-
-// Polls until condition holds; false after ten seconds.
-template <typename Condition> bool WaitUntil(Condition condition)
-{
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!condition() && std::chrono::steady_clock::now() < end)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    return condition();
-}
 
 // 16-bit little-endian PCM and back.
 QByteArray Pcm16(const std::vector<std::int16_t>& samples);

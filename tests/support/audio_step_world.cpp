@@ -1,11 +1,11 @@
 #include "tests/support/audio_step_world.h"
 
 #include "foundation/brindlow_sounds.h"
+#include "tests/support/patience.h"
 
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTest>
 #include <QtEndian>
 
 #include <csignal>
@@ -49,7 +49,7 @@ void AudioStepWorld::RunStep(std::unique_ptr<TCommandInterface> command, const Q
     Queue->AddCommand(std::move(command));
     Queue->Run("Batch", true, nullptr, nullptr, nullptr, nullptr, SndBatchConversionEnded,
                SndBatchConversionEnded, false, false);
-    EXPECT_TRUE(QTest::qWaitFor([this] { return !Queue->IsRunning(); }, 30000));
+    EXPECT_TRUE(Reaches([this] { return !Queue->IsRunning(); }, "the batch's end"));
     StepBar->OnPosition = nullptr;
     if (regular) {
         EXPECT_EQ(ReadFile(source), before);
@@ -75,7 +75,8 @@ std::tuple<int, int, int, int> AudioStepWorld::ExpectTrueWav(const QString& file
             continue;
         QProcess run;
         run.start(tool, {fileName});
-        EXPECT_TRUE(run.waitForFinished(30000) && run.exitCode() == 0) << tool.toStdString() << " refuses it";
+        EXPECT_TRUE(run.waitForFinished(PatienceLeft())) << tool.toStdString() << " never ended";
+        EXPECT_EQ(run.exitCode(), 0) << tool.toStdString() << " refuses it";
     }
     if (dataSize)
         *dataSize = bytes.size() - data - 8;

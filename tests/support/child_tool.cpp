@@ -1,5 +1,7 @@
 #include "tests/support/child_tool.h"
 
+#include "tests/support/patience.h"
+
 #include <QFile>
 #include <QProcess>
 
@@ -30,7 +32,7 @@ QString NoTmpfilePath()
         const QString program = QStringLiteral(KORVANE_TEST_PROGRAMS_DIR "/no_tmpfile");
         QProcess probe;
         probe.start(program, {QStringLiteral("/bin/true")});
-        return probe.waitForFinished(10000) && probe.exitCode() == 0 ? program : QString();
+        return probe.waitForFinished(PatienceLeft()) && probe.exitCode() == 0 ? program : QString();
     }();
     return path;
 }

@@ -1,8 +1,11 @@
 #include "tests/support/patience.h"
 
 #include <QDeadlineTimer>
+#include <QTest>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 namespace {
 
@@ -15,6 +18,16 @@ QDeadlineTimer& deadline()
     return timer;
 }
 
+bool heldReaches(const std::function<bool()>& reached)
+{
+    while (!reached()) {
+        if (deadline().hasExpired())
+            return reached();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
 } // namespace
 
 void RestartPatience()
@@ -25,4 +38,12 @@ void RestartPatience()
 int PatienceLeft()
 {
     return int(std::max<qint64>(deadline().remainingTime(), 1));
+}
+
+::testing::AssertionResult Reaches(const std::function<bool()>& reached, const std::string& state,
+                                   Events events)
+{
+    if (events == Events::Handled ? QTest::qWaitFor(reached, PatienceLeft()) : heldReaches(reached))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "the test gave up waiting for " << state;
 }

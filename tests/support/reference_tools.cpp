@@ -1,5 +1,7 @@
 #include "tests/support/reference_tools.h"
 
+#include "tests/support/patience.h"
+
 #include <QProcess>
 #include <QStandardPaths>
 
@@ -39,8 +41,10 @@ ToolRun RunTool(const QString& program, const QStringList& arguments, const Tool
                                                       : QProcess::SeparateChannels);
     process.setStandardInputFile(QProcess::nullDevice());
     process.start(path, arguments);
-    if (!process.waitForFinished(120000))
+    if (!process.waitForFinished(PatienceLeft())) {
+        ADD_FAILURE() << program.toStdString() << " never ended";
         return run;
+    }
     run.Ran = true;
     run.ExitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     run.Output = process.readAllStandardOutput();
