@@ -117,8 +117,11 @@ std::vector<TFormMagnet*>& allMagnets()
     return magnets;
 }
 
-// Window managers report the end of a move only as the absence of further moves.
+// Window managers report the end of a move only as the absence of further moves, and a move by the
+// pointer goes on, still or not, as long as its button is down.
 constexpr int MoveEndDelayMs = 200;
+// How soon a move held still with the button down looks again whether the button is up.
+constexpr int HeldButtonPollMs = 50;
 // How long the window system may take to report a move the program asked for.
 constexpr int AnswerDelayMs = 500;
 // How often a glued form that is moving looks for the steps the window manager does not report.
@@ -146,7 +149,6 @@ TFormMagnet::TFormMagnet(QWidget* AOwner)
 {
     allMagnets().push_back(this);
     moveEnd_.setSingleShot(true);
-    moveEnd_.setInterval(MoveEndDelayMs);
     connect(&moveEnd_, &QTimer::timeout, this, &TFormMagnet::moveEnded);
     follow_.setInterval(FollowIntervalMs);
     connect(&follow_, &QTimer::timeout, this, &TFormMagnet::followUnreportedMove);
@@ -338,11 +340,16 @@ void TFormMagnet::formMoved(const QPoint& clientTopLeft)
         moveGlued(frameAt(clientTopLeft));
     if (OnDragMove)
         OnDragMove(this);
-    moveEnd_.start();
+    moveEnd_.start(MoveEndDelayMs);
 }
 
 void TFormMagnet::moveEnded()
 {
+    // A snap inside a move that the window manager still leads makes some drop the move, others undo it.
+    if (plat::PointerButtonHeld()) {
+        moveEnd_.start(HeldButtonPollMs);
+        return;
+    }
     dragStarted_ = false;
     follow_.stop();
     SnapInPlace();

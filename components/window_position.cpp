@@ -59,6 +59,20 @@ std::optional<QPoint> plat::WindowPositionNow(const QWindow& window)
     return (QPointF(reply->dst_x, reply->dst_y) / window.devicePixelRatio()).toPoint();
 }
 
+bool plat::PointerButtonHeld()
+{
+    xcb_connection_t* connection = x11Connection();
+    if (!connection)
+        return false;
+    const ReplyPointer<xcb_query_pointer_reply_t> reply(
+        xcb_query_pointer_reply(connection, xcb_query_pointer(connection, rootOf(connection)), nullptr),
+        &std::free);
+    constexpr std::uint16_t anyButton = XCB_KEY_BUT_MASK_BUTTON_1 | XCB_KEY_BUT_MASK_BUTTON_2 |
+                                        XCB_KEY_BUT_MASK_BUTTON_3 | XCB_KEY_BUT_MASK_BUTTON_4 |
+                                        XCB_KEY_BUT_MASK_BUTTON_5;
+    return reply && (reply->mask & anyButton) != 0;
+}
+
 plat::FrameMoveWatch::FrameMoveWatch(std::function<void()> onFrameMoved)
     : onFrameMoved_(std::move(onFrameMoved))
 {
