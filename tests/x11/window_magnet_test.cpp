@@ -64,9 +64,10 @@ TEST_F(RealDisplay, AGluedFormLooksWhereItStandsOnlyWhileItIsDragged)
     ASSERT_TRUE(WaitSettled(Main()));
     EXPECT_TRUE(resting()) << "after a move of the program's own";
     // Shown again, in a new frame of the window manager's, which the magnet hears of in turn.
-    Main().hide();
+    ASSERT_TRUE(Withdraw(Main()));
     Main().show();
     ASSERT_TRUE(WaitSettled(Main()));
+    EXPECT_EQ(Frame(Main()).topLeft(), start + QPoint(30, 20)) << "shown again";
     EXPECT_TRUE(resting()) << "shown again";
 
     TitleBarDrag drag(Main());
