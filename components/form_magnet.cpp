@@ -117,8 +117,11 @@ std::vector<TFormMagnet*>& allMagnets()
     return magnets;
 }
 
-// Window managers report the end of a move only as the absence of further moves.
+// Window managers report the end of a move only as the absence of further moves, and a move by the
+// pointer goes on, still or not, as long as its button is down.
 constexpr int MoveEndDelayMs = 200;
+// How soon a move held still with the button down looks again whether the button is up.
+constexpr int HeldButtonPollMs = 50;
 // How long the window system may take to report a move the program asked for.
 constexpr int AnswerDelayMs = 500;
 // How often a glued form that is moving looks for the steps the window manager does not report.
@@ -132,11 +135,14 @@ QRect frameOf(const QWidget& form)
     return window ? window->frameGeometry() : form.frameGeometry();
 }
 
-// Moves the form so that its frame starts at the point, through the client area's position, which
-// does not depend on the widget's copy of the frame margins.
-void placeFrame(QWidget& form, const QPoint& frameTopLeft)
+// Where the client area starts within the frame, from the window system's margins. The window's place
+// and the widget's may differ for a while (the window takes the window manager's reports at once, the
+// widget once they are handled), so their difference is no margin.
+QPoint clientOffset(const QWidget& form)
 {
-    form.setGeometry(QRect(frameTopLeft + form.geometry().topLeft() - frameOf(form).topLeft(), form.size()));
+    if (const QWindow* window = form.windowHandle())
+        return {window->frameMargins().left(), window->frameMargins().top()};
+    return form.geometry().topLeft() - form.frameGeometry().topLeft();
 }
 
 } // namespace
@@ -146,7 +152,6 @@ TFormMagnet::TFormMagnet(QWidget* AOwner)
 {
     allMagnets().push_back(this);
     moveEnd_.setSingleShot(true);
-    moveEnd_.setInterval(MoveEndDelayMs);
     connect(&moveEnd_, &QTimer::timeout, this, &TFormMagnet::moveEnded);
     follow_.setInterval(FollowIntervalMs);
     connect(&follow_, &QTimer::timeout, this, &TFormMagnet::followUnreportedMove);
@@ -238,7 +243,7 @@ void TFormMagnet::SnapInPlace()
     const magnet::SnapResult result =
         magnet::Snap(bounds, forms, Power, magnet::AreaFor(bounds, screens), ScreenMagnet, glue_, allow);
     if (result.Bounds.topLeft() != bounds.topLeft())
-        placeFrame(*form_, result.Bounds.topLeft());
+        placeFrame(result.Bounds.topLeft());
     if (glue_)
         moveGlued(result.Bounds);
 }
@@ -265,16 +270,31 @@ void TFormMagnet::moveGlued(const QRect& bounds)
             if (glued.Form != other->form())
                 continue;
             other->busy_ = true;
-            placeFrame(*other->form(), bounds.topLeft() + glued.Offset);
+            other->placeFrame(bounds.topLeft() + glued.Offset);
             other->busy_ = false;
         }
     }
 }
 
+// Moves the form so that its frame starts at the point, through the client area's position, which
+// does not depend on the widget's copy of the frame margins.
+void TFormMagnet::placeFrame(const QPoint& frameTopLeft)
+{
+    const QRect place(frameTopLeft + clientOffset(*form_), form_->size());
+    if (form_->geometry() != place || !form_->windowHandle()) {
+        form_->setGeometry(place);
+        return;
+    }
+    // Where Qt believes the form stands already, the window may not be: a move of the window manager's,
+    // or one asked for before, may not have been reported yet.
+    programMoved();
+    plat::RequestWindowPosition(*form_->windowHandle(), place.topLeft());
+}
+
 // The frame with the client area at that point: the margins are those the window has now.
 QRect TFormMagnet::frameAt(const QPoint& clientTopLeft) const
 {
-    return frameOf(*form_).translated(clientTopLeft - form_->geometry().topLeft());
+    return QRect(clientTopLeft - clientOffset(*form_), frameOf(*form_).size());
 }
 
 bool TFormMagnet::answersTheProgram() const
@@ -331,18 +351,27 @@ void TFormMagnet::formMoved(const QPoint& clientTopLeft)
         return;
     if (!dragStarted_) {
         dragStarted_ = true;
+        gluedBeside_.reset();
         if (glue_)
             buildGlueList(frameAt(settled_));
     }
-    if (glue_)
+    // The same place is seen again and again while the window manager keeps a move to itself.
+    if (glue_ && gluedBeside_ != clientTopLeft) {
+        gluedBeside_ = clientTopLeft;
         moveGlued(frameAt(clientTopLeft));
+    }
     if (OnDragMove)
         OnDragMove(this);
-    moveEnd_.start();
+    moveEnd_.start(MoveEndDelayMs);
 }
 
 void TFormMagnet::moveEnded()
 {
+    // A snap inside a move that the window manager still leads makes some drop the move, others undo it.
+    if (plat::PointerButtonHeld()) {
+        moveEnd_.start(HeldButtonPollMs);
+        return;
+    }
     dragStarted_ = false;
     follow_.stop();
     SnapInPlace();

@@ -110,6 +110,7 @@ private:
     void moveEnded();
     void updateFrameWatch();
     void frameMoved();
+    void placeFrame(const QPoint& frameTopLeft);
     void buildGlueList(const QRect& bounds);
     void moveGlued(const QRect& bounds);
     bool dragByClientArea(const QPoint& position) const;
@@ -129,6 +130,8 @@ private:
     // Since the program last moved the form itself (the magnet included).
     QElapsedTimer programMove_;
     std::vector<GluedMagnet> glued_;
+    // Where the form stood when the glued forms were last placed beside it during this move.
+    std::optional<QPoint> gluedBeside_;
     QTimer moveEnd_;
     // While glued, hears of each move of the window manager's frame around the form.
     plat::FrameMoveWatch frameMoves_;

@@ -59,6 +59,34 @@ std::optional<QPoint> plat::WindowPositionNow(const QWindow& window)
     return (QPointF(reply->dst_x, reply->dst_y) / window.devicePixelRatio()).toPoint();
 }
 
+// As Qt places a window: the client area's place, which the window manager takes as such since Qt marks
+// the window's gravity as static.
+void plat::RequestWindowPosition(const QWindow& window, const QPoint& clientTopLeft)
+{
+    xcb_connection_t* connection = x11Connection();
+    if (!connection || !window.handle())
+        return;
+    const QPoint native = (QPointF(clientTopLeft) * window.devicePixelRatio()).toPoint();
+    const std::int32_t place[] = {native.x(), native.y()};
+    xcb_configure_window(connection, static_cast<xcb_window_t>(window.winId()),
+                         XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, place);
+    xcb_flush(connection);
+}
+
+bool plat::PointerButtonHeld()
+{
+    xcb_connection_t* connection = x11Connection();
+    if (!connection)
+        return false;
+    const ReplyPointer<xcb_query_pointer_reply_t> reply(
+        xcb_query_pointer_reply(connection, xcb_query_pointer(connection, rootOf(connection)), nullptr),
+        &std::free);
+    constexpr std::uint16_t anyButton = XCB_KEY_BUT_MASK_BUTTON_1 | XCB_KEY_BUT_MASK_BUTTON_2 |
+                                        XCB_KEY_BUT_MASK_BUTTON_3 | XCB_KEY_BUT_MASK_BUTTON_4 |
+                                        XCB_KEY_BUT_MASK_BUTTON_5;
+    return reply && (reply->mask & anyButton) != 0;
+}
+
 plat::FrameMoveWatch::FrameMoveWatch(std::function<void()> onFrameMoved)
     : onFrameMoved_(std::move(onFrameMoved))
 {

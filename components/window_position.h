@@ -16,6 +16,16 @@ namespace plat {
 // window, only once the drag has ended. Nothing where the program does not run on X11.
 std::optional<QPoint> WindowPositionNow(const QWindow& window);
 
+// Asks the window manager to put the window's client area at the point (global coordinates), whatever
+// Qt has last heard or asked for: Qt asks for nothing where it believes the window stands already, while
+// the window may be elsewhere or on its way elsewhere. Nothing where the program does not run on X11.
+void RequestWindowPosition(const QWindow& window, const QPoint& clientTopLeft);
+
+// Whether a pointer button is down now, as the X server has it: a window manager moving a window by the
+// pointer keeps the move going until the button is released. False where the program does not run on
+// X11.
+bool PointerButtonHeld();
+
 // Calls back whenever the window manager moves or resizes the frame it has put around the window. The
 // frame is the window manager's own window: moving it tells the window inside nothing, but any program
 // may ask to hear of it. Silent where the program does not run on X11 and while no frame is around.

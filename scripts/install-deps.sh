@@ -10,7 +10,7 @@ packages=(
     libtwolame-dev
     libgtest-dev libgmock-dev
     ffmpeg sox mjpegtools
-    xvfb openbox icewm xdotool x11-utils
+    xvfb openbox icewm jwm xdotool x11-utils
     "$@"
 )
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs a program of the tests that need a real X server and a window manager (tests/x11) on a private
 # virtual screen of its own with openbox (or the window manager that KORVANE_WINDOW_MANAGER names:
-# openbox or icewm), then stops both, so that several runs can go on at once. ctest runs every
+# openbox, icewm or jwm), then stops both, so that several runs can go on at once. ctest runs every
 # real-display test through it. Where a tool is missing it says which and exits 77, which ctest counts
 # as skipped; where no display can be made it says so and fails.
 #   scripts/with-private-display.sh build/test/bin/test_x11 --gtest_filter=...
@@ -15,9 +15,9 @@ done
 
 window_manager=${KORVANE_WINDOW_MANAGER:-openbox}
 case $window_manager in
-openbox | icewm) ;;
+openbox | icewm | jwm) ;;
 *)
-    echo "unknown window manager '$window_manager' (KORVANE_WINDOW_MANAGER): openbox or icewm" >&2
+    echo "unknown window manager '$window_manager' (KORVANE_WINDOW_MANAGER): openbox, icewm or jwm" >&2
     exit 2
     ;;
 esac
@@ -133,6 +133,27 @@ EOF
     done
 }
 
+# JWM with its own frames, no tray (it would take screen space), one desktop, no snapping at the edges,
+# and windows moved whole rather than as an outline, so that the program sees each step.
+write_jwm_settings() {
+    cat >"$work/jwmrc" <<'EOF'
+<?xml version="1.0"?>
+<JWM>
+  <Desktops width="1" height="1"/>
+  <FocusModel>click</FocusModel>
+  <SnapMode>none</SnapMode>
+  <MoveMode>opaque</MoveMode>
+  <ResizeMode>opaque</ResizeMode>
+  <Group><Option>tiled</Option></Group>
+  <Mouse context="title" button="1">move</Mouse>
+  <Mouse context="border" button="1">resize</Mouse>
+  <Mouse context="close" button="-1">close</Mouse>
+  <Mouse context="maximize" button="-1">maximize</Mouse>
+  <Mouse context="minimize" button="-1">minimize</Mouse>
+</JWM>
+EOF
+}
+
 # Its home is the private folder, so that no theme or setting of the user's changes the frames.
 start_window_manager() {
     local home=(env -u XDG_CONFIG_HOME -u XDG_DATA_HOME -u XDG_CACHE_HOME HOME="$work")
@@ -144,6 +165,10 @@ start_window_manager() {
     icewm)
         write_icewm_settings
         "${home[@]}" ICEWM_PRIVCFG="$work/icewm" icewm 2>"$work/wm.log" &
+        ;;
+    jwm)
+        write_jwm_settings
+        "${home[@]}" jwm -f "$work/jwmrc" 2>"$work/wm.log" &
         ;;
     esac
     wm_pid=$!

@@ -6,7 +6,7 @@
 set -euo pipefail
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 launcher=$source_dir/scripts/with-private-display.sh
-for tool in Xvfb openbox icewm xdotool xprop; do
+for tool in Xvfb openbox icewm jwm xdotool xprop; do
     command -v "$tool" >/dev/null || { echo "skipped: $tool is missing" && exit 77; }
 done
 scratch=$(mktemp -d)
@@ -40,7 +40,7 @@ check_run() {
     done
 }
 
-for window_manager in openbox icewm; do
+for window_manager in openbox icewm jwm; do
     KORVANE_WINDOW_MANAGER=$window_manager "$launcher" "$scratch/probe" >"$scratch/out" 2>&1 ||
         fail "the launcher fails under $window_manager"
     check_run "$window_manager"

@@ -24,6 +24,19 @@ bool framed(const QWidget& window)
     return !window.windowHandle()->frameMargins().isNull();
 }
 
+// The window manager marks each window it holds with WM_STATE, and clears the mark once it lets one go.
+bool managed(const QWidget& window)
+{
+    QProcess process;
+    process.start(
+        QStringLiteral("xprop"),
+        {QStringLiteral("-id"), QString::number(window.windowHandle()->winId()), QStringLiteral("WM_STATE")});
+    process.waitForFinished();
+    const QString state = QString::fromLatin1(process.readAllStandardOutput());
+    return state.contains(QLatin1String("window state: Normal")) ||
+           state.contains(QLatin1String("window state: Iconic"));
+}
+
 QStringList pointerAt(const QPoint& point)
 {
     return {QStringLiteral("mousemove"), QString::number(point.x()), QString::number(point.y())};
@@ -92,6 +105,14 @@ testing::AssertionResult RealDisplay::WaitSettled(QWidget& window)
     return testing::AssertionSuccess();
 }
 
+testing::AssertionResult RealDisplay::Withdraw(QWidget& window)
+{
+    window.hide();
+    if (!QTest::qWaitFor([&] { return !managed(window); }, PatienceMs))
+        return testing::AssertionFailure() << "the window manager keeps the hidden window";
+    return testing::AssertionSuccess();
+}
+
 testing::AssertionResult RealDisplay::StartAt(const QPoint& frameTopLeft)
 {
     Start();
@@ -112,16 +133,14 @@ testing::AssertionResult RealDisplay::StartAt(const QPoint& frameTopLeft)
 
 testing::AssertionResult RealDisplay::DragByTitleBar(QWidget& window, const QPoint& frameTopLeft)
 {
-    const QRect frame = Frame(window);
-    const QPoint grip = titleBarGrip(window, frame);
-    const QPoint from = frame.topLeft() + grip;
-    const QPoint to = frameTopLeft + grip;
-    QStringList steps = pointerAt(from) + QStringList{"mousedown", "1"};
-    for (int step = 1; step <= 8; ++step)
-        steps += pointerAt(from + (to - from) * step / 8) + QStringList{"sleep", "0.02"};
-    steps += QStringList{"mouseup", "1"};
-    const testing::AssertionResult dragged = xdotool(steps);
-    return dragged ? WaitSettled(window) : dragged;
+    TitleBarDrag drag(window);
+    const QPoint from = Frame(window).topLeft();
+    testing::AssertionResult done = drag.Press();
+    if (done)
+        done = drag.MoveTo(from + (frameTopLeft - from) / 2);
+    if (done)
+        done = drag.MoveTo(frameTopLeft);
+    return done ? drag.Release() : done;
 }
 
 RealDisplay::TitleBarDrag::TitleBarDrag(QWidget& window) : window_(window) {}
@@ -147,15 +166,20 @@ testing::AssertionResult RealDisplay::TitleBarDrag::MoveTo(const QPoint& frameTo
 {
     // The window manager starts the move at a motion and follows only the motions after it, and it may
     // take a motion that comes too soon after the press as no start: two motions, again until it moves.
-    const QPoint to = frameTopLeft + grip_;
+    // Some (jwm) follow only the first of the motions that reach them together: each motion waits until
+    // the window has followed it.
     QElapsedTimer patience;
     patience.start();
     while (patience.elapsed() < PatienceMs) {
-        const testing::AssertionResult moved = xdotool(pointerAt(to + QPoint(1, 0)) + pointerAt(to));
-        if (!moved)
-            return moved;
-        if (QTest::qWaitFor([&] { return Frame(window_).topLeft() == frameTopLeft; }, 1000))
-            return testing::AssertionSuccess();
+        for (const QPoint& past : {QPoint(1, 0), QPoint(0, 0)}) {
+            const testing::AssertionResult moved = xdotool(pointerAt(frameTopLeft + past + grip_));
+            if (!moved)
+                return moved;
+            const bool followed =
+                QTest::qWaitFor([&] { return Frame(window_).topLeft() == frameTopLeft + past; }, 1000);
+            if (followed && past.isNull())
+                return testing::AssertionSuccess();
+        }
     }
     const QPoint at = Frame(window_).topLeft();
     return testing::AssertionFailure() << "the window stays at " << at.x() << ", " << at.y();

@@ -21,6 +21,9 @@ protected:
     // Waits until the window manager has framed and shown the window and it has stopped moving, long
     // enough for anything that reacts to a move (the magnet) to have done so.
     static testing::AssertionResult WaitSettled(QWidget& window);
+    // Hides the window and waits until the window manager has let it go, as a client must before it
+    // shows the window again: one shown sooner may be let go after it is back, and stays unframed.
+    static testing::AssertionResult Withdraw(QWidget& window);
     // Starts the program with the main window's frame saved at that point, so that the start puts it
     // there before the window manager has framed it, and waits until it has settled.
     testing::AssertionResult StartAt(const QPoint& frameTopLeft);

@@ -27,6 +27,20 @@ TEST_F(RealDisplay, TheMagnetSnapsWhatTheUserDragsNearAnEdgeAndLeavesWhereThePro
     ASSERT_TRUE(DragByTitleBar(Main(), area.topLeft() + QPoint(12, 300)));
     EXPECT_EQ(Frame(Main()).topLeft(), area.topLeft() + QPoint(0, 300)) << "dragged 12 px from the left edge";
 
+    // Held still near the edge, the button down, the move has not ended: nothing snaps, and the window
+    // manager goes on moving the window.
+    {
+        TitleBarDrag drag(Main());
+        ASSERT_TRUE(drag.Press());
+        const QPoint nearTheEdge = area.topLeft() + QPoint(13, 200);
+        ASSERT_TRUE(drag.MoveTo(nearTheEdge));
+        ASSERT_TRUE(WaitSettled(Main()));
+        EXPECT_EQ(Frame(Main()).topLeft(), nearTheEdge) << "held 13 px from the left edge";
+        ASSERT_TRUE(drag.MoveTo(area.topLeft() + QPoint(100, 250)));
+        ASSERT_TRUE(drag.Release());
+        EXPECT_EQ(Frame(Main()).topLeft(), area.topLeft() + QPoint(100, 250)) << "moved on and released";
+    }
+
     Main().move(area.topLeft() + QPoint(300, 9));
     ASSERT_TRUE(WaitSettled(Main()));
     EXPECT_EQ(Frame(Main()).topLeft(), area.topLeft() + QPoint(300, 9)) << "moved by the program";
