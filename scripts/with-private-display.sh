@@ -182,7 +182,7 @@ start_window_manager() {
 window_manager_manages() {
     local check
     check=$(xprop -root _NET_SUPPORTING_WM_CHECK | grep -o '0x[0-9a-f]*') &&
-        xprop -id "$check" _NET_WM_NAME | grep -qi "\"$window_manager"
+        xprop -id "$check" _NET_WM_NAME | grep -i "\"$window_manager" >/dev/null
 }
 
 # A free display from a number of its own in a wide range, so that concurrent runs seldom meet.
