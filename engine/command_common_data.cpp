@@ -134,9 +134,7 @@ void TOlderOutput::PutBack()
         LogError(QStringLiteral("The older output is left as ") + hidden_);
     else if (journal_)
         journal_->Forget(name_);
-    name_.clear();
-    hidden_.clear();
-    journal_ = nullptr;
+    release();
 }
 
 void TOlderOutput::Drop()
@@ -149,6 +147,11 @@ void TOlderOutput::Drop()
     ::unlink(QFile::encodeName(hidden_).constData());
     if (journal_)
         journal_->Forget(name_);
+    release();
+}
+
+void TOlderOutput::release()
+{
     name_.clear();
     hidden_.clear();
     journal_ = nullptr;

@@ -45,6 +45,9 @@ public:
     void Drop();
 
 private:
+    // Holds no older output any more.
+    void release();
+
     QString name_, hidden_;
     TRunJournal* journal_ = nullptr;
 };

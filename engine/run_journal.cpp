@@ -63,10 +63,8 @@ std::map<QString, TNotedFile> notedFiles(const QList<QByteArray>& lines)
             continue;
         if (fields[0] == kTemporary)
             files[name] = TNotedFile{};
-        else if (fields[0] == kOutput && fields.size() >= 4)
-            files[name] = TNotedFile{true, false, decoded(fields[2]), fields[3]};
         else if (fields[0] == kOutput)
-            files[name] = TNotedFile{true, false, QString(), QByteArray()};
+            files[name] = TNotedFile{true, false, decoded(fields.value(2)), fields.value(3)};
         else if (fields[0] == kWhole && files.count(name))
             files[name].Whole = true;
         else if (fields[0] == kGone)

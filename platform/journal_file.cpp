@@ -28,15 +28,19 @@ bool makePrivateFolder(const QString& folder)
     return ::mkdir(QFile::encodeName(folder).constData(), 0700) == 0 || errno == EEXIST;
 }
 
-bool syncFolderOf(const QString& name)
+bool syncPath(const QString& path, int flags)
 {
-    const int fd = ::open(QFile::encodeName(QFileInfo(name).absolutePath()).constData(),
-                          O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | flags);
     if (fd < 0)
         return false;
     const bool synced = ::fsync(fd) == 0;
     ::close(fd);
     return synced;
+}
+
+bool syncFolderOf(const QString& name)
+{
+    return syncPath(QFileInfo(name).absolutePath(), O_DIRECTORY);
 }
 
 bool writeWhole(int fd, const char* data, qsizetype count)
@@ -75,12 +79,17 @@ QList<QByteArray> wholeLines(const QByteArray& content)
     return lines;
 }
 
-// The lock is ours, the file still has its name, and it is the user's own journal.
+// The lock is ours and the file still has its name: no other process holds it or has dealt with it.
+bool lockedWhileNamed(int fd, struct stat& status)
+{
+    return ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &status) == 0 && status.st_nlink > 0;
+}
+
+// Left by a process that died, and the user's own journal.
 bool isDeadAndOurs(int fd)
 {
     struct stat status {};
-    return ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) &&
-           status.st_nlink > 0 && status.st_uid == ::geteuid();
+    return lockedWhileNamed(fd, status) && S_ISREG(status.st_mode) && status.st_uid == ::geteuid();
 }
 
 } // namespace
@@ -109,7 +118,7 @@ bool JournalFile::Create(const QString& folder)
             continue;
         // Until the lock is held, another start may take the new journal for a dead one and delete it.
         struct stat status {};
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &status) == 0 && status.st_nlink > 0) {
+        if (lockedWhileNamed(fd, status)) {
             fd_ = fd;
             name_ = name;
             syncFolderOf(name);
@@ -159,12 +168,7 @@ void RecoverJournals(const QString& folder,
 
 bool SyncToDisk(const QString& name)
 {
-    const int fd = ::open(QFile::encodeName(name).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool synced = ::fsync(fd) == 0;
-    ::close(fd);
-    return synced && syncFolderOf(name);
+    return syncPath(name, O_NONBLOCK) && syncFolderOf(name);
 }
 
 } // namespace plat

@@ -21,7 +21,6 @@
 namespace {
 
 const QByteArray environmentNames[] = {"HOME", "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR", "TMPDIR"};
-constexpr uid_t nobody = OrdinaryUserId;
 const auto openToOthers = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
                           QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
 
@@ -34,7 +33,7 @@ QString folderOrdinaryUserReaches()
 {
     for (const QString& folder :
          {QDir::tempPath(), QStringLiteral("/tmp"), QStringLiteral("/var/tmp"), QStringLiteral("/dev/shm")}) {
-        const int savedUser = setfsuid(nobody);
+        const int savedUser = setfsuid(OrdinaryUserId);
         struct stat entry {};
         const bool reached =
             ::stat(QFile::encodeName(folder + QStringLiteral("/.")).constData(), &entry) == 0;
@@ -205,8 +204,9 @@ std::optional<QString> InChildAsOrdinaryUser(const std::function<QString()>& cal
     const pid_t child = ::fork();
     if (child == 0) {
         ::close(ends[0]);
-        if (::setgroups(0, nullptr) != 0 || ::setresgid(nobody, nobody, nobody) != 0 ||
-            ::setresuid(nobody, nobody, nobody) != 0)
+        if (::setgroups(0, nullptr) != 0 ||
+            ::setresgid(OrdinaryUserId, OrdinaryUserId, OrdinaryUserId) != 0 ||
+            ::setresuid(OrdinaryUserId, OrdinaryUserId, OrdinaryUserId) != 0)
             ::_exit(2);
         const QByteArray result = call().toUtf8();
         ::_exit(::write(ends[1], result.constData(), result.size()) == result.size() ? 0 : 3);
@@ -223,7 +223,7 @@ std::optional<QString> InChildAsOrdinaryUser(const std::function<QString()>& cal
     return QString::fromUtf8(result);
 }
 
-OrdinaryUserFiles::OrdinaryUserFiles() : savedUser_(setfsuid(nobody))
+OrdinaryUserFiles::OrdinaryUserFiles() : savedUser_(setfsuid(OrdinaryUserId))
 {
     EXPECT_TRUE(worldForOrdinaryUser)
         << "a test acting as an ordinary user needs a world made for that user (AsOrdinaryUser)";
