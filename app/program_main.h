@@ -46,7 +46,7 @@ int RunMessageLoop(QApplication& application);
 // From the moment it exists, SIGTERM, SIGHUP and SIGINT end the program as a confirmed quit does, without
 // asking, and make it return 128 + the signal. Every box or dialog of the program closes first, as one
 // closed without an answer does, so that its loop ends; then, from the main loop, a running batch is
-// cancelled (its tool stopped, its temporary files removed, the older output put back) and the main
+// cancelled (its tool stopped, its temporary files removed, the older output left as it was) and the main
 // window closes once it has ended. During start-up, which has no main loop, the start stops instead.
 class TProgramEnding {
 public:

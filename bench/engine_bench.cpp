@@ -6,7 +6,7 @@
 // (a new name, the program's default, when absent), and stays there: the bench deletes no file. It
 // prints the name of each file written and exits 0 only when every chain succeeded. SIGTERM, SIGHUP
 // and SIGINT cancel the batch as the program's Cancel does (the tool stopped, the temporary files removed,
-// the older output put back); the bench then exits with 128 + the signal. At its start it puts right what
+// the older output left as it was); the bench then exits with 128 + the signal. At its start it deletes what
 // a run killed outright left (see RecoverKilledRuns) and says so on the error output.
 
 #include "engine/run_journal.h"

@@ -71,7 +71,7 @@ start_with_endless_tool() { # folder, tool
 }
 
 # Stopped by SIGNAL while TOOL runs, the bench must end as a cancel does, with 128 + the signal, the tool
-# stopped, no temporary file left and the older output back under its own name, alone in its folder.
+# stopped, no temporary file left and the older output untouched, alone in its folder.
 ended_by_signal() { # tool, signal
     local folder="$work/signal-$1-$2" code=0 pid
     start_with_endless_tool "$folder" "$1"
@@ -104,18 +104,26 @@ one_name_twice() {
     fi
 }
 
-# Killed outright (SIGKILL) while the multiplexer runs, the tool dying too, the bench cleans up nothing:
-# its next start puts the older output back, deletes the temporary files the killed run left, says so,
-# and leaves the user's own file in the temporary folder alone.
+# Killed outright (SIGKILL) while the multiplexer runs, the bench cleans up nothing, but the tool ends with
+# it and the older output was never touched: its next start deletes the files the killed run left, says
+# so, and leaves the user's own file in the temporary folder alone.
 killed_then_started_again() {
-    local folder="$work/killed" pid left
+    local folder="$work/killed" pid left i
     mkdir -p "$folder/tmp"
     echo "the user's" >"$folder/tmp/TmpQ1R23.tmp"
     start_with_endless_tool "$folder" mplex
     kill -KILL "$pid"
     # Without bash's own word on the job it killed.
     { wait "$pid"; } 2>/dev/null || true
-    kill -KILL "$(cat "$folder/tool.pid")"
+    for ((i = 0; i < 600; i++)); do
+        kill -0 "$(cat "$folder/tool.pid")" 2>/dev/null || break
+        sleep 0.1
+    done
+    if kill -0 "$(cat "$folder/tool.pid")" 2>/dev/null; then
+        kill -KILL "$(cat "$folder/tool.pid")"
+        echo "run-bench.sh: the multiplexer outlived the killed bench" >&2
+        return 1
+    fi
     left=$(ls -A "$folder/out" "$folder/tmp")
     if ! grep -q '^\.short\.vcd\.mpg\.' <<<"$left" || [ "$(grep -c '^Tmp' <<<"$left")" -lt 2 ]; then
         echo "run-bench.sh: the killed bench left nothing to put right: $left" >&2
@@ -127,8 +135,7 @@ killed_then_started_again() {
     left=$(cd "$folder/out" && ls -A)/$(cd "$folder/tmp" && ls -A)
     if [ "$left" != short.vcd.mpg/TmpQ1R23.tmp ] || [ "$(cat "$folder/out/short.vcd.mpg")" != "older output" ] ||
         [ "$(cat "$folder/tmp/TmpQ1R23.tmp")" != "the user's" ] ||
-        ! grep -q "Put back the older output" "$folder/start.log" ||
-        ! grep -q "Deleted the temporary file" "$folder/start.log"; then
+        ! grep -q "Deleted the temporary file \"$folder/out/\.short\.vcd\.mpg\." "$folder/start.log"; then
         echo "run-bench.sh: the start after a SIGKILL left: $left" >&2
         cat "$folder/start.log" >&2
         return 1
@@ -153,7 +160,7 @@ if [ "${1:-}" = "--smoke" ]; then
     ended_by_signal mplex INT
     echo "engine_bench: a signal ends it as a cancel does"
     killed_then_started_again
-    echo "engine_bench: its next start puts right what a SIGKILL left"
+    echo "engine_bench: its tool ends with it, and its next start deletes what a SIGKILL left"
     exit 0
 fi
 

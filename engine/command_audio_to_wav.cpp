@@ -144,7 +144,7 @@ void TCommandAudioToWav::Start(std::shared_ptr<TLineSink> echoMemo, TCommandFini
     const TAudioWavEncodingPref* pref = info_->WavPref.get();
     // The decoder resamples to the rate the batch writes, so no later step needs to. The encoder's
     // input is always stereo.
-    const TDecodeJob job{common->InputFile, common->OutputFile,
+    const TDecodeJob job{common->InputFile, common->WorkFile,
                          pref ? pref->SamplingFrequency : DefaultDecodeRate,
                          pref && pref->ChannelsMode == wcmMono ? 1 : 2};
     StopWorker();
@@ -275,7 +275,7 @@ void TCommandAudioToWav::AbandonWorker()
     StopWorker();
     mailbox_.reset();
     if (!IsFinished() && info_ && info_->CommonData)
-        QFile::remove(info_->CommonData->OutputFile);
+        info_->CommonData->DiscardWorkFile();
 }
 
 void TCommandAudioToWav::Fail(const QString& text, const QString& cause)

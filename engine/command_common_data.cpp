@@ -9,13 +9,14 @@
 #include "foundation/useful_files.h"
 #include "foundation/useful_string.h"
 #include "platform/dialogs.h"
+#include "platform/file_identity.h"
 #include "platform/messages.h"
 #include "platform/temporary_name.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
+#include <QRandomGenerator>
 
 #include <algorithm>
 #include <limits>
@@ -41,6 +42,20 @@ bool sameExistingFile(const QString& first, const QString& second)
     return !first.isEmpty() && !second.isEmpty() && ::stat(QFile::encodeName(first).constData(), &a) == 0 &&
            ::stat(QFile::encodeName(second).constData(), &b) == 0 && a.st_dev == b.st_dev &&
            a.st_ino == b.st_ino;
+}
+
+constexpr int kFreeNameAttempts = 20;
+
+// A name of the run's own beside the output, hidden, cut short where the file system would refuse it.
+QString hiddenWorkName(const QString& output)
+{
+    const QFileInfo file(output);
+    const std::string folder = QFile::encodeName(file.absolutePath() + u'/').toStdString();
+    const QString token = QString::number(QRandomGenerator::global()->generate64(), 36);
+    const QString end = u'.' + token + QStringLiteral(".part");
+    const std::string start = plat::NameStartThatFits(
+        folder, QFile::encodeName(file.fileName()).toStdString(), std::size_t(end.size()) + 1);
+    return file.absolutePath() + QStringLiteral("/.") + QFile::decodeName(start.c_str()) + end;
 }
 
 // The file may still be held by whatever just wrote it; let pending work run once first.
@@ -73,88 +88,6 @@ QString OutputFileFailureText(const QString& name, const QString& cause)
     if (!cause.isEmpty())
         text += QStringLiteral(" (") + cause + u')';
     return text;
-}
-
-TOlderOutput::TOlderOutput(TOlderOutput&& other) noexcept
-    : name_(std::exchange(other.name_, QString())), hidden_(std::exchange(other.hidden_, QString())),
-      journal_(std::exchange(other.journal_, nullptr))
-{
-}
-
-TOlderOutput& TOlderOutput::operator=(TOlderOutput&& other) noexcept
-{
-    if (this != &other) {
-        PutBack();
-        name_ = std::exchange(other.name_, QString());
-        hidden_ = std::exchange(other.hidden_, QString());
-        journal_ = std::exchange(other.journal_, nullptr);
-    }
-    return *this;
-}
-
-bool TOlderOutput::SetAside(const QString& name, TRunJournal* journal)
-{
-    PutBack();
-    if (!IsReplaceableFile(name))
-        return false;
-    const QByteArray path = QFile::encodeName(name);
-    // A name of our own first, so that the move replaces nothing of the user's.
-    // Cut short where the hidden name would pass what the file system takes, as a long name may.
-    const QFileInfo file(name);
-    const std::string folder = QFile::encodeName(file.absolutePath() + u'/').toStdString();
-    const QString start = QFile::decodeName(
-        plat::NameStartThatFits(folder, QFile::encodeName(file.fileName()).toStdString(), 8).c_str());
-    QTemporaryFile reserved(file.absolutePath() + QStringLiteral("/.") + start + QStringLiteral(".XXXXXX"));
-    reserved.setAutoRemove(false);
-    if (!reserved.open())
-        return false;
-    const QString hidden = reserved.fileName();
-    reserved.close();
-    if (journal)
-        journal->NoteOutput(name, hidden);
-    if (::rename(path.constData(), QFile::encodeName(hidden).constData()) != 0) {
-        ::unlink(QFile::encodeName(hidden).constData());
-        if (journal)
-            journal->Forget(name);
-        return false;
-    }
-    name_ = name;
-    hidden_ = hidden;
-    journal_ = journal;
-    return true;
-}
-
-void TOlderOutput::PutBack()
-{
-    if (hidden_.isEmpty())
-        return;
-    // Replaces whatever the step left under the name. Left where it is, the journal keeps it for the
-    // next start to put back.
-    if (::rename(QFile::encodeName(hidden_).constData(), QFile::encodeName(name_).constData()) != 0)
-        LogError(QStringLiteral("The older output is left as ") + hidden_);
-    else if (journal_)
-        journal_->Forget(name_);
-    release();
-}
-
-void TOlderOutput::Drop()
-{
-    if (hidden_.isEmpty())
-        return;
-    // Known whole before the older one goes, so that a kill in between never puts it back over the new.
-    if (journal_)
-        journal_->NoteWhole(name_);
-    ::unlink(QFile::encodeName(hidden_).constData());
-    if (journal_)
-        journal_->Forget(name_);
-    release();
-}
-
-void TOlderOutput::release()
-{
-    name_.clear();
-    hidden_.clear();
-    journal_ = nullptr;
 }
 
 void TCommandCommonData::SetTaskIndex(int index, int count)
@@ -205,12 +138,48 @@ void TCommandCommonData::SetFiles(const QString& extraTempFile, const QString& s
     DeleteInputOnFailure = deleteInputOnFailure;
 }
 
+bool TCommandCommonData::CompleteOutput(TCommandInterface& command)
+{
+    if (!OutputPrepared)
+        return true;
+    // What a program of the run wrote there is the run's, to be deleted after a kill as before.
+    if (Journal)
+        Journal->Adopt(WorkFile);
+    if (!CheckOutput) {
+        OutputPrepared = false;
+        return true;
+    }
+    // On the disk before it takes the place of an older output, or a power cut could leave neither.
+    const int error = plat::SyncToDisk(WorkFile) ? MoveToOutputName() : errno;
+    if (error != 0)
+        return error == EEXIST && RefuseIfExists
+                   ? refuseExisting(command, OutputFile)
+                   : cannotCreateOutput(command, OutputFile, qt_error_string(error));
+    OutputPrepared = false;
+    if (Journal)
+        Journal->Forget(WorkFile);
+    return true;
+}
+
+int TCommandCommonData::MoveToOutputName()
+{
+    waitForRelease();
+    int error = plat::MoveFile(WorkFile, OutputFile, !Overwrites());
+    // Another file took the name while the step worked: the policy picks again.
+    for (int attempt = 0; error == EEXIST && RenameIfExists && attempt < kFreeNameAttempts; ++attempt) {
+        const QString free = MakeUniqueFileName(OutputFile);
+        if (free.isEmpty())
+            break;
+        OutputFile = free;
+        error = plat::MoveFile(WorkFile, OutputFile, true);
+    }
+    if (error == 0)
+        plat::SyncToDisk(OutputFile);
+    return error;
+}
+
 void TCommandCommonData::CleanupOnSuccess(TCommandInterface& command)
 {
-    OlderOutput.Drop();
-    // The final output is the result now; an intermediate stays listed until the next step deletes it.
-    if (CheckOutput && Journal)
-        Journal->Forget(OutputFile);
     if (DeleteInputOnSuccess && !InputFile.isEmpty())
         DeleteLogged(command, InputFile, QStringLiteral("..."));
     if (!ExtraTempFile.isEmpty())
@@ -222,11 +191,6 @@ void TCommandCommonData::CleanupOnSuccess(TCommandInterface& command)
 void TCommandCommonData::CleanupOnFailure(TCommandInterface& command)
 {
     CleanupOnRefusal(command);
-    if (OutputPrepared && !OutputFile.isEmpty() && !IsSource(OutputFile))
-        DeleteFileIfWritable(OutputFile);
-    OlderOutput.PutBack();
-    if (OutputPrepared)
-        ForgetIfGone(OutputFile);
     if (CheckOutput)
         FireWaitEnd(&command);
 }
@@ -235,6 +199,17 @@ void TCommandCommonData::CleanupOnRefusal(TCommandInterface& command)
 {
     if (DeleteInputOnFailure && !InputFile.isEmpty() && !IsSource(InputFile))
         DeleteLogged(command, InputFile, QString());
+    DiscardWorkFile();
+}
+
+void TCommandCommonData::DiscardWorkFile()
+{
+    if (!OutputPrepared)
+        return;
+    OutputPrepared = false;
+    if (!IsSource(WorkFile))
+        DeleteFileIfWritable(WorkFile);
+    ForgetIfGone(WorkFile);
 }
 
 void TCommandCommonData::DiscardUnusedInput(TCommandInterface& command)
@@ -271,7 +246,7 @@ void TCommandCommonData::SetProgress(const TCommandInterface& command, std::int6
 
 bool TCommandCommonData::CheckOutputFile(TCommandInterface& command)
 {
-    OutputPrepared = false;
+    DiscardWorkFile();
     if (!CheckChainOutput(command))
         return false;
     if (CheckOutput) {
@@ -280,24 +255,29 @@ bool TCommandCommonData::CheckOutputFile(TCommandInterface& command)
             return false;
         OutputFile = name;
     }
-    // Preparing deletes whatever has the name: never let that be the source.
+    // The step's file takes the output's name: never let that be the source.
     if (sameExistingFile(OutputFile, SourceFile))
         return cannotCreateOutput(command, OutputFile);
-    // The older output goes only once the new one is whole.
-    const bool setAside = CheckOutput && OlderOutput.SetAside(OutputFile, Journal);
     QString cause;
-    if (!PrepareOutputFile(OutputFile, &cause)) {
-        OlderOutput.PutBack();
+    if (!MakeWorkFile(cause))
         return cannotCreateOutput(command, OutputFile, cause);
-    }
     OutputPrepared = true;
-    if (Journal && !setAside) {
-        if (CheckOutput)
-            Journal->NoteOutput(OutputFile);
-        else
-            Journal->NoteTemporary(OutputFile);
-    }
     return true;
+}
+
+bool TCommandCommonData::MakeWorkFile(QString& cause)
+{
+    int error = EEXIST;
+    // An intermediate has a fresh name of the batch's own; something else there now is not ours to replace.
+    for (int attempt = 0; error == EEXIST && attempt < (CheckOutput ? kFreeNameAttempts : 1); ++attempt) {
+        WorkFile = CheckOutput ? hiddenWorkName(OutputFile) : OutputFile;
+        error = Journal ? Journal->MakeFile(WorkFile) : plat::MakeNewFile(WorkFile, [](const QByteArray&) {});
+    }
+    if (error == 0)
+        return true;
+    cause = qt_error_string(error);
+    WorkFile.clear();
+    return false;
 }
 
 bool TCommandCommonData::PolicyOutputName(TCommandInterface& command, const QString& name,

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 
 class TCommandInterface;
 class TRunJournal;
@@ -27,31 +28,6 @@ public:
     virtual void SetCaption(const QString& text) = 0;
 };
 
-// An older output moved aside under a hidden name in its own folder while the new one is written, so
-// that a failure (a full disk) never leaves the user with neither. Dropping it deletes it; letting go
-// of it otherwise (a failure, a cancel, a step taken apart) puts it back under its name. The journal,
-// when there is one, knows of it all along, so that a run killed meanwhile does not lose it either.
-class TOlderOutput {
-public:
-    TOlderOutput() = default;
-    TOlderOutput(TOlderOutput&& other) noexcept;
-    TOlderOutput& operator=(TOlderOutput&& other) noexcept;
-    ~TOlderOutput() { PutBack(); }
-
-    // Moves a writable regular file (or a link) of that name aside; true when it did.
-    bool SetAside(const QString& name, TRunJournal* journal = nullptr);
-    void PutBack();
-    // The new output is whole: the older one goes.
-    void Drop();
-
-private:
-    // Holds no older output any more.
-    void release();
-
-    QString name_, hidden_;
-    TRunJournal* journal_ = nullptr;
-};
-
 // Why a step's output cannot be made or written: the name, then the system's reason in brackets.
 QString OutputFileFailureText(const QString& name, const QString& cause = QString());
 
@@ -60,6 +36,12 @@ QString OutputFileFailureText(const QString& name, const QString& cause = QStrin
 // The conversion page fills one per step. Main thread only.
 class TCommandCommonData {
 public:
+    TCommandCommonData() = default;
+    // A step taken apart before its end leaves no file of its own behind.
+    ~TCommandCommonData() { DiscardWorkFile(); }
+    TCommandCommonData(TCommandCommonData&&) = default;
+    TCommandCommonData& operator=(TCommandCommonData&&) = default;
+
     void SetTaskIndex(int index, int count);
     void SetProgressControls(std::shared_ptr<TProgressView> stepBar,
                              std::shared_ptr<TProgressView> overallBar, int progressMin, int progressMax,
@@ -75,14 +57,20 @@ public:
     bool IsUnattended() const { return Unattended; }
     bool IsLastTask() const { return TaskIndex >= TaskCount; }
 
-    // Deletes the input (when asked), the extra file and the older output set aside, logging each
-    // deletion of the first two through the command.
+    // A step that did its work: a final output written under the run's own name takes its name now,
+    // replacing the older output only under "Overwrite"; false, with the reason in the step's errors,
+    // when it cannot (the step then fails).
+    bool CompleteOutput(TCommandInterface& command);
+    // Deletes the input (when asked) and the extra file, logging each deletion through the command.
     void CleanupOnSuccess(TCommandInterface& command);
-    // Deletes the input (when asked) and the output this step prepared, and puts back the older
-    // output; never deletes the source.
+    // Deletes the input (when asked) and the file this step made; never the source, nor an output
+    // older than the step.
     void CleanupOnFailure(TCommandInterface& command);
-    // A step that refused to run deletes its input as a failure would, and never an output.
+    // A step that refused to run deletes its input as a failure would, and the file it made, never an
+    // output.
     void CleanupOnRefusal(TCommandInterface& command);
+    // Deletes the file this step made to write in, unless it became the step's result.
+    void DiscardWorkFile();
     // For a step that will never run: its intermediate input, when an earlier step made it, is deleted.
     void DiscardUnusedInput(TCommandInterface& command);
     void SetCancelled();
@@ -115,6 +103,8 @@ public:
     bool CheckOutput = false;
     QString InputFile;
     QString OutputFile;
+    // Where the step writes: the output itself for an intermediate, a hidden name beside a final output.
+    QString WorkFile;
     // The final output of the file's chain, given to its first step: the step refuses to work while that
     // output cannot be made, so that the chain fails at once rather than at its last step after all the work.
     QString ChainOutputFile;
@@ -138,10 +128,33 @@ private:
     // be made. The last step still checks for itself: the output may appear while the batch runs.
     bool CheckChainOutput(TCommandInterface& command) const;
     bool Overwrites() const { return !RenameIfExists && !RefuseIfExists; }
+    // Makes WorkFile; false, with the system's reason, when it cannot be made.
+    bool MakeWorkFile(QString& cause);
+    // Gives the final output its name, by the policy; 0 or the system's error.
+    int MoveToOutputName();
     void DeleteLogged(TCommandInterface& command, const QString& name, const QString& ellipsis);
     void ForgetIfGone(const QString& name);
 
-    // Set once PrepareOutputFile made the output's name ours: only then may a failure delete it.
-    bool OutputPrepared = false;
-    TOlderOutput OlderOutput;
+    // True while WorkFile is the file this step made and has not yet made its result; only one copy of
+    // the data owns that file.
+    class TOwnership {
+    public:
+        TOwnership() = default;
+        TOwnership(TOwnership&& other) noexcept : owns_(std::exchange(other.owns_, false)) {}
+        TOwnership& operator=(TOwnership&& other) noexcept
+        {
+            owns_ = std::exchange(other.owns_, false);
+            return *this;
+        }
+        TOwnership& operator=(bool owns)
+        {
+            owns_ = owns;
+            return *this;
+        }
+        operator bool() const { return owns_; }
+
+    private:
+        bool owns_ = false;
+    };
+    TOwnership OutputPrepared;
 };

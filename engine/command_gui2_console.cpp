@@ -1,6 +1,7 @@
 #include "engine/command_gui2_console.h"
 
 #include "engine/command_common_data.h"
+#include "engine/run_journal.h"
 #include "foundation/language.h"
 #include "foundation/program_globals.h"
 #include "foundation/useful_string.h"
@@ -102,6 +103,8 @@ void TCommandGui2Console::Start(std::shared_ptr<TLineSink> echoMemo, TCommandFin
     }
     Echo();
     Status.Started = true;
+    if (TCommandCommonData* common = StepData(); common && common->Journal)
+        common->Journal->NoteProgramOutput(common->WorkFile);
     console_->Start();
 }
 
@@ -207,14 +210,10 @@ void TCommandGui2Console::RemoveHiddenOutput()
 {
     const TCommandCommonData* common = StepData();
     const pid_t program = console_->LastChildPid();
-    if (!common || common->OutputFile.isEmpty() || program <= 0)
+    if (!common || common->WorkFile.isEmpty() || program <= 0)
         return;
-    // The programs write where a link to the output leads.
-    const QFileInfo output(common->OutputFile);
-    const QString target = output.isSymLink() && !output.canonicalFilePath().isEmpty()
-                               ? output.canonicalFilePath()
-                               : output.absoluteFilePath();
-    const std::string targetName = QFile::encodeName(target).toStdString();
+    const std::string targetName =
+        QFile::encodeName(QFileInfo(common->WorkFile).absoluteFilePath()).toStdString();
     for (int attempt = 0; attempt < plat::kTemporaryNameAttempts; ++attempt)
         ::unlink(plat::HiddenTemporaryName(targetName, program, attempt).c_str());
 }

@@ -121,6 +121,10 @@ void TCommandInterface::Finish(QObject*, int errorCode)
     finished_ = true;
     if (errorCode != 0 && !Cancelled)
         Failed = true;
+    // The result takes its name before the step counts as done.
+    if (!Cancelled && !Failed)
+        if (TCommandCommonData* data = StepData(); data && !data->CompleteOutput(*this))
+            Failed = true;
     for (QStringList* list : {&Status.Successes, &Status.Warnings, &Status.Errors})
         for (QString& entry : *list)
             entry = TranslateLine(entry);

@@ -76,7 +76,7 @@ TConsoleArguments TCommandMplex::GetArguments()
         return arguments;
     // The output comes first.
     arguments.Options(QStringLiteral(" -vbr -r 2000 -f 2 -h -o "))
-        .FileName(UncToForwardSlashes(data_->CommonData.OutputFile))
+        .FileName(UncToForwardSlashes(data_->CommonData.WorkFile))
         .Options(QStringLiteral(" "))
         .FileName(UncToForwardSlashes(data_->CommonData.InputFile));
     return arguments;

@@ -110,7 +110,7 @@ TConsoleArguments TCommandTooLame::GetArguments()
         .Options(QStringLiteral(" -s 44.1 "))
         .FileName(UncToForwardSlashes(info_->CommonData.InputFile))
         .Options(QStringLiteral(" "))
-        .FileName(UncToForwardSlashes(info_->CommonData.OutputFile));
+        .FileName(UncToForwardSlashes(info_->CommonData.WorkFile));
     return arguments;
 }
 

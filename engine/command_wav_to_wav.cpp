@@ -164,7 +164,7 @@ bool TCommandWavToWav::BuildChain()
     if (!common.CheckOutputFile(*this))
         return false;
     output.SetWavType(target.Type);
-    output.FileName = common.OutputFile;
+    output.FileName = common.WorkFile;
     output.SetFileMode(foRewrite);
     output.SetInput(chainTo(target, info));
     stopUntilIdle(output);
@@ -214,7 +214,7 @@ void TCommandWavToWav::OutputDone()
     DetachOutput();
     // The progress still queued reaches the bars before the step ends.
     plat::PumpEvents();
-    if (info_ && info_->CommonData && holdsNoFrame(info_->CommonData->OutputFile)) {
+    if (info_ && info_->CommonData && holdsNoFrame(info_->CommonData->WorkFile)) {
         FailWith(QStringLiteral("No audio frame came out of the source."));
         return;
     }

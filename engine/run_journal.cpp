@@ -1,23 +1,23 @@
 #include "engine/run_journal.h"
 
-#include "foundation/file_tools.h"
 #include "foundation/language.h"
 #include "foundation/useful_string.h"
+#include "platform/file_identity.h"
 #include "platform/paths.h"
+#include "platform/temporary_name.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <map>
 
-#include <cstdio>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-// One line per change: what, then the file's name (and the older copy's name and what that copy is).
-const QByteArray kTemporary = "temp", kOutput = "output", kWhole = "whole", kGone = "gone";
+// One line per change: what, the file's name, and what the file is.
+const QByteArray kMade = "made", kProgram = "program", kGone = "gone";
 
 QByteArray encoded(const QString& name)
 {
@@ -29,27 +29,9 @@ QString decoded(const QByteArray& field)
     return QFile::decodeName(QByteArray::fromPercentEncoding(field));
 }
 
-// The file itself, whatever its name: a rename keeps it.
-QByteArray identityOf(const QString& name)
-{
-    struct stat status {};
-    if (::lstat(QFile::encodeName(name).constData(), &status) != 0)
-        return {};
-    return QByteArray::number(quint64(status.st_dev)) + ':' + QByteArray::number(quint64(status.st_ino));
-}
-
-bool isEmptyFile(const QString& name)
-{
-    struct stat status {};
-    return ::lstat(QFile::encodeName(name).constData(), &status) == 0 && S_ISREG(status.st_mode) &&
-           status.st_size == 0;
-}
-
 struct TNotedFile {
-    bool Output = false;
-    bool Whole = false;
-    QString Hidden;      // where the older output was set aside
-    QByteArray Identity; // of that older output
+    QByteArray Identity;
+    bool WrittenByProgram = false;
 };
 
 // The files a dead run's journal still lists, each as its last lines leave it.
@@ -61,97 +43,89 @@ std::map<QString, TNotedFile> notedFiles(const QList<QByteArray>& lines)
         const QString name = fields.size() >= 2 ? decoded(fields[1]) : QString();
         if (!QDir::isAbsolutePath(name))
             continue;
-        if (fields[0] == kTemporary)
-            files[name] = TNotedFile{};
-        else if (fields[0] == kOutput)
-            files[name] = TNotedFile{true, false, decoded(fields.value(2)), fields.value(3)};
-        else if (fields[0] == kWhole && files.count(name))
-            files[name].Whole = true;
+        if (fields[0] == kMade)
+            files[name].Identity = fields.value(2);
+        else if (fields[0] == kProgram)
+            files[name].WrittenByProgram = true;
         else if (fields[0] == kGone)
             files.erase(name);
     }
     return files;
 }
 
-// An older output set aside: back under its name unless its replacement is whole, then deleted.
-void recoverOlderOutput(const QString& name, const TNotedFile& file, QStringList& report)
+// The hidden files a program killed with the run left beside the file it was writing.
+void deleteProgramLeftovers(const QString& name)
 {
-    const QByteArray hidden = QFile::encodeName(file.Hidden);
-    const bool older = !file.Identity.isEmpty() && identityOf(file.Hidden) == file.Identity;
-    if (older && file.Whole) {
-        if (::unlink(hidden.constData()) == 0)
-            report << Format(
-                TranslateMsg(QStringLiteral("Deleted \"%s\", the older copy of \"%s\" that a run "
-                                            "stopped before its end had kept")),
-                file.Hidden, name);
-    } else if (older) {
-        if (::rename(hidden.constData(), QFile::encodeName(name).constData()) == 0)
-            report << Format(TranslateMsg(QStringLiteral("Put back the older output \"%s\": the run that was "
-                                                         "replacing it was stopped before its end")),
-                             name);
-    } else if (isEmptyFile(file.Hidden)) {
-        // The name reserved for the older output, which never moved.
-        ::unlink(hidden.constData());
+    const QFileInfo file(name);
+    const std::string target = QFile::encodeName(file.absoluteFilePath()).toStdString();
+    const QDir::Filters hidden = QDir::Files | QDir::Hidden | QDir::System;
+    for (const QString& entry : QDir(file.absolutePath()).entryList({QStringLiteral(".*")}, hidden)) {
+        const QString path = file.absolutePath() + u'/' + entry;
+        if (plat::IsHiddenTemporaryNameOf(QFile::encodeName(path).toStdString(), target) &&
+            plat::IsOwnRegularFile(path))
+            ::unlink(QFile::encodeName(path).constData());
     }
 }
 
 void recoverFile(const QString& name, const TNotedFile& file, QStringList& report)
 {
-    if (!file.Hidden.isEmpty())
-        recoverOlderOutput(name, file, report);
-    else if (!file.Output && DeleteFileIfWritable(name))
+    // Anything else at the name now is not the run's to delete, nor what sits beside it.
+    if (!plat::IsOwnFileWithIdentity(name, file.Identity))
+        return;
+    if (file.WrittenByProgram)
+        deleteProgramLeftovers(name);
+    if (::unlink(QFile::encodeName(name).constData()) == 0)
         report << Format(TranslateMsg(QStringLiteral(
                              "Deleted the temporary file \"%s\" of a run that was stopped before its end")),
                          name);
-    else if (file.Output && !file.Whole && DeleteFileIfWritable(name))
-        report << Format(
-            TranslateMsg(QStringLiteral(
-                "Deleted the incomplete output \"%s\" of a run that was stopped before its end")),
-            name);
 }
 
 } // namespace
 
-void TRunJournal::NoteTemporary(const QString& name)
+int TRunJournal::MakeFile(const QString& name)
 {
-    Note(name, kTemporary + ' ' + encoded(name));
+    bool noted = false;
+    const int error = plat::MakeNewFile(name, [this, &name, &noted](const QByteArray& identity) {
+        // Without a journal the work goes on; a kill would only leave the file behind.
+        if (Note(kMade + ' ' + encoded(name) + ' ' + identity)) {
+            pending_.insert(name, identity);
+            noted = true;
+        }
+    });
+    if (error != 0 && noted)
+        Forget(name);
+    return error;
 }
 
-void TRunJournal::NoteOutput(const QString& name, const QString& hidden)
+void TRunJournal::NoteProgramOutput(const QString& name)
 {
-    QByteArray record = kOutput + ' ' + encoded(name);
-    if (!hidden.isEmpty())
-        record += ' ' + encoded(hidden) + ' ' + identityOf(name);
-    Note(name, record);
+    if (pending_.contains(name))
+        Note(kProgram + ' ' + encoded(name));
 }
 
-void TRunJournal::NoteWhole(const QString& name)
+void TRunJournal::Adopt(const QString& name)
 {
-    if (!pending_.contains(name))
+    const auto noted = pending_.find(name);
+    if (noted == pending_.end())
         return;
-    plat::SyncToDisk(name);
-    file_.Append(kWhole + ' ' + encoded(name));
+    const QByteArray identity = plat::IdentityOf(name);
+    if (identity != *noted && Note(kMade + ' ' + encoded(name) + ' ' + identity))
+        *noted = identity;
 }
 
 void TRunJournal::Forget(const QString& name)
 {
     if (!pending_.remove(name))
         return;
-    // On the disk before the journal may go: after a power cut, a journal that comes back must not send
-    // the next start after an output that was whole.
     file_.Append(kGone + ' ' + encoded(name));
     if (pending_.isEmpty())
         file_.Remove();
 }
 
-void TRunJournal::Note(const QString& name, const QByteArray& record)
+// On the disk when this returns, so before the file it names is touched.
+bool TRunJournal::Note(const QByteArray& record)
 {
-    // Without a journal the work goes on; a kill would only leave its files as it always did.
-    if (!file_.Create(RunJournalFolder()))
-        return;
-    // On the disk before the file it names is touched.
-    file_.Append(record);
-    pending_.insert(name);
+    return file_.Create(RunJournalFolder()) && file_.Append(record);
 }
 
 QString RunJournalFolder()

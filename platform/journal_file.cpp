@@ -166,9 +166,4 @@ void RecoverJournals(const QString& folder,
     }
 }
 
-bool SyncToDisk(const QString& name)
-{
-    return syncPath(name, O_NONBLOCK) && syncFolderOf(name);
-}
-
 } // namespace plat

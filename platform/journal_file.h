@@ -40,7 +40,4 @@ private:
 void RecoverJournals(const QString& folder,
                      const std::function<void(const QList<QByteArray>& lines)>& recover);
 
-// Returns once the file's data, and its name in its folder, are on the disk; false when that failed.
-bool SyncToDisk(const QString& name);
-
 } // namespace plat

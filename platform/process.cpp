@@ -7,7 +7,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -40,65 +40,96 @@ private:
     std::vector<char*> pointers_;
 };
 
-class SpawnSettings {
-public:
-    SpawnSettings()
-        : actionsError_(posix_spawn_file_actions_init(&actions_)),
-          attributesError_(posix_spawnattr_init(&attributes_))
-    {
-    }
-    ~SpawnSettings()
-    {
-        if (actionsError_ == 0)
-            posix_spawn_file_actions_destroy(&actions_);
-        if (attributesError_ == 0)
-            posix_spawnattr_destroy(&attributes_);
-    }
-    SpawnSettings(const SpawnSettings&) = delete;
-    SpawnSettings& operator=(const SpawnSettings&) = delete;
-
-    // Output and errors go to the pipe; standard input is /dev/null, so a program that asks a question
-    // reads its end instead of waiting for ever. The pipe is redirected first, in case it took fd 0.
-    int Configure(int pipeWriteEnd, const QString& workingFolder)
-    {
-        int error = actionsError_ != 0 ? actionsError_ : attributesError_;
-        if (error == 0)
-            error = posix_spawn_file_actions_adddup2(&actions_, pipeWriteEnd, STDOUT_FILENO);
-        if (error == 0)
-            error = posix_spawn_file_actions_adddup2(&actions_, pipeWriteEnd, STDERR_FILENO);
-        if (error == 0)
-            error = posix_spawn_file_actions_addopen(&actions_, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-        if (error == 0 && !workingFolder.isEmpty())
-            error =
-                posix_spawn_file_actions_addchdir_np(&actions_, QFile::encodeName(workingFolder).constData());
-        if (error != 0)
-            return error;
-
-        // A group of its own, so that a cancel reaches everything the program started; signals the
-        // caller ignores or blocks (SIGPIPE, worker-thread masks) are not handed down.
-        sigset_t all, none;
-        sigfillset(&all);
-        sigemptyset(&none);
-        error = posix_spawnattr_setflags(&attributes_, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF |
-                                                           POSIX_SPAWN_SETSIGMASK);
-        if (error == 0)
-            error = posix_spawnattr_setpgroup(&attributes_, 0);
-        if (error == 0)
-            error = posix_spawnattr_setsigdefault(&attributes_, &all);
-        if (error == 0)
-            error = posix_spawnattr_setsigmask(&attributes_, &none);
-        return error;
-    }
-
-    const posix_spawn_file_actions_t* Actions() const { return &actions_; }
-    const posix_spawnattr_t* Attributes() const { return &attributes_; }
-
-private:
-    posix_spawn_file_actions_t actions_;
-    posix_spawnattr_t attributes_;
-    int actionsError_;
-    int attributesError_;
+// Everything the child needs between fork and exec, ready beforehand: the child may only make system
+// calls, never allocate (another thread may have held the allocator's lock at the fork).
+struct ChildSetup {
+    QByteArray Path;
+    char** Arguments;
+    char** Environment;
+    QByteArray WorkingFolder; // empty: the caller's
+    int OutputFd;
+    int ErrorFd; // where the child reports a failure before exec; closed by a successful exec
+    pid_t Parent;
 };
+
+[[noreturn]] void failChild(int errorFd)
+{
+    const int error = errno;
+    while (::write(errorFd, &error, sizeof error) < 0 && errno == EINTR) {
+    }
+    ::_exit(127);
+}
+
+// Output and errors go to the pipe; standard input is /dev/null, so a program that asks a question
+// reads its end instead of waiting for ever.
+void redirectChild(const ChildSetup& setup)
+{
+    if (::dup2(setup.OutputFd, STDOUT_FILENO) < 0 || ::dup2(setup.OutputFd, STDERR_FILENO) < 0)
+        failChild(setup.ErrorFd);
+    // A descriptor that already had the number keeps its close-on-exec flag through dup2.
+    if (setup.OutputFd <= STDERR_FILENO && ::fcntl(setup.OutputFd, F_SETFD, 0) != 0)
+        failChild(setup.ErrorFd);
+    const int input = ::open("/dev/null", O_RDONLY);
+    if (input < 0 || ::dup2(input, STDIN_FILENO) < 0)
+        failChild(setup.ErrorFd);
+    if (input > STDERR_FILENO)
+        ::close(input);
+}
+
+[[noreturn]] void runChild(const ChildSetup& setup)
+{
+    // A group of its own, so that a cancel reaches everything the program started.
+    if (::setpgid(0, 0) != 0)
+        failChild(setup.ErrorFd);
+    // The program ends with the thread that started it, which waits for it: however this process ends,
+    // even killed outright, no tool goes on writing after it.
+    if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0)
+        failChild(setup.ErrorFd);
+    if (::getppid() != setup.Parent)
+        ::_exit(127);
+    // Signals the caller ignores or blocks (SIGPIPE, worker-thread masks) are not handed down.
+    struct sigaction standard {};
+    standard.sa_handler = SIG_DFL;
+    for (int signal = 1; signal < NSIG; ++signal)
+        ::sigaction(signal, &standard, nullptr);
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    redirectChild(setup);
+    if (!setup.WorkingFolder.isEmpty() && ::chdir(setup.WorkingFolder.constData()) != 0)
+        failChild(setup.ErrorFd);
+    ::execve(setup.Path.constData(), setup.Arguments, setup.Environment);
+    failChild(setup.ErrorFd);
+}
+
+// Starts the child: 0 with its id, or the error of the fork, or of whatever failed in the child before
+// its program ran (then reaped).
+int spawnChild(const ChildSetup& setup, pid_t& pid)
+{
+    int errorPipe[2];
+    if (::pipe2(errorPipe, O_CLOEXEC) != 0)
+        return errno;
+    ChildSetup child = setup;
+    child.ErrorFd = errorPipe[1];
+    pid = ::fork();
+    if (pid == 0)
+        runChild(child);
+    const int forkError = pid < 0 ? errno : 0;
+    ::close(errorPipe[1]);
+    int childError = 0;
+    ssize_t count;
+    do
+        count = ::read(errorPipe[0], &childError, sizeof childError);
+    while (count < 0 && errno == EINTR);
+    ::close(errorPipe[0]);
+    if (forkError != 0)
+        return forkError;
+    if (count <= 0)
+        return 0;
+    while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+    }
+    return childError != 0 ? childError : ECHILD;
+}
 
 bool IsExecutableFile(const QByteArray& path)
 {
@@ -144,15 +175,17 @@ int ChildProcess::Start(const QString& program, const QStringList& arguments, co
     const int flags = ::fcntl(pipeEnds[0], F_GETFL);
     int error = flags < 0 || ::fcntl(pipeEnds[0], F_SETFL, flags | O_NONBLOCK) != 0 ? errno : 0;
 
-    SpawnSettings settings;
-    if (error == 0)
-        error = settings.Configure(pipeEnds[1], options.WorkingFolder);
     if (error == 0) {
         CStringArray argv(QStringList(program) + arguments);
         CStringArray environment(options.Environment);
-        error = ::posix_spawn(&pid_, QFile::encodeName(path).constData(), settings.Actions(),
-                              settings.Attributes(), argv.Data(),
-                              options.Environment.isEmpty() ? environ : environment.Data());
+        const ChildSetup setup{QFile::encodeName(path),
+                               argv.Data(),
+                               options.Environment.isEmpty() ? environ : environment.Data(),
+                               QFile::encodeName(options.WorkingFolder),
+                               pipeEnds[1],
+                               -1,
+                               ::getpid()};
+        error = spawnChild(setup, pid_);
     }
     ::close(pipeEnds[1]);
     if (error != 0) {

@@ -51,4 +51,25 @@ inline std::string HiddenTemporaryName(const std::string& target, long processId
     return folder + "." + NameStartThatFits(folder, name, suffix.size() + 1) + suffix;
 }
 
+// True when the path is one of the hidden names a program gives the target's data before it is complete,
+// whatever its process id and attempt.
+inline bool IsHiddenTemporaryNameOf(const std::string& path, const std::string& target)
+{
+    const std::string end = ".tmp";
+    if (path.size() <= end.size() || path.compare(path.size() - end.size(), end.size(), end) != 0)
+        return false;
+    const std::string::size_type dash = path.rfind('-');
+    const std::string::size_type dot = dash == std::string::npos ? dash : path.rfind('.', dash);
+    if (dot == std::string::npos)
+        return false;
+    const std::string processId = path.substr(dot + 1, dash - dot - 1);
+    const std::string attempt = path.substr(dash + 1, path.size() - end.size() - dash - 1);
+    const auto isNumber = [](const std::string& text) {
+        return !text.empty() && text.size() < 10 &&
+               std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    return isNumber(processId) && isNumber(attempt) &&
+           HiddenTemporaryName(target, std::stol(processId), std::stoi(attempt)) == path;
+}
+
 } // namespace plat

@@ -131,14 +131,17 @@ TEST_F(ProgramWindows, TheLogSaysWhatTheStartPutRightAfterARunThatWasKilled)
 {
     const QString older = WriteFile("music/Song.vcd.mpg", "older");
     QProcess killed;
-    killed.start(TestProgramsFolder() + "journal_probe", {"die", "aside:" + older});
+    killed.start(TestProgramsFolder() + "journal_probe", {"die", "output:" + older});
     ASSERT_TRUE(killed.waitForFinished(PatienceLeft())) << "the probe never died";
-    ASSERT_EQ(ReadFile(older), "half");
+    const QStringList left =
+        QDir(Root() + "music").entryList({".Song.vcd.mpg.*"}, QDir::Hidden | QDir::Files);
+    ASSERT_EQ(left.size(), 1) << "the new data, under a name of the run's own";
     Start();
     EXPECT_EQ(ReadFile(older), "older");
+    EXPECT_EQ(QDir(Root() + "music").entryList(QDir::Hidden | QDir::Files), QStringList("Song.vcd.mpg"));
     const TNeroMemo& log = *Find<TPageLog>("PageLog")->LogMemo;
-    EXPECT_EQ(log.Lines(), QStringList("Put back the older output \"" + older +
-                                       "\": the run that was replacing it was stopped before its end"));
+    EXPECT_EQ(log.Lines(), QStringList("Deleted the temporary file \"" + Root() + "music/" + left[0] +
+                                       "\" of a run that was stopped before its end"));
     EXPECT_EQ(log.LineLevel(0), llInformation);
     EXPECT_EQ(Main().StatusPanels[3]->text(),
               " The files that a run stopped before its end left are put right");

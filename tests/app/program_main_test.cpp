@@ -209,13 +209,15 @@ TEST_F(EndedBySignal, WhatAKilledConversionLeftIsPutRightByTheNextStartAndOnlyTh
 
     Start({source, Root() + "mplex/", ""});
     ASSERT_TRUE(Reaches([&] { return ReadFile(PidFile()).endsWith('\n'); }, "the multiplexer's start"));
+    const pid_t tool = ReadFile(PidFile()).trimmed().toInt();
     EXPECT_EQ(EndWith(SIGKILL), -1);
-    KillLeftTool();
+    EXPECT_TRUE(Reaches([&] { return !IsProcessAlive(tool); }, "the multiplexer's end with the program"));
     ASSERT_EQ(QDir(Temp()).entryList({"Tmp*.tmp"}, QDir::Files).size(), 3)
         << "the run's encoded audio is left";
-    ASSERT_EQ(ReadFile(output), "half\n");
-    ASSERT_EQ(QDir(Root() + "music").entryList(QDir::Files | QDir::Hidden).size(), 3)
-        << "and the older output";
+    ASSERT_EQ(ReadFile(output), "older output") << "the new data never took its place";
+    const QStringList music = QDir(Root() + "music").entryList(QDir::Files | QDir::Hidden);
+    ASSERT_EQ(music.size(), 3) << "the new data is left under the run's own name";
+    ASSERT_EQ(ReadFile(Root() + "music/" + music[0]), "half\n");
 
     printed.clear();
     Start();

@@ -271,12 +271,33 @@ TEST_F(CommonData, AnExistingOutputGetsAFreeNameOrFailsTheStepWhenNoneIsLeft)
     ASSERT_TRUE(common.CheckOutputFile(step));
     const QString renamed = Root() + "out/Song-1.wav";
     EXPECT_EQ(common.OutputFile, renamed);
-    EXPECT_FALSE(QFileInfo::exists(renamed)) << "prepared, not yet written";
-    WriteFile(renamed, "half");
+    EXPECT_FALSE(QFileInfo::exists(renamed)) << "the new data has a hidden name until it is whole";
+    WriteFile(common.WorkFile, "half");
     common.CleanupOnFailure(step);
-    EXPECT_FALSE(QFileInfo::exists(renamed));
+    EXPECT_EQ(QDir(Root() + "out").entryList(QDir::Files | QDir::Hidden), QStringList("Song.WAV"));
     EXPECT_EQ(ReadFile(existing), "old");
     EXPECT_TRUE(Dialogs().Messages().isEmpty());
+
+    // A file that takes the free name while the step works is kept: the policy picks again, or refuses.
+    for (const bool rename : {true, false}) {
+        FinalOutput(existing, rename, !rename, false);
+        common.OutputFile = Root() + "out/New.wav";
+        ASSERT_TRUE(common.CheckOutputFile(step));
+        WriteFile(common.WorkFile, "new");
+        const QString taken = WriteFile("out/New.wav", "taken meanwhile");
+        EXPECT_EQ(common.CompleteOutput(step), rename);
+        if (rename) {
+            EXPECT_EQ(ReadFile(Root() + "out/New-1.wav"), "new");
+            EXPECT_EQ(common.OutputFile, Root() + "out/New-1.wav");
+        } else {
+            EXPECT_EQ(Dialogs().LastText(), "\rThe file \"" + taken + "\" already exists");
+            common.CleanupOnFailure(step);
+        }
+        EXPECT_EQ(ReadFile(taken), "taken meanwhile");
+        QFile::remove(taken);
+    }
+    EXPECT_EQ(QDir(Root() + "out").entryList(QDir::Files | QDir::Hidden),
+              QStringList({"New-1.wav", "Song.WAV"}));
 
     // When every free name is taken the step fails and overwrites nothing.
     const QString output = WriteFile("full/song.wav", "0");
@@ -301,33 +322,36 @@ TEST_F(CommonData, OverwritingReplacesAnOldOutputOnlyOnceTheNewOneIsWholeAndNeve
     const auto hidden = [this] {
         return QDir(Root() + "music").entryList({".old.wav.*"}, QDir::Hidden | QDir::Files);
     };
-    // A failure (or a cancel) puts the older output back; a success replaces it.
+    // The new data has a name of the run's own beside the older output, which stays in place until the
+    // new one is whole; a failure (or a cancel) only deletes the new data.
     for (const bool succeeds : {false, true}) {
         FinalOutput(old, false, false, true);
         ASSERT_TRUE(common.CheckOutputFile(step));
         EXPECT_EQ(common.OutputFile, old);
-        ASSERT_EQ(hidden().size(), 1) << "the older output is kept aside until the new one is whole";
-        EXPECT_EQ(ReadFile(Root() + "music/" + hidden()[0]), "old");
-        WriteFile(old, succeeds ? "new" : "half");
-        if (succeeds)
+        EXPECT_EQ(hidden(), QStringList(QFileInfo(common.WorkFile).fileName()));
+        WriteFile(common.WorkFile, succeeds ? "new" : "half");
+        EXPECT_EQ(ReadFile(old), "old");
+        if (succeeds) {
+            EXPECT_TRUE(common.CompleteOutput(step));
             common.CleanupOnSuccess(step);
-        else
+        } else {
             common.CleanupOnFailure(step);
+        }
         EXPECT_EQ(ReadFile(old), succeeds ? "new" : "old");
         EXPECT_EQ(hidden(), QStringList());
     }
-    // A step taken apart before it ended puts it back too.
+    // A step taken apart before it ended leaves the output as it was.
     {
         TCommandCommonData taken;
         taken.SetCheckOutput(true);
         taken.SetOutputPolicy(false, false, true);
         taken.OutputFile = old;
         ASSERT_TRUE(taken.CheckOutputFile(step));
-        WriteFile(old, "half");
+        WriteFile(taken.WorkFile, "half");
     }
     EXPECT_EQ(ReadFile(old), "new");
     EXPECT_EQ(hidden(), QStringList());
-    // A new output that cannot be made puts the older one back at once, before any clean-up.
+    // A new output that cannot be made leaves nothing behind.
     FinalOutput(old, false, false, true);
     EXPECT_FALSE(InChildWhereWritingIsRefused([this] { return common.CheckOutputFile(step); }));
     EXPECT_EQ(ReadFile(old), "new");

@@ -47,6 +47,7 @@ protected:
         if constexpr (!std::is_same_v<Data, TFakeData>) {
             data->CommonData.InputFile = input;
             data->CommonData.OutputFile = output;
+            data->CommonData.WorkFile = output; // until the step's check makes its own
             data->CommonData.SetFiles(QString(), source, true, true);
             data->CommonData.SetCheckOutput(std::is_same_v<Data, TMplexData>);
             data->CommonData.SetProgressControls(bar, nullptr, 0, 100, nullptr);

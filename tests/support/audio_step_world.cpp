@@ -41,6 +41,9 @@ void AudioStepWorld::RunStep(std::unique_ptr<TCommandInterface> command, const Q
     // A pipe or a device is not read here: the test would wait for a writer, or never end.
     const bool regular = QFileInfo(source).isFile();
     const QByteArray before = regular ? ReadFile(source) : QByteArray();
+    // A batch's intermediate is always a new file: the step refuses to replace one it did not make.
+    if (QFileInfo(Output).isFile())
+        QFile::remove(Output);
     Log.clear();
     StepBar->OnPosition = [&](int position) {
         if (cancel && position > 0)
