@@ -113,7 +113,8 @@ TURLLink* makeHelpLink(const QString& page, QWidget* parent)
 
 // The message text. Wrapped, it breaks a word too long for a line (a long file name) anywhere rather than
 // cut it. The label sets its document's wrap mode again each time it lays its text out anew, so the mode is
-// put back after that layout, before the label is measured or painted.
+// put back after that layout: when the label is measured (as its layout does after a new text), resized, or
+// given a new font or style. Never while painting: the new layout asks for another paint, for ever.
 class MessageLabel : public QLabel {
 public:
     using QLabel::QLabel;
@@ -135,10 +136,17 @@ public:
     }
 
 protected:
-    void paintEvent(QPaintEvent* event) override
+    void resizeEvent(QResizeEvent* event) override
     {
+        QLabel::resizeEvent(event);
         keepLongWordsWrapped();
-        QLabel::paintEvent(event);
+    }
+    void changeEvent(QEvent* event) override
+    {
+        QLabel::changeEvent(event);
+        if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange ||
+            event->type() == QEvent::ContentsRectChange)
+            keepLongWordsWrapped();
     }
 
 private:

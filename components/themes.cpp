@@ -19,6 +19,10 @@ struct Theme {
     QString StyleName;
     QPalette Palette;
     QString StyleSheet;
+    // The classic style dithers a scroll bar's track from the light and the window colours, which on a
+    // light window leaves the track no edge: there scroll bars take a window colour of their own, a grey
+    // that stands 3:1 from the theme's window.
+    QColor TrackGround = QColor();
 };
 
 struct ColourRole {
@@ -143,8 +147,45 @@ QString MarksSheet(const QString& edge, const QString& mark, const QString& grou
         .arg(edge, mark, ground, disabled);
 }
 
-const QString darkSheet = MarksSheet(QStringLiteral("#a0a0a0"), QStringLiteral("#2a82da"),
-                                     QStringLiteral("#2a2a2a"), QStringLiteral("#606060"));
+// Fusion's scroll bars fade into a dark ground the same way: they get a framed track on the fields' ground,
+// framed buttons in the track's margins with their arrows drawn as a border cut to a triangle, and a
+// handle in the edges' colour.
+QString BarsSheet(const QString& edge, const QString& ground, const QString& disabled)
+{
+    return QStringLiteral(
+               "QScrollBar { border: 1px solid %1; background: %2; }"
+               "QScrollBar:horizontal { margin: 0 14px; }"
+               "QScrollBar:vertical { margin: 14px 0; }"
+               "QScrollBar::handle { border: 1px solid %1; background: %1; }"
+               "QScrollBar::handle:horizontal { min-width: 14px; }"
+               "QScrollBar::handle:vertical { min-height: 14px; }"
+               "QScrollBar::add-line, QScrollBar::sub-line"
+               " { border: 1px solid %1; background: %2; subcontrol-origin: margin; }"
+               "QScrollBar::add-line:horizontal { width: 12px; subcontrol-position: right; }"
+               "QScrollBar::sub-line:horizontal { width: 12px; subcontrol-position: left; }"
+               "QScrollBar::add-line:vertical { height: 12px; subcontrol-position: bottom; }"
+               "QScrollBar::sub-line:vertical { height: 12px; subcontrol-position: top; }"
+               "QScrollBar::add-page, QScrollBar::sub-page { background: none; }"
+               "QScrollBar::left-arrow, QScrollBar::right-arrow, QScrollBar::up-arrow, QScrollBar::down-arrow"
+               " { width: 0; height: 0; border: 4px solid %2; }"
+               "QScrollBar::left-arrow { border-left-width: 0; border-right-color: %1; }"
+               "QScrollBar::right-arrow { border-right-width: 0; border-left-color: %1; }"
+               "QScrollBar::up-arrow { border-top-width: 0; border-bottom-color: %1; }"
+               "QScrollBar::down-arrow { border-bottom-width: 0; border-top-color: %1; }"
+               "QScrollBar:disabled, QScrollBar::handle:disabled, QScrollBar::add-line:disabled,"
+               " QScrollBar::sub-line:disabled { border-color: %3; }"
+               "QScrollBar::handle:disabled { background: %3; }"
+               "QScrollBar::left-arrow:disabled { border-right-color: %3; }"
+               "QScrollBar::right-arrow:disabled { border-left-color: %3; }"
+               "QScrollBar::up-arrow:disabled { border-bottom-color: %3; }"
+               "QScrollBar::down-arrow:disabled { border-top-color: %3; }")
+        .arg(edge, ground, disabled);
+}
+
+const QString darkSheet =
+    MarksSheet(QStringLiteral("#a0a0a0"), QStringLiteral("#2a82da"), QStringLiteral("#2a2a2a"),
+               QStringLiteral("#606060")) +
+    BarsSheet(QStringLiteral("#a0a0a0"), QStringLiteral("#2a2a2a"), QStringLiteral("#606060"));
 
 // On black, Fusion's frames vanish too. A disabled field keeps the black ground, so its frame greys.
 const QString highContrastSheet =
@@ -156,7 +197,8 @@ const QString highContrastSheet =
                    "QGroupBox { margin-top: 1.2em; padding-top: 4px; }"
                    "QGroupBox::title { subcontrol-origin: margin; left: 8px; }") +
     MarksSheet(QStringLiteral("white"), QStringLiteral("yellow"), QStringLiteral("black"),
-               QStringLiteral("#808080"));
+               QStringLiteral("#808080")) +
+    BarsSheet(QStringLiteral("white"), QStringLiteral("black"), QStringLiteral("#808080"));
 
 struct ThemeState {
     QList<Theme> Themes;
@@ -168,7 +210,7 @@ ThemeState& State()
 {
     static ThemeState state{
         {{DefaultThemeName, QApplication::style()->name(), QApplication::palette(), QString()},
-         {QStringLiteral("Classic"), classicStyle, ClassicPalette(), QString()},
+         {QStringLiteral("Classic"), classicStyle, ClassicPalette(), QString(), QColor(0x70, 0x70, 0x70)},
          {QStringLiteral("Dark"), fusionStyle, DarkPalette(), darkSheet},
          {QStringLiteral("High Contrast"), fusionStyle, HighContrastPalette(), highContrastSheet}},
         DefaultThemeName};
@@ -199,8 +241,14 @@ void Apply(const Theme& theme)
     const QString style = State().VisualStyles ? theme.StyleName : classicStyle;
     if (QApplication::style()->name().compare(style, Qt::CaseInsensitive) != 0)
         QApplication::setStyle(style);
-    // A new style brings its own colours, so the theme's come after it.
+    // A new style brings its own colours, so the theme's come after it. They also drop the scroll bars'
+    // own colours of the theme before.
     QApplication::setPalette(theme.Palette);
+    if (theme.TrackGround.isValid()) {
+        QPalette bars = theme.Palette;
+        bars.setColor(QPalette::Window, theme.TrackGround);
+        QApplication::setPalette(bars, "QScrollBar");
+    }
     // Qt brings the new palette to the widgets late and not to all of them: one the old style sheet held
     // keeps the old theme's colours. So they all take it now, before the new sheet keeps a copy of the
     // colours each widget has.

@@ -1,5 +1,6 @@
 #include "components/adv_message_dlg.h"
 #include "components/qt_dialogs.h"
+#include "foundation/instance_guard.h"
 #include "foundation/language.h"
 #include "foundation/program_globals.h"
 #include "foundation/useful_string.h"
@@ -12,8 +13,12 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QScreen>
+#include <QTest>
 #include <QTextDocument>
 #include <QTimer>
+
+#include <memory>
+#include <vector>
 
 using namespace plat;
 
@@ -148,22 +153,42 @@ TEST_F(MessageDialogs, TheHelpLinkTakesTheHtmPageElseTheHtmlPage)
     EXPECT_EQ(AdvancedMessageHelpPage("  "), QString());
 }
 
-TEST_F(MessageDialogs, ALongMessageWrapsWithinTheScreenInEitherLanguageWithoutLosingText)
+namespace {
+
+// Counts the paints the widgets it watches get.
+class PaintCounter : public QObject {
+public:
+    int Paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        Paints += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+} // namespace
+
+TEST_F(MessageDialogs, ALongMessageWrapsWithinTheScreenInEitherLanguageWithoutLosingTextAndRestsOnceShown)
 {
     // No word break splits this name: it is broken anywhere.
     const QString longName = "/music/" + QString(300, u'x') + ".mp3";
+    PaintCounter counter;
+    std::vector<std::unique_ptr<TAdvancedMessageForm>> forms;
     for (const bool french : {false, true}) {
         if (french)
             InitLanguage(true, SourceFolder() + "resources/Lng/korvane_fr.lng", true, QString());
         const QString texts[] = {BuildCygwinConflictText(),
-                                 Format(TranslateMsg("Can't create the file %s"), longName)};
+                                 Format(TranslateMsg("Can't create the file %s"), longName),
+                                 InstanceGuardMessage};
         for (const QString& text : texts) {
             MessageRequest request;
             request.Text = text;
             request.Type = TMsgDlgType::mtError;
             request.Buttons = mbOK;
             request.CheckCaption = TranslateMsg("Don't show this message again");
-            const auto form = MakeMessageBox(request, nullptr);
+            const auto& form = forms.emplace_back(MakeMessageBox(request, nullptr));
             form->show();
             QLabel* message = form->Message();
             const std::string context = (french ? "French: " : "English: ") + text.left(30).toStdString();
@@ -175,6 +200,11 @@ TEST_F(MessageDialogs, ALongMessageWrapsWithinTheScreenInEitherLanguageWithoutLo
             ASSERT_NE(document, nullptr);
             EXPECT_LE(document->idealWidth(), message->contentsRect().width()) << context;
             EXPECT_LE(document->size().height(), message->contentsRect().height()) << context;
+            message->installEventFilter(&counter);
         }
     }
+    // Once shown, a box is painted a few times at most, then does nothing until something changes.
+    const int fewPaints = 4 * int(forms.size());
+    EXPECT_FALSE(QTest::qWaitFor([&] { return counter.Paints > fewPaints; }, 1000))
+        << "a box at rest kept painting its message";
 }

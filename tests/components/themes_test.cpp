@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSlider>
 #include <QStyle>
 #include <QStyleOption>
@@ -195,6 +196,47 @@ Legibility OfSlider(bool enabled)
             std::nullopt};
 }
 
+// The most a part's outline stands from the given ground.
+double EdgeContrast(const QImage& picture, const QRect& part, QRgb ground)
+{
+    double strongest = 1;
+    for (const QRect side :
+         {QRect(part.left(), part.top(), part.width(), 1), QRect(part.left(), part.bottom(), part.width(), 1),
+          QRect(part.left(), part.top(), 1, part.height()),
+          QRect(part.right(), part.top(), 1, part.height())})
+        strongest = std::max(strongest, StrongestContrast(picture, side, ground));
+    return strongest;
+}
+
+// The preview's position bar, partly played: its track and its arrow buttons' edges against the window,
+// their arrows against their face, and the handle's edge against each colour of the track beside it.
+Legibility OfScrollBar(bool enabled)
+{
+    struct Bar : QScrollBar {
+        using QScrollBar::initStyleOption;
+    } bar;
+    bar.setOrientation(Qt::Horizontal);
+    bar.setValue(30);
+    const QImage picture = Picture(bar, enabled);
+    QStyleOptionSlider option;
+    bar.initStyleOption(&option);
+    const auto part = [&](QStyle::SubControl which) {
+        return bar.style()->subControlRect(QStyle::CC_ScrollBar, &option, which, &bar);
+    };
+    const QRect handle = part(QStyle::SC_ScrollBarSlider);
+    const QRgb window = QApplication::palette().color(QPalette::Window).rgb();
+    double weakest = StrongestContrast(picture, QRect(handle.right() + 1, 0, 8, picture.height()), window);
+    for (const QRect button : {part(QStyle::SC_ScrollBarSubLine), part(QStyle::SC_ScrollBarAddLine)}) {
+        const QRect inside = button.adjusted(2, 2, -2, -2);
+        weakest = std::min({weakest, EdgeContrast(picture, button, window),
+                            StrongestContrast(picture, inside, MostCommon(picture, inside))});
+    }
+    for (const auto& [colour, count] :
+         Colours(picture, QRect(handle.right() + 1, handle.top(), 8, handle.height())))
+        weakest = std::min(weakest, EdgeContrast(picture, handle, colour));
+    return {weakest, std::nullopt};
+}
+
 // An empty line edit, as the output folder is while the output goes beside the source: only its frame
 // and its ground tell whether it takes input.
 Legibility OfField(bool enabled)
@@ -221,6 +263,7 @@ TEST(Themes, EveryControlStandsOutFromItsGroundAndADisabledOneLooksDisabledWithA
         {"button", OfText<QPushButton>},
         {"label", OfText<QLabel>},
         {"slider", OfSlider},
+        {"position bar", OfScrollBar},
         {"line edit", OfField}};
     for (const bool styles : {true, false}) {
         plat::SetVisualStyles(styles);
