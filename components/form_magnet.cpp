@@ -6,6 +6,7 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <utility>
 
 namespace magnet {
 namespace {
@@ -145,10 +146,20 @@ QPoint clientOffset(const QWidget& form)
     return form.geometry().topLeft() - form.frameGeometry().topLeft();
 }
 
+// The window system the program runs on.
+class TRunningWindowSystem : public TMagnetWindowSystem {
+public:
+    bool PlacesWindows() const override { return TFormMagnet::PlacementSupported(); }
+    bool PointerButtonHeld() override { return plat::PointerButtonHeld(); }
+};
+
 } // namespace
 
-TFormMagnet::TFormMagnet(QWidget* AOwner)
-    : QObject(AOwner), form_(AOwner), frameMoves_([this] { frameMoved(); })
+TFormMagnet::TFormMagnet(QWidget* AOwner) : TFormMagnet(AOwner, std::make_unique<TRunningWindowSystem>()) {}
+
+TFormMagnet::TFormMagnet(QWidget* AOwner, std::unique_ptr<TMagnetWindowSystem> windowSystem)
+    : QObject(AOwner), form_(AOwner), windowSystem_(std::move(windowSystem)),
+      frameMoves_([this] { frameMoved(); })
 {
     allMagnets().push_back(this);
     moveEnd_.setSingleShot(true);
@@ -188,7 +199,7 @@ void TFormMagnet::SetGlue(bool value)
 // has reported where the move ended.
 void TFormMagnet::updateFrameWatch()
 {
-    if (active_ && glue_ && form_ && form_->isVisible() && PlacementSupported()) {
+    if (active_ && glue_ && form_ && form_->isVisible() && windowSystem_->PlacesWindows()) {
         frameMoves_.Watch(form_->windowHandle());
     } else {
         frameMoves_.Watch(nullptr);
@@ -218,7 +229,7 @@ std::vector<TFormMagnet*> TFormMagnet::otherMagnets() const
 
 void TFormMagnet::SnapInPlace()
 {
-    if (!form_ || !form_->isVisible() || !active_ || busy_ || !PlacementSupported())
+    if (!form_ || !form_->isVisible() || !active_ || busy_ || !windowSystem_->PlacesWindows())
         return;
     const QRect bounds = frameOf(*form_);
     std::vector<QRect> forms;
@@ -347,7 +358,7 @@ void TFormMagnet::followUnreportedMove()
 // One step of a move by the window system: glued forms keep their place beside the form at each.
 void TFormMagnet::formMoved(const QPoint& clientTopLeft)
 {
-    if (!active_ || busy_ || !form_->isWindow() || !PlacementSupported())
+    if (!active_ || busy_ || !form_->isWindow() || !windowSystem_->PlacesWindows())
         return;
     if (!dragStarted_) {
         dragStarted_ = true;
@@ -368,7 +379,7 @@ void TFormMagnet::formMoved(const QPoint& clientTopLeft)
 void TFormMagnet::moveEnded()
 {
     // A snap inside a move that the window manager still leads makes some drop the move, others undo it.
-    if (plat::PointerButtonHeld()) {
+    if (windowSystem_->PointerButtonHeld()) {
         moveEnd_.start(HeldButtonPollMs);
         return;
     }

@@ -11,6 +11,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -50,6 +51,17 @@ QRect AreaFor(const QRect& r, const std::vector<QRect>& screens);
 
 } // namespace magnet
 
+// What the magnet asks of the window system beyond Qt's own knowledge. Each question about the pointer
+// is a round trip to the X server.
+class TMagnetWindowSystem {
+public:
+    virtual ~TMagnetWindowSystem() = default;
+    // Whether the program may place its windows here.
+    virtual bool PlacesWindows() const = 0;
+    // Whether a pointer button is down now.
+    virtual bool PointerButtonHeld() = 0;
+};
+
 // Makes its form snap to the edges of the screen and of the program's other forms that carry a magnet
 // once the user has moved it, can carry touching forms along (glue), and can let the user drag the
 // form by any empty spot. Only window systems that let a program place its windows take part (X11);
@@ -65,8 +77,10 @@ public:
     using TOnGlue = std::function<void(TFormMagnet* Sender, QWidget* AnotherForm, bool& AllowGlue)>;
     using TOnMagnet = std::function<void(TFormMagnet* Sender, QWidget* AnotherForm, bool& AllowMagnet)>;
 
-    // The owner is the form; the magnet lives and dies with it.
+    // The owner is the form; the magnet lives and dies with it. Without a window system of its own, the
+    // magnet asks the one the program runs on.
     explicit TFormMagnet(QWidget* AOwner);
+    TFormMagnet(QWidget* AOwner, std::unique_ptr<TMagnetWindowSystem> windowSystem);
     ~TFormMagnet() override;
 
     bool Active() const { return active_; }
@@ -121,6 +135,7 @@ private:
     };
 
     QPointer<QWidget> form_;
+    std::unique_ptr<TMagnetWindowSystem> windowSystem_;
     bool active_ = true;
     bool glue_ = false;
     bool busy_ = false;

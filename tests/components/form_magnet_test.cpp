@@ -1,7 +1,13 @@
 #include "components/form_magnet.h"
+#include "tests/support/patience.h"
 #include "tests/support/qt_printers.h"
 
+#include <QWindow>
+
 #include <gtest/gtest.h>
+
+#include <memory>
+#include <utility>
 
 namespace {
 
@@ -20,6 +26,21 @@ magnet::SnapResult snapBeside(const QPoint& from, bool allow, bool glue = false,
     return magnet::Snap(QRect(from, QSize(100, 100)), {form}, 20, screen, TScreenMagnet{saWorkArea, 20}, glue,
                         [allow](int) { return allow; });
 }
+
+// A window system that lets the program place its windows, with a pointer whose button the test holds
+// down or lets go; it counts the magnet's questions about the button.
+class ScriptedPointer : public TMagnetWindowSystem {
+public:
+    bool PlacesWindows() const override { return true; }
+    bool PointerButtonHeld() override
+    {
+        ++Asked;
+        return Held;
+    }
+
+    bool Held = false;
+    int Asked = 0;
+};
 
 } // namespace
 
@@ -130,4 +151,55 @@ TEST(FormMagnet, StaysPassiveWhereTheProgramCannotPlaceItsWindows)
     magnet->SnapInPlace();
     EXPECT_FALSE(TFormMagnet::PlacementSupported());
     EXPECT_EQ(form.pos(), shown);
+}
+
+TEST(FormMagnet, SnapsOnlyOnceTheButtonIsUpAndAsksNothingAtRest)
+{
+    QWidget form;
+    auto owned = std::make_unique<ScriptedPointer>();
+    ScriptedPointer& pointer = *owned;
+    int steps = 0;
+    (new TFormMagnet(&form, std::move(owned)))->OnDragMove = [&](TFormMagnet*) { ++steps; };
+    form.resize(200, 100);
+    form.show();
+    QWindow& window = *form.windowHandle();
+    // The window manager's moves right after one of the program's own are taken for its answer to it, so
+    // the user drags the form to and fro until the magnet follows a step onto the place.
+    const auto dragTo = [&](const QPoint& frame) {
+        bool toFrame = false;
+        int stepsBefore = -1; // before the last step, when it was onto the place
+        return Reaches(
+            [&] {
+                if (stepsBefore >= 0 && steps > stepsBefore)
+                    return true;
+                stepsBefore = toFrame ? steps : -1;
+                window.setFramePosition(toFrame ? frame : frame + QPoint(1, 0));
+                toFrame = !toFrame;
+                return false;
+            },
+            "a drag that the magnet follows");
+    };
+    const auto askedAtRest = [&] {
+        const int before = pointer.Asked;
+        int ticks = 0;
+        QTimer tick;
+        QObject::connect(&tick, &QTimer::timeout, [&] { ++ticks; });
+        tick.start(50);
+        EXPECT_TRUE(Reaches([&] { return ticks >= 10; }, "ten ticks at rest"));
+        return pointer.Asked - before;
+    };
+
+    pointer.Held = true;
+    ASSERT_TRUE(dragTo({100, 9}));
+    // Held still with the button down: the move goes on however long the pause, and nothing snaps.
+    ASSERT_TRUE(Reaches([&] { return pointer.Asked >= 3 || window.framePosition() != QPoint(100, 9); },
+                        "three questions while the button is down"));
+    EXPECT_EQ(window.framePosition(), QPoint(100, 9));
+    pointer.Held = false;
+    EXPECT_TRUE(Reaches([&] { return window.framePosition() == QPoint(100, 0); }, "the snap on release"));
+    EXPECT_EQ(askedAtRest(), 0);
+
+    ASSERT_TRUE(dragTo({300, 12}));
+    EXPECT_TRUE(Reaches([&] { return window.framePosition() == QPoint(300, 0); }, "the snap after a pause"));
+    EXPECT_EQ(askedAtRest(), 0);
 }
