@@ -221,3 +221,33 @@ TEST(RateConverter, ExtremeRatesSaturateWithoutWrappingAndFinishWithTheirCounts)
     EXPECT_EQ(down.size(), 2u * 100);
     EXPECT_EQ(down.back(), -30000);
 }
+
+// Lowering the rate filters out what the new rate cannot hold: a tone above its half would come back
+// folded down to an audible one. The floors are the attenuations the converter gives (80.2, 79.3, 77.2,
+// 78.5, 74.7 and 77.0 dB) less 3 dB.
+TEST(RateConverter, LoweringTheRateFiltersOutWhatTheNewRateCannotHold)
+{
+    const double amplitude = 16000;
+    for (const auto& [from, to, channels, frequency, minimumDb] : {std::tuple{48000, 44100, 2, 23000.0, 77.0},
+                                                                   {48000, 22050, 1, 14000.0, 76.0},
+                                                                   {44100, 22050, 1, 15000.0, 74.0},
+                                                                   {44100, 11025, 1, 9000.0, 75.0},
+                                                                   {48000, 32000, 1, 19000.0, 71.0},
+                                                                   {44100, 8000, 1, 9000.0, 74.0}}) {
+        const auto input = Sine(from, channels, frequency, amplitude, 1.0);
+        const auto output = Resample(input, channels, from, to);
+        // Over the middle of each, away from the filter's start and end.
+        const auto rms = [channels](const std::vector<std::int16_t>& samples, int rate, int channel) {
+            double sum = 0;
+            const std::int64_t first = rate / 10, count = rate * 8 / 10;
+            for (std::int64_t n = first; n < first + count; ++n)
+                sum += std::pow(double(samples[std::size_t(n * channels + channel)]), 2);
+            return std::sqrt(sum / double(count));
+        };
+        for (int channel = 0; channel < channels; ++channel) {
+            SCOPED_TRACE(testing::Message()
+                         << from << " to " << to << ", " << frequency << " Hz, channel " << channel);
+            EXPECT_GE(20 * std::log10(rms(input, from, channel) / rms(output, to, channel)), minimumDb);
+        }
+    }
+}

@@ -506,6 +506,48 @@ TEST_F(WaveOutTest, ImaGetsExactlyTheBlocksItsSamplesNeedAndTheToolsAgree)
                         decoded.size() == blocks * layout.SamplesPerBlock * 2 * layout.Channels);
         EXPECT_TRUE(sox.isNull() || sox == ReadAll(Target()).Data);
     }
+
+    // Known answers worked out from the IMA ADPCM algorithm. Differences land exactly on step, step/2 and
+    // step/4, where a bit is set only when the rest is at least that much; the tools above would
+    // decode a block that misses those just as happily. Each block starts with its first sample and the
+    // step index the one before left, then a zero byte; nibbles go low half first, and in stereo each
+    // channel's come four bytes at a time.
+    struct KnownAnswer {
+        int Channels, BlockSize;
+        std::vector<std::int16_t> Samples;
+        QByteArray Blocks;
+    };
+    const KnownAnswer answers[] = {
+        // Step 7: +7 = step gives 4; step 9: +4 = step/2 gives 2; step 8: -2 = -step/4 gives 9; step 7:
+        // +11 = the three together gives 7; step 16: -24 = step and step/2 gives 14; step 28: 0 gives 0;
+        // step 25: -31 = step and step/4 gives 13; step 37: +27 = step/2 and step/4 gives 3, index 16.
+        // The second block: 33 with step 34 (3) and -14 with 31 (9) fall just short of a bit, a jump the
+        // step cannot follow (7, index 22), then -60 with 60 (12), 17 with 73 (0), -1 with 66 (8), 15 with
+        // 60 (1) and -27 with 55 (10).
+        {1,
+         8,
+         {1000, 1007, 1011, 1010, 1020, 996, 994, 966, 990, -2000, -1967, -1985, 18019, -1989, -1979, -1988,
+          -1980, -2000},
+         QByteArray::fromHex("e803000024790e3d"
+                             "30f8100093c780a1")},
+        // The same left channel beside its mirror image on the right: 12 10 1 15 6 0 5 11.
+        {2,
+         16,
+         {1000, -300, 1007, -307, 1011, -311, 1010, -310, 1020, -320, 996, -296, 994, -294, 966, -260, 990,
+          -284},
+         QByteArray::fromHex("e8030000d4fe0000"
+                             "24790e3dacf106b5")},
+    };
+    for (const KnownAnswer& answer : answers) {
+        SCOPED_TRACE(testing::Message() << answer.Channels << " channels");
+        MemorySource source(Pcm16(answer.Samples), 16, answer.Channels, 22050);
+        TWaveOut out;
+        out.SetWavType(wtDVIADPCM);
+        out.SetBlockSize(answer.BlockSize);
+        ASSERT_TRUE(Write(out, source, Target()).Done);
+        EXPECT_EQ(TempWorld::ReadFile(Target()).mid(60).toHex().toStdString(),
+                  answer.Blocks.toHex().toStdString());
+    }
 }
 
 TEST_F(WaveOutTest, HeadersTellTheTruthWhenTheSizeEstimateIsWrong)

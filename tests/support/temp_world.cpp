@@ -11,12 +11,17 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <grp.h>
+#include <string>
 #include <sys/fsuid.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -44,14 +49,52 @@ QString folderOrdinaryUserReaches()
     return {};
 }
 
-// Tests lock folders to see refusals; the owner may need its rights back to remove them.
-void reopenForOwner(const QString& folder)
+// Opens a folder of the tree for its owner to empty, never through a symbolic link; tests lock folders
+// to see refusals.
+int openForOwner(int parent, const char* name, mode_t mode)
 {
-    QFile::setPermissions(folder, QFile::permissions(folder) | QFile::ReadOwner | QFile::WriteOwner |
-                                      QFile::ExeOwner);
-    for (const QString& name :
-         QDir(folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::NoSymLinks))
-        reopenForOwner(folder + u'/' + name);
+    constexpr int flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+    int folder = ::openat(parent, name, flags);
+    if (folder < 0 && errno == EACCES) {
+        // Not a link, or the open would have said so: only the folder itself takes the new mode.
+        ::fchmodat(parent, name, mode | S_IRWXU, 0);
+        folder = ::openat(parent, name, flags);
+    }
+    if (folder >= 0 && (mode & S_IRWXU) != S_IRWXU)
+        ::fchmod(folder, mode | S_IRWXU);
+    return folder;
+}
+
+// Removes a tree by the bytes of its names: a name that is not UTF-8 has no QString that leads back to
+// it, and Qt's own removal leaves it behind. Links are removed, not followed, and no other file system
+// is entered.
+void removeTree(int parent, const char* name, dev_t device)
+{
+    struct stat entry {};
+    if (::fstatat(parent, name, &entry, AT_SYMLINK_NOFOLLOW) != 0)
+        return;
+    if (!S_ISDIR(entry.st_mode)) {
+        ::unlinkat(parent, name, 0);
+        return;
+    }
+    if (entry.st_dev != device)
+        return;
+    const int folder = openForOwner(parent, name, entry.st_mode & 07777);
+    if (folder < 0)
+        return;
+    DIR* listing = ::fdopendir(folder);
+    if (!listing) {
+        ::close(folder);
+        return;
+    }
+    std::vector<std::string> children;
+    while (const dirent* child = ::readdir(listing))
+        if (std::strcmp(child->d_name, ".") != 0 && std::strcmp(child->d_name, "..") != 0)
+            children.emplace_back(child->d_name);
+    for (const std::string& child : children)
+        removeTree(folder, child.c_str(), device);
+    ::closedir(listing);
+    ::unlinkat(parent, name, AT_REMOVEDIR);
 }
 
 } // namespace
@@ -107,8 +150,15 @@ void TempWorld::TearDown()
     SetSystemFoldersRoot(QString());
     for (const auto& [name, value] : savedEnvironment_)
         qputenv(name.constData(), value);
-    if (root_)
-        reopenForOwner(root_->path());
+    if (root_) {
+        root_->setAutoRemove(false);
+        const QByteArray root = QFile::encodeName(root_->path());
+        struct stat entry {};
+        if (::lstat(root.constData(), &entry) == 0)
+            removeTree(AT_FDCWD, root.constData(), entry.st_dev);
+        EXPECT_TRUE(::lstat(root.constData(), &entry) != 0 && errno == ENOENT)
+            << "the test left files behind in " << root.toStdString();
+    }
     root_.reset();
     if (ForOrdinaryUser)
         ::umask(savedMask_);
