@@ -27,6 +27,7 @@ TCommandCommonData NewCommonData(const TStepPlan& step, const TBatchStepContext&
     data.OutputFile = step.Output;
     data.ChainOutputFile = step.ChainOutput;
     data.ChainOutputTakenBy = step.ChainOutputTakenBy;
+    data.ChainOutputIsSource = step.ChainOutputIsSource;
     data.SetAudioFile(entry);
     data.SetUnattended(context.Unattended);
     data.SetCheckOutput(step.CheckOutput);

@@ -34,14 +34,13 @@ QString BaseNameWithoutExtension(const QString& name)
     return dot < 0 ? fileName : fileName.left(dot);
 }
 
-// The names a batch already uses, each with the source that uses it: every source's own name, and
+// The files a batch already uses, by key, each with the source that uses it: every source itself, and
 // the final output of every chain planned so far.
-using TNamesTaken = QHash<QString, QString>;
-
-QString SameFileKey(const QString& name)
-{
-    return QDir::cleanPath(name);
-}
+struct TNameTaker {
+    QString Source;
+    bool IsSource = false; // the file is that source, not its output
+};
+using TNamesTaken = QHash<QString, TNameTaker>;
 
 // The chain of one file: its shared facts, and each step added in order.
 class ChainPlanner {
@@ -64,12 +63,13 @@ public:
                        source_.FileName));
         chainOutput_ = PlanOutputName(source_.FileName, choices);
         firstStep_ = steps_.size();
-        const QString key = SameFileKey(chainOutput_);
-        // The chain's own source is left to the rule on an output named as its source.
-        if (const QString takenBy = namesTaken_.value(key); takenBy != source_.FileName)
-            outputTakenBy_ = takenBy;
+        const QString key = choices.FileKey(chainOutput_);
+        // The chain's own source, however spelt, is left to the rule on an output named as its source.
+        if (const auto taker = namesTaken_.constFind(key);
+            taker != namesTaken_.cend() && key != choices.FileKey(source_.FileName))
+            outputTakenBy_ = *taker;
         if (!namesTaken_.contains(key))
-            namesTaken_.insert(key, source_.FileName);
+            namesTaken_.insert(key, {source_.FileName, false});
     }
 
     void PlanMpeg()
@@ -119,7 +119,8 @@ private:
         // The first step makes sure the output can be made before any work; the others need not ask again.
         if (steps_.size() == firstStep_) {
             step.ChainOutput = chainOutput_;
-            step.ChainOutputTakenBy = outputTakenBy_;
+            step.ChainOutputTakenBy = outputTakenBy_.Source;
+            step.ChainOutputIsSource = outputTakenBy_.IsSource;
         }
         // The source itself is never an intermediate to delete.
         step.DeleteInputOnSuccess = step.DeleteInputOnFailure = deleteInput && input_ != source_.FileName;
@@ -142,7 +143,7 @@ private:
     TNamesTaken& namesTaken_;
     TStepPlan base_;
     QString chainOutput_;
-    QString outputTakenBy_;
+    TNameTaker outputTakenBy_;
     std::size_t firstStep_ = 0;
     QString input_;
 };
@@ -210,6 +211,11 @@ QString MissingSourceText(const QString& name)
                   name);
 }
 
+QString TextFileKey(const QString& name)
+{
+    return QDir::cleanPath(name);
+}
+
 QString PlanOutputName(const QString& source, const TBatchChoices& choices)
 {
     const QString folder = choices.OutputFolder.isEmpty() ? FolderPart(source) : choices.OutputFolder;
@@ -227,7 +233,7 @@ std::vector<TStepPlan> PlanBatch(const TBatchChoices& choices, TTempNamer& namer
     TNamesTaken namesTaken;
     for (const TBatchSource& source : choices.Sources)
         if (!source.FileName.isEmpty())
-            namesTaken.insert(SameFileKey(source.FileName), source.FileName);
+            namesTaken.insert(choices.FileKey(source.FileName), {source.FileName, true});
     for (int i = 0; i < static_cast<int>(choices.Sources.size()); ++i) {
         if (choices.Sources[i].FileName.isEmpty())
             continue;

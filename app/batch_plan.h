@@ -37,8 +37,15 @@ struct TOutputPolicy {
     bool Overwrite = false;
 };
 
+// Two names with one key are one file to the batch. The plan calls it for every source and output; the
+// page gives it one that asks the disk (FileIdentityKey), so that no spelling hides a file.
+using TFileKeyer = std::function<QString(const QString& name)>;
+// Without a disk: the cleaned name.
+QString TextFileKey(const QString& name);
+
 struct TBatchChoices {
     std::vector<TBatchSource> Sources;
+    TFileKeyer FileKey = TextFileKey;
     QString OutputFolder; // ends with "/"; empty puts each output beside its source
     TBatchFormat Format = TBatchFormat::Mpeg;
     QString Description; // the encoding preference's description
@@ -54,6 +61,7 @@ struct TStepPlan {
     QString ChainOutput; // on the chain's first step: the final output, checked before any work
     // With it: another source of the batch that has that name, or writes it before this chain does.
     QString ChainOutputTakenBy;
+    bool ChainOutputIsSource = false; // that source is the output itself, not the one that writes it
     int ProgressMin = 0, ProgressMax = 100;
     int SkipNextCount = 0;
     bool DeleteInputOnSuccess = false, DeleteInputOnFailure = false;

@@ -1027,6 +1027,8 @@ TBatchChoices TPageMpegAudio::GatherChoices(const QStringList& files, const QStr
 {
     TBatchChoices choices;
     choices.OutputFolder = outputFolder;
+    // Another spelling of a file (a link, a case the file system ignores) is still that file.
+    choices.FileKey = FileIdentityKey;
     choices.Format = OutputFormatIndex() == 1 ? TBatchFormat::Wav : TBatchFormat::Mpeg;
     choices.AddFormatToFileName = Checked(&TPageSettingsGeneral::CheckBoxAddFormatToFilename, true);
     choices.DeleteSource = Checked(&TPageSettingsGeneral::CheckBoxDeleteSourceFile, false);

@@ -314,7 +314,7 @@ bool TCommandCommonData::CheckChainOutput(TCommandInterface& command) const
     if (!ChainOutputTakenBy.isEmpty() && Overwrites())
         return cannotCreateOutput(
             command, ChainOutputFile,
-            cleanAbsolute(ChainOutputTakenBy) == cleanAbsolute(ChainOutputFile)
+            ChainOutputIsSource
                 ? TranslateMsg(QStringLiteral("already a source file of this batch"))
                 : Format(TranslateMsg(QStringLiteral("already the output of \"%s\" in this batch")),
                          ChainOutputTakenBy));

@@ -111,6 +111,7 @@ public:
     // Another source of the same batch that is that final output, or whose own output it is already:
     // overwriting is for outputs older than the batch, so the chain then never overwrites it.
     QString ChainOutputTakenBy;
+    bool ChainOutputIsSource = false; // that source is the output itself, however spelt
     // The journal of the queue that runs the step, which it tells of every file it writes; none outside
     // a queue.
     TRunJournal* Journal = nullptr;

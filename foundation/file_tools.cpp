@@ -202,6 +202,19 @@ bool IsReplaceableFile(const QString& name)
     return replaceError(name.trimmed()) == 0;
 }
 
+QString FileIdentityKey(const QString& name)
+{
+    if (name.isEmpty())
+        return QString();
+    const QString absolute = absoluteName(name);
+    struct stat status {};
+    if (::stat(QFile::encodeName(absolute).constData(), &status) == 0)
+        return QStringLiteral("%1:%2").arg(status.st_dev).arg(status.st_ino);
+    const QString folder = folderPart(absolute);
+    const QString real = QFileInfo(folder).canonicalFilePath();
+    return ((real.isEmpty() ? folder : plat::WithTrailingSlash(real)) + namePart(absolute)).toCaseFolded();
+}
+
 bool DeleteFileIfWritable(const QString& name, QString* reason)
 {
     const QString trimmed = name.trimmed();

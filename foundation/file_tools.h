@@ -32,6 +32,10 @@ bool IsFolderReadOnly(const QString& folder);
 QString ReplaceRefusal(const QString& name);
 // What an output may replace: ReplaceRefusal has nothing against it.
 bool IsReplaceableFile(const QString& name);
+// Equal for two names of one file, however spelt: "device:inode" for an existing entry (links followed);
+// for a name not there yet, its folder's real path and the name, without case, since a file system that
+// ignores case (a FAT stick) takes both for one.
+QString FileIdentityKey(const QString& name);
 // Unlinks a replaceable file; when it could not, reason receives the system's reason.
 bool DeleteFileIfWritable(const QString& name, QString* reason = nullptr);
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QRegularExpression>
 
 #include <numeric>
@@ -139,6 +140,29 @@ TEST(BatchPlan, OutputNamesFollowTheFolderChoiceAndTheFormatOption)
         choices(TBatchFormat::Wav, {{"/music/Song.mp3"}, {"/music/Song.wav", true, true}});
     EXPECT_EQ(takenBy(PlanBatch(wav, temp)), QStringList({"/music/Song.wav", ""}))
         << "a WAV source is not overwritten before its own turn; its own output name is the other rule's";
+
+    // However the two are spelt: the keyer says which names are one file (here a link from /link to /real
+    // and a file system that ignores case), and the first step says whether the taker is that file itself.
+    const auto isSource = [](const std::vector<TStepPlan>& steps) {
+        QList<bool> found;
+        for (const TStepPlan& step : steps)
+            if (!step.ChainOutput.isEmpty())
+                found << step.ChainOutputIsSource;
+        return found;
+    };
+    const auto onDisk = [](const QString& name) {
+        return QDir::cleanPath(name).replace("/link/", "/real/").toCaseFolded();
+    };
+    TBatchChoices linked = choices(TBatchFormat::Wav, {{"/real/a.mp3"}, {"/link/a.wav", true, true}});
+    linked.FileKey = onDisk;
+    EXPECT_EQ(takenBy(PlanBatch(linked, temp)), QStringList({"/link/a.wav", ""}));
+    EXPECT_EQ(isSource(PlanBatch(linked, temp)), QList<bool>({true, false}));
+    EXPECT_EQ(isSource(PlanBatch(wav, temp)), QList<bool>({true, false}));
+    TBatchChoices cased =
+        choices(TBatchFormat::Mpeg, {{"/real/a.mp3"}, {"/real/A.WAV", true, true}, {"/link/a.ogg"}});
+    cased.FileKey = onDisk;
+    EXPECT_EQ(takenBy(PlanBatch(cased, temp)), QStringList({"", "/real/a.mp3", "/real/a.mp3"}));
+    EXPECT_EQ(isSource(PlanBatch(cased, temp)), QList<bool>({false, false, false}));
 }
 
 TEST(BatchPlan, StopsOnAMissingOrIrregularSourceOrFolderAndNeverDeletesTheSourceAsAnInput)

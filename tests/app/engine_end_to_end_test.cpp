@@ -292,4 +292,55 @@ TEST_F(EngineBatch, AnOutputThatCannotBeMadeStopsTheChainBeforeAnyWork)
                                               "already the output of \"" + sources[0] + "\" in this batch"));
     EXPECT_EQ(QDir(Root() + "twice").entryList(QDir::Files | QDir::Hidden),
               QStringList({"Song.mp3", "Song.vcd.mpg", "Song.wav"}));
+
+    // However the two are spelt: through a link to their folder, the WAV output of one source is another
+    // source, which stays as it was; in the MPEG format two sources there give one output.
+    const QString pcm = WriteFile("real/a.wav", ReadFile(wav)),
+                  other = WriteFile("real/b.wav", ReadFile(wav));
+    ASSERT_TRUE(QFile::link(Root() + "real", Root() + "link"));
+    const struct {
+        TBatchFormat format;
+        QStringList sources;
+        int refusedTask;
+        QString failure;
+        QStringList written;
+    } spellings[] = {
+        {TBatchFormat::Wav,
+         {WriteFile("real/a.mp3", ReadFile(mp3)), Root() + "link/a.wav"},
+         1,
+         cannotCreate(pcm, "already a source file of this batch"),
+         {Root() + "link/a-1.wav"}},
+        {TBatchFormat::Mpeg,
+         {WriteFile("real/b.mp3", ReadFile(mp3)), Root() + "link/b.wav"},
+         2,
+         cannotCreate(Root() + "link/b.vcd.mpg",
+                      "already the output of \"" + Root() + "real/b.mp3\" in this batch"),
+         {Root() + "real/b.vcd.mpg"}},
+    };
+    for (const auto& c : spellings) {
+        SCOPED_TRACE(c.failure.toStdString());
+        QStringList log, failures;
+        int refusedSteps = 0;
+        BatchChain batch([&log](QObject*, QString line) { log << line; },
+                         [&](TCommandInterface* step, const TExecuteStatus& status) {
+                             refusedSteps += step->StepData() && step->StepData()->TaskIndex == c.refusedTask;
+                             failures << status.Errors;
+                         });
+        batch.SetPolicy(overwrite);
+        if (c.format == TBatchFormat::Wav)
+            batch.AddWavConversion(c.sources, wavPref(44100, wemRawPcm, wcmStereo, wbs16));
+        else
+            batch.AddMpegConversion(c.sources, TAudioMp2EncodingPref());
+        std::optional<bool> succeeded;
+        batch.Run([&succeeded](QObject*, bool allSucceeded) { succeeded = allSucceeded; });
+        ASSERT_TRUE(Reaches([&succeeded] { return succeeded.has_value(); }, "the batch's end"));
+        EXPECT_FALSE(*succeeded);
+        EXPECT_EQ(refusedSteps, 1) << "refused before any work\n" << log.join('\n').toStdString();
+        EXPECT_EQ(failures.value(0), c.failure);
+        EXPECT_EQ(batch.Written(), c.written);
+    }
+    EXPECT_EQ(ReadFile(pcm), ReadFile(wav));
+    EXPECT_EQ(ReadFile(other), ReadFile(wav));
+    EXPECT_EQ(QDir(Root() + "real").entryList(QDir::Files | QDir::Hidden),
+              QStringList({"a-1.wav", "a.mp3", "a.wav", "b.mp3", "b.vcd.mpg", "b.wav"}));
 }

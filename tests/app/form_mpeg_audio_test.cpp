@@ -1,6 +1,7 @@
 #include "app/audio_mp2_settings_dialog.h"
 #include "app/form_mpeg_audio.h"
 #include "app/form_settings_batch.h"
+#include "app/form_settings_general.h"
 #include "app/korvane_main.h"
 #include "audio/preview_player.h"
 #include "components/audio_files_list_view.h"
@@ -509,6 +510,24 @@ TEST_F(ConversionPage, DecodingAWavKeepsTheSourceAndRenamesTheOutput)
     ASSERT_TRUE(Reaches([this] { return !queue.IsRunning(); }, "the batch's end"));
     EXPECT_EQ(ReadFile(source), ReadFile(SourceFolder() + "tests/data/dec-source.wav"));
     EXPECT_GT(QFileInfo(Root() + "music/Song-1.wav").size(), 44);
+
+    // Through a link to their folder, the WAV output of one source is another source: under "Overwrite"
+    // the first is refused before any work, its line naming that output, and the other source stays.
+    TPageSettingsGeneral general;
+    general.RadioButtonOverwriteFile->setChecked(true);
+    ASSERT_TRUE(QFile::link(Root() + "music", Root() + "link"));
+    const QString mp3 = Source("a.mp3", "dec-tone.mp3"), pcm = Source("a.wav");
+    List()->AddFiles({mp3, Root() + "link/a.wav"});
+    ASSERT_EQ(Files().size(), 2u);
+    Control<QComboBox>("ComboBoxAudioFormatOutput")->setCurrentText("WAV");
+    Convert();
+    const QStringList errors = page->ResultLines().filter("[ERROR]");
+    ASSERT_EQ(errors.size(), 1) << page->ResultLines().join('\n').toStdString();
+    EXPECT_TRUE(errors[0].startsWith("[ERROR]   \t" + mp3 + "  -  "));
+    EXPECT_TRUE(errors[0].contains("Unable to create/write the output file: " + pcm +
+                                   " (already a source file of this batch)"))
+        << errors[0].toStdString();
+    EXPECT_EQ(ReadFile(pcm), ReadFile(SourceFolder() + "tests/data/dec-source.wav"));
 }
 
 TEST_F(ConversionPage, ThePreviewPlaysTheChosenFileWithItsPositionAndVolume)

@@ -32,6 +32,13 @@ TEST_F(FileTools, ExistenceAndSizesAreSixtyFourBit)
     const QString dangling = Root() + "dangling";
     ASSERT_TRUE(QFile::link(Root() + "gone", dangling));
     EXPECT_TRUE(FileExistsEx(dangling)) << "a name held by a broken link is taken";
+
+    // Two spellings of one file have one key; a name not there yet has its folder's, without case.
+    ASSERT_TRUE(QFile::link(folder, Root() + "same"));
+    const QString song = WriteFile("same/Song.wav", "x");
+    EXPECT_EQ(FileIdentityKey(folder + "/Song.wav"), FileIdentityKey(song));
+    EXPECT_EQ(FileIdentityKey(folder + "/New.WAV"), FileIdentityKey(Root() + "same/new.wav"));
+    EXPECT_NE(FileIdentityKey(folder + "/New.WAV"), FileIdentityKey(song));
 }
 
 TEST_F(FileTools, ReadOnlyComesFromTheModeBitsEvenForRoot)

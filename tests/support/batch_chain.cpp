@@ -40,6 +40,7 @@ QStringList BatchChain::Add(const QStringList& sources, TBatchFormat format, con
     for (const QString& source : sources)
         choices.Sources.push_back(ProbeSource(WaveFileIn, source));
     choices.OutputFolder = outputFolder_;
+    choices.FileKey = FileIdentityKey;
     choices.Format = format;
     choices.Description = description;
     const TTempNamer::TRandom random = [](std::uint32_t bound) {
