@@ -109,20 +109,10 @@ int replaceError(const QString& name)
     if (::lstat(QFile::encodeName(absolute).constData(), &entry) != 0 ||
         ::stat(QFile::encodeName(folderName).constData(), &folder) != 0)
         return errno;
-    // Only files and links to them: an output named after a device (say /dev/full) must never
-    // unlink the device node, which root could do.
-    if (S_ISDIR(entry.st_mode))
-        return EISDIR;
-    if (!S_ISREG(entry.st_mode) && !S_ISLNK(entry.st_mode))
-        return EEXIST;
-    // Removing a name writes to its folder.
-    if (const int error = plat::WriteProtectionError(folderName))
-        return error;
-    const uid_t user = ::geteuid();
-    if ((folder.st_mode & S_ISVTX) && user != 0 && user != entry.st_uid && user != folder.st_uid)
-        return EPERM;
-    // A read-only file is kept, even where its folder would let it go.
-    return plat::WriteProtectionError(absolute);
+    const bool fileOrLink = S_ISREG(entry.st_mode) || S_ISLNK(entry.st_mode);
+    return ReplaceError({entry.st_mode, entry.st_uid, folder.st_mode, folder.st_uid, ::geteuid(),
+                         plat::WriteProtectionError(folderName),
+                         fileOrLink ? plat::WriteProtectionError(absolute) : 0});
 }
 
 bool isSystemName(const QString& component)
@@ -189,6 +179,25 @@ bool IsFolderReadOnly(const QString& folder)
 void SetSystemFoldersRoot(const QString& root)
 {
     systemFoldersRoot() = root.isEmpty() ? QStringLiteral("/") : plat::WithTrailingSlash(root);
+}
+
+int ReplaceError(const TReplaceFacts& facts)
+{
+    // Only files and links to them: an output named after a device (say /dev/full) must never unlink the
+    // device node, which root could do.
+    if (S_ISDIR(facts.EntryMode))
+        return EISDIR;
+    if (!S_ISREG(facts.EntryMode) && !S_ISLNK(facts.EntryMode))
+        return EEXIST;
+    // Removing a name writes to its folder.
+    if (facts.FolderWriteError != 0)
+        return facts.FolderWriteError;
+    // In a sticky folder only root, the file's owner or the folder's may remove a name.
+    if ((facts.FolderMode & S_ISVTX) && facts.User != 0 && facts.User != facts.EntryOwner &&
+        facts.User != facts.FolderOwner)
+        return EPERM;
+    // A read-only file is kept, even where its folder would let it go.
+    return facts.EntryWriteError;
 }
 
 QString ReplaceRefusal(const QString& name)

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include <sys/types.h>
+
 // File name parts and file tests. Only "/" separates folders: "\" and ":" are ordinary letters of a
 // name. None of these raises: a failure gives false, -1 or an empty text.
 
@@ -30,6 +32,19 @@ bool IsFolderReadOnly(const QString& folder);
 // the system lets the user remove it: its folder takes writing and searching, and in a sticky folder
 // (the shared temporary folder) the user is root or owns the file or the folder.
 QString ReplaceRefusal(const QString& name);
+// What the system looks at before it lets a user remove a name, and the errors of the write checks of
+// the folder and the entry (0 when writing is allowed).
+struct TReplaceFacts {
+    mode_t EntryMode;
+    uid_t EntryOwner;
+    mode_t FolderMode;
+    uid_t FolderOwner;
+    uid_t User;
+    int FolderWriteError;
+    int EntryWriteError;
+};
+// The rule of ReplaceRefusal, whoever asks: the system's error number, 0 when the name can go.
+int ReplaceError(const TReplaceFacts& facts);
 // What an output may replace: ReplaceRefusal has nothing against it.
 bool IsReplaceableFile(const QString& name);
 // Equal for two names of one file, however spelt: "device:inode" for an existing entry (links followed);

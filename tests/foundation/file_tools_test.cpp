@@ -8,6 +8,10 @@
 #include <QDir>
 #include <QFile>
 
+#include <iterator>
+#include <utility>
+
+#include <cerrno>
 #include <sys/stat.h>
 
 static const auto kReadOnly = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
@@ -80,6 +84,27 @@ TEST_F(FileTools, ReadOnlyComesFromTheModeBitsEvenForRoot)
     EXPECT_FALSE(DeleteFileIfWritable(inside, &reason));
     EXPECT_EQ(reason, "Permission denied");
     EXPECT_EQ(ReadFile(inside), "keep");
+
+    // The system's rule, whoever runs the tests: in a sticky folder only root, the file's owner or the
+    // folder's may remove a name; a folder or a file that takes no writing keeps it from anyone.
+    constexpr uid_t root = 0, user = 1000, other = 1001;
+    constexpr mode_t file = S_IFREG | 0666, link = S_IFLNK | 0777, sticky = S_IFDIR | 01777,
+                     plain = S_IFDIR | 0777;
+    const std::pair<TReplaceFacts, int> table[] = {
+        {{file, other, sticky, other, user, 0, 0}, EPERM},
+        {{link, other, sticky, other, user, 0, 0}, EPERM},
+        {{file, other, sticky, other, root, 0, 0}, 0},
+        {{file, user, sticky, other, user, 0, 0}, 0},
+        {{file, other, sticky, user, user, 0, 0}, 0},
+        {{file, other, plain, other, user, 0, 0}, 0},
+        {{file, user, sticky, other, user, EACCES, 0}, EACCES},
+        {{file, user, plain, user, user, 0, EACCES}, EACCES},
+        {{file, other, sticky, other, root, 0, EACCES}, EACCES},
+        {{S_IFDIR | 0777, user, plain, user, user, 0, 0}, EISDIR},
+        {{S_IFCHR | 0666, user, plain, user, root, 0, 0}, EEXIST},
+    };
+    for (std::size_t row = 0; row < std::size(table); ++row)
+        EXPECT_EQ(ReplaceError(table[row].first), table[row].second) << "row " << row;
 }
 
 TEST_F(FileTools, UniqueNamesTryFiftyCandidatesThenGiveUp)
