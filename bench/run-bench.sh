@@ -70,6 +70,14 @@ start_with_endless_tool() { # folder, tool
     return 1
 }
 
+# Whether the process runs: a process that ended but that nobody reaped yet (its parent gone, under an init
+# that does not reap) has ended all the same.
+running() { # pid
+    local state
+    state=$(sed 's/.*) //' "/proc/$1/stat" 2>/dev/null | cut -d' ' -f1) || return 1
+    [ -n "$state" ] && [ "$state" != Z ] && [ "$state" != X ]
+}
+
 # Stopped by SIGNAL while TOOL runs, the bench must end as a cancel does, with 128 + the signal, the tool
 # stopped, no temporary file left and the older output untouched, alone in its folder.
 ended_by_signal() { # tool, signal
@@ -79,7 +87,7 @@ ended_by_signal() { # tool, signal
     wait "$pid" || code=$?
     local left
     left=$(cd "$folder/out" && ls -A)$(cd "$folder/tmp" && ls -A)
-    if [ "$code" != $((128 + $(kill -l "$2"))) ] || kill -0 "$(cat "$folder/tool.pid")" 2>/dev/null ||
+    if [ "$code" != $((128 + $(kill -l "$2"))) ] || running "$(cat "$folder/tool.pid")" ||
         [ "$left" != short.vcd.mpg ] || [ "$(cat "$folder/out/short.vcd.mpg")" != "older output" ]; then
         echo "run-bench.sh: SIG$2 during $1: exit code $code, left: $left" >&2
         kill -KILL "$(cat "$folder/tool.pid")" 2>/dev/null || true
@@ -116,10 +124,10 @@ killed_then_started_again() {
     # Without bash's own word on the job it killed.
     { wait "$pid"; } 2>/dev/null || true
     for ((i = 0; i < 600; i++)); do
-        kill -0 "$(cat "$folder/tool.pid")" 2>/dev/null || break
+        running "$(cat "$folder/tool.pid")" || break
         sleep 0.1
     done
-    if kill -0 "$(cat "$folder/tool.pid")" 2>/dev/null; then
+    if running "$(cat "$folder/tool.pid")"; then
         kill -KILL "$(cat "$folder/tool.pid")"
         echo "run-bench.sh: the multiplexer outlived the killed bench" >&2
         return 1

@@ -164,10 +164,11 @@ bool TCommandCommonData::CompleteOutput(TCommandInterface& command)
 int TCommandCommonData::MoveToOutputName()
 {
     waitForRelease();
+    const QString chosen = OutputFile;
     int error = plat::MoveFile(WorkFile, OutputFile, !Overwrites());
     // Another file took the name while the step worked: the policy picks again.
     for (int attempt = 0; error == EEXIST && RenameIfExists && attempt < kFreeNameAttempts; ++attempt) {
-        const QString free = MakeUniqueFileName(OutputFile);
+        const QString free = MakeUniqueFileName(chosen);
         if (free.isEmpty())
             break;
         OutputFile = free;

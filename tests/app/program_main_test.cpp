@@ -218,11 +218,13 @@ TEST_F(EndedBySignal, WhatAKilledConversionLeftIsPutRightByTheNextStartAndOnlyTh
     const QStringList music = QDir(Root() + "music").entryList(QDir::Files | QDir::Hidden);
     ASSERT_EQ(music.size(), 3) << "the new data is left under the run's own name";
     ASSERT_EQ(ReadFile(Root() + "music/" + music[0]), "half\n");
+    // The user puts a file of their own at the output's name meanwhile.
+    WriteFile(output, "the user's own");
 
     printed.clear();
     Start();
     ASSERT_TRUE(Reaches([&] { return Output().contains("running"); }, "the next start"));
-    EXPECT_EQ(ReadFile(output), "older output");
+    EXPECT_EQ(ReadFile(output), "the user's own");
     EXPECT_EQ(QDir(Root() + "music").entryList(QDir::Files | QDir::Hidden),
               QStringList({"Song - mp2 224 kbps Stereo.vcd.mpg", "Song.wav"}));
     EXPECT_EQ(QDir(Temp()).entryList(QDir::Files | QDir::Hidden),
