@@ -47,6 +47,20 @@ const Source sources[] = {
     {"Wav", "dec-source.wav", wavPref(22050, wemRawPcm, wcmMono, wbs8), "pcm_u8"},
 };
 
+// Adds the sources in the format and runs the batch; whether every chain succeeded, nothing when the batch
+// never ended.
+std::optional<bool> RunToTheEnd(BatchChain& batch, TBatchFormat format, const QStringList& sources)
+{
+    if (format == TBatchFormat::Wav)
+        batch.AddWavConversion(sources, wavPref(44100, wemRawPcm, wcmStereo, wbs16));
+    else
+        batch.AddMpegConversion(sources, TAudioMp2EncodingPref());
+    std::optional<bool> succeeded;
+    batch.Run([&succeeded](QObject*, bool allSucceeded) { succeeded = allSucceeded; });
+    EXPECT_TRUE(Reaches([&succeeded] { return succeeded.has_value(); }, "the batch's end"));
+    return succeeded;
+}
+
 enum class Chain { Mpeg, Wav };
 using Batch = std::tuple<Source, Chain>;
 
@@ -243,13 +257,8 @@ TEST_F(EngineBatch, AnOutputThatCannotBeMadeStopsTheChainBeforeAnyWork)
                          });
         batch.SetOutputFolder(c.folder);
         batch.SetPolicy(c.policy);
-        if (c.format == TBatchFormat::Wav)
-            batch.AddWavConversion(c.source, wavPref(44100, wemRawPcm, wcmStereo, wbs16));
-        else
-            batch.AddMpegConversion(c.source, TAudioMp2EncodingPref());
-        std::optional<bool> succeeded;
-        batch.Run([&succeeded](QObject*, bool allSucceeded) { succeeded = allSucceeded; });
-        ASSERT_TRUE(Reaches([&succeeded] { return succeeded.has_value(); }, "the batch's end"));
+        const std::optional<bool> succeeded = RunToTheEnd(batch, c.format, {c.source});
+        ASSERT_TRUE(succeeded.has_value());
 
         EXPECT_FALSE(*succeeded);
         EXPECT_EQ(stepsRun, 1) << "the encoder never starts\n" << log.join('\n').toStdString();
@@ -327,13 +336,8 @@ TEST_F(EngineBatch, AnOutputThatCannotBeMadeStopsTheChainBeforeAnyWork)
                              failures << status.Errors;
                          });
         batch.SetPolicy(overwrite);
-        if (c.format == TBatchFormat::Wav)
-            batch.AddWavConversion(c.sources, wavPref(44100, wemRawPcm, wcmStereo, wbs16));
-        else
-            batch.AddMpegConversion(c.sources, TAudioMp2EncodingPref());
-        std::optional<bool> succeeded;
-        batch.Run([&succeeded](QObject*, bool allSucceeded) { succeeded = allSucceeded; });
-        ASSERT_TRUE(Reaches([&succeeded] { return succeeded.has_value(); }, "the batch's end"));
+        const std::optional<bool> succeeded = RunToTheEnd(batch, c.format, c.sources);
+        ASSERT_TRUE(succeeded.has_value());
         EXPECT_FALSE(*succeeded);
         EXPECT_EQ(refusedSteps, 1) << "refused before any work\n" << log.join('\n').toStdString();
         EXPECT_EQ(failures.value(0), c.failure);
