@@ -49,13 +49,12 @@ constexpr int kFreeNameAttempts = 20;
 // A name of the run's own beside the output, hidden, cut short where the file system would refuse it.
 QString hiddenWorkName(const QString& output)
 {
-    const QFileInfo file(output);
-    const std::string folder = QFile::encodeName(file.absolutePath() + u'/').toStdString();
-    const QString token = QString::number(QRandomGenerator::global()->generate64(), 36);
-    const QString end = u'.' + token + QStringLiteral(".part");
-    const std::string start = plat::NameStartThatFits(
-        folder, QFile::encodeName(file.fileName()).toStdString(), std::size_t(end.size()) + 1);
-    return file.absolutePath() + QStringLiteral("/.") + QFile::decodeName(start.c_str()) + end;
+    const QString suffix =
+        u'.' + QString::number(QRandomGenerator::global()->generate64(), 36) + QStringLiteral(".part");
+    return QFile::decodeName(
+        plat::HiddenNameBeside(QFile::encodeName(QFileInfo(output).absoluteFilePath()).toStdString(),
+                               QFile::encodeName(suffix).toStdString())
+            .c_str());
 }
 
 // The file may still be held by whatever just wrote it; let pending work run once first.

@@ -123,8 +123,12 @@ int MoveFile(const QString& from, const QString& to, bool noReplace)
 
 bool SyncToDisk(const QString& name)
 {
-    return syncPath(QFile::encodeName(name), O_NONBLOCK) &&
-           syncPath(QFile::encodeName(QFileInfo(name).absolutePath()), O_DIRECTORY);
+    return syncPath(QFile::encodeName(name), O_NONBLOCK) && SyncFolderOf(name);
+}
+
+bool SyncFolderOf(const QString& name)
+{
+    return syncPath(QFile::encodeName(QFileInfo(name).absolutePath()), O_DIRECTORY);
 }
 
 } // namespace plat

@@ -29,5 +29,7 @@ int MoveFile(const QString& from, const QString& to, bool noReplace);
 
 // Returns once the file's data, and its name in its folder, are on the disk; false when that failed.
 bool SyncToDisk(const QString& name);
+// Returns once the file's name in its folder is on the disk; false when that failed.
+bool SyncFolderOf(const QString& name);
 
 } // namespace plat

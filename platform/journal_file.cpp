@@ -1,5 +1,6 @@
 #include "platform/journal_file.h"
 
+#include "platform/file_identity.h"
 #include "platform/paths.h"
 
 #include <QDir>
@@ -26,21 +27,6 @@ bool makePrivateFolder(const QString& folder)
     if (!QDir().mkpath(parent))
         return false;
     return ::mkdir(QFile::encodeName(folder).constData(), 0700) == 0 || errno == EEXIST;
-}
-
-bool syncPath(const QString& path, int flags)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | flags);
-    if (fd < 0)
-        return false;
-    const bool synced = ::fsync(fd) == 0;
-    ::close(fd);
-    return synced;
-}
-
-bool syncFolderOf(const QString& name)
-{
-    return syncPath(QFileInfo(name).absolutePath(), O_DIRECTORY);
 }
 
 bool writeWhole(int fd, const char* data, qsizetype count)
@@ -121,7 +107,7 @@ bool JournalFile::Create(const QString& folder)
         if (lockedWhileNamed(fd, status)) {
             fd_ = fd;
             name_ = name;
-            syncFolderOf(name);
+            SyncFolderOf(name);
             return true;
         }
         ::close(fd);

@@ -48,8 +48,6 @@ struct ChildSetup {
     char** Environment;
     QByteArray WorkingFolder; // empty: the caller's
     int OutputFd;
-    int ErrorFd; // where the child reports a failure before exec; closed by a successful exec
-    pid_t Parent;
 };
 
 [[noreturn]] void failChild(int errorFd)
@@ -62,30 +60,31 @@ struct ChildSetup {
 
 // Output and errors go to the pipe; standard input is /dev/null, so a program that asks a question
 // reads its end instead of waiting for ever.
-void redirectChild(const ChildSetup& setup)
+void redirectChild(int outputFd, int errorFd)
 {
-    if (::dup2(setup.OutputFd, STDOUT_FILENO) < 0 || ::dup2(setup.OutputFd, STDERR_FILENO) < 0)
-        failChild(setup.ErrorFd);
+    if (::dup2(outputFd, STDOUT_FILENO) < 0 || ::dup2(outputFd, STDERR_FILENO) < 0)
+        failChild(errorFd);
     // A descriptor that already had the number keeps its close-on-exec flag through dup2.
-    if (setup.OutputFd <= STDERR_FILENO && ::fcntl(setup.OutputFd, F_SETFD, 0) != 0)
-        failChild(setup.ErrorFd);
+    if (outputFd <= STDERR_FILENO && ::fcntl(outputFd, F_SETFD, 0) != 0)
+        failChild(errorFd);
     const int input = ::open("/dev/null", O_RDONLY);
     if (input < 0 || ::dup2(input, STDIN_FILENO) < 0)
-        failChild(setup.ErrorFd);
+        failChild(errorFd);
     if (input > STDERR_FILENO)
         ::close(input);
 }
 
-[[noreturn]] void runChild(const ChildSetup& setup)
+// errorFd: where the child reports a failure before exec; a successful exec closes it.
+[[noreturn]] void runChild(const ChildSetup& setup, pid_t parent, int errorFd)
 {
     // A group of its own, so that a cancel reaches everything the program started.
     if (::setpgid(0, 0) != 0)
-        failChild(setup.ErrorFd);
+        failChild(errorFd);
     // The program ends with the thread that started it, which waits for it: however this process ends,
     // even killed outright, no tool goes on writing after it.
     if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0)
-        failChild(setup.ErrorFd);
-    if (::getppid() != setup.Parent)
+        failChild(errorFd);
+    if (::getppid() != parent)
         ::_exit(127);
     // Signals the caller ignores or blocks (SIGPIPE, worker-thread masks) are not handed down.
     struct sigaction standard {};
@@ -95,11 +94,11 @@ void redirectChild(const ChildSetup& setup)
     sigset_t none;
     sigemptyset(&none);
     ::sigprocmask(SIG_SETMASK, &none, nullptr);
-    redirectChild(setup);
+    redirectChild(setup.OutputFd, errorFd);
     if (!setup.WorkingFolder.isEmpty() && ::chdir(setup.WorkingFolder.constData()) != 0)
-        failChild(setup.ErrorFd);
+        failChild(errorFd);
     ::execve(setup.Path.constData(), setup.Arguments, setup.Environment);
-    failChild(setup.ErrorFd);
+    failChild(errorFd);
 }
 
 // Starts the child: 0 with its id, or the error of the fork, or of whatever failed in the child before
@@ -109,11 +108,10 @@ int spawnChild(const ChildSetup& setup, pid_t& pid)
     int errorPipe[2];
     if (::pipe2(errorPipe, O_CLOEXEC) != 0)
         return errno;
-    ChildSetup child = setup;
-    child.ErrorFd = errorPipe[1];
+    const pid_t parent = ::getpid();
     pid = ::fork();
     if (pid == 0)
-        runChild(child);
+        runChild(setup, parent, errorPipe[1]);
     const int forkError = pid < 0 ? errno : 0;
     ::close(errorPipe[1]);
     int childError = 0;
@@ -178,13 +176,9 @@ int ChildProcess::Start(const QString& program, const QStringList& arguments, co
     if (error == 0) {
         CStringArray argv(QStringList(program) + arguments);
         CStringArray environment(options.Environment);
-        const ChildSetup setup{QFile::encodeName(path),
-                               argv.Data(),
+        const ChildSetup setup{QFile::encodeName(path), argv.Data(),
                                options.Environment.isEmpty() ? environ : environment.Data(),
-                               QFile::encodeName(options.WorkingFolder),
-                               pipeEnds[1],
-                               -1,
-                               ::getpid()};
+                               QFile::encodeName(options.WorkingFolder), pipeEnds[1]};
         error = spawnChild(setup, pid_);
     }
     ::close(pipeEnds[1]);

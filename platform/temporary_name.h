@@ -35,20 +35,26 @@ inline std::string NameStartThatFits(const std::string& folder, const std::strin
     return name.substr(0, kept);
 }
 
-// target: the output's path, a link already followed. The name is cut short where the hidden one would
-// pass what the file system takes; the process id and attempt keep it unique all the same.
-inline std::string HiddenTemporaryName(const std::string& target, long processId, int attempt)
+// A hidden name beside the target, ".<name><suffix>", its name cut short where the whole would pass what
+// the file system takes; the suffix keeps it unique all the same.
+inline std::string HiddenNameBeside(const std::string& target, const std::string& suffix)
 {
     const std::string::size_type slash = target.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    return folder + "." + NameStartThatFits(folder, name, suffix.size() + 1) + suffix;
+}
+
+// target: the output's path, a link already followed.
+inline std::string HiddenTemporaryName(const std::string& target, long processId, int attempt)
+{
     // Appended piece by piece: g++ 12 at -O3 warns wrongly on "." + a temporary string.
     std::string suffix(1, '.');
     suffix += std::to_string(processId);
     suffix += '-';
     suffix += std::to_string(attempt);
     suffix += ".tmp";
-    return folder + "." + NameStartThatFits(folder, name, suffix.size() + 1) + suffix;
+    return HiddenNameBeside(target, suffix);
 }
 
 // True when the path is one of the hidden names a program gives the target's data before it is complete,
